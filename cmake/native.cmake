@@ -1,0 +1,20 @@
+# Native build of the portable code, with AddressSanitizer and UndefinedBehaviorSanitizer.
+find_package(GTest REQUIRED)
+
+option(VK_SANITIZE "Build the native tests with ASan and UBSan" ON)
+if(VK_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+add_library(vk_portable STATIC ${VK_PORTABLE_SOURCES} src/vault/file_system_posix.cpp)
+target_include_directories(vk_portable PUBLIC src)
+
+file(GLOB VK_NATIVE_TEST_SOURCES CONFIGURE_DEPENDS tests/native/*.cpp)
+add_executable(vk_native_tests ${VK_NATIVE_TEST_SOURCES})
+target_link_libraries(vk_native_tests PRIVATE vk_portable GTest::gtest GTest::gtest_main)
+gtest_discover_tests(vk_native_tests DISCOVERY_MODE PRE_TEST)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
+  add_subdirectory(bench)
+endif()

@@ -1,0 +1,45 @@
+# The Windows program and its tests, cross-built with mingw-w64 and run under Wine by ctest.
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
+
+set(VK_WIN_LIBS comctl32 gdi32 msimg32 user32 shell32 advapi32 version ole32 oleaut32 uuid)
+
+file(GLOB_RECURSE VK_APP_SOURCES CONFIGURE_DEPENDS src/*.cpp)
+list(FILTER VK_APP_SOURCES EXCLUDE REGEX "_posix\\.cpp$|/src/app/main\\.cpp$")
+add_library(vk_app STATIC ${VK_APP_SOURCES})
+target_include_directories(vk_app PUBLIC src resources)
+target_link_libraries(vk_app PUBLIC ${VK_WIN_LIBS})
+
+# The resources (version information, manifest, icons, pictures, skin) go into the program and into
+# the test programs alike, so tests read the very same version information the program ships with.
+enable_language(RC)
+add_library(vk_resources OBJECT resources/vellumkeep.rc)
+set_property(SOURCE resources/vellumkeep.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${CMAKE_SOURCE_DIR}/resources/vellumkeep.manifest
+  ${CMAKE_SOURCE_DIR}/resources/vellumkeep.ico
+  ${CMAKE_SOURCE_DIR}/resources/splash.jpg
+  ${CMAKE_SOURCE_DIR}/resources/header.jpg
+  ${CMAKE_SOURCE_DIR}/resources/skin.txt)
+
+add_executable(Vellumkeep WIN32 src/app/main.cpp $<TARGET_OBJECTS:vk_resources>)
+target_link_libraries(Vellumkeep PRIVATE vk_app)
+target_link_options(Vellumkeep PRIVATE $<$<CONFIG:Release>:-s>)
+
+# GoogleTest from the sources Debian ships, built for Windows.
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB VK_WIN_TEST_SOURCES CONFIGURE_DEPENDS tests/win/*.cpp)
+add_executable(vk_win_tests ${VK_WIN_TEST_SOURCES} $<TARGET_OBJECTS:vk_resources>)
+target_include_directories(vk_win_tests PRIVATE tests/win)
+target_link_libraries(vk_win_tests PRIVATE vk_app gtest)
+gtest_discover_tests(vk_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+  PROPERTIES ENVIRONMENT "VK_WINE_MODE=null" TIMEOUT 120)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
+  add_subdirectory(tests/e2e)
+endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
+  add_subdirectory(bench)
+endif()

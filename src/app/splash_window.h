@@ -1,0 +1,40 @@
+#pragma once
+// frmSplash, the window the program starts on: a picture, shown for about one second, after
+// which it loads the main window and hides itself. It stays loaded, hidden, carrying the skin
+// control, until the main window closes.
+#include "platform/handles.h"
+#include "platform/window.h"
+#include "skin/skin_control.h"
+
+namespace vk {
+
+class Program;
+
+class SplashWindow : public Window {
+public:
+    static constexpr int kPictureWidth = 7170;  // twips
+    static constexpr int kPictureHeight = 4770;
+    static constexpr int kHandOverProgress = 150;  // the 75th tick of 2
+
+    explicit SplashWindow(Program& app) : app_(app) {}
+
+    // The program's skin control, `skn`.
+    SkinControl skn;
+    // Counts up by 2 on each tick of Timer2.
+    short splashProgress = 0;
+
+    Timer* Timer2 = nullptr;
+    Control* Image1 = nullptr;
+
+    void Timer2_Timer();
+
+protected:
+    void create() override;
+    void Form_Load() override;
+
+private:
+    Program& app_;
+    Bitmap picture_;
+};
+
+}  // namespace vk

@@ -1,0 +1,187 @@
+#include "gate/password_dialog.h"
+
+#include "app/program.h"
+#include "platform/message_box.h"
+#include "platform/process.h"
+#include "platform/text.h"
+#include "skin/skin.h"
+#include "skin/skin_label.h"
+#include "vault/entry_rules.h"
+#include "vault/vault_operations.h"
+
+namespace vk {
+namespace {
+
+constexpr int kGap = 60;
+constexpr int kFrameAllowance = 500;  // border and title bar below the buttons
+constexpr int kEnterModeHeight = 1845;
+
+}  // namespace
+
+void PasswordDialog::create() {
+    Frame frame;
+    frame.caption = "Password Required";
+    frame.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    frame.clientWidth = kClientWidth;
+    frame.clientHeight = 3000;  // set at load by the mode
+    createFrame(frame);
+    if (!hwnd()) return;
+    setDefaultFont(makeFont(L"Verdana", 8.25));
+
+    auto skinLabel = [this](const char* name, const char* caption, int left, int top, int width, int height) {
+        return &addControl(name, -1, kSkinLabelType, kSkinLabelClass, WS_VISIBLE | WS_CLIPSIBLINGS, 0, caption, left,
+                           top, width, height);
+    };
+    SkinLabel1 = skinLabel("SkinLabel1", "", 120, 60, 6615, 315);
+    SkinLabel2 = skinLabel("SkinLabel2", "Password:", 120, 0, 915, 255);
+    txtPass = &addTextBox("txtPass", 1740, 0, 4995, 315, ES_PASSWORD);
+    SkinLabel3 = skinLabel("SkinLabel3", "Retype Password:", 120, 0, 1935, 255);
+    txtPass2 = &addTextBox("txtPass2", 1740, 0, 4995, 315, ES_PASSWORD);
+    cmdOK = &addButton("cmdOK", -1, "Ok", 4500, 0, 1095, 495);
+    cmdCancel = &addButton("cmdCancel", -1, "Cancel", 5700, 0, 1035, 495);
+    Timer1 = &addTimer("Timer1", 100);
+    for (Control* box : {txtPass, txtPass2}) SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
+    setTabOrder({cmdOK, cmdCancel, txtPass, txtPass2});
+    // The password box takes the first keystroke, although the buttons come first in tab order.
+    setInitialFocus(txtPass);
+
+    cmdOK->onClick = [this] { cmdOK_Click(); };
+    cmdCancel->onClick = [this] { cmdCancel_Click(); };
+    txtPass->onKeyPress = [this](wchar_t key) { return txtPass_KeyPress(key); };
+    // Enter in the confirmation box confirms too.
+    txtPass2->onKeyPress = [this](wchar_t key) { return txtPass_KeyPress(key); };
+    Timer1->onTick = [this] { Timer1_Timer(); };
+    Timer1->setEnabled(true);
+}
+
+void PasswordDialog::Form_Load() {
+    app_.Form1.setVisible(false);
+    passwordTries = 0;
+    if (app_.creatingPassword)
+        layOutCreateMode();
+    else
+        layOutEnterMode();
+    bringToFront();
+    SetOnTop(*this, true);
+    doEvents();
+    if (!isLoaded()) return;
+    txtPass->setText("");
+    if (app_.skinEnabled) SkinForm(app_, *this);
+}
+
+void PasswordDialog::layOutCreateMode() {
+    SkinLabel1->setText("Because this is the first time you have used " + app_.productName +
+                        ", you will need to create a master password.  This password will be required to open "
+                        "the program from now on, and can not be reset.\r\n\r\n"
+                        "Please enter a password that you will not forget.");
+    SkinLabel1->setHeight(1500);
+    txtPass->setTop(1700);
+    txtPass2->setTop(1700 + txtPass->height() + kGap);
+    cmdOK->setTop(txtPass2->top() + txtPass2->height() + kGap);
+    cmdCancel->setTop(cmdOK->top());
+    SkinLabel3->setTop(txtPass2->top());
+    SkinLabel3->setVisible(true);
+    SkinLabel2->setTop(txtPass->top());
+    txtPass2->setVisible(true);
+    setHeight(cmdOK->top() + cmdOK->height() + kGap + kFrameAllowance);
+}
+
+void PasswordDialog::layOutEnterMode() {
+    setHeight(kEnterModeHeight);
+    SkinLabel1->setText("Please enter your password");
+    txtPass->setTop(360);
+    cmdOK->setTop(780);
+    cmdCancel->setTop(780);
+    SkinLabel3->setVisible(false);
+    SkinLabel2->setTop(txtPass->top());
+    txtPass2->setVisible(false);
+}
+
+void PasswordDialog::Timer1_Timer() {
+    app_.Form1.setVisible(false);
+}
+
+bool PasswordDialog::txtPass_KeyPress(wchar_t key) {
+    if (key != L'\r') return false;
+    cmdOK_Click();
+    return true;
+}
+
+void PasswordDialog::cmdOK_Click() {
+    if (app_.creatingPassword)
+        createModeOK();
+    else
+        enterModeOK();
+}
+
+void PasswordDialog::showCreateModeMessage(const std::string& text) {
+    SetOnTop(*this, false);
+    messageBox(hwnd(), text, app_.appTitle(), MB_OK);
+    SetOnTop(*this, true);
+}
+
+void PasswordDialog::createModeOK() {
+    std::wstring first = wideWindowText(txtPass->hwnd());
+    if (first.size() < kMinimumLength) {
+        showCreateModeMessage("You must enter a password that is at least 4 characters long");
+        return;
+    }
+    if (wideWindowText(txtPass2->hwnd()) != first) {
+        SetOnTop(*this, false);
+        messageBox(hwnd(), "Your passwords did not match.  Please try again.", app_.appTitle(), MB_OK);
+        txtPass2->setText("");
+        txtPass->setText("");
+        SetOnTop(*this, true);
+        return;
+    }
+    // The vault stores the password as one line of the code page: refuse what it cannot carry.
+    AnsiText password = narrow(first);
+    std::string problem = password.complete ? vault::masterPasswordProblem(password.text)
+                                            : vault::outsideCodePageProblem("password");
+    if (!problem.empty()) {
+        showCreateModeMessage(problem);
+        txtPass2->setText("");
+        txtPass->setText("");
+        return;
+    }
+    app_.masterPassword = password.text;
+    Timer1->setEnabled(false);
+    createVault(app_);
+}
+
+void PasswordDialog::enterModeOK() {
+    AnsiText typed = windowText(txtPass->hwnd());
+    // A character outside the code page can never be part of the stored password.
+    if (typed.complete && typed.text == app_.storedPassword) {
+        app_.masterPassword = app_.storedPassword;
+        Timer1->setEnabled(false);
+        loadVault(app_);
+        return;
+    }
+    int choice = messageBox(hwnd(), "Sorry, the password you entered was not correct.", "Incorrect Password",
+                            MB_RETRYCANCEL);
+    if (choice != IDRETRY) {
+        Timer1->setEnabled(false);
+        app_.endProgramAtOnce();
+        return;
+    }
+    ++passwordTries;
+    if (passwordTries == kMaxTries) {
+        messageBox(hwnd(), "Only 3 tries allowed.  Click Ok to close.", app_.appTitle(), MB_OK);
+        Timer1->setEnabled(false);
+        app_.endProgramAtOnce();
+        return;
+    }
+    txtPass->setText("");
+}
+
+void PasswordDialog::cmdCancel_Click() {
+    Timer1->setEnabled(false);
+    app_.endProgramAtOnce();
+}
+
+void PasswordDialog::Form_Unload(bool&) {
+    if (app_.masterPassword.empty()) app_.endProgramAtOnce();
+}
+
+}  // namespace vk

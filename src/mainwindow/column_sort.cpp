@@ -1,0 +1,39 @@
+#include "mainwindow/column_sort.h"
+
+#include <string>
+
+#include "mainwindow/entry_list_view.h"
+#include "platform/message_box.h"
+
+namespace vk {
+namespace {
+
+struct SortError {
+    int number;
+    const char* description;
+};
+constexpr SortError kIndexOutOfBounds{35600, "Index out of bounds"};
+
+bool fail(const EntryListView& list, const SortError& error, bool reportErrors) {
+    if (reportErrors)
+        messageBox(GetParent(list.hwnd()), "Error" + std::to_string(error.number) + "\t" + error.description,
+                   "Error in Function : EnhListView_SortColumns", MB_OK | MB_ICONINFORMATION);
+    return false;
+}
+
+}  // namespace
+
+bool EnhListView_SortColumns(EntryListView& list, int column, bool reportErrors) {
+    const EntryList& entries = list.entries();
+    if (entries.empty()) return true;
+    // The list reorders once, with all three settings: sorted mode, key and order.
+    if (column < 1 || column > list.columnCount()) {
+        if (!entries.sorted()) list.setSortSettings(true, entries.sortKey(), entries.sortOrder());
+        return fail(list, kIndexOutOfBounds, reportErrors);
+    }
+    SortOrder order = entries.sortOrder() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
+    list.setSortSettings(true, column - 1, order);
+    return true;
+}
+
+}  // namespace vk

@@ -1,0 +1,101 @@
+// The commands of the main window's buttons, which its Data and Copy menus repeat.
+#include <windows.h>
+
+#include "app/program.h"
+#include "mainwindow/locations.h"
+#include "mainwindow/main_window.h"
+#include "platform/clipboard.h"
+#include "platform/message_box.h"
+#include "vault/vault_operations.h"
+
+namespace vk {
+namespace {
+
+constexpr const char* kCopyLabels[] = {"Copied Username ", "Copied Password ", "Copied Location "};
+
+}  // namespace
+
+void MainWindow::cmdAdd_Click(int) {
+    // One editor at a time: a second request shows the open one and changes nothing.
+    if (app_.frmAdd.isLoaded()) {
+        app_.frmAdd.show();
+        return;
+    }
+    app_.entryMode = "Add";
+    app_.frmAdd.load();
+    app_.frmAdd.show();
+}
+
+void MainWindow::cmdEdit_Click() {
+    if (app_.frmAdd.isLoaded()) {
+        app_.frmAdd.show();
+        return;
+    }
+    auto row = lstPass.firstSelectedRow();
+    if (!row) {
+        SetStatusText(app_, "You must first select an entry to edit.");
+        return;
+    }
+    const vault::Entry& entry = entries_.at(*row - 1);
+    app_.editUsername = entry.username;
+    app_.editPassword = entry.password;
+    app_.editLocation = entry.location;
+    app_.editRowIndex = static_cast<int>(*row);
+    app_.entryMode = "Edit";
+    app_.frmAdd.load();
+    app_.frmAdd.show();
+}
+
+void MainWindow::cmdDelete_Click() {
+    auto row = lstPass.firstSelectedRow();
+    if (!row) {
+        SetStatusText(app_, "You must first select an entry to delete.");
+        return;
+    }
+    const vault::Entry& entry = entries_.at(*row - 1);
+    EntryId id = entries_.idAt(*row - 1);
+    std::string question = "Are you sure you want to delete the following information?\r\n\r\nUsername: " +
+                           entry.username + "\r\nUsed At: " + entry.location;
+    if (messageBox(hwnd(), question, "Confirm Delete", MB_OKCANCEL) != IDOK) {
+        SetStatusText(app_, "Entry not deleted, cancelled by user");
+        return;
+    }
+    lstPass.remove(id);
+    if (saveVault(app_)) SetStatusText(app_, "Entry deleted successfully, data saved.");
+}
+
+void MainWindow::cmdCopy_Click(int index) {
+    if (index < 0 || index > 2) return;
+    // Emptied first, so that nothing copied earlier (a password) stays behind.
+    bool cleared = clipboardClear(hwnd());
+    auto row = lstPass.firstSelectedRow();
+    if (!row) {
+        SetStatusText(app_, "You must first select a row to copy from.");
+        return;
+    }
+    const std::string& value = EntryList::field(entries_.at(*row - 1), index);
+    if (!cleared || !clipboardSetText(hwnd(), value)) {
+        SetStatusText(app_, "Nothing copied: another program is using the clipboard.  Please try again.");
+        return;
+    }
+    SetStatusText(app_, kCopyLabels[index] + value);
+}
+
+void MainWindow::cmdGoto_Click() {
+    auto row = lstPass.firstSelectedRow();
+    if (!row) {
+        SetStatusText(app_, "You must first select an entry to go to.");
+        return;
+    }
+    SetStatusText(app_, "Opening Location...");
+    std::string commandLine = goToCommandLine(entries_.at(*row - 1).location);
+    if (!app_.env.startCommandLine(commandLine, SW_SHOWMINIMIZED))
+        SetStatusText(app_, "Could not start: " + commandLine);
+}
+
+void MainWindow::cmdWebsite_Click(int) {
+    app_.linkRequest = "Website";
+    app_.frmWebsite.load();
+}
+
+}  // namespace vk

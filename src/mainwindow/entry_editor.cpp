@@ -1,0 +1,122 @@
+#include "mainwindow/entry_editor.h"
+
+#include "app/program.h"
+#include "platform/message_box.h"
+#include "platform/text.h"
+#include "skin/skin.h"
+#include "skin/skin_label.h"
+#include "vault/entry_rules.h"
+#include "vault/vault_operations.h"
+
+namespace vk {
+
+void EntryEditor::create() {
+    Frame frame;
+    frame.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    frame.clientWidth = kClientWidth;
+    frame.clientHeight = kClientHeight;
+    createFrame(frame);
+    if (!hwnd()) return;
+    setDefaultFont(makeFont(L"Verdana", 8.25));
+
+    auto skinLabel = [this](const char* name, const char* caption, int top) {
+        return &addControl(name, -1, kSkinLabelType, kSkinLabelClass, WS_VISIBLE | WS_CLIPSIBLINGS, 0, caption, 120,
+                           top, 1155, 255);
+    };
+    cmdDelete = &addButton("cmdDelete", -1, "Cancel", 3420, 1500, 1155, 1035);
+    cmdAdd[0] = &addButton("cmdAdd", 0, "Save", 120, 1500, 1155, 1035);
+    SkinLabel1 = skinLabel("SkinLabel1", "Username:", 120);
+    txtUsername = &addTextBox("txtUsername", 1320, 60, 3255, 315);
+    SkinLabel2 = skinLabel("SkinLabel2", "Password:", 540);
+    txtPassword = &addTextBox("txtPassword", 1320, 480, 3255, 315);
+    SkinLabel3 = skinLabel("SkinLabel3", "Website:", 960);
+    txtWebsite = &addTextBox("txtWebsite", 1320, 900, 3255, 315);
+    setTabOrder({cmdDelete, cmdAdd[0], SkinLabel1, txtUsername, SkinLabel2, txtPassword, SkinLabel3, txtWebsite});
+
+    cmdDelete->onClick = [this] { cmdDelete_Click(); };
+    cmdAdd[0]->onClick = [this] { cmdAdd_Click(0); };
+    txtWebsite->onKeyPress = [this](wchar_t key) { return txtWebsite_KeyPress(key); };
+}
+
+bool EntryEditor::editing() const { return app_.entryMode != "Add"; }
+
+void EntryEditor::Form_Load() {
+    openedEntry_.reset();
+    if (!editing()) {
+        setCaption("Add an entry");
+    } else {
+        setCaption("Edit an entry");
+        txtUsername->setText(app_.editUsername);
+        txtPassword->setText(app_.editPassword);
+        txtWebsite->setText(app_.editLocation);
+        const EntryList& entries = app_.Form1.entries();
+        if (app_.editRowIndex >= 1 && static_cast<size_t>(app_.editRowIndex) <= entries.count())
+            openedEntry_ = entries.idAt(static_cast<size_t>(app_.editRowIndex) - 1);
+    }
+    if (app_.skinEnabled) SkinForm(app_, *this);
+}
+
+std::optional<vault::Entry> EntryEditor::storableEntry() {
+    AnsiText username = windowText(txtUsername->hwnd());
+    AnsiText password = windowText(txtPassword->hwnd());
+    AnsiText website = windowText(txtWebsite->hwnd());
+    std::string problem;
+    if (!username.complete)
+        problem = vault::outsideCodePageProblem("Username");
+    else if (!password.complete)
+        problem = vault::outsideCodePageProblem("Password");
+    else if (!website.complete)
+        problem = vault::outsideCodePageProblem("Website");
+    vault::Entry entry{username.text, password.text, website.text};
+    if (problem.empty()) problem = vault::entryProblem(entry);
+    if (!problem.empty()) {
+        messageBox(hwnd(), problem, "Error", MB_OK);
+        return std::nullopt;
+    }
+    return entry;
+}
+
+bool EntryEditor::store(vault::Entry entry) {
+    EntryListView& list = app_.Form1.lstPass;
+    if (!editing()) {
+        list.add(std::move(entry));
+        return true;
+    }
+    if (openedEntry_ && list.replace(*openedEntry_, entry)) return true;
+    // The entry was deleted while it was being edited: never put the change on another entry.
+    int choice = messageBox(hwnd(),
+                            "The entry you are editing has been deleted meanwhile.\r\n\r\n"
+                            "Save what you typed as a new entry?",
+                            app_.appTitle(), MB_YESNO | MB_ICONQUESTION);
+    if (choice != IDYES) return false;
+    openedEntry_ = list.add(std::move(entry));
+    return true;
+}
+
+void EntryEditor::cmdAdd_Click(int) {
+    if (GetWindowTextLengthW(txtUsername->hwnd()) == 0) {
+        messageBox(hwnd(), "You must enter a username", "Error", MB_OK);
+        return;
+    }
+    if (GetWindowTextLengthW(txtPassword->hwnd()) == 0) {
+        messageBox(hwnd(), "You must enter a password", "Error", MB_OK);
+        return;
+    }
+    std::optional<vault::Entry> entry = storableEntry();
+    if (!entry || !store(std::move(*entry))) return;
+    // A failed save keeps the change in the list and says so on the status line.
+    if (saveVault(app_)) SetStatusText(app_, "Added new entry.  Data saved.");
+    unload();
+}
+
+void EntryEditor::cmdDelete_Click() {
+    unload();
+}
+
+bool EntryEditor::txtWebsite_KeyPress(wchar_t key) {
+    if (key != L'\r') return false;
+    cmdAdd_Click(0);
+    return true;
+}
+
+}  // namespace vk

@@ -1,0 +1,147 @@
+#include "mainwindow/entry_list_view.h"
+
+#include <unordered_map>
+
+#include "platform/text.h"
+
+namespace vk {
+namespace {
+
+constexpr size_t kMaxShownBytes = 1024;
+
+}  // namespace
+
+void EntryListView::attach(HWND list) {
+    hwnd_ = list;
+    ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER |
+                                                 LVS_EX_LABELTIP);
+    ListView_SetItemCountEx(hwnd_, static_cast<int>(entries_.count()), 0);
+}
+
+void EntryListView::addColumn(const std::string& caption, int widthPixels) {
+    std::wstring text = widen(caption);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = text.data();
+    column.cx = widthPixels;
+    int index = columnCount();
+    column.iSubItem = index;
+    SendMessageW(hwnd_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+}
+
+int EntryListView::columnCount() const {
+    HWND header = ListView_GetHeader(hwnd_);
+    return header ? Header_GetItemCount(header) : 0;
+}
+
+std::optional<size_t> EntryListView::firstSelectedRow() const {
+    int index = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
+    if (index < 0 || static_cast<size_t>(index) >= entries_.count()) return std::nullopt;
+    return static_cast<size_t>(index) + 1;
+}
+
+void EntryListView::selectRow(size_t row) {
+    if (row == 0 || row > entries_.count()) return;
+    int index = static_cast<int>(row - 1);
+    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(hwnd_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(hwnd_, index, FALSE);
+}
+
+std::vector<EntryId> EntryListView::selectedIds() const {
+    std::vector<EntryId> ids;
+    if (!hwnd_) return ids;
+    for (int index = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
+         index >= 0 && static_cast<size_t>(index) < entries_.count();
+         index = ListView_GetNextItem(hwnd_, index, LVNI_SELECTED))
+        ids.push_back(entries_.idAt(static_cast<size_t>(index)));
+    return ids;
+}
+
+void EntryListView::refresh(const std::vector<EntryId>& keepSelected) {
+    if (!hwnd_) return;
+    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemCountEx(hwnd_, static_cast<int>(entries_.count()), 0);
+    if (!keepSelected.empty()) {
+        std::unordered_map<EntryId, size_t> positions;
+        positions.reserve(entries_.count());
+        for (size_t i = 0; i < entries_.count(); ++i) positions.emplace(entries_.idAt(i), i);
+        bool first = true;
+        for (EntryId id : keepSelected) {
+            auto found = positions.find(id);
+            if (found == positions.end()) continue;
+            int index = static_cast<int>(found->second);
+            UINT state = first ? LVIS_SELECTED | LVIS_FOCUSED : LVIS_SELECTED;
+            ListView_SetItemState(hwnd_, index, state, state);
+            if (first) ListView_EnsureVisible(hwnd_, index, FALSE);
+            first = false;
+        }
+    }
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+EntryId EntryListView::add(vault::Entry entry) {
+    auto keep = selectedIds();
+    EntryId id = entries_.add(std::move(entry));
+    refresh(keep);
+    return id;
+}
+
+void EntryListView::addAll(std::vector<vault::Entry> entries) {
+    auto keep = selectedIds();
+    entries_.addAll(std::move(entries));
+    refresh(keep);
+}
+
+bool EntryListView::replace(EntryId id, vault::Entry entry) {
+    auto keep = selectedIds();
+    bool replaced = entries_.replace(id, std::move(entry));
+    refresh(keep);
+    return replaced;
+}
+
+bool EntryListView::remove(EntryId id) {
+    auto keep = selectedIds();
+    bool removed = entries_.remove(id);
+    refresh(keep);
+    return removed;
+}
+
+void EntryListView::setSortSettings(bool sorted, int sortKey, SortOrder order) {
+    auto keep = selectedIds();
+    entries_.setSortSettings(sorted, sortKey, order);
+    refresh(keep);
+}
+
+void EntryListView::fillDisplayInfo(NMLVDISPINFOW& info) const {
+    LVITEMW& item = info.item;
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+    item.pszText[0] = L'\0';
+    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= entries_.count() || item.iSubItem < 0 ||
+        item.iSubItem >= EntryList::kColumns)
+        return;
+    const std::string& text = EntryList::field(entries_.at(static_cast<size_t>(item.iItem)), item.iSubItem);
+    if (text.empty()) return;
+    // As much of the text as the list asks for; the rest is never drawn.
+    std::wstring wide = widen(text.size() > kMaxShownBytes ? text.substr(0, kMaxShownBytes) : text);
+    size_t n = std::min(wide.size(), static_cast<size_t>(item.cchTextMax - 1));
+    wide.copy(item.pszText, n);
+    item.pszText[n] = L'\0';
+}
+
+bool EntryListView::handleNotify(const NMHDR& header, LRESULT& result) {
+    if (header.hwndFrom != hwnd_) return false;
+    switch (header.code) {
+    case LVN_GETDISPINFOW:
+        fillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+        result = 0;
+        return true;
+    case LVN_COLUMNCLICK:
+        if (onColumnClick) onColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem + 1);
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace vk

@@ -1,0 +1,54 @@
+#pragma once
+// lstPass: a virtual report-view list that shows the entry collection. Rows are numbered from 1
+// in display order; the selection follows its entries when the collection changes order.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mainwindow/entry_list.h"
+
+namespace vk {
+
+class EntryListView {
+public:
+    explicit EntryListView(EntryList& entries) : entries_(entries) {}
+    EntryListView(const EntryListView&) = delete;
+    EntryListView& operator=(const EntryListView&) = delete;
+
+    void attach(HWND list);
+    HWND hwnd() const { return hwnd_; }
+    const EntryList& entries() const { return entries_; }
+
+    void addColumn(const std::string& caption, int widthPixels);
+    int columnCount() const;
+
+    size_t rowCount() const { return entries_.count(); }
+    // The first selected row (1-based), if any.
+    std::optional<size_t> firstSelectedRow() const;
+    void selectRow(size_t row);  // 1-based; also focuses it and scrolls it into view
+
+    // Changes to the entries; each keeps the selection on the same entries and repaints.
+    EntryId add(vault::Entry entry);
+    void addAll(std::vector<vault::Entry> entries);
+    bool replace(EntryId id, vault::Entry entry);
+    bool remove(EntryId id);
+    void setSortSettings(bool sorted, int sortKey, SortOrder order);
+
+    // Handles the list's notifications sent to its parent; true when handled.
+    bool handleNotify(const NMHDR& header, LRESULT& result);
+    std::function<void(int oneBasedColumn)> onColumnClick;
+
+private:
+    std::vector<EntryId> selectedIds() const;
+    void refresh(const std::vector<EntryId>& keepSelected);
+    void fillDisplayInfo(NMLVDISPINFOW& info) const;
+
+    EntryList& entries_;
+    HWND hwnd_ = nullptr;
+};
+
+}  // namespace vk

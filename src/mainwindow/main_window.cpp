@@ -1,0 +1,247 @@
+#include "mainwindow/main_window.h"
+
+#include <commctrl.h>
+
+#include <cstdlib>
+
+#include "app/program.h"
+#include "app/vault_gate.h"
+#include "mainwindow/column_sort.h"
+#include "platform/collation.h"
+#include "platform/message_box.h"
+#include "platform/text.h"
+#include "resource_ids.h"
+#include "skin/skin.h"
+#include "vault/vault_operations.h"
+
+namespace vk {
+namespace {
+
+struct MenuItems {
+    MainWindow::Menu menu;
+    const wchar_t* caption;
+    std::initializer_list<const wchar_t*> items;
+};
+
+// No access keys: an "&" would be one, so none appears in these captions.
+const MenuItems kMenuBar[] = {
+    {MainWindow::mnuFile, L"File", {L"Exit"}},
+    {MainWindow::mnuData,
+     L"Data",
+     {L"Add Username/Password", L"Delete Selected Item", L"Edit Selected Item", L"Goto \"Used At\" Location"}},
+    {MainWindow::mnuCopy, L"Copy", {L"Selected Username", L"Selected Password", L"Selected Used At Location"}},
+    {MainWindow::mnuHelp, L"Help", {L"View Help"}},
+    {MainWindow::mnuAbout, L"About", {L"About this software"}},
+};
+
+// The list keeps to the window: its right and bottom edges follow the window's, and a window too
+// small for the list gives the difference with its sign dropped.
+constexpr int kListRightMargin = 500;
+constexpr int kListBottomMargin = 1000;
+
+}  // namespace
+
+MainWindow::MainWindow(Program& app) : app_(app), entries_(&userCollationKey) {}
+
+HMENU MainWindow::buildMenuBar() const {
+    HMENU bar = CreateMenu();
+    for (const MenuItems& menu : kMenuBar) {
+        HMENU popup = CreatePopupMenu();
+        int index = 0;
+        for (const wchar_t* item : menu.items)
+            AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(menuItemId(menu.menu, index++)), item);
+        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), menu.caption);
+    }
+    return bar;
+}
+
+void MainWindow::create() {
+    Frame frame;
+    frame.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    frame.clientWidth = kClientWidth;
+    frame.clientHeight = kClientHeight;
+    frame.menu = buildMenuBar();
+    frame.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
+    createFrame(frame);
+    if (!hwnd()) return;
+    setDefaultFont(makeFont(L"Verdana", 8.25));
+
+    cmdAdd[0] = &addButton("cmdAdd", 0, "Add", 60, 60, 1155, 1035);
+    cmdDelete = &addButton("cmdDelete", -1, "Delete", 1260, 60, 1155, 1035);
+    cmdEdit = &addButton("cmdEdit", -1, "Edit", 2460, 60, 1155, 1035);
+    cmdGoto = &addButton("cmdGoto", -1, "Go To", 3660, 60, 1155, 1035);
+    cmdWebsite[0] = &addButton("cmdWebsite", 0, "", 4860, 60, 4095, 1035);
+    cmdCopy[0] = &addButton("cmdCopy", 0, "Copy Username", 60, 1140, 2355, 795);
+    cmdCopy[1] = &addButton("cmdCopy", 1, "Copy Password", 2460, 1140, 2355, 795);
+    cmdCopy[2] = &addButton("cmdCopy", 2, "Copy Used At", 4860, 1140, 4095, 795);
+    lstPassControl = &addControl("lstPass", -1, "ListView", WC_LISTVIEWW,
+                                 WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_OWNERDATA |
+                                     LVS_SHOWSELALWAYS | LVS_SINGLESEL,
+                                 WS_EX_CLIENTEDGE, "", 60, 1980, 8895, 4215);
+    StatusBar1 = &addControl("StatusBar1", -1, "StatusBar", STATUSCLASSNAMEW, WS_VISIBLE | SBARS_SIZEGRIP, 0, "", 0,
+                             6240, 9015, 315);
+    lstPass.attach(lstPassControl->hwnd());
+    setTabOrder({cmdAdd[0], cmdEdit, cmdDelete, cmdWebsite[0], lstPassControl, cmdCopy[0], cmdGoto, cmdCopy[1],
+                 cmdCopy[2], StatusBar1});
+
+    cmdAdd[0]->onClick = [this] { cmdAdd_Click(0); };
+    cmdDelete->onClick = [this] { cmdDelete_Click(); };
+    cmdEdit->onClick = [this] { cmdEdit_Click(); };
+    cmdGoto->onClick = [this] { cmdGoto_Click(); };
+    cmdWebsite[0]->onClick = [this] { cmdWebsite_Click(0); };
+    for (int i = 0; i < 3; ++i) cmdCopy[i]->onClick = [this, i] { cmdCopy_Click(i); };
+    lstPass.onColumnClick = [this](int column) { lstPass_ColumnClick(column); };
+}
+
+void MainWindow::Form_Load() {
+    SkinSupportStartup(app_);
+    setCaption(app_.productName + " by " + app_.companyName);
+    cmdWebsite[0]->setText("Visit " + app_.companyWebsite);
+    lstPass.addColumn("Username", toPixels(cmdCopy[0]->width() - 10));
+    lstPass.addColumn("Password", toPixels(cmdCopy[1]->width() + 20));
+    lstPass.addColumn("Website/Location", toPixels(cmdCopy[2]->width()));
+    int panelWidth = toPixels(std::abs(width()));
+    SendMessageW(StatusBar1->hwnd(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&panelWidth));
+    openVault(app_);
+}
+
+void MainWindow::afterFormLoad() {
+    if (app_.skinEnabled) SkinForm(app_, *this);
+    show();
+    if (app_.env.settings.get(app_.productName, "Settings", "showHelp", "1") == "1") {
+        app_.Form8.load();
+        app_.Form8.show();
+    }
+    app_.frmPass.unload();
+}
+
+std::string MainWindow::statusText() const {
+    if (!StatusBar1) return {};
+    auto length = LOWORD(SendMessageW(StatusBar1->hwnd(), SB_GETTEXTLENGTHW, 0, 0));
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(StatusBar1->hwnd(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length);
+    return displayText(text);
+}
+
+void MainWindow::setStatusText(const std::string& text) {
+    if (!StatusBar1) return;
+    std::wstring wide = widen(text);
+    SendMessageW(StatusBar1->hwnd(), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+void SetStatusText(Program& app, const std::string& text) {
+    app.Form1.setStatusText(text);
+}
+
+void MainWindow::Form_Resize() {
+    if (minimized() || !lstPassControl) return;
+    int listWidth = std::abs(width() - 2 * lstPassControl->left() - kListRightMargin);
+    int listHeight = std::abs(height() - lstPassControl->top() - kListBottomMargin);
+    lstPassControl->move(lstPassControl->left(), lstPassControl->top(), listWidth, listHeight);
+}
+
+bool MainWindow::mayDiscardUnsavedChange() {
+    while (unsavedChanges) {
+        int choice = messageBox(hwnd(),
+                                "Your last change could not be saved, so the vault file does not hold it.\r\n\r\n"
+                                "Try to save it again before closing?  Choose No to close and lose the change.",
+                                app_.appTitle(), MB_YESNOCANCEL | MB_ICONWARNING);
+        if (choice == IDNO) return true;
+        if (choice != IDYES) return false;
+        if (!saveVault(app_)) continue;
+    }
+    return true;
+}
+
+void MainWindow::Form_Unload(bool& cancel) {
+    if (!mayDiscardUnsavedChange()) {
+        cancel = true;
+        return;
+    }
+    app_.Form8.unload();
+    app_.frmAbout.unload();
+    app_.frmAdd.unload();
+    app_.frmSplash.unload();
+    if (app_.skinEnabled) {
+        if (!app_.skinSupport) app_.skinSupport = std::make_unique<SkinSupport>();
+        app_.skinSupport->method6();
+    }
+    if (app_.frmWebsite.isLoaded()) app_.frmWebsite.unload();
+    app_.endProgramAtOnce();
+}
+
+void MainWindow::lstPass_ColumnClick(int column) {
+    EnhListView_SortColumns(lstPass, column, false);
+}
+
+void MainWindow::mnuFileItem_Click(int index) {
+    if (index == 0) unload();
+}
+
+void MainWindow::mnuDataItem_Click(int index) {
+    switch (index) {
+    case 0:
+        cmdAdd_Click(0);
+        break;
+    case 1:
+        cmdDelete_Click();
+        break;
+    case 2:
+        cmdEdit_Click();
+        break;
+    case 3:
+        cmdGoto_Click();
+        break;
+    }
+}
+
+void MainWindow::mnuCopyItem_Click(int index) {
+    cmdCopy_Click(index);
+}
+
+void MainWindow::mnuHelpItem_Click(int) {
+    app_.Form8.load();
+    app_.Form8.show();
+}
+
+void MainWindow::mnuAboutItem_Click(int) {
+    app_.frmAbout.load();
+    app_.frmAbout.show();
+}
+
+void MainWindow::onMenu(int commandId) {
+    int menu = (commandId - kFirstMenuId) / 100;
+    int index = (commandId - kFirstMenuId) % 100;
+    switch (menu) {
+    case mnuFile:
+        mnuFileItem_Click(index);
+        break;
+    case mnuData:
+        mnuDataItem_Click(index);
+        break;
+    case mnuCopy:
+        mnuCopyItem_Click(index);
+        break;
+    case mnuHelp:
+        mnuHelpItem_Click(index);
+        break;
+    case mnuAbout:
+        mnuAboutItem_Click(index);
+        break;
+    }
+}
+
+bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_SIZE:
+        if (StatusBar1) SendMessageW(StatusBar1->hwnd(), WM_SIZE, 0, 0);
+        if (wParam != SIZE_MINIMIZED) Form_Resize();
+        return false;
+    case WM_NOTIFY:
+        return lstPass.handleNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
+    }
+    return false;
+}
+
+}  // namespace vk

@@ -1,0 +1,81 @@
+#pragma once
+// Form1, the main window: two rows of command buttons, the entry list and the status line under
+// a menu bar. Closing it ends the program.
+#include <string>
+
+#include "mainwindow/entry_list.h"
+#include "mainwindow/entry_list_view.h"
+#include "platform/window.h"
+
+namespace vk {
+
+class Program;
+
+class MainWindow : public Window {
+public:
+    static constexpr int kClientWidth = 9015;  // twips
+    static constexpr int kClientHeight = 6555;
+
+    // Menu bar: each menu's items form one control array.
+    enum Menu { mnuFile, mnuData, mnuCopy, mnuHelp, mnuAbout };
+    static constexpr int kFirstMenuId = 1000;
+    static constexpr int menuItemId(Menu menu, int index) { return kFirstMenuId + menu * 100 + index; }
+
+    explicit MainWindow(Program& app);
+
+    // Called once the vault is loaded or created: skins and shows the window, opens the help
+    // viewer when the user asked for it, and closes the password dialog.
+    void afterFormLoad();
+
+    const EntryList& entries() const { return entries_; }
+    std::string statusText() const;
+    void setStatusText(const std::string& text);
+
+    // Set when the last save failed: the list holds a change the vault does not.
+    bool unsavedChanges = false;
+
+    // Controls.
+    Control* cmdAdd[1] = {};
+    Control* cmdDelete = nullptr;
+    Control* cmdEdit = nullptr;
+    Control* cmdGoto = nullptr;
+    Control* cmdWebsite[1] = {};
+    Control* cmdCopy[3] = {};
+    Control* lstPassControl = nullptr;
+    Control* StatusBar1 = nullptr;
+    EntryListView lstPass{entries_};
+
+    // Handlers: the buttons' commands and the menus that repeat them.
+    void cmdAdd_Click(int index);
+    void cmdEdit_Click();
+    void cmdDelete_Click();
+    void cmdCopy_Click(int index);
+    void cmdGoto_Click();
+    void cmdWebsite_Click(int index);
+    void lstPass_ColumnClick(int column);
+    void mnuFileItem_Click(int index);
+    void mnuDataItem_Click(int index);
+    void mnuCopyItem_Click(int index);
+    void mnuHelpItem_Click(int index);
+    void mnuAboutItem_Click(int index);
+    void Form_Resize();
+
+protected:
+    void create() override;
+    void Form_Load() override;
+    void Form_Unload(bool& cancel) override;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void onMenu(int commandId) override;
+
+private:
+    HMENU buildMenuBar() const;
+    bool mayDiscardUnsavedChange();
+
+    Program& app_;
+    EntryList entries_;
+};
+
+// Puts one text on the main window's status line, replacing the one before.
+void SetStatusText(Program& app, const std::string& text);
+
+}  // namespace vk

@@ -1,0 +1,25 @@
+#pragma once
+// What a program knows of itself: its folder and the strings and numbers of its version resource.
+#include <filesystem>
+#include <string>
+
+namespace vk {
+
+struct AppInfo {
+    std::filesystem::path Path;  // the executable's folder, without a trailing separator
+    std::string Title;           // "FileDescription": the title of message boxes that have none
+    std::string ProductName;
+    std::string CompanyName;
+    std::string Comments;
+    int Major = 0;
+    int Minor = 0;
+    int Revision = 0;
+};
+
+// Reads the running executable's folder and version information.
+AppInfo readAppInfo();
+
+// The folder of the running executable.
+std::filesystem::path executableFolder();
+
+}  // namespace vk

@@ -1,0 +1,17 @@
+#include "platform/date_time.h"
+
+#include <windows.h>
+
+namespace vk {
+
+std::string generalDateTimeNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char date[128] = "";
+    char time[128] = "";
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, sizeof date);
+    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &now, nullptr, time, sizeof time);
+    return std::string(date) + " " + time;
+}
+
+}  // namespace vk

@@ -1,0 +1,21 @@
+#pragma once
+// The per-user settings store: string values under
+// HKEY_CURRENT_USER\<root>\<application>\<section>, as such programs have always kept them.
+#include <string>
+
+namespace vk {
+
+inline constexpr const char* kSettingsRoot = "Software\\VB and VBA Program Settings";
+
+struct SettingsStore {
+    std::string root = kSettingsRoot;
+
+    // The stored text, or `fallback` when the value is absent or cannot be read.
+    std::string get(const std::string& app, const std::string& section, const std::string& key,
+                    const std::string& fallback) const;
+    // False when the store refused the value.
+    bool save(const std::string& app, const std::string& section, const std::string& key,
+              const std::string& value) const;
+};
+
+}  // namespace vk

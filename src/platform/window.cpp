@@ -1,0 +1,443 @@
+#include "platform/window.h"
+
+#include <commctrl.h>
+
+#include "platform/text.h"
+#include "platform/twips.h"
+
+namespace vk {
+namespace {
+
+constexpr wchar_t kFrameClass[] = L"Vellumkeep.Window";
+constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which dialog navigation sends
+constexpr UINT_PTR kKeyPressSubclassId = 1;
+
+LRESULT CALLBACK keyPressSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR data) {
+    auto* control = reinterpret_cast<Control*>(data);
+    switch (message) {
+    case WM_GETDLGCODE:
+        // Let Enter reach the control as a typed character instead of being taken by dialog navigation.
+        if (lParam && control->onKeyPress) {
+            auto* msg = reinterpret_cast<MSG*>(lParam);
+            if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN)
+                return DefSubclassProc(hwnd, message, wParam, lParam) | DLGC_WANTMESSAGE;
+        }
+        break;
+    case WM_CHAR:
+        if (control->onKeyPress) {
+            try {
+                if (control->onKeyPress(static_cast<wchar_t>(wParam))) return 0;
+            } catch (...) {
+                return 0;
+            }
+        }
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, keyPressSubclass, kKeyPressSubclassId);
+        break;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+RECT workArea() {
+    RECT area{};
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
+        area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return area;
+}
+
+}  // namespace
+
+int systemDpi() {
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+void initializeWindowing() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    // The rich-text control's class lives in its own library, loaded for the life of the process.
+    LoadLibraryW(L"msftedit.dll");
+}
+
+// ---- Control ----
+
+Control::Control(Window& parent, std::string name, int index, std::string typeName, HWND hwnd, int id)
+    : parent_(parent), name_(std::move(name)), index_(index), typeName_(std::move(typeName)), hwnd_(hwnd), id_(id) {}
+
+std::string Control::text() const { return windowText(hwnd_).text; }
+void Control::setText(const std::string& ansi) { setWindowText(hwnd_, ansi); }
+bool Control::visible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+void Control::setVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+bool Control::enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+
+RECT Control::rectTwips() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(hwnd_), reinterpret_cast<POINT*>(&r), 2);
+    return {parent_.toTwips(r.left), parent_.toTwips(r.top), parent_.toTwips(r.right - r.left),
+            parent_.toTwips(r.bottom - r.top)};
+}
+int Control::left() const { return rectTwips().left; }
+int Control::top() const { return rectTwips().top; }
+int Control::width() const { return rectTwips().right; }
+int Control::height() const { return rectTwips().bottom; }
+
+void Control::move(int left, int top, int width, int height) {
+    MoveWindow(hwnd_, parent_.toPixels(left), parent_.toPixels(top), parent_.toPixels(width),
+               parent_.toPixels(height), TRUE);
+}
+void Control::setTop(int top) { move(left(), top, width(), height()); }
+void Control::setLeft(int left) { move(left, top(), width(), height()); }
+void Control::setWidth(int width) { move(left(), top(), width, height()); }
+void Control::setHeight(int height) { move(left(), top(), width(), height); }
+
+void Control::setFont(HFONT font) {
+    font_ = font;
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+bool Control::setBackColor(COLORREF colour) {
+    if (!IsWindow(hwnd_)) return false;
+    backColor_ = colour;
+    backBrush_.reset(CreateSolidBrush(colour));
+    if (typeName_ == "ListView") {
+        SendMessageW(hwnd_, LVM_SETBKCOLOR, 0, colour);
+        SendMessageW(hwnd_, LVM_SETTEXTBKCOLOR, 0, colour);
+    }
+    InvalidateRect(hwnd_, nullptr, TRUE);
+    return true;
+}
+
+bool Control::setForeColor(COLORREF colour) {
+    if (!IsWindow(hwnd_)) return false;
+    foreColor_ = colour;
+    if (typeName_ == "ListView") SendMessageW(hwnd_, LVM_SETTEXTCOLOR, 0, colour);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+    return true;
+}
+
+// ---- Timer ----
+
+Timer::Timer(Window& parent, std::string name, UINT_PTR id, UINT intervalMs)
+    : parent_(parent), name_(std::move(name)), id_(id), interval_(intervalMs) {}
+
+void Timer::setEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (!parent_.hwnd()) return;
+    if (enabled)
+        SetTimer(parent_.hwnd(), id_, interval_, nullptr);
+    else
+        KillTimer(parent_.hwnd(), id_);
+}
+
+void Timer::tick() {
+    if (enabled_ && onTick) onTick();
+}
+
+// ---- Window ----
+
+Window::~Window() {
+    destroying_ = true;
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void Window::load() {
+    if (hwnd_) return;
+    // Controls of an earlier load are dropped only now: an unload may run inside one of their handlers.
+    controls_.clear();
+    timers_.clear();
+    fonts_.clear();
+    defaultFont_ = nullptr;
+    initialFocus_ = nullptr;
+    lastFocus_ = nullptr;
+    create();
+    if (hwnd_) Form_Load();
+}
+
+void Window::show() {
+    load();
+    if (!hwnd_ || !mayShow()) return;
+    ShowWindow(hwnd_, SW_SHOW);
+    bringToFront();
+}
+
+void Window::hide() {
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+void Window::unload() {
+    if (!hwnd_ || unloading_) return;
+    unloading_ = true;
+    bool cancel = false;
+    Form_Unload(cancel);
+    if (!cancel && hwnd_) DestroyWindow(hwnd_);
+    unloading_ = false;
+}
+
+bool Window::visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+
+void Window::setVisible(bool visible) {
+    if (visible)
+        show();
+    else
+        hide();
+}
+
+std::string Window::caption() const { return hwnd_ ? windowText(hwnd_).text : std::string(); }
+void Window::setCaption(const std::string& ansi) {
+    if (hwnd_) setWindowText(hwnd_, ansi);
+}
+
+void Window::bringToFront() {
+    if (!hwnd_) return;
+    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetActiveWindow(hwnd_);
+}
+
+int Window::toPixels(int twips) const { return twipsToPixels(twips, dpi_); }
+int Window::toTwips(int pixels) const { return pixelsToTwips(pixels, dpi_); }
+
+int Window::width() const {
+    RECT r{};
+    if (hwnd_) GetWindowRect(hwnd_, &r);
+    return toTwips(r.right - r.left);
+}
+
+int Window::height() const {
+    RECT r{};
+    if (hwnd_) GetWindowRect(hwnd_, &r);
+    return toTwips(r.bottom - r.top);
+}
+
+void Window::setHeight(int twips) {
+    if (!hwnd_) return;
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, toPixels(twips), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool Window::minimized() const { return hwnd_ && IsIconic(hwnd_); }
+
+Control* Window::findControl(std::string_view name, int index) const {
+    for (const auto& control : controls_)
+        if (control->name() == name && control->index() == index) return control.get();
+    return nullptr;
+}
+
+Control* Window::controlFromHwnd(HWND hwnd) const {
+    for (const auto& control : controls_)
+        if (control->hwnd() == hwnd) return control.get();
+    return nullptr;
+}
+
+LRESULT Window::send(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return SendMessageW(hwnd_, message, wParam, lParam);
+}
+
+void Window::createFrame(const Frame& frame) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExW(GetModuleHandleW(nullptr), kFrameClass, &wc)) {
+        wc = {};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = &Window::windowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kFrameClass;
+        RegisterClassExW(&wc);
+    }
+    dpi_ = systemDpi();
+    RECT outer{0, 0, toPixels(frame.clientWidth), toPixels(frame.clientHeight)};
+    AdjustWindowRectEx(&outer, frame.style, frame.menu != nullptr, frame.exStyle);
+    int width = outer.right - outer.left;
+    int height = outer.bottom - outer.top;
+    RECT area = workArea();
+    int x = area.left + ((area.right - area.left) - width) / 2;
+    int y = area.top + ((area.bottom - area.top) - height) / 2;
+    HWND hwnd = CreateWindowExW(frame.exStyle | WS_EX_CONTROLPARENT, kFrameClass, widen(frame.caption).c_str(),
+                                frame.style & ~WS_VISIBLE, x, y, width, height, frame.owner, frame.menu,
+                                GetModuleHandleW(nullptr), this);
+    if (!hwnd) {
+        if (frame.menu) DestroyMenu(frame.menu);
+        return;
+    }
+    if (frame.icon) {
+        SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(frame.icon));
+        SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(frame.icon));
+    }
+}
+
+LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* created = reinterpret_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+        created->hwnd_ = hwnd;
+    }
+    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self || self->destroying_) return DefWindowProcW(hwnd, message, wParam, lParam);
+    try {
+        return self->handle(message, wParam, lParam);
+    } catch (...) {
+        // Nothing may leave a window procedure; a failed handler leaves the window as it is.
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    switch (message) {
+    case WM_COMMAND:
+        handleCommand(wParam, lParam);
+        return 0;
+    case WM_TIMER:
+        for (const auto& timer : timers_) {
+            if (timer->id() == wParam) {
+                timer->tick();
+                return 0;
+            }
+        }
+        break;
+    case WM_CLOSE:
+        unload();
+        return 0;
+    case WM_ACTIVATE:
+        onMessage(message, wParam, lParam, result);
+        onActivate(LOWORD(wParam) != WA_INACTIVE);
+        return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+        if (onMessage(message, wParam, lParam, result)) return result;
+        if (handleColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), result)) return result;
+        break;
+    case WM_NCDESTROY: {
+        HWND hwnd = hwnd_;
+        onMessage(message, wParam, lParam, result);
+        for (const auto& timer : timers_) timer->setEnabled(false);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    default:
+        if (onMessage(message, wParam, lParam, result)) return result;
+        break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+bool Window::handleColour(HDC dc, HWND hwnd, LRESULT& result) const {
+    const Control* control = controlFromHwnd(hwnd);
+    if (!control || (!control->backColor() && !control->foreColor())) return false;
+    if (control->foreColor()) SetTextColor(dc, *control->foreColor());
+    if (control->backColor()) {
+        SetBkColor(dc, *control->backColor());
+        result = reinterpret_cast<LRESULT>(control->backBrush());
+    } else {
+        result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    return true;
+}
+
+void Window::handleCommand(WPARAM wParam, LPARAM lParam) {
+    int id = LOWORD(wParam);
+    if (lParam == 0) {
+        if (HIWORD(wParam) == 0) onMenu(id);  // menus; accelerators are not used
+        return;
+    }
+    if (HIWORD(wParam) != BN_CLICKED) return;
+    for (const auto& control : controls_) {
+        if (control->id() == id && control->hwnd() == reinterpret_cast<HWND>(lParam)) {
+            if (control->onClick) control->onClick();
+            return;
+        }
+    }
+}
+
+void Window::installKeyPress(Control& control) {
+    SetWindowSubclass(control.hwnd(), keyPressSubclass, kKeyPressSubclassId, reinterpret_cast<DWORD_PTR>(&control));
+}
+
+void Window::onActivate(bool active) {
+    // As a dialog does: the focus goes back to the control that had it, or to the first one.
+    if (!active) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        return;
+    }
+    HWND target = lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : initialFocus_;
+    if (!target || !IsWindowEnabled(target) || !(GetWindowLongW(target, GWL_STYLE) & WS_VISIBLE))
+        target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    if (target) SetFocus(target);
+}
+
+Control& Window::addControl(std::string name, int index, std::string typeName, const wchar_t* className,
+                            DWORD style, DWORD exStyle, const std::string& text, int left, int top, int width,
+                            int height) {
+    int id = kFirstControlId + static_cast<int>(controls_.size());
+    HWND hwnd = CreateWindowExW(exStyle, className, widen(text).c_str(), WS_CHILD | style, toPixels(left),
+                                toPixels(top), toPixels(width), toPixels(height), hwnd_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                nullptr);
+    controls_.push_back(std::make_unique<Control>(*this, std::move(name), index, std::move(typeName), hwnd, id));
+    Control& control = *controls_.back();
+    if (defaultFont_) control.setFont(defaultFont_);
+    return control;
+}
+
+Control& Window::addButton(std::string name, int index, const std::string& caption, int left, int top, int width,
+                           int height) {
+    return addControl(std::move(name), index, "CommandButton", WC_BUTTONW,
+                      WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0, caption, left, top, width,
+                      height);
+}
+
+Control& Window::addTextBox(std::string name, int left, int top, int width, int height, DWORD extraStyle) {
+    Control& control = addControl(std::move(name), -1, "TextBox", WC_EDITW,
+                                  WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | ES_AUTOHSCROLL | extraStyle,
+                                  WS_EX_CLIENTEDGE, "", left, top, width, height);
+    // No length limit: an edit control otherwise stops at 32,767 characters.
+    SendMessageW(control.hwnd(), EM_SETLIMITTEXT, 0, 0);
+    installKeyPress(control);
+    return control;
+}
+
+Control& Window::addLabel(std::string name, const std::string& caption, int left, int top, int width, int height) {
+    return addControl(std::move(name), -1, "Label", WC_STATICW, WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, caption,
+                      left, top, width, height);
+}
+
+Timer& Window::addTimer(std::string name, UINT intervalMs) {
+    UINT_PTR id = timers_.size() + 1;
+    timers_.push_back(std::make_unique<Timer>(*this, std::move(name), id, intervalMs));
+    return *timers_.back();
+}
+
+void Window::setTabOrder(std::initializer_list<Control*> order) {
+    HWND after = HWND_TOP;
+    for (Control* control : order) {
+        SetWindowPos(control->hwnd(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = control->hwnd();
+    }
+}
+
+HFONT Window::makeFont(const wchar_t* face, double points, bool bold) {
+    LOGFONTW lf{};
+    lf.lfHeight = -static_cast<LONG>(points * dpi_ / 72.0 + 0.5);
+    lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    fonts_.emplace_back(CreateFontIndirectW(&lf));
+    return fonts_.back().get();
+}
+
+bool Window::onMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+}  // namespace vk

@@ -1,0 +1,212 @@
+#pragma once
+// A top-level window of the program and its controls.
+//
+// A window is loaded (created, its Form_Load runs once), shown modeless, hidden, and unloaded
+// (Form_Unload runs, then it is destroyed). Loading a window that is already loaded only returns
+// it; the next load after an unload builds it afresh. Layout is given in twips.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/handles.h"
+
+namespace vk {
+
+class Window;
+
+// One control of a window, as the rest of the program sees it.
+class Control {
+public:
+    Control(Window& parent, std::string name, int index, std::string typeName, HWND hwnd, int id);
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    const std::string& name() const { return name_; }
+    int index() const { return index_; }  // member of a control array, or -1
+    // The kind of control: "CommandButton", "TextBox", "ListView", "Label", "SkinLabel"...
+    const std::string& typeName() const { return typeName_; }
+    HWND hwnd() const { return hwnd_; }
+    int id() const { return id_; }
+    Window& parent() const { return parent_; }
+
+    std::string text() const;
+    void setText(const std::string& ansi);
+    bool visible() const;
+    void setVisible(bool visible);
+    bool enabled() const;
+
+    // Position and size in twips, relative to the parent's client area.
+    int left() const;
+    int top() const;
+    int width() const;
+    int height() const;
+    void move(int left, int top, int width, int height);
+    void setTop(int top);
+    void setLeft(int left);
+    void setWidth(int width);
+    void setHeight(int height);
+
+    HFONT font() const { return font_; }
+    void setFont(HFONT font);
+
+    // Colours as a control's BackColor and ForeColor properties; false when the control is gone.
+    std::optional<COLORREF> backColor() const { return backColor_; }
+    std::optional<COLORREF> foreColor() const { return foreColor_; }
+    bool setBackColor(COLORREF colour);
+    bool setForeColor(COLORREF colour);
+    HBRUSH backBrush() const { return backBrush_.get(); }
+
+    // Events. onKeyPress receives each typed character; true means it was handled here.
+    std::function<void()> onClick;
+    std::function<bool(wchar_t)> onKeyPress;
+
+private:
+    RECT rectTwips() const;
+
+    Window& parent_;
+    std::string name_;
+    int index_;
+    std::string typeName_;
+    HWND hwnd_;
+    int id_;
+    HFONT font_ = nullptr;
+    std::optional<COLORREF> backColor_, foreColor_;
+    Brush backBrush_;
+};
+
+// A window timer; it counts as one of the window's controls.
+class Timer {
+public:
+    Timer(Window& parent, std::string name, UINT_PTR id, UINT intervalMs);
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
+
+    const std::string& name() const { return name_; }
+    UINT_PTR id() const { return id_; }
+    UINT interval() const { return interval_; }
+    bool enabled() const { return enabled_; }
+    void setEnabled(bool enabled);
+    void tick();  // what WM_TIMER runs; tests may call it as the system would
+
+    std::function<void()> onTick;
+
+private:
+    Window& parent_;
+    std::string name_;
+    UINT_PTR id_;
+    UINT interval_;
+    bool enabled_ = false;
+};
+
+class Window {
+public:
+    Window() = default;
+    virtual ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    void load();
+    void show();
+    void hide();
+    void unload();
+    bool isLoaded() const { return hwnd_ != nullptr; }
+    HWND hwnd() const { return hwnd_; }
+
+    bool visible() const;
+    void setVisible(bool visible);
+    std::string caption() const;
+    void setCaption(const std::string& ansi);
+    void bringToFront();
+
+    int dpi() const { return dpi_; }
+    int toPixels(int twips) const;
+    int toTwips(int pixels) const;
+    // Outer size (border, title and menu bar included), in twips.
+    int width() const;
+    int height() const;
+    void setHeight(int twips);
+    bool minimized() const;
+
+    // The controls in the order they were added (the window's control collection).
+    const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
+    const std::vector<std::unique_ptr<Timer>>& timers() const { return timers_; }
+    Control* findControl(std::string_view name, int index = -1) const;
+    Control* controlFromHwnd(HWND hwnd) const;
+
+    // Runs the window's handler for `message` as the system would (tests use it for WM_CTLCOLOR*).
+    LRESULT send(UINT message, WPARAM wParam, LPARAM lParam) const;
+
+protected:
+    // Builds the window: createFrame, then the controls in collection order.
+    virtual void create() = 0;
+    virtual void Form_Load() {}
+    virtual void Form_Unload(bool& cancel) { (void)cancel; }
+    // Whether a show request may make the window visible.
+    virtual bool mayShow() const { return true; }
+    // Messages the base does not handle; true when handled (result set).
+    virtual bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    virtual void onMenu(int commandId) { (void)commandId; }
+
+    struct Frame {
+        std::string caption;
+        DWORD style = WS_OVERLAPPEDWINDOW;
+        DWORD exStyle = 0;
+        int clientWidth = 0;   // twips
+        int clientHeight = 0;  // twips
+        HMENU menu = nullptr;  // the window takes ownership
+        HWND owner = nullptr;  // an owned window is not shown in the task bar
+        HICON icon = nullptr;  // shared, not owned
+    };
+    void createFrame(const Frame& frame);
+
+    Control& addControl(std::string name, int index, std::string typeName, const wchar_t* className,
+                        DWORD style, DWORD exStyle, const std::string& text, int left, int top, int width,
+                        int height);
+    Control& addButton(std::string name, int index, const std::string& caption, int left, int top, int width,
+                       int height);
+    Control& addTextBox(std::string name, int left, int top, int width, int height, DWORD extraStyle = 0);
+    Control& addLabel(std::string name, const std::string& caption, int left, int top, int width, int height);
+    Timer& addTimer(std::string name, UINT intervalMs);
+    // Gives the controls a tab order: the first one gets the focus first.
+    void setTabOrder(std::initializer_list<Control*> order);
+    // The control that has the focus when the window is first activated (default: the first in
+    // tab order).
+    void setInitialFocus(Control* control) { initialFocus_ = control ? control->hwnd() : nullptr; }
+
+    // A font of this window, at its DPI; kept until the window is rebuilt.
+    HFONT makeFont(const wchar_t* face, double points, bool bold = false);
+    void setDefaultFont(HFONT font) { defaultFont_ = font; }
+
+private:
+    friend class Timer;
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    bool handleColour(HDC dc, HWND control, LRESULT& result) const;
+    void handleCommand(WPARAM wParam, LPARAM lParam);
+    void installKeyPress(Control& control);
+    void onActivate(bool active);
+
+    HWND hwnd_ = nullptr;
+    int dpi_ = 96;
+    bool unloading_ = false;
+    bool destroying_ = false;
+    HFONT defaultFont_ = nullptr;
+    HWND initialFocus_ = nullptr;
+    HWND lastFocus_ = nullptr;  // restored when the window is activated again
+    std::vector<std::unique_ptr<Control>> controls_;
+    std::vector<std::unique_ptr<Timer>> timers_;
+    std::vector<Font> fonts_;
+};
+
+// The screen's DPI, as the program lays out its windows (system DPI aware).
+int systemDpi();
+
+// Registers the window classes and common controls the program uses; call once at start.
+void initializeWindowing();
+
+}  // namespace vk

@@ -1,0 +1,78 @@
+#include "skin/skin.h"
+
+#include "app/program.h"
+#include "platform/window.h"
+#include "skin/skin_control.h"
+#include "skin/skin_support.h"
+
+namespace vk {
+namespace {
+
+SkinSupport& skinSupportOf(Program& app) {
+    if (!app.skinSupport) app.skinSupport = std::make_unique<SkinSupport>();
+    return *app.skinSupport;
+}
+
+bool isTextBoxLike(const std::string& type) {
+    return type == "TextBox" || type == "ComboBox" || type == "FileListBox" || type == "DirListBox" ||
+           type == "DriveListBox" || type == "ListBox" || type == "ListView";
+}
+
+}  // namespace
+
+void SkinForm(Program& app, Window& window) {
+    if (!window.isLoaded()) return;
+    if (SkinControl* skin = app.skinObject) {
+        ColorControls(window, static_cast<long>(skin->BackColor()), static_cast<long>(skin->ForeColor()),
+                      static_cast<long>(skin->PanelColor()), static_cast<long>(skin->PanelTextColor()));
+    }
+    if (app.env.isNT6OrLater() && app.skinEnabled) ResetFormRegion(window);
+    if (SkinControl* skin = app.skinObject) skin->ApplySkin(window.hwnd());
+}
+
+void ColorControls(Window& window, long backColour, long foreColour, long panelColour, long) {
+    auto back = static_cast<COLORREF>(backColour);
+    auto fore = static_cast<COLORREF>(foreColour);
+    auto panel = static_cast<COLORREF>(panelColour);
+    for (const auto& control : window.controls()) {
+        const std::string& type = control->typeName();
+        bool ok = true;
+        if (type == "CommandButton") ok = control->setBackColor(back);
+        if (isTextBoxLike(type)) ok = control->setBackColor(back) && control->setForeColor(fore);
+        if (type == "PictureBox") ok = control->setBackColor(panel);
+        if (!ok) return;
+    }
+}
+
+bool IsNT6OrLater() {
+    OSVERSIONINFOEXA version{};
+    version.dwOSVersionInfoSize = 156;  // the extended record, ANSI form
+    static_assert(sizeof(OSVERSIONINFOEXA) == 156);
+    if (GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version)) != 1) return false;
+    return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 6;
+}
+
+void ResetFormRegion(Window& window) {
+    RECT outer{};
+    GetWindowRect(window.hwnd(), &outer);
+    HRGN region = CreateRectRgn(0, 0, outer.right - outer.left, outer.bottom - outer.top);
+    if (region && !SetWindowRgn(window.hwnd(), region, TRUE)) DeleteObject(region);
+    // On success the region belongs to the system.
+}
+
+void bindSkin(Program& app, SkinControl& skn, Window& splash) {
+    app.skinObject = &skn;
+    SkinForm(app, splash);
+    skinSupportOf(app).method2(skn.extender());
+    skinSupportOf(app).method5();
+}
+
+void SkinSupportStartup(Program& app) {
+    if (app.env.isNT6OrLater()) skinSupportOf(app).method6();
+}
+
+void SetOnTop(Window& window, bool onTop) {
+    SetWindowPos(window.hwnd(), onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+}
+
+}  // namespace vk

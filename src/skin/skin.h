@@ -1,0 +1,35 @@
+#pragma once
+// Skinning each window, and keeping chosen windows above all others.
+#include <windows.h>
+
+namespace vk {
+
+class Program;
+class SkinControl;
+class Window;
+
+// Colours the window's controls from the skin, resets its region on NT 6 and later, then has
+// the skin control draw it. Every step that fails is skipped.
+void SkinForm(Program& app, Window& window);
+
+// Gives each control the skin's colours by its type: buttons the back colour; text boxes and
+// list views the back and fore colours; picture boxes the panel colour; others keep theirs.
+// Stops at the first control that refuses a colour.
+void ColorControls(Window& window, long backColour, long foreColour, long panelColour, long panelTextColour);
+
+bool IsNT6OrLater();
+
+// Replaces any shaped region of the window by one that shows the whole window.
+void ResetFormRegion(Window& window);
+
+// The skin binding of the splash window's load: the splash's skin control becomes the program's
+// skin, the splash is skinned, and the skin support object is started.
+void bindSkin(Program& app, SkinControl& skn, Window& splash);
+
+// First step of the main window's load.
+void SkinSupportStartup(Program& app);
+
+// True makes the window topmost (and activates it); anything else puts it among ordinary windows.
+void SetOnTop(Window& window, bool onTop);
+
+}  // namespace vk

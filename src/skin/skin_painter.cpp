@@ -1,0 +1,7 @@
+#include "skin/skin_painter.h"
+
+namespace vk {
+
+void installSkin(HWND, const SkinData&) {}
+
+}  // namespace vk

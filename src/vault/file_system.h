@@ -1,0 +1,48 @@
+#pragma once
+// The file operations the vault needs, behind one interface: Win32 in the program, POSIX in the
+// native tests. Tests derive from the real implementations to make one step fail.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vk::vault {
+
+using Path = std::filesystem::path;
+
+// A failed file operation: the system's error code and its own description of the reason.
+struct IoError {
+    unsigned long code = 0;
+    std::string reason;  // e.g. "The process cannot access the file because it is being used by another process."
+};
+using IoResult = std::optional<IoError>;  // empty: success
+
+// The steps of an atomic replace, in order.
+enum class WriteStep { CreateTemporary, Write, Flush, Close, Replace };
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The name (file-name part only) of the first ordinary file that the directory listing finds
+    // for `path`: hidden, system files and directories are not ordinary. Empty when none or on error.
+    virtual std::optional<Path::string_type> firstOrdinaryFileName(const Path& path) = 0;
+    // Compares two file names as the file system does: ignoring letter case.
+    virtual bool sameFileName(const Path::string_type& a, const Path::string_type& b) = 0;
+
+    virtual IoResult readAll(const Path& path, std::string& bytes) = 0;
+    // Opens for appending, creating the file when missing, and writes `bytes` at its end.
+    virtual IoResult append(const Path& path, std::string_view bytes) = 0;
+    // Writes `bytes` to `temporary` in the same folder, flushes it to disk and moves it over
+    // `target` in one step. On any failure `target` is untouched and `temporary` is removed.
+    virtual IoResult replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) = 0;
+
+protected:
+    // Called before each step of replaceAtomically; a test returns an error to make that step fail.
+    virtual IoResult beforeStep(WriteStep) { return std::nullopt; }
+};
+
+// The file system of the machine the program runs on.
+FileSystem& realFileSystem();
+
+}  // namespace vk::vault

@@ -1,0 +1,32 @@
+#pragma once
+// The real file systems behind realFileSystem(), named so that tests can derive from them and make
+// one step of a save fail.
+#include "vault/file_system.h"
+
+namespace vk::vault {
+
+#ifdef _WIN32
+
+class Win32FileSystem : public FileSystem {
+public:
+    std::optional<Path::string_type> firstOrdinaryFileName(const Path& path) override;
+    bool sameFileName(const Path::string_type& a, const Path::string_type& b) override;
+    IoResult readAll(const Path& path, std::string& bytes) override;
+    IoResult append(const Path& path, std::string_view bytes) override;
+    IoResult replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) override;
+};
+
+#else
+
+class PosixFileSystem : public FileSystem {
+public:
+    std::optional<Path::string_type> firstOrdinaryFileName(const Path& path) override;
+    bool sameFileName(const Path::string_type& a, const Path::string_type& b) override;
+    IoResult readAll(const Path& path, std::string& bytes) override;
+    IoResult append(const Path& path, std::string_view bytes) override;
+    IoResult replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) override;
+};
+
+#endif
+
+}  // namespace vk::vault

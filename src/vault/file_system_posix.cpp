@@ -1,0 +1,179 @@
+// The vault's file operations on POSIX systems, where the native tests run. Windows behaviour is
+// followed where it matters to the vault: names compare ignoring letter case, and a name that
+// starts with '.' counts as hidden.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "vault/file_system_impl.h"
+
+namespace vk::vault {
+
+namespace {
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() { reset(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
+    void reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_;
+};
+
+struct DirectoryCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+using Directory = std::unique_ptr<DIR, DirectoryCloser>;
+
+IoError errorOf(int code) { return IoError{static_cast<unsigned long>(code), std::strerror(code)}; }
+IoError lastError() { return errorOf(errno); }
+
+// The folder part and the name part of a path's text.
+std::pair<std::string, std::string> splitFolderAndName(const std::string& text) {
+    size_t slash = text.rfind('/');
+    if (slash == std::string::npos) return {".", text};
+    return {slash == 0 ? "/" : text.substr(0, slash), text.substr(slash + 1)};
+}
+
+IoResult writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return lastError();
+        }
+        if (written == 0) return errorOf(EIO);  // no progress: do not spin
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return std::nullopt;
+}
+
+// Makes the rename itself durable. Some file systems cannot sync a folder; the data is safe
+// either way, so this is best effort.
+void syncFolderOf(const std::string& path) {
+    Descriptor folder(::open(splitFolderAndName(path).first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder) ::fsync(folder.get());
+}
+
+bool asciiEqualIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<Path::string_type> PosixFileSystem::firstOrdinaryFileName(const Path& path) {
+    auto [folder, name] = splitFolderAndName(path.native());
+    if (name.empty()) return std::nullopt;
+    // Like a Windows directory listing, find the name ignoring letter case, and judge only the
+    // first entry that matches.
+    Directory listing(::opendir(folder.c_str()));
+    if (!listing) return std::nullopt;
+    while (const dirent* entry = ::readdir(listing.get())) {
+        std::string found = entry->d_name;
+        if (!sameFileName(found, name)) continue;
+        if (found.starts_with('.')) return std::nullopt;  // hidden
+        struct stat info {};
+        if (::stat((folder + '/' + found).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+        return found;
+    }
+    return std::nullopt;
+}
+
+bool PosixFileSystem::sameFileName(const Path::string_type& a, const Path::string_type& b) {
+    return asciiEqualIgnoringCase(a, b);
+}
+
+IoResult PosixFileSystem::readAll(const Path& path, std::string& bytes) {
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file) return lastError();
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) return lastError();
+    if (S_ISDIR(info.st_mode)) return errorOf(EISDIR);
+
+    std::string data;
+    data.resize(static_cast<size_t>(info.st_size));
+    size_t filled = 0;
+    for (;;) {
+        if (filled == data.size()) data.resize(data.size() + 4096);  // the file may have grown
+        ssize_t got = ::read(file.get(), data.data() + filled, data.size() - filled);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return lastError();
+        }
+        if (got == 0) break;
+        filled += static_cast<size_t>(got);
+    }
+    data.resize(filled);
+    bytes = std::move(data);
+    return std::nullopt;
+}
+
+IoResult PosixFileSystem::append(const Path& path, std::string_view bytes) {
+    Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    if (!file) return lastError();
+    if (auto error = writeAll(file.get(), bytes)) return error;
+    if (::close(file.release()) != 0) return lastError();
+    return std::nullopt;
+}
+
+IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) {
+    std::optional<Descriptor> file;
+    // Whatever step fails, the target keeps its bytes and no temporary copy stays behind.
+    auto fail = [&](IoError error) -> IoResult {
+        file.reset();
+        ::unlink(temporary.c_str());
+        return error;
+    };
+
+    if (auto error = beforeStep(WriteStep::CreateTemporary)) return fail(*error);
+    file.emplace(::open(temporary.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0666));
+    if (!*file) return fail(lastError());
+
+    if (auto error = beforeStep(WriteStep::Write)) return fail(*error);
+    if (auto error = writeAll(file->get(), bytes)) return fail(*error);
+
+    if (auto error = beforeStep(WriteStep::Flush)) return fail(*error);
+    if (::fsync(file->get()) != 0) return fail(lastError());
+
+    if (auto error = beforeStep(WriteStep::Close)) return fail(*error);
+    if (::close(file->release()) != 0) return fail(lastError());
+
+    if (auto error = beforeStep(WriteStep::Replace)) return fail(*error);
+    if (::rename(temporary.c_str(), target.c_str()) != 0) return fail(lastError());
+
+    syncFolderOf(target.native());
+    return std::nullopt;
+}
+
+FileSystem& realFileSystem() {
+    static PosixFileSystem files;
+    return files;
+}
+
+}  // namespace vk::vault

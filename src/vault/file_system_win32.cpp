@@ -1,0 +1,138 @@
+// The vault's file operations on Windows, with the wide-character APIs so that any folder name works.
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "platform/handles.h"
+#include "vault/file_system_impl.h"
+
+namespace vk::vault {
+
+namespace {
+
+// The system's own description of an error, without the line break it ends with.
+std::string systemMessage(DWORD code) {
+    char buffer[1024];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer, nullptr);
+    std::string message(buffer, length);
+    while (!message.empty() && (message.back() == '\r' || message.back() == '\n')) message.pop_back();
+    if (message.empty()) message = "System error " + std::to_string(code) + ".";
+    return message;
+}
+
+IoError errorOf(DWORD code) { return IoError{code, systemMessage(code)}; }
+IoError lastError() { return errorOf(GetLastError()); }
+
+IoResult writeAll(HANDLE file, std::string_view bytes) {
+    constexpr size_t kChunk = 1u << 24;
+    while (!bytes.empty()) {
+        DWORD size = static_cast<DWORD>(std::min(bytes.size(), kChunk));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), size, &written, nullptr)) return lastError();
+        if (written == 0) return errorOf(ERROR_WRITE_FAULT);  // no progress: do not spin
+        bytes.remove_prefix(written);
+    }
+    return std::nullopt;
+}
+
+// MoveFileExW reports only "access denied" when another program holds the target open. Opening
+// the target as the replace would (for deletion) tells whether that is the reason.
+IoError explainReplaceFailure(const Path& target, IoError error) {
+    if (error.code != ERROR_ACCESS_DENIED) return error;
+    FileHandle probe(CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe && GetLastError() == ERROR_SHARING_VIOLATION) return errorOf(ERROR_SHARING_VIOLATION);
+    return error;
+}
+
+}  // namespace
+
+std::optional<Path::string_type> Win32FileSystem::firstOrdinaryFileName(const Path& path) {
+    WIN32_FIND_DATAW found{};
+    FindHandle search(FindFirstFileW(path.c_str(), &found));
+    if (!search) return std::nullopt;
+    // Only the first match counts, as the listing gives it; a name that is not ordinary is "none".
+    constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+    if (found.dwFileAttributes & kNotOrdinary) return std::nullopt;
+    return Path::string_type(found.cFileName);
+}
+
+bool Win32FileSystem::sameFileName(const Path::string_type& a, const Path::string_type& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+IoResult Win32FileSystem::readAll(const Path& path, std::string& bytes) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return lastError();
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) return lastError();
+    if (static_cast<unsigned long long>(size.QuadPart) > std::string().max_size() / 2)
+        return errorOf(ERROR_FILE_TOO_LARGE);
+
+    std::string data(static_cast<size_t>(size.QuadPart), '\0');
+    size_t filled = 0;
+    constexpr size_t kChunk = 1u << 24;
+    while (filled < data.size()) {
+        DWORD got = 0;
+        DWORD want = static_cast<DWORD>(std::min(data.size() - filled, kChunk));
+        if (!ReadFile(file.get(), data.data() + filled, want, &got, nullptr)) return lastError();
+        if (got == 0) break;  // the file became shorter meanwhile
+        filled += got;
+    }
+    data.resize(filled);
+    bytes = std::move(data);
+    return std::nullopt;
+}
+
+IoResult Win32FileSystem::append(const Path& path, std::string_view bytes) {
+    FileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return lastError();
+    if (auto error = writeAll(file.get(), bytes)) return error;
+    if (!CloseHandle(file.release())) return lastError();
+    return std::nullopt;
+}
+
+IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) {
+    FileHandle file;
+    // Whatever step fails, the target keeps its bytes and no temporary copy stays behind.
+    auto fail = [&](IoError error) -> IoResult {
+        file.reset();
+        DeleteFileW(temporary.c_str());
+        return error;
+    };
+
+    if (auto error = beforeStep(WriteStep::CreateTemporary)) return fail(*error);
+    file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
+    if (!file) return fail(lastError());
+
+    if (auto error = beforeStep(WriteStep::Write)) return fail(*error);
+    if (auto error = writeAll(file.get(), bytes)) return fail(*error);
+
+    if (auto error = beforeStep(WriteStep::Flush)) return fail(*error);
+    if (!FlushFileBuffers(file.get())) return fail(lastError());
+
+    if (auto error = beforeStep(WriteStep::Close)) return fail(*error);
+    if (!CloseHandle(file.release())) return fail(lastError());
+
+    if (auto error = beforeStep(WriteStep::Replace)) return fail(*error);
+    // Windows will not replace a read-only file, but not every file system under it says so.
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return fail(errorOf(ERROR_ACCESS_DENIED));
+    if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return fail(explainReplaceFailure(target, lastError()));
+    return std::nullopt;
+}
+
+FileSystem& realFileSystem() {
+    static Win32FileSystem files;
+    return files;
+}
+
+}  // namespace vk::vault

@@ -1,0 +1,98 @@
+#include "windows/about_box.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "app/program.h"
+#include "platform/picture.h"
+#include "resource_ids.h"
+#include "skin/skin.h"
+#include "skin/skin_label.h"
+
+namespace vk {
+
+std::string versionText(int major, int minor) {
+    return std::to_string(major) + "." + std::to_string(minor);
+}
+
+void AboutBox::create() {
+    Frame frame;
+    frame.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    frame.clientWidth = kClientWidth;
+    frame.clientHeight = kClientHeight;
+    frame.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
+    createFrame(frame);
+    if (!hwnd()) return;
+    setDefaultFont(makeFont(L"Verdana", 8.25));
+    HFONT title = makeFont(L"Verdana", 14.25, true);
+    HFONT text = makeFont(L"Verdana", 12, true);
+    HFONT small = makeFont(L"MS Sans Serif", 8.25);
+
+    auto skinLabel = [this](const char* name, int index, const char* caption, int left, int top, int width,
+                            int height, HFONT font) {
+        Control* label = &addControl(name, index, kSkinLabelType, kSkinLabelClass, WS_VISIBLE | WS_CLIPSIBLINGS, 0,
+                                     caption, left, top, width, height);
+        label->setFont(font);
+        return label;
+    };
+    auto plainLabel = [this, text](const char* name, const char* caption, int top) {
+        Control* label = &addLabel(name, caption, 180, top, 2295, 315);
+        label->setFont(text);
+        return label;
+    };
+    Picture1 = &addControl("Picture1", -1, "PictureBox", L"STATIC", WS_VISIBLE | WS_CLIPSIBLINGS | SS_BITMAP, 0, "",
+                           0, 0, 7515, 1035);
+    header_ = loadPictureResource(IDR_HEADER_JPEG, toPixels(7515), toPixels(1035));
+    SendMessageW(Picture1->hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(header_.get()));
+    Label1 = skinLabel("Label1", -1, "YourProgramName", 120, 1200, 7095, 435, title);
+    Label2 = plainLabel("Label2", "Version:", 1680);
+    Label3 = plainLabel("Label3", "Owned By:", 2100);
+    Label4 = plainLabel("Label4", "Website:", 2520);
+    lblVersion = skinLabel("lblVersion", -1, "Version", 2580, 1680, 4635, 315, text);
+    lblCompany = skinLabel("lblCompany", -1, "Version", 2580, 2100, 4635, 315, text);
+    lblWebsite = skinLabel("lblWebsite", -1, "Version", 2580, 2520, 4635, 315, text);
+    SkinLabel1 = skinLabel("SkinLabel1", 0, "Windowed Label", 480, 2940, 555, 195, small);
+}
+
+void AboutBox::Form_Load() {
+    setCaption("About " + app_.productName);
+    Label1->setText(app_.productName);
+    lblCompany->setText(app_.companyName);
+    lblVersion->setText(versionText(app_.env.App.Major, app_.env.App.Minor));
+    lblWebsite->setText(app_.companyWebsite);
+    if (app_.skinEnabled) {
+        makeSkinnedTwins();
+        SkinForm(app_, *this);
+    }
+}
+
+Control& AboutBox::loadSkinLabelElement() {
+    int highest = 0;
+    for (const auto& control : controls())
+        if (control->name() == "SkinLabel1") highest = std::max(highest, control->index());
+    Control& element = addControl("SkinLabel1", highest + 1, kSkinLabelType, kSkinLabelClass, WS_CLIPSIBLINGS, 0,
+                                  SkinLabel1->text(), SkinLabel1->left(), SkinLabel1->top(), SkinLabel1->width(),
+                                  SkinLabel1->height());
+    element.setFont(SkinLabel1->font());
+    return element;
+}
+
+void AboutBox::makeSkinnedTwins() {
+    std::vector<Control*> plainLabels;
+    for (const auto& control : controls())
+        if (control->typeName() == "Label") plainLabels.push_back(control.get());
+    for (Control* label : plainLabels) {
+        Control& twin = loadSkinLabelElement();
+        twin.setTop(label->top());
+        twin.setLeft(label->left());
+        twin.setHeight(label->height());
+        twin.setWidth(label->width());
+        twin.setFont(label->font());
+        twin.setText(label->text());
+        twin.setVisible(label->visible());
+        // Above the plain label it covers.
+        SetWindowPos(twin.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+}  // namespace vk

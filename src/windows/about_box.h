@@ -1,0 +1,46 @@
+#pragma once
+// frmAbout: the product's name, version, owner and web site under a header picture. With the
+// skin on, each plain label gets a skinned twin laid exactly over it.
+#include <string>
+
+#include "platform/handles.h"
+#include "platform/window.h"
+
+namespace vk {
+
+class Program;
+
+// "major.minor", each a plain decimal number.
+std::string versionText(int major, int minor);
+
+class AboutBox : public Window {
+public:
+    static constexpr int kClientWidth = 7455;  // twips
+    static constexpr int kClientHeight = 2925;
+
+    explicit AboutBox(Program& app) : app_(app) {}
+
+    Control* Picture1 = nullptr;
+    Control* Label1 = nullptr;
+    Control* Label2 = nullptr;
+    Control* Label3 = nullptr;
+    Control* Label4 = nullptr;
+    Control* lblVersion = nullptr;
+    Control* lblCompany = nullptr;
+    Control* lblWebsite = nullptr;
+    Control* SkinLabel1 = nullptr;  // element 0: the template of the twins
+
+protected:
+    void create() override;
+    void Form_Load() override;
+
+private:
+    // Loads the next element of the SkinLabel1 array: a hidden copy of element 0.
+    Control& loadSkinLabelElement();
+    void makeSkinnedTwins();
+
+    Program& app_;
+    Bitmap header_;
+};
+
+}  // namespace vk

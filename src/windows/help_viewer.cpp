@@ -1,0 +1,106 @@
+#include "windows/help_viewer.h"
+
+#include <richedit.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "app/program.h"
+#include "platform/handles.h"
+#include "resource_ids.h"
+#include "skin/skin.h"
+#include "vault/vault_store.h"
+
+namespace vk {
+namespace {
+
+DWORD CALLBACK readFromFile(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* got) {
+    DWORD read = 0;
+    BOOL ok = ReadFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(wanted), &read, nullptr);
+    *got = static_cast<LONG>(read);
+    return ok ? 0 : 1;
+}
+
+// Replaces the box's content with the rich text of the file.
+bool loadRichText(HWND box, const std::filesystem::path& path) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return false;
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(file.get());
+    stream.pfnCallback = readFromFile;
+    SendMessageW(box, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+    return stream.dwError == 0;
+}
+
+}  // namespace
+
+std::optional<int> checkStateFromSetting(const std::string& text) {
+    size_t begin = text.find_first_not_of(" \t");
+    size_t end = text.find_last_not_of(" \t");
+    if (begin == std::string::npos) return std::nullopt;
+    std::string number = text.substr(begin, end - begin + 1);
+    if (number.find_first_not_of("+-.0123456789") != std::string::npos) return std::nullopt;
+    char* stop = nullptr;
+    double value = std::strtod(number.c_str(), &stop);
+    if (stop != number.c_str() + number.size() || !std::isfinite(value)) return std::nullopt;
+    // Halves go to the even neighbour, as an integer conversion of the setting always did.
+    double rounded = std::nearbyint(value);
+    if (rounded < -32768 || rounded > 32767) return std::nullopt;
+    if (rounded < 0 || rounded > 2) return std::nullopt;
+    return static_cast<int>(rounded);
+}
+
+void HelpViewer::create() {
+    Frame frame;
+    frame.caption = "Readme/Help";
+    frame.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    frame.exStyle = WS_EX_DLGMODALFRAME;
+    frame.clientWidth = kClientWidth;
+    frame.clientHeight = kClientHeight;
+    frame.owner = app_.owner.hwnd();  // not in the task bar
+    frame.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
+    createFrame(frame);
+    if (!hwnd()) return;
+    documentMissing_ = false;
+    setDefaultFont(makeFont(L"Verdana", 8.25));
+    rtf1 = &addControl("rtf1", -1, "RichTextBox", MSFTEDIT_CLASS,
+                       WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, "", 0,
+                       0, 10275, 7515);
+    Check1 = &addControl("Check1", -1, "CheckBox", WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | BS_3STATE, 0,
+                         "Show at Startup", 60, 7620, 1995, 255);
+    SendMessageW(Check1->hwnd(), BM_SETCHECK, BST_CHECKED, 0);
+    // A click toggles between cleared and checked only; greyed comes from a stored "2".
+    Check1->onClick = [this] {
+        setCheck1Value(check1Value() == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
+    };
+}
+
+int HelpViewer::check1Value() const {
+    return static_cast<int>(SendMessageW(Check1->hwnd(), BM_GETCHECK, 0, 0));
+}
+
+void HelpViewer::setCheck1Value(int value) {
+    if (value == check1Value()) return;
+    SendMessageW(Check1->hwnd(), BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    Check1_Click();
+}
+
+void HelpViewer::Form_Load() {
+    if (app_.skinEnabled) SkinForm(app_, *this);
+    std::filesystem::path path(app_.env.App.Path.native() + L"\\Help.rtf");
+    if (!vault::fileExists(*app_.env.files, path)) {
+        documentMissing_ = true;
+        return;
+    }
+    loadRichText(rtf1->hwnd(), path);
+    SetOnTop(*this, true);
+    std::string stored = app_.env.settings.get(app_.productName, "Settings", "showHelp", "1");
+    if (auto state = checkStateFromSetting(stored)) setCheck1Value(*state);
+}
+
+void HelpViewer::Check1_Click() {
+    app_.env.settings.save(app_.productName, "Settings", "showHelp", std::to_string(check1Value()));
+}
+
+}  // namespace vk

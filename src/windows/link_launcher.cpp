@@ -1,0 +1,34 @@
+#include "windows/link_launcher.h"
+
+#include "app/branding.h"
+#include "app/program.h"
+#include "mainwindow/locations.h"
+
+namespace vk {
+
+void LinkLauncher::create() {
+    Frame frame;
+    frame.style = WS_POPUP;
+    frame.exStyle = WS_EX_TOOLWINDOW;
+    frame.clientWidth = 1830;
+    frame.clientHeight = 1605;
+    createFrame(frame);
+    if (!hwnd()) return;
+    Timer1 = &addTimer("Timer1", kLifetimeMs);
+    Timer1->onTick = [this] { Timer1_Timer(); };
+    Timer1->setEnabled(true);
+}
+
+void LinkLauncher::Form_Load() {
+    applyBranding(app_);
+    if (app_.linkRequest != "Website") return;
+    // The browser is asked to show itself normally: a hidden browser window would help nobody.
+    app_.env.shellOpen(withWebScheme(app_.companyWebsite), SW_SHOWNORMAL);
+    app_.linkRequest.clear();
+}
+
+void LinkLauncher::Timer1_Timer() {
+    unload();
+}
+
+}  // namespace vk

@@ -1,0 +1,246 @@
+// The main window: its layout, menus, resize rule, status line and closing sequence.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace vk::test {
+namespace {
+
+struct PixelRect {
+    int left, top, width, height;
+    friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const PixelRect& r) {
+    return out << r.left << "," << r.top << " " << r.width << "x" << r.height;
+}
+
+PixelRect placeOf(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+std::wstring menuText(HMENU menu, int position) {
+    wchar_t text[128] = L"";
+    GetMenuStringW(menu, static_cast<UINT>(position), text, 128, MF_BYPOSITION);
+    return text;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program.writeVault("master", {{"alice", "pw1", "georgetown"}, {"bob", "pw2", "www.example.com"}});
+        program.logIn("master");
+    }
+    MainWindow& form() { return program->Form1; }
+    TestProgram program;
+};
+
+TEST_F(MainWindowTest, ControlsStandAtTheirDesignPlaces) {
+    ASSERT_EQ(form().dpi(), 96) << "the layout figures below are for 96 DPI";
+    EXPECT_EQ(placeOf(form().cmdAdd[0]->hwnd()), (PixelRect{4, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().cmdDelete->hwnd()), (PixelRect{84, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().cmdEdit->hwnd()), (PixelRect{164, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().cmdGoto->hwnd()), (PixelRect{244, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().cmdWebsite[0]->hwnd()), (PixelRect{324, 4, 273, 69}));
+    EXPECT_EQ(placeOf(form().cmdCopy[0]->hwnd()), (PixelRect{4, 76, 157, 53}));
+    EXPECT_EQ(placeOf(form().cmdCopy[1]->hwnd()), (PixelRect{164, 76, 157, 53}));
+    EXPECT_EQ(placeOf(form().cmdCopy[2]->hwnd()), (PixelRect{324, 76, 273, 53}));
+    PixelRect list = placeOf(form().lstPass.hwnd());
+    EXPECT_EQ(list.left, 4);
+    EXPECT_EQ(list.top, 132);
+
+    RECT client{};
+    GetClientRect(form().hwnd(), &client);
+    EXPECT_EQ(client.right, 601);  // 9015 twips
+    EXPECT_EQ(client.bottom, 437);  // 6555 twips
+    LONG style = GetWindowLongW(form().hwnd(), GWL_STYLE);
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_TRUE(style & WS_MAXIMIZEBOX);
+}
+
+TEST_F(MainWindowTest, CaptionsComeFromTheBranding) {
+    EXPECT_EQ(form().caption(), "Vellumkeep by Quorrindale");
+    EXPECT_EQ(form().cmdWebsite[0]->text(), "Visit www.quorrindale.example");
+    EXPECT_EQ(form().cmdAdd[0]->text(), "Add");
+    EXPECT_EQ(form().cmdDelete->text(), "Delete");
+    EXPECT_EQ(form().cmdEdit->text(), "Edit");
+    EXPECT_EQ(form().cmdGoto->text(), "Go To");
+    EXPECT_EQ(form().cmdCopy[0]->text(), "Copy Username");
+    EXPECT_EQ(form().cmdCopy[1]->text(), "Copy Password");
+    EXPECT_EQ(form().cmdCopy[2]->text(), "Copy Used At");
+}
+
+TEST_F(MainWindowTest, ListHasThreeColumnsAsWideAsTheCopyButtonsAbove) {
+    HWND list = form().lstPass.hwnd();
+    EXPECT_EQ(ListView_GetColumnWidth(list, 0), 156);  // 2345 twips
+    EXPECT_EQ(ListView_GetColumnWidth(list, 1), 158);  // 2375
+    EXPECT_EQ(ListView_GetColumnWidth(list, 2), 273);  // 4095
+    const wchar_t* headers[] = {L"Username", L"Password", L"Website/Location"};
+    for (int i = 0; i < 3; ++i) {
+        wchar_t text[64] = L"";
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = text;
+        column.cchTextMax = 64;
+        ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column)));
+        EXPECT_STREQ(text, headers[i]);
+    }
+    EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & LVS_REPORT);
+    EXPECT_EQ(listCount(list), 2);
+    EXPECT_EQ(listText(list, 0, 0), "alice");
+    EXPECT_EQ(listText(list, 0, 1), "pw1");
+    EXPECT_EQ(listText(list, 1, 2), "www.example.com");
+}
+
+TEST_F(MainWindowTest, MenuBarReadsFileDataCopyHelpAbout) {
+    HMENU bar = GetMenu(form().hwnd());
+    ASSERT_EQ(GetMenuItemCount(bar), 5);
+    const wchar_t* tops[] = {L"File", L"Data", L"Copy", L"Help", L"About"};
+    std::vector<std::vector<std::wstring>> items = {
+        {L"Exit"},
+        {L"Add Username/Password", L"Delete Selected Item", L"Edit Selected Item", L"Goto \"Used At\" Location"},
+        {L"Selected Username", L"Selected Password", L"Selected Used At Location"},
+        {L"View Help"},
+        {L"About this software"}};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(menuText(bar, i), tops[i]);
+        HMENU popup = GetSubMenu(bar, i);
+        ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(items[i].size()));
+        for (int j = 0; j < GetMenuItemCount(popup); ++j) {
+            EXPECT_EQ(menuText(popup, j), items[i][j]);
+            EXPECT_EQ(menuText(popup, j).find(L'&'), std::wstring::npos);
+        }
+    }
+}
+
+TEST_F(MainWindowTest, MenuItemsRunTheButtonsCommandsByIndex) {
+    auto choose = [&](MainWindow::Menu menu, int index) {
+        SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(menu, index), 0), 0);
+    };
+    choose(MainWindow::mnuData, 1);
+    EXPECT_EQ(form().statusText(), "You must first select an entry to delete.");
+    choose(MainWindow::mnuData, 2);
+    EXPECT_EQ(form().statusText(), "You must first select an entry to edit.");
+    choose(MainWindow::mnuData, 3);
+    EXPECT_EQ(form().statusText(), "You must first select an entry to go to.");
+    for (int i = 0; i < 3; ++i) {
+        form().setStatusText("");
+        choose(MainWindow::mnuCopy, i);
+        EXPECT_EQ(form().statusText(), "You must first select a row to copy from.");
+    }
+    form().setStatusText("unchanged");
+    form().mnuDataItem_Click(4);
+    form().mnuFileItem_Click(1);
+    EXPECT_EQ(form().statusText(), "unchanged");
+    EXPECT_TRUE(form().isLoaded());
+    choose(MainWindow::mnuData, 0);
+    EXPECT_TRUE(program->frmAdd.isLoaded());
+    EXPECT_EQ(program->frmAdd.caption(), "Add an entry");
+    choose(MainWindow::mnuAbout, 0);
+    EXPECT_TRUE(program->frmAbout.visible());
+}
+
+TEST_F(MainWindowTest, SetStatusTextReplacesTheWholeLine) {
+    SetStatusText(program.app(), "first text");
+    SetStatusText(program.app(), "second");
+    EXPECT_EQ(form().statusText(), "second");
+    SetStatusText(program.app(), "");
+    EXPECT_EQ(form().statusText(), "");
+}
+
+TEST_F(MainWindowTest, ListFollowsTheWindowsSizeByTheResizeRule) {
+    HWND hwnd = form().hwnd();
+    auto resizeTo = [&](int widthTwips, int heightTwips) {
+        SetWindowPos(hwnd, nullptr, 0, 0, form().toPixels(widthTwips), form().toPixels(heightTwips),
+                     SWP_NOMOVE | SWP_NOZORDER);
+    };
+    resizeTo(12000, 9000);
+    PixelRect list = placeOf(form().lstPass.hwnd());
+    EXPECT_EQ(list.width, form().toPixels(std::abs(form().width() - 620)));
+    EXPECT_EQ(list.height, form().toPixels(std::abs(form().height() - 2980)));
+    EXPECT_EQ(list.left, 4);
+    EXPECT_EQ(list.top, 132);
+    // The buttons and columns keep their places and widths.
+    EXPECT_EQ(placeOf(form().cmdWebsite[0]->hwnd()), (PixelRect{324, 4, 273, 69}));
+    EXPECT_EQ(ListView_GetColumnWidth(form().lstPass.hwnd(), 0), 156);
+
+    // Minimized: nothing changes; restored: the rule runs again.
+    ShowWindow(hwnd, SW_MINIMIZE);
+    EXPECT_EQ(placeOf(form().lstPass.hwnd()).width, list.width);
+    ShowWindow(hwnd, SW_RESTORE);
+    EXPECT_EQ(placeOf(form().lstPass.hwnd()).width, form().toPixels(std::abs(form().width() - 620)));
+
+    // Lower than the rule's margin: the difference with its sign dropped. (No window can be made
+    // narrower than 620 twips: the system's minimum tracking size is larger.)
+    resizeTo(2000, 1500);
+    int h = form().height();
+    ASSERT_LT(h, 2980);
+    list = placeOf(form().lstPass.hwnd());
+    EXPECT_EQ(list.height, form().toPixels(2980 - h));
+    EXPECT_EQ(list.width, form().toPixels(std::abs(form().width() - 620)));
+}
+
+TEST_F(MainWindowTest, StatusBarPanelIsAsWideAsTheWindowAtLoad) {
+    int parts[4] = {};
+    ASSERT_EQ(SendMessageW(form().StatusBar1->hwnd(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts)), 1);
+    RECT outer{};
+    GetWindowRect(form().hwnd(), &outer);
+    EXPECT_NEAR(parts[0], outer.right - outer.left, 1);
+    EXPECT_EQ(form().statusText(), "Loaded 2 entries");
+}
+
+TEST_F(MainWindowTest, ClosingUnloadsEveryWindowThenEndsTheProgram) {
+    program->frmAbout.show();
+    program->frmAdd.show();
+    program->Form8.load();
+    ASSERT_TRUE(program->frmSplash.isLoaded() || true);
+    program->frmSplash.load();
+    form().cmdWebsite_Click(0);
+    ASSERT_TRUE(program->frmWebsite.isLoaded());
+    std::vector<int> before = program->skinSupport->calls();
+    SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(program->Form8.isLoaded());
+    EXPECT_FALSE(program->frmAbout.isLoaded());
+    EXPECT_FALSE(program->frmAdd.isLoaded());
+    EXPECT_FALSE(program->frmSplash.isLoaded());
+    EXPECT_FALSE(program->frmWebsite.isLoaded());
+    EXPECT_EQ(program.endCount(), 1);
+    std::vector<int> after = program->skinSupport->calls();
+    ASSERT_EQ(after.size(), before.size() + 1);
+    EXPECT_EQ(after.back(), 6);
+}
+
+TEST_F(MainWindowTest, ExitMenuClosesLikeTheCloseBox) {
+    SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::mnuFile, 0), 0), 0);
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_FALSE(program->frmWebsite.isLoaded());  // closing never loads the launcher
+}
+
+TEST(SkinSupportOrder, SplashMainWindowAndClosingCallItInOrder) {
+    TestProgram program;
+    program.writeVault("master");
+    program->frmSplash.load();
+    program->Form1.load();  // as the splash's hand-over does
+    setText(program->frmPass.txtPass, "master");
+    click(program->frmPass.cmdOK);
+    SendMessageW(program->Form1.hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(program->skinSupport->calls(), (std::vector<int>{2, 5, 6, 6}));
+}
+
+TEST(SkinSupportOrder, BeforeWindowsVistaTheMainWindowsLoadLeavesItAlone) {
+    TestProgram program;
+    program.setNT6OrLater(false);
+    program.writeVault("master");
+    program->frmSplash.load();
+    program->Form1.load();
+    EXPECT_EQ(program->skinSupport->calls(), (std::vector<int>{2, 5}));
+}
+
+}  // namespace
+}  // namespace vk::test

@@ -1,0 +1,119 @@
+// Start-up: branding from the real version resource, the splash window and its hand-over.
+#include <gtest/gtest.h>
+
+#include "app/branding.h"
+#include "platform/app_info.h"
+#include "skin/skin_support.h"
+#include "test_support.h"
+
+namespace vk::test {
+namespace {
+
+TEST(Branding, ComesFromTheProgramsOwnVersionResource) {
+    AppInfo info = readAppInfo();
+    EXPECT_EQ(info.ProductName, "Vellumkeep");
+    EXPECT_EQ(info.CompanyName, "Quorrindale");
+    EXPECT_EQ(info.Comments, "www.quorrindale.example");
+    EXPECT_EQ(info.Title, "Vellumkeep Full");
+    EXPECT_EQ(info.Major, 1);
+    EXPECT_EQ(info.Minor, 0);
+
+    TestProgram program;
+    applyBranding(program.app());
+    EXPECT_EQ(program->productName, "Vellumkeep");
+    EXPECT_EQ(program->companyName, "Quorrindale");
+    EXPECT_EQ(program->companyWebsite, "www.quorrindale.example");
+    EXPECT_TRUE(program->skinEnabled);
+    applyBranding(program.app());  // again, as the link launcher does: the same values
+    EXPECT_EQ(program->productName, "Vellumkeep");
+}
+
+TEST(Branding, ExecutableFolderHoldsTheRunningProgram) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::filesystem::path folder = executableFolder();
+    EXPECT_EQ(folder, std::filesystem::path(exe).parent_path());
+    EXPECT_NE(folder.native().back(), L'\\');
+}
+
+TEST(Splash, IsABorderlessPictureOutOfTheTaskBarCentredOnTheScreen) {
+    TestProgram program;
+    SplashWindow& splash = program->frmSplash;
+    splash.show();
+    ASSERT_TRUE(splash.isLoaded());
+    RECT r{};
+    GetWindowRect(splash.hwnd(), &r);
+    EXPECT_EQ(r.right - r.left, splash.toPixels(7170));
+    EXPECT_EQ(r.bottom - r.top, splash.toPixels(4770));
+    if (splash.dpi() == 96) {
+        EXPECT_EQ(r.right - r.left, 478);
+        EXPECT_EQ(r.bottom - r.top, 318);
+    }
+    LONG style = GetWindowLongW(splash.hwnd(), GWL_STYLE);
+    EXPECT_FALSE(style & WS_CAPTION);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_TRUE(GetWindowLongW(splash.hwnd(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    EXPECT_NEAR((r.left + r.right) / 2, (area.left + area.right) / 2, 1);
+    EXPECT_NEAR((r.top + r.bottom) / 2, (area.top + area.bottom) / 2, 1);
+    EXPECT_TRUE(splash.visible());
+    // The picture is decoded from the embedded JPEG.
+    auto bitmap = reinterpret_cast<HBITMAP>(SendMessageW(splash.Image1->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP info{};
+    ASSERT_TRUE(bitmap && GetObjectW(bitmap, sizeof info, &info));
+    EXPECT_EQ(info.bmWidth, splash.toPixels(7170));
+}
+
+TEST(Splash, HandsOverToTheMainWindowOnTheSeventyFifthTickOnly) {
+    TestProgram program;
+    program.writeVault("secret");
+    SplashWindow& splash = program->frmSplash;
+    splash.load();
+    // Driven tick by tick, as the timer would.
+    splash.Timer2->setEnabled(false);
+    splash.Timer2->setEnabled(true);
+    for (int tick = 1; tick <= 74; ++tick) {
+        splash.Timer2_Timer();
+        ASSERT_FALSE(program->Form1.isLoaded()) << "tick " << tick;
+    }
+    EXPECT_EQ(splash.splashProgress, 148);
+    splash.Timer2_Timer();
+    EXPECT_EQ(splash.splashProgress, 150);
+    EXPECT_TRUE(program->Form1.isLoaded());
+    EXPECT_FALSE(splash.Timer2->enabled());
+    EXPECT_TRUE(splash.isLoaded());
+    EXPECT_FALSE(splash.visible());
+    EXPECT_TRUE(program->frmPass.isLoaded());
+    EXPECT_FALSE(program->creatingPassword);  // the vault holds a password
+}
+
+TEST(Splash, TimerRunsTheHandOverExactlyOnce) {
+    TestProgram program;
+    program.app().start();
+    EXPECT_TRUE(program->frmSplash.visible());
+    ASSERT_TRUE(pumpUntil([&] { return program->Form1.isLoaded(); }));
+    HWND first = program->Form1.hwnd();
+    EXPECT_EQ(program->frmSplash.splashProgress, 150);
+    pumpFor(100);
+    EXPECT_EQ(program->frmSplash.splashProgress, 150);
+    EXPECT_EQ(program->Form1.hwnd(), first);
+    // No vault beside the program: a Fresh one is made and a new password is asked for.
+    EXPECT_EQ(program.vaultBytes(), "\r\n");
+    EXPECT_TRUE(program->creatingPassword);
+    EXPECT_TRUE(program->frmPass.visible());
+}
+
+TEST(Splash, BindsTheSkinAndStartsItsSupportObject) {
+    TestProgram program;
+    program->frmSplash.load();
+    EXPECT_EQ(program->skinObject, &program->frmSplash.skn);
+    ASSERT_TRUE(program->skinSupport);
+    EXPECT_EQ(program->skinSupport->calls(), (std::vector<int>{2, 5}));
+    EXPECT_EQ(program->skinSupport->extender(), program->frmSplash.skn.extender());
+    ASSERT_FALSE(program->frmSplash.skn.skinnedWindows().empty());
+    EXPECT_EQ(program->frmSplash.skn.skinnedWindows().front(), program->frmSplash.hwnd());
+}
+
+}  // namespace
+}  // namespace vk::test

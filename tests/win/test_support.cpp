@@ -1,0 +1,236 @@
+#include "test_support.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "app/branding.h"
+#include "platform/process.h"
+#include "platform/text.h"
+#include "vault/vault_format.h"
+
+namespace vk::test {
+namespace {
+
+MessageBoxes* activeBoxes = nullptr;  // the tests run on one thread, one answerer at a time
+int folderCounter = 0;
+
+}  // namespace
+
+TempFolder::TempFolder() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    for (;;) {
+        std::filesystem::path candidate = std::filesystem::path(base) /
+                                          ("vellumkeep-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                           std::to_string(++folderCounter));
+        if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+            path_ = candidate;
+            return;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create a temporary folder");
+    }
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
+        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string hex(const std::string& bytes) {
+    std::string out;
+    char buffer[4];
+    for (unsigned char c : bytes) {
+        std::snprintf(buffer, sizeof buffer, out.empty() ? "%02X" : " %02X", c);
+        out += buffer;
+    }
+    return out;
+}
+
+void pumpFor(int ms) {
+    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    do {
+        doEvents();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (static_cast<int>(end - GetTickCount()) > 0);
+    doEvents();
+}
+
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
+    for (;;) {
+        doEvents();
+        if (done()) return true;
+        if (static_cast<int>(end - GetTickCount()) <= 0) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+// ---- MessageBoxes ----
+
+MessageBoxes::MessageBoxes() {
+    activeBoxes = this;
+    hook_ = SetWindowsHookExW(WH_CBT, &MessageBoxes::hook, nullptr, GetCurrentThreadId());
+}
+
+MessageBoxes::~MessageBoxes() {
+    UnhookWindowsHookEx(hook_);
+    activeBoxes = nullptr;
+}
+
+void MessageBoxes::answerAfter(int button, std::function<void()> before) {
+    answers_.push_back(button);
+    while (befores_.size() + 1 < answers_.size()) befores_.push_back(nullptr);
+    befores_.push_back(std::move(before));
+}
+
+LRESULT CALLBACK MessageBoxes::hook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && activeBoxes) {
+        auto box = reinterpret_cast<HWND>(wParam);
+        wchar_t className[16] = L"";
+        GetClassNameW(box, className, 16);
+        if (std::wstring(className) == L"#32770" && GetDlgItem(box, 0xFFFF) &&
+            box != activeBoxes->pendingBox_)
+            activeBoxes->onBox(box);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void MessageBoxes::onBox(HWND box) {
+    SeenBox seen;
+    seen.text = windowText(GetDlgItem(box, 0xFFFF)).text;
+    seen.title = windowText(box).text;
+    seen.hasOk = GetDlgItem(box, IDOK) != nullptr;
+    seen.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr;
+    seen.hasRetry = GetDlgItem(box, IDRETRY) != nullptr;
+    seen.hasYes = GetDlgItem(box, IDYES) != nullptr;
+    seen.hasNo = GetDlgItem(box, IDNO) != nullptr;
+    seen.hasIcon = GetDlgItem(box, 0x14) != nullptr && IsWindowVisible(GetDlgItem(box, 0x14));
+    seen.owner = GetWindow(box, GW_OWNER);
+    seen_.push_back(seen);
+    pendingBox_ = box;
+    SetTimer(nullptr, 0, 1, &MessageBoxes::answerLater);
+}
+
+VOID CALLBACK MessageBoxes::answerLater(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    MessageBoxes* self = activeBoxes;
+    if (!self || !self->pendingBox_) return;
+    HWND box = self->pendingBox_;
+    int button = 0;
+    std::function<void()> before;
+    if (!self->answers_.empty()) {
+        button = self->answers_.front();
+        self->answers_.pop_front();
+        if (!self->befores_.empty()) {
+            before = std::move(self->befores_.front());
+            self->befores_.pop_front();
+        }
+    } else {
+        ++self->unexpected_;
+        button = GetDlgItem(box, IDOK) ? IDOK : GetDlgItem(box, IDCANCEL) ? IDCANCEL : IDNO;
+    }
+    if (before) before();
+    self->pendingBox_ = nullptr;
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+}
+
+// ---- TestProgram ----
+
+TestProgram::TestProgram() {
+    settingsRoot_ = "Software\\Vellumkeep Tests\\" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(++folderCounter);
+    Environment env = Environment::real();
+    env.App.Path = folder_.path();
+    env.settings.root = settingsRoot_;
+    env.endProgram = [this] { ++ends_; };
+    env.startCommandLine = [this](const std::string& commandLine, int show) {
+        commands_.emplace_back(commandLine, show);
+        return true;
+    };
+    env.shellOpen = [this](const std::string& address, int show) { addresses_.emplace_back(address, show); };
+    env.isNT6OrLater = [this] { return nt6_; };
+    env.splashTickMs = 1;
+    program_ = std::make_unique<Program>(std::move(env));
+}
+
+TestProgram::~TestProgram() {
+    program_.reset();
+    doEvents();
+    RegDeleteTreeA(HKEY_CURRENT_USER, settingsRoot_.c_str());
+}
+
+void TestProgram::writeVault(const std::string& master, const std::vector<vault::Entry>& entries) {
+    vault::SavedVaultBuilder builder(master, entries.size());
+    for (const auto& entry : entries) builder.add(entry);
+    writeFile(vaultPath(), builder.finish());
+}
+
+void TestProgram::loadMainWindow() {
+    applyBranding(*program_);
+    program_->Form1.load();
+}
+
+void TestProgram::logIn(const std::string& master) {
+    loadMainWindow();
+    ASSERT_TRUE(program_->frmPass.isLoaded());
+    setText(program_->frmPass.txtPass, master);
+    click(program_->frmPass.cmdOK);
+    ASSERT_TRUE(program_->Form1.visible());
+    ASSERT_FALSE(program_->frmPass.isLoaded());
+}
+
+void click(Control* control) {
+    ASSERT_NE(control, nullptr);
+    SendMessageW(control->hwnd(), BM_CLICK, 0, 0);
+}
+
+void setText(Control* control, const std::string& ansi) {
+    ASSERT_NE(control, nullptr);
+    SendMessageW(control->hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(widen(ansi).c_str()));
+}
+
+void pressEnter(Control* control) {
+    ASSERT_NE(control, nullptr);
+    SetFocus(control->hwnd());
+    MSG down{control->hwnd(), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
+    dispatchMessage(down);
+    // What TranslateMessage would have posted for the key.
+    doEvents();
+    MSG up{control->hwnd(), WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u), 0, {}};
+    dispatchMessage(up);
+    doEvents();
+}
+
+std::string listText(HWND list, int row, int column) {
+    wchar_t buffer[1024] = L"";
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = 1024;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return displayText(buffer);
+}
+
+int listCount(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+}  // namespace vk::test

@@ -1,0 +1,124 @@
+#pragma once
+// What the window tests share: a program living in a temporary folder, real message boxes
+// answered from the same thread, and waiting while window events run.
+#include <windows.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/program.h"
+
+namespace vk::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path file(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+std::string hex(const std::string& bytes);
+
+// Runs window events for `ms` milliseconds, or until `done` answers true; false on timeout.
+void pumpFor(int ms);
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// One message box as the user saw it.
+struct SeenBox {
+    std::string text;
+    std::string title;
+    bool hasOk = false, hasCancel = false, hasRetry = false, hasYes = false, hasNo = false;
+    bool hasIcon = false;
+    HWND owner = nullptr;
+};
+
+// Answers the real message boxes of this thread, in order, with the given buttons (IDOK,
+// IDRETRY...), and records what each box said. A box with no answer left is closed with its
+// first button and marked as unexpected.
+class MessageBoxes {
+public:
+    MessageBoxes();
+    ~MessageBoxes();
+    MessageBoxes(const MessageBoxes&) = delete;
+    MessageBoxes& operator=(const MessageBoxes&) = delete;
+
+    void answer(int button) { answers_.push_back(button); }
+    // Runs `before` inside the box's modal loop (the box is up), then answers it.
+    void answerAfter(int button, std::function<void()> before);
+    const std::vector<SeenBox>& seen() const { return seen_; }
+    int unexpected() const { return unexpected_; }
+
+private:
+    static LRESULT CALLBACK hook(int code, WPARAM wParam, LPARAM lParam);
+    static VOID CALLBACK answerLater(HWND, UINT, UINT_PTR id, DWORD);
+    void onBox(HWND box);
+
+    HHOOK hook_ = nullptr;
+    HWND pendingBox_ = nullptr;
+    std::deque<int> answers_;
+    std::deque<std::function<void()>> befores_;
+    std::vector<SeenBox> seen_;
+    int unexpected_ = 0;
+};
+
+// The program, started in a temporary folder: its vault, settings and started programs are its own.
+class TestProgram {
+public:
+    TestProgram();
+    ~TestProgram();
+
+    Program& app() { return *program_; }
+    Program* operator->() { return program_.get(); }
+    const TempFolder& folder() const { return folder_; }
+    std::filesystem::path vaultPath() const { return folder_.file("data.enc"); }
+    std::string vaultBytes() const { return readFile(vaultPath()); }
+
+    int endCount() const { return ends_; }
+    const std::vector<std::pair<std::string, int>>& startedCommands() const { return commands_; }
+    const std::vector<std::pair<std::string, int>>& openedAddresses() const { return addresses_; }
+    const std::string& settingsRoot() const { return settingsRoot_; }
+    void setNT6OrLater(bool value) { nt6_ = value; }
+
+    // Writes a vault with this master password and entries (Saved layout).
+    void writeVault(const std::string& master, const std::vector<vault::Entry>& entries = {});
+    // Branding as the splash would read it, then the main window's load up to the gate.
+    void loadMainWindow();
+    // From a written vault through the password dialog to the working main window.
+    void logIn(const std::string& master);
+
+private:
+    TempFolder folder_;
+    std::string settingsRoot_;
+    int ends_ = 0;
+    bool nt6_ = true;
+    std::vector<std::pair<std::string, int>> commands_;
+    std::vector<std::pair<std::string, int>> addresses_;
+    std::unique_ptr<Program> program_;
+};
+
+// Clicks a control as the user would (BM_CLICK runs through the window's message handling).
+void click(Control* control);
+// Types into a text box, replacing its text.
+void setText(Control* control, const std::string& ansi);
+// Presses Enter in a control: key down, the character, key up, through the program's dispatch.
+void pressEnter(Control* control);
+
+// The text of a row's column as the list view shows it (row and column from 0).
+std::string listText(HWND list, int row, int column);
+int listCount(HWND list);
+
+}  // namespace vk::test
