@@ -44,7 +44,8 @@ vk_wine_env() {
   export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
-# Prepares a Wine prefix once: "null" uses Wine's headless driver, "x11" draws on $DISPLAY.
+# Prepares a Wine prefix once: "null" uses Wine's headless driver; "x11" draws on a private X
+# server without a window manager (tests, screenshots); "desktop" is for a person's own display.
 vk_wine_prefix_init() {
   local prefix=$1 mode=$2
   [ -f "$prefix/.vellumkeep-ready" ] && return 0
@@ -60,7 +61,9 @@ vk_wine_prefix_init() {
       wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
     fi
     # Without a window manager Wine waits 2 s on every show and hide of a managed window.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    if [ "$mode" != desktop ]; then
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    fi
     # Verdana is not free to ship; draw it with DejaVu Sans, which has the same wide, open shapes.
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Verdana /d 'DejaVu Sans' /f >/dev/null 2>&1
     wineserver -w
