@@ -140,6 +140,12 @@ void Timer::tick() {
 
 // ---- Window ----
 
+Window* Window::fromHandle(HWND hwnd) {
+    wchar_t className[32] = L"";
+    if (!hwnd || !GetClassNameW(hwnd, className, 32) || lstrcmpW(className, kFrameClass) != 0) return nullptr;
+    return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
 Window::~Window() {
     destroying_ = true;
     if (hwnd_) DestroyWindow(hwnd_);

@@ -110,6 +110,9 @@ public:
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
+    // The program's window object behind a top-level window handle, if it is one of ours.
+    static Window* fromHandle(HWND hwnd);
+
     void load();
     void show();
     void hide();

@@ -197,6 +197,16 @@ void TestProgram::logIn(const std::string& master) {
     ASSERT_FALSE(program_->frmPass.isLoaded());
 }
 
+ClipboardLock::ClipboardLock() : mutex_(CreateMutexW(nullptr, FALSE, L"Local\\VellumkeepTestsClipboard")) {
+    if (mutex_) WaitForSingleObject(mutex_, 60000);
+}
+
+ClipboardLock::~ClipboardLock() {
+    if (!mutex_) return;
+    ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+}
+
 void click(Control* control) {
     ASSERT_NE(control, nullptr);
     SendMessageW(control->hwnd(), BM_CLICK, 0, 0);

@@ -110,6 +110,19 @@ private:
     std::unique_ptr<Program> program_;
 };
 
+// The clipboard is shared by every program of the Wine session, tests running side by side
+// included: a test that uses it holds this lock for its whole run.
+class ClipboardLock {
+public:
+    ClipboardLock();
+    ~ClipboardLock();
+    ClipboardLock(const ClipboardLock&) = delete;
+    ClipboardLock& operator=(const ClipboardLock&) = delete;
+
+private:
+    HANDLE mutex_;
+};
+
 // Clicks a control as the user would (BM_CLICK runs through the window's message handling).
 void click(Control* control);
 // Types into a text box, replacing its text.
