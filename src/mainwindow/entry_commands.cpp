@@ -36,7 +36,7 @@ void MainWindow::cmdEdit_Click() {
         SetStatusText(app_, "You must first select an entry to edit.");
         return;
     }
-    const vault::Entry& entry = entries_.at(*row - 1);
+    vault::EntryView entry = entries_.at(*row - 1);
     app_.editUsername = entry.username;
     app_.editPassword = entry.password;
     app_.editLocation = entry.location;
@@ -52,10 +52,10 @@ void MainWindow::cmdDelete_Click() {
         SetStatusText(app_, "You must first select an entry to delete.");
         return;
     }
-    const vault::Entry& entry = entries_.at(*row - 1);
+    vault::EntryView entry = entries_.at(*row - 1);
     EntryId id = entries_.idAt(*row - 1);
     std::string question = "Are you sure you want to delete the following information?\r\n\r\nUsername: " +
-                           entry.username + "\r\nUsed At: " + entry.location;
+                           std::string(entry.username) + "\r\nUsed At: " + std::string(entry.location);
     if (messageBox(hwnd(), question, "Confirm Delete", MB_OKCANCEL) != IDOK) {
         SetStatusText(app_, "Entry not deleted, cancelled by user");
         return;
@@ -73,7 +73,7 @@ void MainWindow::cmdCopy_Click(int index) {
         SetStatusText(app_, "You must first select a row to copy from.");
         return;
     }
-    const std::string& value = EntryList::field(entries_.at(*row - 1), index);
+    std::string value(EntryList::field(entries_.at(*row - 1), index));
     if (!cleared || !clipboardSetText(hwnd(), value)) {
         SetStatusText(app_, "Nothing copied: another program is using the clipboard.  Please try again.");
         return;

@@ -79,7 +79,7 @@ std::optional<vault::Entry> EntryEditor::storableEntry() {
 bool EntryEditor::store(vault::Entry entry) {
     EntryListView& list = app_.Form1.lstPass;
     if (!editing()) {
-        list.add(std::move(entry));
+        list.add(entry);
         return true;
     }
     if (openedEntry_ && list.replace(*openedEntry_, entry)) return true;
@@ -89,7 +89,7 @@ bool EntryEditor::store(vault::Entry entry) {
                             "Save what you typed as a new entry?",
                             app_.appTitle(), MB_YESNO | MB_ICONQUESTION);
     if (choice != IDYES) return false;
-    openedEntry_ = list.add(std::move(entry));
+    openedEntry_ = list.add(entry);
     return true;
 }
 

@@ -4,7 +4,7 @@
 
 namespace vk {
 
-const std::string& EntryList::field(const vault::Entry& entry, int column) {
+std::string_view EntryList::field(vault::EntryView entry, int column) {
     switch (column) {
     case 1:
         return entry.password;
@@ -21,10 +21,21 @@ std::optional<size_t> EntryList::indexOf(EntryId id) const {
     return std::nullopt;
 }
 
+vault::EntryView EntryList::keep(vault::EntryView entry) {
+    std::string& buffer = buffers_.emplace_back();
+    buffer.reserve(entry.username.size() + entry.password.size() + entry.location.size());
+    buffer.append(entry.username).append(entry.password).append(entry.location);
+    std::string_view text = buffer;
+    size_t u = entry.username.size(), p = entry.password.size();
+    return vault::EntryView{text.substr(0, u), text.substr(u, p), text.substr(u + p)};
+}
+
 const std::string& EntryList::keyOf(const Row& row) const {
-    auto& key = row.keys[static_cast<size_t>(sortKey_)];
-    if (!key) key = collationKey_(field(row.entry, sortKey_));
-    return *key;
+    if (row.keyColumn != sortKey_) {
+        row.key = collationKey_(field(row.entry, sortKey_));
+        row.keyColumn = sortKey_;
+    }
+    return row.key;
 }
 
 bool EntryList::before(const Row& a, const Row& b) const {
@@ -39,23 +50,34 @@ size_t EntryList::placeFor(const Row& row) const {
     return static_cast<size_t>(it - rows_.begin());
 }
 
-EntryId EntryList::add(vault::Entry entry) {
-    Row row{std::move(entry), nextId_++, {}};
+EntryId EntryList::add(vault::EntryView entry) {
+    Row row{keep(entry), nextId_++, {}, -1};
     size_t place = placeFor(row);
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
     return rows_[place].id;
 }
 
-void EntryList::addAll(std::vector<vault::Entry> entries) {
-    rows_.reserve(rows_.size() + entries.size());
-    for (auto& entry : entries) rows_.push_back(Row{std::move(entry), nextId_++, {}});
+void EntryList::addAll(vault::EntryTable table) {
+    const char* oldBase = table.text().data();
+    size_t n = table.size();
+    rows_.reserve(rows_.size() + n);
+    const std::string& text = buffers_.emplace_back(table.takeText());
+    // The views point into the table's old text, which may have moved with the buffer.
+    auto rebase = [&](std::string_view view) {
+        return std::string_view(text.data() + (view.data() - oldBase), view.size());
+    };
+    for (size_t i = 0; i < n; ++i) {
+        vault::EntryView entry = table[i];
+        rows_.push_back(
+            Row{{rebase(entry.username), rebase(entry.password), rebase(entry.location)}, nextId_++, {}, -1});
+    }
     if (sorted_) reorder();
 }
 
-bool EntryList::replace(EntryId id, vault::Entry entry) {
+bool EntryList::replace(EntryId id, vault::EntryView entry) {
     auto index = indexOf(id);
     if (!index) return false;
-    Row row{std::move(entry), id, {}};
+    Row row{keep(entry), id, {}, -1};
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(*index));
     size_t place = sorted_ ? placeFor(row) : *index;
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));

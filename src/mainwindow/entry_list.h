@@ -2,8 +2,8 @@
 // The entries shown by the main window's list, in display order, with the list's sort settings.
 // The list orders its own collection: sorted mode on, a key column and an order; while sorted
 // mode is on, rows added or changed go to their place in the current order at once.
-#include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,20 +24,22 @@ public:
     static constexpr int kColumns = 3;
 
     explicit EntryList(CollationKey collationKey) : collationKey_(collationKey) {}
+    EntryList(const EntryList&) = delete;
+    EntryList& operator=(const EntryList&) = delete;
 
     size_t count() const { return rows_.size(); }
     bool empty() const { return rows_.empty(); }
-    const vault::Entry& at(size_t index) const { return rows_[index].entry; }  // 0-based
+    vault::EntryView at(size_t index) const { return rows_[index].entry; }  // 0-based
     EntryId idAt(size_t index) const { return rows_[index].id; }
     std::optional<size_t> indexOf(EntryId id) const;
     // The text of a column: 0 Username, 1 Password, 2 Website/Location.
-    static const std::string& field(const vault::Entry& entry, int column);
+    static std::string_view field(vault::EntryView entry, int column);
 
-    EntryId add(vault::Entry entry);
-    void addAll(std::vector<vault::Entry> entries);
-    bool replace(EntryId id, vault::Entry entry);
+    EntryId add(vault::EntryView entry);
+    // Appends a whole loaded vault, keeping its text as it is.
+    void addAll(vault::EntryTable table);
+    bool replace(EntryId id, vault::EntryView entry);
     bool remove(EntryId id);
-    void clear() { rows_.clear(); }
 
     bool sorted() const { return sorted_; }
     int sortKey() const { return sortKey_; }
@@ -47,17 +49,23 @@ public:
 
 private:
     struct Row {
-        vault::Entry entry;
+        vault::EntryView entry;  // points into one of buffers_
         EntryId id;
-        // Collation keys per column, computed when first needed; a change of the entry drops them.
-        mutable std::array<std::optional<std::string>, kColumns> keys;
+        // The collation key of column keyColumn, computed when first needed.
+        mutable std::string key;
+        mutable int keyColumn = -1;
     };
+    // A copy of the entry's fields in a buffer of the list's own.
+    vault::EntryView keep(vault::EntryView entry);
     const std::string& keyOf(const Row& row) const;
     bool before(const Row& a, const Row& b) const;  // strictly before in the current order
     size_t placeFor(const Row& row) const;
     void reorder();
 
     CollationKey collationKey_;
+    // The texts the rows point into: a loaded vault's text, and one small buffer per entry added
+    // or changed since. A deque never moves what it holds.
+    std::deque<std::string> buffers_;
     std::vector<Row> rows_;
     EntryId nextId_ = 1;
     bool sorted_ = false;

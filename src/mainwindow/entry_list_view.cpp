@@ -80,22 +80,22 @@ void EntryListView::refresh(const std::vector<EntryId>& keepSelected) {
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-EntryId EntryListView::add(vault::Entry entry) {
+EntryId EntryListView::add(vault::EntryView entry) {
     auto keep = selectedIds();
-    EntryId id = entries_.add(std::move(entry));
+    EntryId id = entries_.add(entry);
     refresh(keep);
     return id;
 }
 
-void EntryListView::addAll(std::vector<vault::Entry> entries) {
+void EntryListView::addAll(vault::EntryTable entries) {
     auto keep = selectedIds();
     entries_.addAll(std::move(entries));
     refresh(keep);
 }
 
-bool EntryListView::replace(EntryId id, vault::Entry entry) {
+bool EntryListView::replace(EntryId id, vault::EntryView entry) {
     auto keep = selectedIds();
-    bool replaced = entries_.replace(id, std::move(entry));
+    bool replaced = entries_.replace(id, entry);
     refresh(keep);
     return replaced;
 }
@@ -120,10 +120,10 @@ void EntryListView::fillDisplayInfo(NMLVDISPINFOW& info) const {
     if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= entries_.count() || item.iSubItem < 0 ||
         item.iSubItem >= EntryList::kColumns)
         return;
-    const std::string& text = EntryList::field(entries_.at(static_cast<size_t>(item.iItem)), item.iSubItem);
+    std::string_view text = EntryList::field(entries_.at(static_cast<size_t>(item.iItem)), item.iSubItem);
     if (text.empty()) return;
     // As much of the text as the list asks for; the rest is never drawn.
-    std::wstring wide = widen(text.size() > kMaxShownBytes ? text.substr(0, kMaxShownBytes) : text);
+    std::wstring wide = widen(std::string(text.substr(0, kMaxShownBytes)));
     size_t n = std::min(wide.size(), static_cast<size_t>(item.cchTextMax - 1));
     wide.copy(item.pszText, n);
     item.pszText[n] = L'\0';

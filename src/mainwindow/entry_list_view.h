@@ -32,9 +32,9 @@ public:
     void selectRow(size_t row);  // 1-based; also focuses it and scrolls it into view
 
     // Changes to the entries; each keeps the selection on the same entries and repaints.
-    EntryId add(vault::Entry entry);
-    void addAll(std::vector<vault::Entry> entries);
-    bool replace(EntryId id, vault::Entry entry);
+    EntryId add(vault::EntryView entry);
+    void addAll(vault::EntryTable entries);
+    bool replace(EntryId id, vault::EntryView entry);
     bool remove(EntryId id);
     void setSortSettings(bool sorted, int sortKey, SortOrder order);
 

@@ -116,6 +116,47 @@ std::vector<Entry> entriesOf(std::string_view fileBytes) {
     return entries;
 }
 
+EntryView EntryTable::operator[](size_t index) const {
+    const Fields& fields = rows_[index];
+    const char* base = text_.data();
+    return EntryView{std::string_view(base + fields.offset[0], fields.length[0]),
+                     std::string_view(base + fields.offset[1], fields.length[1]),
+                     std::string_view(base + fields.offset[2], fields.length[2])};
+}
+
+EntryTable entryTableOf(std::string fileBytes) {
+    EntryTable table;
+    table.text_ = std::move(fileBytes);
+    table.rows_.reserve(lineCount(table.text_));
+    // CR and LF keep their places when unscrambled as a whole (they become 8D and 8A), and the
+    // separator becomes "|||" again: cutting the unscrambled text finds the same lines and pieces.
+    scrambleRange(table.text_.data(), table.text_.size());
+    std::string_view text = table.text_;
+    const std::string_view lineEnd = "\x8D";  // an unscrambled CR
+    size_t pos = 0;
+    bool firstLine = true;
+    while (pos < text.size()) {
+        size_t cr = text.find(lineEnd, pos);
+        size_t end = cr == std::string_view::npos ? text.size() : cr;
+        std::string_view line = text.substr(pos, end - pos);
+        size_t lineStart = pos;
+        pos = end == text.size() ? end : end + 1;
+        if (end < text.size() && pos < text.size() && text[pos] == '\x8A') ++pos;  // CR LF
+        if (firstLine) {  // the master password
+            firstLine = false;
+            continue;
+        }
+        if (line.empty() || line == "\xA0") continue;  // empty, or one space as stored
+        auto pieces = splitPieces(line, kSeparator);
+        EntryTable::Fields& fields = table.rows_.emplace_back();
+        for (int i = 0; i < 3; ++i) {
+            fields.offset[i] = pieces[i].empty() ? lineStart : static_cast<size_t>(pieces[i].data() - text.data());
+            fields.length[i] = pieces[i].size();
+        }
+    }
+    return table;
+}
+
 std::string freshVault() { return std::string(kLineEnd); }
 
 std::string createdVault(std::string_view masterPassword) {
@@ -134,7 +175,7 @@ SavedVaultBuilder::SavedVaultBuilder(std::string_view masterPassword, size_t exp
     content_.append(kLineEnd);
 }
 
-void SavedVaultBuilder::add(const Entry& entry) {
+void SavedVaultBuilder::add(EntryView entry) {
     size_t start = content_.size();
     content_.append(entry.username).append(kSeparator).append(entry.password).append(kSeparator).append(entry.location);
     scrambleRange(content_.data() + start, content_.size() - start);

@@ -8,12 +8,49 @@
 
 namespace vk::vault {
 
+struct EntryView;
+
 struct Entry {
     std::string username;
     std::string password;
     std::string location;  // Website/Location
 
     friend bool operator==(const Entry&, const Entry&) = default;
+    operator EntryView() const;  // NOLINT: an entry is readable wherever a view is
+};
+
+// An entry's three fields, held elsewhere.
+struct EntryView {
+    std::string_view username;
+    std::string_view password;
+    std::string_view location;
+
+    Entry toEntry() const { return Entry{std::string(username), std::string(password), std::string(location)}; }
+    friend bool operator==(const EntryView&, const EntryView&) = default;
+};
+
+inline Entry::operator EntryView() const { return EntryView{username, password, location}; }
+
+// The entries of a vault file, unscrambled in one buffer that the table owns: a big vault loads
+// with one allocation for its text and one for its table, instead of one per field.
+class EntryTable {
+public:
+    size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    EntryView operator[](size_t index) const;
+    // The unscrambled text that the views point into.
+    const std::string& text() const { return text_; }
+    // Gives up the text; the caller rebases the views (a short text may move with it).
+    std::string takeText() { return std::move(text_); }
+
+private:
+    friend EntryTable entryTableOf(std::string fileBytes);
+    struct Fields {
+        size_t offset[3];
+        size_t length[3];
+    };
+    std::string text_;
+    std::vector<Fields> rows_;
 };
 
 inline constexpr std::string_view kSeparator = "|||";
@@ -46,6 +83,8 @@ std::string joinEntryLine(const Entry& entry);
 std::string storedPasswordOf(std::string_view fileBytes);
 // Every entry of the vault, in file order, skipping line 1 and lines that are empty or one space.
 std::vector<Entry> entriesOf(std::string_view fileBytes);
+// The same, without copying the fields: the table takes the file's bytes and unscrambles them in place.
+EntryTable entryTableOf(std::string fileBytes);
 
 // The content of a Fresh vault (one empty line) and of a Created one (the master password only).
 std::string freshVault();
@@ -55,7 +94,7 @@ std::string createdVault(std::string_view masterPassword);
 class SavedVaultBuilder {
 public:
     explicit SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries = 0);
-    void add(const Entry& entry);
+    void add(EntryView entry);
     std::string finish();  // appends the closing empty line
 
 private:

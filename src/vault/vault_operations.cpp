@@ -44,7 +44,7 @@ bool readStoredPassword(Program& app, std::string& password) {
 
 void loadVault(Program& app) {
     vault::VaultStore store = vaultStore(app);
-    std::vector<vault::Entry> entries;
+    vault::EntryTable entries;
     if (auto error = store.loadEntries(entries)) {
         reportUnusableVault(app, store, *error);
         return;

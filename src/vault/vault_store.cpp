@@ -53,6 +53,14 @@ IoResult VaultStore::loadEntries(std::vector<Entry>& entries) {
     return std::nullopt;
 }
 
+IoResult VaultStore::loadEntries(EntryTable& entries) {
+    if (auto error = ensureVaultFile()) return error;
+    std::string bytes;
+    if (auto error = files_.readAll(path_, bytes)) return error;
+    entries = entryTableOf(std::move(bytes));
+    return std::nullopt;
+}
+
 IoResult VaultStore::createVault(std::string_view masterPassword) {
     return saveVault(createdVault(masterPassword));
 }

@@ -34,6 +34,7 @@ public:
     IoResult readStoredPassword(std::string& password);
     // Every entry, in file order.
     IoResult loadEntries(std::vector<Entry>& entries);
+    IoResult loadEntries(EntryTable& entries);
     // Writes a vault that holds only the master password.
     IoResult createVault(std::string_view masterPassword);
     // Replaces the vault with already built content (see SavedVaultBuilder), atomically.
