@@ -75,15 +75,20 @@ void PasswordDialog::layOutCreateMode() {
                         "the program from now on, and can not be reset.\r\n\r\n"
                         "Please enter a password that you will not forget.");
     SkinLabel1->setHeight(1500);
-    txtPass->setTop(1700);
-    txtPass2->setTop(1700 + txtPass->height() + kGap);
-    cmdOK->setTop(txtPass2->top() + txtPass2->height() + kGap);
-    cmdCancel->setTop(cmdOK->top());
-    SkinLabel3->setTop(txtPass2->top());
+    // Worked out in twips and converted once: a top read back from a control is rounded to
+    // whole pixels, and adding those up would make the dialog a pixel short.
+    const int passTop = 1700;
+    const int pass2Top = passTop + txtPass->height() + kGap;
+    const int buttonsTop = pass2Top + txtPass2->height() + kGap;
+    txtPass->setTop(passTop);
+    txtPass2->setTop(pass2Top);
+    cmdOK->setTop(buttonsTop);
+    cmdCancel->setTop(buttonsTop);
+    SkinLabel3->setTop(pass2Top);
     SkinLabel3->setVisible(true);
-    SkinLabel2->setTop(txtPass->top());
+    SkinLabel2->setTop(passTop);
     txtPass2->setVisible(true);
-    setHeight(cmdOK->top() + cmdOK->height() + kGap + kFrameAllowance);
+    setHeight(buttonsTop + cmdOK->height() + kGap + kFrameAllowance);
 }
 
 void PasswordDialog::layOutEnterMode() {

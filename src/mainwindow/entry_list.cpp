@@ -58,18 +58,18 @@ EntryId EntryList::add(vault::EntryView entry) {
 }
 
 void EntryList::addAll(vault::EntryTable table) {
+    size_t first = rows_.size();
+    rows_.reserve(first + table.size());
+    for (size_t i = 0; i < table.size(); ++i) rows_.push_back(Row{table[i], nextId_++, {}, -1});
+    // The list keeps the table's text; a short text may move with it, so the views follow.
     const char* oldBase = table.text().data();
-    size_t n = table.size();
-    rows_.reserve(rows_.size() + n);
     const std::string& text = buffers_.emplace_back(table.takeText());
-    // The views point into the table's old text, which may have moved with the buffer.
     auto rebase = [&](std::string_view view) {
         return std::string_view(text.data() + (view.data() - oldBase), view.size());
     };
-    for (size_t i = 0; i < n; ++i) {
-        vault::EntryView entry = table[i];
-        rows_.push_back(
-            Row{{rebase(entry.username), rebase(entry.password), rebase(entry.location)}, nextId_++, {}, -1});
+    for (size_t i = first; i < rows_.size(); ++i) {
+        vault::EntryView& entry = rows_[i].entry;
+        entry = {rebase(entry.username), rebase(entry.password), rebase(entry.location)};
     }
     if (sorted_) reorder();
 }
@@ -89,6 +89,11 @@ bool EntryList::remove(EntryId id) {
     if (!index) return false;
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(*index));
     return true;
+}
+
+void EntryList::clear() {
+    rows_.clear();
+    buffers_.clear();
 }
 
 void EntryList::setSortSettings(bool sorted, int sortKey, SortOrder order) {

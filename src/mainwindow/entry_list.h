@@ -40,6 +40,7 @@ public:
     void addAll(vault::EntryTable table);
     bool replace(EntryId id, vault::EntryView entry);
     bool remove(EntryId id);
+    void clear();
 
     bool sorted() const { return sorted_; }
     int sortKey() const { return sortKey_; }

@@ -107,6 +107,11 @@ bool EntryListView::remove(EntryId id) {
     return removed;
 }
 
+void EntryListView::clear() {
+    entries_.clear();
+    refresh({});
+}
+
 void EntryListView::setSortSettings(bool sorted, int sortKey, SortOrder order) {
     auto keep = selectedIds();
     entries_.setSortSettings(sorted, sortKey, order);

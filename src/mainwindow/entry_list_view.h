@@ -36,6 +36,7 @@ public:
     void addAll(vault::EntryTable entries);
     bool replace(EntryId id, vault::EntryView entry);
     bool remove(EntryId id);
+    void clear();
     void setSortSettings(bool sorted, int sortKey, SortOrder order);
 
     // Handles the list's notifications sent to its parent; true when handled.

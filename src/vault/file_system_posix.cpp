@@ -117,10 +117,11 @@ IoResult PosixFileSystem::readAll(const Path& path, std::string& bytes) {
     if (S_ISDIR(info.st_mode)) return errorOf(EISDIR);
 
     std::string data;
-    data.resize(static_cast<size_t>(info.st_size));
+    // One byte more than the file holds, so that the end is seen without growing the buffer.
+    data.resize(static_cast<size_t>(info.st_size) + 1);
     size_t filled = 0;
     for (;;) {
-        if (filled == data.size()) data.resize(data.size() + 4096);  // the file may have grown
+        if (filled == data.size()) data.resize(data.size() * 2);  // the file has grown meanwhile
         ssize_t got = ::read(file.get(), data.data() + filled, data.size() - filled);
         if (got < 0) {
             if (errno == EINTR) continue;

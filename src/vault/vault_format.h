@@ -2,6 +2,7 @@
 // The vault file's bytes: scrambled lines in the system's ANSI code page, each ended by CR LF.
 // Line 1 is the master password; every further line that is neither empty nor a single space
 // is one entry, its three fields joined by "|||".
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,12 +44,15 @@ public:
     // Gives up the text; the caller rebases the views (a short text may move with it).
     std::string takeText() { return std::move(text_); }
 
+    // Where each field lies in the text. Offsets of 32 bits: a vault is far below 4 GB, and small
+    // rows keep a big vault's table small.
+    struct Fields {
+        std::uint32_t offset[3];
+        std::uint32_t length[3];
+    };
+
 private:
     friend EntryTable entryTableOf(std::string fileBytes);
-    struct Fields {
-        size_t offset[3];
-        size_t length[3];
-    };
     std::string text_;
     std::vector<Fields> rows_;
 };

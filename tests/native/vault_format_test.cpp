@@ -1,6 +1,7 @@
 // The vault's bytes: scrambling, lines, fields, and the texts an entry may hold.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -14,6 +15,17 @@ namespace {
 std::string bytesOf(std::initializer_list<int> values) {
     std::string out;
     for (int v : values) out.push_back(static_cast<char>(v));
+    return out;
+}
+
+std::string hexOf(std::string_view bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+        out += ' ';
+    }
     return out;
 }
 
@@ -179,6 +191,48 @@ TEST(VaultBytes, HasNoCapOnTheNumberOfEntries) {
 }
 
 // --- What an entry may hold -------------------------------------------------------------------
+
+// The fast table reader must cut every file exactly as the plain line-by-line reader does.
+void expectTableMatchesPlainReader(const std::string& file) {
+    std::vector<Entry> plain = entriesOf(file);
+    EntryTable table = entryTableOf(file);
+    ASSERT_EQ(table.size(), plain.size()) << hexOf(file);
+    for (size_t i = 0; i < plain.size(); ++i) EXPECT_EQ(table[i].toEntry(), plain[i]) << "entry " << i;
+}
+
+TEST(EntryTable, CutsLikeThePlainReaderOnAwkwardFiles) {
+    const std::vector<std::string> lines = {
+        "abc|||def|||ghi", "a|||b", "nosep", "||||||", "|||||||||", "||||", "|||||", "a||||b|||c",
+        "a|||b|||c|||d|||e", "|", "||", " ", "", "x|||y||", std::string(40, '|'), std::string(70, 'x') + "|||z"};
+    // Every line at every offset against the wide blocks, with every kind of line end.
+    for (const std::string& line : lines) {
+        for (size_t pad = 0; pad < 20; ++pad) {
+            for (std::string_view end : {"\r\n", "\r", ""}) {
+                std::string file = scrambleText("master") + "\r\n" + scrambleText(std::string(pad, 'p') + "|||q|||r") +
+                                   "\r\n" + scrambleText(line) + std::string(end) + scrambleText(line) + "\r\n";
+                expectTableMatchesPlainReader(file);
+            }
+        }
+    }
+}
+
+TEST(EntryTable, CutsLikeThePlainReaderOnRandomBytes) {
+    std::uint32_t state = 12345;
+    auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    };
+    // Bytes drawn mostly from those that matter: line ends, stored bars, spaces and LFs.
+    const unsigned char common[] = {0x0D, 0x0A, 0xFC, 0xFC, 0xFC, 0x20, 0xE1, 0x8D, 0x7C};
+    for (int round = 0; round < 3000; ++round) {
+        std::string file(next() % 300, '\0');
+        for (char& c : file)
+            c = static_cast<char>(next() % 4 ? common[next() % sizeof common] : static_cast<unsigned char>(next()));
+        expectTableMatchesPlainReader(file);
+    }
+}
 
 TEST(EntryRules, AcceptsWhatReadsBackUnchanged) {
     EXPECT_EQ(entryProblem(Entry{}), "");

@@ -122,7 +122,12 @@ void MessageBoxes::onBox(HWND box) {
     seen.hasRetry = GetDlgItem(box, IDRETRY) != nullptr;
     seen.hasYes = GetDlgItem(box, IDYES) != nullptr;
     seen.hasNo = GetDlgItem(box, IDNO) != nullptr;
-    seen.hasIcon = GetDlgItem(box, 0x14) != nullptr && IsWindowVisible(GetDlgItem(box, 0x14));
+    // The icon's static control is 0x14 on Windows and 1088 under Wine, where it is there, empty, even
+    // in a box without an icon.
+    for (int iconId : {0x14, 1088}) {
+        HWND icon = GetDlgItem(box, iconId);
+        if (icon && SendMessageW(icon, STM_GETICON, 0, 0)) seen.hasIcon = true;
+    }
     seen.owner = GetWindow(box, GW_OWNER);
     seen_.push_back(seen);
     pendingBox_ = box;

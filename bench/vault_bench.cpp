@@ -1,0 +1,167 @@
+// Loading and saving a full vault against the least the machine must do with the same bytes.
+// Prints one figure a line as "name: value". Built natively (the POSIX file store) and for
+// Windows (the file store the program ships with, run under Wine), whose figures carry "wine_".
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "mainwindow/entry_list.h"
+#include "sample_vault.h"
+#include "vault/vault_store.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRounds = 31;
+
+double milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Runs each contender once a round, alternating, so that both see the same machine.
+std::pair<double, double> race(const std::function<void()>& ours, const std::function<void()>& bare) {
+    std::vector<double> a, b;
+    for (int round = 0; round < kRounds; ++round) {
+        auto t0 = Clock::now();
+        ours();
+        auto t1 = Clock::now();
+        bare();
+        auto t2 = Clock::now();
+        a.push_back(milliseconds(t1 - t0));
+        b.push_back(milliseconds(t2 - t1));
+    }
+    return {median(a), median(b)};
+}
+
+#ifdef _WIN32
+constexpr const char* kPrefix = "wine_";
+
+std::string readAndXor(const std::filesystem::path& path) {
+    std::string bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    LARGE_INTEGER size{};
+    GetFileSizeEx(file, &size);
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(file);
+    for (char& c : bytes) c = static_cast<char>(c ^ 0x80);
+    return bytes;
+}
+
+void writeFlushRename(const std::filesystem::path& target, const std::string& bytes) {
+    std::filesystem::path temporary = target.native() + L".bare";
+    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    FlushFileBuffers(file);
+    CloseHandle(file);
+    MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+unsigned long processId() { return GetCurrentProcessId(); }
+#else
+constexpr const char* kPrefix = "";
+
+std::string readAndXor(const std::filesystem::path& path) {
+    std::string bytes;
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) return bytes;
+    bytes.resize(static_cast<size_t>(lseek(fd, 0, SEEK_END)));
+    lseek(fd, 0, SEEK_SET);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    close(fd);
+    for (char& c : bytes) c = static_cast<char>(c ^ 0x80);
+    return bytes;
+}
+
+void writeFlushRename(const std::filesystem::path& target, const std::string& bytes) {
+    std::filesystem::path temporary = target.string() + ".bare";
+    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0) return;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    fsync(fd);
+    close(fd);
+    std::rename(temporary.c_str(), target.c_str());
+}
+
+unsigned long processId() { return static_cast<unsigned long>(getpid()); }
+#endif
+
+}  // namespace
+
+int main() {
+    namespace fs = std::filesystem;
+    fs::path folder = fs::temp_directory_path() / ("vellumkeep-bench-" + std::to_string(processId()));
+    fs::create_directories(folder);
+    fs::path vault = vk::vault::vaultPathIn(folder);
+    const std::string master = "correct horse battery staple";
+    std::string content = vk::bench::sampleVault(master, vk::bench::kBenchEntries);
+    {
+        std::ofstream out(vault, std::ios::binary);
+        out << content;
+    }
+
+    vk::vault::VaultStore store(vk::vault::realFileSystem(), vault);
+    size_t loaded = 0;
+    auto [load, bareLoad] = race(
+        [&] {
+            vk::vault::EntryTable table;
+            store.loadEntries(table);
+            loaded = table.size();
+        },
+        [&] { readAndXor(vault); });
+
+    vk::EntryList list(&vk::simpleCollationKey);
+    {
+        vk::vault::EntryTable table;
+        store.loadEntries(table);
+        list.addAll(std::move(table));
+    }
+    fs::path bareTarget = folder / "bare.enc";
+    auto [save, bareSave] = race(
+        [&] {
+            vk::vault::SavedVaultBuilder builder(master, list.count());
+            for (size_t i = 0; i < list.count(); ++i) builder.add(list.at(i));
+            store.saveVault(builder.finish());
+        },
+        [&] { writeFlushRename(bareTarget, content); });
+
+    std::printf("%sentries: %u\n", kPrefix, static_cast<unsigned>(loaded));
+    std::printf("%svault_bytes: %u\n", kPrefix, static_cast<unsigned>(content.size()));
+    std::printf("%svault_load_ms: %.3f\n", kPrefix, load);
+    std::printf("%svault_load_bare_ms: %.3f\n", kPrefix, bareLoad);
+    std::printf("%svault_load_ratio: %.2f\n", kPrefix, load / bareLoad);
+    std::printf("%svault_save_ms: %.3f\n", kPrefix, save);
+    std::printf("%svault_save_bare_ms: %.3f\n", kPrefix, bareSave);
+    std::printf("%svault_save_ratio: %.2f\n", kPrefix, save / bareSave);
+    fs::remove_all(folder);
+    return 0;
+}

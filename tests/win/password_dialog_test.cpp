@@ -1,0 +1,495 @@
+// The master password gate through the real windows: the vault gate opens frmPass in create or
+// enter mode, the dialog keeps the main window hidden, checks what is typed, and hands over to the
+// main window or ends the program.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+#include "test_support.h"
+
+namespace vk::test {
+namespace {
+
+const std::string kAppTitle = "Vellumkeep Full";
+const std::string kTooShort = "You must enter a password that is at least 4 characters long";
+const std::string kMismatch = "Your passwords did not match.  Please try again.";
+const std::string kWrong = "Sorry, the password you entered was not correct.";
+const std::string kOnlyThreeTries = "Only 3 tries allowed.  Click Ok to close.";
+
+// The vault's scrambling, written out here so that the bytes on disk are checked independently.
+std::string scrambled(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) c = static_cast<char>(static_cast<unsigned char>(c) ^ 0x80);
+    return out;
+}
+
+bool isTopmost(const Window& window) {
+    return (GetWindowLongW(window.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+std::wstring fontFace(HWND control) {
+    auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    LOGFONTW lf{};
+    if (!font || !GetObjectW(font, sizeof lf, &lf)) return L"(none)";
+    return lf.lfFaceName;
+}
+
+// Pixels as the system placed them, and the twips they stand for.
+int pixelTop(const Control* control) {
+    RECT r{};
+    GetWindowRect(control->hwnd(), &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(control->hwnd()), reinterpret_cast<POINT*>(&r), 2);
+    return r.top;
+}
+
+int pixelHeight(const Window& window) {
+    RECT r{};
+    GetWindowRect(window.hwnd(), &r);
+    return r.bottom - r.top;
+}
+
+void expectOkOnlyBox(const SeenBox& box, const std::string& text, HWND owner) {
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.title, kAppTitle);
+    EXPECT_TRUE(box.hasOk);
+    EXPECT_FALSE(box.hasCancel || box.hasRetry || box.hasYes || box.hasNo);
+    EXPECT_FALSE(box.hasIcon);
+    EXPECT_EQ(box.owner, owner);
+}
+
+void expectWrongPasswordBox(const SeenBox& box, HWND owner) {
+    EXPECT_EQ(box.text, kWrong);
+    EXPECT_EQ(box.title, "Incorrect Password");
+    EXPECT_TRUE(box.hasRetry);
+    EXPECT_TRUE(box.hasCancel);
+    EXPECT_FALSE(box.hasOk || box.hasYes || box.hasNo);
+    EXPECT_FALSE(box.hasIcon);
+    EXPECT_EQ(box.owner, owner);
+}
+
+// Everything the gate touches, started as the splash's hand-over would start it.
+class GateTest : public ::testing::Test {
+protected:
+    PasswordDialog& dialog() { return program->frmPass; }
+    MainWindow& form() { return program->Form1; }
+    HWND dialogHwnd() { return dialog().hwnd(); }
+
+    void start() {
+        program.loadMainWindow();
+        ASSERT_TRUE(form().isLoaded());
+        ASSERT_TRUE(dialog().isLoaded());
+        ASSERT_TRUE(dialog().visible());
+    }
+    void type(const std::string& first, const std::string& second) {
+        setText(dialog().txtPass, first);
+        setText(dialog().txtPass2, second);
+    }
+    // The gate is still waiting: nothing was accepted, written or ended.
+    void expectStillAsking(const std::string& vaultBytes) {
+        EXPECT_TRUE(dialog().isLoaded());
+        EXPECT_TRUE(dialog().visible());
+        EXPECT_FALSE(form().visible());
+        EXPECT_TRUE(program->masterPassword.empty());
+        EXPECT_EQ(program.endCount(), 0);
+        EXPECT_EQ(hex(program.vaultBytes()), hex(vaultBytes));
+    }
+
+    TestProgram program;
+    MessageBoxes boxes;
+};
+
+// --- First start: no vault beside the program ------------------------------------------------
+
+class FirstStartTest : public GateTest {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(std::filesystem::exists(program.vaultPath()));
+        start();
+    }
+};
+
+TEST_F(FirstStartTest, CreatesAFreshVaultAndOpensTheDialogInCreateMode) {
+    EXPECT_EQ(hex(program.vaultBytes()), "0D 0A");
+    EXPECT_TRUE(program->creatingPassword);
+    EXPECT_EQ(dialog().caption(), "Password Required");
+    EXPECT_EQ(dialog().SkinLabel1->text(),
+              "Because this is the first time you have used Vellumkeep, you will need to create a master "
+              "password.  This password will be required to open the program from now on, and can not be "
+              "reset.\r\n\r\nPlease enter a password that you will not forget.");
+    EXPECT_EQ(dialog().SkinLabel2->text(), "Password:");
+    EXPECT_EQ(dialog().SkinLabel3->text(), "Retype Password:");
+    EXPECT_TRUE(dialog().SkinLabel3->visible());
+    EXPECT_TRUE(dialog().txtPass2->visible());
+    EXPECT_TRUE(dialog().txtPass->text().empty());
+
+    // The layout is worked out in twips and placed in whole pixels.
+    EXPECT_EQ(pixelHeight(dialog()), dialog().toPixels(3505));
+    EXPECT_EQ(dialog().height(), dialog().toTwips(dialog().toPixels(3505)));
+    EXPECT_EQ(pixelTop(dialog().txtPass), dialog().toPixels(1700));
+    EXPECT_EQ(pixelTop(dialog().SkinLabel2), dialog().toPixels(1700));
+    EXPECT_EQ(pixelTop(dialog().txtPass2), dialog().toPixels(2075));
+    EXPECT_EQ(pixelTop(dialog().SkinLabel3), dialog().toPixels(2075));
+    EXPECT_EQ(pixelTop(dialog().cmdOK), dialog().toPixels(2450));
+    EXPECT_EQ(pixelTop(dialog().cmdCancel), dialog().toPixels(2450));
+    EXPECT_EQ(dialog().SkinLabel1->height(), 1500);
+    if (dialog().dpi() == 96) {
+        EXPECT_EQ(pixelHeight(dialog()), 234);
+        EXPECT_EQ(pixelTop(dialog().cmdOK), 163);
+    }
+
+    EXPECT_TRUE(isTopmost(dialog()));
+    for (const auto& control : dialog().controls()) EXPECT_EQ(fontFace(control->hwnd()), L"Verdana") << control->name();
+    for (const Control* box : {dialog().txtPass, dialog().txtPass2})
+        EXPECT_EQ(SendMessageW(box->hwnd(), EM_GETPASSWORDCHAR, 0, 0), L'*') << box->name();
+
+    // Tab order, as the system walks it.
+    std::vector<HWND> order;
+    HWND item = GetNextDlgTabItem(dialogHwnd(), nullptr, FALSE);
+    for (int i = 0; i < 4 && item; ++i, item = GetNextDlgTabItem(dialogHwnd(), item, FALSE)) order.push_back(item);
+    EXPECT_EQ(order, (std::vector<HWND>{dialog().cmdOK->hwnd(), dialog().cmdCancel->hwnd(), dialog().txtPass->hwnd(),
+                                        dialog().txtPass2->hwnd()}));
+    EXPECT_EQ(item, dialog().cmdOK->hwnd());  // and round again
+    EXPECT_EQ(program.endCount(), 0);
+}
+
+TEST_F(FirstStartTest, KeepsTheMainWindowHiddenWhileTheDialogIsOpen) {
+    EXPECT_FALSE(form().visible());
+    ASSERT_NE(dialog().Timer1, nullptr);
+    EXPECT_TRUE(dialog().Timer1->enabled());
+    EXPECT_EQ(dialog().Timer1->interval(), 100u);
+    pumpFor(300);
+    EXPECT_FALSE(form().visible());
+
+    // As the splash's hand-over does right after the gate: the dialog's timer hides it again.
+    form().show();
+    ASSERT_TRUE(form().visible());
+    EXPECT_TRUE(pumpUntil([&] { return !form().visible(); }, 3000));
+    EXPECT_TRUE(dialog().visible());
+    pumpFor(300);
+    EXPECT_FALSE(form().visible());
+    EXPECT_EQ(program.endCount(), 0);
+}
+
+TEST_F(FirstStartTest, ShortPasswordsAndMismatchesAreToldAndTheDialogStays) {
+    bool topmostDuringBox = true;
+    auto noteTopmost = [&] { topmostDuringBox = isTopmost(dialog()); };
+
+    // Too short: both boxes keep what was typed, and the dialog lets go of the top meanwhile.
+    type("abc", "xyz");
+    boxes.answerAfter(IDOK, noteTopmost);
+    click(dialog().cmdOK);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    expectOkOnlyBox(boxes.seen()[0], kTooShort, dialogHwnd());
+    EXPECT_FALSE(topmostDuringBox);
+    EXPECT_TRUE(isTopmost(dialog()));
+    EXPECT_EQ(dialog().txtPass->text(), "abc");
+    EXPECT_EQ(dialog().txtPass2->text(), "xyz");
+    expectStillAsking("\r\n");
+
+    // Copies that differ only in letter case: both boxes are emptied.
+    type("Secret", "secret");
+    topmostDuringBox = true;
+    boxes.answerAfter(IDOK, noteTopmost);
+    click(dialog().cmdOK);
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    expectOkOnlyBox(boxes.seen()[1], kMismatch, dialogHwnd());
+    EXPECT_FALSE(topmostDuringBox);
+    EXPECT_TRUE(isTopmost(dialog()));
+    EXPECT_EQ(dialog().txtPass->text(), "");
+    EXPECT_EQ(dialog().txtPass2->text(), "");
+    expectStillAsking("\r\n");
+
+    // A long enough first copy and no second one.
+    type("long enough", "");
+    boxes.answer(IDOK);
+    click(dialog().cmdOK);
+    ASSERT_EQ(boxes.seen().size(), 3u);
+    expectOkOnlyBox(boxes.seen()[2], kMismatch, dialogHwnd());
+    EXPECT_EQ(dialog().txtPass->text(), "");
+    expectStillAsking("\r\n");
+
+    // Enter in the password box does what the Ok button does, messages included.
+    type("abc", "abc");
+    boxes.answer(IDOK);
+    pressEnter(dialog().txtPass);
+    ASSERT_EQ(boxes.seen().size(), 4u);
+    expectOkOnlyBox(boxes.seen()[3], kTooShort, dialogHwnd());
+    EXPECT_EQ(dialog().txtPass->text(), "abc");
+    type("abcd", "abce");
+    boxes.answer(IDOK);
+    pressEnter(dialog().txtPass);
+    ASSERT_EQ(boxes.seen().size(), 5u);
+    expectOkOnlyBox(boxes.seen()[4], kMismatch, dialogHwnd());
+    expectStillAsking("\r\n");
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+TEST_F(FirstStartTest, AConfirmedPasswordCreatesTheVaultAndOpensTheMainWindow) {
+    type("abcd", "abcd");  // four characters are enough
+    click(dialog().cmdOK);
+    EXPECT_TRUE(boxes.seen().empty());
+    EXPECT_EQ(program->masterPassword, "abcd");
+    EXPECT_EQ(hex(program.vaultBytes()), "E1 E2 E3 E4 0D 0A");
+    EXPECT_EQ(form().statusText(), "Password created successfully");
+    EXPECT_TRUE(form().visible());
+    EXPECT_FALSE(dialog().isLoaded());
+    EXPECT_EQ(program.endCount(), 0);
+    pumpFor(250);  // the dialog's timer is gone with it
+    EXPECT_TRUE(form().visible());
+}
+
+TEST_F(FirstStartTest, EnterInThePasswordBoxConfirmsToo) {
+    type("pass word", "pass word");  // spaces count as characters
+    pressEnter(dialog().txtPass);
+    EXPECT_TRUE(boxes.seen().empty());
+    EXPECT_EQ(program.vaultBytes(), scrambled("pass word") + "\r\n");
+    EXPECT_TRUE(form().visible());
+    EXPECT_FALSE(dialog().isLoaded());
+    EXPECT_EQ(program.endCount(), 0);
+}
+
+TEST_F(FirstStartTest, PasswordsTheVaultCannotCarryAreRefused) {
+    // Preconditions of the cases below: code 141 lives in the code page, U+4E2D does not.
+    std::wstring code141 = widen("\x8D");
+    ASSERT_EQ(code141.size(), 1u);
+    ASSERT_EQ(narrow(code141).text, "\x8D");
+    ASSERT_FALSE(narrow(L"\u4E2D").complete);
+
+    struct Case {
+        const char* what;
+        std::wstring text;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {"CR LF", L"abcd\r\nefgh", "line break"},
+        {"LF", L"abcd\nefgh", "line break"},
+        {"CR", L"abcd\refgh", "line break"},
+        {"code 141", L"abcd" + code141 + L"efgh", "141"},
+        {"outside the code page", L"abcd\u4E2Defgh", "code page"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        size_t before = boxes.seen().size();
+        for (const Control* box : {dialog().txtPass, dialog().txtPass2})
+            SendMessageW(box->hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text.c_str()));
+        ASSERT_EQ(wideWindowText(dialog().txtPass->hwnd()), c.text);
+        boxes.answer(IDOK);
+        click(dialog().cmdOK);
+        ASSERT_EQ(boxes.seen().size(), before + 1);
+        const SeenBox& box = boxes.seen().back();
+        EXPECT_NE(box.text.find("password"), std::string::npos) << box.text;
+        EXPECT_NE(box.text.find(c.mentions), std::string::npos) << box.text;
+        EXPECT_EQ(box.owner, dialogHwnd());
+        EXPECT_TRUE(isTopmost(dialog()));
+        expectStillAsking("\r\n");
+    }
+    // The dialog still takes a good password afterwards.
+    type("good one", "good one");
+    click(dialog().cmdOK);
+    EXPECT_EQ(program.vaultBytes(), scrambled("good one") + "\r\n");
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+TEST_F(FirstStartTest, CancelEndsTheProgram) {
+    type("abcd", "abcd");
+    click(dialog().cmdCancel);
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_TRUE(boxes.seen().empty());
+    EXPECT_TRUE(program->masterPassword.empty());
+    EXPECT_EQ(hex(program.vaultBytes()), "0D 0A");
+    EXPECT_FALSE(form().visible());
+}
+
+TEST_F(FirstStartTest, TheCloseBoxEndsTheProgram) {
+    SendMessageW(dialogHwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_FALSE(dialog().isLoaded());
+    EXPECT_FALSE(form().visible());
+    EXPECT_EQ(hex(program.vaultBytes()), "0D 0A");
+}
+
+// --- Later starts: the vault holds a master password ------------------------------------------
+
+class LaterStartTest : public GateTest {
+protected:
+    void SetUp() override {
+        program.writeVault("master", entries);
+        written = program.vaultBytes();
+        start();
+    }
+    void tryPassword(const std::string& password) {
+        setText(dialog().txtPass, password);
+        click(dialog().cmdOK);
+    }
+    void expectLoggedIn() {
+        EXPECT_EQ(program->masterPassword, "master");
+        EXPECT_TRUE(form().visible());
+        EXPECT_FALSE(dialog().isLoaded());
+        EXPECT_EQ(program.endCount(), 0);
+        EXPECT_EQ(form().statusText(), "Loaded 2 entries");
+        HWND list = form().lstPass.hwnd();
+        ASSERT_EQ(form().entries().count(), 2u);
+        EXPECT_EQ(form().entries().at(0).username, "alice");
+        ASSERT_EQ(listCount(list), 2);
+        EXPECT_EQ(listText(list, 0, 0), "alice");
+        EXPECT_EQ(listText(list, 0, 1), "pw1");
+        EXPECT_EQ(listText(list, 1, 2), "www.example.com");
+    }
+
+    const std::vector<vault::Entry> entries{{"alice", "pw1", "georgetown"}, {"bob", "pw2", "www.example.com"}};
+    std::string written;
+};
+
+TEST_F(LaterStartTest, OpensTheDialogInEnterMode) {
+    EXPECT_FALSE(program->creatingPassword);
+    EXPECT_EQ(program->storedPassword, "master");
+    EXPECT_TRUE(program->masterPassword.empty());
+    EXPECT_EQ(dialog().caption(), "Password Required");
+    EXPECT_EQ(dialog().SkinLabel1->text(), "Please enter your password");
+    EXPECT_EQ(dialog().height(), 1845);
+    EXPECT_EQ(dialog().txtPass->top(), 360);
+    EXPECT_EQ(dialog().SkinLabel2->top(), 360);
+    EXPECT_EQ(dialog().cmdOK->top(), 780);
+    EXPECT_EQ(dialog().cmdCancel->top(), 780);
+    EXPECT_FALSE(dialog().txtPass2->visible());
+    EXPECT_FALSE(dialog().SkinLabel3->visible());
+    EXPECT_TRUE(dialog().txtPass->visible());
+    EXPECT_TRUE(isTopmost(dialog()));
+    EXPECT_FALSE(form().visible());
+    EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);  // nothing shows before the password
+    EXPECT_EQ(program.endCount(), 0);
+}
+
+TEST_F(LaterStartTest, TheRightPasswordLoadsTheEntriesAndOpensTheMainWindow) {
+    tryPassword("master");
+    EXPECT_TRUE(boxes.seen().empty());
+    expectLoggedIn();
+    // The dialog's unload by the main window after acceptance did not end the program, and the
+    // vault was only read.
+    EXPECT_EQ(program.endCount(), 0);
+    EXPECT_EQ(hex(program.vaultBytes()), hex(written));
+}
+
+TEST_F(LaterStartTest, EnterInThePasswordBoxActsAsOk) {
+    setText(dialog().txtPass, "wrong");
+    boxes.answer(IDRETRY);
+    pressEnter(dialog().txtPass);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
+    EXPECT_EQ(dialog().txtPass->text(), "");
+    setText(dialog().txtPass, "master");
+    pressEnter(dialog().txtPass);
+    EXPECT_EQ(boxes.seen().size(), 1u);
+    expectLoggedIn();
+}
+
+TEST_F(LaterStartTest, WrongTwiceThenRightLoadsTheEntries) {
+    boxes.answer(IDRETRY);
+    tryPassword("master ");  // a trailing space makes it wrong
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
+    EXPECT_EQ(dialog().passwordTries, 1);
+    EXPECT_EQ(dialog().txtPass->text(), "");
+    EXPECT_TRUE(dialog().visible());
+    EXPECT_EQ(program.endCount(), 0);
+
+    boxes.answer(IDRETRY);
+    tryPassword("MASTER");  // letter case counts
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    expectWrongPasswordBox(boxes.seen()[1], dialogHwnd());
+    EXPECT_EQ(dialog().passwordTries, 2);
+    EXPECT_EQ(program.endCount(), 0);
+
+    tryPassword("master");
+    EXPECT_EQ(boxes.seen().size(), 2u);
+    expectLoggedIn();
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+TEST_F(LaterStartTest, ThreeWrongPasswordsEndTheProgramAfterANotice) {
+    for (int i = 0; i < 3; ++i) boxes.answer(IDRETRY);
+    boxes.answer(IDOK);
+    for (const char* guess : {"one", "two", "three"}) {
+        tryPassword(guess);
+        EXPECT_EQ(program.endCount(), guess == std::string("three") ? 1 : 0) << guess;
+    }
+    ASSERT_EQ(boxes.seen().size(), 4u);
+    for (int i = 0; i < 3; ++i) expectWrongPasswordBox(boxes.seen()[i], dialogHwnd());
+    expectOkOnlyBox(boxes.seen()[3], kOnlyThreeTries, dialogHwnd());
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_FALSE(dialog().Timer1->enabled());
+    EXPECT_TRUE(program->masterPassword.empty());
+    EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);
+    EXPECT_FALSE(form().visible());
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+TEST_F(LaterStartTest, CancelInTheRetryBoxEndsAtOnceWithoutTheNotice) {
+    boxes.answer(IDCANCEL);
+    tryPassword("wrong");
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_FALSE(dialog().Timer1->enabled());
+    EXPECT_TRUE(program->masterPassword.empty());
+    EXPECT_FALSE(form().visible());
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+TEST_F(LaterStartTest, TheCancelButtonEndsTheProgram) {
+    setText(dialog().txtPass, "master");
+    click(dialog().cmdCancel);
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_TRUE(boxes.seen().empty());
+    EXPECT_TRUE(program->masterPassword.empty());
+    EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);
+}
+
+TEST_F(LaterStartTest, TheCloseBoxEndsTheProgram) {
+    SendMessageW(dialogHwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_FALSE(dialog().isLoaded());
+    EXPECT_FALSE(form().visible());
+    EXPECT_TRUE(boxes.seen().empty());
+}
+
+// The count on the status line keeps its plural whatever the number, and a vault that holds only
+// the master password (as created) opens in enter mode too.
+TEST(LoggingIn, ReportsTheNumberOfEntriesLoaded) {
+    struct Case {
+        std::vector<vault::Entry> entries;
+        const char* status;
+    };
+    const Case cases[] = {
+        {{}, "Loaded 0 entries"},
+        {{{"u", "p", "l"}}, "Loaded 1 entries"},
+        {{{"a", "1", "x"}, {"b", "2", "y"}, {"c", "3", "z"}}, "Loaded 3 entries"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status);
+        TestProgram program;
+        program.writeVault("pw12", c.entries);
+        program.logIn("pw12");
+        EXPECT_EQ(program->Form1.statusText(), c.status);
+        EXPECT_EQ(listCount(program->Form1.lstPass.hwnd()), static_cast<int>(c.entries.size()));
+        EXPECT_EQ(program.endCount(), 0);
+    }
+
+    TestProgram created;
+    writeFile(created.vaultPath(), scrambled("pw12") + "\r\n");
+    created.loadMainWindow();
+    EXPECT_FALSE(created->creatingPassword);
+    EXPECT_EQ(created->frmPass.height(), 1845);
+    setText(created->frmPass.txtPass, "pw12");
+    click(created->frmPass.cmdOK);
+    EXPECT_EQ(created->Form1.statusText(), "Loaded 0 entries");
+    EXPECT_TRUE(created->Form1.visible());
+    EXPECT_EQ(created.endCount(), 0);
+}
+
+}  // namespace
+}  // namespace vk::test

@@ -1,0 +1,466 @@
+// The vault operations as the program runs them: logging in reads the real data.enc into the main
+// window's list, saving from the list rewrites it, and what goes wrong on disk is told to the user
+// without ever losing the file.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/handles.h"
+#include "platform/text.h"
+#include "test_support.h"
+#include "vault/file_system_impl.h"
+#include "vault/vault_operations.h"
+
+namespace vk::test {
+namespace {
+
+const std::string kCrLf = "\r\n";
+
+// The vault's scrambling, written out here so that the bytes on disk are checked independently.
+std::string scrambled(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) c = static_cast<char>(static_cast<unsigned char>(c) ^ 0x80);
+    return out;
+}
+
+std::string line(const std::string& plain) { return scrambled(plain) + kCrLf; }
+
+std::string entryLine(const vault::Entry& entry) {
+    return line(entry.username + "|||" + entry.password + "|||" + entry.location);
+}
+
+// What a save of this master password and these rows must leave on disk.
+std::string savedBytes(const std::string& master, const std::vector<vault::Entry>& rows) {
+    std::string bytes = line(master);
+    for (const auto& row : rows) bytes += entryLine(row);
+    return bytes + kCrLf;
+}
+
+std::string systemReason(DWORD code) {
+    char buffer[512] = "";
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer, nullptr);
+    std::string reason(buffer, length);
+    while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n')) reason.pop_back();
+    return reason;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The date and time as the user's settings write them, for comparison with the status line.
+std::string localDateTimeNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char date[128] = "";
+    char time[128] = "";
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, sizeof date);
+    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &now, nullptr, time, sizeof time);
+    return std::string(date) + " " + time;
+}
+
+std::vector<vault::Entry> rowsOf(MainWindow& form) {
+    std::vector<vault::Entry> rows;
+    HWND list = form.lstPass.hwnd();
+    for (int i = 0; i < listCount(list); ++i)
+        rows.push_back({listText(list, i, 0), listText(list, i, 1), listText(list, i, 2)});
+    return rows;
+}
+
+// This test program run as another process that holds a file open with no sharing, until the
+// object goes and closes the other process's standard input.
+class HeldByAnotherProcess {
+public:
+    explicit HeldByAnotherProcess(const std::filesystem::path& path) {
+        SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        KernelHandle childInput, childOutput, output;
+        if (!CreatePipe(childInput.put(), input_.put(), &inheritable, 0) ||
+            !CreatePipe(output.put(), childOutput.put(), &inheritable, 0))
+            throw std::runtime_error("no pipes");
+        SetHandleInformation(input_.get(), HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(output.get(), HANDLE_FLAG_INHERIT, 0);
+
+        wchar_t program[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, program, MAX_PATH);
+        std::wstring commandLine = L"\"" + std::wstring(program) + L"\" --hold-file \"" + path.native() + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = childInput.get();
+        startup.hStdOutput = childOutput.get();
+        startup.hStdError = childOutput.get();
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(program, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                            &info))
+            throw std::runtime_error("cannot start the holder");
+        process_.reset(info.hProcess);
+        KernelHandle thread(info.hThread);
+        childInput.reset();  // only the child keeps its ends, so the pipes end when it does
+        childOutput.reset();
+
+        std::string said;
+        char c = 0;
+        DWORD got = 0;
+        while (!contains(said, "held") && ReadFile(output.get(), &c, 1, &got, nullptr) && got == 1) said.push_back(c);
+        held_ = contains(said, "held");
+    }
+    ~HeldByAnotherProcess() { release(); }
+    HeldByAnotherProcess(const HeldByAnotherProcess&) = delete;
+    HeldByAnotherProcess& operator=(const HeldByAnotherProcess&) = delete;
+
+    bool held() const { return held_; }
+    void release() {
+        input_.reset();
+        if (process_) WaitForSingleObject(process_.get(), 30000);
+        process_.reset();
+    }
+
+private:
+    KernelHandle input_;
+    KernelHandle process_;
+    bool held_ = false;
+};
+
+// The real file system, with one step of the atomic replace made to fail as a full disk would.
+class FailingFileSystem : public vault::Win32FileSystem {
+public:
+    std::optional<vault::WriteStep> failAt;
+
+protected:
+    vault::IoResult beforeStep(vault::WriteStep step) override {
+        if (step == failAt) return vault::IoError{ERROR_DISK_FULL, systemReason(ERROR_DISK_FULL)};
+        return std::nullopt;
+    }
+};
+
+constexpr vault::WriteStep kEverySaveStep[] = {vault::WriteStep::CreateTemporary, vault::WriteStep::Write,
+                                               vault::WriteStep::Flush, vault::WriteStep::Close,
+                                               vault::WriteStep::Replace};
+
+// --- Loading -----------------------------------------------------------------------------------
+
+class VaultLoadingTest : public ::testing::Test {
+protected:
+    // Writes the bytes as data.enc, then starts the program up to the password dialog.
+    void startWith(const std::string& bytes) {
+        writeFile(program.vaultPath(), bytes);
+        program.loadMainWindow();
+        ASSERT_TRUE(program->frmPass.isLoaded());
+    }
+    void createPassword(const std::string& password) {
+        ASSERT_TRUE(program->creatingPassword);
+        setText(program->frmPass.txtPass, password);
+        setText(program->frmPass.txtPass2, password);
+        click(program->frmPass.cmdOK);
+        ASSERT_TRUE(program->Form1.visible());
+    }
+
+    TestProgram program;
+    MessageBoxes boxes;
+};
+
+TEST_F(VaultLoadingTest, ReadsEveryEntryLineAsStoredAndSkipsBlankOnes) {
+    const std::string bytes = line("master") + kCrLf +  // an empty line
+                              " " + kCrLf +              // one space, as stored
+                              scrambled("lf") + "\n" + line("inside|||p|||l") +  // a lone LF byte
+                              line("a|||b|||c|||d") +                           // a fourth piece
+                              line("only") + line("x|||y") +                    // fewer than three pieces
+                              line(" ") +                                       // a stored 0xA0: an entry
+                              line("|||||||||") +                               // three empty fields
+                              kCrLf;
+    startWith(bytes);
+    program.logIn("master");
+    const std::vector<vault::Entry> expected{{"lf\x8Ainside", "p", "l"}, {"a", "b", "c"}, {"only", "", ""},
+                                             {"x", "y", ""},              {" ", "", ""},  {"", "", ""}};
+    EXPECT_EQ(program->Form1.statusText(), "Loaded 6 entries");
+    ASSERT_EQ(program->Form1.entries().count(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto& entry = program->Form1.entries().at(i);
+        EXPECT_EQ(hex(std::string(entry.username)), hex(expected[i].username));
+        EXPECT_EQ(entry.password, expected[i].password);
+        EXPECT_EQ(entry.location, expected[i].location);
+    }
+    EXPECT_EQ(rowsOf(program->Form1), expected);  // code 138 shows and reads back as itself
+    EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));  // logging in only reads
+
+    // The next save writes the rows as the list holds them: blank lines and the fourth piece are gone.
+    ASSERT_TRUE(saveVault(program.app()));
+    EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", expected)));
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+TEST_F(VaultLoadingTest, AnEmptyFirstLineAsksForANewPasswordAndCreatingReplacesTheFile) {
+    startWith(kCrLf + line("old|||entry|||here") + line("more|||of|||them") + kCrLf);
+    EXPECT_TRUE(program->creatingPassword);
+    EXPECT_TRUE(program->frmPass.txtPass2->visible());
+    createPassword("brand new");
+    EXPECT_EQ(hex(program.vaultBytes()), hex(line("brand new")));
+    EXPECT_EQ(program->Form1.statusText(), "Password created successfully");
+    EXPECT_EQ(listCount(program->Form1.lstPass.hwnd()), 0);
+    EXPECT_EQ(program.endCount(), 0);
+}
+
+TEST_F(VaultLoadingTest, AZeroByteVaultCountsAsFresh) {
+    startWith("");
+    EXPECT_TRUE(program->creatingPassword);
+    EXPECT_EQ(program.vaultBytes(), "");  // looked at, not changed
+    EXPECT_TRUE(boxes.seen().empty());
+    createPassword("first one");
+    EXPECT_EQ(hex(program.vaultBytes()), hex(line("first one")));
+    EXPECT_EQ(program.endCount(), 0);
+}
+
+TEST_F(VaultLoadingTest, FortyThousandEntriesAllLoad) {
+    std::vector<vault::Entry> entries;
+    for (int i = 0; i < 40000; ++i)
+        entries.push_back({"user" + std::to_string(i), "pw" + std::to_string(i), "site" + std::to_string(i)});
+    program.writeVault("master", entries);
+    program.logIn("master");
+    EXPECT_EQ(program->Form1.statusText(), "Loaded 40000 entries");
+    HWND list = program->Form1.lstPass.hwnd();
+    ASSERT_EQ(listCount(list), 40000);
+    EXPECT_EQ(listText(list, 32766, 0), "user32766");
+    EXPECT_EQ(listText(list, 39999, 0), "user39999");
+    EXPECT_EQ(listText(list, 39999, 1), "pw39999");
+    EXPECT_EQ(listText(list, 39999, 2), "site39999");
+}
+
+// --- A vault another program holds open ---------------------------------------------------------
+
+TEST(VaultHeldAtStart, IsReportedAndTheProgramEndsWithoutTouchingIt) {
+    TestProgram program;
+    MessageBoxes boxes;
+    program.writeVault("master", {{"u", "p", "l"}});
+    const std::string bytes = program.vaultBytes();
+    HeldByAnotherProcess holder(program.vaultPath());
+    ASSERT_TRUE(holder.held());
+
+    boxes.answer(IDOK);
+    program.loadMainWindow();
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    const SeenBox& box = boxes.seen()[0];
+    EXPECT_TRUE(contains(box.text, displayText(program.vaultPath().wstring()))) << box.text;
+    EXPECT_TRUE(contains(box.text, systemReason(ERROR_SHARING_VIOLATION))) << box.text;
+    EXPECT_EQ(box.title, "Vellumkeep Full");
+    EXPECT_TRUE(box.hasOk);
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_FALSE(program->frmPass.isLoaded());  // no password is asked for a vault that cannot be read
+    EXPECT_FALSE(program->Form1.visible());
+
+    holder.release();
+    EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
+    EXPECT_FALSE(std::filesystem::exists(program.folder().file("data.enc.tmp")));
+}
+
+// --- Saving from the list ----------------------------------------------------------------------
+
+class VaultSavingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program.writeVault("master", initial);
+        before = program.vaultBytes();
+        program.logIn("master");
+        mainWindow = form().hwnd();
+    }
+    MainWindow& form() { return program->Form1; }
+    // Adds an entry through the main window's Add button and the entry editor.
+    void addThroughTheEditor(const vault::Entry& entry) {
+        click(form().cmdAdd[0]);
+        ASSERT_TRUE(program->frmAdd.isLoaded());
+        setText(program->frmAdd.txtUsername, entry.username);
+        setText(program->frmAdd.txtPassword, entry.password);
+        setText(program->frmAdd.txtWebsite, entry.location);
+        click(program->frmAdd.cmdAdd[0]);
+        ASSERT_FALSE(program->frmAdd.isLoaded());
+    }
+    void deleteFirstRow() {
+        LVITEMW state{};
+        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(form().lstPass.hwnd(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+        boxes.answer(IDOK);
+        click(form().cmdDelete);
+    }
+    bool temporaryLeft() const { return std::filesystem::exists(program.folder().file("data.enc.tmp")); }
+
+    const std::vector<vault::Entry> initial{{"alice", "pw1", "georgetown"}};
+    const vault::Entry added{"bob", "pw2", "www.example.com"};
+    TestProgram program;
+    MessageBoxes boxes;
+    std::string before;
+    HWND mainWindow = nullptr;  // kept: the boxes are checked after the window has gone
+};
+
+TEST_F(VaultSavingTest, ASaveWritesTheMasterEveryRowAndAClosingEmptyLine) {
+    addThroughTheEditor(added);
+    const std::string expected = line("master") + entryLine(initial[0]) + entryLine(added) + kCrLf;
+    EXPECT_EQ(hex(program.vaultBytes()), hex(expected));
+    EXPECT_EQ(program.vaultBytes().substr(expected.size() - 4), "\r\n\r\n");
+    EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
+    EXPECT_FALSE(temporaryLeft());
+
+    // The save itself puts the time of the save on the status line, in the user's format.
+    std::string earliest = localDateTimeNow();
+    ASSERT_TRUE(saveVault(program.app()));
+    std::string latest = localDateTimeNow();
+    std::string status = form().statusText();
+    ASSERT_EQ(status.rfind("Saved ", 0), 0u) << status;
+    std::string when = status.substr(6);
+    EXPECT_TRUE(when == earliest || when == latest) << when << " between " << earliest << " and " << latest;
+    EXPECT_EQ(hex(program.vaultBytes()), hex(expected));
+
+    // With no rows left: the master password line, then the empty line.
+    deleteFirstRow();
+    deleteFirstRow();
+    EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);
+    EXPECT_EQ(hex(program.vaultBytes()), hex(line("master") + kCrLf));
+    EXPECT_EQ(form().statusText(), "Entry deleted successfully, data saved.");
+    EXPECT_FALSE(form().unsavedChanges);
+    EXPECT_EQ(boxes.seen().size(), 2u);  // the two delete confirmations
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+// Each step of the replace failing in turn, each time on a program of its own.
+TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
+    const std::vector<vault::Entry> initial{{"alice", "pw1", "georgetown"}};
+    for (vault::WriteStep step : kEverySaveStep) {
+        SCOPED_TRACE(static_cast<int>(step));
+        TestProgram program;
+        MessageBoxes boxes;
+        program.writeVault("master", initial);
+        const std::string bytes = program.vaultBytes();
+        program.logIn("master");
+        FailingFileSystem failing;
+        failing.failAt = step;
+        program->env.files = &failing;
+
+        boxes.answer(IDCANCEL);
+        click(program->Form1.cmdAdd[0]);
+        setText(program->frmAdd.txtUsername, "bob");
+        setText(program->frmAdd.txtPassword, "pw2");
+        setText(program->frmAdd.txtWebsite, "www.example.com");
+        click(program->frmAdd.cmdAdd[0]);
+
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        const SeenBox& box = boxes.seen()[0];
+        EXPECT_TRUE(contains(box.text, displayText(program.vaultPath().wstring()))) << box.text;
+        EXPECT_TRUE(contains(box.text, systemReason(ERROR_DISK_FULL))) << box.text;
+        EXPECT_TRUE(box.hasRetry && box.hasCancel);
+        EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
+        EXPECT_FALSE(std::filesystem::exists(program.folder().file("data.enc.tmp")));
+        EXPECT_EQ(rowsOf(program->Form1), (std::vector<vault::Entry>{initial[0], {"bob", "pw2", "www.example.com"}}));
+        EXPECT_TRUE(program->Form1.unsavedChanges);
+        EXPECT_TRUE(contains(program->Form1.statusText(), "Not saved")) << program->Form1.statusText();
+        EXPECT_EQ(program.endCount(), 0);
+        program->env.files = &vault::realFileSystem();
+    }
+}
+
+class FailingSaveTest : public VaultSavingTest {
+protected:
+    // From here on every save fails at `step` until the fault is removed.
+    void failSavesAt(vault::WriteStep step) {
+        failing.failAt = step;
+        program->env.files = &failing;
+    }
+    void expectSaveFailureBox(const SeenBox& box) {
+        EXPECT_TRUE(contains(box.text, displayText(program.vaultPath().wstring()))) << box.text;
+        EXPECT_TRUE(contains(box.text, systemReason(ERROR_DISK_FULL))) << box.text;
+        EXPECT_EQ(box.title, "Vellumkeep Full");
+        EXPECT_TRUE(box.hasRetry);
+        EXPECT_TRUE(box.hasCancel);
+        EXPECT_FALSE(box.hasOk);
+        EXPECT_EQ(box.owner, mainWindow);
+    }
+    // The change is in the list only: the file and the status line say so.
+    void expectUnsavedChange() {
+        EXPECT_EQ(hex(program.vaultBytes()), hex(before));
+        EXPECT_FALSE(temporaryLeft());
+        EXPECT_EQ(rowsOf(form()), (std::vector<vault::Entry>{initial[0], added}));
+        EXPECT_TRUE(form().unsavedChanges);
+        EXPECT_TRUE(contains(form().statusText(), "Not saved")) << form().statusText();
+    }
+    void expectClosingQuestion(const SeenBox& box) {
+        EXPECT_TRUE(contains(box.text, "could not be saved")) << box.text;
+        EXPECT_TRUE(box.hasYes);
+        EXPECT_TRUE(box.hasNo);
+        EXPECT_TRUE(box.hasCancel);
+        EXPECT_EQ(box.title, "Vellumkeep Full");
+        EXPECT_EQ(box.owner, mainWindow);
+    }
+
+    FailingFileSystem failing;
+};
+
+TEST_F(FailingSaveTest, RetryAfterTheFaultIsGoneSavesEverything) {
+    failSavesAt(vault::WriteStep::Flush);
+    boxes.answerAfter(IDRETRY, [&] { failing.failAt.reset(); });
+    addThroughTheEditor(added);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    expectSaveFailureBox(boxes.seen()[0]);
+    EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {initial[0], added})));
+    EXPECT_FALSE(temporaryLeft());
+    EXPECT_FALSE(form().unsavedChanges);
+    EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+TEST_F(FailingSaveTest, ClosingWithAnUnsavedChangeAsksCancelStaysAndNoLosesIt) {
+    failSavesAt(vault::WriteStep::Replace);
+    boxes.answer(IDCANCEL);
+    addThroughTheEditor(added);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    expectSaveFailureBox(boxes.seen()[0]);
+    expectUnsavedChange();
+
+    // Cancel: the main window stays open with its change.
+    boxes.answer(IDCANCEL);
+    SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    expectClosingQuestion(boxes.seen()[1]);
+    EXPECT_TRUE(form().isLoaded());
+    EXPECT_TRUE(form().visible());
+    EXPECT_EQ(program.endCount(), 0);
+    expectUnsavedChange();
+
+    // No: the program closes and the change is lost; the file keeps what it had.
+    boxes.answer(IDNO);
+    SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(boxes.seen().size(), 3u);
+    expectClosingQuestion(boxes.seen()[2]);
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_FALSE(form().isLoaded());
+    EXPECT_EQ(hex(program.vaultBytes()), hex(before));
+    EXPECT_FALSE(temporaryLeft());
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+TEST_F(FailingSaveTest, ClosingWithAnUnsavedChangeYesSavesAgainUntilItWorks) {
+    failSavesAt(vault::WriteStep::Write);
+    boxes.answer(IDCANCEL);
+    addThroughTheEditor(added);
+    expectUnsavedChange();
+
+    // Yes while the disk still fails: the save's own box, Cancel, and the question comes back.
+    boxes.answer(IDYES);
+    boxes.answer(IDCANCEL);
+    boxes.answerAfter(IDYES, [&] { failing.failAt.reset(); });
+    SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(boxes.seen().size(), 4u);
+    expectClosingQuestion(boxes.seen()[1]);
+    expectSaveFailureBox(boxes.seen()[2]);
+    expectClosingQuestion(boxes.seen()[3]);
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_FALSE(form().isLoaded());
+    EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {initial[0], added})));
+    EXPECT_FALSE(temporaryLeft());
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+}  // namespace
+}  // namespace vk::test
