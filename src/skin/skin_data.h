@@ -15,20 +15,20 @@ struct SkinData {
     COLORREF panelText = RGB(0, 0, 0);
 
     // How the skin draws windows.
-    COLORREF clientTop = RGB(246, 248, 251);
-    COLORREF clientBottom = RGB(226, 232, 240);
-    COLORREF labelText = RGB(28, 43, 64);
+    COLORREF clientTop = RGB(251, 247, 239);
+    COLORREF clientBottom = RGB(236, 226, 206);
+    COLORREF labelText = RGB(46, 59, 76);
     COLORREF buttonTop = RGB(255, 255, 255);
-    COLORREF buttonBottom = RGB(226, 233, 242);
-    COLORREF buttonHotTop = RGB(240, 247, 255);
-    COLORREF buttonHotBottom = RGB(203, 224, 247);
-    COLORREF buttonPressedTop = RGB(188, 210, 236);
-    COLORREF buttonPressedBottom = RGB(222, 233, 246);
-    COLORREF buttonBorder = RGB(120, 144, 176);
-    COLORREF buttonHotBorder = RGB(52, 110, 178);
-    COLORREF buttonText = RGB(22, 38, 60);
-    COLORREF buttonDisabledText = RGB(150, 158, 170);
-    COLORREF focus = RGB(52, 110, 178);
+    COLORREF buttonBottom = RGB(239, 230, 211);
+    COLORREF buttonHotTop = RGB(255, 251, 240);
+    COLORREF buttonHotBottom = RGB(243, 226, 189);
+    COLORREF buttonPressedTop = RGB(221, 202, 164);
+    COLORREF buttonPressedBottom = RGB(241, 231, 209);
+    COLORREF buttonBorder = RGB(168, 146, 110);
+    COLORREF buttonHotBorder = RGB(150, 58, 48);
+    COLORREF buttonText = RGB(46, 59, 76);
+    COLORREF buttonDisabledText = RGB(163, 153, 138);
+    COLORREF focus = RGB(150, 58, 48);
     int buttonRadius = 6;  // pixels at 96 DPI
 
     static SkinData parse(std::string_view text);

@@ -1,7 +1,409 @@
 #include "skin/skin_painter.h"
 
-namespace vk {
+#include <commctrl.h>
 
-void installSkin(HWND, const SkinData&) {}
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/handles.h"
+#include "platform/text.h"
+#include "platform/window.h"
+
+namespace vk {
+namespace {
+
+// Window properties. On a skinned window: its skin, and the client height its background was last
+// painted for. On its push buttons: how the program created the button, and whether the mouse is
+// over it.
+constexpr wchar_t kSkinProperty[] = L"Vellumkeep.Skin";
+constexpr wchar_t kPaintedHeightProperty[] = L"Vellumkeep.SkinHeight";
+constexpr wchar_t kButtonProperty[] = L"Vellumkeep.SkinButton";
+constexpr wchar_t kHotProperty[] = L"Vellumkeep.SkinHot";
+constexpr UINT_PTR kWindowSubclassId = 0x536B696E;
+constexpr UINT_PTR kButtonSubclassId = 0x536B4274;
+
+enum ButtonKind : INT_PTR { kPlainButton = 1, kDefaultButton = 2 };
+
+INT_PTR propertyValue(HWND hwnd, const wchar_t* name) {
+    return reinterpret_cast<INT_PTR>(GetPropW(hwnd, name));
+}
+void setPropertyValue(HWND hwnd, const wchar_t* name, INT_PTR value) {
+    SetPropW(hwnd, name, reinterpret_cast<HANDLE>(value));
+}
+
+bool hasClass(HWND hwnd, const wchar_t* name) {
+    wchar_t className[32] = L"";
+    return GetClassNameW(hwnd, className, 32) && lstrcmpiW(className, name) == 0;
+}
+
+COLORREF mix(COLORREF from, COLORREF to, double t) {
+    auto channel = [t](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * t)); };
+    return RGB(channel(GetRValue(from), GetRValue(to)), channel(GetGValue(from), GetGValue(to)),
+               channel(GetBValue(from), GetBValue(to)));
+}
+
+// A control's colour property may hold a system colour in the OLE form (high bit set).
+COLORREF plainColour(COLORREF colour) {
+    return (colour & 0x80000000u) ? GetSysColor(static_cast<int>(colour & 0xFF)) : colour;
+}
+
+const Control* programControl(HWND child) {
+    const Window* owner = Window::fromHandle(GetParent(child));
+    return owner ? owner->controlFromHwnd(child) : nullptr;
+}
+
+int dpiOf(HWND window) {
+    const Window* owner = Window::fromHandle(window);
+    return owner ? owner->dpi() : systemDpi();
+}
+
+// ---- Background ----
+
+// Fills what the DC may paint of the window's client area, row by row, with the skin's gradient.
+void paintBackground(HWND window, HDC dc, const SkinData& skin) {
+    RECT client{};
+    GetClientRect(window, &client);
+    RECT area{};
+    if (GetClipBox(dc, &area) == ERROR) area = client;
+    if (!IntersectRect(&area, &area, &client)) return;
+    COLORREF previous = GetBkColor(dc);
+    for (int y = area.top; y < area.bottom; ++y) {
+        SetBkColor(dc, skinBackgroundAt(skin, y, client.bottom));
+        RECT row{area.left, y, area.right, y + 1};
+        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &row, nullptr, 0, nullptr);
+    }
+    SetBkColor(dc, previous);
+}
+
+// The gradient depends on the client height: a window that grows or shrinks is painted afresh.
+void repaintIfHeightChanged(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    INT_PTR stamp = client.bottom + 1;  // a property of 0 reads as absent
+    if (propertyValue(window, kPaintedHeightProperty) == stamp) return;
+    setPropertyValue(window, kPaintedHeightProperty, stamp);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// Labels and check boxes show the background, except those the program gave colours of its own.
+bool drawsOverBackground(HWND child) {
+    if (!child || !(hasClass(child, WC_STATICW) || hasClass(child, WC_BUTTONW))) return false;
+    const Control* control = programControl(child);
+    return !control || (!control->backColor() && !control->foreColor());
+}
+
+LRESULT drawOverBackground(HWND window, HDC dc, HWND child, const SkinData& skin) {
+    // The control erases with a hollow brush, so put the background behind it first.
+    POINT origin{0, 0};
+    MapWindowPoints(child, window, &origin, 1);
+    POINT previous{};
+    OffsetViewportOrgEx(dc, -origin.x, -origin.y, &previous);
+    paintBackground(window, dc, skin);
+    SetViewportOrgEx(dc, previous.x, previous.y, nullptr);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, skin.labelText);
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+}
+
+// ---- Push buttons ----
+
+struct ButtonLook {
+    COLORREF faceTop;
+    COLORREF faceBottom;
+    COLORREF border;
+    COLORREF text;
+    bool pressed = false;
+    bool focusRing = false;
+};
+
+COLORREF faceTopOf(HWND button, const SkinData& skin) {
+    const Control* control = programControl(button);
+    return control && control->backColor() ? plainColour(*control->backColor()) : skin.buttonTop;
+}
+
+ButtonLook lookOf(const DRAWITEMSTRUCT& item, const SkinData& skin) {
+    const COLORREF base = faceTopOf(item.hwndItem, skin);
+    const bool isDefault = propertyValue(item.hwndItem, kButtonProperty) == kDefaultButton;
+    ButtonLook look{base, skin.buttonBottom, isDefault ? skin.buttonHotBorder : skin.buttonBorder, skin.buttonText};
+    if (item.itemState & ODS_DISABLED) {
+        look.faceBottom = mix(base, skin.buttonBottom, 0.5);
+        look.border = mix(skin.buttonBorder, skin.clientBottom, 0.5);
+        look.text = skin.buttonDisabledText;
+        return look;
+    }
+    if (item.itemState & ODS_SELECTED) {
+        look.faceTop = skin.buttonPressedTop;
+        look.faceBottom = skin.buttonPressedBottom;
+        look.border = skin.buttonHotBorder;
+        look.pressed = true;
+    } else if (GetPropW(item.hwndItem, kHotProperty)) {
+        look.faceTop = mix(base, skin.buttonHotTop, 0.5);
+        look.faceBottom = skin.buttonHotBottom;
+        look.border = skin.buttonHotBorder;
+    }
+    look.focusRing = (item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT);
+    return look;
+}
+
+// A top-down 32-bit picture in a memory DC, drawn pixel by pixel and with GDI alike.
+class Canvas {
+public:
+    Canvas(HDC compatibleWith, int width, int height) : dc_(compatibleWith), width_(width), height_(height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        bitmap_.reset(CreateDIBSection(compatibleWith, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bitmap_ || !dc_.get() || !bits) return;
+        bits_ = static_cast<std::uint32_t*>(bits);
+        selected_.emplace(dc_.get(), bitmap_.get());
+    }
+
+    explicit operator bool() const { return bits_ != nullptr; }
+    HDC dc() const { return dc_.get(); }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    void set(int x, int y, COLORREF colour) {
+        bits_[y * width_ + x] = (static_cast<std::uint32_t>(GetRValue(colour)) << 16) |
+                                (static_cast<std::uint32_t>(GetGValue(colour)) << 8) | GetBValue(colour);
+    }
+
+private:
+    MemoryDC dc_;
+    Bitmap bitmap_;
+    std::optional<SelectObjectScope> selected_;
+    int width_;
+    int height_;
+    std::uint32_t* bits_ = nullptr;
+};
+
+// Signed distance from a pixel centre to the edge of a rounded rectangle filling w x h: negative inside.
+double roundedRectDistance(double x, double y, double w, double h, double radius) {
+    double qx = std::abs(x - w / 2) - (w / 2 - radius);
+    double qy = std::abs(y - h / 2) - (h / 2 - radius);
+    return std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) + std::min(std::max(qx, qy), 0.0) - radius;
+}
+
+// How much of a pixel lies more than `inset` pixels inside the edge (smooth over one pixel).
+double coverage(double distance, double inset) {
+    return std::clamp(0.5 - (distance + inset), 0.0, 1.0);
+}
+
+// The rounded face with its border and focus ring, over the window's background at the button's place.
+void paintButtonFace(Canvas& canvas, const ButtonLook& look, const SkinData& skin, double scale, int backgroundTop,
+                     int backgroundHeight) {
+    const int w = canvas.width();
+    const int h = canvas.height();
+    const double border = std::max(1.0, std::floor(scale + 0.5));
+    const double radius = std::min(skin.buttonRadius * scale, std::min(w, h) / 2.0);
+    const double ringInset = border + std::floor(2 * scale + 0.5);
+    const double ringWidth = std::max(1.0, std::floor(scale + 0.5));
+    // The face's first full row shows exactly its top colour, its last the bottom colour.
+    const int faceFirst = static_cast<int>(border);
+    const int faceSpan = std::max(1, h - 1 - 2 * faceFirst);
+
+    std::vector<COLORREF> background(static_cast<size_t>(h)), face(static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y) {
+        background[y] = skinBackgroundAt(skin, backgroundTop + y, backgroundHeight);
+        face[y] = mix(look.faceTop, look.faceBottom, std::clamp(double(y - faceFirst) / faceSpan, 0.0, 1.0));
+    }
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            double d = roundedRectDistance(x + 0.5, y + 0.5, w, h, radius);
+            COLORREF colour = mix(background[y], look.border, coverage(d, 0));
+            colour = mix(colour, face[y], coverage(d, border));
+            if (look.focusRing)
+                colour = mix(colour, skin.focus, 0.85 * (coverage(d, ringInset) - coverage(d, ringInset + ringWidth)));
+            canvas.set(x, y, colour);
+        }
+    }
+}
+
+void drawCaption(HDC dc, HWND button, RECT area, const ButtonLook& look, UINT state, double scale) {
+    std::wstring caption = wideWindowText(button);
+    if (caption.empty()) return;
+    auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0));
+    SelectObjectScope selected(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    UINT format = DT_CENTER | DT_WORDBREAK | ((state & ODS_NOACCEL) ? DT_HIDEPREFIX : 0);
+    RECT measured = area;
+    int textHeight = DrawTextW(dc, caption.c_str(), -1, &measured, format | DT_CALCRECT);
+    RECT target = area;
+    target.top += std::max(0, (static_cast<int>(area.bottom - area.top) - textHeight) / 2);
+    target.bottom = target.top + textHeight;
+    if (look.pressed) OffsetRect(&target, 0, static_cast<int>(std::floor(scale + 0.5)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, look.text);
+    DrawTextW(dc, caption.c_str(), -1, &target, format);
+}
+
+void drawButton(HWND window, const DRAWITEMSTRUCT& item, const SkinData& skin) {
+    const int w = item.rcItem.right - item.rcItem.left;
+    const int h = item.rcItem.bottom - item.rcItem.top;
+    if (w <= 0 || h <= 0) return;
+    const double scale = dpiOf(window) / 96.0;
+    const ButtonLook look = lookOf(item, skin);
+    // Drawn off screen first, so that a button never flickers through its states.
+    Canvas canvas(item.hDC, w, h);
+    if (!canvas) return;
+    POINT origin{0, 0};
+    MapWindowPoints(item.hwndItem, window, &origin, 1);
+    RECT client{};
+    GetClientRect(window, &client);
+    GdiFlush();
+    paintButtonFace(canvas, look, skin, scale, origin.y, client.bottom);
+    const int padding = static_cast<int>(std::lround(4 * scale));
+    drawCaption(canvas.dc(), item.hwndItem, {padding, padding, w - padding, h - padding}, look, item.itemState, scale);
+    BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, w, h, canvas.dc(), 0, 0, SRCCOPY);
+}
+
+bool isSkinnedButton(HWND hwnd) {
+    return propertyValue(hwnd, kButtonProperty) != 0;
+}
+
+bool isPushButton(HWND hwnd) {
+    if (!hasClass(hwnd, WC_BUTTONW)) return false;
+    LONG type = GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+// Keeps the button owner-drawn when someone restyles it, remembering whether it is the default one.
+WPARAM keepOwnerDrawn(HWND button, WPARAM style) {
+    UINT type = static_cast<UINT>(style) & BS_TYPEMASK;
+    if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) return style;
+    setPropertyValue(button, kButtonProperty, type == BS_DEFPUSHBUTTON ? kDefaultButton : kPlainButton);
+    return (style & ~static_cast<WPARAM>(BS_TYPEMASK)) | BS_OWNERDRAW;
+}
+
+void setHot(HWND button, bool hot) {
+    if (hot == (GetPropW(button, kHotProperty) != nullptr)) return;
+    if (hot) {
+        setPropertyValue(button, kHotProperty, 1);
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, button, 0};
+        TrackMouseEvent(&track);
+    } else {
+        RemovePropW(button, kHotProperty);
+    }
+    InvalidateRect(button, nullptr, FALSE);
+}
+
+LRESULT buttonMessage(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_MOUSEMOVE:
+        setHot(button, true);
+        break;
+    case WM_MOUSELEAVE:
+        setHot(button, false);
+        break;
+    case WM_LBUTTONDBLCLK:
+        // An owner-drawn button reports a quick second click as a double click; a push button clicks twice.
+        return DefSubclassProc(button, WM_LBUTTONDOWN, wParam, lParam);
+    case WM_GETDLGCODE:
+        // Keyboard navigation treats it as the push button it was.
+        return DLGC_BUTTON | (propertyValue(button, kButtonProperty) == kDefaultButton ? DLGC_DEFPUSHBUTTON
+                                                                                      : DLGC_UNDEFPUSHBUTTON);
+    case BM_SETSTYLE: {
+        LRESULT result = DefSubclassProc(button, message, keepOwnerDrawn(button, wParam), lParam);
+        InvalidateRect(button, nullptr, FALSE);
+        return result;
+    }
+    }
+    return DefSubclassProc(button, message, wParam, lParam);
+}
+
+LRESULT CALLBACK buttonSubclass(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_NCDESTROY) {
+        RemovePropW(button, kButtonProperty);
+        RemovePropW(button, kHotProperty);
+        RemoveWindowSubclass(button, buttonSubclass, kButtonSubclassId);
+        return DefSubclassProc(button, message, wParam, lParam);
+    }
+    try {
+        return buttonMessage(button, message, wParam, lParam);
+    } catch (...) {
+        return DefSubclassProc(button, message, wParam, lParam);
+    }
+}
+
+void drawPushButtonWithSkin(HWND button) {
+    LONG style = GetWindowLongW(button, GWL_STYLE);
+    SetWindowLongW(button, GWL_STYLE, static_cast<LONG>(keepOwnerDrawn(button, static_cast<WPARAM>(style))));
+    SetWindowSubclass(button, buttonSubclass, kButtonSubclassId, 0);
+}
+
+// ---- The skinned window ----
+
+LRESULT windowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, const SkinData& skin) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        paintBackground(window, reinterpret_cast<HDC>(wParam), skin);
+        return 1;
+    case WM_PRINTCLIENT:
+        // Controls that draw their parent's background behind them ask for it this way.
+        paintBackground(window, reinterpret_cast<HDC>(wParam), skin);
+        return 0;
+    case WM_CTLCOLORSTATIC: {
+        auto child = reinterpret_cast<HWND>(lParam);
+        if (drawsOverBackground(child)) return drawOverBackground(window, reinterpret_cast<HDC>(wParam), child, skin);
+        break;
+    }
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item.CtlType != ODT_BUTTON || !isSkinnedButton(item.hwndItem)) break;
+        drawButton(window, item, skin);
+        return TRUE;
+    }
+    case WM_SIZE: {
+        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        if (wParam != SIZE_MINIMIZED) repaintIfHeightChanged(window);
+        return result;
+    }
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK windowSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    if (message == WM_NCDESTROY) {
+        RemovePropW(window, kSkinProperty);
+        RemovePropW(window, kPaintedHeightProperty);
+        RemoveWindowSubclass(window, windowSubclass, kWindowSubclassId);
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    try {
+        return windowMessage(window, message, wParam, lParam, *reinterpret_cast<const SkinData*>(data));
+    } catch (...) {
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+COLORREF skinBackgroundAt(const SkinData& skin, int y, int height) {
+    if (height <= 1) return skin.clientTop;
+    return mix(skin.clientTop, skin.clientBottom, std::clamp(double(y) / (height - 1), 0.0, 1.0));
+}
+
+const SkinData* skinOf(HWND window) {
+    return window ? static_cast<const SkinData*>(GetPropW(window, kSkinProperty)) : nullptr;
+}
+
+void installSkin(HWND window, const SkinData& skin) {
+    if (!IsWindow(window)) return;
+    SetPropW(window, kSkinProperty, const_cast<SkinData*>(&skin));
+    SetWindowSubclass(window, windowSubclass, kWindowSubclassId, reinterpret_cast<DWORD_PTR>(&skin));
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (isPushButton(child)) drawPushButtonWithSkin(child);
+    RECT client{};
+    GetClientRect(window, &client);
+    setPropertyValue(window, kPaintedHeightProperty, client.bottom + 1);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
 
 }  // namespace vk

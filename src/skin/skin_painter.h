@@ -7,7 +7,29 @@
 
 namespace vk {
 
-// `skin` must outlive the window.
+// `skin` must outlive the window. Push buttons become owner-drawn (their class stays "Button");
+// static text and check boxes draw over the background, unless the program gave them colours.
 void installSkin(HWND window, const SkinData& skin);
+
+// The skin a window was given by installSkin, or null (skinned labels take their colour from it).
+const SkinData* skinOf(HWND window);
+
+// The client background's colour at row `y` of a client area `height` pixels high.
+COLORREF skinBackgroundAt(const SkinData& skin, int y, int height);
+
+// A memory device context for drawing off screen.
+class MemoryDC {
+public:
+    explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
+    ~MemoryDC() {
+        if (dc_) DeleteDC(dc_);
+    }
+    MemoryDC(const MemoryDC&) = delete;
+    MemoryDC& operator=(const MemoryDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HDC dc_;
+};
 
 }  // namespace vk

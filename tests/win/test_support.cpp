@@ -20,13 +20,13 @@ int folderCounter = 0;
 
 }  // namespace
 
-TempFolder::TempFolder() {
+TempFolder::TempFolder(const std::wstring& prefix) {
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
     for (;;) {
         std::filesystem::path candidate = std::filesystem::path(base) /
-                                          ("vellumkeep-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                           std::to_string(++folderCounter));
+                                          (prefix + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                           std::to_wstring(++folderCounter));
         if (CreateDirectoryW(candidate.c_str(), nullptr)) {
             path_ = candidate;
             return;
@@ -47,6 +47,10 @@ std::string readFile(const std::filesystem::path& path) {
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+bool pathExists(const std::filesystem::path& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void writeFile(const std::filesystem::path& path, const std::string& bytes) {
@@ -81,6 +85,86 @@ bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
         if (static_cast<int>(end - GetTickCount()) <= 0) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
+}
+
+std::string systemReason(DWORD code) {
+    char buffer[512] = "";
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer, nullptr);
+    std::string reason(buffer, length);
+    while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n')) reason.pop_back();
+    return reason;
+}
+
+// ---- Other programs ----
+
+ChildProgram::ChildProgram(const std::wstring& arguments) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    KernelHandle childInput, childOutput;
+    if (!CreatePipe(childInput.put(), input_.put(), &inheritable, 0) ||
+        !CreatePipe(output_.put(), childOutput.put(), &inheritable, 0))
+        throw std::runtime_error("no pipes");
+    SetHandleInformation(input_.get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(output_.get(), HANDLE_FLAG_INHERIT, 0);
+
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(program) + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = childInput.get();
+    startup.hStdOutput = childOutput.get();
+    startup.hStdError = childOutput.get();
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+        throw std::runtime_error("cannot start the child program");
+    process_.reset(info.hProcess);
+    KernelHandle thread(info.hThread);
+    // Only the child keeps its ends: the pipes then end when it does.
+}
+
+ChildProgram::~ChildProgram() {
+    closeInput();
+    if (process_ && !wait(30000)) kill();
+}
+
+bool ChildProgram::waitFor(const std::string& word) {
+    char c = 0;
+    DWORD got = 0;
+    while (said_.find(word) == std::string::npos) {
+        if (!ReadFile(output_.get(), &c, 1, &got, nullptr) || got != 1) return false;
+        said_.push_back(c);
+    }
+    said_.erase(0, said_.find(word) + word.size());
+    return true;
+}
+
+void ChildProgram::kill() {
+    if (!process_) return;
+    TerminateProcess(process_.get(), 9);
+    WaitForSingleObject(process_.get(), 30000);
+}
+
+bool ChildProgram::wait(DWORD ms) {
+    return !process_ || WaitForSingleObject(process_.get(), ms) == WAIT_OBJECT_0;
+}
+
+HeldByAnotherProcess::HeldByAnotherProcess(const std::filesystem::path& path)
+    : child_(L"--hold-file \"" + path.native() + L"\"") {
+    held_ = child_.waitFor("held");
+}
+
+void HeldByAnotherProcess::release() {
+    child_.closeInput();
+    child_.wait();
+}
+
+vault::IoResult FailingFileSystem::beforeStep(vault::WriteStep step) {
+    steps.push_back(step);
+    if (onStep) onStep(step);
+    if (step == failAt) return vault::IoError{failCode, systemReason(failCode)};
+    return std::nullopt;
 }
 
 // ---- MessageBoxes ----

@@ -12,30 +12,89 @@
 #include <vector>
 
 #include "app/program.h"
+#include "platform/handles.h"
+#include "vault/file_system_impl.h"
 
 namespace vk::test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
 public:
-    TempFolder();
+    explicit TempFolder(const std::wstring& prefix = L"vellumkeep-test-");
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path file(const std::string& name) const { return path_ / name; }
+    std::filesystem::path operator/(const wchar_t* name) const { return path_.native() + L"\\" + name; }
 
 private:
     std::filesystem::path path_;
 };
 
-std::string readFile(const std::filesystem::path& path);
+std::string readFile(const std::filesystem::path& path);  // empty when it cannot be read
+bool pathExists(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::string hex(const std::string& bytes);
 
 // Runs window events for `ms` milliseconds, or until `done` answers true; false on timeout.
 void pumpFor(int ms);
 bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// The system's own words for an error code, as the program reports them.
+std::string systemReason(DWORD code);
+
+// This test program started once more as "another program" (see test_main.cpp), with its
+// standard input and output as pipes.
+class ChildProgram {
+public:
+    explicit ChildProgram(const std::wstring& arguments);
+    ~ChildProgram();
+    ChildProgram(const ChildProgram&) = delete;
+    ChildProgram& operator=(const ChildProgram&) = delete;
+
+    // Reads what the child says until `word` appears; false when it ended first.
+    bool waitFor(const std::string& word);
+    // Closes the child's standard input (children that wait for it then end).
+    void closeInput() { input_.reset(); }
+    void kill();
+    // Waits for the child to end; false on time-out.
+    bool wait(DWORD ms = 30000);
+
+private:
+    KernelHandle input_;
+    KernelHandle output_;
+    KernelHandle process_;
+    std::string said_;
+};
+
+// A file held open with no sharing by another process, until this object goes.
+class HeldByAnotherProcess {
+public:
+    explicit HeldByAnotherProcess(const std::filesystem::path& path);
+    bool held() const { return held_; }
+    void release();
+
+private:
+    ChildProgram child_;
+    bool held_ = false;
+};
+
+// The real file system, with one step of the atomic replace made to fail; it notes the steps it saw.
+class FailingFileSystem : public vault::Win32FileSystem {
+public:
+    std::optional<vault::WriteStep> failAt;
+    DWORD failCode = ERROR_DISK_FULL;
+    std::vector<vault::WriteStep> steps;
+    std::function<void(vault::WriteStep)> onStep;
+
+protected:
+    vault::IoResult beforeStep(vault::WriteStep step) override;
+};
+
+inline constexpr vault::WriteStep kEverySaveStep[] = {vault::WriteStep::CreateTemporary, vault::WriteStep::Write,
+                                                      vault::WriteStep::Flush, vault::WriteStep::Close,
+                                                      vault::WriteStep::Replace};
 
 // One message box as the user saw it.
 struct SeenBox {

@@ -12,6 +12,7 @@
 
 #include "platform/handles.h"
 #include "vault/file_system_impl.h"
+#include "test_support.h"
 #include "vault/vault_store.h"
 
 namespace vk::vault {
@@ -19,137 +20,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A folder of its own under the user's temporary folder, removed with everything in it afterwards.
-class TempFolder {
-public:
-    explicit TempFolder(const std::wstring& prefix = L"vk-vault-") {
-        wchar_t base[MAX_PATH + 1] = {};
-        DWORD length = GetTempPathW(MAX_PATH + 1, base);
-        if (length == 0 || length > MAX_PATH) throw std::runtime_error("no temporary folder");
-        for (unsigned attempt = 0;; ++attempt) {
-            path_ = std::wstring(base) + prefix + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                    std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(attempt);
-            if (CreateDirectoryW(path_.c_str(), nullptr)) break;
-            if (GetLastError() != ERROR_ALREADY_EXISTS || attempt > 100) throw std::runtime_error("no temp folder");
-        }
-    }
-    ~TempFolder() {
-        std::error_code error;
-        // Read-only, hidden and system files would refuse to go.
-        for (const auto& entry : fs::recursive_directory_iterator(path_, error))
-            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-        fs::remove_all(path_, error);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const Path& path() const { return path_; }
-    Path operator/(const wchar_t* name) const { return Path(path_.native() + L"\\" + name); }
-
-private:
-    Path path_;
-};
-
-std::string readFile(const Path& path) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
-    if (!file) throw std::runtime_error("cannot open for reading");
-    std::string bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    return bytes;
-}
-
-void writeFile(const Path& path, const std::string& bytes) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-    DWORD written = 0;
-    if (!file || !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size())
-        throw std::runtime_error("cannot write");
-}
-
-bool pathExists(const Path& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using test::FailingFileSystem;
+using test::HeldByAnotherProcess;
+using test::pathExists;
+using test::readFile;
+using test::TempFolder;
+using test::writeFile;
 
 std::string savedVault(std::string_view master, const std::vector<Entry>& entries) {
     SavedVaultBuilder builder(master, entries.size());
     for (const auto& e : entries) builder.add(e);
     return builder.finish();
 }
-
-// This test program run as "another program" that holds a file open with no sharing
-// (--hold-file), until the object goes and closes the program's standard input.
-class HeldByAnotherProcess {
-public:
-    explicit HeldByAnotherProcess(const Path& path) {
-        SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-        KernelHandle childInput, childOutput, output;
-        if (!CreatePipe(childInput.put(), input_.put(), &inheritable, 0) ||
-            !CreatePipe(output.put(), childOutput.put(), &inheritable, 0))
-            throw std::runtime_error("no pipes");
-        SetHandleInformation(input_.get(), HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(output.get(), HANDLE_FLAG_INHERIT, 0);
-
-        wchar_t program[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, program, MAX_PATH);
-        std::wstring commandLine = L"\"" + std::wstring(program) + L"\" --hold-file \"" + path.native() + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = childInput.get();
-        startup.hStdOutput = childOutput.get();
-        startup.hStdError = childOutput.get();
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(program, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                            &info))
-            throw std::runtime_error("cannot start the holder");
-        process_.reset(info.hProcess);
-        KernelHandle thread(info.hThread);
-        // Only the child keeps its ends: the pipes then end when it does.
-        childInput.reset();
-        childOutput.reset();
-
-        std::string said;
-        char c = 0;
-        DWORD got = 0;
-        while (said.find("held") == std::string::npos && ReadFile(output.get(), &c, 1, &got, nullptr) && got == 1)
-            said.push_back(c);
-        held_ = said.find("held") != std::string::npos;
-    }
-    ~HeldByAnotherProcess() { release(); }
-    HeldByAnotherProcess(const HeldByAnotherProcess&) = delete;
-    HeldByAnotherProcess& operator=(const HeldByAnotherProcess&) = delete;
-
-    bool held() const { return held_; }
-    void release() {
-        input_.reset();
-        if (process_) WaitForSingleObject(process_.get(), 30000);
-        process_.reset();
-    }
-
-private:
-    KernelHandle input_;
-    KernelHandle process_;
-    bool held_ = false;
-};
-
-// The real file system, with one step of the replace made to fail; it notes what it saw.
-class FailingFileSystem : public Win32FileSystem {
-public:
-    std::optional<WriteStep> failAt;
-    std::vector<WriteStep> steps;
-    Path temporary;
-    std::vector<bool> temporaryExisted;
-
-protected:
-    IoResult beforeStep(WriteStep step) override {
-        steps.push_back(step);
-        temporaryExisted.push_back(pathExists(temporary));
-        if (step == failAt) return IoError{ERROR_DISK_FULL, "There is not enough space on the disk."};
-        return std::nullopt;
-    }
-};
 
 class VaultFilesTest : public ::testing::Test {
 protected:
@@ -309,12 +191,13 @@ TEST(VaultFiles, ASaveIntoADeletedFolderFailsCleanly) {
 
 TEST_F(VaultFilesTest, TheReplaceTakesItsStepsInOrder) {
     FailingFileSystem recording;
-    recording.temporary = temporaryPathFor(vault);
+    std::vector<bool> temporaryExisted;
+    recording.onStep = [&](WriteStep) { temporaryExisted.push_back(pathExists(temporaryPathFor(vault))); };
     VaultStore recorded(recording, vault);
     ASSERT_FALSE(recorded.saveVault("content"));
     EXPECT_EQ(recording.steps, (std::vector<WriteStep>{WriteStep::CreateTemporary, WriteStep::Write,
                                                         WriteStep::Flush, WriteStep::Close, WriteStep::Replace}));
-    EXPECT_EQ(recording.temporaryExisted, (std::vector<bool>{false, true, true, true, true}));
+    EXPECT_EQ(temporaryExisted, (std::vector<bool>{false, true, true, true, true}));
     EXPECT_EQ(readFile(vault), "content");
 }
 
@@ -327,16 +210,15 @@ TEST_F(VaultFilesTest, AFailureAtAnyStepLeavesTheOldVaultAndNoTemporary) {
         writeFile(vault, oldBytes);
         FailingFileSystem failing;
         failing.failAt = step;
-        failing.temporary = temporaryPathFor(vault);
         VaultStore failingStore(failing, vault);
 
         IoResult error = failingStore.saveVault(newBytes);
         ASSERT_TRUE(error);
         EXPECT_EQ(error->code, static_cast<unsigned long>(ERROR_DISK_FULL));
-        EXPECT_EQ(error->reason, "There is not enough space on the disk.");
+        EXPECT_EQ(error->reason, test::systemReason(ERROR_DISK_FULL));
         EXPECT_EQ(failing.steps.back(), step);
         EXPECT_EQ(readFile(vault), oldBytes);
-        EXPECT_FALSE(pathExists(failing.temporary));
+        EXPECT_FALSE(pathExists(temporaryPathFor(vault)));
     }
 }
 

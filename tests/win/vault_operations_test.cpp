@@ -42,15 +42,6 @@ std::string savedBytes(const std::string& master, const std::vector<vault::Entry
     return bytes + kCrLf;
 }
 
-std::string systemReason(DWORD code) {
-    char buffer[512] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer, nullptr);
-    std::string reason(buffer, length);
-    while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n')) reason.pop_back();
-    return reason;
-}
-
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The date and time as the user's settings write them, for comparison with the status line.
@@ -71,76 +62,6 @@ std::vector<vault::Entry> rowsOf(MainWindow& form) {
         rows.push_back({listText(list, i, 0), listText(list, i, 1), listText(list, i, 2)});
     return rows;
 }
-
-// This test program run as another process that holds a file open with no sharing, until the
-// object goes and closes the other process's standard input.
-class HeldByAnotherProcess {
-public:
-    explicit HeldByAnotherProcess(const std::filesystem::path& path) {
-        SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-        KernelHandle childInput, childOutput, output;
-        if (!CreatePipe(childInput.put(), input_.put(), &inheritable, 0) ||
-            !CreatePipe(output.put(), childOutput.put(), &inheritable, 0))
-            throw std::runtime_error("no pipes");
-        SetHandleInformation(input_.get(), HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(output.get(), HANDLE_FLAG_INHERIT, 0);
-
-        wchar_t program[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, program, MAX_PATH);
-        std::wstring commandLine = L"\"" + std::wstring(program) + L"\" --hold-file \"" + path.native() + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = childInput.get();
-        startup.hStdOutput = childOutput.get();
-        startup.hStdError = childOutput.get();
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(program, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                            &info))
-            throw std::runtime_error("cannot start the holder");
-        process_.reset(info.hProcess);
-        KernelHandle thread(info.hThread);
-        childInput.reset();  // only the child keeps its ends, so the pipes end when it does
-        childOutput.reset();
-
-        std::string said;
-        char c = 0;
-        DWORD got = 0;
-        while (!contains(said, "held") && ReadFile(output.get(), &c, 1, &got, nullptr) && got == 1) said.push_back(c);
-        held_ = contains(said, "held");
-    }
-    ~HeldByAnotherProcess() { release(); }
-    HeldByAnotherProcess(const HeldByAnotherProcess&) = delete;
-    HeldByAnotherProcess& operator=(const HeldByAnotherProcess&) = delete;
-
-    bool held() const { return held_; }
-    void release() {
-        input_.reset();
-        if (process_) WaitForSingleObject(process_.get(), 30000);
-        process_.reset();
-    }
-
-private:
-    KernelHandle input_;
-    KernelHandle process_;
-    bool held_ = false;
-};
-
-// The real file system, with one step of the atomic replace made to fail as a full disk would.
-class FailingFileSystem : public vault::Win32FileSystem {
-public:
-    std::optional<vault::WriteStep> failAt;
-
-protected:
-    vault::IoResult beforeStep(vault::WriteStep step) override {
-        if (step == failAt) return vault::IoError{ERROR_DISK_FULL, systemReason(ERROR_DISK_FULL)};
-        return std::nullopt;
-    }
-};
-
-constexpr vault::WriteStep kEverySaveStep[] = {vault::WriteStep::CreateTemporary, vault::WriteStep::Write,
-                                               vault::WriteStep::Flush, vault::WriteStep::Close,
-                                               vault::WriteStep::Replace};
 
 // --- Loading -----------------------------------------------------------------------------------
 

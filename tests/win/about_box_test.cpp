@@ -1,0 +1,224 @@
+// The about box: what it shows, its frame, and the skinned twins laid over its plain labels.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/app_info.h"
+#include "skin/skin_control.h"
+#include "test_support.h"
+
+namespace vk::test {
+namespace {
+
+struct PixelRect {
+    int left, top, width, height;
+    friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const PixelRect& r) {
+    return out << r.left << "," << r.top << " " << r.width << "x" << r.height;
+}
+
+PixelRect placeOf(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+// Where a child window stands among its siblings: 0 is the top of the z-order.
+int zPosition(HWND child) {
+    int position = 0;
+    for (HWND sibling = GetWindow(GetParent(child), GW_CHILD); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+        if (sibling == child) return position;
+        ++position;
+    }
+    return -1;
+}
+
+LOGFONTW fontOf(HWND control) {
+    LOGFONTW font{};
+    auto handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    if (handle) GetObjectW(handle, sizeof font, &font);
+    return font;
+}
+
+class AboutBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The splash binds the skin; its hand-over timer is not needed here.
+        program->frmSplash.load();
+        program->frmSplash.Timer2->setEnabled(false);
+        program.writeVault("master");
+        program.logIn("master");
+    }
+
+    AboutBox& box() { return program->frmAbout; }
+
+    void chooseAbout() {
+        SendMessageW(program->Form1.hwnd(), WM_COMMAND,
+                     MAKEWPARAM(MainWindow::menuItemId(MainWindow::mnuAbout, 0), 0), 0);
+    }
+
+    // The loaded elements of the SkinLabel1 array, in collection order.
+    std::vector<Control*> skinLabelElements() {
+        std::vector<Control*> elements;
+        for (const auto& control : box().controls())
+            if (control->name() == "SkinLabel1") elements.push_back(control.get());
+        return elements;
+    }
+
+    std::vector<int> skinLabelIndexes() {
+        std::vector<int> indexes;
+        for (Control* element : skinLabelElements()) indexes.push_back(element->index());
+        return indexes;
+    }
+
+    std::vector<Control*> plainLabels() { return {box().Label2, box().Label3, box().Label4}; }
+
+    TestProgram program;
+};
+
+TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
+    chooseAbout();
+    ASSERT_TRUE(box().visible());
+    EXPECT_EQ(box().caption(), "About Vellumkeep");
+    EXPECT_EQ(box().Label1->text(), "Vellumkeep");
+    AppInfo info = readAppInfo();
+    EXPECT_EQ(box().lblVersion->text(), versionText(info.Major, info.Minor));
+    EXPECT_EQ(box().lblVersion->text(), "1.0");
+    EXPECT_EQ(box().lblCompany->text(), "Quorrindale");
+    EXPECT_EQ(box().lblWebsite->text(), "www.quorrindale.example");
+    EXPECT_EQ(box().Label2->text(), "Version:");
+    EXPECT_EQ(box().Label3->text(), "Owned By:");
+    EXPECT_EQ(box().Label4->text(), "Website:");
+
+    LONG style = GetWindowLongW(box().hwnd(), GWL_STYLE);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_FALSE(GetWindowLongW(box().hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT client{};
+    GetClientRect(box().hwnd(), &client);
+    EXPECT_EQ(client.right, box().toPixels(7455));
+    EXPECT_EQ(client.bottom, box().toPixels(2925));
+
+    EXPECT_EQ(placeOf(box().Picture1->hwnd()),
+              (PixelRect{0, 0, box().toPixels(7515), box().toPixels(1035)}));
+    auto header = reinterpret_cast<HBITMAP>(SendMessageW(box().Picture1->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP bitmap{};
+    ASSERT_TRUE(header && GetObjectW(header, sizeof bitmap, &bitmap));
+    EXPECT_EQ(bitmap.bmWidth, box().toPixels(7515));
+    EXPECT_EQ(bitmap.bmHeight, box().toPixels(1035));
+
+    LOGFONTW title = fontOf(box().Label1->hwnd());
+    EXPECT_STREQ(title.lfFaceName, L"Verdana");
+    EXPECT_EQ(title.lfWeight, FW_BOLD);
+    EXPECT_GT(std::abs(title.lfHeight), std::abs(fontOf(box().lblVersion->hwnd()).lfHeight));
+
+    // Skinned last: the header takes the panel colour, and the skin control draws the box.
+    const auto& skinned = program->frmSplash.skn.skinnedWindows();
+    EXPECT_NE(std::find(skinned.begin(), skinned.end(), box().hwnd()), skinned.end());
+    EXPECT_EQ(box().Picture1->backColor(), RGB(235, 235, 235));
+}
+
+TEST_F(AboutBoxTest, EachPlainLabelGetsOneSkinnedTwinLyingOverIt) {
+    chooseAbout();
+    ASSERT_TRUE(box().isLoaded());
+    std::vector<Control*> elements = skinLabelElements();
+    ASSERT_EQ(skinLabelIndexes(), (std::vector<int>{0, 1, 2, 3}));
+    // Element 0, the template, lies below the client area, out of sight.
+    RECT client{};
+    GetClientRect(box().hwnd(), &client);
+    EXPECT_GE(placeOf(elements[0]->hwnd()).top, client.bottom);
+    EXPECT_EQ(elements[0]->text(), "Windowed Label");
+    EXPECT_EQ(placeOf(elements[0]->hwnd()),
+              (PixelRect{box().toPixels(480), box().toPixels(2940), box().toPixels(555), box().toPixels(195)}));
+
+    std::vector<Control*> labels = plainLabels();
+    for (size_t i = 0; i < labels.size(); ++i) {
+        Control* label = labels[i];
+        Control* twin = elements[i + 1];
+        SCOPED_TRACE(label->text());
+        EXPECT_EQ(twin->typeName(), "SkinLabel");
+        EXPECT_EQ(twin->text(), label->text());
+        EXPECT_EQ(placeOf(twin->hwnd()), placeOf(label->hwnd()));
+        EXPECT_EQ(SendMessageW(twin->hwnd(), WM_GETFONT, 0, 0), SendMessageW(label->hwnd(), WM_GETFONT, 0, 0));
+        EXPECT_STREQ(fontOf(twin->hwnd()).lfFaceName, L"Verdana");
+        EXPECT_EQ(fontOf(twin->hwnd()).lfWeight, FW_BOLD);
+        EXPECT_TRUE(IsWindowVisible(twin->hwnd()));
+        EXPECT_TRUE(label->visible());
+        EXPECT_LT(zPosition(twin->hwnd()), zPosition(label->hwnd()));
+    }
+    // Skinned labels are not cloned: no twin carries the text of one.
+    for (Control* element : elements)
+        for (Control* skinnedLabel : {box().Label1, box().lblVersion, box().lblCompany, box().lblWebsite})
+            EXPECT_NE(element->text(), skinnedLabel->text());
+}
+
+TEST_F(AboutBoxTest, ReopeningMakesTheTwinsAgainAndASecondCommandMakesNoMore) {
+    chooseAbout();
+    HWND first = box().hwnd();
+    chooseAbout();
+    EXPECT_EQ(box().hwnd(), first);
+    EXPECT_TRUE(box().visible());
+    EXPECT_EQ(skinLabelIndexes(), (std::vector<int>{0, 1, 2, 3}));
+
+    SendMessageW(box().hwnd(), WM_CLOSE, 0, 0);
+    ASSERT_FALSE(box().isLoaded());
+    EXPECT_FALSE(IsWindow(first));
+    chooseAbout();
+    ASSERT_TRUE(box().visible());
+    EXPECT_EQ(skinLabelIndexes(), (std::vector<int>{0, 1, 2, 3}));
+    std::vector<Control*> elements = skinLabelElements();
+    std::vector<Control*> labels = plainLabels();
+    for (size_t i = 0; i < labels.size(); ++i) {
+        EXPECT_EQ(elements[i + 1]->text(), labels[i]->text());
+        EXPECT_EQ(placeOf(elements[i + 1]->hwnd()), placeOf(labels[i]->hwnd()));
+        EXPECT_LT(zPosition(elements[i + 1]->hwnd()), zPosition(labels[i]->hwnd()));
+    }
+    // Each child window of the box belongs to one control: no twin of an earlier load lingers.
+    int children = 0;
+    for (HWND child = GetWindow(box().hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) ++children;
+    EXPECT_EQ(children, static_cast<int>(box().controls().size()));
+}
+
+TEST_F(AboutBoxTest, WithSkinningOffThePlainLabelsStandAlone) {
+    program->skinEnabled = false;
+    chooseAbout();
+    ASSERT_TRUE(box().visible());
+    EXPECT_EQ(skinLabelIndexes(), (std::vector<int>{0}));
+    for (Control* label : plainLabels()) EXPECT_TRUE(IsWindowVisible(label->hwnd()));
+    EXPECT_EQ(box().lblVersion->text(), "1.0");
+    const auto& skinned = program->frmSplash.skn.skinnedWindows();
+    EXPECT_EQ(std::find(skinned.begin(), skinned.end(), box().hwnd()), skinned.end());
+}
+
+TEST_F(AboutBoxTest, EmptyBrandingLeavesLabelsEmptyAndKeepsTheCaptionPrefix) {
+    program->companyName = "";
+    program->companyWebsite = "";
+    chooseAbout();
+    EXPECT_EQ(box().lblCompany->text(), "");
+    EXPECT_EQ(box().lblWebsite->text(), "");
+    EXPECT_EQ(box().caption(), "About Vellumkeep");
+    EXPECT_EQ(box().lblVersion->text(), "1.0");
+
+    SendMessageW(box().hwnd(), WM_CLOSE, 0, 0);
+    program->productName = "";
+    chooseAbout();
+    EXPECT_EQ(box().caption(), "About ");
+    EXPECT_EQ(box().Label1->text(), "");
+}
+
+TEST(VersionText, IsMajorPointMinorInPlainDecimals) {
+    EXPECT_EQ(versionText(1, 2), "1.2");
+    EXPECT_EQ(versionText(1, 10), "1.10");
+    EXPECT_EQ(versionText(0, 0), "0.0");
+    EXPECT_EQ(versionText(65535, 7), "65535.7");
+}
+
+}  // namespace
+}  // namespace vk::test
