@@ -1,15 +1,21 @@
 // The Windows test program. Besides running the tests it can play "another program" for them:
 //   --hold-file PATH   opens PATH with no sharing, says "held" on stdout, and keeps it open until
 //                      its standard input closes.
+//   --save-vault FOLDER SEED COUNT
+//                      says "saving", saves a vault of COUNT entries made from SEED into FOLDER as
+//                      the program does, then says "saved" (a test may kill it on the way).
 #include <windows.h>
 #include <ole2.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/window.h"
+#include "test_support.h"
+#include "vault/vault_store.h"
 
 namespace {
 
@@ -25,10 +31,24 @@ int holdFile(const char* path) {
     return 0;
 }
 
+int saveVault(const char* folder, unsigned seed, size_t count) {
+    std::string content = vk::test::largeVault("master", count, seed);
+    vk::vault::VaultStore store(vk::vault::realFileSystem(), vk::vault::vaultPathIn(folder));
+    std::puts("saving");
+    std::fflush(stdout);
+    if (store.saveVault(content)) return 3;
+    std::puts("saved");
+    std::fflush(stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--hold-file") == 0) return holdFile(argv[2]);
+    if (argc == 5 && std::strcmp(argv[1], "--save-vault") == 0)
+        return saveVault(argv[2], static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)),
+                         std::strtoul(argv[4], nullptr, 10));
     OleInitialize(nullptr);
     vk::initializeWindowing();
     testing::InitGoogleTest(&argc, argv);

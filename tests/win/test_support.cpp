@@ -87,6 +87,22 @@ bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
     }
 }
 
+std::string largeVault(const std::string& master, size_t count, unsigned seed) {
+    unsigned state = seed * 2654435761u + 1;
+    auto text = [&state](size_t length) {
+        std::string out;
+        for (size_t i = 0; i < length; ++i) {
+            state = state * 1103515245u + 12345u;
+            out.push_back(static_cast<char>('a' + (state >> 16) % 26));
+        }
+        return out;
+    };
+    vault::SavedVaultBuilder builder(master, count);
+    for (size_t i = 0; i < count; ++i)
+        builder.add(vault::Entry{text(8 + i % 9), text(12 + i % 7), "www." + text(6 + i % 11) + ".com"});
+    return builder.finish();
+}
+
 std::string systemReason(DWORD code) {
     char buffer[512] = "";
     DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,

@@ -41,6 +41,9 @@ std::string hex(const std::string& bytes);
 void pumpFor(int ms);
 bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
+// A Saved vault of `count` entries of ordinary sizes, the same for the same seed.
+std::string largeVault(const std::string& master, size_t count, unsigned seed);
+
 // The system's own words for an error code, as the program reports them.
 std::string systemReason(DWORD code);
 

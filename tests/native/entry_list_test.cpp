@@ -1,0 +1,224 @@
+// The entry collection behind the main window's list: display order, sorting, and entries keeping
+// their identity while the order changes around them.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "mainwindow/entry_list.h"
+#include "vault/vault_format.h"
+
+namespace vk::vault {
+// Failure messages show entries as their three texts.
+static void PrintTo(const Entry& e, std::ostream* out) {
+    *out << "{" << e.username << ", " << e.password << ", " << e.location << "}";
+}
+}  // namespace vk::vault
+
+namespace vk {
+namespace {
+
+using vault::Entry;
+using Names = std::vector<std::string>;
+
+class EntryListTest : public ::testing::Test {
+protected:
+    Names column(int index) const {
+        Names texts;
+        for (size_t i = 0; i < list.count(); ++i) texts.emplace_back(EntryList::field(list.at(i), index));
+        return texts;
+    }
+    Names usernames() const { return column(0); }
+    std::vector<Entry> entries() const {
+        std::vector<Entry> all;
+        for (size_t i = 0; i < list.count(); ++i) all.push_back(list.at(i).toEntry());
+        return all;
+    }
+    std::vector<EntryId> ids() const {
+        std::vector<EntryId> all;
+        for (size_t i = 0; i < list.count(); ++i) all.push_back(list.idAt(i));
+        return all;
+    }
+    EntryId add(const std::string& username, const std::string& password = "", const std::string& location = "") {
+        return list.add(Entry{username, password, location});
+    }
+    // The entries a saved vault holds, loaded as the program loads them.
+    static vault::EntryTable loaded(const std::vector<Entry>& entries) {
+        vault::SavedVaultBuilder builder("master", entries.size());
+        for (const Entry& e : entries) builder.add(e);
+        return vault::entryTableOf(builder.finish());
+    }
+
+    EntryList list{&simpleCollationKey};
+};
+
+TEST_F(EntryListTest, UnsortedRowsStayInTheOrderTheyCameIn) {
+    EXPECT_TRUE(list.empty());
+    EXPECT_FALSE(list.sorted());
+    EXPECT_EQ(list.sortKey(), 0);
+    EXPECT_EQ(list.sortOrder(), SortOrder::Ascending);
+    add("m", "1", "x");
+    add("a", "2", "");
+    add("z", "", "y");
+    EXPECT_EQ(entries(), (std::vector<Entry>{{"m", "1", "x"}, {"a", "2", ""}, {"z", "", "y"}}));
+    list.addAll(loaded({{"c", "3", "w"}, {"b", "4", "v"}}));
+    EXPECT_EQ(usernames(), (Names{"m", "a", "z", "c", "b"}));
+    EXPECT_EQ(column(1), (Names{"1", "2", "", "3", "4"}));
+    EXPECT_EQ(column(2), (Names{"x", "", "y", "w", "v"}));
+}
+
+TEST_F(EntryListTest, ALoadedVaultKeepsItsTextsWhateverTheirSize) {
+    // Small enough for a string's own inline storage, which moves with the string.
+    list.addAll(loaded({{"a", "b", "c"}}));
+    EXPECT_EQ(entries(), (std::vector<Entry>{{"a", "b", "c"}}));
+    std::vector<Entry> big;
+    for (int i = 0; i < 500; ++i)
+        big.push_back({"user" + std::to_string(i), std::string(static_cast<size_t>(i % 7), 'p'), i % 3 ? "" : "loc"});
+    list.addAll(loaded(big));
+    list.addAll(loaded({}));
+    ASSERT_EQ(list.count(), 501u);
+    EXPECT_EQ(list.at(0).toEntry(), (Entry{"a", "b", "c"}));
+    for (size_t i = 0; i < big.size(); ++i) EXPECT_EQ(list.at(i + 1).toEntry(), big[i]) << i;
+    // Entries added one by one later do not disturb what was loaded.
+    for (int i = 0; i < 200; ++i) add("later" + std::to_string(i), "p");
+    EXPECT_EQ(list.at(0).toEntry(), (Entry{"a", "b", "c"}));
+    EXPECT_EQ(list.at(500).toEntry(), big.back());
+    EXPECT_EQ(list.at(700).toEntry(), (Entry{"later199", "p", ""}));
+}
+
+TEST_F(EntryListTest, SortingIsStableInBothOrders) {
+    add("b", "first");
+    add("A", "second");
+    add("a", "third");
+    add("B", "fourth");
+    add("c", "fifth");
+    list.setSortSettings(true, 0, SortOrder::Ascending);
+    EXPECT_EQ(column(1), (Names{"second", "third", "first", "fourth", "fifth"}));
+    list.setSortSettings(true, 0, SortOrder::Descending);
+    EXPECT_EQ(column(1), (Names{"fifth", "first", "fourth", "second", "third"}));
+    // By another column: the key follows the column.
+    list.setSortSettings(true, 1, SortOrder::Ascending);
+    EXPECT_EQ(column(1), (Names{"fifth", "first", "fourth", "second", "third"}));
+    list.setSortSettings(true, 1, SortOrder::Descending);
+    EXPECT_EQ(column(1), (Names{"third", "second", "fourth", "first", "fifth"}));
+    EXPECT_EQ(list.sortKey(), 1);
+    EXPECT_EQ(list.sortOrder(), SortOrder::Descending);
+}
+
+TEST_F(EntryListTest, TextIsComparedAsTextNotAsNumbers) {
+    for (const char* name : {"9", "10", "100", "1", "09"}) add(name);
+    list.setSortSettings(true, 0, SortOrder::Ascending);
+    EXPECT_EQ(usernames(), (Names{"09", "1", "10", "100", "9"}));
+}
+
+TEST_F(EntryListTest, WhileSortedNewAndChangedRowsGoToTheirPlaceAtOnce) {
+    add("delta");
+    add("bravo");
+    add("foxtrot");
+    list.setSortSettings(true, 0, SortOrder::Ascending);
+    ASSERT_EQ(usernames(), (Names{"bravo", "delta", "foxtrot"}));
+
+    add("alpha");
+    add("echo");
+    add("golf");
+    EXPECT_EQ(usernames(), (Names{"alpha", "bravo", "delta", "echo", "foxtrot", "golf"}));
+    // Equal to rows already there: after them, as if sorted stably with it added last.
+    add("Delta", "new");
+    EXPECT_EQ(usernames(), (Names{"alpha", "bravo", "delta", "Delta", "echo", "foxtrot", "golf"}));
+
+    list.setSortSettings(true, 0, SortOrder::Descending);
+    add("charlie");
+    add("DELTA", "newest");
+    EXPECT_EQ(usernames(),
+              (Names{"golf", "foxtrot", "echo", "delta", "Delta", "DELTA", "charlie", "bravo", "alpha"}));
+
+    // Loading more while sorted puts the whole lot in order.
+    list.addAll(loaded({{"hotel", "", ""}, {"able", "", ""}}));
+    EXPECT_EQ(usernames().front(), "hotel");
+    EXPECT_EQ(usernames().back(), "able");
+}
+
+TEST_F(EntryListTest, ReplaceKeepsTheEntrysIdentityAndPlace) {
+    EntryId a = add("a", "1", "x");
+    EntryId b = add("b", "2", "y");
+    EntryId c = add("c", "3", "z");
+    // Unsorted: the row stays where it was, whatever its new text.
+    EXPECT_TRUE(list.replace(a, Entry{"zz", "9", ""}));
+    EXPECT_EQ(usernames(), (Names{"zz", "b", "c"}));
+    EXPECT_EQ(ids(), (std::vector<EntryId>{a, b, c}));
+    EXPECT_EQ(list.at(0).toEntry(), (Entry{"zz", "9", ""}));
+
+    // Sorted: it moves to its place and is still the same entry.
+    list.setSortSettings(true, 0, SortOrder::Ascending);
+    ASSERT_EQ(ids(), (std::vector<EntryId>{b, c, a}));
+    EXPECT_TRUE(list.replace(a, Entry{"a", "1", "x"}));
+    EXPECT_EQ(ids(), (std::vector<EntryId>{a, b, c}));
+    EXPECT_EQ(list.indexOf(a), 0u);
+    // A change of a column that is not the key leaves the order alone.
+    EXPECT_TRUE(list.replace(b, Entry{"b", "changed", "y"}));
+    EXPECT_EQ(ids(), (std::vector<EntryId>{a, b, c}));
+    EXPECT_EQ(list.at(1).toEntry(), (Entry{"b", "changed", "y"}));
+
+    // An entry that is gone is not replaced, and nothing else is touched.
+    EXPECT_TRUE(list.remove(c));
+    EXPECT_FALSE(list.replace(c, Entry{"c", "3", "z"}));
+    EXPECT_EQ(entries(), (std::vector<Entry>{{"a", "1", "x"}, {"b", "changed", "y"}}));
+    EXPECT_FALSE(list.remove(c));
+    EXPECT_EQ(list.indexOf(c), std::nullopt);
+}
+
+TEST_F(EntryListTest, ReplaceCopiesTheTextItIsGiven) {
+    EntryId id = add("a");
+    {
+        Entry passing{"temporary", std::string(100, 'p'), "somewhere"};
+        list.replace(id, passing);
+        passing.username.assign("overwritten");
+    }
+    EXPECT_EQ(list.at(0).toEntry(), (Entry{"temporary", std::string(100, 'p'), "somewhere"}));
+}
+
+TEST_F(EntryListTest, IdsAreNeverUsedTwice) {
+    std::set<EntryId> seen;
+    auto fresh = [&](EntryId id) { return seen.insert(id).second; };
+    EntryId first = add("a");
+    EXPECT_TRUE(fresh(first));
+    EXPECT_TRUE(list.remove(first));
+    EntryId second = add("a");
+    EXPECT_TRUE(fresh(second));
+    list.addAll(loaded({{"x", "", ""}, {"y", "", ""}}));
+    for (EntryId id : ids()) EXPECT_TRUE(id == second || fresh(id)) << id;
+    list.setSortSettings(true, 0, SortOrder::Descending);
+    EXPECT_TRUE(list.replace(second, Entry{"b", "", ""}));
+    EXPECT_TRUE(list.indexOf(second).has_value());
+    for (EntryId id : ids()) list.remove(id);
+    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(fresh(add("again")));
+    EXPECT_EQ(seen.size(), 5u);
+}
+
+TEST_F(EntryListTest, AKeyColumnOutsideTheColumnsIsHeldToTheNearestOne) {
+    add("b", "1", "z");
+    add("a", "2", "y");
+    list.setSortSettings(true, 7, SortOrder::Ascending);
+    EXPECT_EQ(list.sortKey(), 2);
+    EXPECT_EQ(usernames(), (Names{"a", "b"}));
+    list.setSortSettings(true, -3, SortOrder::Ascending);
+    EXPECT_EQ(list.sortKey(), 0);
+    EXPECT_EQ(usernames(), (Names{"a", "b"}));
+    // Sorted mode off leaves the rows where they are.
+    add("0");
+    list.setSortSettings(false, 0, SortOrder::Descending);
+    add("c");
+    EXPECT_EQ(usernames(), (Names{"0", "a", "b", "c"}));
+}
+
+TEST(SimpleCollationKey, IgnoresTheCaseOfLettersOnly) {
+    EXPECT_EQ(simpleCollationKey("AbC"), simpleCollationKey("aBc"));
+    EXPECT_LT(simpleCollationKey("apple"), simpleCollationKey("Banana"));
+    EXPECT_NE(simpleCollationKey("["), simpleCollationKey("{"));
+    EXPECT_EQ(simpleCollationKey(""), "");
+}
+
+}  // namespace
+}  // namespace vk

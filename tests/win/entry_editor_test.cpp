@@ -1,0 +1,489 @@
+// The entry editor frmAdd, driven through the main window's commands: its layout and focus, the
+// checks on Save, what it writes to the list and the vault, and how it keeps to the entry it
+// opened while the list changes under it.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "platform/text.h"
+#include "vault/vault_format.h"
+
+namespace vk::vault {
+// Failure messages show entries as their three texts.
+static void PrintTo(const Entry& e, std::ostream* out) {
+    *out << "{" << e.username << ", " << e.password << ", " << e.location << "}";
+}
+}  // namespace vk::vault
+
+namespace vk::test {
+namespace {
+
+using vault::Entry;
+
+// What the user can see of the entries and what the vault holds; a change that "changes
+// nothing" leaves all three as they were.
+struct Snapshot {
+    std::vector<Entry> shown;
+    std::string fileBytes;
+    std::string status;
+    friend bool operator==(const Snapshot&, const Snapshot&) = default;
+};
+
+class EntryEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program.writeVault("master", {{"alice", "pw-a", "georgetown"},
+                                      {"bob", "pw-b", "www.example.com"},
+                                      {"carol", "pw-c", ""}});
+        program.logIn("master");
+    }
+
+    MainWindow& form() { return program->Form1; }
+    EntryEditor& editor() { return program->frmAdd; }
+    HWND list() { return form().lstPass.hwnd(); }
+
+    // The rows as the list view shows them.
+    std::vector<Entry> shownEntries() {
+        std::vector<Entry> rows;
+        for (int row = 0; row < listCount(list()); ++row)
+            rows.push_back({listText(list(), row, 0), listText(list(), row, 1), listText(list(), row, 2)});
+        return rows;
+    }
+    std::vector<Entry> storedEntries() { return vault::entriesOf(program.vaultBytes()); }
+    Snapshot snapshot() { return {shownEntries(), program.vaultBytes(), form().statusText()}; }
+
+    // Selects one row (0-based) as a click on it would.
+    void selectRow(int row) {
+        ListView_SetItemState(list(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetItemState(list(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    int rowOf(const std::string& username) {
+        for (int row = 0; row < listCount(list()); ++row)
+            if (listText(list(), row, 0) == username) return row;
+        return -1;
+    }
+    // A click on a column header (0-based), as the header reports it to the main window.
+    void clickHeader(int column) {
+        NMLISTVIEW info{};
+        info.hdr.hwndFrom = list();
+        info.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list()));
+        info.hdr.code = LVN_COLUMNCLICK;
+        info.iItem = -1;
+        info.iSubItem = column;
+        SendMessageW(form().hwnd(), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
+    }
+
+    void openAdd() {
+        click(form().cmdAdd[0]);
+        ASSERT_TRUE(editor().isLoaded());
+    }
+    void openEdit(const std::string& username) {
+        int row = rowOf(username);
+        ASSERT_GE(row, 0) << username;
+        selectRow(row);
+        click(form().cmdEdit);
+        ASSERT_TRUE(editor().isLoaded());
+    }
+    void type(const Entry& entry) {
+        setText(editor().txtUsername, entry.username);
+        setText(editor().txtPassword, entry.password);
+        setText(editor().txtWebsite, entry.location);
+    }
+    Entry boxes() {
+        return {editor().txtUsername->text(), editor().txtPassword->text(), editor().txtWebsite->text()};
+    }
+    void save() { click(editor().cmdAdd[0]); }
+
+    // The tests share the desktop with other programs, which may hold the foreground when the
+    // editor opens. This makes the window active, as the user's click on Add would have, and
+    // answers the control that had the focus at that moment.
+    static HWND focusOnceActive(HWND hwnd) {
+        HWND focus = nullptr;
+        pumpUntil([&] {
+            if (GetActiveWindow() == hwnd) {
+                focus = GetFocus();
+                return true;
+            }
+            SetForegroundWindow(hwnd);
+            return false;
+        });
+        return focus;
+    }
+    // Whether `upper` lies above `lower` among the top-level windows.
+    static bool isAbove(HWND upper, HWND lower) {
+        for (HWND w = GetWindow(lower, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
+            if (w == upper) return true;
+        return false;
+    }
+
+    // After a save: the vault holds exactly the list's entries, in display order.
+    void expectVaultHoldsTheList() {
+        EXPECT_EQ(storedEntries(), shownEntries());
+        EXPECT_EQ(vault::storedPasswordOf(program.vaultBytes()), "master");
+    }
+
+    TestProgram program;
+    MessageBoxes messageBoxes;
+};
+
+// ---- Layout and opening ----
+
+TEST_F(EntryEditorTest, AddOpensAnEmptyDialogWithTheFocusOnCancel) {
+    openAdd();
+    EXPECT_EQ(focusOnceActive(editor().hwnd()), editor().cmdDelete->hwnd());
+    EXPECT_EQ(editor().caption(), "Add an entry");
+    EXPECT_TRUE(editor().visible());
+    EXPECT_EQ(boxes(), (Entry{"", "", ""}));
+    EXPECT_EQ(editor().cmdDelete->text(), "Cancel");
+    EXPECT_EQ(editor().cmdAdd[0]->text(), "Save");
+    EXPECT_EQ(editor().SkinLabel1->text(), "Username:");
+    EXPECT_EQ(editor().SkinLabel2->text(), "Password:");
+    EXPECT_EQ(editor().SkinLabel3->text(), "Website:");
+
+    // No default button: Enter is no shortcut for either of them.
+    for (Control* button : {editor().cmdDelete, editor().cmdAdd[0]}) {
+        LONG style = GetWindowLongW(button->hwnd(), GWL_STYLE);
+        EXPECT_NE(style & BS_TYPEMASK, BS_DEFPUSHBUTTON) << button->name();
+        EXPECT_FALSE(SendMessageW(button->hwnd(), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) << button->name();
+    }
+    LRESULT defId = SendMessageW(editor().hwnd(), DM_GETDEFID, 0, 0);
+    EXPECT_NE(HIWORD(defId), DC_HASDEFID);
+
+    // The password is shown as typed; no box has a length limit.
+    EXPECT_EQ(SendMessageW(editor().txtPassword->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
+    EXPECT_FALSE(GetWindowLongW(editor().txtPassword->hwnd(), GWL_STYLE) & ES_PASSWORD);
+    std::string longText(40000, 'x');
+    setText(editor().txtWebsite, longText);
+    EXPECT_EQ(editor().txtWebsite->text(), longText);
+}
+
+TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
+    openAdd();
+    ASSERT_EQ(editor().dpi(), 96) << "twips read back exactly only at 96 DPI";
+    struct Place {
+        Control* control;
+        int left, top, width, height;
+    };
+    const Place places[] = {
+        {editor().cmdDelete, 3420, 1500, 1155, 1035},  {editor().cmdAdd[0], 120, 1500, 1155, 1035},
+        {editor().SkinLabel1, 120, 120, 1155, 255},    {editor().txtUsername, 1320, 60, 3255, 315},
+        {editor().SkinLabel2, 120, 540, 1155, 255},    {editor().txtPassword, 1320, 480, 3255, 315},
+        {editor().SkinLabel3, 120, 960, 1155, 255},    {editor().txtWebsite, 1320, 900, 3255, 315},
+    };
+    for (const Place& p : places) {
+        ASSERT_NE(p.control, nullptr);
+        EXPECT_EQ(p.control->left(), p.left) << p.control->name();
+        EXPECT_EQ(p.control->top(), p.top) << p.control->name();
+        EXPECT_EQ(p.control->width(), p.width) << p.control->name();
+        EXPECT_EQ(p.control->height(), p.height) << p.control->name();
+    }
+
+    RECT client{};
+    GetClientRect(editor().hwnd(), &client);
+    EXPECT_EQ(client.right, 312);   // 4680 twips
+    EXPECT_EQ(client.bottom, 174);  // 2610 twips
+    LONG style = GetWindowLongW(editor().hwnd(), GWL_STYLE);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_FALSE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_TRUE(style & WS_SYSMENU);
+
+    // Tab moves Cancel, Save, Username, Password, Website, and round again to Cancel.
+    std::vector<HWND> expected = {editor().cmdAdd[0]->hwnd(), editor().txtUsername->hwnd(),
+                                  editor().txtPassword->hwnd(), editor().txtWebsite->hwnd(),
+                                  editor().cmdDelete->hwnd()};
+    HWND at = editor().cmdDelete->hwnd();
+    for (HWND next : expected) {
+        at = GetNextDlgTabItem(editor().hwnd(), at, FALSE);
+        EXPECT_EQ(at, next) << (editor().controlFromHwnd(at) ? editor().controlFromHwnd(at)->name() : "?");
+    }
+    // The labels sit between in the controls' order, as their tab positions say.
+    std::vector<std::string> order;
+    for (HWND child = GetWindow(editor().hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (Control* control = editor().controlFromHwnd(child)) order.push_back(control->name());
+    EXPECT_EQ(order, (std::vector<std::string>{"cmdDelete", "cmdAdd", "SkinLabel1", "txtUsername", "SkinLabel2",
+                                               "txtPassword", "SkinLabel3", "txtWebsite"}));
+
+    LOGFONTW font{};
+    ASSERT_TRUE(GetObjectW(editor().SkinLabel1->font(), sizeof font, &font));
+    EXPECT_STREQ(font.lfFaceName, L"Verdana");
+}
+
+TEST_F(EntryEditorTest, EditOpensWithTheSelectedEntryInClearText) {
+    openEdit("bob");
+    EXPECT_EQ(editor().caption(), "Edit an entry");
+    EXPECT_EQ(boxes(), (Entry{"bob", "pw-b", "www.example.com"}));
+    EXPECT_EQ(SendMessageW(editor().txtPassword->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
+    EXPECT_EQ(program->entryMode, "Edit");
+    EXPECT_EQ(program->editRowIndex, 2);
+}
+
+// ---- Save ----
+
+TEST_F(EntryEditorTest, SaveAsksForAUsernameFirstThenForAPassword) {
+    openAdd();
+    Snapshot before = snapshot();
+    messageBoxes.answer(IDOK);
+    save();  // everything empty: only the username is asked for
+    setText(editor().txtUsername, "dave");
+    messageBoxes.answer(IDOK);
+    save();
+    setText(editor().txtUsername, "");
+    setText(editor().txtPassword, "secret");
+    messageBoxes.answer(IDOK);
+    save();
+
+    ASSERT_EQ(messageBoxes.seen().size(), 3u);
+    const char* texts[] = {"You must enter a username", "You must enter a password", "You must enter a username"};
+    for (size_t i = 0; i < 3; ++i) {
+        const SeenBox& box = messageBoxes.seen()[i];
+        EXPECT_EQ(box.text, texts[i]);
+        EXPECT_EQ(box.title, "Error");
+        EXPECT_TRUE(box.hasOk);
+        EXPECT_FALSE(box.hasCancel || box.hasYes || box.hasNo || box.hasRetry);
+        EXPECT_FALSE(box.hasIcon);
+    }
+    EXPECT_EQ(messageBoxes.unexpected(), 0);
+    EXPECT_TRUE(editor().isLoaded());
+    EXPECT_EQ(boxes(), (Entry{"", "secret", ""}));
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(EntryEditorTest, AddAppendsTheEntryAndRewritesTheVault) {
+    openAdd();
+    type({"dave", " ", ""});  // one space is a password; the location may be empty
+    save();
+    EXPECT_FALSE(editor().isLoaded());
+    EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
+    ASSERT_EQ(listCount(list()), 4);
+    EXPECT_EQ(shownEntries().back(), (Entry{"dave", " ", ""}));
+    expectVaultHoldsTheList();
+
+    // Duplicates are entries like any other.
+    openAdd();
+    type({"dave", " ", ""});
+    pressEnter(editor().txtWebsite);
+    EXPECT_FALSE(editor().isLoaded());
+    EXPECT_EQ(listCount(list()), 5);
+    expectVaultHoldsTheList();
+    EXPECT_EQ(messageBoxes.seen().size(), 0u);
+}
+
+TEST_F(EntryEditorTest, EnterSavesOnlyFromTheWebsiteBox) {
+    openAdd();
+    type({"erin", "pw-e", "erin.example"});
+    Snapshot before = snapshot();
+    pressEnter(editor().txtUsername);
+    pressEnter(editor().txtPassword);
+    pumpFor(50);
+    EXPECT_TRUE(editor().isLoaded());
+    EXPECT_EQ(boxes(), (Entry{"erin", "pw-e", "erin.example"}));
+    EXPECT_EQ(snapshot(), before);
+
+    pressEnter(editor().txtWebsite);
+    EXPECT_FALSE(editor().isLoaded());
+    EXPECT_EQ(shownEntries().back(), (Entry{"erin", "pw-e", "erin.example"}));
+    EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
+    expectVaultHoldsTheList();
+    EXPECT_EQ(messageBoxes.seen().size(), 0u);
+}
+
+TEST_F(EntryEditorTest, CancelAndTheCloseBoxChangeNothing) {
+    SetStatusText(program.app(), "before");
+    Snapshot before = snapshot();
+
+    openAdd();
+    type({"frank", "pw-f", "x"});
+    click(editor().cmdDelete);
+    EXPECT_FALSE(editor().isLoaded());
+    EXPECT_EQ(snapshot(), before);
+
+    openEdit("alice");
+    type({"changed", "changed", "changed"});
+    SendMessageW(editor().hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(editor().isLoaded());
+    EXPECT_EQ(snapshot(), before);
+
+    // The next opening starts afresh.
+    openAdd();
+    EXPECT_EQ(boxes(), (Entry{"", "", ""}));
+    EXPECT_EQ(messageBoxes.seen().size(), 0u);
+}
+
+TEST_F(EntryEditorTest, EditReplacesThatEntryWithTheSameMessage) {
+    openEdit("bob");
+    type({"bobby", "new-pw", ""});
+    save();
+    EXPECT_FALSE(editor().isLoaded());
+    EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
+    EXPECT_EQ(shownEntries(), (std::vector<Entry>{{"alice", "pw-a", "georgetown"},
+                                                  {"bobby", "new-pw", ""},
+                                                  {"carol", "pw-c", ""}}));
+    expectVaultHoldsTheList();
+}
+
+// ---- Text the vault cannot store ----
+
+struct Unstorable {
+    const char* what;
+    int field;  // 0 Username, 1 Password, 2 Website
+    std::wstring text;
+    const char* mentions;  // part of the message that says why
+};
+
+TEST_F(EntryEditorTest, TextTheVaultCannotStoreIsRefusedAndTheDialogStaysOpen) {
+    ASSERT_EQ(GetACP(), 1252u) << "the cases below are written for the Western code page";
+    const Unstorable cases[] = {
+        {"separator in Username", 0, L"ab|||cd", "|||"},
+        {"separator in Password", 1, L"|||", "|||"},
+        {"separator in Website", 2, L"x|||y", "|||"},
+        {"line break in Username", 0, L"one\r\ntwo", "line break"},
+        {"line break in Password", 1, L"one\ntwo", "line break"},
+        {"line break in Website", 2, L"one\r\ntwo", "line break"},
+        {"code 141 in Username", 0, L"\u008D", "141"},
+        {"code 141 in Password", 1, L"p\u008Dq", "141"},
+        {"outside the code page in Username", 0, L"a\u4E2Db", "code page"},
+        {"outside the code page in Website", 2, L"\u4E2D", "code page"},
+        {"Username ending in a bar", 0, L"name|", "end with"},
+        {"Password ending in a bar", 1, L"pw|", "end with"},
+        {"Password beginning with a bar", 1, L"|pw", "begin with"},
+        {"Website beginning with a bar", 2, L"|site", "begin with"},
+    };
+    const char* fieldNames[] = {"Username", "Password", "Website"};
+    Snapshot before = snapshot();
+    for (const Unstorable& c : cases) {
+        SCOPED_TRACE(c.what);
+        openAdd();
+        type({"user", "pass", "place"});
+        Control* box = c.field == 0 ? editor().txtUsername : c.field == 1 ? editor().txtPassword : editor().txtWebsite;
+        SendMessageW(box->hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text.c_str()));
+        std::wstring typed = wideWindowText(box->hwnd());
+        size_t seen = messageBoxes.seen().size();
+        messageBoxes.answer(IDOK);
+        save();
+        ASSERT_EQ(messageBoxes.seen().size(), seen + 1);
+        const SeenBox& refusal = messageBoxes.seen().back();
+        EXPECT_EQ(refusal.title, "Error");
+        EXPECT_NE(refusal.text.find(fieldNames[c.field]), std::string::npos) << refusal.text;
+        EXPECT_NE(refusal.text.find(c.mentions), std::string::npos) << refusal.text;
+        EXPECT_TRUE(editor().isLoaded());
+        EXPECT_EQ(wideWindowText(box->hwnd()), typed);
+        EXPECT_EQ(snapshot(), before);
+        click(editor().cmdDelete);
+    }
+    EXPECT_EQ(messageBoxes.unexpected(), 0);
+
+    // The same refusal in an edit leaves the entry as it was.
+    openEdit("carol");
+    setText(editor().txtPassword, "pw|");
+    messageBoxes.answer(IDOK);
+    save();
+    EXPECT_TRUE(editor().isLoaded());
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(EntryEditorTest, BarsOnTheSidesAwayFromTheSeparatorAreStoredAsTyped) {
+    openAdd();
+    type({"|lead", "mid|dle", "trail|"});
+    save();
+    EXPECT_FALSE(editor().isLoaded());
+    EXPECT_EQ(shownEntries().back(), (Entry{"|lead", "mid|dle", "trail|"}));
+    expectVaultHoldsTheList();
+    EXPECT_EQ(messageBoxes.seen().size(), 0u);
+}
+
+// ---- Keeping to the entry it opened ----
+
+TEST_F(EntryEditorTest, ASecondAddOrEditBringsTheOpenEditorToTheFrontUnchanged) {
+    openAdd();
+    type({"typed", "so", "far"});
+    selectRow(rowOf("alice"));
+    for (Control* command : {form().cmdAdd[0], form().cmdEdit}) {
+        SetWindowPos(form().hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ASSERT_TRUE(isAbove(form().hwnd(), editor().hwnd()));
+        click(command);
+        pumpFor(20);
+        EXPECT_TRUE(isAbove(editor().hwnd(), form().hwnd())) << command->name();
+        EXPECT_EQ(editor().caption(), "Add an entry");
+        EXPECT_EQ(boxes(), (Entry{"typed", "so", "far"}));
+        EXPECT_EQ(program->entryMode, "Add");
+    }
+    click(editor().cmdDelete);
+
+    openEdit("bob");
+    type({"bob", "typed", "here"});
+    click(form().cmdAdd[0]);
+    selectRow(rowOf("carol"));
+    click(form().cmdEdit);
+    EXPECT_EQ(editor().caption(), "Edit an entry");
+    EXPECT_EQ(boxes(), (Entry{"bob", "typed", "here"}));
+    save();
+    EXPECT_EQ(shownEntries(), (std::vector<Entry>{{"alice", "pw-a", "georgetown"},
+                                                  {"bob", "typed", "here"},
+                                                  {"carol", "pw-c", ""}}));
+    expectVaultHoldsTheList();
+}
+
+TEST_F(EntryEditorTest, SortingWhileEditingStillChangesTheEntryThatWasOpened) {
+    openEdit("alice");  // row 1
+    clickHeader(0);     // descending: carol, bob, alice
+    ASSERT_EQ(rowOf("carol"), 0);
+    ASSERT_EQ(rowOf("alice"), 2);
+    setText(editor().txtPassword, "alice-new");
+    save();
+    EXPECT_EQ(shownEntries(), (std::vector<Entry>{{"carol", "pw-c", ""},
+                                                  {"bob", "pw-b", "www.example.com"},
+                                                  {"alice", "alice-new", "georgetown"}}));
+    expectVaultHoldsTheList();
+}
+
+TEST_F(EntryEditorTest, SavingAnEditWhoseEntryWasDeletedAsksBeforeAddingItAnew) {
+    openEdit("bob");
+    setText(editor().txtPassword, "kept");
+    // Deleted from the main window while the editor is open.
+    selectRow(rowOf("bob"));
+    messageBoxes.answer(IDOK);
+    click(form().cmdDelete);
+    ASSERT_EQ(rowOf("bob"), -1);
+    Snapshot afterDelete = snapshot();
+
+    messageBoxes.answer(IDNO);
+    save();
+    ASSERT_EQ(messageBoxes.seen().size(), 2u);
+    const SeenBox& question = messageBoxes.seen()[1];
+    EXPECT_NE(question.text.find("deleted"), std::string::npos) << question.text;
+    EXPECT_TRUE(question.hasYes);
+    EXPECT_TRUE(question.hasNo);
+    EXPECT_TRUE(editor().isLoaded());
+    EXPECT_EQ(boxes(), (Entry{"bob", "kept", "www.example.com"}));
+    EXPECT_EQ(snapshot(), afterDelete);
+
+    messageBoxes.answer(IDYES);
+    save();
+    EXPECT_FALSE(editor().isLoaded());
+    EXPECT_EQ(shownEntries(), (std::vector<Entry>{{"alice", "pw-a", "georgetown"},
+                                                  {"carol", "pw-c", ""},
+                                                  {"bob", "kept", "www.example.com"}}));
+    EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
+    expectVaultHoldsTheList();
+    EXPECT_EQ(messageBoxes.unexpected(), 0);
+}
+
+TEST_F(EntryEditorTest, DeletingAnotherEntryWhileEditingLeavesTheRightOneToChange) {
+    openEdit("carol");  // row 3; after the delete below it is row 2
+    selectRow(rowOf("alice"));
+    messageBoxes.answer(IDOK);
+    click(form().cmdDelete);
+    setText(editor().txtUsername, "caroline");
+    save();
+    EXPECT_EQ(messageBoxes.seen().size(), 1u);
+    EXPECT_EQ(shownEntries(), (std::vector<Entry>{{"bob", "pw-b", "www.example.com"}, {"caroline", "pw-c", ""}}));
+    expectVaultHoldsTheList();
+}
+
+}  // namespace
+}  // namespace vk::test
