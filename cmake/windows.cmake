@@ -35,7 +35,13 @@ add_executable(vk_win_tests ${VK_WIN_TEST_SOURCES} $<TARGET_OBJECTS:vk_resources
 target_include_directories(vk_win_tests PRIVATE tests/win)
 target_link_libraries(vk_win_tests PRIVATE vk_app gtest)
 gtest_discover_tests(vk_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+  TEST_FILTER "-SaveFaultTest.AFull*:SaveFaultTest.AFolder*"
   PROPERTIES ENVIRONMENT "VK_WINE_MODE=null" TIMEOUT 120)
+# Saves into a full disk and a read-only folder: real small file systems, mounted by a script.
+add_test(NAME SaveFaultTest.FullDiskAndReadOnlyFolder
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/faults/faulty_folders.sh $<TARGET_FILE:vk_win_tests>)
+set_tests_properties(SaveFaultTest.FullDiskAndReadOnlyFolder PROPERTIES ENVIRONMENT "VK_WINE_MODE=null"
+  TIMEOUT 120 SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
   add_subdirectory(tests/e2e)

@@ -14,6 +14,7 @@
 #include "app/program.h"
 #include "platform/handles.h"
 #include "vault/file_system_impl.h"
+#include "vault/vault_store.h"
 
 namespace vk::test {
 
@@ -146,7 +147,9 @@ public:
     Program& app() { return *program_; }
     Program* operator->() { return program_.get(); }
     const TempFolder& folder() const { return folder_; }
-    std::filesystem::path vaultPath() const { return folder_.file("data.enc"); }
+    std::filesystem::path vaultPath() const { return vault::vaultPathIn(program_->env.App.Path); }
+    // Moves the program to another folder (before it first touches its vault).
+    void moveTo(const std::filesystem::path& folder) { program_->env.App.Path = folder; }
     std::string vaultBytes() const { return readFile(vaultPath()); }
 
     int endCount() const { return ends_; }
