@@ -59,7 +59,7 @@ struct Folder {
 };
 
 void writeSampleVault(const std::filesystem::path& folder) {
-    std::ofstream out(vk::vault::vaultPathIn(folder), std::ios::binary);
+    std::ofstream out(std::filesystem::path(vk::vault::vaultPathIn(folder)), std::ios::binary);
     out << vk::bench::sampleVault(kMaster, vk::bench::kBenchEntries);
 }
 

@@ -1,5 +1,8 @@
 # The Windows program and its tests, cross-built with mingw-w64 and run under Wine by ctest.
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
+# A small program: unused functions and data are dropped at link time.
+add_compile_options(-ffunction-sections -fdata-sections)
+add_link_options(-Wl,--gc-sections)
 
 set(VK_WIN_LIBS comctl32 gdi32 msimg32 user32 shell32 advapi32 version ole32 oleaut32 uuid)
 

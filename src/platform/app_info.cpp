@@ -32,10 +32,10 @@ std::string versionString(const std::vector<char>& block, const char* langCodepa
 
 }  // namespace
 
-std::filesystem::path executableFolder() {
+std::wstring executableFolder() {
     std::wstring path = modulePath();
     size_t slash = path.find_last_of(L"\\/");
-    return std::filesystem::path(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
 AppInfo readAppInfo() {

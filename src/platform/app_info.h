@@ -1,12 +1,11 @@
 #pragma once
 // What a program knows of itself: its folder and the strings and numbers of its version resource.
-#include <filesystem>
 #include <string>
 
 namespace vk {
 
 struct AppInfo {
-    std::filesystem::path Path;  // the executable's folder, without a trailing separator
+    std::wstring Path;  // the executable's folder, without a trailing separator
     std::string Title;           // "FileDescription": the title of message boxes that have none
     std::string ProductName;
     std::string CompanyName;
@@ -20,6 +19,6 @@ struct AppInfo {
 AppInfo readAppInfo();
 
 // The folder of the running executable.
-std::filesystem::path executableFolder();
+std::wstring executableFolder();
 
 }  // namespace vk

@@ -1,14 +1,21 @@
 #pragma once
 // The file operations the vault needs, behind one interface: Win32 in the program, POSIX in the
 // native tests. Tests derive from the real implementations to make one step fail.
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace vk::vault {
 
-using Path = std::filesystem::path;
+// A path as the system's own text: UTF-16 on Windows, bytes on POSIX. (A plain string keeps the
+// program small: the standard path class brings the whole of the locale library with it.)
+#ifdef _WIN32
+using Path = std::wstring;
+inline constexpr wchar_t kPathSeparator = L'\\';
+#else
+using Path = std::string;
+inline constexpr char kPathSeparator = '/';
+#endif
 
 // A failed file operation: the system's error code and its own description of the reason.
 struct IoError {
@@ -26,9 +33,9 @@ public:
 
     // The name (file-name part only) of the first ordinary file that the directory listing finds
     // for `path`: hidden, system files and directories are not ordinary. Empty when none or on error.
-    virtual std::optional<Path::string_type> firstOrdinaryFileName(const Path& path) = 0;
+    virtual std::optional<Path> firstOrdinaryFileName(const Path& path) = 0;
     // Compares two file names as the file system does: ignoring letter case.
-    virtual bool sameFileName(const Path::string_type& a, const Path::string_type& b) = 0;
+    virtual bool sameFileName(const Path& a, const Path& b) = 0;
 
     virtual IoResult readAll(const Path& path, std::string& bytes) = 0;
     // Opens for appending, creating the file when missing, and writes `bytes` at its end.

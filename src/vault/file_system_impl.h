@@ -9,8 +9,8 @@ namespace vk::vault {
 
 class Win32FileSystem : public FileSystem {
 public:
-    std::optional<Path::string_type> firstOrdinaryFileName(const Path& path) override;
-    bool sameFileName(const Path::string_type& a, const Path::string_type& b) override;
+    std::optional<Path> firstOrdinaryFileName(const Path& path) override;
+    bool sameFileName(const Path& a, const Path& b) override;
     IoResult readAll(const Path& path, std::string& bytes) override;
     IoResult append(const Path& path, std::string_view bytes) override;
     IoResult replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) override;
@@ -20,8 +20,8 @@ public:
 
 class PosixFileSystem : public FileSystem {
 public:
-    std::optional<Path::string_type> firstOrdinaryFileName(const Path& path) override;
-    bool sameFileName(const Path::string_type& a, const Path::string_type& b) override;
+    std::optional<Path> firstOrdinaryFileName(const Path& path) override;
+    bool sameFileName(const Path& a, const Path& b) override;
     IoResult readAll(const Path& path, std::string& bytes) override;
     IoResult append(const Path& path, std::string_view bytes) override;
     IoResult replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) override;

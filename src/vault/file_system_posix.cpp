@@ -87,8 +87,8 @@ bool asciiEqualIgnoringCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::optional<Path::string_type> PosixFileSystem::firstOrdinaryFileName(const Path& path) {
-    auto [folder, name] = splitFolderAndName(path.native());
+std::optional<Path> PosixFileSystem::firstOrdinaryFileName(const Path& path) {
+    auto [folder, name] = splitFolderAndName(path);
     if (name.empty()) return std::nullopt;
     // Like a Windows directory listing, find the name ignoring letter case, and judge only the
     // first entry that matches.
@@ -105,7 +105,7 @@ std::optional<Path::string_type> PosixFileSystem::firstOrdinaryFileName(const Pa
     return std::nullopt;
 }
 
-bool PosixFileSystem::sameFileName(const Path::string_type& a, const Path::string_type& b) {
+bool PosixFileSystem::sameFileName(const Path& a, const Path& b) {
     return asciiEqualIgnoringCase(a, b);
 }
 
@@ -168,7 +168,7 @@ IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temp
     if (auto error = beforeStep(WriteStep::Replace)) return fail(*error);
     if (::rename(temporary.c_str(), target.c_str()) != 0) return fail(lastError());
 
-    syncFolderOf(target.native());
+    syncFolderOf(target);
     return std::nullopt;
 }
 

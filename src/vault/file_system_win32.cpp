@@ -49,17 +49,17 @@ IoError explainReplaceFailure(const Path& target, IoError error) {
 
 }  // namespace
 
-std::optional<Path::string_type> Win32FileSystem::firstOrdinaryFileName(const Path& path) {
+std::optional<Path> Win32FileSystem::firstOrdinaryFileName(const Path& path) {
     WIN32_FIND_DATAW found{};
     FindHandle search(FindFirstFileW(path.c_str(), &found));
     if (!search) return std::nullopt;
     // Only the first match counts, as the listing gives it; a name that is not ordinary is "none".
     constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
     if (found.dwFileAttributes & kNotOrdinary) return std::nullopt;
-    return Path::string_type(found.cFileName);
+    return Path(found.cFileName);
 }
 
-bool Win32FileSystem::sameFileName(const Path::string_type& a, const Path::string_type& b) {
+bool Win32FileSystem::sameFileName(const Path& a, const Path& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
            CSTR_EQUAL;
 }

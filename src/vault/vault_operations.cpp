@@ -17,7 +17,7 @@ vault::VaultStore vaultStore(Program& app) {
 }
 
 std::string describe(const vault::VaultStore& store, const vault::IoError& error) {
-    return displayText(store.path().wstring()) + "\r\n\r\n" + error.reason;
+    return displayText(store.path()) + "\r\n\r\n" + error.reason;
 }
 
 // A vault that exists but cannot be read, or cannot be created, must never be taken for a missing

@@ -3,25 +3,24 @@
 namespace vk::vault {
 
 Path vaultPathIn(const Path& folder) {
-    // Joined as text: for a bare drive such as "C:" the path operator would give a relative "C:data.enc".
-    Path::string_type text = folder.native();
-    text += Path::preferred_separator;
+    // Joined with a separator even after a bare drive such as "C:", which would otherwise name a relative path.
+    Path text = folder;
+    text += kPathSeparator;
     text.append(kVaultFileName.begin(), kVaultFileName.end());
-    return Path(std::move(text));
+    return text;
 }
 
 Path temporaryPathFor(const Path& vaultPath) {
-    Path::string_type text = vaultPath.native();
+    Path text = vaultPath;
     constexpr std::string_view kSuffix = ".tmp";
     text.append(kSuffix.begin(), kSuffix.end());
-    return Path(std::move(text));
+    return text;
 }
 
 bool fileExists(FileSystem& files, const Path& path) {
     try {
-        const Path::string_type& text = path.native();
-        size_t separator = text.rfind(Path::preferred_separator);
-        Path::string_type name = separator == Path::string_type::npos ? text : text.substr(separator + 1);
+        size_t separator = path.rfind(kPathSeparator);
+        Path name = separator == Path::npos ? path : path.substr(separator + 1);
         if (name.empty()) return false;
         auto found = files.firstOrdinaryFileName(path);
         return found && files.sameFileName(*found, name);

@@ -22,7 +22,7 @@ DWORD CALLBACK readFromFile(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* 
 }
 
 // Replaces the box's content with the rich text of the file.
-bool loadRichText(HWND box, const std::filesystem::path& path) {
+bool loadRichText(HWND box, const std::wstring& path) {
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return false;
@@ -88,7 +88,7 @@ void HelpViewer::setCheck1Value(int value) {
 
 void HelpViewer::Form_Load() {
     if (app_.skinEnabled) SkinForm(app_, *this);
-    std::filesystem::path path(app_.env.App.Path.native() + L"\\Help.rtf");
+    std::wstring path = app_.env.App.Path + L"\\Help.rtf";
     if (!vault::fileExists(*app_.env.files, path)) {
         documentMissing_ = true;
         return;

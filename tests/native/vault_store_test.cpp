@@ -74,11 +74,11 @@ protected:
 // --- Paths ------------------------------------------------------------------------------------
 
 TEST(VaultPaths, AreJoinedAsText) {
-    EXPECT_EQ(vaultPathIn("/home/user/app").native(), "/home/user/app/data.enc");
-    EXPECT_EQ(vaultPathIn("folder/").native(), "folder//data.enc");  // text, not the path operator
-    EXPECT_EQ(vaultPathIn("").native(), "/data.enc");
-    EXPECT_EQ(temporaryPathFor("/a/data.enc").native(), "/a/data.enc.tmp");
-    EXPECT_EQ(temporaryPathFor(vaultPathIn("x")).native(), "x/data.enc.tmp");
+    EXPECT_EQ(vaultPathIn("/home/user/app"), "/home/user/app/data.enc");
+    EXPECT_EQ(vaultPathIn("folder/"), "folder//data.enc");  // text, not the path operator
+    EXPECT_EQ(vaultPathIn(""), "/data.enc");
+    EXPECT_EQ(temporaryPathFor("/a/data.enc"), "/a/data.enc.tmp");
+    EXPECT_EQ(temporaryPathFor(vaultPathIn("x")), "x/data.enc.tmp");
 }
 
 // --- Whether the vault is there ---------------------------------------------------------------
@@ -109,9 +109,9 @@ TEST_F(VaultStoreTest, FileExistsIsFalseForWhatIsNotAnOrdinaryFile) {
 // A file system that answers the listing question as told, to check what fileExists makes of it.
 class ListingFileSystem : public PosixFileSystem {
 public:
-    std::optional<Path::string_type> answer;
+    std::optional<Path> answer;
     bool fail = false;
-    std::optional<Path::string_type> firstOrdinaryFileName(const Path&) override {
+    std::optional<Path> firstOrdinaryFileName(const Path&) override {
         if (fail) throw std::runtime_error("listing failed");
         return answer;
     }

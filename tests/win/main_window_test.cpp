@@ -120,6 +120,7 @@ TEST_F(MainWindowTest, MenuBarReadsFileDataCopyHelpAbout) {
 }
 
 TEST_F(MainWindowTest, MenuItemsRunTheButtonsCommandsByIndex) {
+    ClipboardLock clipboardLock;  // the Copy items empty the clipboard
     auto choose = [&](MainWindow::Menu menu, int index) {
         SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(menu, index), 0), 0);
     };

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/text.h"
 #include "platform/window.h"
 #include "test_support.h"
 #include "vault/vault_store.h"
@@ -33,7 +34,7 @@ int holdFile(const char* path) {
 
 int saveVault(const char* folder, unsigned seed, size_t count) {
     std::string content = vk::test::largeVault("master", count, seed);
-    vk::vault::VaultStore store(vk::vault::realFileSystem(), vk::vault::vaultPathIn(folder));
+    vk::vault::VaultStore store(vk::vault::realFileSystem(), vk::vault::vaultPathIn(vk::widen(folder)));
     std::puts("saving");
     std::fflush(stdout);
     if (store.saveVault(content)) return 3;

@@ -45,9 +45,9 @@ protected:
 
 TEST_F(VaultFilesTest, TheRealFileSystemIsTheWin32One) {
     EXPECT_NE(dynamic_cast<Win32FileSystem*>(&files), nullptr);
-    EXPECT_EQ(vault.native(), folder.path().native() + L"\\data.enc");
-    EXPECT_EQ(vaultPathIn(L"C:").native(), L"C:\\data.enc");
-    EXPECT_EQ(temporaryPathFor(vault).native(), folder.path().native() + L"\\data.enc.tmp");
+    EXPECT_EQ(vault, folder.path().native() + L"\\data.enc");
+    EXPECT_EQ(vaultPathIn(L"C:"), L"C:\\data.enc");
+    EXPECT_EQ(temporaryPathFor(vault), folder.path().native() + L"\\data.enc.tmp");
 }
 
 TEST_F(VaultFilesTest, AnOrdinaryFileExistsInAnyLetterCase) {
@@ -177,7 +177,7 @@ TEST(VaultFiles, ASaveIntoADeletedFolderFailsCleanly) {
         TempFolder gone;
         vault = vaultPathIn(gone.path());
     }
-    Path folder = vault.parent_path();
+    fs::path folder = fs::path(vault).parent_path();
     ASSERT_FALSE(pathExists(folder));
     VaultStore store(realFileSystem(), vault);
     IoResult error = store.saveVault(savedVault("pw", {}));
