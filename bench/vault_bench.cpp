@@ -147,11 +147,7 @@ int main() {
     }
     fs::path bareTarget = folder / "bare.enc";
     auto [save, bareSave] = race(
-        [&] {
-            vk::vault::SavedVaultBuilder builder(master, list.count());
-            for (size_t i = 0; i < list.count(); ++i) builder.add(list.at(i));
-            store.saveVault(builder.finish());
-        },
+        [&] { store.saveVault(vk::savedVaultContent(master, list)); },
         [&] { writeFlushRename(bareTarget, content); });
 
     std::printf("%sentries: %u\n", kPrefix, static_cast<unsigned>(loaded));

@@ -89,6 +89,20 @@ vk_start_xvfb() {
   return 1
 }
 
+# Keeps the prefix's wine server running until vk_stop_wine_servers, and starts Wine's helper
+# processes now, outside any test run, so that they never hold a test runner's output pipe. A
+# server that was already running is left to whoever started it.
+VK_STARTED_SERVERS=()
+vk_keep_wine_server() {
+  local prefix=$1
+  if WINEPREFIX=$prefix wineserver -p 2>/dev/null; then VK_STARTED_SERVERS+=("$prefix"); fi
+  WINEPREFIX=$prefix wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+vk_stop_wine_servers() {
+  local prefix
+  for prefix in "${VK_STARTED_SERVERS[@]}"; do WINEPREFIX=$prefix wineserver -k 2>/dev/null || true; done
+}
+
 vk_configure_win() {
   cmake -S "$VK_ROOT" -B "$VK_ROOT/build/win" -DCMAKE_TOOLCHAIN_FILE="$VK_ROOT/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null

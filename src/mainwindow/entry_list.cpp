@@ -15,6 +15,18 @@ std::string_view EntryList::field(vault::EntryView entry, int column) {
     }
 }
 
+std::string_view EntryList::joinedLine(size_t index) const {
+    // Fields read from a vault lie in its text with the separators between them; fields kept by
+    // the list itself lie side by side. Only the former are three apart.
+    const vault::EntryView& entry = rows_[index].entry;
+    constexpr size_t gap = vault::kSeparator.size();
+    const char* start = entry.username.data();
+    if (entry.password.data() != start + entry.username.size() + gap ||
+        entry.location.data() != entry.password.data() + entry.password.size() + gap)
+        return {};
+    return std::string_view(start, static_cast<size_t>(entry.location.data() + entry.location.size() - start));
+}
+
 std::optional<size_t> EntryList::indexOf(EntryId id) const {
     for (size_t i = 0; i < rows_.size(); ++i)
         if (rows_[i].id == id) return i;
@@ -105,6 +117,18 @@ void EntryList::setSortSettings(bool sorted, int sortKey, SortOrder order) {
 
 void EntryList::reorder() {
     std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) { return before(a, b); });
+}
+
+std::string savedVaultContent(std::string_view masterPassword, const EntryList& entries) {
+    vault::SavedVaultBuilder builder(masterPassword, entries.count());
+    for (size_t i = 0; i < entries.count(); ++i) {
+        std::string_view line = entries.joinedLine(i);
+        if (line.empty())
+            builder.add(entries.at(i));
+        else
+            builder.addLine(line);
+    }
+    return builder.finish();
 }
 
 std::string simpleCollationKey(std::string_view text) {

@@ -31,6 +31,9 @@ public:
     bool empty() const { return rows_.empty(); }
     vault::EntryView at(size_t index) const { return rows_[index].entry; }  // 0-based
     EntryId idAt(size_t index) const { return rows_[index].id; }
+    // The entry's line as read from the vault (its fields joined by "|||"), when it is still that
+    // line; empty otherwise. A save copies such lines whole.
+    std::string_view joinedLine(size_t index) const;
     std::optional<size_t> indexOf(EntryId id) const;
     // The text of a column: 0 Username, 1 Password, 2 Website/Location.
     static std::string_view field(vault::EntryView entry, int column);
@@ -73,6 +76,9 @@ private:
     int sortKey_ = 0;
     SortOrder sortOrder_ = SortOrder::Ascending;
 };
+
+// What a save writes: the master password, then every entry in display order.
+std::string savedVaultContent(std::string_view masterPassword, const EntryList& entries);
 
 // A collation usable without the platform: letter case ignored for ASCII, then byte order.
 std::string simpleCollationKey(std::string_view text);

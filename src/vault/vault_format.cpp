@@ -36,13 +36,14 @@ void appendScrambled(std::string& out, std::string_view text) {
 
 // The three fields of a line cut at `separator`, which is "|||" in plain text and its scrambled
 // form in stored text: the scramble maps bytes one to one, so both cut at the same places.
+// A missing piece is empty and lies at the line's end.
 std::array<std::string_view, 3> splitPieces(std::string_view line, std::string_view separator) {
     std::array<std::string_view, 3> pieces;
     for (auto& piece : pieces) {
         size_t at = line.find(separator);
         piece = line.substr(0, at);
-        if (at == std::string_view::npos) break;
-        line.remove_prefix(at + separator.size());  // what follows a third piece is dropped
+        line.remove_prefix(at == std::string_view::npos ? line.size() : at + separator.size());
+        // What follows a third piece is dropped.
     }
     return pieces;
 }
@@ -121,118 +122,81 @@ std::vector<Entry> entriesOf(std::string_view fileBytes) {
 }
 
 EntryView EntryTable::operator[](size_t index) const {
-    const Fields& fields = rows_[index];
-    const char* base = text_.data();
-    return EntryView{std::string_view(base + fields.offset[0], fields.length[0]),
-                     std::string_view(base + fields.offset[1], fields.length[1]),
-                     std::string_view(base + fields.offset[2], fields.length[2])};
+    auto pieces = splitPieces(line(index), kSeparator);
+    return EntryView{pieces[0], pieces[1], pieces[2]};
 }
 
 namespace {
 
-constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
-constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
 constexpr char kPlainCr = static_cast<char>('\r' ^ kScrambleMask);   // a stored CR, unscrambled
 constexpr char kPlainLf = static_cast<char>('\n' ^ kScrambleMask);   // a stored LF, unscrambled
 constexpr char kPlainSpace = static_cast<char>(' ' ^ kScrambleMask);  // a stored space, unscrambled
 
-// The bytes of `word` equal to the byte repeated in `pattern`, as their top bits; exact.
-std::uint64_t bytesEqual(std::uint64_t word, std::uint64_t pattern) {
-    std::uint64_t x = word ^ pattern;
-    std::uint64_t t = (x & kLow7) + kLow7;
-    return ~(t | x | kLow7);
+// The line ends (CR) among the 64 bytes at `block`, one bit a byte.
+std::uint64_t lineEndsOf(const char* block) {
+    std::uint64_t marks = 0;
+#if defined(__SSE2__) && !defined(VK_PORTABLE_SCAN)
+    const __m128i crs = _mm_set1_epi8(kPlainCr);
+    for (int i = 0; i < 64; i += 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i));
+        marks |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, crs)))) << i;
+    }
+#else
+    // Eight bytes a word: the top bit of each byte equal to CR, gathered into eight low bits.
+    constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    constexpr std::uint64_t kCrs = kLowBits * static_cast<unsigned char>(kPlainCr);
+    for (int i = 0; i < 64; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, block + i, sizeof word);
+        std::uint64_t x = word ^ kCrs;
+        std::uint64_t equal = ~(((x & kLow7) + kLow7) | x | kLow7);
+        marks |= (((equal >> 7) * 0x0102040810204080ull) >> 56) << i;
+    }
+#endif
+    return marks;
 }
 
-// Cuts the unscrambled text of a vault into entries in one pass, many bytes at a time: only line
-// ends and the starts of separators take a closer look.
-class EntryScanner {
+// Cuts the unscrambled text of a vault into lines, 64 bytes at a time: only the line ends take
+// a closer look, one per entry.
+class LineScanner {
 public:
-    EntryScanner(std::string_view text, std::vector<EntryTable::Fields>& rows) : text_(text), rows_(rows) {}
+    LineScanner(std::string_view text, std::vector<EntryTable::Line>& lines) : text_(text), lines_(lines) {}
 
     void run() {
         const char* data = text_.data();
         size_t n = text_.size();
         size_t pos = 0;
-#if defined(__SSE2__) && !defined(VK_PORTABLE_SCAN)
-        // A byte counts when it is a CR or starts "|||": a typical line takes three looks.
-        const __m128i crs = _mm_set1_epi8(kPlainCr);
-        const __m128i bars = _mm_set1_epi8('|');
-        auto at = [data](size_t i) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i)); };
-        for (; pos + 18 <= n; pos += 16) {
-            __m128i block = at(pos);
-            __m128i starts = _mm_and_si128(_mm_cmpeq_epi8(block, bars),
-                                           _mm_and_si128(_mm_cmpeq_epi8(at(pos + 1), bars), _mm_cmpeq_epi8(at(pos + 2), bars)));
-            lookAll(pos, static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, crs), starts))));
-        }
-#endif
-        const std::uint64_t crWord = kLowBits * static_cast<unsigned char>(kPlainCr);
-        const std::uint64_t barWord = kLowBits * static_cast<unsigned char>('|');
-        for (; pos + 8 <= n; pos += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, data + pos, sizeof word);
-            std::uint64_t marks = bytesEqual(word, crWord) | bytesEqual(word, barWord);
-            unsigned hits = 0;  // one bit a byte, as the wide loop has them
-            for (; marks; marks &= marks - 1) hits |= 1u << (__builtin_ctzll(marks) / 8);
-            lookAll(pos, hits);
-        }
+        for (; pos + 64 <= n; pos += 64)
+            for (std::uint64_t ends = lineEndsOf(data + pos); ends; ends &= ends - 1)
+                lineEnd(pos + static_cast<size_t>(__builtin_ctzll(ends)));
         for (; pos < n; ++pos)
-            if (data[pos] == kPlainCr || data[pos] == '|') look(pos);
-        if (lineStart_ < n) endLine(n);  // a last line without its line end
+            if (data[pos] == kPlainCr) lineEnd(pos);
+        if (lineStart_ < n) take(n);  // a last line without its line end
     }
 
 private:
-    // `hits` has a bit for each byte of the block at `pos` to look at.
-    void lookAll(size_t pos, unsigned hits) {
-        while (hits) {
-            unsigned bit = static_cast<unsigned>(__builtin_ctz(hits));
-            hits &= hits - 1;
-            if (look(pos + bit)) hits &= ~(3u << (bit + 1));  // the rest of the separator
-        }
+    void lineEnd(size_t at) {
+        take(at);
+        size_t next = at + 1;
+        if (next < text_.size() && text_[next] == kPlainLf) ++next;  // CR LF; a CR alone ends a line too
+        lineStart_ = next;
     }
 
-    // True when a separator starts here.
-    bool look(size_t at) {
-        if (at < skipUntil_) return false;
-        if (text_[at] == kPlainCr) {
-            endLine(at);
-            size_t next = at + 1;
-            if (next < text_.size() && text_[next] == kPlainLf) ++next;  // CR LF; a CR alone ends a line too
-            lineStart_ = skipUntil_ = next;
-            separators_ = 0;
-            return false;
-        }
-        // "|||" ends a piece; separators do not overlap, so the search goes on after it.
-        if (separators_ < 3 && at + 2 < text_.size() && text_[at + 1] == '|' && text_[at + 2] == '|') {
-            separatorAt_[separators_++] = at;
-            skipUntil_ = at + kSeparator.size();
-            return true;
-        }
-        return false;
-    }
-
-    void endLine(size_t end) {
+    void take(size_t end) {
+        size_t start = lineStart_;
         if (firstLine_) {  // the master password
             firstLine_ = false;
             return;
         }
-        size_t start = lineStart_;
         size_t length = end - start;
         if (length == 0 || (length == 1 && text_[start] == kPlainSpace)) return;
-        EntryTable::Fields& fields = rows_.emplace_back();
-        for (int piece = 0; piece < 3; ++piece) {
-            size_t stop = piece < separators_ ? separatorAt_[piece] : end;
-            fields.offset[piece] = static_cast<std::uint32_t>(start);
-            fields.length[piece] = static_cast<std::uint32_t>(stop - start);
-            start = piece < separators_ ? stop + kSeparator.size() : end;
-        }
+        lines_.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(length)});
     }
 
     std::string_view text_;
-    std::vector<EntryTable::Fields>& rows_;
+    std::vector<EntryTable::Line>& lines_;
     size_t lineStart_ = 0;
-    size_t skipUntil_ = 0;
-    size_t separatorAt_[3] = {};
-    int separators_ = 0;
     bool firstLine_ = true;
 };
 
@@ -245,8 +209,8 @@ EntryTable entryTableOf(std::string fileBytes) {
     // 8A), and the separator becomes "|||" again: the unscrambled text cuts at the same places.
     scrambleRange(table.text_.data(), table.text_.size());
     constexpr size_t kTypicalLine = 48;  // a first guess; the table grows if the lines are shorter
-    table.rows_.reserve(table.text_.size() / kTypicalLine + 1);
-    EntryScanner(table.text_, table.rows_).run();
+    table.lines_.reserve(table.text_.size() / kTypicalLine + 1);
+    LineScanner(table.text_, table.lines_).run();
     return table;
 }
 
@@ -260,29 +224,35 @@ std::string createdVault(std::string_view masterPassword) {
     return content;
 }
 
+// The builder writes plain text with line ends already in their scrambled form, and scrambles the
+// whole content once at the end: one fast pass instead of one short one per line.
+namespace {
+constexpr std::string_view kUnscrambledLineEnd = "\x8D\x8A";
+}
+
 SavedVaultBuilder::SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries) {
     // A guess at a typical line, so that big vaults grow the buffer only a few times.
     constexpr size_t kTypicalLine = 64;
     content_.reserve(masterPassword.size() + 2 * kLineEnd.size() + expectedEntries * kTypicalLine);
-    appendScrambled(content_, masterPassword);
-    content_.append(kLineEnd);
+    content_.append(masterPassword).append(kUnscrambledLineEnd);
 }
 
 void SavedVaultBuilder::add(EntryView entry) {
-    // One resize and plain copies: a full vault is tens of thousands of lines.
-    size_t start = content_.size();
-    size_t length = entry.username.size() + entry.password.size() + entry.location.size() + 2 * kSeparator.size();
-    content_.resize(start + length + kLineEnd.size());
-    char* out = content_.data() + start;
-    for (std::string_view part : {entry.username, kSeparator, entry.password, kSeparator, entry.location, kLineEnd}) {
-        std::memcpy(out, part.data(), part.size());
-        out += part.size();
-    }
-    scrambleRange(content_.data() + start, length);
+    content_.append(entry.username)
+        .append(kSeparator)
+        .append(entry.password)
+        .append(kSeparator)
+        .append(entry.location)
+        .append(kUnscrambledLineEnd);
+}
+
+void SavedVaultBuilder::addLine(std::string_view joinedLine) {
+    content_.append(joinedLine).append(kUnscrambledLineEnd);
 }
 
 std::string SavedVaultBuilder::finish() {
-    content_.append(kLineEnd);
+    content_.append(kUnscrambledLineEnd);
+    scrambleRange(content_.data(), content_.size());
     return std::move(content_);
 }
 

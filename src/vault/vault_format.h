@@ -33,28 +33,33 @@ struct EntryView {
 inline Entry::operator EntryView() const { return EntryView{username, password, location}; }
 
 // The entries of a vault file, unscrambled in one buffer that the table owns: a big vault loads
-// with one allocation for its text and one for its table, instead of one per field.
+// with one allocation for its text and one for its table, instead of one per field. Each entry
+// is one line of the file; its fields are cut from the line when it is read.
 class EntryTable {
 public:
-    size_t size() const { return rows_.size(); }
-    bool empty() const { return rows_.empty(); }
+    size_t size() const { return lines_.size(); }
+    bool empty() const { return lines_.empty(); }
     EntryView operator[](size_t index) const;
-    // The unscrambled text that the views point into.
+    // The entry's line, unscrambled, without its line end.
+    std::string_view line(size_t index) const {
+        return std::string_view(text_).substr(lines_[index].offset, lines_[index].length);
+    }
+    // The unscrambled text that the lines lie in.
     const std::string& text() const { return text_; }
-    // Gives up the text; the caller rebases the views (a short text may move with it).
+    // Gives up the text; views taken before point into the old place (a short text may move).
     std::string takeText() { return std::move(text_); }
 
-    // Where each field lies in the text. Offsets of 32 bits: a vault is far below 4 GB, and small
+    // Where a line lies in the text. Offsets of 32 bits: a vault is far below 4 GB, and small
     // rows keep a big vault's table small.
-    struct Fields {
-        std::uint32_t offset[3];
-        std::uint32_t length[3];
+    struct Line {
+        std::uint32_t offset;
+        std::uint32_t length;
     };
 
 private:
     friend EntryTable entryTableOf(std::string fileBytes);
     std::string text_;
-    std::vector<Fields> rows_;
+    std::vector<Line> lines_;
 };
 
 inline constexpr std::string_view kSeparator = "|||";
@@ -99,6 +104,8 @@ class SavedVaultBuilder {
 public:
     explicit SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries = 0);
     void add(EntryView entry);
+    // An entry line already joined (unscrambled), as it was read from a vault.
+    void addLine(std::string_view joinedLine);
     std::string finish();  // appends the closing empty line
 
 private:

@@ -68,10 +68,7 @@ void createVault(Program& app) {
 }
 
 bool saveVault(Program& app) {
-    const EntryList& entries = app.Form1.entries();
-    vault::SavedVaultBuilder builder(app.masterPassword, entries.count());
-    for (size_t i = 0; i < entries.count(); ++i) builder.add(entries.at(i));
-    std::string content = builder.finish();
+    std::string content = savedVaultContent(app.masterPassword, app.Form1.entries());
 
     vault::VaultStore store = vaultStore(app);
     for (;;) {
