@@ -4,6 +4,7 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "resource_ids.h"
 #include "skin/skin.h"
 #include "skin/skin_label.h"
 #include "vault/entry_rules.h"
@@ -24,6 +25,7 @@ void PasswordDialog::create() {
     frame.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     frame.clientWidth = kClientWidth;
     frame.clientHeight = 3000;  // set at load by the mode
+    frame.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
     createFrame(frame);
     if (!hwnd()) return;
     setDefaultFont(makeFont(L"Verdana", 8.25));

@@ -3,6 +3,7 @@
 #include "app/program.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
+#include "resource_ids.h"
 #include "skin/skin.h"
 #include "skin/skin_label.h"
 #include "vault/entry_rules.h"
@@ -15,6 +16,7 @@ void EntryEditor::create() {
     frame.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     frame.clientWidth = kClientWidth;
     frame.clientHeight = kClientHeight;
+    frame.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
     createFrame(frame);
     if (!hwnd()) return;
     setDefaultFont(makeFont(L"Verdana", 8.25));

@@ -1,0 +1,385 @@
+// The shipped Vellumkeep.exe, copied into a fresh folder, started as a person starts it and driven
+// from this process: its windows are found by caption, typed into with the keyboard, its message
+// boxes are answered, and data.enc is checked byte for byte.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "platform/handles.h"
+#include "vault/vault_format.h"
+
+namespace vk::e2e {
+namespace {
+
+constexpr wchar_t kAppTitle[] = L"Vellumkeep Full";  // message boxes without a title of their own
+constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\Vellumkeep\\Settings";
+
+std::filesystem::path programPath() {
+    // Another build of the program may be tested by naming it (Wine does not pass on names that
+    // begin with VK_).
+    wchar_t named[MAX_PATH] = L"";
+    DWORD length = GetEnvironmentVariableW(L"VELLUMKEEP_E2E_PROGRAM", named, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) return named;
+    return pathFromUnix(VK_PROGRAM_UNIX_PATH);
+}
+
+std::filesystem::path helpDocumentPath() {
+    return pathFromUnix(VK_HELP_UNIX_PATH);
+}
+
+// Twips to pixels, as the program lays out its windows at the screen's DPI.
+int pixels(int twips) {
+    WindowDC screen(nullptr);
+    return MulDiv(twips, GetDeviceCaps(screen.get(), LOGPIXELSY), 1440);
+}
+
+// Test texts are plain ASCII, the same in both forms.
+std::wstring wide(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+std::string scrambledLine(const std::string& text) {
+    return vault::scrambleText(text) + "\r\n";
+}
+
+// The user's "Show at Startup" choice, set for one test and put back as it was afterwards.
+class ShowHelpSetting {
+public:
+    explicit ShowHelpSetting(const std::wstring& value) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+                        key_.put(), nullptr);
+        wchar_t old[64] = L"";
+        DWORD size = sizeof old - sizeof(wchar_t), type = 0;
+        if (RegQueryValueExW(key_.get(), L"showHelp", nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+                ERROR_SUCCESS &&
+            type == REG_SZ)
+            old_ = old;
+        set(value);
+    }
+    ~ShowHelpSetting() {
+        if (old_)
+            set(*old_);
+        else
+            RegDeleteValueW(key_.get(), L"showHelp");
+    }
+    ShowHelpSetting(const ShowHelpSetting&) = delete;
+    ShowHelpSetting& operator=(const ShowHelpSetting&) = delete;
+
+private:
+    void set(const std::wstring& value) {
+        RegSetValueExW(key_.get(), L"showHelp", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    }
+    RegKey key_;
+    std::optional<std::wstring> old_;
+};
+
+enum class HelpDocument { absent, beside };
+
+// One copy of the program in a folder of its own; the program is ended before the folder goes.
+class Session {
+public:
+    explicit Session(HelpDocument help = HelpDocument::absent) {
+        // Without an X server every wait would only run into its time limit.
+        if (!GetEnvironmentVariableW(L"DISPLAY", nullptr, 0))
+            throw std::runtime_error("these tests need an X display: DISPLAY is not set (scripts/test starts one)");
+        exe_ = folder.copyIn(programPath());
+        if (help == HelpDocument::beside) folder.copyIn(helpDocumentPath());
+    }
+
+    void writeVault(const std::string& master, const std::vector<vault::Entry>& entries) const {
+        vault::SavedVaultBuilder vault(master);
+        for (const vault::Entry& entry : entries) vault.add(entry);
+        folder.write(L"data.enc", vault.finish());
+    }
+    std::string vault() const { return folder.read(L"data.enc"); }
+
+    RunningProgram& start() {
+        program.emplace(exe_);
+        return *program;
+    }
+
+    AppFolder folder;
+    std::optional<RunningProgram> program;
+
+private:
+    std::filesystem::path exe_;
+};
+
+HWND passwordBox(HWND dialog) {
+    return controlAt(dialog, L"Edit", 0);
+}
+HWND confirmationBox(HWND dialog) {
+    return controlAt(dialog, L"Edit", 1);
+}
+HWND okButton(HWND dialog) {
+    return control(dialog, L"Button", L"Ok");
+}
+
+// Clicks a button that opens a message box, and returns the box.
+HWND clickForMessageBox(const RunningProgram& program, HWND button) {
+    click(button);
+    return program.waitForMessageBox();
+}
+
+void answerAndWaitUntilGone(HWND box, int command) {
+    answerMessageBox(box, command);
+    EXPECT_TRUE(waitUntil([box] { return !isVisible(box); })) << "the message box stayed open";
+}
+
+// Waits until the keystrokes typed so far have reached the box.
+bool holdsCharacters(HWND box, size_t count) {
+    return waitUntil([&] { return textLength(box) == static_cast<int>(count); }, 3000ms);
+}
+
+// Types the password as a person does: click into the box, type, and check that every key arrived.
+void typePassword(HWND box, const std::wstring& password) {
+    ASSERT_TRUE(focusWithMouse(box)) << "the password box did not take the focus";
+    typeText(password);
+    ASSERT_TRUE(holdsCharacters(box, password.size())) << "keystrokes went astray";
+}
+
+// Start-up shows the splash first; the program's folder holds no vault yet.
+TEST(EndToEndFirstStart, ShowsTheSplashThenAsksForANewMasterPassword) {
+    Session session;
+    RunningProgram& program = session.start();
+    ASSERT_TRUE(program.started());
+
+    HWND splash = program.waitForSplash(20000ms);
+    ASSERT_TRUE(splash) << "no splash window";
+    EXPECT_FALSE(program.window(kPasswordCaption)) << "the password dialog came before the splash";
+    SIZE size = windowSize(splash);
+    EXPECT_EQ(size.cx, pixels(7170));
+    EXPECT_EQ(size.cy, pixels(4770));
+    EXPECT_EQ(windowStyle(splash) & (WS_CAPTION | WS_BORDER | WS_THICKFRAME | WS_DLGFRAME), 0) << "not borderless";
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    RECT r = windowRect(splash);
+    EXPECT_NEAR(r.left - area.left, area.right - r.right, 1) << "not centred across";
+    EXPECT_NEAR(r.top - area.top, area.bottom - r.bottom, 1) << "not centred down";
+
+    HWND dialog = waitForPasswordDialog(program);
+    ASSERT_TRUE(dialog) << "no password dialog with the main window hidden behind it";
+    EXPECT_TRUE(IsWindow(splash)) << "the splash is hidden, not unloaded, until the program ends";
+    EXPECT_EQ(windowSize(dialog).cy, pixels(3505)) << "not the create-mode height";
+    EXPECT_EQ(controls(dialog, L"Edit").size(), 2u) << "create mode asks for the password twice";
+    EXPECT_EQ(session.vault(), "\r\n") << "start-up creates a vault of one empty line";
+
+    HWND main = program.window(kMainCaption);
+    ASSERT_TRUE(main) << "the main window is loaded behind the dialog";
+    EXPECT_FALSE(waitUntil([main] { return isVisible(main); }, 400ms)) << "the main window showed behind the dialog";
+
+    click(control(dialog, L"Button", L"Cancel"));
+    EXPECT_TRUE(program.waitForEnd()) << "Cancel did not end the program";
+}
+
+TEST(EndToEndFirstStart, RefusesAShortOrMismatchedPasswordThenCreatesTheVault) {
+    ShowHelpSetting showHelp(L"1");
+    Session session(HelpDocument::beside);
+    RunningProgram& program = session.start();
+    HWND dialog = waitForPasswordDialog(program, 20000ms);
+    ASSERT_TRUE(dialog);
+    HWND first = passwordBox(dialog), second = confirmationBox(dialog);
+    ASSERT_TRUE(first && second && okButton(dialog));
+
+    setText(first, L"abc");
+    setText(second, L"abc");
+    HWND box = clickForMessageBox(program, okButton(dialog));
+    ASSERT_TRUE(box) << "no message for a 3-character password";
+    MessageBoxView seen = readMessageBox(box);
+    EXPECT_EQ(seen.text, L"You must enter a password that is at least 4 characters long");
+    EXPECT_EQ(seen.title, kAppTitle);
+    EXPECT_EQ(seen.buttons, std::vector<std::wstring>{L"OK"});
+    answerAndWaitUntilGone(box, IDOK);
+    EXPECT_EQ(textLength(first), 3) << "a short password stays in its box";
+    EXPECT_EQ(textLength(second), 3);
+
+    setText(first, L"Secret-1");
+    setText(second, L"secret-1");
+    box = clickForMessageBox(program, okButton(dialog));
+    ASSERT_TRUE(box) << "no message for passwords that differ in letter case";
+    seen = readMessageBox(box);
+    EXPECT_EQ(seen.text, L"Your passwords did not match.  Please try again.");
+    EXPECT_EQ(seen.title, kAppTitle);
+    answerAndWaitUntilGone(box, IDOK);
+    EXPECT_EQ(textLength(first), 0) << "mismatched passwords are emptied";
+    EXPECT_EQ(textLength(second), 0);
+    EXPECT_EQ(session.vault(), "\r\n") << "nothing is written before a password is accepted";
+
+    const std::string password = "Plum-4-Tree";
+    ASSERT_NO_FATAL_FAILURE(typePassword(first, wide(password)));
+    pressKey(VK_TAB);
+    typeText(wide(password));
+    ASSERT_TRUE(holdsCharacters(second, password.size())) << "Tab did not lead to the confirmation box";
+    pressKey(VK_RETURN);
+
+    HWND main = program.waitForVisibleWindow(kMainCaption);
+    ASSERT_TRUE(main) << "the main window did not open";
+    EXPECT_TRUE(waitUntil([&] { return !program.window(kPasswordCaption); })) << "the dialog stayed";
+    EXPECT_EQ(session.vault(), scrambledLine(password));
+    HWND status = controlAt(main, L"msctls_statusbar32", 0);
+    EXPECT_EQ(program.statusText(status), L"Password created successfully");
+    EXPECT_EQ(listCount(controlAt(main, L"SysListView32", 0)), 0);
+
+    HWND help = program.waitForVisibleWindow(kHelpCaption);
+    ASSERT_TRUE(help) << "the help viewer did not open beside the main window";
+    EXPECT_TRUE(windowExStyle(help) & WS_EX_TOPMOST) << "the help viewer stays above other windows";
+
+    closeWindow(main);
+    EXPECT_TRUE(program.waitForEnd()) << "closing the main window did not end the program";
+    EXPECT_EQ(session.vault(), scrambledLine(password)) << "closing rewrote the vault";
+}
+
+TEST(EndToEndFirstStart, ClosingThePasswordDialogEndsTheProgram) {
+    Session session;
+    RunningProgram& program = session.start();
+    HWND dialog = waitForPasswordDialog(program, 20000ms);
+    ASSERT_TRUE(dialog);
+    closeWindow(dialog);
+    EXPECT_TRUE(program.waitForEnd()) << "the program outlived its password dialog";
+    EXPECT_EQ(session.vault(), "\r\n");
+}
+
+class EndToEndLogin : public ::testing::Test {
+protected:
+    const std::string master = "Tulip-9-Garden";
+    const std::vector<vault::Entry> entries{{"alice.martin", "correct-horse-42", "www.example.com"},
+                                            {"bob.nguyen", "T1gerLily!9", "intranet"}};
+
+    // Starts the program on a vault of two entries and returns the settled password dialog.
+    HWND startOnVault() {
+        session.writeVault(master, entries);
+        before = session.vault();
+        session.start();
+        return waitForPasswordDialog(program(), 20000ms);
+    }
+    RunningProgram& program() { return *session.program; }
+
+    Session session;
+    std::string before;
+};
+
+TEST_F(EndToEndLogin, TheRightPasswordOpensTheEntries) {
+    HWND dialog = startOnVault();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(windowSize(dialog).cy, pixels(1845)) << "not the enter-mode height";
+    EXPECT_EQ(controls(dialog, L"Edit").size(), 1u) << "enter mode asks for the password once";
+
+    ASSERT_NO_FATAL_FAILURE(typePassword(passwordBox(dialog), wide(master)));
+    pressKey(VK_RETURN);
+    HWND main = program().waitForVisibleWindow(kMainCaption);
+    ASSERT_TRUE(main) << "the right password was refused";
+    HWND list = controlAt(main, L"SysListView32", 0);
+    ASSERT_EQ(listCount(list), 2);
+    EXPECT_EQ(program().listText(list, 0, 0), L"alice.martin");
+    EXPECT_EQ(program().listText(list, 0, 1), L"correct-horse-42");
+    EXPECT_EQ(program().listText(list, 0, 2), L"www.example.com");
+    EXPECT_EQ(program().listText(list, 1, 0), L"bob.nguyen");
+    EXPECT_EQ(program().listText(list, 1, 1), L"T1gerLily!9");
+    EXPECT_EQ(program().listText(list, 1, 2), L"intranet");
+    EXPECT_EQ(program().statusText(controlAt(main, L"msctls_statusbar32", 0)), L"Loaded 2 entries");
+    EXPECT_FALSE(isVisible(program().window(kHelpCaption))) << "a help viewer without Help.rtf must stay hidden";
+
+    closeWindow(main);
+    EXPECT_TRUE(program().waitForEnd());
+    EXPECT_EQ(session.vault(), before) << "logging in changed the vault";
+}
+
+TEST_F(EndToEndLogin, AfterTwoWrongTriesTheRightPasswordStillOpens) {
+    HWND dialog = startOnVault();
+    ASSERT_TRUE(dialog);
+    for (const wchar_t* wrong : {L"tulip-9-garden", L"Tulip-9-Garden "}) {
+        setText(passwordBox(dialog), wrong);
+        HWND box = clickForMessageBox(program(), okButton(dialog));
+        ASSERT_TRUE(box) << "no message for a wrong password";
+        answerAndWaitUntilGone(box, IDRETRY);
+    }
+    ASSERT_NO_FATAL_FAILURE(typePassword(passwordBox(dialog), wide(master)));
+    pressKey(VK_RETURN);
+    HWND main = program().waitForVisibleWindow(kMainCaption);
+    ASSERT_TRUE(main) << "the third try was refused";
+    EXPECT_EQ(listCount(controlAt(main, L"SysListView32", 0)), 2);
+}
+
+TEST_F(EndToEndLogin, ThreeWrongTriesEndTheProgramAndLeaveTheVaultAsItWas) {
+    HWND dialog = startOnVault();
+    ASSERT_TRUE(dialog);
+    HWND box = nullptr;
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        SCOPED_TRACE("attempt " + std::to_string(attempt));
+        HWND field = passwordBox(dialog);
+        if (attempt == 2) {
+            // Enter in the password box does what Ok does.
+            ASSERT_NO_FATAL_FAILURE(typePassword(field, L"Guess-2"));
+            pressKey(VK_RETURN);
+            box = program().waitForMessageBox();
+        } else {
+            setText(field, L"Guess-" + std::to_wstring(attempt));
+            box = clickForMessageBox(program(), okButton(dialog));
+        }
+        ASSERT_TRUE(box) << "no message for a wrong password";
+        MessageBoxView seen = readMessageBox(box);
+        EXPECT_EQ(seen.text, L"Sorry, the password you entered was not correct.");
+        EXPECT_EQ(seen.title, L"Incorrect Password");
+        EXPECT_EQ(seen.buttons, (std::vector<std::wstring>{L"Retry", L"Cancel"}));
+        answerMessageBox(box, IDRETRY);
+        if (attempt < 3) {
+            ASSERT_TRUE(waitUntil([box] { return !isVisible(box); }));
+            EXPECT_EQ(textLength(field), 0) << "the wrong password stayed in the box";
+            EXPECT_TRUE(program().running());
+        }
+    }
+    HWND notice = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        notice = program().messageBox();
+        return notice && notice != box && readMessageBox(notice).text != L"Sorry, the password you entered was not correct.";
+    })) << "no notice after the third wrong password";
+    MessageBoxView seen = readMessageBox(notice);
+    EXPECT_EQ(seen.text, L"Only 3 tries allowed.  Click Ok to close.");
+    EXPECT_EQ(seen.title, kAppTitle);
+    EXPECT_EQ(seen.buttons, std::vector<std::wstring>{L"OK"});
+    EXPECT_FALSE(isVisible(program().window(kMainCaption)));
+    answerMessageBox(notice, IDOK);
+    EXPECT_TRUE(program().waitForEnd()) << "the program went on after three wrong passwords";
+    EXPECT_EQ(session.vault(), before);
+}
+
+TEST_F(EndToEndLogin, CancelEndsTheProgramAtOnce) {
+    HWND dialog = startOnVault();
+    ASSERT_TRUE(dialog);
+    setText(passwordBox(dialog), L"half-typed");
+    click(control(dialog, L"Button", L"Cancel"));
+    bool boxSeen = false;
+    EXPECT_TRUE(waitUntil([&] {
+        boxSeen = boxSeen || program().messageBox();
+        return !program().running();
+    })) << "Cancel did not end the program";
+    EXPECT_FALSE(boxSeen) << "Cancel asked something first";
+    EXPECT_EQ(session.vault(), before);
+}
+
+TEST_F(EndToEndLogin, CancelInTheWrongPasswordBoxEndsTheProgramWithoutTheNotice) {
+    HWND dialog = startOnVault();
+    ASSERT_TRUE(dialog);
+    setText(passwordBox(dialog), L"Guess");
+    HWND box = clickForMessageBox(program(), okButton(dialog));
+    ASSERT_TRUE(box);
+    answerMessageBox(box, IDCANCEL);
+    bool otherBoxSeen = false;
+    EXPECT_TRUE(waitUntil([&] {
+        HWND seen = program().messageBox();
+        otherBoxSeen = otherBoxSeen || (seen && seen != box);
+        return !program().running();
+    })) << "Cancel in the box did not end the program";
+    EXPECT_FALSE(otherBoxSeen) << "a notice came after Cancel";
+    EXPECT_EQ(session.vault(), before);
+}
+
+}  // namespace
+}  // namespace vk::e2e

@@ -1,0 +1,182 @@
+// Drives Vellumkeep.exe for scripts/screenshots. FOLDER holds Vellumkeep.exe (and Help.rtf).
+//
+//   vk_driver first-start FOLDER SPLASH_BMP MARGIN
+//       starts the program without a vault: saves the splash, with MARGIN pixels around it, as
+//       SPLASH_BMP (it lasts about a second, so the driver takes it itself) and says "saved splash";
+//       then shows the dialog that creates the master password, and cancels it.
+//   vk_driver make-vault FOLDER PASSWORD
+//       writes FOLDER\data.enc: the master password and a few sample entries.
+//   vk_driver tour FOLDER PASSWORD
+//       logs in and opens every other window: the help viewer, the main window, the entry editor
+//       and the about box.
+//
+// For each window to photograph the driver says "shot NAME L T W H" (the window's outer rectangle
+// on the screen) and waits for one line on its standard input, the sign that the picture is
+// taken, before it goes on.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "driver.h"
+#include "vault/vault_format.h"
+
+namespace {
+
+using namespace vk::e2e;
+
+constexpr wchar_t kEditorCaption[] = L"Edit an entry";
+// Long enough for the skin and the pictures to be painted after a window shows.
+constexpr Duration kSettle = 400ms;
+
+const vk::vault::Entry kSampleEntries[] = {
+    {"alice.martin", "correct-horse-42", "www.example.com"},
+    {"bob.nguyen", "T1gerLily!9", "https://mail.example.org"},
+    {"carol@example.net", "blue-Lantern-7", "Home router 192.168.1.1"},
+    {"d.okafor", "s4ndcastle-Rain", "C:\\Projects\\Ledger"},
+    {"erin.kowalski", "Maple&Stone#21", "www.bank.example"},
+};
+
+int fail(const std::string& what) {
+    std::cerr << "vk_driver: " << what << std::endl;
+    return 1;
+}
+
+void say(const std::string& line) {
+    std::cout << line << std::endl;
+}
+
+std::string rectText(const RECT& r) {
+    return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + " " +
+           std::to_string(r.bottom - r.top);
+}
+
+// Asks the script to photograph the window, and waits until it has.
+bool shoot(const std::string& name, HWND window) {
+    pause(kSettle);
+    say("shot " + name + " " + rectText(windowRect(window)));
+    std::string reply;
+    return static_cast<bool>(std::getline(std::cin, reply));
+}
+
+std::wstring widen(const std::string& ansi) {
+    std::wstring wide;
+    for (char ch : ansi) wide += static_cast<wchar_t>(static_cast<unsigned char>(ch));
+    return wide;
+}
+
+int makeVault(const std::filesystem::path& folder, const std::string& password) {
+    vk::vault::SavedVaultBuilder vault(password);
+    for (const auto& entry : kSampleEntries) vault.add(entry);
+    std::FILE* file = _wfopen((folder / L"data.enc").c_str(), L"wb");
+    if (!file) return fail("cannot write the vault in " + folder.string());
+    std::string bytes = vault.finish();
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    std::fclose(file);
+    return written ? 0 : fail("cannot write the vault");
+}
+
+RECT withMargin(RECT r, int margin) {
+    r.left = std::max(0L, r.left - margin);
+    r.top = std::max(0L, r.top - margin);
+    r.right = std::min<LONG>(GetSystemMetrics(SM_CXSCREEN), r.right + margin);
+    r.bottom = std::min<LONG>(GetSystemMetrics(SM_CYSCREEN), r.bottom + margin);
+    return r;
+}
+
+// First start: the splash, then the dialog that creates the master password; Cancel ends it.
+int firstStart(const std::filesystem::path& folder, const std::filesystem::path& splashBmp, int margin) {
+    std::filesystem::path exe = folder / L"Vellumkeep.exe";
+    DeleteFileW((folder / L"data.enc").c_str());
+    RunningProgram program(exe);
+    if (!program.started()) return fail("cannot start " + exe.string());
+    HWND splash = program.waitForSplash(20000ms);
+    if (!splash) return fail("no splash window");
+    pause(150ms);  // its picture is painted right after it shows
+    if (!saveScreenArea(withMargin(windowRect(splash), margin), splashBmp))
+        return fail("cannot capture the splash");
+    say("saved splash " + rectText(windowRect(splash)));
+
+    HWND dialog = waitForPasswordDialog(program);
+    if (!dialog || !shoot("password-create", dialog)) return fail("no password dialog in create mode");
+    click(control(dialog, L"Button", L"Cancel"));
+    return program.waitForEnd() ? 0 : fail("Cancel did not end the program");
+}
+
+HWND openHelp(const RunningProgram& program, HWND main) {
+    // It opens by itself unless the user turned that off; otherwise the Help menu opens it.
+    if (HWND help = program.waitForVisibleWindow(kHelpCaption, 3000ms)) return help;
+    chooseMenuItem(main, kHelpMenu, 0);
+    return program.waitForVisibleWindow(kHelpCaption);
+}
+
+// Types the master password into the dialog, photographs it, and returns the main window.
+HWND logIn(const RunningProgram& program, const std::string& password) {
+    HWND dialog = waitForPasswordDialog(program, 20000ms);
+    HWND box = dialog ? controlAt(dialog, L"Edit", 0) : nullptr;
+    if (!box || !focusWithMouse(box)) {
+        fail("no password dialog in enter mode");
+        return nullptr;
+    }
+    typeText(widen(password));
+    if (!waitUntil([&] { return textLength(box) == static_cast<int>(password.size()); })) {
+        fail("the password did not reach the dialog");
+        return nullptr;
+    }
+    if (!shoot("password-enter", dialog)) return nullptr;
+    pressKey(VK_RETURN);
+    HWND main = program.waitForVisibleWindow(kMainCaption);
+    if (!main) fail("the password was not accepted");
+    return main;
+}
+
+// The help viewer, the main window with a row selected, the entry editor and the about box.
+int photographWorkingWindows(const RunningProgram& program, HWND main) {
+    HWND help = openHelp(program, main);
+    if (!help || !shoot("help", help)) return fail("no help viewer");
+    closeWindow(help);
+    waitUntil([&] { return !isVisible(help); });
+
+    program.selectListRow(controlAt(main, L"SysListView32", 0), 0);
+    if (!shoot("main", main)) return 1;
+
+    click(control(main, L"Button", L"Edit"));
+    HWND editor = program.waitForVisibleWindow(kEditorCaption);
+    if (!editor || !shoot("editor", editor)) return fail("no entry editor");
+    click(control(editor, L"Button", L"Cancel"));
+    waitUntil([&] { return !isVisible(editor); });
+
+    chooseMenuItem(main, kAboutMenu, 0);
+    HWND about = program.waitForVisibleWindow(kAboutCaption);
+    if (!about || !shoot("about", about)) return fail("no about box");
+    closeWindow(about);
+    return 0;
+}
+
+// A later start on the sample vault: every window of a working session.
+int tour(const std::filesystem::path& folder, const std::string& password) {
+    std::filesystem::path exe = folder / L"Vellumkeep.exe";
+    RunningProgram program(exe);
+    if (!program.started()) return fail("cannot start " + exe.string());
+    HWND main = logIn(program, password);
+    if (!main) return 1;
+    if (int failed = photographWorkingWindows(program, main)) return failed;
+    closeWindow(main);
+    return program.waitForEnd() ? 0 : fail("closing the main window did not end the program");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string command = argc > 1 ? argv[1] : "";
+    if (command == "first-start" && argc == 5) return firstStart(argv[2], argv[3], std::atoi(argv[4]));
+    if (command == "make-vault" && argc == 4) return makeVault(argv[2], argv[3]);
+    if (command == "tour" && argc == 4) return tour(argv[2], argv[3]);
+    std::cerr << "usage: vk_driver first-start FOLDER SPLASH_BMP MARGIN\n"
+                 "       vk_driver make-vault FOLDER PASSWORD\n"
+                 "       vk_driver tour FOLDER PASSWORD\n";
+    return 2;
+}
