@@ -3,6 +3,8 @@
 // colours of its labels, for as long as the window lives.
 #include <windows.h>
 
+#include "platform/handles.h"
+
 #include "skin/skin_data.h"
 
 namespace vk {
@@ -17,19 +19,5 @@ const SkinData* skinOf(HWND window);
 // The client background's colour at row `y` of a client area `height` pixels high.
 COLORREF skinBackgroundAt(const SkinData& skin, int y, int height);
 
-// A memory device context for drawing off screen.
-class MemoryDC {
-public:
-    explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    ~MemoryDC() {
-        if (dc_) DeleteDC(dc_);
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
 
 }  // namespace vk

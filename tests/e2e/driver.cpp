@@ -76,19 +76,6 @@ std::wstring readRemoteText(HANDLE process, const void* address, size_t limit) {
     return text;
 }
 
-class MemoryDC {
-public:
-    explicit MemoryDC(HDC like) : dc_(CreateCompatibleDC(like)) {}
-    ~MemoryDC() {
-        if (dc_) DeleteDC(dc_);
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
 
 INPUT keyInput(WORD virtualKey, bool down) {
     INPUT input{};

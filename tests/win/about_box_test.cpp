@@ -13,21 +13,6 @@
 namespace vk::test {
 namespace {
 
-struct PixelRect {
-    int left, top, width, height;
-    friend bool operator==(const PixelRect&, const PixelRect&) = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const PixelRect& r) {
-    return out << r.left << "," << r.top << " " << r.width << "x" << r.height;
-}
-
-PixelRect placeOf(HWND control) {
-    RECT r{};
-    GetWindowRect(control, &r);
-    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
 
 // Where a child window stands among its siblings: 0 is the top of the z-order.
 int zPosition(HWND child) {

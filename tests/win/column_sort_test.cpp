@@ -40,16 +40,7 @@ protected:
         return names;
     }
 
-    // A click on a column header (0-based), as the header reports it to the main window.
-    void clickHeader(int column) {
-        NMLISTVIEW info{};
-        info.hdr.hwndFrom = list();
-        info.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list()));
-        info.hdr.code = LVN_COLUMNCLICK;
-        info.iItem = -1;
-        info.iSubItem = column;
-        SendMessageW(form().hwnd(), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
-    }
+    void clickHeader(int column) { test::clickHeader(form(), column); }
     void selectRow(int row) {
         ListView_SetItemState(list(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
         ListView_SetItemState(list(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);

@@ -17,13 +17,6 @@
 #include "test_support.h"
 #include "vault/vault_format.h"
 
-namespace vk::vault {
-// Failure messages show entries as their three texts.
-static void PrintTo(const Entry& e, std::ostream* out) {
-    *out << "{" << e.username << ", " << e.password << ", " << e.location << "}";
-}
-}  // namespace vk::vault
-
 namespace vk::test {
 namespace {
 
@@ -107,12 +100,7 @@ protected:
 
     MainWindow& form() { return program->Form1; }
     HWND list() { return form().lstPass.hwnd(); }
-    std::vector<Entry> shownEntries() {
-        std::vector<Entry> rows;
-        for (int row = 0; row < listCount(list()); ++row)
-            rows.push_back({listText(list(), row, 0), listText(list(), row, 1), listText(list(), row, 2)});
-        return rows;
-    }
+    std::vector<Entry> shownEntries() { return test::shownEntries(list()); }
     void selectRow(int row) {
         ListView_SetItemState(list(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
         if (row >= 0)

@@ -12,13 +12,6 @@
 #include "platform/text.h"
 #include "vault/vault_format.h"
 
-namespace vk::vault {
-// Failure messages show entries as their three texts.
-static void PrintTo(const Entry& e, std::ostream* out) {
-    *out << "{" << e.username << ", " << e.password << ", " << e.location << "}";
-}
-}  // namespace vk::vault
-
 namespace vk::test {
 namespace {
 
@@ -46,13 +39,7 @@ protected:
     EntryEditor& editor() { return program->frmAdd; }
     HWND list() { return form().lstPass.hwnd(); }
 
-    // The rows as the list view shows them.
-    std::vector<Entry> shownEntries() {
-        std::vector<Entry> rows;
-        for (int row = 0; row < listCount(list()); ++row)
-            rows.push_back({listText(list(), row, 0), listText(list(), row, 1), listText(list(), row, 2)});
-        return rows;
-    }
+    std::vector<Entry> shownEntries() { return test::shownEntries(list()); }
     std::vector<Entry> storedEntries() { return vault::entriesOf(program.vaultBytes()); }
     Snapshot snapshot() { return {shownEntries(), program.vaultBytes(), form().statusText()}; }
 
@@ -66,16 +53,7 @@ protected:
             if (listText(list(), row, 0) == username) return row;
         return -1;
     }
-    // A click on a column header (0-based), as the header reports it to the main window.
-    void clickHeader(int column) {
-        NMLISTVIEW info{};
-        info.hdr.hwndFrom = list();
-        info.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list()));
-        info.hdr.code = LVN_COLUMNCLICK;
-        info.iItem = -1;
-        info.iSubItem = column;
-        SendMessageW(form().hwnd(), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
-    }
+    void clickHeader(int column) { test::clickHeader(form(), column); }
 
     void openAdd() {
         click(form().cmdAdd[0]);

@@ -24,21 +24,6 @@ std::string smallDocument(const std::string& phrase) {
            phrase + "\\par}";
 }
 
-struct PixelRect {
-    int left, top, width, height;
-    friend bool operator==(const PixelRect&, const PixelRect&) = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const PixelRect& r) {
-    return out << r.left << "," << r.top << " " << r.width << "x" << r.height;
-}
-
-PixelRect placeOf(HWND control) {
-    RECT r{};
-    GetWindowRect(control, &r);
-    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
 
 PixelRect twipsRect(const Window& window, int left, int top, int width, int height) {
     return {window.toPixels(left), window.toPixels(top), window.toPixels(width), window.toPixels(height)};

@@ -8,21 +8,6 @@
 namespace vk::test {
 namespace {
 
-struct PixelRect {
-    int left, top, width, height;
-    friend bool operator==(const PixelRect&, const PixelRect&) = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const PixelRect& r) {
-    return out << r.left << "," << r.top << " " << r.width << "x" << r.height;
-}
-
-PixelRect placeOf(HWND control) {
-    RECT r{};
-    GetWindowRect(control, &r);
-    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
 
 std::wstring menuText(HMENU menu, int position) {
     wchar_t text[128] = L"";

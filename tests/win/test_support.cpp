@@ -12,6 +12,12 @@
 #include "platform/text.h"
 #include "vault/vault_format.h"
 
+namespace vk::vault {
+void PrintTo(const Entry& entry, std::ostream* out) {
+    *out << "{" << entry.username << ", " << entry.password << ", " << entry.location << "}";
+}
+}  // namespace vk::vault
+
 namespace vk::test {
 namespace {
 
@@ -332,6 +338,35 @@ void pressEnter(Control* control) {
     MSG up{control->hwnd(), WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u), 0, {}};
     dispatchMessage(up);
     doEvents();
+}
+
+std::ostream& operator<<(std::ostream& out, const PixelRect& r) {
+    return out << r.left << "," << r.top << " " << r.width << "x" << r.height;
+}
+
+PixelRect placeOf(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+std::vector<vault::Entry> shownEntries(HWND list) {
+    std::vector<vault::Entry> rows;
+    for (int row = 0; row < listCount(list); ++row)
+        rows.push_back({listText(list, row, 0), listText(list, row, 1), listText(list, row, 2)});
+    return rows;
+}
+
+void clickHeader(MainWindow& form, int column) {
+    HWND list = form.lstPass.hwnd();
+    NMLISTVIEW info{};
+    info.hdr.hwndFrom = list;
+    info.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));
+    info.hdr.code = LVN_COLUMNCLICK;
+    info.iItem = -1;
+    info.iSubItem = column;
+    SendMessageW(form.hwnd(), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
 }
 
 std::string listText(HWND list, int row, int column) {

@@ -7,6 +7,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,11 @@
 #include "platform/handles.h"
 #include "vault/file_system_impl.h"
 #include "vault/vault_store.h"
+
+namespace vk::vault {
+// Failure messages show entries as their three texts.
+void PrintTo(const Entry& entry, std::ostream* out);
+}  // namespace vk::vault
 
 namespace vk::test {
 
@@ -194,6 +200,19 @@ void click(Control* control);
 void setText(Control* control, const std::string& ansi);
 // Presses Enter in a control: key down, the character, key up, through the program's dispatch.
 void pressEnter(Control* control);
+
+// A control's place in its window's client area, in pixels.
+struct PixelRect {
+    int left, top, width, height;
+    friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+std::ostream& operator<<(std::ostream& out, const PixelRect& r);
+PixelRect placeOf(HWND control);
+
+// The rows as the list view shows them.
+std::vector<vault::Entry> shownEntries(HWND list);
+// A click on a column header (0-based), as the header reports it to the main window.
+void clickHeader(MainWindow& form, int column);
 
 // The text of a row's column as the list view shows it (row and column from 0).
 std::string listText(HWND list, int row, int column);

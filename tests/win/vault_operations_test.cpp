@@ -13,6 +13,7 @@
 
 #include "platform/handles.h"
 #include "platform/text.h"
+#include "platform/date_time.h"
 #include "test_support.h"
 #include "vault/file_system_impl.h"
 #include "vault/vault_operations.h"
@@ -43,17 +44,6 @@ std::string savedBytes(const std::string& master, const std::vector<vault::Entry
 }
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// The date and time as the user's settings write them, for comparison with the status line.
-std::string localDateTimeNow() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char date[128] = "";
-    char time[128] = "";
-    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, sizeof date);
-    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &now, nullptr, time, sizeof time);
-    return std::string(date) + " " + time;
-}
 
 std::vector<vault::Entry> rowsOf(MainWindow& form) {
     std::vector<vault::Entry> rows;
@@ -226,9 +216,9 @@ TEST_F(VaultSavingTest, ASaveWritesTheMasterEveryRowAndAClosingEmptyLine) {
     EXPECT_FALSE(temporaryLeft());
 
     // The save itself puts the time of the save on the status line, in the user's format.
-    std::string earliest = localDateTimeNow();
+    std::string earliest = generalDateTimeNow();
     ASSERT_TRUE(saveVault(program.app()));
-    std::string latest = localDateTimeNow();
+    std::string latest = generalDateTimeNow();
     std::string status = form().statusText();
     ASSERT_EQ(status.rfind("Saved ", 0), 0u) << status;
     std::string when = status.substr(6);
