@@ -26,8 +26,7 @@ void SplashWindow::create() {
 }
 
 void SplashWindow::Form_Load() {
-    RECT outer{};
-    GetWindowRect(hwnd(), &outer);
+    // The window takes the picture's size.
     SetWindowPos(hwnd(), nullptr, 0, 0, toPixels(Image1->width()), toPixels(Image1->height()),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     applyBranding(app_);

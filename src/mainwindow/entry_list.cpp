@@ -16,8 +16,8 @@ std::string_view EntryList::field(vault::EntryView entry, int column) {
 }
 
 std::string_view EntryList::joinedLine(size_t index) const {
-    // Fields read from a vault lie in its text with the separators between them; fields kept by
-    // the list itself lie side by side. Only the former are three apart.
+    // Fields read from a vault lie in its text with the separators between them; a row's own
+    // fields lie side by side. Only the former are three apart.
     const vault::EntryView& entry = rows_[index].entry;
     constexpr size_t gap = vault::kSeparator.size();
     const char* start = entry.username.data();
@@ -33,13 +33,15 @@ std::optional<size_t> EntryList::indexOf(EntryId id) const {
     return std::nullopt;
 }
 
-vault::EntryView EntryList::keep(vault::EntryView entry) {
-    std::string& buffer = buffers_.emplace_back();
-    buffer.reserve(entry.username.size() + entry.password.size() + entry.location.size());
-    buffer.append(entry.username).append(entry.password).append(entry.location);
-    std::string_view text = buffer;
+EntryList::Row EntryList::ownRow(vault::EntryView entry, EntryId id) {
+    auto own = std::make_unique<std::string>();
+    own->reserve(entry.username.size() + entry.password.size() + entry.location.size());
+    own->append(entry.username).append(entry.password).append(entry.location);
+    // The string lives on the heap, so the views stay valid when the row moves.
+    std::string_view text = *own;
     size_t u = entry.username.size(), p = entry.password.size();
-    return vault::EntryView{text.substr(0, u), text.substr(u, p), text.substr(u + p)};
+    vault::EntryView fields{text.substr(0, u), text.substr(u, p), text.substr(u + p)};
+    return Row{fields, id, std::move(own), {}, -1};
 }
 
 const std::string& EntryList::keyOf(const Row& row) const {
@@ -63,7 +65,7 @@ size_t EntryList::placeFor(const Row& row) const {
 }
 
 EntryId EntryList::add(vault::EntryView entry) {
-    Row row{keep(entry), nextId_++, {}, -1};
+    Row row = ownRow(entry, nextId_++);
     size_t place = placeFor(row);
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
     return rows_[place].id;
@@ -72,10 +74,10 @@ EntryId EntryList::add(vault::EntryView entry) {
 void EntryList::addAll(vault::EntryTable table) {
     size_t first = rows_.size();
     rows_.reserve(first + table.size());
-    for (size_t i = 0; i < table.size(); ++i) rows_.push_back(Row{table[i], nextId_++, {}, -1});
+    for (size_t i = 0; i < table.size(); ++i) rows_.push_back(Row{table[i], nextId_++, nullptr, {}, -1});
     // The list keeps the table's text; a short text may move with it, so the views follow.
     const char* oldBase = table.text().data();
-    const std::string& text = buffers_.emplace_back(table.takeText());
+    const std::string& text = loadedTexts_.emplace_back(table.takeText());
     auto rebase = [&](std::string_view view) {
         return std::string_view(text.data() + (view.data() - oldBase), view.size());
     };
@@ -89,7 +91,7 @@ void EntryList::addAll(vault::EntryTable table) {
 bool EntryList::replace(EntryId id, vault::EntryView entry) {
     auto index = indexOf(id);
     if (!index) return false;
-    Row row{keep(entry), id, {}, -1};
+    Row row = ownRow(entry, id);
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(*index));
     size_t place = sorted_ ? placeFor(row) : *index;
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
@@ -105,7 +107,7 @@ bool EntryList::remove(EntryId id) {
 
 void EntryList::clear() {
     rows_.clear();
-    buffers_.clear();
+    loadedTexts_.clear();
 }
 
 void EntryList::setSortSettings(bool sorted, int sortKey, SortOrder order) {

@@ -4,6 +4,7 @@
 // mode is on, rows added or changed go to their place in the current order at once.
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,23 +54,24 @@ public:
 
 private:
     struct Row {
-        vault::EntryView entry;  // points into one of buffers_
+        // Points into a loaded vault's text, or into `own` for an entry added or changed since.
+        vault::EntryView entry;
         EntryId id;
+        std::unique_ptr<std::string> own;  // goes with the row
         // The collation key of column keyColumn, computed when first needed.
         mutable std::string key;
         mutable int keyColumn = -1;
     };
-    // A copy of the entry's fields in a buffer of the list's own.
-    vault::EntryView keep(vault::EntryView entry);
+    // A row holding its own copy of the entry's fields.
+    static Row ownRow(vault::EntryView entry, EntryId id);
     const std::string& keyOf(const Row& row) const;
     bool before(const Row& a, const Row& b) const;  // strictly before in the current order
     size_t placeFor(const Row& row) const;
     void reorder();
 
     CollationKey collationKey_;
-    // The texts the rows point into: a loaded vault's text, and one small buffer per entry added
-    // or changed since. A deque never moves what it holds.
-    std::deque<std::string> buffers_;
+    // The texts of the loaded vaults that rows point into. A deque never moves what it holds.
+    std::deque<std::string> loadedTexts_;
     std::vector<Row> rows_;
     EntryId nextId_ = 1;
     bool sorted_ = false;
