@@ -121,24 +121,24 @@ void PasswordDialog::cmdOK_Click() {
         enterModeOK();
 }
 
-void PasswordDialog::showCreateModeMessage(const std::string& text) {
+void PasswordDialog::showCreateModeMessage(const std::string& text, bool emptyBoxes) {
     SetOnTop(*this, false);
     messageBox(hwnd(), text, app_.appTitle(), MB_OK);
+    if (emptyBoxes) {
+        txtPass2->setText("");
+        txtPass->setText("");
+    }
     SetOnTop(*this, true);
 }
 
 void PasswordDialog::createModeOK() {
     std::wstring first = wideWindowText(txtPass->hwnd());
     if (first.size() < kMinimumLength) {
-        showCreateModeMessage("You must enter a password that is at least 4 characters long");
+        showCreateModeMessage("You must enter a password that is at least 4 characters long", false);
         return;
     }
     if (wideWindowText(txtPass2->hwnd()) != first) {
-        SetOnTop(*this, false);
-        messageBox(hwnd(), "Your passwords did not match.  Please try again.", app_.appTitle(), MB_OK);
-        txtPass2->setText("");
-        txtPass->setText("");
-        SetOnTop(*this, true);
+        showCreateModeMessage("Your passwords did not match.  Please try again.", true);
         return;
     }
     // The vault stores the password as one line of the code page: refuse what it cannot carry.
@@ -146,9 +146,7 @@ void PasswordDialog::createModeOK() {
     std::string problem = password.complete ? vault::masterPasswordProblem(password.text)
                                             : vault::outsideCodePageProblem("password");
     if (!problem.empty()) {
-        showCreateModeMessage(problem);
-        txtPass2->setText("");
-        txtPass->setText("");
+        showCreateModeMessage(problem, true);
         return;
     }
     app_.masterPassword = password.text;

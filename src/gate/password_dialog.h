@@ -44,8 +44,9 @@ private:
     void layOutEnterMode();
     void createModeOK();
     void enterModeOK();
-    // The create-mode boxes let go of the topmost place while they are shown.
-    void showCreateModeMessage(const std::string& text);
+    // The create-mode boxes let go of the topmost place while they are shown; `emptyBoxes`
+    // empties both password boxes before the dialog takes it back.
+    void showCreateModeMessage(const std::string& text, bool emptyBoxes);
 
     Program& app_;
 };

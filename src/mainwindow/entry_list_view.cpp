@@ -81,30 +81,19 @@ void EntryListView::refresh(const std::vector<EntryId>& keepSelected) {
 }
 
 EntryId EntryListView::add(vault::EntryView entry) {
-    auto keep = selectedIds();
-    EntryId id = entries_.add(entry);
-    refresh(keep);
-    return id;
+    return keepingSelection([&] { return entries_.add(entry); });
 }
 
 void EntryListView::addAll(vault::EntryTable entries) {
-    auto keep = selectedIds();
-    entries_.addAll(std::move(entries));
-    refresh(keep);
+    keepingSelection([&] { entries_.addAll(std::move(entries)); });
 }
 
 bool EntryListView::replace(EntryId id, vault::EntryView entry) {
-    auto keep = selectedIds();
-    bool replaced = entries_.replace(id, entry);
-    refresh(keep);
-    return replaced;
+    return keepingSelection([&] { return entries_.replace(id, entry); });
 }
 
 bool EntryListView::remove(EntryId id) {
-    auto keep = selectedIds();
-    bool removed = entries_.remove(id);
-    refresh(keep);
-    return removed;
+    return keepingSelection([&] { return entries_.remove(id); });
 }
 
 void EntryListView::clear() {
@@ -113,9 +102,7 @@ void EntryListView::clear() {
 }
 
 void EntryListView::setSortSettings(bool sorted, int sortKey, SortOrder order) {
-    auto keep = selectedIds();
-    entries_.setSortSettings(sorted, sortKey, order);
-    refresh(keep);
+    keepingSelection([&] { entries_.setSortSettings(sorted, sortKey, order); });
 }
 
 void EntryListView::fillDisplayInfo(NMLVDISPINFOW& info) const {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "mainwindow/entry_list.h"
@@ -45,6 +46,19 @@ public:
 
 private:
     std::vector<EntryId> selectedIds() const;
+    // Runs a change of the entries, then repaints with the same entries selected.
+    template <typename Change>
+    auto keepingSelection(Change change) {
+        std::vector<EntryId> keep = selectedIds();
+        if constexpr (std::is_void_v<decltype(change())>) {
+            change();
+            refresh(keep);
+        } else {
+            auto result = change();
+            refresh(keep);
+            return result;
+        }
+    }
     void refresh(const std::vector<EntryId>& keepSelected);
     void fillDisplayInfo(NMLVDISPINFOW& info) const;
 

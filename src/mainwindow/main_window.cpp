@@ -163,10 +163,7 @@ void MainWindow::Form_Unload(bool& cancel) {
     app_.frmAbout.unload();
     app_.frmAdd.unload();
     app_.frmSplash.unload();
-    if (app_.skinEnabled) {
-        if (!app_.skinSupport) app_.skinSupport = std::make_unique<SkinSupport>();
-        app_.skinSupport->method6();
-    }
+    if (app_.skinEnabled) skinSupportOf(app_).method6();
     if (app_.frmWebsite.isLoaded()) app_.frmWebsite.unload();
     app_.endProgramAtOnce();
 }

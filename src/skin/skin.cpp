@@ -8,17 +8,17 @@
 namespace vk {
 namespace {
 
-SkinSupport& skinSupportOf(Program& app) {
-    if (!app.skinSupport) app.skinSupport = std::make_unique<SkinSupport>();
-    return *app.skinSupport;
-}
-
 bool isTextBoxLike(const std::string& type) {
     return type == "TextBox" || type == "ComboBox" || type == "FileListBox" || type == "DirListBox" ||
            type == "DriveListBox" || type == "ListBox" || type == "ListView";
 }
 
 }  // namespace
+
+SkinSupport& skinSupportOf(Program& app) {
+    if (!app.skinSupport) app.skinSupport = std::make_unique<SkinSupport>();
+    return *app.skinSupport;
+}
 
 void SkinForm(Program& app, Window& window) {
     if (!window.isLoaded()) return;

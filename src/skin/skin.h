@@ -6,7 +6,11 @@ namespace vk {
 
 class Program;
 class SkinControl;
+class SkinSupport;
 class Window;
+
+// The program's skin support object, created on first use.
+SkinSupport& skinSupportOf(Program& app);
 
 // Colours the window's controls from the skin, resets its region on NT 6 and later, then has
 // the skin control draw it. Every step that fails is skipped.
