@@ -25,7 +25,11 @@ set_property(SOURCE resources/vellumkeep.rc APPEND PROPERTY OBJECT_DEPENDS
 
 add_executable(Vellumkeep WIN32 src/app/main.cpp $<TARGET_OBJECTS:vk_resources>)
 target_link_libraries(Vellumkeep PRIVATE vk_app)
-target_link_options(Vellumkeep PRIVATE $<$<CONFIG:Release>:-s>)
+# Large-address-aware: on 64-bit Windows the 32-bit program may use 4 GB, for the largest vaults.
+target_link_options(Vellumkeep PRIVATE -Wl,--large-address-aware $<$<CONFIG:Release>:-s>)
+find_program(VK_OBJDUMP NAMES ${CMAKE_OBJDUMP} i686-w64-mingw32-objdump)
+add_test(NAME ShippedProgram.IsLargeAddressAware
+  COMMAND sh -c "'${VK_OBJDUMP}' -p '$<TARGET_FILE:Vellumkeep>' | grep -q 'large address aware'")
 
 # GoogleTest from the sources Debian ships, built for Windows.
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)

@@ -63,6 +63,7 @@ void PasswordDialog::Form_Load() {
         layOutCreateMode();
     else
         layOutEnterMode();
+    centreOnScreen();
     bringToFront();
     SetOnTop(*this, true);
     doEvents();

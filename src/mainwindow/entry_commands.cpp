@@ -1,17 +1,33 @@
 // The commands of the main window's buttons, which its Data and Copy menus repeat.
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
+#include <string_view>
+
 #include "app/program.h"
 #include "mainwindow/locations.h"
 #include "mainwindow/main_window.h"
 #include "platform/clipboard.h"
 #include "platform/message_box.h"
+#include "platform/text.h"
 #include "vault/vault_operations.h"
 
 namespace vk {
 namespace {
 
 constexpr const char* kCopyLabels[] = {"Copied Username ", "Copied Password ", "Copied Location "};
+
+// A field as the delete question shows it: cut to a readable length, so that a very long field
+// neither stalls the question nor makes its box wider than the screen.
+std::wstring shownInQuestion(std::string_view field) {
+    constexpr size_t kShown = 80;
+    constexpr size_t kMostBytes = 4 * kShown;  // enough for kShown characters in any code page
+    std::wstring text = widen(std::string(field.substr(0, kMostBytes)));
+    if (field.size() <= kMostBytes && text.size() <= kShown) return text;
+    text.resize(std::min(text.size(), kShown));
+    return text + L"\u2026";
+}
 
 }  // namespace
 
@@ -54,14 +70,14 @@ void MainWindow::cmdDelete_Click() {
     }
     vault::EntryView entry = entries_.at(*row - 1);
     EntryId id = entries_.idAt(*row - 1);
-    std::string question = "Are you sure you want to delete the following information?\r\n\r\nUsername: " +
-                           std::string(entry.username) + "\r\nUsed At: " + std::string(entry.location);
+    std::wstring question = L"Are you sure you want to delete the following information?\r\n\r\nUsername: " +
+                            shownInQuestion(entry.username) + L"\r\nUsed At: " + shownInQuestion(entry.location);
     if (messageBox(hwnd(), question, "Confirm Delete", MB_OKCANCEL) != IDOK) {
         SetStatusText(app_, "Entry not deleted, cancelled by user");
         return;
     }
     lstPass.remove(id);
-    if (saveVault(app_)) SetStatusText(app_, "Entry deleted successfully, data saved.");
+    if (saveVault(app_, hwnd())) SetStatusText(app_, "Entry deleted successfully, data saved.");
 }
 
 void MainWindow::cmdCopy_Click(int index) {

@@ -43,6 +43,7 @@ void EntryEditor::create() {
 bool EntryEditor::editing() const { return app_.entryMode != "Add"; }
 
 void EntryEditor::Form_Load() {
+    standAboveKeptOnTop();
     openedEntry_.reset();
     if (!editing()) {
         setCaption("Add an entry");
@@ -107,7 +108,7 @@ void EntryEditor::cmdAdd_Click(int) {
     std::optional<vault::Entry> entry = storableEntry();
     if (!entry || !store(std::move(*entry))) return;
     // A failed save keeps the change in the list and says so on the status line.
-    if (saveVault(app_)) SetStatusText(app_, "Added new entry.  Data saved.");
+    if (saveVault(app_, hwnd())) SetStatusText(app_, "Added new entry.  Data saved.");
     unload();
 }
 

@@ -132,8 +132,35 @@ bool EntryListView::handleNotify(const NMHDR& header, LRESULT& result) {
         if (onColumnClick) onColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem + 1);
         result = 0;
         return true;
+    case LVN_ODFINDITEMW:
+        result = findRow(reinterpret_cast<const NMLVFINDITEMW&>(header));
+        return true;
     }
     return false;
+}
+
+// Typing in the list selects the next row whose username starts with the letters typed, as a
+// list that holds its own rows does; a virtual list asks its owner to search.
+int EntryListView::findRow(const NMLVFINDITEMW& find) const {
+    if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
+    AnsiText typed = narrow(find.lvfi.psz);
+    if (!typed.complete || typed.text.empty()) return -1;
+    const int wanted = static_cast<int>(typed.text.size());
+    const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
+    auto matches = [&](size_t row) {
+        std::string_view name = entries_.at(row).username;
+        if (partial ? name.size() < typed.text.size() : name.size() != typed.text.size()) return false;
+        return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.data(), wanted, typed.text.data(), wanted) ==
+               CSTR_EQUAL;
+    };
+    const size_t count = entries_.count();
+    const size_t start = find.iStart >= 0 && static_cast<size_t>(find.iStart) < count ? find.iStart : 0;
+    for (size_t row = start; row < count; ++row)
+        if (matches(row)) return static_cast<int>(row);
+    if (find.lvfi.flags & LVFI_WRAP)
+        for (size_t row = 0; row < start; ++row)
+            if (matches(row)) return static_cast<int>(row);
+    return -1;
 }
 
 }  // namespace vk

@@ -61,6 +61,7 @@ private:
     }
     void refresh(const std::vector<EntryId>& keepSelected);
     void fillDisplayInfo(NMLVDISPINFOW& info) const;
+    int findRow(const NMLVFINDITEMW& find) const;
 
     EntryList& entries_;
     HWND hwnd_ = nullptr;

@@ -149,13 +149,25 @@ bool MainWindow::mayDiscardUnsavedChange() {
                                 app_.appTitle(), MB_YESNOCANCEL | MB_ICONWARNING);
         if (choice == IDNO) return true;
         if (choice != IDYES) return false;
-        if (!saveVault(app_)) continue;
+        if (!saveVault(app_, hwnd())) continue;
     }
     return true;
 }
 
+// The session asks to end. With nothing unsaved it may; an unsaved change gets one more save, and
+// when that fails too the end is refused, with a reason the system shows, and the user is asked
+// as at closing.
+bool MainWindow::Form_QueryEndSession() {
+    if (!unsavedChanges || saveVault(app_, nullptr)) return true;
+    ShutdownBlockReasonCreate(hwnd(), L"A change to your entries could not be saved.");
+    PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+    return false;
+}
+
 void MainWindow::Form_Unload(bool& cancel) {
-    if (!mayDiscardUnsavedChange()) {
+    bool discard = mayDiscardUnsavedChange();
+    ShutdownBlockReasonDestroy(hwnd());
+    if (!discard) {
         cancel = true;
         return;
     }
@@ -237,6 +249,14 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         return false;
     case WM_NOTIFY:
         return lstPass.handleNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
+    case WM_QUERYENDSESSION:
+        result = Form_QueryEndSession() ? TRUE : FALSE;
+        return true;
+    case WM_ENDSESSION:
+        // The session ends now: the closing sequence runs as when the window is closed.
+        if (wParam) unload();
+        result = 0;
+        return true;
     }
     return false;
 }

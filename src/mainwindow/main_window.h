@@ -59,6 +59,7 @@ public:
     void mnuHelpItem_Click(int index);
     void mnuAboutItem_Click(int index);
     void Form_Resize();
+    bool Form_QueryEndSession();
 
 protected:
     void create() override;

@@ -2,6 +2,12 @@
 
 #include <commctrl.h>
 
+#include <exception>
+#include <new>
+#include <string>
+
+#include "platform/app_info.h"
+#include "platform/message_box.h"
 #include "platform/text.h"
 #include "platform/twips.h"
 
@@ -11,6 +17,33 @@ namespace {
 constexpr wchar_t kFrameClass[] = L"Vellumkeep.Window";
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which dialog navigation sends
 constexpr UINT_PTR kKeyPressSubclassId = 1;
+
+// What a handler that failed could not do, told to the user: nothing may leave a window procedure,
+// yet nothing may vanish without a word either. Runs inside a catch block.
+void reportHandlerFailure(HWND window) noexcept {
+    const char* reason = "An unexpected error occurred.";
+    std::string described;
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        reason = "There is not enough memory for it.";
+    } catch (const std::exception& error) {
+        try {
+            described = error.what();
+            reason = described.c_str();
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    try {
+        messageBox(window, std::string("Vellumkeep could not finish what you asked.\r\n\r\n") + reason,
+                   readAppInfo().Title, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Too short of memory even to say so in our own words: the system's box needs none.
+        MessageBoxW(window, L"Vellumkeep could not finish what you asked: there is not enough memory for it.",
+                    nullptr, MB_OK | MB_ICONERROR);
+    }
+}
 
 LRESULT CALLBACK keyPressSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                   DWORD_PTR data) {
@@ -29,6 +62,7 @@ LRESULT CALLBACK keyPressSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM
             try {
                 if (control->onKeyPress(static_cast<wchar_t>(wParam))) return 0;
             } catch (...) {
+                reportHandlerFailure(GetAncestor(hwnd, GA_ROOT));
                 return 0;
             }
         }
@@ -45,6 +79,12 @@ RECT workArea() {
     if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
         area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     return area;
+}
+
+// Where a window of this size stands centred in the screen's work area.
+POINT centredCorner(int width, int height) {
+    RECT area = workArea();
+    return {area.left + ((area.right - area.left) - width) / 2, area.top + ((area.bottom - area.top) - height) / 2};
 }
 
 }  // namespace
@@ -226,6 +266,14 @@ void Window::setHeight(int twips) {
     SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, toPixels(twips), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void Window::centreOnScreen() {
+    if (!hwnd_) return;
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    POINT corner = centredCorner(r.right - r.left, r.bottom - r.top);
+    SetWindowPos(hwnd_, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 bool Window::minimized() const { return hwnd_ && IsIconic(hwnd_); }
 
 Control* Window::findControl(std::string_view name, int index) const {
@@ -263,12 +311,10 @@ void Window::createFrame(const Frame& frame) {
     AdjustWindowRectEx(&outer, frame.style, frame.menu != nullptr, frame.exStyle);
     int width = outer.right - outer.left;
     int height = outer.bottom - outer.top;
-    RECT area = workArea();
-    int x = area.left + ((area.right - area.left) - width) / 2;
-    int y = area.top + ((area.bottom - area.top) - height) / 2;
+    POINT corner = centredCorner(width, height);
     HWND hwnd = CreateWindowExW(frame.exStyle | WS_EX_CONTROLPARENT, kFrameClass, widen(frame.caption).c_str(),
-                                frame.style & ~WS_VISIBLE, x, y, width, height, frame.owner, frame.menu,
-                                GetModuleHandleW(nullptr), this);
+                                frame.style & ~WS_VISIBLE, corner.x, corner.y, width, height, frame.owner,
+                                frame.menu, GetModuleHandleW(nullptr), this);
     if (!hwnd) {
         if (frame.menu) DestroyMenu(frame.menu);
         return;
@@ -290,7 +336,7 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     try {
         return self->handle(message, wParam, lParam);
     } catch (...) {
-        // Nothing may leave a window procedure; a failed handler leaves the window as it is.
+        reportHandlerFailure(hwnd);
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 }
@@ -327,6 +373,7 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         HWND hwnd = hwnd_;
         onMessage(message, wParam, lParam, result);
         for (const auto& timer : timers_) timer->setEnabled(false);
+        aboveKeptOnTop_.reset();
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         hwnd_ = nullptr;
         return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -442,6 +489,10 @@ HFONT Window::makeFont(const wchar_t* face, double points, bool bold) {
     lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
     fonts_.emplace_back(CreateFontIndirectW(&lf));
     return fonts_.back().get();
+}
+
+void Window::standAboveKeptOnTop() {
+    if (hwnd_ && !aboveKeptOnTop_) aboveKeptOnTop_.emplace(hwnd_);
 }
 
 bool Window::onMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/keep_on_top.h"
 
 namespace vk {
 
@@ -133,6 +134,8 @@ public:
     int width() const;
     int height() const;
     void setHeight(int twips);
+    // Windows are centred once their final size is known.
+    void centreOnScreen();
     bool minimized() const;
 
     // The controls in the order they were added (the window's control collection).
@@ -184,6 +187,9 @@ protected:
     // A font of this window, at its DPI; kept until the window is rebuilt.
     HFONT makeFont(const wchar_t* face, double points, bool bold = false);
     void setDefaultFont(HFONT font) { defaultFont_ = font; }
+    // A dialog of the program: from now until it is destroyed, the windows kept on top step down
+    // below it.
+    void standAboveKeptOnTop();
 
 private:
     friend class Timer;
@@ -204,6 +210,7 @@ private:
     std::vector<std::unique_ptr<Control>> controls_;
     std::vector<std::unique_ptr<Timer>> timers_;
     std::vector<Font> fonts_;
+    std::optional<AboveKeptOnTop> aboveKeptOnTop_;
 };
 
 // The screen's DPI, as the program lays out its windows (system DPI aware).

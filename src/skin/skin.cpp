@@ -1,6 +1,9 @@
 #include "skin/skin.h"
 
+#include <algorithm>
+
 #include "app/program.h"
+#include "platform/keep_on_top.h"
 #include "platform/window.h"
 #include "skin/skin_control.h"
 #include "skin/skin_support.h"
@@ -53,9 +56,12 @@ bool IsNT6OrLater() {
 }
 
 void ResetFormRegion(Window& window) {
-    RECT outer{};
-    GetWindowRect(window.hwnd(), &outer);
-    HRGN region = CreateRectRgn(0, 0, outer.right - outer.left, outer.bottom - outer.top);
+    // A region is measured in pixels. The window's outer size in twips, and never less than the
+    // largest size the system lets a window grow to, makes a rectangle that no later resize,
+    // maximising or DPI outgrows: the region never clips the window.
+    int width = std::max({window.width(), GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CXVIRTUALSCREEN)});
+    int height = std::max({window.height(), GetSystemMetrics(SM_CYMAXTRACK), GetSystemMetrics(SM_CYVIRTUALSCREEN)});
+    HRGN region = CreateRectRgn(0, 0, width, height);
     if (region && !SetWindowRgn(window.hwnd(), region, TRUE)) DeleteObject(region);
     // On success the region belongs to the system.
 }
@@ -72,7 +78,7 @@ void SkinSupportStartup(Program& app) {
 }
 
 void SetOnTop(Window& window, bool onTop) {
-    SetWindowPos(window.hwnd(), onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    keepOnTop(window.hwnd(), onTop);
 }
 
 }  // namespace vk

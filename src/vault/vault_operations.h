@@ -1,6 +1,8 @@
 #pragma once
 // The vault operations as the program uses them: on the vault beside the executable, reporting
 // to the user, and handing over to the main window.
+#include <windows.h>
+
 #include <string>
 
 namespace vk {
@@ -19,7 +21,8 @@ void loadVault(Program& app);
 void createVault(Program& app);
 
 // Rewrites the whole vault from the master password and the entry list. On failure the user is
-// told what failed and may retry; false when the vault still holds its previous content.
-bool saveVault(Program& app);
+// told what failed in a box modal to `owner`, the window whose action saved, and may retry; with
+// no owner there is one attempt and no box. False when the vault still holds its previous content.
+bool saveVault(Program& app, HWND owner);
 
 }  // namespace vk

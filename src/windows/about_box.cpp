@@ -55,6 +55,7 @@ void AboutBox::create() {
 }
 
 void AboutBox::Form_Load() {
+    standAboveKeptOnTop();
     setCaption("About " + app_.productName);
     Label1->setText(app_.productName);
     lblCompany->setText(app_.companyName);

@@ -7,8 +7,8 @@
 //   vk_driver make-vault FOLDER PASSWORD
 //       writes FOLDER\data.enc: the master password and a few sample entries.
 //   vk_driver tour FOLDER PASSWORD
-//       logs in and opens every other window: the help viewer, the main window, the entry editor
-//       and the about box.
+//       logs in and opens every other window: the help viewer, the delete question above it, the
+//       main window (also maximised), the entry editor and the about box.
 //
 // For each window to photograph the driver says "shot NAME L T W H" (the window's outer rectangle
 // on the screen) and waits for one line on its standard input, the sign that the picture is
@@ -133,15 +133,44 @@ HWND logIn(const RunningProgram& program, const std::string& password) {
     return main;
 }
 
-// The help viewer, the main window with a row selected, the entry editor and the about box.
+RECT unionOf(const RECT& a, const RECT& b) {
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+            std::max(a.bottom, b.bottom)};
+}
+
+// The delete question asked while the help viewer, kept on top, is open: it opens above it.
+bool photographDeleteQuestionOverHelp(const RunningProgram& program, HWND main, HWND help) {
+    click(control(main, L"Button", L"Delete"));
+    HWND box = program.waitForMessageBox();
+    if (!box) return false;
+    pause(kSettle);
+    say("shot confirm-delete-over-help " + rectText(unionOf(windowRect(help), windowRect(box))));
+    std::string reply;
+    bool taken = static_cast<bool>(std::getline(std::cin, reply));
+    answerMessageBox(box, IDCANCEL);
+    return taken;
+}
+
+// The main window maximised: all of it draws, whatever its size.
+bool photographMaximised(HWND main) {
+    ShowWindow(main, SW_MAXIMIZE);
+    bool taken = shoot("main-maximised", main);
+    ShowWindow(main, SW_RESTORE);
+    return taken;
+}
+
+// The help viewer, the main window with a row selected (also maximised), the delete question over
+// the help viewer, the entry editor and the about box.
 int photographWorkingWindows(const RunningProgram& program, HWND main) {
     HWND help = openHelp(program, main);
     if (!help || !shoot("help", help)) return fail("no help viewer");
+    program.selectListRow(controlAt(main, L"SysListView32", 0), 0);
+    if (!photographDeleteQuestionOverHelp(program, main, help)) return fail("no delete question");
     closeWindow(help);
     waitUntil([&] { return !isVisible(help); });
 
-    program.selectListRow(controlAt(main, L"SysListView32", 0), 0);
     if (!shoot("main", main)) return 1;
+    if (!photographMaximised(main)) return 1;
 
     click(control(main, L"Button", L"Edit"));
     HWND editor = program.waitForVisibleWindow(kEditorCaption);

@@ -318,6 +318,38 @@ TEST_F(EntryCommandsTest, DeleteWithOkRemovesTheRowAndSavesTheRest) {
     EXPECT_EQ(messageBoxes.unexpected(), 0);
 }
 
+TEST_F(EntryCommandsTest, DeleteAsksWithLongFieldsCutShortAndDeletesExactlyTheSelectedEntry) {
+    const std::vector<Entry> before = shownEntries();
+    form().lstPass.add({std::string(1'000'000, 'n'), "pw", std::string(10'000, 'L')});
+    selectRow(3);
+    messageBoxes.answer(IDOK);
+    click(form().cmdDelete);
+    ASSERT_EQ(messageBoxes.seen().size(), 1u);
+    const std::string& text = messageBoxes.seen()[0].text;
+    EXPECT_LT(text.size(), 300u);
+    EXPECT_EQ(text.rfind("Are you sure you want to delete the following information?\r\n\r\nUsername: " +
+                             std::string(80, 'n'),
+                         0),
+              0u)
+        << text;
+    EXPECT_EQ(text.find(std::string(81, 'n')), std::string::npos);
+    EXPECT_NE(text.find("\r\nUsed At: " + std::string(80, 'L')), std::string::npos);
+    EXPECT_EQ(text.find(std::string(81, 'L')), std::string::npos);
+    EXPECT_EQ(shownEntries(), before);
+    EXPECT_EQ(vault::entriesOf(program.vaultBytes()), before);
+}
+
+TEST_F(EntryCommandsTest, TypingInTheListSelectsTheNextUsernameThatStartsSo) {
+    selectRow(0);
+    SetFocus(list());
+    const std::string status = form().statusText();
+    SendMessageW(list(), WM_CHAR, L'C', 1);
+    EXPECT_EQ(form().lstPass.firstSelectedRow(), std::optional<size_t>(3));  // carol
+    // The list's own behaviour, not a command: nothing else happens.
+    EXPECT_EQ(form().statusText(), status);
+    EXPECT_EQ(messageBoxes.seen().size(), 0u);
+}
+
 // ---- Go To ----
 
 TEST_F(EntryCommandsTest, GoToStartsExplorerMinimizedWithTheCompletedAddress) {

@@ -1,6 +1,7 @@
 // The help viewer: opening at start, the "Show at Startup" setting in the registry, the document
 // shown from Help.rtf, and what happens when that file is missing.
 #include <windows.h>
+#include <commctrl.h>
 #include <commdlg.h>
 #include <richedit.h>
 #include <gtest/gtest.h>
@@ -307,6 +308,10 @@ TEST_F(HelpViewerTest, ShippedDocumentNamesEveryCommandAndReadsAsRichText) {
                                "scrambled, not encrypted", "data.enc", "Vellumkeep.exe", "Show at Startup",
                                "\"|||\"", "http://"})
         EXPECT_NE(text.find(phrase), std::string::npos) << phrase;
+    // What the program does where a reader might guess otherwise: which locations get "http://",
+    // Copy without a selection, and the order of the first sort.
+    for (const char* phrase : {"www, .com, .net, .edu, org or biz", "even when no entry is selected", "from Z to A"})
+        EXPECT_NE(text.find(phrase), std::string::npos) << phrase;
 
     auto heading = formatOf(box, "The entry editor");
     ASSERT_TRUE(heading);
@@ -316,6 +321,69 @@ TEST_F(HelpViewerTest, ShippedDocumentNamesEveryCommandAndReadsAsRichText) {
     ASSERT_TRUE(body);
     EXPECT_STREQ(body->szFaceName, L"Verdana");
     EXPECT_GT(heading->yHeight, body->yHeight);
+}
+
+bool topmost(HWND window) { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+// True when `upper` comes before `lower` in the z-order of top-level windows.
+bool standsAbove(HWND upper, HWND lower) {
+    for (HWND window = GetWindow(upper, GW_HWNDNEXT); window; window = GetWindow(window, GW_HWNDNEXT))
+        if (window == lower) return true;
+    return false;
+}
+
+BOOL CALLBACK findMessageBox(HWND window, LPARAM found) {
+    wchar_t name[16] = L"";
+    GetClassNameW(window, name, 16);
+    if (lstrcmpW(name, L"#32770") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// The message box this thread has open.
+HWND openBox() {
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findMessageBox, reinterpret_cast<LPARAM>(&box));
+    return box;
+}
+
+// The viewer is kept on top, yet the program's own dialogs and message boxes open above it, and it
+// goes back on top when they close.
+TEST_F(HelpViewerTest, TheProgramsDialogsAndMessageBoxesOpenAboveTheViewer) {
+    prepare(first, smallDocument(kPhrase));
+    first.logIn("master");
+    HWND viewer = first->Form8.hwnd();
+    ASSERT_TRUE(IsWindowVisible(viewer));
+    ASSERT_TRUE(topmost(viewer));
+    auto expectAboveViewer = [viewer](HWND dialog, const char* what) {
+        EXPECT_TRUE(IsWindowVisible(dialog)) << what;
+        EXPECT_FALSE(topmost(viewer)) << what;
+        EXPECT_TRUE(standsAbove(dialog, viewer)) << what;
+    };
+    MessageBoxes boxes;
+
+    first->Form1.cmdAdd_Click(0);
+    expectAboveViewer(first->frmAdd.hwnd(), "the editor");
+    boxes.answerAfter(IDOK, [&] { expectAboveViewer(openBox(), "the editor's error box"); });
+    click(first->frmAdd.cmdAdd[0]);
+    EXPECT_TRUE(standsAbove(first->frmAdd.hwnd(), viewer)) << "while the editor stays open";
+    first->frmAdd.unload();
+    EXPECT_TRUE(topmost(viewer));
+
+    first->Form1.mnuAboutItem_Click(0);
+    expectAboveViewer(first->frmAbout.hwnd(), "the about box");
+    first->frmAbout.unload();
+    EXPECT_TRUE(topmost(viewer));
+
+    HWND list = first->Form1.lstPass.hwnd();
+    first->Form1.lstPass.add({"alice", "pw", "x"});
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    boxes.answerAfter(IDCANCEL, [&] { expectAboveViewer(openBox(), "Confirm Delete"); });
+    first->Form1.cmdDelete_Click();
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    EXPECT_EQ(boxes.seen()[1].title, "Confirm Delete");
+    EXPECT_TRUE(topmost(viewer));
+    EXPECT_EQ(boxes.unexpected(), 0);
 }
 
 TEST(ShowHelpSetting, LivesWhereSuchProgramsKeepTheirSettings) {

@@ -155,6 +155,12 @@ TEST_F(MainWindowTest, ListFollowsTheWindowsSizeByTheResizeRule) {
     // The buttons and columns keep their places and widths.
     EXPECT_EQ(placeOf(form().cmdWebsite[0]->hwnd()), (PixelRect{324, 4, 273, 69}));
     EXPECT_EQ(ListView_GetColumnWidth(form().lstPass.hwnd(), 0), 156);
+    // The status line stays docked along the whole bottom edge.
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    PixelRect status = placeOf(form().StatusBar1->hwnd());
+    EXPECT_EQ(status.top + status.height, client.bottom);
+    EXPECT_EQ(status.width, client.right);
 
     // Minimized: nothing changes; restored: the rule runs again.
     ShowWindow(hwnd, SW_MINIMIZE);

@@ -88,6 +88,14 @@ protected:
         setText(dialog().txtPass, first);
         setText(dialog().txtPass2, second);
     }
+    // Centred in the screen's work area once its final size is set.
+    void expectCentred() {
+        RECT area{}, outer{};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+        GetWindowRect(dialogHwnd(), &outer);
+        EXPECT_NEAR(outer.left + outer.right, area.left + area.right, 1);
+        EXPECT_NEAR(outer.top + outer.bottom, area.top + area.bottom, 1);
+    }
     // The gate is still waiting: nothing was accepted, written or ended.
     void expectStillAsking(const std::string& vaultBytes) {
         EXPECT_TRUE(dialog().isLoaded());
@@ -136,6 +144,7 @@ TEST_F(FirstStartTest, CreatesAFreshVaultAndOpensTheDialogInCreateMode) {
     EXPECT_EQ(pixelTop(dialog().cmdOK), dialog().toPixels(2450));
     EXPECT_EQ(pixelTop(dialog().cmdCancel), dialog().toPixels(2450));
     EXPECT_EQ(dialog().SkinLabel1->height(), 1500);
+    expectCentred();
     if (dialog().dpi() == 96) {
         EXPECT_EQ(pixelHeight(dialog()), 234);
         EXPECT_EQ(pixelTop(dialog().cmdOK), 163);
@@ -351,6 +360,7 @@ TEST_F(LaterStartTest, OpensTheDialogInEnterMode) {
     EXPECT_EQ(dialog().caption(), "Password Required");
     EXPECT_EQ(dialog().SkinLabel1->text(), "Please enter your password");
     EXPECT_EQ(dialog().height(), 1845);
+    expectCentred();
     EXPECT_EQ(dialog().txtPass->top(), 360);
     EXPECT_EQ(dialog().SkinLabel2->top(), 360);
     EXPECT_EQ(dialog().cmdOK->top(), 780);

@@ -54,7 +54,7 @@ protected:
             EXPECT_EQ(program.vaultBytes(), oldBytes);
             EXPECT_FALSE(pathExists(vault::temporaryPathFor(program.vaultPath())));
         });
-        EXPECT_TRUE(saveVault(program.app()));
+        EXPECT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
         ASSERT_EQ(boxes.seen().size(), 1u);
         const SeenBox& box = boxes.seen()[0];
         EXPECT_TRUE(box.hasRetry && box.hasCancel);
@@ -68,7 +68,7 @@ protected:
     void expectFailureKeepsTheChange(DWORD reasonCode, bool vaultReadable = true) {
         MessageBoxes boxes;
         boxes.answer(IDCANCEL);
-        EXPECT_FALSE(saveVault(program.app()));
+        EXPECT_FALSE(saveVault(program.app(), program->Form1.hwnd()));
         ASSERT_EQ(boxes.seen().size(), 1u);
         EXPECT_TRUE(contains(boxes.seen()[0].text, systemReason(reasonCode))) << boxes.seen()[0].text;
         if (vaultReadable) {
@@ -141,13 +141,13 @@ TEST_F(SaveFaultTest, AFolderThatCannotBeWrittenIsReportedAndTheNextSaveWritesEv
     askScript(*control, L"make-readonly", L"readonly");
     MessageBoxes boxes;
     boxes.answer(IDCANCEL);
-    EXPECT_FALSE(saveVault(program.app()));
+    EXPECT_FALSE(saveVault(program.app(), program->Form1.hwnd()));
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, displayText(program.vaultPath().native()))) << boxes.seen()[0].text;
     EXPECT_EQ(program.vaultBytes(), oldBytes);
     EXPECT_TRUE(program->Form1.unsavedChanges);
     askScript(*control, L"make-writable", L"writable");
-    EXPECT_TRUE(saveVault(program.app()));
+    EXPECT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
     expectEverythingSaved();
 }
 

@@ -353,15 +353,39 @@ TEST(SkinRegion, IsResetOnlyOnWindowsNT6AndLater) {
         bindProgramSkin(program);
         program->frmAbout.load();
         Region region(CreateRectRgn(0, 0, 0, 0));
-        ASSERT_EQ(GetWindowRgn(program->frmAbout.hwnd(), region.get()), SIMPLEREGION);
+        EXPECT_EQ(GetWindowRgn(program->frmAbout.hwnd(), region.get()), SIMPLEREGION);
+    }
+}
+
+// A region never clips: whatever size the window takes, the whole of it draws and takes clicks.
+TEST(SkinRegion, CoversTheWholeMainWindowAtEverySize) {
+    TestProgram program;
+    program.writeVault("master");
+    program.logIn("master");
+    HWND form = program->Form1.hwnd();
+    auto expectCovered = [form](const char* when) {
+        Region region(CreateRectRgn(0, 0, 0, 0));
+        ASSERT_EQ(GetWindowRgn(form, region.get()), SIMPLEREGION) << when;
         RECT box{}, outer{};
         GetRgnBox(region.get(), &box);
-        GetWindowRect(program->frmAbout.hwnd(), &outer);
-        EXPECT_EQ(box.left, 0);
-        EXPECT_EQ(box.top, 0);
-        EXPECT_EQ(box.right, outer.right - outer.left);
-        EXPECT_EQ(box.bottom, outer.bottom - outer.top);
-    }
+        GetWindowRect(form, &outer);
+        EXPECT_LE(box.left, 0) << when;
+        EXPECT_LE(box.top, 0) << when;
+        EXPECT_GE(box.right, outer.right - outer.left) << when;
+        EXPECT_GE(box.bottom, outer.bottom - outer.top) << when;
+    };
+    expectCovered("as loaded");
+    ShowWindow(form, SW_MAXIMIZE);
+    expectCovered("maximised");
+    ShowWindow(form, SW_RESTORE);
+    expectCovered("restored");
+    auto resize = [form](int width, int height) {
+        SetWindowPos(form, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    };
+    resize(GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK));
+    expectCovered("as large as it can grow");
+    resize(300, 200);
+    expectCovered("shrunk");
 }
 
 TEST(SkinRegion, IsNT6OrLaterUnderThisWine) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -101,7 +102,7 @@ TEST_F(VaultLoadingTest, ReadsEveryEntryLineAsStoredAndSkipsBlankOnes) {
     EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));  // logging in only reads
 
     // The next save writes the rows as the list holds them: blank lines and the fourth piece are gone.
-    ASSERT_TRUE(saveVault(program.app()));
+    ASSERT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", expected)));
     EXPECT_EQ(boxes.unexpected(), 0);
 }
@@ -169,6 +170,34 @@ TEST(VaultHeldAtStart, IsReportedAndTheProgramEndsWithoutTouchingIt) {
     EXPECT_FALSE(std::filesystem::exists(program.folder().file("data.enc.tmp")));
 }
 
+// A vault too large for the memory the program may use: refused with its size named, and the
+// program ends instead of staying open with the password and no entries.
+TEST(VaultTooLargeToLoad, IsRefusedWithItsSizeAndTheProgramEnds) {
+    struct OutOfMemoryOnLoad : vault::Win32FileSystem {
+        int reads = 0;
+        vault::IoResult readAll(const vault::Path& path, std::string& bytes) override {
+            if (++reads > 1) throw std::bad_alloc();  // the gate's read passes, the entries' does not
+            return Win32FileSystem::readAll(path, bytes);
+        }
+    } files;
+    TestProgram program;
+    MessageBoxes boxes;
+    program.writeVault("master", {{"u", "p", "l"}});
+    const std::string bytes = program.vaultBytes();
+    program->env.files = &files;
+    program.loadMainWindow();
+    boxes.answer(IDOK);
+    setText(program->frmPass.txtPass, "master");
+    click(program->frmPass.cmdOK);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    const std::string& text = boxes.seen()[0].text;
+    EXPECT_TRUE(contains(text, displayText(program.vaultPath().wstring()))) << text;
+    EXPECT_TRUE(contains(text, std::to_string(bytes.size()) + " bytes")) << text;
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_FALSE(program->Form1.visible());
+    EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
+}
+
 // --- Saving from the list ----------------------------------------------------------------------
 
 class VaultSavingTest : public ::testing::Test {
@@ -184,6 +213,7 @@ protected:
     void addThroughTheEditor(const vault::Entry& entry) {
         click(form().cmdAdd[0]);
         ASSERT_TRUE(program->frmAdd.isLoaded());
+        editorWindow = program->frmAdd.hwnd();
         setText(program->frmAdd.txtUsername, entry.username);
         setText(program->frmAdd.txtPassword, entry.password);
         setText(program->frmAdd.txtWebsite, entry.location);
@@ -205,6 +235,7 @@ protected:
     MessageBoxes boxes;
     std::string before;
     HWND mainWindow = nullptr;  // kept: the boxes are checked after the window has gone
+    HWND editorWindow = nullptr;
 };
 
 TEST_F(VaultSavingTest, ASaveWritesTheMasterEveryRowAndAClosingEmptyLine) {
@@ -217,7 +248,7 @@ TEST_F(VaultSavingTest, ASaveWritesTheMasterEveryRowAndAClosingEmptyLine) {
 
     // The save itself puts the time of the save on the status line, in the user's format.
     std::string earliest = generalDateTimeNow();
-    ASSERT_TRUE(saveVault(program.app()));
+    ASSERT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
     std::string latest = generalDateTimeNow();
     std::string status = form().statusText();
     ASSERT_EQ(status.rfind("Saved ", 0), 0u) << status;
@@ -279,14 +310,15 @@ protected:
         failing.failAt = step;
         program->env.files = &failing;
     }
-    void expectSaveFailureBox(const SeenBox& box) {
+    // The box is modal to the window whose action raised it.
+    void expectSaveFailureBox(const SeenBox& box, HWND raisedBy) {
         EXPECT_TRUE(contains(box.text, displayText(program.vaultPath().wstring()))) << box.text;
         EXPECT_TRUE(contains(box.text, systemReason(ERROR_DISK_FULL))) << box.text;
         EXPECT_EQ(box.title, "Vellumkeep Full");
         EXPECT_TRUE(box.hasRetry);
         EXPECT_TRUE(box.hasCancel);
         EXPECT_FALSE(box.hasOk);
-        EXPECT_EQ(box.owner, mainWindow);
+        EXPECT_EQ(box.owner, raisedBy);
     }
     // The change is in the list only: the file and the status line say so.
     void expectUnsavedChange() {
@@ -310,10 +342,16 @@ protected:
 
 TEST_F(FailingSaveTest, RetryAfterTheFaultIsGoneSavesEverything) {
     failSavesAt(vault::WriteStep::Flush);
-    boxes.answerAfter(IDRETRY, [&] { failing.failAt.reset(); });
+    // While the box is open the editor takes no input: a second Save cannot add the entry twice.
+    bool editorTookInput = true;
+    boxes.answerAfter(IDRETRY, [&] {
+        editorTookInput = IsWindowEnabled(editorWindow);
+        failing.failAt.reset();
+    });
     addThroughTheEditor(added);
     ASSERT_EQ(boxes.seen().size(), 1u);
-    expectSaveFailureBox(boxes.seen()[0]);
+    expectSaveFailureBox(boxes.seen()[0], editorWindow);
+    EXPECT_FALSE(editorTookInput);
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {initial[0], added})));
     EXPECT_FALSE(temporaryLeft());
     EXPECT_FALSE(form().unsavedChanges);
@@ -326,7 +364,7 @@ TEST_F(FailingSaveTest, ClosingWithAnUnsavedChangeAsksCancelStaysAndNoLosesIt) {
     boxes.answer(IDCANCEL);
     addThroughTheEditor(added);
     ASSERT_EQ(boxes.seen().size(), 1u);
-    expectSaveFailureBox(boxes.seen()[0]);
+    expectSaveFailureBox(boxes.seen()[0], editorWindow);
     expectUnsavedChange();
 
     // Cancel: the main window stays open with its change.
@@ -364,12 +402,52 @@ TEST_F(FailingSaveTest, ClosingWithAnUnsavedChangeYesSavesAgainUntilItWorks) {
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
     ASSERT_EQ(boxes.seen().size(), 4u);
     expectClosingQuestion(boxes.seen()[1]);
-    expectSaveFailureBox(boxes.seen()[2]);
+    expectSaveFailureBox(boxes.seen()[2], mainWindow);
     expectClosingQuestion(boxes.seen()[3]);
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_FALSE(form().isLoaded());
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {initial[0], added})));
     EXPECT_FALSE(temporaryLeft());
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+// A handler that fails says so, and the change it could not save is known to closing.
+TEST_F(FailingSaveTest, ASaveThatRunsOutOfMemoryIsReportedAndTheChangeStaysUnsaved) {
+    failing.onStep = [](vault::WriteStep) -> void { throw std::bad_alloc(); };
+    program->env.files = &failing;
+    click(form().cmdAdd[0]);
+    setText(program->frmAdd.txtUsername, added.username);
+    setText(program->frmAdd.txtPassword, added.password);
+    boxes.answer(IDOK);
+    click(program->frmAdd.cmdAdd[0]);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_TRUE(contains(boxes.seen()[0].text, "not enough memory")) << boxes.seen()[0].text;
+    EXPECT_TRUE(form().unsavedChanges);
+    EXPECT_EQ(hex(program.vaultBytes()), hex(before));
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+// Logging off: one more save is tried; while it fails the end of the session is refused and the
+// user is asked as at closing; once it works the session ends through the closing sequence.
+TEST_F(FailingSaveTest, TheEndOfTheSessionWaitsForAnUnsavedChange) {
+    failSavesAt(vault::WriteStep::Replace);
+    boxes.answer(IDCANCEL);
+    addThroughTheEditor(added);
+    expectUnsavedChange();
+
+    EXPECT_EQ(SendMessageW(form().hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
+    EXPECT_EQ(boxes.seen().size(), 1u) << "no box while the system waits for the answer";
+    boxes.answer(IDCANCEL);
+    ASSERT_TRUE(pumpUntil([&] { return boxes.seen().size() == 2; }));
+    expectClosingQuestion(boxes.seen()[1]);
+    EXPECT_EQ(program.endCount(), 0);
+    EXPECT_TRUE(form().unsavedChanges);
+
+    failing.failAt.reset();
+    EXPECT_EQ(SendMessageW(form().hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {initial[0], added})));
+    SendMessageW(form().hwnd(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(program.endCount(), 1);
     EXPECT_EQ(boxes.unexpected(), 0);
 }
 
