@@ -98,6 +98,21 @@ vk_keep_wine_server() {
   if WINEPREFIX=$prefix wineserver -p 2>/dev/null; then VK_STARTED_SERVERS+=("$prefix"); fi
   WINEPREFIX=$prefix wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
+# Wine's desktop process takes the output of the program that first needs the desktop, and lives
+# while any program uses the desktop: started by a test, it would keep that test's output open, and
+# ctest waiting for it, for as long as tests follow one another. Starts it now, writing nowhere, from
+# a program that keeps the desktop in use until this shell ends (the Windows test program's
+# --keep-desktop).
+vk_keep_desktop() {
+  local prefix=$1 program=$2 said fd i
+  said=$(mktemp)
+  exec {fd}> >(WINEPREFIX=$prefix wine "$program" --keep-desktop >"$said" 2>/dev/null)
+  for i in $(seq 300); do
+    grep -q ready "$said" && break
+    sleep 0.1
+  done
+  rm -f "$said"
+}
 vk_stop_wine_servers() {
   local prefix
   for prefix in "${VK_STARTED_SERVERS[@]}"; do WINEPREFIX=$prefix wineserver -k 2>/dev/null || true; done

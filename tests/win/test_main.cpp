@@ -4,6 +4,8 @@
 //   --save-vault FOLDER SEED COUNT
 //                      says "saving", saves a vault of COUNT entries made from SEED into FOLDER as
 //                      the program does, then says "saved" (a test may kill it on the way).
+//   --keep-desktop     has Wine start its desktop process now, says "ready" on stdout, and keeps
+//                      the desktop in use until its standard input closes (see scripts/test).
 #include <windows.h>
 #include <ole2.h>
 
@@ -20,14 +22,18 @@
 
 namespace {
 
+void waitForInputToClose() {
+    char buffer[16];
+    while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
+    }
+}
+
 int holdFile(const char* path) {
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 2;
     std::puts("held");
     std::fflush(stdout);
-    char buffer[16];
-    while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
-    }
+    waitForInputToClose();
     CloseHandle(file);
     return 0;
 }
@@ -43,6 +49,17 @@ int saveVault(const char* folder, unsigned seed, size_t count) {
     return 0;
 }
 
+// Wine's desktop process takes the output handles of the program that first needs it and lives
+// while any program uses the desktop: started by a test, it would keep that test's output open,
+// and the test running for ctest, until the whole run pauses.
+int keepDesktop() {
+    GetDesktopWindow();
+    std::puts("ready");
+    std::fflush(stdout);
+    waitForInputToClose();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,8 +67,10 @@ int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[1], "--save-vault") == 0)
         return saveVault(argv[2], static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)),
                          std::strtoul(argv[4], nullptr, 10));
+    if (argc == 2 && std::strcmp(argv[1], "--keep-desktop") == 0) return keepDesktop();
     OleInitialize(nullptr);
     vk::initializeWindowing();
     testing::InitGoogleTest(&argc, argv);
+    vk::test::MessageBoxWatch unexpectedBoxesFail;
     return RUN_ALL_TESTS();
 }

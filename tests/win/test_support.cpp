@@ -189,15 +189,52 @@ vault::IoResult FailingFileSystem::beforeStep(vault::WriteStep step) {
     return std::nullopt;
 }
 
-// ---- MessageBoxes ----
+// ---- Message boxes ----
+
+namespace {
+
+bool isMessageBox(HWND window) {
+    wchar_t className[16] = L"";
+    GetClassNameW(window, className, 16);
+    return std::wstring(className) == L"#32770" && GetDlgItem(window, 0xFFFF);
+}
+
+void clickLater(HWND box, int button) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+}
+
+// Fails the running test with what the box says, and closes it with its first button.
+void failAndClose(HWND box) {
+    ADD_FAILURE() << "Unexpected message box \"" << windowText(box).text
+                  << "\": " << windowText(GetDlgItem(box, 0xFFFF)).text;
+    clickLater(box, GetDlgItem(box, IDOK) ? IDOK : GetDlgItem(box, IDCANCEL) ? IDCANCEL : IDNO);
+}
+
+}  // namespace
+
+MessageBoxWatch::MessageBoxWatch()
+    : hook_(SetWindowsHookExW(WH_CBT, &MessageBoxWatch::hook, nullptr, GetCurrentThreadId())) {}
+
+MessageBoxWatch::~MessageBoxWatch() {
+    UnhookWindowsHookEx(hook_);
+}
+
+LRESULT CALLBACK MessageBoxWatch::hook(int code, WPARAM wParam, LPARAM lParam) {
+    auto box = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && isMessageBox(box)) {
+        if (!activeBoxes)
+            failAndClose(box);
+        else if (box != activeBoxes->pendingBox_)
+            activeBoxes->onBox(box);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 MessageBoxes::MessageBoxes() {
     activeBoxes = this;
-    hook_ = SetWindowsHookExW(WH_CBT, &MessageBoxes::hook, nullptr, GetCurrentThreadId());
 }
 
 MessageBoxes::~MessageBoxes() {
-    UnhookWindowsHookEx(hook_);
     activeBoxes = nullptr;
 }
 
@@ -205,18 +242,6 @@ void MessageBoxes::answerAfter(int button, std::function<void()> before) {
     answers_.push_back(button);
     while (befores_.size() + 1 < answers_.size()) befores_.push_back(nullptr);
     befores_.push_back(std::move(before));
-}
-
-LRESULT CALLBACK MessageBoxes::hook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && activeBoxes) {
-        auto box = reinterpret_cast<HWND>(wParam);
-        wchar_t className[16] = L"";
-        GetClassNameW(box, className, 16);
-        if (std::wstring(className) == L"#32770" && GetDlgItem(box, 0xFFFF) &&
-            box != activeBoxes->pendingBox_)
-            activeBoxes->onBox(box);
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 void MessageBoxes::onBox(HWND box) {
@@ -245,22 +270,22 @@ VOID CALLBACK MessageBoxes::answerLater(HWND, UINT, UINT_PTR id, DWORD) {
     MessageBoxes* self = activeBoxes;
     if (!self || !self->pendingBox_) return;
     HWND box = self->pendingBox_;
-    int button = 0;
-    std::function<void()> before;
-    if (!self->answers_.empty()) {
-        button = self->answers_.front();
-        self->answers_.pop_front();
-        if (!self->befores_.empty()) {
-            before = std::move(self->befores_.front());
-            self->befores_.pop_front();
-        }
-    } else {
+    if (self->answers_.empty()) {
         ++self->unexpected_;
-        button = GetDlgItem(box, IDOK) ? IDOK : GetDlgItem(box, IDCANCEL) ? IDCANCEL : IDNO;
+        self->pendingBox_ = nullptr;
+        failAndClose(box);
+        return;
+    }
+    int button = self->answers_.front();
+    self->answers_.pop_front();
+    std::function<void()> before;
+    if (!self->befores_.empty()) {
+        before = std::move(self->befores_.front());
+        self->befores_.pop_front();
     }
     if (before) before();
     self->pendingBox_ = nullptr;
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+    clickLater(box, button);
 }
 
 // ---- TestProgram ----

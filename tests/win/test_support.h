@@ -115,9 +115,23 @@ struct SeenBox {
     HWND owner = nullptr;
 };
 
+// Watches the message boxes of this thread for the whole run: a box that no MessageBoxes
+// expects fails the running test and is closed at once, instead of waiting for a click.
+class MessageBoxWatch {
+public:
+    MessageBoxWatch();
+    ~MessageBoxWatch();
+    MessageBoxWatch(const MessageBoxWatch&) = delete;
+    MessageBoxWatch& operator=(const MessageBoxWatch&) = delete;
+
+private:
+    static LRESULT CALLBACK hook(int code, WPARAM wParam, LPARAM lParam);
+    HHOOK hook_ = nullptr;
+};
+
 // Answers the real message boxes of this thread, in order, with the given buttons (IDOK,
-// IDRETRY...), and records what each box said. A box with no answer left is closed with its
-// first button and marked as unexpected.
+// IDRETRY...), and records what each box said. A box with no answer left fails the test, is
+// closed with its first button and counted as unexpected.
 class MessageBoxes {
 public:
     MessageBoxes();
@@ -132,11 +146,10 @@ public:
     int unexpected() const { return unexpected_; }
 
 private:
-    static LRESULT CALLBACK hook(int code, WPARAM wParam, LPARAM lParam);
+    friend class MessageBoxWatch;
     static VOID CALLBACK answerLater(HWND, UINT, UINT_PTR id, DWORD);
     void onBox(HWND box);
 
-    HHOOK hook_ = nullptr;
     HWND pendingBox_ = nullptr;
     std::deque<int> answers_;
     std::deque<std::function<void()>> befores_;
