@@ -12,8 +12,8 @@ Environment Environment::real() {
     env.App = readAppInfo();
     env.files = &vault::realFileSystem();
     env.endProgram = [] { endProgramNow(); };
-    env.startCommandLine = [](const std::string& commandLine, int showCommand) {
-        return vk::startCommandLine(commandLine, showCommand);
+    env.startProgram = [](const std::string& program, const std::string& commandLine, int showCommand) {
+        return vk::startProgram(program, commandLine, showCommand);
     };
     env.shellOpen = [](const std::string& address, int showCommand) { vk::shellOpen(address, showCommand); };
     env.isNT6OrLater = [] { return IsNT6OrLater(); };

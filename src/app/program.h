@@ -28,11 +28,13 @@ struct Environment {
     SettingsStore settings;
     vault::FileSystem* files = nullptr;
     std::function<void()> endProgram;  // ends the process at once
-    std::function<bool(const std::string& commandLine, int showCommand)> startCommandLine;
+    std::function<bool(const std::string& program, const std::string& commandLine, int showCommand)> startProgram;
     std::function<void(const std::string& address, int showCommand)> shellOpen;
     std::function<bool()> isNT6OrLater;
     // 75 ticks of the splash timer make about one second.
     unsigned splashTickMs = 13;
+    // A copied password leaves the clipboard this long after the copy.
+    unsigned clipboardClearMs = 10000;
 
     static Environment real();
 };

@@ -10,6 +10,7 @@
 #include "mainwindow/main_window.h"
 #include "platform/clipboard.h"
 #include "platform/message_box.h"
+#include "platform/shell.h"
 #include "platform/text.h"
 #include "vault/vault_operations.h"
 
@@ -17,6 +18,7 @@ namespace vk {
 namespace {
 
 constexpr const char* kCopyLabels[] = {"Copied Username ", "Copied Password ", "Copied Location "};
+constexpr int kPasswordField = 1;
 
 // A field as the delete question shows it: cut to a readable length, so that a very long field
 // neither stalls the question nor makes its box wider than the screen.
@@ -82,6 +84,7 @@ void MainWindow::cmdDelete_Click() {
 
 void MainWindow::cmdCopy_Click(int index) {
     if (index < 0 || index > 2) return;
+    forgetCopiedPassword();
     // Emptied first, so that nothing copied earlier (a password) stays behind.
     bool cleared = clipboardClear(hwnd());
     auto row = lstPass.firstSelectedRow();
@@ -90,11 +93,26 @@ void MainWindow::cmdCopy_Click(int index) {
         return;
     }
     std::string value(EntryList::field(entries_.at(*row - 1), index));
-    if (!cleared || !clipboardSetText(hwnd(), value)) {
+    std::optional<DWORD> copied = cleared ? clipboardSetText(hwnd(), value) : std::nullopt;
+    if (!copied) {
         SetStatusText(app_, "Nothing copied: another program is using the clipboard.  Please try again.");
         return;
     }
+    if (index == kPasswordField) {
+        copiedPassword_ = copied;
+        tmrClipboard->setEnabled(true);
+    }
     SetStatusText(app_, kCopyLabels[index] + value);
+}
+
+void MainWindow::tmrClipboard_Timer() {
+    forgetCopiedPassword();
+}
+
+void MainWindow::forgetCopiedPassword() {
+    if (tmrClipboard) tmrClipboard->setEnabled(false);
+    if (copiedPassword_) clipboardClearIfUnchanged(hwnd(), *copiedPassword_);
+    copiedPassword_.reset();
 }
 
 void MainWindow::cmdGoto_Click() {
@@ -104,9 +122,14 @@ void MainWindow::cmdGoto_Click() {
         return;
     }
     SetStatusText(app_, "Opening Location...");
-    std::string commandLine = goToCommandLine(entries_.at(*row - 1).location);
-    if (!app_.env.startCommandLine(commandLine, SW_SHOWMINIMIZED))
-        SetStatusText(app_, "Could not start: " + commandLine);
+    std::optional<std::string> commandLine = goToCommandLine(entries_.at(*row - 1).location);
+    if (!commandLine) {
+        SetStatusText(app_, "Location not opened: it may not begin with \"/\", nor hold a double quote or a control "
+                            "character.");
+        return;
+    }
+    if (!app_.env.startProgram(systemExplorerPath(), *commandLine, SW_SHOWMINIMIZED))
+        SetStatusText(app_, "Could not start: " + *commandLine);
 }
 
 void MainWindow::cmdWebsite_Click(int) {

@@ -27,10 +27,40 @@ std::string completeLocation(std::string_view location) {
     return std::string(location);
 }
 
-std::string goToCommandLine(std::string_view location) {
+bool isOpenableLocation(std::string_view location) {
+    size_t firstVisible = location.find_first_not_of(' ');
+    if (firstVisible != std::string_view::npos && location[firstVisible] == '/') return false;
+    return std::none_of(location.begin(), location.end(), [](char c) {
+        auto byte = static_cast<unsigned char>(c);
+        return byte == '"' || byte < 0x20 || byte == 0x7F;
+    });
+}
+
+std::string commandLineArgument(std::string_view argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string_view::npos)
+        return std::string(argument);
+    // Inside quotes a backslash is literal, except in a run that ends at a quote: that run is
+    // doubled, and a quote of the argument's own gets one backslash more.
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        quoted.push_back(c);
+        backslashes = 0;
+    }
+    quoted.append(2 * backslashes, '\\');
+    quoted.push_back('"');
+    return quoted;
+}
+
+std::optional<std::string> goToCommandLine(std::string_view location) {
+    if (!isOpenableLocation(location)) return std::nullopt;
     std::string address = completeLocation(location);
-    bool quote = address.find(' ') != std::string::npos && address.find('"') == std::string::npos;
-    return "explorer " + (quote ? "\"" + address + "\"" : address);
+    return "explorer " + (address.empty() ? address : commandLineArgument(address));
 }
 
 std::string withWebScheme(std::string_view address) {

@@ -1,5 +1,6 @@
 #pragma once
 // How an entry's location and the company's web site become something the shell can open.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,9 +15,19 @@ bool hasWebScheme(std::string_view address);
 // "org", ".net", ".com" or "www") and has no scheme; any other location unchanged.
 std::string completeLocation(std::string_view location);
 
-// The command line that opens a location with the system's explorer. An address with a space
-// is quoted, so that a folder such as C:\My Files opens as one place.
-std::string goToCommandLine(std::string_view location);
+// False for a location that explorer could read as something other than one place to open: one
+// that begins with "/" (explorer's own options) or holds a double quote or a control character,
+// which no path or web address has.
+bool isOpenableLocation(std::string_view location);
+
+// One argument of a Windows command line, quoted and escaped where needed, so that
+// CommandLineToArgvW and the C runtime give back exactly `argument`.
+std::string commandLineArgument(std::string_view argument);
+
+// The command line that opens a location with the system's explorer: "explorer" and the completed
+// address as exactly one argument (none for an empty location). Nothing for a location that
+// isOpenableLocation refuses.
+std::optional<std::string> goToCommandLine(std::string_view location);
 
 // "http://" in front of an address without a scheme.
 std::string withWebScheme(std::string_view address);

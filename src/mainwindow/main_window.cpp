@@ -80,6 +80,8 @@ void MainWindow::create() {
                                  WS_EX_CLIENTEDGE, "", 60, 1980, 8895, 4215);
     StatusBar1 = &addControl("StatusBar1", -1, "StatusBar", STATUSCLASSNAMEW, WS_VISIBLE | SBARS_SIZEGRIP, 0, "", 0,
                              6240, 9015, 315);
+    tmrClipboard = &addTimer("tmrClipboard", app_.env.clipboardClearMs);
+    tmrClipboard->onTick = [this] { tmrClipboard_Timer(); };
     lstPass.attach(lstPassControl->hwnd());
     setTabOrder({cmdAdd[0], cmdEdit, cmdDelete, cmdWebsite[0], lstPassControl, cmdCopy[0], cmdGoto, cmdCopy[1],
                  cmdCopy[2], StatusBar1});
@@ -171,6 +173,7 @@ void MainWindow::Form_Unload(bool& cancel) {
         cancel = true;
         return;
     }
+    forgetCopiedPassword();
     app_.Form8.unload();
     app_.frmAbout.unload();
     app_.frmAdd.unload();

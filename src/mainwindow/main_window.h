@@ -1,6 +1,9 @@
 #pragma once
 // Form1, the main window: two rows of command buttons, the entry list and the status line under
 // a menu bar. Closing it ends the program.
+#include <windows.h>
+
+#include <optional>
 #include <string>
 
 #include "mainwindow/entry_list.h"
@@ -43,6 +46,7 @@ public:
     Control* cmdCopy[3] = {};
     Control* lstPassControl = nullptr;
     Control* StatusBar1 = nullptr;
+    Timer* tmrClipboard = nullptr;  // clears a copied password from the clipboard
     EntryListView lstPass{entries_};
 
     // Handlers: the buttons' commands and the menus that repeat them.
@@ -52,6 +56,7 @@ public:
     void cmdCopy_Click(int index);
     void cmdGoto_Click();
     void cmdWebsite_Click(int index);
+    void tmrClipboard_Timer();
     void lstPass_ColumnClick(int column);
     void mnuFileItem_Click(int index);
     void mnuDataItem_Click(int index);
@@ -71,9 +76,12 @@ protected:
 private:
     HMENU buildMenuBar() const;
     bool mayDiscardUnsavedChange();
+    // Takes a copied password off the clipboard, if the clipboard still holds it.
+    void forgetCopiedPassword();
 
     Program& app_;
     EntryList entries_;
+    std::optional<DWORD> copiedPassword_;  // the clipboard's sequence number with it
 };
 
 // Puts one text on the main window's status line, replacing the one before.

@@ -27,6 +27,33 @@ private:
     bool open_ = false;
 };
 
+// Copies the bytes into memory the open clipboard takes over; false when it could not.
+bool putOnOpenClipboard(UINT format, const void* data, size_t size) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory) return false;
+    void* bytes = GlobalLock(memory);
+    if (!bytes) {
+        GlobalFree(memory);
+        return false;
+    }
+    std::memcpy(bytes, data, size);
+    GlobalUnlock(memory);
+    if (!SetClipboardData(format, memory)) {
+        GlobalFree(memory);
+        return false;
+    }
+    return true;  // the clipboard owns the memory now
+}
+
+// Windows' clipboard history, its cloud clipboard and well-behaved clipboard monitors skip a
+// content that carries these formats. Older systems do not know them and keep them as plain data.
+void markAsPrivate() {
+    const DWORD no = 0;
+    putOnOpenClipboard(RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"), &no, sizeof no);
+    putOnOpenClipboard(RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"), &no, sizeof no);
+    putOnOpenClipboard(RegisterClipboardFormatW(L"CanUploadToCloudClipboard"), &no, sizeof no);
+}
+
 }  // namespace
 
 bool clipboardClear(HWND owner) {
@@ -34,23 +61,26 @@ bool clipboardClear(HWND owner) {
     return clipboard.isOpen() && EmptyClipboard();
 }
 
-bool clipboardSetText(HWND owner, const std::string& ansi) {
+std::optional<DWORD> clipboardSetText(HWND owner, const std::string& ansi) {
+    DWORD sequence = 0;
+    {
+        ClipboardScope clipboard(owner);
+        if (!clipboard.isOpen() || !EmptyClipboard()) return std::nullopt;
+        if (!putOnOpenClipboard(CF_TEXT, ansi.c_str(), ansi.size() + 1)) return std::nullopt;
+        markAsPrivate();
+        sequence = GetClipboardSequenceNumber();
+    }
+    // Closing may count as a change of its own. Whoever still owns the clipboard after it tells
+    // whether the number read now is still about our text; if another program has copied in
+    // between, the number read while ours was open never comes back, so theirs is never cleared.
+    DWORD afterClosing = GetClipboardSequenceNumber();
+    return GetClipboardOwner() == owner ? afterClosing : sequence;
+}
+
+bool clipboardClearIfUnchanged(HWND owner, DWORD sequence) {
+    if (GetClipboardSequenceNumber() != sequence) return false;
     ClipboardScope clipboard(owner);
-    if (!clipboard.isOpen() || !EmptyClipboard()) return false;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, ansi.size() + 1);
-    if (!memory) return false;
-    void* bytes = GlobalLock(memory);
-    if (!bytes) {
-        GlobalFree(memory);
-        return false;
-    }
-    std::memcpy(bytes, ansi.c_str(), ansi.size() + 1);
-    GlobalUnlock(memory);
-    if (!SetClipboardData(CF_TEXT, memory)) {
-        GlobalFree(memory);
-        return false;
-    }
-    return true;  // the clipboard owns the memory now
+    return clipboard.isOpen() && GetClipboardSequenceNumber() == sequence && EmptyClipboard();
 }
 
 bool clipboardGetText(HWND owner, std::string& ansi) {

@@ -1,6 +1,7 @@
 // How an entry's location becomes a command line and how the company's host becomes an address.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -64,14 +65,53 @@ TEST(CompleteLocation, PutsTheWebSchemeOnlyBeforeWhatLooksLikeAWebAddress) {
     for (const auto& [location, completed] : cases) EXPECT_EQ(completeLocation(location), completed) << location;
 }
 
-TEST(GoToCommandLine, IsExplorerWithTheAddressQuotedWhenItHasASpace) {
-    EXPECT_EQ(goToCommandLine(""), "explorer ");
-    EXPECT_EQ(goToCommandLine("C:\\Data"), "explorer C:\\Data");
-    EXPECT_EQ(goToCommandLine("www.example"), "explorer http://www.example");
-    EXPECT_EQ(goToCommandLine("C:\\My Files"), "explorer \"C:\\My Files\"");
-    EXPECT_EQ(goToCommandLine("www.my site.com"), "explorer \"http://www.my site.com\"");
-    EXPECT_EQ(goToCommandLine(" "), "explorer \" \"");
-    EXPECT_EQ(goToCommandLine("a\tb"), "explorer a\tb");
+TEST(GoToCommandLine, IsExplorerWithTheAddressAsExactlyOneArgument) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "explorer "},
+        {"C:\\Data", "explorer C:\\Data"},
+        {"C:\\", "explorer C:\\"},  // no quotes, so the backslash stays a backslash
+        {"www.example", "explorer http://www.example"},
+        {"www.example.com", "explorer http://www.example.com"},
+        {"C:\\My Files", "explorer \"C:\\My Files\""},
+        // Before the closing quote a backslash must be doubled, or it would escape the quote.
+        {"C:\\My Files\\", "explorer \"C:\\My Files\\\\\""},
+        {"\\\\server\\my share\\\\", "explorer \"\\\\server\\my share\\\\\\\\\""},
+        {"www.my site.com", "explorer \"http://www.my site.com\""},
+        {" ", "explorer \" \""},
+    };
+    for (const auto& [location, commandLine] : cases) EXPECT_EQ(goToCommandLine(location), commandLine) << location;
+}
+
+TEST(GoToCommandLine, RefusesWhatExplorerCouldReadAsMoreThanOnePlace) {
+    const std::string refused[] = {
+        "/desktop=x",
+        "/desktop=x,320x200 \"Z:\\tmp\\marker.exe\" --any",
+        "  /n,C:\\",
+        "a\"b",
+        "C:\\My \"Files\" x",  // a space and a double quote
+        "a\tb",
+        "line\r\nbreak",
+        std::string("nul\0byte", 8),
+        "del\x7F",
+    };
+    for (const std::string& location : refused) {
+        EXPECT_FALSE(isOpenableLocation(location)) << location;
+        EXPECT_EQ(goToCommandLine(location), std::nullopt) << location;
+    }
+    // A slash further in, and bytes of the code page above 127, are ordinary.
+    EXPECT_TRUE(isOpenableLocation("http://a/b"));
+    EXPECT_TRUE(isOpenableLocation("C:\\Caf\xE9\x81"));
+}
+
+TEST(CommandLineArgument, QuotesByTheWindowsRules) {
+    EXPECT_EQ(commandLineArgument("plain"), "plain");
+    EXPECT_EQ(commandLineArgument("back\\slash\\"), "back\\slash\\");
+    EXPECT_EQ(commandLineArgument(""), "\"\"");
+    EXPECT_EQ(commandLineArgument("a b"), "\"a b\"");
+    EXPECT_EQ(commandLineArgument("a\tb"), "\"a\tb\"");
+    EXPECT_EQ(commandLineArgument("a\"b"), "\"a\\\"b\"");
+    EXPECT_EQ(commandLineArgument("a\\\"b"), "\"a\\\\\\\"b\"");
+    EXPECT_EQ(commandLineArgument("a b\\\\"), "\"a b\\\\\\\\\"");
 }
 
 TEST(WithWebScheme, LeavesAnAddressThatHasOne) {

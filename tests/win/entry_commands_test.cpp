@@ -3,9 +3,14 @@
 // and the vault file, and Go To with the command line it starts.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -13,7 +18,9 @@
 #include <vector>
 
 #include "platform/clipboard.h"
+#include "mainwindow/locations.h"
 #include "platform/handles.h"
+#include "platform/text.h"
 #include "test_support.h"
 #include "vault/vault_format.h"
 
@@ -33,9 +40,25 @@ OwnedWindow messageOnlyWindow() {
     return OwnedWindow(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
 }
 
+// Puts plain text on the open clipboard, as any other program would.
+bool putTextOnOpenClipboard(const std::string& text) {
+    if (!EmptyClipboard()) return false;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (!memory) return false;
+    std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    if (SetClipboardData(CF_TEXT, memory)) return true;
+    GlobalFree(memory);
+    return false;
+}
+
+// Another program copies this text.
 void putOnClipboard(const std::string& text) {
     OwnedWindow owner = messageOnlyWindow();
-    ASSERT_TRUE(clipboardSetText(owner.get(), text));
+    ASSERT_TRUE(OpenClipboard(owner.get()));
+    bool put = putTextOnOpenClipboard(text);
+    CloseClipboard();
+    ASSERT_TRUE(put);
 }
 
 // The plain text on the clipboard; nothing when it holds none.
@@ -43,6 +66,25 @@ std::optional<std::string> clipboardText() {
     std::string text;
     if (!IsClipboardFormatAvailable(CF_TEXT) || !clipboardGetText(nullptr, text)) return std::nullopt;
     return text;
+}
+
+// The names of the formats on the clipboard, with the value of those that hold one number.
+std::map<std::string, std::optional<DWORD>> clipboardFormats() {
+    std::map<std::string, std::optional<DWORD>> formats;
+    if (!OpenClipboard(nullptr)) return formats;
+    for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
+        char name[256] = "";
+        if (!GetClipboardFormatNameA(format, name, sizeof name)) std::snprintf(name, sizeof name, "#%u", format);
+        std::optional<DWORD> number;
+        HANDLE data = format < CF_PRIVATEFIRST ? nullptr : GetClipboardData(format);
+        if (data && GlobalSize(data) == sizeof(DWORD)) {
+            number = *static_cast<const DWORD*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        formats[name] = number;
+    }
+    CloseClipboard();
+    return formats;
 }
 
 // Another program that opens the clipboard, puts its own text there and keeps it open until the
@@ -67,12 +109,7 @@ private:
     void hold(const std::string& text) {
         OwnedWindow owner = messageOnlyWindow();
         if (OpenClipboard(owner.get())) {
-            EmptyClipboard();
-            if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
-                std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
-                GlobalUnlock(memory);
-                if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
-            }
+            putTextOnOpenClipboard(text);
             holding_ = true;
         }
         SetEvent(held_.get());
@@ -235,6 +272,75 @@ TEST_F(EntryCommandsTest, CopyPutsTheSelectedFieldOnTheClipboardAndSaysWhat) {
     EXPECT_EQ(program.endCount(), 0);
 }
 
+TEST_F(EntryCommandsTest, CopyKeepsWhatItPutsThereOutOfClipboardHistoryCloudAndMonitors) {
+    ClipboardLock clipboardLock;
+    for (const Command& command : copyCommands()) {
+        bothWays(
+            command,
+            [&] {
+                selectRow(1);
+                putOnClipboard("copied earlier");
+            },
+            [&] {
+                std::map<std::string, std::optional<DWORD>> formats = clipboardFormats();
+                EXPECT_EQ(formats.count("#1"), 1u) << "no plain text";  // CF_TEXT
+                EXPECT_EQ(formats.count("ExcludeClipboardContentFromMonitorProcessing"), 1u);
+                EXPECT_EQ(formats["CanIncludeInClipboardHistory"], 0u);
+                EXPECT_EQ(formats["CanUploadToCloudClipboard"], 0u);
+            });
+    }
+}
+
+TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingElseWasCopiedSince) {
+    ClipboardLock clipboardLock;
+    TestProgram quick;  // its copied passwords go after a moment instead of ten seconds
+    quick->env.clipboardClearMs = 1;
+    quick.writeVault("master", {{"bob", "pw-b", "www.example.com"}});
+    quick.logIn("master");
+    MainWindow& quickForm = quick->Form1;
+    ListView_SetItemState(quickForm.lstPass.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    Timer& clearing = *quickForm.tmrClipboard;
+
+    click(quickForm.cmdCopy[1]);
+    EXPECT_EQ(clipboardText(), "pw-b");
+    EXPECT_EQ(quickForm.statusText(), "Copied Password pw-b");
+    EXPECT_TRUE(pumpUntil([] { return CountClipboardFormats() == 0; }));
+    EXPECT_FALSE(clearing.enabled());
+
+    // Another program's copy made meanwhile stays.
+    click(quickForm.cmdCopy[1]);
+    putOnClipboard("the other program's text");
+    EXPECT_TRUE(pumpUntil([&] { return !clearing.enabled(); }));
+    EXPECT_EQ(clipboardText(), "the other program's text");
+
+    // A username or a location stays until something else is copied.
+    click(quickForm.cmdCopy[1]);
+    click(quickForm.cmdCopy[0]);
+    EXPECT_FALSE(clearing.enabled());
+    EXPECT_EQ(clipboardText(), "bob");
+    EXPECT_EQ(quick.endCount(), 0);
+}
+
+TEST_F(EntryCommandsTest, ClosingTheProgramTakesItsCopiedPasswordOffTheClipboardButNoOneElsesCopy) {
+    ClipboardLock clipboardLock;
+    selectRow(0);
+    click(form().cmdCopy[1]);
+    ASSERT_EQ(clipboardText(), "pw-a");
+    SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_EQ(CountClipboardFormats(), 0);
+
+    TestProgram other;
+    other.writeVault("master", {{"dave", "pw-d", ""}});
+    other.logIn("master");
+    ListView_SetItemState(other->Form1.lstPass.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    click(other->Form1.cmdCopy[1]);
+    putOnClipboard("copied after it");
+    SendMessageW(other->Form1.hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(other.endCount(), 1);
+    EXPECT_EQ(clipboardText(), "copied after it");
+}
+
 TEST_F(EntryCommandsTest, CopyWhileAnotherProgramHoldsTheClipboardSaysItFailed) {
     ClipboardLock clipboardLock;
     selectRow(1);
@@ -352,7 +458,55 @@ TEST_F(EntryCommandsTest, TypingInTheListSelectsTheNextUsernameThatStartsSo) {
 
 // ---- Go To ----
 
-TEST_F(EntryCommandsTest, GoToStartsExplorerMinimizedWithTheCompletedAddress) {
+// A program that has these locations as its entries, logged in.
+class ProgramWithLocations : public TestProgram {
+public:
+    explicit ProgramWithLocations(const std::vector<std::string>& locations) {
+        for (const std::string& location : locations)
+            entries.push_back({"user" + std::to_string(entries.size()), "pw", location});
+        writeVault("master", entries);
+        logIn("master");
+    }
+    // Go To on the row, from the button or the menu.
+    void goTo(int row, bool fromMenu) {
+        MainWindow& form = app().Form1;
+        ListView_SetItemState(form.lstPass.hwnd(), -1, 0, LVIS_SELECTED);
+        ListView_SetItemState(form.lstPass.hwnd(), row, LVIS_SELECTED, LVIS_SELECTED);
+        SetStatusText(app(), "before");
+        if (fromMenu)
+            SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::mnuData, 3), 0), 0);
+        else
+            click(form.cmdGoto);
+    }
+
+    std::vector<Entry> entries;
+};
+
+std::string windowsFolder() {
+    wchar_t folder[MAX_PATH] = L"";
+    GetSystemWindowsDirectoryW(folder, MAX_PATH);
+    return narrow(folder).text;
+}
+
+std::string systemExplorer() {
+    return windowsFolder() + "\\explorer.exe";
+}
+
+bool sameText(const std::string& a, const std::string& b) {
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
+}
+
+// The arguments a started program reads from this command line.
+std::vector<std::string> argumentsOf(const std::string& commandLine) {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(widen(commandLine).c_str(), &count);
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) out.push_back(narrow(arguments[i]).text);
+    LocalFree(arguments);
+    return out;
+}
+
+TEST_F(EntryCommandsTest, GoToStartsTheSystemExplorerMinimizedWithTheCompletedAddressAsOneArgument) {
     struct Case {
         std::string location;
         std::string commandLine;
@@ -369,43 +523,64 @@ TEST_F(EntryCommandsTest, GoToStartsExplorerMinimizedWithTheCompletedAddress) {
         {"HTTPS://Bank.Example.com", "explorer HTTPS://Bank.Example.com"},
         {"see https://x.org/", "explorer \"see https://x.org/\""},
         {"C:\\Data", "explorer C:\\Data"},
+        {"C:\\", "explorer C:\\"},
         {"intranet", "explorer intranet"},
         {"", "explorer "},
         {"C:\\My Files", "explorer \"C:\\My Files\""},
+        {"C:\\My Files\\", "explorer \"C:\\My Files\\\\\""},
+        {"\\\\server\\my share\\\\", "explorer \"\\\\server\\my share\\\\\\\\\""},
         {"www.my site.com", "explorer \"http://www.my site.com\""},
+        {"C:\\Caf\xE9 Cr\xE8me", "explorer \"C:\\Caf\xE9 Cr\xE8me\""},
     };
-    std::vector<Entry> entries;
-    for (const Case& c : cases) entries.push_back({"user" + std::to_string(entries.size()), "pw", c.location});
-    TestProgram places;
-    places.writeVault("master", entries);
-    places.logIn("master");
-    MainWindow& placesForm = places->Form1;
-    HWND placesList = placesForm.lstPass.hwnd();
+    std::vector<std::string> locations;
+    for (const Case& c : cases) locations.push_back(c.location);
+    ProgramWithLocations places(locations);
     for (int row = 0; row < static_cast<int>(std::size(cases)); ++row) {
-        SCOPED_TRACE(cases[row].location);
-        ListView_SetItemState(placesList, -1, 0, LVIS_SELECTED);
-        ListView_SetItemState(placesList, row, LVIS_SELECTED, LVIS_SELECTED);
-        SetStatusText(places.app(), "before");
-        if (row % 2)
-            click(placesForm.cmdGoto);
-        else
-            SendMessageW(placesForm.hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::mnuData, 3), 0),
-                         0);
+        const Case& c = cases[row];
+        SCOPED_TRACE(c.location);
+        places.goTo(row, row % 2 == 0);
         ASSERT_EQ(places.startedCommands().size(), static_cast<size_t>(row) + 1);
-        EXPECT_EQ(places.startedCommands().back(), std::make_pair(cases[row].commandLine, SW_SHOWMINIMIZED));
-        EXPECT_EQ(placesForm.statusText(), "Opening Location...");
+        EXPECT_EQ(places.startedCommands().back(), (StartedCommand{systemExplorer(), c.commandLine, SW_SHOWMINIMIZED}));
+        EXPECT_EQ(places->Form1.statusText(), "Opening Location...");
+        // Windows' own parser gives back the address whole, as explorer will read it.
+        std::vector<std::string> expected = {"explorer"};
+        if (!c.location.empty()) expected.push_back(completeLocation(c.location));
+        EXPECT_EQ(argumentsOf(c.commandLine), expected);
     }
     EXPECT_EQ(places.endCount(), 0);
-    EXPECT_TRUE(placesForm.isLoaded());
+    EXPECT_TRUE(places->Form1.isLoaded());
     EXPECT_TRUE(places.openedAddresses().empty());
     // The locations themselves stay as they were stored.
-    EXPECT_EQ(vault::entriesOf(places.vaultBytes()), entries);
+    EXPECT_EQ(vault::entriesOf(places.vaultBytes()), places.entries);
+    EXPECT_TRUE(messageBoxes.seen().empty());
+}
+
+TEST_F(EntryCommandsTest, GoToRefusesALocationExplorerCouldReadAsAnythingButOnePlace) {
+    const std::vector<std::string> locations = {
+        "/desktop=x",
+        "/desktop=x,320x200 \"Z:\\tmp\\marker.exe\" --any",
+        " /n,C:\\",
+        "a\"b",
+        "C:\\My \"Files\" /x",  // a space and a double quote
+        "a\tb",
+        "www.example.com\r\nsecond line",
+    };
+    ProgramWithLocations places(locations);
+    for (int row = 0; row < static_cast<int>(locations.size()); ++row) {
+        SCOPED_TRACE(locations[static_cast<size_t>(row)]);
+        places.goTo(row, row % 2 == 0);
+        EXPECT_EQ(places->Form1.statusText(),
+                  "Location not opened: it may not begin with \"/\", nor hold a double quote or a control character.");
+    }
+    EXPECT_TRUE(places.startedCommands().empty());
+    EXPECT_TRUE(places.openedAddresses().empty());
+    EXPECT_EQ(places.endCount(), 0);
     EXPECT_TRUE(messageBoxes.seen().empty());
 }
 
 TEST_F(EntryCommandsTest, AShellThatCannotStartTheCommandSaysSoAndTheProgramGoesOn) {
     std::vector<std::string> tried;
-    program->env.startCommandLine = [&](const std::string& commandLine, int) {
+    program->env.startProgram = [&](const std::string&, const std::string& commandLine, int) {
         tried.push_back(commandLine);
         return false;
     };
@@ -416,6 +591,78 @@ TEST_F(EntryCommandsTest, AShellThatCannotStartTheCommandSaysSoAndTheProgramGoes
     EXPECT_EQ(program.endCount(), 0);
     EXPECT_TRUE(form().isLoaded());
     EXPECT_TRUE(messageBoxes.seen().empty());
+}
+
+// The processes this test program has started that are still running, by id, with their programs.
+std::map<DWORD, std::string> runningChildren() {
+    std::map<DWORD, std::string> children;
+    KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+        if (entry.th32ParentProcessID != GetCurrentProcessId()) continue;
+        KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+        wchar_t path[MAX_PATH] = L"";
+        DWORD length = MAX_PATH;
+        if (process) QueryFullProcessImageNameW(process.get(), 0, path, &length);
+        children[entry.th32ProcessID] = narrow(path).text;
+    }
+    return children;
+}
+
+void endProcess(DWORD id) {
+    KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+    if (!process) return;
+    TerminateProcess(process.get(), 9);
+    WaitForSingleObject(process.get(), 30000);
+}
+
+// A copy of this test program named explorer.exe in its own folder, which is also the folder the
+// tests run in: the first two places a search for "explorer" would look. When started under that
+// name it only waits to be ended (see test_main.cpp).
+class PlantedExplorer {
+public:
+    PlantedExplorer() {
+        wchar_t self[MAX_PATH] = L"";
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        path_ = std::filesystem::path(self).parent_path() / L"explorer.exe";
+        planted_ = CopyFileW(self, path_.c_str(), FALSE) != FALSE;
+    }
+    ~PlantedExplorer() { DeleteFileW(path_.c_str()); }
+    PlantedExplorer(const PlantedExplorer&) = delete;
+    PlantedExplorer& operator=(const PlantedExplorer&) = delete;
+    bool planted() const { return planted_; }
+    std::string path() const { return narrow(path_.native()).text; }
+
+private:
+    std::filesystem::path path_;
+    bool planted_ = false;
+};
+
+TEST_F(EntryCommandsTest, GoToNeverStartsAnExplorerPlacedBesideTheProgram) {
+    PlantedExplorer planted;
+    ASSERT_TRUE(planted.planted());
+    TempFolder destination;
+    ProgramWithLocations places({narrow(destination.path().native()).text});
+    places->env.startProgram = Environment::real().startProgram;
+    std::map<DWORD, std::string> before = runningChildren();
+
+    places.goTo(0, false);
+
+    std::vector<std::string> started;
+    for (const auto& [id, program] : runningChildren()) {
+        if (before.count(id)) continue;
+        started.push_back(program);
+        endProcess(id);
+    }
+    EXPECT_EQ(places->Form1.statusText(), "Opening Location...");
+    ASSERT_EQ(started.size(), 1u);
+    // Wine names its own explorer from the Windows folder's system32.
+    std::filesystem::path program = started[0];
+    EXPECT_TRUE(sameText(program.filename().string(), "explorer.exe")) << program;
+    std::string inWindowsFolder = windowsFolder() + "\\";
+    EXPECT_TRUE(sameText(program.string().substr(0, inWindowsFolder.size()), inWindowsFolder)) << program;
+    EXPECT_FALSE(sameText(program.string(), planted.path())) << program;
 }
 
 }  // namespace

@@ -6,14 +6,20 @@
 //                      the program does, then says "saved" (a test may kill it on the way).
 //   --keep-desktop     has Wine start its desktop process now, says "ready" on stdout, and keeps
 //                      the desktop in use until its standard input closes (see scripts/test).
+// Started with VELLUMKEEP_TEST_START_REPORT set in its environment, it writes what it was started
+// with (the window style asked for, then its arguments, one a line) into that file and ends.
+// Copied and started as explorer.exe, it only waits to be ended.
 #include <windows.h>
 #include <ole2.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "platform/text.h"
 #include "platform/window.h"
@@ -60,9 +66,48 @@ int keepDesktop() {
     return 0;
 }
 
+std::wstring environmentValue(const wchar_t* name) {
+    wchar_t value[MAX_PATH] = L"";
+    DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(value, length) : std::wstring();
+}
+
+std::string reportOfStart() {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    std::string report = "show ";
+    report += (startup.dwFlags & STARTF_USESHOWWINDOW) ? std::to_string(startup.wShowWindow) : "unset";
+    report += "\n";
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 0; i < count; ++i) report += vk::narrow(arguments[i]).text + "\n";
+    LocalFree(arguments);
+    return report;
+}
+
+// Written whole under another name first, so that the test never reads half a report.
+int reportStart(const std::wstring& path) {
+    std::wstring part = path + L".part";
+    vk::test::writeFile(part, reportOfStart());
+    return MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 4;
+}
+
+bool startedAsExplorer() {
+    wchar_t self[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return lstrcmpiW(std::filesystem::path(self).filename().c_str(), L"explorer.exe") == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (std::wstring report = environmentValue(L"VELLUMKEEP_TEST_START_REPORT"); !report.empty())
+        return reportStart(report);
+    if (startedAsExplorer()) {
+        Sleep(60000);
+        return 5;
+    }
     if (argc == 3 && std::strcmp(argv[1], "--hold-file") == 0) return holdFile(argv[2]);
     if (argc == 5 && std::strcmp(argv[1], "--save-vault") == 0)
         return saveVault(argv[2], static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)),

@@ -290,6 +290,10 @@ VOID CALLBACK MessageBoxes::answerLater(HWND, UINT, UINT_PTR id, DWORD) {
 
 // ---- TestProgram ----
 
+std::ostream& operator<<(std::ostream& out, const StartedCommand& started) {
+    return out << "{" << started.program << ", " << started.commandLine << ", " << started.showCommand << "}";
+}
+
 TestProgram::TestProgram() {
     settingsRoot_ = "Software\\Vellumkeep Tests\\" + std::to_string(GetCurrentProcessId()) + "-" +
                     std::to_string(++folderCounter);
@@ -297,8 +301,8 @@ TestProgram::TestProgram() {
     env.App.Path = folder_.path();
     env.settings.root = settingsRoot_;
     env.endProgram = [this] { ++ends_; };
-    env.startCommandLine = [this](const std::string& commandLine, int show) {
-        commands_.emplace_back(commandLine, show);
+    env.startProgram = [this](const std::string& program, const std::string& commandLine, int show) {
+        commands_.push_back({program, commandLine, show});
         return true;
     };
     env.shellOpen = [this](const std::string& address, int show) { addresses_.emplace_back(address, show); };

@@ -157,6 +157,15 @@ private:
     int unexpected_ = 0;
 };
 
+// A program the program asked to start.
+struct StartedCommand {
+    std::string program;
+    std::string commandLine;
+    int showCommand = 0;
+    friend bool operator==(const StartedCommand&, const StartedCommand&) = default;
+};
+std::ostream& operator<<(std::ostream& out, const StartedCommand& started);
+
 // The program, started in a temporary folder: its vault, settings and started programs are its own.
 class TestProgram {
 public:
@@ -172,7 +181,7 @@ public:
     std::string vaultBytes() const { return readFile(vaultPath()); }
 
     int endCount() const { return ends_; }
-    const std::vector<std::pair<std::string, int>>& startedCommands() const { return commands_; }
+    const std::vector<StartedCommand>& startedCommands() const { return commands_; }
     const std::vector<std::pair<std::string, int>>& openedAddresses() const { return addresses_; }
     const std::string& settingsRoot() const { return settingsRoot_; }
     void setNT6OrLater(bool value) { nt6_ = value; }
@@ -189,7 +198,7 @@ private:
     std::string settingsRoot_;
     int ends_ = 0;
     bool nt6_ = true;
-    std::vector<std::pair<std::string, int>> commands_;
+    std::vector<StartedCommand> commands_;
     std::vector<std::pair<std::string, int>> addresses_;
     std::unique_ptr<Program> program_;
 };
