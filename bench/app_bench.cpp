@@ -1,0 +1,315 @@
+// Times the real Vellumkeep.exe against the bare reference program, both driven from outside as a
+// person would drive them: the password typed and "Ok" clicked, header clicks, entries added and
+// edited through the editor's Save, deletes confirmed in the box. Each time runs from the click
+// to the moment the list shows the outcome (the program has answered and painted). Rounds
+// alternate between the two programs; each figure is the median of its samples.
+//
+//   vk_app_bench VELLUMKEEP_EXE REFERENCE_EXE ROUNDS SIZE...
+//
+// Prints one figure a line as "name: value" for each size.
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "sample_vault.h"
+
+namespace {
+
+using namespace vk::e2e;
+
+const std::string kMaster = "correct horse battery staple";
+constexpr UINT kBusyLimitMs = 10000;
+constexpr int kRepeats = 3;  // samples of each change in one run of a program
+
+bool failed(const char* step) {
+    std::fprintf(stderr, "app_bench: %s\n", step);
+    return false;
+}
+
+double now() {
+    static const double perMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / perMs;
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Waits until the program has handled the message: the handler's whole work is inside the time.
+bool sendAndWait(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_BLOCK, kBusyLimitMs, &result) != 0;
+}
+
+// Asks again every millisecond: a poll every 15 ms would round every time up to the poll.
+bool waitClosely(const std::function<bool()>& done, Duration timeout = 60000ms) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done())
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        else
+            Sleep(1);
+    return true;
+}
+
+// Has the window paint what it has been told to repaint, now; returns when it has.
+void paintNow(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+std::wstring widen(const std::string& ansi) {
+    return std::wstring(ansi.begin(), ansi.end());
+}
+
+// The samples of one program at one size, by figure name.
+using Samples = std::map<std::string, std::vector<double>>;
+
+// One run of one program: start, log in, sort, add, edit, delete, close.
+class Session {
+public:
+    Session(const std::filesystem::path& exe, const std::wstring& mainCaption, Samples& samples)
+        : program_(exe), mainCaption_(mainCaption), samples_(samples) {}
+
+    bool run(size_t entries);
+
+private:
+    bool logIn(size_t entries);
+    bool clickHeader(int column);
+    bool changeThroughEditor(const wchar_t* button, const wchar_t* editorCaption, const std::string& tag,
+                             int expectedCount);
+    bool deleteSelected();
+    void selectMiddleRow();
+    bool waitForStatus(const std::wstring& text);
+    void record(const std::string& name, double start) { samples_[name].push_back(now() - start); }
+
+    RunningProgram program_;
+    std::wstring mainCaption_;
+    Samples& samples_;
+    HWND main_ = nullptr, list_ = nullptr, status_ = nullptr;
+};
+
+bool Session::waitForStatus(const std::wstring& text) {
+    return waitClosely([&] { return program_.statusText(status_) == text; });
+}
+
+bool Session::logIn(size_t entries) {
+    HWND dialog = program_.waitForVisibleWindow(kPasswordCaption, 30000ms);
+    main_ = program_.window(mainCaption_);
+    if (!dialog || !main_) return failed("no password dialog or main window");
+    // Start-up settles (the splash goes, the main window hides behind the dialog) before the click.
+    if (!waitUntil([&] { return !program_.splash() && !isVisible(main_); }, 10000ms))
+        return failed("start-up did not settle");
+    pause(300ms);
+    HWND box = controlAt(dialog, L"Edit", 0);
+    HWND ok = control(dialog, L"Button", L"Ok");
+    if (!box || !ok || !setText(box, widen(kMaster))) return failed("cannot type the password");
+    list_ = FindWindowExW(main_, nullptr, WC_LISTVIEWW, nullptr);
+    status_ = FindWindowExW(main_, nullptr, STATUSCLASSNAMEW, nullptr);
+    std::wstring loaded = L"Loaded " + std::to_wstring(entries) + L" entries";
+    double start = now();
+    click(ok);
+    bool shown = waitClosely([&] { return isVisible(main_) && !isVisible(dialog); }, 10000ms) &&
+                 waitForStatus(loaded) && listCount(list_) == static_cast<int>(entries);
+    paintNow(main_);
+    record("open", start);
+    if (HWND box = program_.messageBox()) std::fprintf(stderr, "box: %ls\n", readMessageBox(box).text.c_str());
+    if (!shown)
+        std::fprintf(stderr, "main visible %d dialog visible %d status '%ls' count %d\n", isVisible(main_),
+                     isVisible(dialog), program_.statusText(status_).c_str(), listCount(list_));
+    return shown || failed("the list was not shown");
+}
+
+bool Session::clickHeader(int column) {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0));
+    int x = 0;
+    for (int i = 0; i < column; ++i) x += static_cast<int>(SendMessageW(list_, LVM_GETCOLUMNWIDTH, i, 0));
+    x += static_cast<int>(SendMessageW(list_, LVM_GETCOLUMNWIDTH, column, 0)) / 2;
+    LPARAM point = MAKELPARAM(x, windowSize(header).cy / 2);
+    // The header's own mouse handling turns the press and release into the list's column click.
+    return sendAndWait(header, WM_LBUTTONDOWN, MK_LBUTTON, point) && sendAndWait(header, WM_LBUTTONUP, 0, point);
+}
+
+void Session::selectMiddleRow() {
+    program_.selectListRow(list_, listCount(list_) / 2);
+}
+
+bool Session::changeThroughEditor(const wchar_t* button, const wchar_t* editorCaption, const std::string& tag,
+                                  int expectedCount) {
+    click(control(main_, L"Button", button));
+    HWND editor = program_.waitForVisibleWindow(editorCaption, 10000ms);
+    if (!editor) return failed("no editor");
+    std::vector<HWND> boxes = controls(editor, L"Edit");
+    if (boxes.size() != 3) return failed("the editor has no three boxes");
+    setText(boxes[0], widen("bench." + tag));
+    setText(boxes[1], widen("Pw-" + tag + "-x9"));
+    setText(boxes[2], widen("www." + tag + ".example"));
+    HWND save = control(editor, L"Button", L"Save");
+    double start = now();
+    bool saved = sendAndWait(save, BM_CLICK) && waitForStatus(L"Added new entry.  Data saved.") &&
+                 waitUntil([&] { return !isVisible(editor); }, 10000ms) && listCount(list_) == expectedCount;
+    paintNow(main_);
+    record(editorCaption[0] == L'A' ? "add" : "edit", start);
+    return saved || failed("the editor did not save");
+}
+
+bool Session::deleteSelected() {
+    int before = listCount(list_);
+    click(control(main_, L"Button", L"Delete"));
+    HWND box = program_.waitForMessageBox(10000ms);
+    if (!box) return failed("no delete question");
+    double start = now();
+    answerMessageBox(box, IDOK);
+    bool deleted = waitForStatus(L"Entry deleted successfully, data saved.") && listCount(list_) == before - 1;
+    paintNow(main_);
+    record("delete", start);
+    return deleted || failed("the entry was not deleted");
+}
+
+bool Session::run(size_t entries) {
+    if (!program_.started()) return failed("the program did not start");
+    if (!logIn(entries)) return false;
+    for (int column = 0; column < 3; ++column) {
+        double start = now();
+        if (!clickHeader(column)) return failed("the header did not answer");
+        paintNow(main_);
+        record("sort", start);
+        start = now();
+        if (!clickHeader(column)) return failed("the header did not answer");
+        paintNow(main_);
+        record("resort", start);
+    }
+    int count = listCount(list_);
+    for (int i = 0; i < kRepeats; ++i)
+        if (!changeThroughEditor(L"Add", L"Add an entry", "added" + std::to_string(i), ++count)) return false;
+    for (int i = 0; i < kRepeats; ++i) {
+        selectMiddleRow();
+        if (!changeThroughEditor(L"Edit", L"Edit an entry", "edited" + std::to_string(i), count)) return false;
+    }
+    for (int i = 0; i < kRepeats; ++i) {
+        selectMiddleRow();
+        if (!deleteSelected()) return false;
+    }
+    // Peak memory after everything, sorts included.
+    if (HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, program_.id())) {
+        PROCESS_MEMORY_COUNTERS counters{};
+        counters.cb = sizeof counters;
+        if (GetProcessMemoryInfo(process, &counters, sizeof counters))
+            samples_["memory"].push_back(static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0));
+        CloseHandle(process);
+    }
+    closeWindow(main_);
+    if (!program_.waitForEnd(10000ms)) program_.terminate();
+    return true;
+}
+
+// The setting that opens the help viewer at every start: off while the bench runs, so that
+// Vellumkeep shows what the reference shows; put back as it was afterwards.
+class HelpAtStartOff {
+public:
+    HelpAtStartOff() {
+        RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_, nullptr);
+        char value[16] = "";
+        DWORD size = sizeof value - 1;
+        if (RegQueryValueExA(key_, "showHelp", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) == 0)
+            old_ = std::string(value, size ? size - 1 : 0);
+        RegSetValueExA(key_, "showHelp", 0, REG_SZ, reinterpret_cast<const BYTE*>("0"), 2);
+    }
+    ~HelpAtStartOff() {
+        if (old_)
+            RegSetValueExA(key_, "showHelp", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_->c_str()),
+                           static_cast<DWORD>(old_->size() + 1));
+        else
+            RegDeleteValueA(key_, "showHelp");
+        RegCloseKey(key_);
+    }
+    HelpAtStartOff(const HelpAtStartOff&) = delete;
+    HelpAtStartOff& operator=(const HelpAtStartOff&) = delete;
+
+private:
+    static constexpr const char* kKey = "Software\\VB and VBA Program Settings\\Vellumkeep\\Settings";
+    HKEY key_ = nullptr;
+    std::optional<std::string> old_;
+};
+
+struct Contender {
+    std::filesystem::path exe;
+    std::wstring mainCaption;
+    Samples samples;
+    std::string lastVault;
+};
+
+bool runOnce(Contender& who, const std::string& vault, size_t entries) {
+    AppFolder folder;
+    folder.write(L"data.enc", vault);
+    Session session(folder.copyIn(who.exe), who.mainCaption, who.samples);
+    bool ok = session.run(entries);
+    who.lastVault = folder.read(L"data.enc");
+    return ok;
+}
+
+void print(const std::string& name, double value, int decimals) {
+    std::printf("%s: %.*f\n", name.c_str(), decimals, value);
+}
+
+bool measure(Contender& ours, Contender& bare, size_t entries, int rounds) {
+    std::string vault = vk::bench::sampleVault(kMaster, entries);
+    ours.samples.clear();
+    bare.samples.clear();
+    bool identical = true;
+    for (int round = 0; round < rounds; ++round) {
+        // Who goes first alternates, so that neither always meets a warmer machine.
+        Contender& first = round % 2 ? bare : ours;
+        Contender& second = round % 2 ? ours : bare;
+        if (!runOnce(first, vault, entries) || !runOnce(second, vault, entries)) {
+            std::fprintf(stderr, "app_bench: a run at %u entries did not finish\n", static_cast<unsigned>(entries));
+            return false;
+        }
+        identical = identical && ours.lastVault == bare.lastVault;
+    }
+    std::string suffix = std::to_string(entries);
+    suffix.insert(suffix.begin(), '_');
+    for (const char* figure : {"open", "sort", "resort", "add", "edit", "delete", "memory"}) {
+        double a = median(ours.samples[figure]), b = median(bare.samples[figure]);
+        bool memory = std::string(figure) == "memory";
+        print(std::string(figure) + (memory ? "_mb" : "_ms") + suffix, a, 1);
+        print(std::string(figure) + (memory ? "_bare_mb" : "_bare_ms") + suffix, b, 1);
+        print(std::string(figure) + "_ratio" + suffix, a / b, 2);
+    }
+    std::printf("saved_files_identical%s: %s\n", suffix.c_str(), identical ? "yes" : "no");
+    return identical;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: vk_app_bench VELLUMKEEP_EXE REFERENCE_EXE ROUNDS SIZE...\n");
+        return 2;
+    }
+    HelpAtStartOff noHelp;
+    Contender ours{std::filesystem::path(argv[1]), kMainCaption, {}, {}};
+    Contender bare{std::filesystem::path(argv[2]), L"Bare reference", {}, {}};
+    int rounds = std::max(1, std::atoi(argv[3]));
+    bool ok = true;
+    for (int i = 4; i < argc; ++i) ok = measure(ours, bare, static_cast<size_t>(std::atoll(argv[i])), rounds) && ok;
+    std::fflush(stdout);
+    return ok ? 0 : 1;
+}
