@@ -16,9 +16,9 @@ std::string_view EntryList::field(vault::EntryView entry, int column) {
 }
 
 std::string_view EntryList::joinedLine(size_t index) const {
-    // Fields read from a vault lie in its text with the separators between them; a row's own
+    // Fields read from a vault lie in its text with the separators between them; an entry's own
     // fields lie side by side. Only the former are three apart.
-    const vault::EntryView& entry = rows_[index].entry;
+    const vault::EntryView& entry = at(index);
     constexpr size_t gap = vault::kSeparator.size();
     const char* start = entry.username.data();
     if (entry.password.data() != start + entry.username.size() + gap ||
@@ -27,62 +27,78 @@ std::string_view EntryList::joinedLine(size_t index) const {
     return std::string_view(start, static_cast<size_t>(entry.location.data() + entry.location.size() - start));
 }
 
-std::optional<size_t> EntryList::indexOf(EntryId id) const {
-    for (size_t i = 0; i < rows_.size(); ++i)
-        if (rows_[i].id == id) return i;
+std::optional<size_t> EntryList::indexOf(EntryId id, size_t hint) const {
+    if (hint < order_.size() && idAt(hint) == id) return hint;
+    for (size_t i = 0; i < order_.size(); ++i)
+        if (held_[order_[i]].id == id) return i;
     return std::nullopt;
 }
 
-EntryList::Row EntryList::ownRow(vault::EntryView entry, EntryId id) {
+EntryList::Slot EntryList::hold(vault::EntryView entry, EntryId id) {
     auto own = std::make_unique<std::string>();
     own->reserve(entry.username.size() + entry.password.size() + entry.location.size());
     own->append(entry.username).append(entry.password).append(entry.location);
-    // The string lives on the heap, so the views stay valid when the row moves.
+    // The string lives on the heap, so the views stay valid when the vector grows.
     std::string_view text = *own;
     size_t u = entry.username.size(), p = entry.password.size();
     vault::EntryView fields{text.substr(0, u), text.substr(u, p), text.substr(u + p)};
-    return Row{fields, id, std::move(own), {}, -1};
+    held_.push_back(Held{fields, id, std::move(own)});
+    return static_cast<Slot>(held_.size() - 1);
 }
 
-const std::string& EntryList::keyOf(const Row& row) const {
-    if (row.keyColumn != sortKey_) {
-        row.key = collationKey_(field(row.entry, sortKey_));
-        row.keyColumn = sortKey_;
+void EntryList::release(Slot slot) {
+    // The slot stays, empty, so that the slots after it keep their keys.
+    held_[slot].entry = {};
+    held_[slot].own.reset();
+}
+
+const EntryList::KeyColumn& EntryList::sortKeys() {
+    KeyColumn& keys = keys_[static_cast<size_t>(sortKey_)];
+    keys.ends.reserve(held_.size());
+    for (size_t slot = keys.ends.size(); slot < held_.size(); ++slot) {
+        collationKey_(field(held_[slot].entry, sortKey_), keys.bytes);
+        keys.ends.push_back(static_cast<std::uint32_t>(keys.bytes.size()));
     }
-    return row.key;
+    return keys;
 }
 
-bool EntryList::before(const Row& a, const Row& b) const {
-    return sortOrder_ == SortOrder::Ascending ? keyOf(a) < keyOf(b) : keyOf(b) < keyOf(a);
+bool EntryList::before(Slot a, Slot b) const {
+    const KeyColumn& keys = keys_[static_cast<size_t>(sortKey_)];
+    return sortOrder_ == SortOrder::Ascending ? keys.key(a) < keys.key(b) : keys.key(b) < keys.key(a);
 }
 
-size_t EntryList::placeFor(const Row& row) const {
-    if (!sorted_) return rows_.size();
+size_t EntryList::placeFor(Slot slot) {
+    if (!sorted_) return order_.size();
+    sortKeys();
     // After the rows that sort equal to it, so that equal rows keep the order they were added in.
-    auto it = std::upper_bound(rows_.begin(), rows_.end(), row,
-                               [this](const Row& value, const Row& element) { return before(value, element); });
-    return static_cast<size_t>(it - rows_.begin());
+    auto it = std::upper_bound(order_.begin(), order_.end(), slot,
+                               [this](Slot value, Slot element) { return before(value, element); });
+    return static_cast<size_t>(it - order_.begin());
 }
 
 EntryId EntryList::add(vault::EntryView entry) {
-    Row row = ownRow(entry, nextId_++);
-    size_t place = placeFor(row);
-    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
-    return rows_[place].id;
+    EntryId id = nextId_++;
+    Slot slot = hold(entry, id);
+    order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(placeFor(slot)), slot);
+    return id;
 }
 
 void EntryList::addAll(vault::EntryTable table) {
-    size_t first = rows_.size();
-    rows_.reserve(first + table.size());
-    for (size_t i = 0; i < table.size(); ++i) rows_.push_back(Row{table[i], nextId_++, nullptr, {}, -1});
+    size_t first = held_.size();
+    held_.reserve(first + table.size());
+    order_.reserve(order_.size() + table.size());
+    for (size_t i = 0; i < table.size(); ++i) {
+        held_.push_back(Held{table[i], nextId_++, nullptr});
+        order_.push_back(static_cast<Slot>(first + i));
+    }
     // The list keeps the table's text; a short text may move with it, so the views follow.
     const char* oldBase = table.text().data();
     const std::string& text = loadedTexts_.emplace_back(table.takeText());
     auto rebase = [&](std::string_view view) {
         return std::string_view(text.data() + (view.data() - oldBase), view.size());
     };
-    for (size_t i = first; i < rows_.size(); ++i) {
-        vault::EntryView& entry = rows_[i].entry;
+    for (size_t slot = first; slot < held_.size(); ++slot) {
+        vault::EntryView& entry = held_[slot].entry;
         entry = {rebase(entry.username), rebase(entry.password), rebase(entry.location)};
     }
     if (sorted_) reorder();
@@ -91,22 +107,27 @@ void EntryList::addAll(vault::EntryTable table) {
 bool EntryList::replace(EntryId id, vault::EntryView entry) {
     auto index = indexOf(id);
     if (!index) return false;
-    Row row = ownRow(entry, id);
-    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(*index));
-    size_t place = sorted_ ? placeFor(row) : *index;
-    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
+    Slot old = order_[*index];
+    Slot slot = hold(entry, id);
+    release(old);
+    order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(*index));
+    size_t place = sorted_ ? placeFor(slot) : *index;
+    order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(place), slot);
     return true;
 }
 
 bool EntryList::remove(EntryId id) {
     auto index = indexOf(id);
     if (!index) return false;
-    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(*index));
+    release(order_[*index]);
+    order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(*index));
     return true;
 }
 
 void EntryList::clear() {
-    rows_.clear();
+    order_.clear();
+    held_.clear();
+    for (KeyColumn& keys : keys_) keys = KeyColumn{};
     loadedTexts_.clear();
 }
 
@@ -118,7 +139,8 @@ void EntryList::setSortSettings(bool sorted, int sortKey, SortOrder order) {
 }
 
 void EntryList::reorder() {
-    std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) { return before(a, b); });
+    sortKeys();
+    std::stable_sort(order_.begin(), order_.end(), [this](Slot a, Slot b) { return before(a, b); });
 }
 
 std::string savedVaultContent(std::string_view masterPassword, const EntryList& entries) {
@@ -133,11 +155,8 @@ std::string savedVaultContent(std::string_view masterPassword, const EntryList& 
     return builder.finish();
 }
 
-std::string simpleCollationKey(std::string_view text) {
-    std::string key(text);
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return key;
+void simpleCollationKey(std::string_view text, std::string& keys) {
+    for (char c : text) keys.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
 }
 
 }  // namespace vk

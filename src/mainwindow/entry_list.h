@@ -2,6 +2,7 @@
 // The entries shown by the main window's list, in display order, with the list's sort settings.
 // The list orders its own collection: sorted mode on, a key column and an order; while sorted
 // mode is on, rows added or changed go to their place in the current order at once.
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -14,11 +15,12 @@
 
 namespace vk {
 
-using EntryId = std::uint64_t;  // an entry's identity for as long as the list lives
+// An entry's identity for as long as the list lives; 32 bits keep a big list's rows small.
+using EntryId = std::uint32_t;
 enum class SortOrder { Ascending, Descending };
 
-// Maps a text to a key whose byte order is the collation order of the texts.
-using CollationKey = std::string (*)(std::string_view text);
+// Appends to `keys` a key of the text whose byte order is the collation order of the texts.
+using CollationKey = void (*)(std::string_view text, std::string& keys);
 
 class EntryList {
 public:
@@ -28,14 +30,15 @@ public:
     EntryList(const EntryList&) = delete;
     EntryList& operator=(const EntryList&) = delete;
 
-    size_t count() const { return rows_.size(); }
-    bool empty() const { return rows_.empty(); }
-    vault::EntryView at(size_t index) const { return rows_[index].entry; }  // 0-based
-    EntryId idAt(size_t index) const { return rows_[index].id; }
+    size_t count() const { return order_.size(); }
+    bool empty() const { return order_.empty(); }
+    vault::EntryView at(size_t index) const { return held_[order_[index]].entry; }  // 0-based
+    EntryId idAt(size_t index) const { return held_[order_[index]].id; }
     // The entry's line as read from the vault (its fields joined by "|||"), when it is still that
     // line; empty otherwise. A save copies such lines whole.
     std::string_view joinedLine(size_t index) const;
-    std::optional<size_t> indexOf(EntryId id) const;
+    // Where the entry is shown; `hint` is where it was last seen, looked at first.
+    std::optional<size_t> indexOf(EntryId id, size_t hint = 0) const;
     // The text of a column: 0 Username, 1 Password, 2 Website/Location.
     static std::string_view field(vault::EntryView entry, int column);
 
@@ -53,26 +56,42 @@ public:
     void setSortSettings(bool sorted, int sortKey, SortOrder order);
 
 private:
-    struct Row {
+    // One entry as it is held. It never changes: a changed entry is held anew under the same id,
+    // so a sort key, once made, is right for as long as the entry is held.
+    struct Held {
         // Points into a loaded vault's text, or into `own` for an entry added or changed since.
         vault::EntryView entry;
         EntryId id;
-        std::unique_ptr<std::string> own;  // goes with the row
-        // The collation key of column keyColumn, computed when first needed.
-        mutable std::string key;
-        mutable int keyColumn = -1;
+        std::unique_ptr<std::string> own;  // goes when the entry goes
     };
-    // A row holding its own copy of the entry's fields.
-    static Row ownRow(vault::EntryView entry, EntryId id);
-    const std::string& keyOf(const Row& row) const;
-    bool before(const Row& a, const Row& b) const;  // strictly before in the current order
-    size_t placeFor(const Row& row) const;
+    using Slot = std::uint32_t;  // where an entry is held
+
+    // One column's sort keys, made for every held entry on the first sort by the column and kept
+    // across sorts; end to end in one buffer, in the order of the slots.
+    struct KeyColumn {
+        std::string bytes;
+        std::vector<std::uint32_t> ends;
+        std::string_view key(Slot slot) const {
+            size_t start = slot == 0 ? 0 : ends[slot - 1];
+            return std::string_view(bytes).substr(start, ends[slot] - start);
+        }
+    };
+
+    // Holds an entry with its own copy of the fields.
+    Slot hold(vault::EntryView entry, EntryId id);
+    void release(Slot slot);
+    // The keys of the sort column, made for the entries held since they were last made.
+    const KeyColumn& sortKeys();
+    bool before(Slot a, Slot b) const;  // strictly before in the current order
+    size_t placeFor(Slot slot);
     void reorder();
 
     CollationKey collationKey_;
-    // The texts of the loaded vaults that rows point into. A deque never moves what it holds.
+    // The texts of the loaded vaults that held entries point into. A deque never moves what it holds.
     std::deque<std::string> loadedTexts_;
-    std::vector<Row> rows_;
+    std::vector<Held> held_;
+    std::vector<Slot> order_;  // display order
+    std::array<KeyColumn, kColumns> keys_;
     EntryId nextId_ = 1;
     bool sorted_ = false;
     int sortKey_ = 0;
@@ -83,6 +102,6 @@ private:
 std::string savedVaultContent(std::string_view masterPassword, const EntryList& entries);
 
 // A collation usable without the platform: letter case ignored for ASCII, then byte order.
-std::string simpleCollationKey(std::string_view text);
+void simpleCollationKey(std::string_view text, std::string& keys);
 
 }  // namespace vk

@@ -1,7 +1,5 @@
 #include "mainwindow/entry_list_view.h"
 
-#include <unordered_map>
-
 #include "platform/text.h"
 
 namespace vk {
@@ -43,7 +41,7 @@ std::optional<size_t> EntryListView::firstSelectedRow() const {
 void EntryListView::selectRow(size_t row) {
     if (row == 0 || row > entries_.count()) return;
     int index = static_cast<int>(row - 1);
-    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    clearSelection();
     ListView_SetItemState(hwnd_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_EnsureVisible(hwnd_, index, FALSE);
 }
@@ -58,24 +56,29 @@ std::vector<EntryId> EntryListView::selectedIds() const {
     return ids;
 }
 
+void EntryListView::clearSelection() {
+    // Row by row, only the rows that hold the selection or the focus: clearing "all rows" makes
+    // the list visit every row, which a big list pays for on every change.
+    for (int index = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); index >= 0;
+         index = ListView_GetNextItem(hwnd_, index, LVNI_SELECTED))
+        ListView_SetItemState(hwnd_, index, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    int focused = ListView_GetNextItem(hwnd_, -1, LVNI_FOCUSED);
+    if (focused >= 0) ListView_SetItemState(hwnd_, focused, 0, LVIS_FOCUSED);
+}
+
 void EntryListView::refresh(const std::vector<EntryId>& keepSelected) {
     if (!hwnd_) return;
-    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    clearSelection();
     ListView_SetItemCountEx(hwnd_, static_cast<int>(entries_.count()), 0);
-    if (!keepSelected.empty()) {
-        std::unordered_map<EntryId, size_t> positions;
-        positions.reserve(entries_.count());
-        for (size_t i = 0; i < entries_.count(); ++i) positions.emplace(entries_.idAt(i), i);
-        bool first = true;
-        for (EntryId id : keepSelected) {
-            auto found = positions.find(id);
-            if (found == positions.end()) continue;
-            int index = static_cast<int>(found->second);
-            UINT state = first ? LVIS_SELECTED | LVIS_FOCUSED : LVIS_SELECTED;
-            ListView_SetItemState(hwnd_, index, state, state);
-            if (first) ListView_EnsureVisible(hwnd_, index, FALSE);
-            first = false;
-        }
+    bool first = true;
+    for (EntryId id : keepSelected) {
+        auto found = entries_.indexOf(id);
+        if (!found) continue;
+        int index = static_cast<int>(*found);
+        UINT state = first ? LVIS_SELECTED | LVIS_FOCUSED : LVIS_SELECTED;
+        ListView_SetItemState(hwnd_, index, state, state);
+        if (first) ListView_EnsureVisible(hwnd_, index, FALSE);
+        first = false;
     }
     InvalidateRect(hwnd_, nullptr, FALSE);
 }

@@ -60,6 +60,7 @@ private:
         }
     }
     void refresh(const std::vector<EntryId>& keepSelected);
+    void clearSelection();
     void fillDisplayInfo(NMLVDISPINFOW& info) const;
     int findRow(const NMLVFINDITEMW& find) const;
 
