@@ -40,8 +40,12 @@ bool hasClass(HWND hwnd, const wchar_t* name) {
     return GetClassNameW(hwnd, className, 32) && lstrcmpiW(className, name) == 0;
 }
 
+// Channels lie between 0 and 255, so adding a half and cutting rounds as lround does, without the
+// library call that would otherwise be made for every channel of every button pixel.
 COLORREF mix(COLORREF from, COLORREF to, double t) {
-    auto channel = [t](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * t)); };
+    if (t <= 0) return from;
+    if (t >= 1) return to;
+    auto channel = [t](int a, int b) { return static_cast<int>(a + (b - a) * t + 0.5); };
     return RGB(channel(GetRValue(from), GetRValue(to)), channel(GetGValue(from), GetGValue(to)),
                channel(GetBValue(from), GetBValue(to)));
 }
@@ -189,7 +193,8 @@ private:
 double roundedRectDistance(double x, double y, double w, double h, double radius) {
     double qx = std::abs(x - w / 2) - (w / 2 - radius);
     double qy = std::abs(y - h / 2) - (h / 2 - radius);
-    return std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) + std::min(std::max(qx, qy), 0.0) - radius;
+    if (qx <= 0 || qy <= 0) return std::max(qx, qy) - radius;  // beside a straight edge
+    return std::sqrt(qx * qx + qy * qy) - radius;               // in a rounded corner
 }
 
 // How much of a pixel lies more than `inset` pixels inside the edge (smooth over one pixel).
@@ -215,15 +220,21 @@ void paintButtonFace(Canvas& canvas, const ButtonLook& look, const SkinData& ski
         background[y] = skinBackgroundAt(skin, backgroundTop + y, backgroundHeight);
         face[y] = mix(look.faceTop, look.faceBottom, std::clamp(double(y - faceFirst) / faceSpan, 0.0, 1.0));
     }
+    // Pixels whose centre lies this deep inside show the plain face: only the rim is worked out.
+    const double deep = radius + ringInset + ringWidth + 0.5;
+    const int rim = static_cast<int>(std::ceil(deep - 0.5));
+    auto rimColour = [&](int x, int y) {
+        double d = roundedRectDistance(x + 0.5, y + 0.5, w, h, radius);
+        COLORREF colour = mix(background[y], look.border, coverage(d, 0));
+        colour = mix(colour, face[y], coverage(d, border));
+        if (look.focusRing)
+            colour = mix(colour, skin.focus, 0.85 * (coverage(d, ringInset) - coverage(d, ringInset + ringWidth)));
+        return colour;
+    };
     for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            double d = roundedRectDistance(x + 0.5, y + 0.5, w, h, radius);
-            COLORREF colour = mix(background[y], look.border, coverage(d, 0));
-            colour = mix(colour, face[y], coverage(d, border));
-            if (look.focusRing)
-                colour = mix(colour, skin.focus, 0.85 * (coverage(d, ringInset) - coverage(d, ringInset + ringWidth)));
-            canvas.set(x, y, colour);
-        }
+        const bool rowInside = y >= rim && y < h - rim;
+        for (int x = 0; x < w; ++x)
+            canvas.set(x, y, rowInside && x >= rim && x < w - rim ? face[y] : rimColour(x, y));
     }
 }
 
