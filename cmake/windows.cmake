@@ -3,6 +3,14 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=
 # A small program: unused functions and data are dropped at link time.
 add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-Wl,--gc-sections)
+# Reproducible: the same sources give the same bytes wherever and whenever they are built. No build
+# folder in the program (__FILE__, debug paths), no link time in its header, deterministic archives.
+add_link_options(-Wl,--no-insert-timestamp)
+foreach(lang C CXX)
+  set(CMAKE_${lang}_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
+  set(CMAKE_${lang}_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")
+  set(CMAKE_${lang}_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
+endforeach()
 
 set(VK_WIN_LIBS comctl32 gdi32 msimg32 user32 shell32 advapi32 version ole32 oleaut32 uuid)
 
@@ -11,6 +19,9 @@ list(FILTER VK_APP_SOURCES EXCLUDE REGEX "_posix\\.cpp$|/src/app/main\\.cpp$")
 add_library(vk_app STATIC ${VK_APP_SOURCES})
 target_include_directories(vk_app PUBLIC src resources)
 target_link_libraries(vk_app PUBLIC ${VK_WIN_LIBS})
+# The program's code is compiled without its build folder (tests keep theirs: they find files by it).
+set(VK_NO_BUILD_PATHS -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+target_compile_options(vk_app PRIVATE ${VK_NO_BUILD_PATHS})
 
 # The resources (version information, manifest, icons, pictures, skin) go into the program and into
 # the test programs alike, so tests read the very same version information the program ships with.
@@ -25,6 +36,7 @@ set_property(SOURCE resources/vellumkeep.rc APPEND PROPERTY OBJECT_DEPENDS
 
 add_executable(Vellumkeep WIN32 src/app/main.cpp $<TARGET_OBJECTS:vk_resources>)
 target_link_libraries(Vellumkeep PRIVATE vk_app)
+target_compile_options(Vellumkeep PRIVATE ${VK_NO_BUILD_PATHS})
 # Large-address-aware: on 64-bit Windows the 32-bit program may use 4 GB, for the largest vaults.
 target_link_options(Vellumkeep PRIVATE -Wl,--large-address-aware $<$<CONFIG:Release>:-s>)
 find_program(VK_OBJDUMP NAMES ${CMAKE_OBJDUMP} i686-w64-mingw32-objdump)

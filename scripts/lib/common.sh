@@ -8,7 +8,7 @@ VK_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/vellumkeep
 VK_DATA=${XDG_DATA_HOME:-$HOME/.local/share}/vellumkeep
 
 VK_PACKAGES=(g++ cmake libgtest-dev g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick
-             x11-utils fonts-dejavu-core)
+             x11-utils fonts-dejavu-core zip)
 
 vk_log() { printf '%s\n' "$*" >&2; }
 
