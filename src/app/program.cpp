@@ -3,7 +3,6 @@
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "skin/skin.h"
-#include "skin/skin_label.h"
 
 namespace vk {
 
@@ -28,9 +27,7 @@ Program::Program(Environment environment)
       frmAdd(*this),
       frmAbout(*this),
       Form8(*this),
-      frmWebsite(*this) {
-    registerSkinLabelClass();
-}
+      frmWebsite(*this) {}
 
 Program::~Program() = default;
 

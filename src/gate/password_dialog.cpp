@@ -31,8 +31,10 @@ void PasswordDialog::create() {
     setDefaultFont(makeFont(L"Verdana", 8.25));
 
     auto skinLabel = [this](const char* name, const char* caption, int left, int top, int width, int height) {
-        return &addControl(name, -1, kSkinLabelType, kSkinLabelClass, WS_VISIBLE | WS_CLIPSIBLINGS, 0, caption, left,
-                           top, width, height);
+        Control* label = &addControl(name, -1, kSkinLabelType, kSkinLabelClass, WS_VISIBLE | WS_CLIPSIBLINGS, 0,
+                                     caption, left, top, width, height);
+        makeSkinLabel(label->hwnd());
+        return label;
     };
     SkinLabel1 = skinLabel("SkinLabel1", "", 120, 60, 6615, 315);
     SkinLabel2 = skinLabel("SkinLabel2", "Password:", 120, 0, 915, 255);
@@ -43,7 +45,8 @@ void PasswordDialog::create() {
     cmdCancel = &addButton("cmdCancel", -1, "Cancel", 5700, 0, 1035, 495);
     Timer1 = &addTimer("Timer1", 100);
     for (Control* box : {txtPass, txtPass2}) SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
-    setTabOrder({cmdOK, cmdCancel, txtPass, txtPass2});
+    // Each box right after its label: screen readers name a box by the label before it.
+    setTabOrder({cmdOK, cmdCancel, SkinLabel2, txtPass, SkinLabel3, txtPass2});
     // The password box takes the first keystroke, although the buttons come first in tab order.
     setInitialFocus(txtPass);
 

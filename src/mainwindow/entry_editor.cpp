@@ -22,8 +22,10 @@ void EntryEditor::create() {
     setDefaultFont(makeFont(L"Verdana", 8.25));
 
     auto skinLabel = [this](const char* name, const char* caption, int top) {
-        return &addControl(name, -1, kSkinLabelType, kSkinLabelClass, WS_VISIBLE | WS_CLIPSIBLINGS, 0, caption, 120,
-                           top, 1155, 255);
+        Control* label = &addControl(name, -1, kSkinLabelType, kSkinLabelClass, WS_VISIBLE | WS_CLIPSIBLINGS, 0,
+                                     caption, 120, top, 1155, 255);
+        makeSkinLabel(label->hwnd());
+        return label;
     };
     cmdDelete = &addButton("cmdDelete", -1, "Cancel", 3420, 1500, 1155, 1035);
     cmdAdd[0] = &addButton("cmdAdd", 0, "Save", 120, 1500, 1155, 1035);

@@ -6,27 +6,9 @@
 
 #include <cstring>
 
+#include "platform/com_ptr.h"
+
 namespace vk {
-namespace {
-
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (p_) p_->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    T** put() { return &p_; }
-
-private:
-    T* p_ = nullptr;
-};
-
-}  // namespace
 
 Bitmap loadPictureResource(int resourceId, int width, int height) {
     HMODULE module = GetModuleHandleW(nullptr);

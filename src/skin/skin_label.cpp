@@ -1,5 +1,7 @@
 #include "skin/skin_label.h"
 
+#include <commctrl.h>
+
 #include <string>
 
 #include "platform/handles.h"
@@ -9,7 +11,7 @@
 namespace vk {
 namespace {
 
-constexpr int kFontSlot = 0;  // window extra bytes: the label's font
+constexpr UINT_PTR kSkinLabelSubclassId = 1;
 
 // The parent paints what lies behind the label, so the label shows the skin's background.
 void paintParentBackground(HWND label, HDC dc) {
@@ -34,7 +36,7 @@ void paintCaption(HWND label, HDC dc) {
     if (caption.empty()) return;
     RECT client{};
     GetClientRect(label, &client);
-    auto font = reinterpret_cast<HGDIOBJ>(GetWindowLongPtrW(label, kFontSlot));
+    auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0));
     SelectObjectScope selected(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
     int previousMode = SetBkMode(dc, TRANSPARENT);
     COLORREF previousColour = SetTextColor(dc, captionColour(label));
@@ -49,15 +51,14 @@ void paintLabel(HWND label, HDC dc) {
     paintCaption(label, dc);
 }
 
+LRESULT CALLBACK skinLabelSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR);
+
 LRESULT labelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_SETFONT:
-        SetWindowLongPtrW(hwnd, kFontSlot, static_cast<LONG_PTR>(wParam));
-        if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    case WM_GETFONT:
-        return GetWindowLongPtrW(hwnd, kFontSlot);
-    case WM_SETTEXT: {
+    case WM_SETTEXT:
+    case WM_ENABLE:
+    case WM_UPDATEUISTATE: {
+        // The static control would paint its own look at once; keep the state, paint ours later.
         LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
         InvalidateRect(hwnd, nullptr, TRUE);
         return result;
@@ -76,33 +77,27 @@ LRESULT labelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_NCHITTEST:
         return HTTRANSPARENT;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, skinLabelSubclass, kSkinLabelSubclassId);
+        break;
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK skinLabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK skinLabelSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     try {
         return labelMessage(hwnd, message, wParam, lParam);
     } catch (...) {
         // Nothing may leave a window procedure.
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+        return DefSubclassProc(hwnd, message, wParam, lParam);
     }
 }
 
 }  // namespace
 
-void registerSkinLabelClass() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), kSkinLabelClass, &wc)) return;
-    wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = skinLabelProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.cbWndExtra = sizeof(LONG_PTR);
-    wc.lpszClassName = kSkinLabelClass;
-    RegisterClassExW(&wc);
+void makeSkinLabel(HWND label) {
+    SetWindowLongW(label, GWL_STYLE, GetWindowLongW(label, GWL_STYLE) | SS_NOPREFIX);
+    SetWindowSubclass(label, skinLabelSubclass, kSkinLabelSubclassId, 0);
 }
 
 }  // namespace vk

@@ -32,6 +32,7 @@ void AboutBox::create() {
                             int height, HFONT font) {
         Control* label = &addControl(name, index, kSkinLabelType, kSkinLabelClass, WS_VISIBLE | WS_CLIPSIBLINGS, 0,
                                      caption, left, top, width, height);
+        makeSkinLabel(label->hwnd());
         label->setFont(font);
         return label;
     };
@@ -74,6 +75,7 @@ Control& AboutBox::loadSkinLabelElement() {
     Control& element = addControl("SkinLabel1", highest + 1, kSkinLabelType, kSkinLabelClass, WS_CLIPSIBLINGS, 0,
                                   SkinLabel1->text(), SkinLabel1->left(), SkinLabel1->top(), SkinLabel1->width(),
                                   SkinLabel1->height());
+    makeSkinLabel(element.hwnd());
     element.setFont(SkinLabel1->font());
     return element;
 }

@@ -325,6 +325,25 @@ std::wstring RunningProgram::listText(HWND list, int row, int column) const {
     return readRemoteText(process_.get(), answered.pszText, kTextLimit);
 }
 
+std::vector<std::wstring> RunningProgram::columnTitles(HWND list) const {
+    constexpr size_t kTextLimit = 256;
+    std::vector<std::wstring> titles;
+    RemoteBuffer buffer(process_.get(), sizeof(LVCOLUMNW) + kTextLimit * sizeof(wchar_t));
+    if (!buffer) return titles;
+    for (int column = 0;; ++column) {
+        LVCOLUMNW asked{};
+        asked.mask = LVCF_TEXT;
+        asked.pszText = reinterpret_cast<LPWSTR>(buffer.address(sizeof(LVCOLUMNW)));
+        asked.cchTextMax = kTextLimit;
+        if (!buffer.write(&asked, sizeof asked)) break;
+        if (!sendWithTimeout(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column),
+                             reinterpret_cast<LPARAM>(buffer.address())))
+            break;
+        titles.push_back(readRemoteText(process_.get(), asked.pszText, kTextLimit));
+    }
+    return titles;
+}
+
 bool RunningProgram::selectListRow(HWND list, int row) const {
     RemoteBuffer buffer(process_.get(), sizeof(LVITEMW));
     LVITEMW item{};

@@ -77,6 +77,8 @@ public:
     // Texts kept in the program's own memory: the driver lends it a buffer to write them into.
     std::wstring statusText(HWND statusBar, int part = 0) const;
     std::wstring listText(HWND list, int row, int column) const;
+    // The titles of a list view's columns, from the first.
+    std::vector<std::wstring> columnTitles(HWND list) const;
     // Selects one row of a list view (from 0), as a click on it would.
     bool selectListRow(HWND list, int row) const;
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "shipped_files.h"
 #include "platform/handles.h"
 #include "vault/vault_format.h"
 
@@ -19,19 +20,6 @@ namespace {
 
 constexpr wchar_t kAppTitle[] = L"Vellumkeep Full";  // message boxes without a title of their own
 constexpr wchar_t kSettingsKey[] = L"Software\\VB and VBA Program Settings\\Vellumkeep\\Settings";
-
-std::filesystem::path programPath() {
-    // Another build of the program may be tested by naming it (Wine does not pass on names that
-    // begin with VK_).
-    wchar_t named[MAX_PATH] = L"";
-    DWORD length = GetEnvironmentVariableW(L"VELLUMKEEP_E2E_PROGRAM", named, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) return named;
-    return pathFromUnix(VK_PROGRAM_UNIX_PATH);
-}
-
-std::filesystem::path helpDocumentPath() {
-    return pathFromUnix(VK_HELP_UNIX_PATH);
-}
 
 // Twips to pixels, as the program lays out its windows at the screen's DPI.
 int pixels(int twips) {
