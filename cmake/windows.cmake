@@ -32,6 +32,10 @@ set_property(SOURCE resources/vellumkeep.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_SOURCE_DIR}/resources/vellumkeep.ico
   ${CMAKE_SOURCE_DIR}/resources/splash.jpg
   ${CMAKE_SOURCE_DIR}/resources/header.jpg
+  ${CMAKE_SOURCE_DIR}/resources/splash-150.jpg
+  ${CMAKE_SOURCE_DIR}/resources/header-150.jpg
+  ${CMAKE_SOURCE_DIR}/resources/splash-200.jpg
+  ${CMAKE_SOURCE_DIR}/resources/header-200.jpg
   ${CMAKE_SOURCE_DIR}/resources/skin.txt)
 
 add_executable(Vellumkeep WIN32 src/app/main.cpp $<TARGET_OBJECTS:vk_resources>)

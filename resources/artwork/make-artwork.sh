@@ -1,6 +1,8 @@
 #!/bin/sh
 # Regenerates the program's pictures from nothing but ImageMagick and the DejaVu fonts:
-#   splash.jpg (478 x 318), header.jpg (501 x 69) and vellumkeep.ico (16, 24, 32, 48, 256 px).
+#   splash.jpg (478 x 318) and header.jpg (501 x 69), each also at 1.5x (splash-150.jpg,
+#   header-150.jpg) and 2x (splash-200.jpg, header-200.jpg) for screens of 144 and 192 DPI, each
+#   drawn afresh at its size; and vellumkeep.ico (16, 24, 32, 48, 256 px).
 # The build uses the committed results; run this only to change the artwork:
 #   resources/artwork/make-artwork.sh [output folder, default: resources/]
 set -eu
@@ -86,42 +88,67 @@ make_emblem() {
         "$emblem"
 }
 
+# A length of the 1x picture at the scale being drawn, rounded to whole pixels (halves up).
+px() { awk -v v="$1" -v s="$scale" 'BEGIN { printf "%d", v * s + 0.5 }'; }
+# The last pixel of a filled run that ends on pixel $1 at 1x: filled bars keep their thickness.
+pe() { awk -v v="$1" -v s="$scale" 'BEGIN { printf "%d", (v + 1) * s + 0.5 - 1 }'; }
+# The same, unrounded: font sizes, stroke widths and blurs.
+sc() { awk -v v="$1" -v s="$scale" 'BEGIN { print v * s }'; }
+
 # Vellum: warm, faintly mottled, darker towards the edges. $1 = size, $2 = output, $3 = the edges' colour.
 make_vellum() {
     size=$1
-    "$IM" -size "$size" xc:"$VELLUM" -seed 7 -attenuate 0.18 +noise Gaussian -blur 0x0.7 \
-        \( -size "$size" xc:gray50 -seed 11 +noise Random -blur 0x14 -colorspace Gray -auto-level \
+    "$IM" -size "$size" xc:"$VELLUM" -seed 7 -attenuate 0.18 +noise Gaussian -blur "0x$(sc 0.7)" \
+        \( -size "$size" xc:gray50 -seed 11 +noise Random -blur "0x$(sc 14)" -colorspace Gray -auto-level \
            +level 91%,100% \) -compose Multiply -composite \
         \( -size "$size" radial-gradient:white-"$3" \) -compose Multiply -composite \
         "$2"
 }
 
+# ---- Splash: 478 x 318 at 1x ----
+make_splash() {
+    make_vellum "$(px 478)x$(px 318)" "$work/splash-back.png" "$VELLUM_EDGE"
+    "$IM" "$work/emblem.png" -resize "$(px 164)x$(px 164)" "$work/emblem-splash.png"
+    "$IM" "$work/splash-back.png" \
+        -fill none -stroke "$GOLD" -strokewidth "$(sc 1)" -draw "rectangle $(px 9),$(px 9) $(px 468),$(px 308)" \
+        -stroke "$GOLD" -strokewidth "$(sc 1)" -draw "stroke-opacity 0.45 rectangle $(px 13),$(px 13) $(px 464),$(px 304)" \
+        "$work/emblem-splash.png" -geometry "+$(px 30)+$(px 70)" -composite \
+        -stroke none -fill "$INK" -font "$SERIF_BOLD" -pointsize "$(sc 36)" -annotate "+$(px 210)+$(px 152)" 'Vellumkeep' \
+        -fill "$GOLD" -draw "rectangle $(px 212),$(px 168) $(pe 440),$(pe 169)" \
+        -fill "$INK_SOFT" -font "$SERIF_ITALIC" -pointsize "$(sc 15)" -annotate "+$(px 212)+$(px 195)" \
+            'Your passwords, kept close' \
+        -fill "$INK_SOFT" -font "$SANS" -pointsize "$(sc 11)" -kerning "$(sc 2)" -gravity SouthEast \
+            -annotate "+$(px 26)+$(px 24)" 'QUORRINDALE' \
+        -strip -sampling-factor 1x1 -quality 93 "$1"
+}
+
+# ---- About box header: 501 x 69 at 1x ----
+make_header() {
+    make_vellum "$(px 501)x$(px 69)" "$work/header-back.png" "$VELLUM_EDGE_SOFT"
+    "$IM" "$work/emblem.png" -resize "$(px 58)x$(px 58)" "$work/emblem-header.png"
+    "$IM" "$work/header-back.png" \
+        "$work/emblem-header.png" -geometry "+$(px 12)+$(px 5)" -composite \
+        -fill "$INK" -font "$SERIF_BOLD" -pointsize "$(sc 27)" -annotate "+$(px 82)+$(px 38)" 'Vellumkeep' \
+        -fill "$INK_SOFT" -font "$SERIF_ITALIC" -pointsize "$(sc 12)" -annotate "+$(px 84)+$(px 57)" \
+            'Your passwords, kept close' \
+        -fill "$INK_SOFT" -font "$SANS" -pointsize "$(sc 10)" -kerning "$(sc 2)" -gravity East \
+            -annotate "+$(px 16)+0" 'QUORRINDALE' \
+        -gravity NorthWest -fill "$GOLD" -draw "rectangle 0,$(px 67) $(pe 500),$(pe 68)" \
+        -strip -sampling-factor 1x1 -quality 93 "$1"
+}
+
 make_emblem "$work/emblem.png" 1 1 1
 make_emblem "$work/emblem-bold.png" 1.5 1.45 0
 
-# ---- Splash: 478 x 318 ----
-make_vellum 478x318 "$work/splash-back.png" "$VELLUM_EDGE"
-"$IM" "$work/emblem.png" -resize 164x164 "$work/emblem-splash.png"
-"$IM" "$work/splash-back.png" \
-    -fill none -stroke "$GOLD" -strokewidth 1 -draw "rectangle 9,9 468,308" \
-    -stroke "$GOLD" -strokewidth 1 -draw "stroke-opacity 0.45 rectangle 13,13 464,304" \
-    "$work/emblem-splash.png" -geometry +30+70 -composite \
-    -stroke none -fill "$INK" -font "$SERIF_BOLD" -pointsize 36 -annotate +210+152 'Vellumkeep' \
-    -fill "$GOLD" -draw "rectangle 212,168 440,169" \
-    -fill "$INK_SOFT" -font "$SERIF_ITALIC" -pointsize 15 -annotate +212+195 'Your passwords, kept close' \
-    -fill "$INK_SOFT" -font "$SANS" -pointsize 11 -kerning 2 -gravity SouthEast -annotate +26+24 'QUORRINDALE' \
-    -strip -sampling-factor 1x1 -quality 93 "$out/splash.jpg"
-
-# ---- About box header: 501 x 69 ----
-make_vellum 501x69 "$work/header-back.png" "$VELLUM_EDGE_SOFT"
-"$IM" "$work/emblem.png" -resize 58x58 "$work/emblem-header.png"
-"$IM" "$work/header-back.png" \
-    "$work/emblem-header.png" -geometry +12+5 -composite \
-    -fill "$INK" -font "$SERIF_BOLD" -pointsize 27 -annotate +82+38 'Vellumkeep' \
-    -fill "$INK_SOFT" -font "$SERIF_ITALIC" -pointsize 12 -annotate +84+57 'Your passwords, kept close' \
-    -fill "$INK_SOFT" -font "$SANS" -pointsize 10 -kerning 2 -gravity East -annotate +16+0 'QUORRINDALE' \
-    -gravity NorthWest -fill "$GOLD" -draw "rectangle 0,67 500,68" \
-    -strip -sampling-factor 1x1 -quality 93 "$out/header.jpg"
+for scale in 1 1.5 2; do
+    case $scale in
+        1) suffix="" ;;
+        1.5) suffix=-150 ;;
+        2) suffix=-200 ;;
+    esac
+    make_splash "$out/splash$suffix.jpg"
+    make_header "$out/header$suffix.jpg"
+done
 
 # ---- Icon: the emblem alone ----
 for size in 256 48 32 24 16; do

@@ -8,7 +8,7 @@ VK_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/vellumkeep
 VK_DATA=${XDG_DATA_HOME:-$HOME/.local/share}/vellumkeep
 
 VK_PACKAGES=(g++ cmake libgtest-dev g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick
-             x11-utils fonts-dejavu-core zip)
+             x11-utils fonts-dejavu-core fonts-wine zip)
 
 vk_log() { printf '%s\n' "$*" >&2; }
 
@@ -66,12 +66,21 @@ vk_wine_prefix_init() {
     fi
     # Verdana is not free to ship; draw it with DejaVu Sans, which has the same wide, open shapes.
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Verdana /d 'DejaVu Sans' /f >/dev/null 2>&1
+    vk_wine_add_marlett "$prefix"
     wineserver -w
     touch "$prefix/.vellumkeep-ready"
   ) 9>"$prefix.lock"
 }
 
 vk_wine_prefix() { printf '%s\n' "$VK_CACHE/wine-$1"; }
+
+# Wine draws caption buttons (minimize, maximize, close) with the Marlett font, which it looks for
+# in the prefix's own font folder only; without it the buttons show letters. Debian's fonts-wine has it.
+vk_wine_add_marlett() {
+  local fonts=$1/drive_c/windows/Fonts
+  [ -f /usr/share/wine/fonts/marlett.ttf ] && [ -d "$fonts" ] || return 0
+  cp -u /usr/share/wine/fonts/marlett.ttf "$fonts/"
+}
 
 # Finds a free X display number and starts a private Xvfb on it; sets DISPLAY and VK_XVFB_PID.
 vk_start_xvfb() {

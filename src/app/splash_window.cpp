@@ -2,7 +2,6 @@
 
 #include "app/branding.h"
 #include "app/program.h"
-#include "resource_ids.h"
 #include "platform/picture.h"
 #include "skin/skin.h"
 
@@ -19,7 +18,7 @@ void SplashWindow::create() {
     splashProgress = 0;
     Image1 = &addControl("Image1", -1, "Image", L"STATIC", WS_VISIBLE | SS_BITMAP, 0, "", 0, 0, kPictureWidth,
                          kPictureHeight);
-    picture_ = loadPictureResource(IDR_SPLASH_JPEG, toPixels(kPictureWidth), toPixels(kPictureHeight));
+    picture_ = loadPictureResource(kPicture, dpi(), toPixels(kPictureWidth), toPixels(kPictureHeight));
     SendMessageW(Image1->hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
     Timer2 = &addTimer("Timer2", app_.env.splashTickMs);
     Timer2->onTick = [this] { Timer2_Timer(); };

@@ -3,7 +3,9 @@
 // which it loads the main window and hides itself. It stays loaded, hidden, carrying the skin
 // control, until the main window closes.
 #include "platform/handles.h"
+#include "platform/picture.h"
 #include "platform/window.h"
+#include "resource_ids.h"
 #include "skin/skin_control.h"
 
 namespace vk {
@@ -15,6 +17,7 @@ public:
     static constexpr int kPictureWidth = 7170;  // twips
     static constexpr int kPictureHeight = 4770;
     static constexpr int kHandOverProgress = 150;  // the 75th tick of 2
+    static constexpr ScaledPicture kPicture{IDR_SPLASH_JPEG, IDR_SPLASH_JPEG_150, IDR_SPLASH_JPEG_200};
 
     explicit SplashWindow(Program& app) : app_(app) {}
 

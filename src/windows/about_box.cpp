@@ -43,7 +43,7 @@ void AboutBox::create() {
     };
     Picture1 = &addControl("Picture1", -1, "PictureBox", L"STATIC", WS_VISIBLE | WS_CLIPSIBLINGS | SS_BITMAP, 0, "",
                            0, 0, 7515, 1035);
-    header_ = loadPictureResource(IDR_HEADER_JPEG, toPixels(7515), toPixels(1035));
+    header_ = loadPictureResource(kHeaderPicture, dpi(), toPixels(7515), toPixels(1035));
     SendMessageW(Picture1->hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(header_.get()));
     Label1 = skinLabel("Label1", -1, "YourProgramName", 120, 1200, 7095, 435, title);
     Label2 = plainLabel("Label2", "Version:", 1680);

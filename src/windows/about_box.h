@@ -4,7 +4,9 @@
 #include <string>
 
 #include "platform/handles.h"
+#include "platform/picture.h"
 #include "platform/window.h"
+#include "resource_ids.h"
 
 namespace vk {
 
@@ -17,6 +19,7 @@ class AboutBox : public Window {
 public:
     static constexpr int kClientWidth = 7455;  // twips
     static constexpr int kClientHeight = 2925;
+    static constexpr ScaledPicture kHeaderPicture{IDR_HEADER_JPEG, IDR_HEADER_JPEG_150, IDR_HEADER_JPEG_200};
 
     explicit AboutBox(Program& app) : app_(app) {}
 

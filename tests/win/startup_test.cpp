@@ -3,8 +3,11 @@
 
 #include "app/branding.h"
 #include "platform/app_info.h"
+#include "platform/picture.h"
+#include "platform/twips.h"
 #include "skin/skin_support.h"
 #include "test_support.h"
+#include "windows/about_box.h"
 
 namespace vk::test {
 namespace {
@@ -63,6 +66,19 @@ TEST(Splash, IsABorderlessPictureOutOfTheTaskBarCentredOnTheScreen) {
     BITMAP info{};
     ASSERT_TRUE(bitmap && GetObjectW(bitmap, sizeof info, &info));
     EXPECT_EQ(info.bmWidth, splash.toPixels(7170));
+}
+
+// At 96, 144 and 192 DPI the splash and the about box's header draw a picture made at the size
+// they show, instead of stretching a smaller one.
+TEST(Artwork, EachDpiHasAPictureDrawnAtItsSize) {
+    for (int dpi : {96, 144, 192}) {
+        SIZE splash = pictureResourceSize(pictureResourceFor(SplashWindow::kPicture, dpi));
+        EXPECT_EQ(splash.cx, twipsToPixels(SplashWindow::kPictureWidth, dpi)) << dpi << " DPI";
+        EXPECT_EQ(splash.cy, twipsToPixels(SplashWindow::kPictureHeight, dpi)) << dpi << " DPI";
+        SIZE header = pictureResourceSize(pictureResourceFor(AboutBox::kHeaderPicture, dpi));
+        EXPECT_EQ(header.cx, twipsToPixels(7515, dpi)) << dpi << " DPI";
+        EXPECT_EQ(header.cy, twipsToPixels(1035, dpi)) << dpi << " DPI";
+    }
 }
 
 TEST(Splash, HandsOverToTheMainWindowOnTheSeventyFifthTickOnly) {
