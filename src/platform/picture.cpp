@@ -9,7 +9,6 @@
 #include "platform/com_ptr.h"
 
 namespace vk {
-
 namespace {
 
 // Decodes a picture resource and hands its bitmap, which the picture object owns, to `use`.
