@@ -191,10 +191,10 @@ TEST_F(MainWindowTest, ClosingUnloadsEveryWindowThenEndsTheProgram) {
     program->frmAbout.show();
     program->frmAdd.show();
     program->Form8.load();
-    ASSERT_TRUE(program->frmSplash.isLoaded() || true);
     program->frmSplash.load();
     form().cmdWebsite_Click(0);
-    ASSERT_TRUE(program->frmWebsite.isLoaded());
+    ASSERT_TRUE(program->Form8.isLoaded() && program->frmAbout.isLoaded() && program->frmAdd.isLoaded() &&
+                program->frmSplash.isLoaded() && program->frmWebsite.isLoaded());
     std::vector<int> before = program->skinSupport->calls();
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(program->Form8.isLoaded());
