@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -14,7 +16,6 @@
 
 #include "platform/handles.h"
 #include "platform/text.h"
-#include "platform/date_time.h"
 #include "test_support.h"
 #include "vault/file_system_impl.h"
 #include "vault/vault_operations.h"
@@ -35,6 +36,53 @@ std::string line(const std::string& plain) { return scrambled(plain) + kCrLf; }
 
 std::string entryLine(const vault::Entry& entry) {
     return line(entry.username + "|||" + entry.password + "|||" + entry.location);
+}
+
+std::string localeText(LCTYPE item) {
+    char text[128] = "";
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, item, text, sizeof text);
+    return text;
+}
+
+// A locale's date or time pattern ("M/d/yyyy", "HH:mm:ss"...) filled in by hand, not by the
+// system's formatting.
+std::string fillPattern(const std::string& pattern, const SYSTEMTIME& t) {
+    std::string out;
+    for (size_t i = 0; i < pattern.size();) {
+        char c = pattern[i];
+        if (c == '\'') {
+            size_t closing = std::min(pattern.find('\'', i + 1), pattern.size());
+            out += pattern.substr(i + 1, closing - i - 1);
+            i = closing + 1;
+            continue;
+        }
+        size_t run = std::min(pattern.find_first_not_of(c, i), pattern.size()) - i;
+        auto number = [run](int value) {
+            char digits[16];
+            std::snprintf(digits, sizeof digits, run >= 2 ? "%02d" : "%d", value);
+            return std::string(digits);
+        };
+        switch (c) {
+        case 'd': out += number(t.wDay); break;
+        case 'M': out += number(t.wMonth); break;
+        case 'y': out += run >= 3 ? std::to_string(t.wYear) : number(t.wYear % 100); break;
+        case 'h': out += number(t.wHour % 12 == 0 ? 12 : t.wHour % 12); break;
+        case 'H': out += number(t.wHour); break;
+        case 'm': out += number(t.wMinute); break;
+        case 's': out += number(t.wSecond); break;
+        case 't': out += localeText(t.wHour < 12 ? LOCALE_S1159 : LOCALE_S2359).substr(0, run == 1 ? 1 : 64); break;
+        default: out.append(run, c);
+        }
+        i += run;
+    }
+    return out;
+}
+
+// Now in the general date format: the user's short date, a space, the user's long time.
+std::string generalDateTimeNowByHand() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return fillPattern(localeText(LOCALE_SSHORTDATE), now) + " " + fillPattern(localeText(LOCALE_STIMEFORMAT), now);
 }
 
 // What a save of this master password and these rows must leave on disk.
@@ -247,9 +295,9 @@ TEST_F(VaultSavingTest, ASaveWritesTheMasterEveryRowAndAClosingEmptyLine) {
     EXPECT_FALSE(temporaryLeft());
 
     // The save itself puts the time of the save on the status line, in the user's format.
-    std::string earliest = generalDateTimeNow();
+    std::string earliest = generalDateTimeNowByHand();
     ASSERT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
-    std::string latest = generalDateTimeNow();
+    std::string latest = generalDateTimeNowByHand();
     std::string status = form().statusText();
     ASSERT_EQ(status.rfind("Saved ", 0), 0u) << status;
     std::string when = status.substr(6);
