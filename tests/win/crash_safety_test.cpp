@@ -17,7 +17,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kEntries = 20000;  // about a megabyte: the save lasts a few milliseconds
-constexpr int kKills = 24;          // spread evenly over the save and a quarter past its end
+constexpr int kKillsEach = 12;      // over the whole save, then where the file is replaced
 
 std::wstring saveArguments(const TempFolder& folder, unsigned seed) {
     return L"--save-vault \"" + folder.path().native() + L"\" " + std::to_wstring(seed) + L" " +
@@ -56,14 +56,23 @@ TEST(KillDuringSave, TheVaultIsAlwaysTheOldOrTheNewContent) {
     writeFile(vault, oldContent);
 
     int keptOld = 0, gotNew = 0, caughtInside = 0;
-    for (int kill = 0; kill < kKills; ++kill) {
+    Clock::duration lastOld{}, firstNew = wholeSave * 2;
+    auto killAt = [&](Clock::duration moment) {
         ChildProgram child(saveArguments(folder, 2));
         ASSERT_TRUE(child.waitFor("saving"));
-        spinFor(wholeSave * kill * 5 / (kKills * 4));
+        spinFor(moment);
         child.kill();
         std::string after = readFile(vault);
-        ASSERT_TRUE(after == oldContent || after == newContent) << "kill " << kill << ": " << after.size() << " bytes";
-        (after == oldContent ? keptOld : gotNew) += 1;
+        ASSERT_TRUE(after == oldContent || after == newContent)
+            << "killed " << std::chrono::duration_cast<std::chrono::microseconds>(moment).count()
+            << " us into the save: " << after.size() << " bytes";
+        if (after == oldContent) {
+            ++keptOld;
+            lastOld = std::max(lastOld, moment);
+        } else {
+            ++gotNew;
+            firstNew = std::min(firstNew, moment);
+        }
         if (pathExists(temporary)) ++caughtInside;
 
         // The next save starts afresh, whatever the kill left, and leaves nothing behind.
@@ -71,7 +80,14 @@ TEST(KillDuringSave, TheVaultIsAlwaysTheOldOrTheNewContent) {
         ASSERT_FALSE(store.saveVault(oldContent));
         EXPECT_FALSE(pathExists(temporary));
         EXPECT_EQ(readFile(vault), oldContent);
-    }
+    };
+    // Moments spread evenly over the save and a quarter past its end...
+    for (int i = 0; i < kKillsEach; ++i) killAt(wholeSave * 5 * i / (4 * (kKillsEach - 1)));
+    // ...then as many between the last that kept the old content and the first that found the
+    // new one: around the replace.
+    auto [from, to] = std::minmax(lastOld, firstNew);
+    for (int i = 0; i < kKillsEach; ++i) killAt(from + (to - from) * i / (kKillsEach - 1));
+
     // Kills really fell inside the save: between its temporary file's start and its replace.
     EXPECT_GT(caughtInside, 0);
     RecordProperty("whole_save_us",
