@@ -204,7 +204,6 @@ TEST_F(ColumnSortTest, AColumnOutsideTheListFailsWithAnErrorWhenAskedTo) {
     EXPECT_EQ(messageBoxes.seen().size(), 3u);
     clickHeader(3);  // no such header: silent
     EXPECT_EQ(messageBoxes.seen().size(), 3u);
-    EXPECT_EQ(messageBoxes.unexpected(), 0);
 
     EXPECT_TRUE(EnhListView_SortColumns(form().lstPass, 3, true));
     EXPECT_EQ(form().entries().sortKey(), 2);

@@ -85,13 +85,11 @@ TEST(KillDuringSave, TheVaultIsAlwaysTheOldOrTheNewContent) {
     for (int i = 0; i < kKillsEach; ++i) killAt(wholeSave * 5 * i / (4 * (kKillsEach - 1)));
     // ...then as many between the last that kept the old content and the first that found the
     // new one: around the replace.
-    auto [from, to] = std::minmax(lastOld, firstNew);
+    const Clock::duration from = std::min(lastOld, firstNew), to = std::max(lastOld, firstNew);
     for (int i = 0; i < kKillsEach; ++i) killAt(from + (to - from) * i / (kKillsEach - 1));
 
     // Kills really fell inside the save: between its temporary file's start and its replace.
     EXPECT_GT(caughtInside, 0);
-    RecordProperty("whole_save_us",
-                   static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(wholeSave).count()));
     RecordProperty("kept_old", keptOld);
     RecordProperty("got_new", gotNew);
     RecordProperty("caught_inside", caughtInside);
