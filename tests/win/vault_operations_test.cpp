@@ -70,7 +70,11 @@ std::string fillPattern(const std::string& pattern, const SYSTEMTIME& t) {
         case 'H': out += number(t.wHour); break;
         case 'm': out += number(t.wMinute); break;
         case 's': out += number(t.wSecond); break;
-        case 't': out += localeText(t.wHour < 12 ? LOCALE_S1159 : LOCALE_S2359).substr(0, run == 1 ? 1 : 64); break;
+        case 't': {
+            std::string mark = localeText(t.wHour < 12 ? LOCALE_S1159 : LOCALE_S2359);
+            out += run == 1 ? mark.substr(0, 1) : mark;
+            break;
+        }
         default: out.append(run, c);
         }
         i += run;
