@@ -193,7 +193,9 @@ vault::IoResult FailingFileSystem::beforeStep(vault::WriteStep step) {
 
 namespace {
 
+// Only this thread's own boxes: under Wine the hook is also told of other programs' windows.
 bool isMessageBox(HWND window) {
+    if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return false;
     wchar_t className[16] = L"";
     GetClassNameW(window, className, 16);
     return std::wstring(className) == L"#32770" && GetDlgItem(window, 0xFFFF);
