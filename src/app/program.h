@@ -14,6 +14,7 @@
 #include "platform/settings.h"
 #include "skin/skin_support.h"
 #include "vault/file_system.h"
+#include "vault/vault_store.h"
 #include "windows/about_box.h"
 #include "windows/help_viewer.h"
 #include "windows/link_launcher.h"
@@ -69,6 +70,9 @@ public:
     std::string masterPassword;
     std::string storedPassword;
     bool creatingPassword = false;
+    // The vault as this copy last read or wrote it: a save asks before replacing a file that
+    // anything else changed since.
+    vault::Fingerprint vaultAsKnown;
 
     // The entry editor's state, set by the Add and Edit commands.
     std::string entryMode;

@@ -80,6 +80,7 @@ EntryId EntryList::add(vault::EntryView entry) {
     EntryId id = nextId_++;
     Slot slot = hold(entry, id);
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(placeFor(slot)), slot);
+    ++changes_;
     return id;
 }
 
@@ -113,6 +114,7 @@ bool EntryList::replace(EntryId id, vault::EntryView entry) {
     order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(*index));
     size_t place = sorted_ ? placeFor(slot) : *index;
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(place), slot);
+    ++changes_;
     return true;
 }
 
@@ -121,6 +123,7 @@ bool EntryList::remove(EntryId id) {
     if (!index) return false;
     release(order_[*index]);
     order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(*index));
+    ++changes_;
     return true;
 }
 

@@ -48,6 +48,8 @@ public:
     bool replace(EntryId id, vault::EntryView entry);
     bool remove(EntryId id);
     void clear();
+    // How many entries were added, changed or removed one by one (loading does not count).
+    std::uint64_t changes() const { return changes_; }
 
     bool sorted() const { return sorted_; }
     int sortKey() const { return sortKey_; }
@@ -93,6 +95,7 @@ private:
     std::vector<Slot> order_;  // display order
     std::array<KeyColumn, kColumns> keys_;
     EntryId nextId_ = 1;
+    std::uint64_t changes_ = 0;
     bool sorted_ = false;
     int sortKey_ = 0;
     SortOrder sortOrder_ = SortOrder::Ascending;

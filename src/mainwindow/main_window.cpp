@@ -145,10 +145,14 @@ void MainWindow::Form_Resize() {
 
 bool MainWindow::mayDiscardUnsavedChange() {
     while (unsavedChanges) {
-        int choice = messageBox(hwnd(),
-                                "Your last change could not be saved, so the vault file does not hold it.\r\n\r\n"
-                                "Try to save it again before closing?  Choose No to close and lose the change.",
-                                app_.appTitle(), MB_YESNOCANCEL | MB_ICONWARNING);
+        const std::uint64_t count = unsavedChangeCount();
+        const std::string question =
+            count > 1 ? "Your last " + std::to_string(count) +
+                            " changes could not be saved, so the vault file does not hold them.\r\n\r\n"
+                            "Try to save them again before closing?  Choose No to close and lose them."
+                      : "Your last change could not be saved, so the vault file does not hold it.\r\n\r\n"
+                        "Try to save it again before closing?  Choose No to close and lose the change.";
+        int choice = messageBox(hwnd(), question, app_.appTitle(), MB_YESNOCANCEL | MB_ICONWARNING);
         if (choice == IDNO) return true;
         if (choice != IDYES) return false;
         if (!saveVault(app_, hwnd())) continue;

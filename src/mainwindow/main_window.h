@@ -36,6 +36,9 @@ public:
 
     // Set when the last save failed: the list holds a change the vault does not.
     bool unsavedChanges = false;
+    // How many changes the list holds that the vault does not; a successful save marks them saved.
+    std::uint64_t unsavedChangeCount() const { return entries_.changes() - savedChanges_; }
+    void markChangesSaved() { savedChanges_ = entries_.changes(); }
 
     // Controls.
     Control* cmdAdd[1] = {};
@@ -82,6 +85,7 @@ private:
     Program& app_;
     EntryList entries_;
     std::optional<DWORD> copiedPassword_;  // the clipboard's sequence number with it
+    std::uint64_t savedChanges_ = 0;
 };
 
 // Puts one text on the main window's status line, replacing the one before.

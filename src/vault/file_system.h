@@ -21,6 +21,7 @@ inline constexpr char kPathSeparator = '/';
 struct IoError {
     unsigned long code = 0;
     std::string reason;  // e.g. "The process cannot access the file because it is being used by another process."
+    Path file;           // the file the failing step worked on, when it is not the one the caller named
 };
 using IoResult = std::optional<IoError>;  // empty: success
 
@@ -41,11 +42,15 @@ public:
     // Opens for appending, creating the file when missing, and writes `bytes` at its end.
     virtual IoResult append(const Path& path, std::string_view bytes) = 0;
     // Writes `bytes` to `temporary` in the same folder, flushes it to disk and moves it over
-    // `target` in one step. On any failure `target` is untouched and `temporary` is removed.
+    // `target` in one step, keeping the target's attributes (and, on Windows, its access rights).
+    // On any failure `target` is untouched and `temporary` is removed.
     virtual IoResult replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) = 0;
+    // The path of the file itself: links followed, in the spelling the file system keeps.
+    virtual IoResult finalPath(const Path& path, Path& final) = 0;
 
 protected:
-    // Called before each step of replaceAtomically; a test returns an error to make that step fail.
+    // Called before each step of replaceAtomically but the flush, which goes through the real
+    // file system's flushToDisk; a test returns an error to make that step fail.
     virtual IoResult beforeStep(WriteStep) { return std::nullopt; }
 };
 

@@ -14,6 +14,12 @@ public:
     IoResult readAll(const Path& path, std::string& bytes) override;
     IoResult append(const Path& path, std::string_view bytes) override;
     IoResult replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) override;
+    IoResult finalPath(const Path& path, Path& final) override;
+
+protected:
+    // Forces the written bytes of an open file (a HANDLE) to disk: the flush step of a replace.
+    // Tests observe it here, or make it fail.
+    virtual IoResult flushToDisk(void* file);
 };
 
 #else
@@ -25,6 +31,12 @@ public:
     IoResult readAll(const Path& path, std::string& bytes) override;
     IoResult append(const Path& path, std::string_view bytes) override;
     IoResult replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) override;
+    IoResult finalPath(const Path& path, Path& final) override;
+
+protected:
+    // Forces the written bytes of an open file to disk: the flush step of a replace. Tests
+    // observe it here, or make it fail.
+    virtual IoResult flushToDisk(int fd);
 };
 
 #endif

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -43,7 +44,7 @@ struct DirectoryCloser {
 };
 using Directory = std::unique_ptr<DIR, DirectoryCloser>;
 
-IoError errorOf(int code) { return IoError{static_cast<unsigned long>(code), std::strerror(code)}; }
+IoError errorOf(int code) { return IoError{static_cast<unsigned long>(code), std::strerror(code), {}}; }
 IoError lastError() { return errorOf(errno); }
 
 // The folder part and the name part of a path's text.
@@ -145,30 +146,51 @@ IoResult PosixFileSystem::append(const Path& path, std::string_view bytes) {
 
 IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) {
     std::optional<Descriptor> file;
+    const Path* stepFile = &temporary;
     // Whatever step fails, the target keeps its bytes and no temporary copy stays behind.
     auto fail = [&](IoError error) -> IoResult {
         file.reset();
         ::unlink(temporary.c_str());
+        if (error.file.empty()) error.file = *stepFile;
         return error;
     };
 
+    // The new copy gets the target's permissions from the start, so that it is never readable by
+    // more people than the vault was.
+    struct stat info {};
+    const bool targetExists = ::stat(target.c_str(), &info) == 0;
+    const mode_t mode = targetExists ? (info.st_mode & 07777) : 0666;
     if (auto error = beforeStep(WriteStep::CreateTemporary)) return fail(*error);
-    file.emplace(::open(temporary.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0666));
+    file.emplace(::open(temporary.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, mode));
     if (!*file) return fail(lastError());
+    // Also on a copy left by a crash, which keeps the permissions it was made with.
+    if (targetExists && ::fchmod(file->get(), mode) != 0) return fail(lastError());
 
     if (auto error = beforeStep(WriteStep::Write)) return fail(*error);
     if (auto error = writeAll(file->get(), bytes)) return fail(*error);
 
-    if (auto error = beforeStep(WriteStep::Flush)) return fail(*error);
-    if (::fsync(file->get()) != 0) return fail(lastError());
+    if (auto error = flushToDisk(file->get())) return fail(*error);
 
     if (auto error = beforeStep(WriteStep::Close)) return fail(*error);
     if (::close(file->release()) != 0) return fail(lastError());
 
+    stepFile = &target;
     if (auto error = beforeStep(WriteStep::Replace)) return fail(*error);
     if (::rename(temporary.c_str(), target.c_str()) != 0) return fail(lastError());
 
     syncFolderOf(target);
+    return std::nullopt;
+}
+
+IoResult PosixFileSystem::flushToDisk(int fd) {
+    if (::fsync(fd) != 0) return lastError();
+    return std::nullopt;
+}
+
+IoResult PosixFileSystem::finalPath(const Path& path, Path& final) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved) return lastError();
+    final = resolved.get();
     return std::nullopt;
 }
 

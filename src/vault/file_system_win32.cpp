@@ -22,7 +22,7 @@ std::string systemMessage(DWORD code) {
     return message;
 }
 
-IoError errorOf(DWORD code) { return IoError{code, systemMessage(code)}; }
+IoError errorOf(DWORD code) { return IoError{code, systemMessage(code), {}}; }
 IoError lastError() { return errorOf(GetLastError()); }
 
 IoResult writeAll(HANDLE file, std::string_view bytes) {
@@ -37,14 +37,43 @@ IoResult writeAll(HANDLE file, std::string_view bytes) {
     return std::nullopt;
 }
 
-// MoveFileExW reports only "access denied" when another program holds the target open. Opening
+// A replace reports only "access denied" when another program holds the target open. Opening
 // the target as the replace would (for deletion) tells whether that is the reason.
 IoError explainReplaceFailure(const Path& target, IoError error) {
-    if (error.code != ERROR_ACCESS_DENIED) return error;
+    if (error.code != ERROR_ACCESS_DENIED && error.code != ERROR_UNABLE_TO_REMOVE_REPLACED) return error;
     FileHandle probe(CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!probe && GetLastError() == ERROR_SHARING_VIOLATION) return errorOf(ERROR_SHARING_VIOLATION);
     return error;
+}
+
+bool exists(const Path& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The attributes that make a file what it is to the user and that a new copy must keep.
+DWORD carriedAttributes(const Path& target) {
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FILE_ATTRIBUTE_NORMAL;
+    DWORD carried = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    return carried ? carried : FILE_ATTRIBUTE_NORMAL;
+}
+
+// Puts the temporary copy in the target's place. On Windows ReplaceFileW keeps the target's access
+// rights, attributes and streams; where it cannot (the target vanished meanwhile), a plain move.
+IoResult moveOver(const Path& target, const Path& temporary) {
+    if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr))
+        return std::nullopt;
+    DWORD code = GetLastError();
+    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_UNABLE_TO_MOVE_REPLACEMENT) return errorOf(code);
+    if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return lastError();
+    return std::nullopt;
+}
+
+// "\\?\C:\x" is "C:\x", "\\?\UNC\server\share" is "\\server\share".
+Path withoutLongPathPrefix(Path name) {
+    if (name.starts_with(L"\\\\?\\UNC\\")) return L"\\\\" + name.substr(8);
+    if (name.starts_with(L"\\\\?\\")) return name.substr(4);
+    return name;
 }
 
 }  // namespace
@@ -99,34 +128,64 @@ IoResult Win32FileSystem::append(const Path& path, std::string_view bytes) {
 
 IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) {
     FileHandle file;
-    // Whatever step fails, the target keeps its bytes and no temporary copy stays behind.
+    const Path* stepFile = &temporary;
+    // Whatever step fails, the target keeps its bytes and no temporary copy stays behind, unless
+    // the target is gone and the temporary copy is all that is left of the vault.
     auto fail = [&](IoError error) -> IoResult {
         file.reset();
-        DeleteFileW(temporary.c_str());
+        if (stepFile == &temporary || exists(target)) DeleteFileW(temporary.c_str());
+        if (error.file.empty()) error.file = *stepFile;
         return error;
     };
 
+    // The new copy wears the vault's hidden and system attributes from the start: a plain move
+    // (all that Wine's ReplaceFile does) would otherwise drop them.
+    const DWORD carried = carriedAttributes(target);
+    SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);  // a copy left by a crash may be read-only
     if (auto error = beforeStep(WriteStep::CreateTemporary)) return fail(*error);
-    file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr));
+    file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, carried, nullptr));
     if (!file) return fail(lastError());
 
     if (auto error = beforeStep(WriteStep::Write)) return fail(*error);
     if (auto error = writeAll(file.get(), bytes)) return fail(*error);
 
-    if (auto error = beforeStep(WriteStep::Flush)) return fail(*error);
-    if (!FlushFileBuffers(file.get())) return fail(lastError());
+    if (auto error = flushToDisk(file.get())) return fail(*error);
 
     if (auto error = beforeStep(WriteStep::Close)) return fail(*error);
     if (!CloseHandle(file.release())) return fail(lastError());
 
+    stepFile = &target;
     if (auto error = beforeStep(WriteStep::Replace)) return fail(*error);
     // Windows will not replace a read-only file, but not every file system under it says so.
     DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return fail(errorOf(ERROR_ACCESS_DENIED));
-    if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return fail(explainReplaceFailure(target, lastError()));
+    if (auto error = moveOver(target, temporary)) return fail(explainReplaceFailure(target, *error));
+    return std::nullopt;
+}
+
+IoResult Win32FileSystem::flushToDisk(void* file) {
+    if (!FlushFileBuffers(file)) return lastError();
+    return std::nullopt;
+}
+
+IoResult Win32FileSystem::finalPath(const Path& path, Path& final) {
+    // No access is asked for: a file that another program holds can still be named.
+    FileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return lastError();
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetFinalPathNameByHandleW(file.get(), name.data(), static_cast<DWORD>(name.size()),
+                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return lastError();
+        if (length < name.size()) {
+            name.resize(length);
+            break;
+        }
+        name.resize(length);  // too small: the length asked for counts the terminating zero
+    }
+    final = withoutLongPathPrefix(std::move(name));
     return std::nullopt;
 }
 

@@ -224,6 +224,15 @@ std::string createdVault(std::string_view masterPassword) {
     return content;
 }
 
+std::string withMasterPassword(std::string_view fileBytes, std::string_view masterPassword) {
+    LineReader reader(fileBytes);
+    std::string_view first;
+    reader.next(first);
+    std::string content = createdVault(masterPassword);
+    content.append(fileBytes.substr(reader.position()));
+    return content;
+}
+
 // The builder writes plain text with line ends already in their scrambled form, and scrambles the
 // whole content once at the end: one fast pass instead of one short one per line.
 namespace {

@@ -76,6 +76,8 @@ public:
     explicit LineReader(std::string_view bytes) : bytes_(bytes) {}
     // False at the end of the bytes; a final line without terminator still counts.
     bool next(std::string_view& line);
+    // Where the next line starts: just past the terminator of the line read last.
+    size_t position() const { return pos_; }
 
 private:
     std::string_view bytes_;
@@ -98,6 +100,8 @@ EntryTable entryTableOf(std::string fileBytes);
 // The content of a Fresh vault (one empty line) and of a Created one (the master password only).
 std::string freshVault();
 std::string createdVault(std::string_view masterPassword);
+// The file's bytes with line 1 replaced by the master password: every line after it stays as it is.
+std::string withMasterPassword(std::string_view fileBytes, std::string_view masterPassword);
 
 // Builds the content a save writes: the master password line, one line per entry, then an empty line.
 class SavedVaultBuilder {

@@ -19,19 +19,63 @@ vault::VaultStore vaultStore(Program& app) {
     return vault::VaultStore(*app.env.files, vault::vaultPathIn(app.env.App.Path));
 }
 
-std::string describe(const vault::VaultStore& store, const vault::IoError& error) {
-    return displayText(store.path()) + "\r\n\r\n" + error.reason;
+// The vault's path, the file the failing step worked on when that is another one (the new copy
+// written beside the vault, or the file a link leads to), and the system's reason.
+std::string describe(Program& app, const vault::VaultStore& store, const vault::IoError& error) {
+    std::string text = displayText(store.path());
+    if (!error.file.empty() && !app.env.files->sameFileName(error.file, store.path()))
+        text += "\r\n\r\nThe step that failed was on:\r\n" + displayText(error.file);
+    return text + "\r\n\r\n" + error.reason;
+}
+
+// What the vault file holds after a failure, in the user's words.
+std::string vaultFileState(Program& app, const vault::VaultStore& store) {
+    std::string bytes;
+    if (app.env.files->readAll(store.path(), bytes)) {
+        vault::Path there;
+        if (app.env.files->finalPath(store.path(), there)) return "There is no vault file: nothing was written.";
+        return "Vellumkeep has not changed the vault file.";
+    }
+    if (bytes.empty())
+        return "The vault file is empty (0 bytes): it holds no master password and no entries, and Vellumkeep "
+               "will take it for a new vault.";
+    return "The vault file keeps the content it had.";
 }
 
 // A vault that exists but cannot be read, or cannot be created, must never be taken for a missing
 // one: that would ask for a new master password and overwrite it. Say why and stop.
 void reportUnusableVault(Program& app, const vault::VaultStore& store, const vault::IoError& error) {
     messageBox(nullptr,
-               "Vellumkeep cannot use its vault file:\r\n\r\n" + describe(store, error) +
-                   "\r\n\r\nThe file has not been changed.  Close any program that is using it, or check "
-                   "that you may read and write it and its folder, then start Vellumkeep again.",
+               "Vellumkeep cannot use its vault file:\r\n\r\n" + describe(app, store, error) + "\r\n\r\n" +
+                   vaultFileState(app, store) +
+                   "  Close any program that is using it, or check that you may read and write it and its "
+                   "folder, then start Vellumkeep again.",
                app.appTitle(), MB_OK | MB_ICONERROR);
     app.endProgramAtOnce();
+}
+
+// A vault that anything else changed since this copy read or wrote it (a sync tool, a restored
+// backup, another program) is replaced only when the user says so; with no window to ask in, it
+// is not. A file that cannot be read now is left to the save, which reports it.
+bool mayReplaceVault(Program& app, vault::VaultStore& store, HWND owner) {
+    bool changed = false;
+    if (store.changedSince(app.vaultAsKnown, changed) || !changed) return true;
+    if (!owner) return false;
+    int choice = messageBox(owner,
+                            "The vault file was changed by another program since Vellumkeep loaded it:\r\n\r\n" +
+                                displayText(store.path()) +
+                                "\r\n\r\nReplace it with the entries in this list?  Choose No to leave the file "
+                                "as it is; your change then stays in the list only, unsaved.",
+                            app.appTitle(), MB_YESNO | MB_ICONWARNING);
+    return choice == IDYES;
+}
+
+std::string unsavedStatus(const MainWindow& form) {
+    const std::uint64_t count = form.unsavedChangeCount();
+    if (count > 1)
+        return "Not saved: the last " + std::to_string(count) +
+               " changes are kept in the list only, until a save succeeds.";
+    return "Not saved: the last change is kept in the list only, until a save succeeds.";
 }
 
 std::string byteCount(unsigned long long bytes) {
@@ -77,7 +121,9 @@ bool readVault(Program& app, const vault::VaultStore& store, Read read) {
 
 bool readStoredPassword(Program& app, std::string& password) {
     vault::VaultStore store = vaultStore(app);
-    return readVault(app, store, [&] { return store.readStoredPassword(password); });
+    if (!readVault(app, store, [&] { return store.readStoredPassword(password); })) return false;
+    app.vaultAsKnown = *store.seen();
+    return true;
 }
 
 void loadVault(Program& app) {
@@ -91,6 +137,7 @@ void loadVault(Program& app) {
         return std::nullopt;
     });
     if (!loaded) return;
+    app.vaultAsKnown = *store.seen();
     SetStatusText(app, "Loaded " + std::to_string(count) + " entries");
     app.Form1.afterFormLoad();
 }
@@ -99,11 +146,22 @@ void createVault(Program& app) {
     app.frmPass.unload();
     doEvents();
     vault::VaultStore store = vaultStore(app);
-    if (auto error = store.createVault(app.masterPassword)) {
+    // A vault without a master password may still hold entries (a restored backup, a hand edit):
+    // they stay, and show in the list.
+    vault::EntryTable kept;
+    if (auto error = store.createVault(app.masterPassword, &kept)) {
         reportUnusableVault(app, store, *error);
         return;
     }
-    SetStatusText(app, "Password created successfully");
+    app.vaultAsKnown = *store.seen();
+    const size_t count = kept.size();
+    app.Form1.lstPass.addAll(std::move(kept));
+    if (count == 0)
+        SetStatusText(app, "Password created successfully");
+    else
+        SetStatusText(app, "Password created successfully.  The " + std::to_string(count) +
+                               (count == 1 ? " entry already in the vault file was kept."
+                                           : " entries already in the vault file were kept."));
     app.Form1.afterFormLoad();
 }
 
@@ -114,23 +172,28 @@ bool saveVault(Program& app, HWND owner) {
     std::string content = savedVaultContent(app.masterPassword, app.Form1.entries());
 
     vault::VaultStore store = vaultStore(app);
-    for (;;) {
-        auto error = store.saveVault(content);
-        if (!error) {
-            app.Form1.unsavedChanges = false;
-            SetStatusText(app, "Saved " + generalDateTimeNow());
-            return true;
+    if (mayReplaceVault(app, store, owner)) {
+        for (;;) {
+            auto error = store.saveVault(content);
+            if (!error) {
+                app.vaultAsKnown = *store.seen();
+                app.Form1.unsavedChanges = false;
+                app.Form1.markChangesSaved();
+                SetStatusText(app, "Saved " + generalDateTimeNow());
+                return true;
+            }
+            if (!owner) break;
+            int choice = messageBox(owner,
+                                    "Vellumkeep could not save your entries to:\r\n\r\n" +
+                                        describe(app, store, *error) +
+                                        "\r\n\r\nThe vault file still holds what was saved before.  Retry, or "
+                                        "Cancel to keep the change in the list only until the next save.",
+                                    app.appTitle(), MB_RETRYCANCEL | MB_ICONWARNING);
+            if (choice != IDRETRY) break;
         }
-        if (!owner) break;
-        int choice = messageBox(owner,
-                                "Vellumkeep could not save your entries to:\r\n\r\n" + describe(store, *error) +
-                                    "\r\n\r\nThe file still holds what was saved before.  Retry, or Cancel to keep "
-                                    "the change in the list only until the next save.",
-                                app.appTitle(), MB_RETRYCANCEL | MB_ICONWARNING);
-        if (choice != IDRETRY) break;
     }
     app.Form1.unsavedChanges = true;
-    SetStatusText(app, "Not saved: the last change is kept in the list only, until a save succeeds.");
+    SetStatusText(app, unsavedStatus(app.Form1));
     return false;
 }
 

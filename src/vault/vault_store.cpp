@@ -36,37 +36,83 @@ IoResult VaultStore::ensureVaultFile() {
     return files_.append(path_, kLineEnd);
 }
 
-IoResult VaultStore::readStoredPassword(std::string& password) {
+IoResult VaultStore::readVault(std::string& bytes) {
     if (auto error = ensureVaultFile()) return error;
-    std::string bytes;
     if (auto error = files_.readAll(path_, bytes)) return error;
+    seen_ = fingerprintOf(bytes);
+    return std::nullopt;
+}
+
+IoResult VaultStore::readStoredPassword(std::string& password) {
+    std::string bytes;
+    if (auto error = readVault(bytes)) return error;
     password = storedPasswordOf(bytes);
     return std::nullopt;
 }
 
 IoResult VaultStore::loadEntries(std::vector<Entry>& entries) {
-    if (auto error = ensureVaultFile()) return error;
     std::string bytes;
-    if (auto error = files_.readAll(path_, bytes)) return error;
+    if (auto error = readVault(bytes)) return error;
     entries = entriesOf(bytes);
     return std::nullopt;
 }
 
 IoResult VaultStore::loadEntries(EntryTable& entries) {
-    if (auto error = ensureVaultFile()) return error;
     std::string bytes;
-    if (auto error = files_.readAll(path_, bytes)) return error;
+    if (auto error = readVault(bytes)) return error;
     entries = entryTableOf(std::move(bytes));
     return std::nullopt;
 }
 
-IoResult VaultStore::createVault(std::string_view masterPassword) {
-    return saveVault(createdVault(masterPassword));
+IoResult VaultStore::createVault(std::string_view masterPassword, EntryTable* kept) {
+    std::string bytes;
+    if (auto error = readVault(bytes)) return error;
+    std::string content = withMasterPassword(bytes, masterPassword);
+    if (auto error = saveVault(content)) return error;
+    if (kept) *kept = entryTableOf(std::move(content));
+    return std::nullopt;
 }
 
 IoResult VaultStore::saveVault(std::string_view content) {
     if (auto error = ensureVaultFile()) return error;
-    return files_.replaceAtomically(path_, temporaryPathFor(path_), content);
+    Path target;
+    if (auto error = files_.finalPath(path_, target)) return error;
+    if (auto error = files_.replaceAtomically(target, temporaryPathFor(target), content)) return error;
+    seen_ = fingerprintOf(content);
+    return std::nullopt;
+}
+
+IoResult VaultStore::changedSince(const Fingerprint& known, bool& changed) {
+    std::string bytes;
+    if (auto error = files_.readAll(path_, bytes)) {
+        Path ignored;
+        if (!files_.finalPath(path_, ignored)) return error;  // there, but unreadable
+        changed = true;  // gone
+        return std::nullopt;
+    }
+    changed = fingerprintOf(bytes) != known;
+    return std::nullopt;
+}
+
+Path vaultIdentity(FileSystem& files, const Path& vaultPath) {
+    Path final;
+    if (!files.finalPath(vaultPath, final)) return final;
+    size_t separator = vaultPath.rfind(kPathSeparator);
+    if (separator == Path::npos) return vaultPath;
+    // The folder with its separator, so that a bare drive such as "C:" names its root.
+    if (files.finalPath(vaultPath.substr(0, separator + 1), final)) return vaultPath;
+    if (final.empty() || final.back() != kPathSeparator) final += kPathSeparator;
+    return final + vaultPath.substr(separator + 1);
+}
+
+Fingerprint fingerprintOf(std::string_view bytes) {
+    // FNV-1a: quick, and more than enough to tell one version of the file from another.
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (unsigned char byte : bytes) {
+        hash ^= byte;
+        hash *= 0x100000001b3ull;
+    }
+    return Fingerprint{bytes.size(), hash};
 }
 
 }  // namespace vk::vault

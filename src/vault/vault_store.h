@@ -1,6 +1,8 @@
 #pragma once
 // The vault file's operations on disk, without any window: each one forms its work from the
 // path it is given, opens the file, does its work and closes it before it returns.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +24,20 @@ Path temporaryPathFor(const Path& vaultPath);
 // equals, ignoring letter case, the text after the path's last separator. Every error is false.
 bool fileExists(FileSystem& files, const Path& path);
 
+// The vault's identity: the path of the file itself, links followed (while there is no file yet,
+// its folder's), in the file system's own spelling. Two paths of one vault give the same text,
+// up to letter case.
+Path vaultIdentity(FileSystem& files, const Path& vaultPath);
+
+// The vault as this copy of the program last read or wrote it. A change that anything else made
+// to the file since then shows as another fingerprint.
+struct Fingerprint {
+    std::uint64_t size = 0;
+    std::uint64_t hash = 0;
+    friend bool operator==(const Fingerprint&, const Fingerprint&) = default;
+};
+Fingerprint fingerprintOf(std::string_view bytes);
+
 class VaultStore {
 public:
     VaultStore(FileSystem& files, Path path) : files_(files), path_(std::move(path)) {}
@@ -35,14 +51,24 @@ public:
     // Every entry, in file order.
     IoResult loadEntries(std::vector<Entry>& entries);
     IoResult loadEntries(EntryTable& entries);
-    // Writes a vault that holds only the master password.
-    IoResult createVault(std::string_view masterPassword);
-    // Replaces the vault with already built content (see SavedVaultBuilder), atomically.
+    // Writes the master password as line 1, keeping every line after it (a vault without a
+    // master password may still hold entries); `kept` receives the entries kept.
+    IoResult createVault(std::string_view masterPassword, EntryTable* kept = nullptr);
+    // Replaces the vault with already built content (see SavedVaultBuilder), atomically. The new
+    // copy is written beside the file itself, so that a vault that is a link stays one.
     IoResult saveVault(std::string_view content);
 
+    // The vault as the last read or write of this store saw it; empty before any.
+    const std::optional<Fingerprint>& seen() const { return seen_; }
+    // Whether the file now differs from `known`. A vault that is no longer there differs.
+    IoResult changedSince(const Fingerprint& known, bool& changed);
+
 private:
+    IoResult readVault(std::string& bytes);
+
     FileSystem& files_;
     Path path_;
+    std::optional<Fingerprint> seen_;
 };
 
 }  // namespace vk::vault

@@ -235,7 +235,7 @@ TEST_F(VaultStoreTest, AnUnreadableVaultIsAnErrorAndKeepsItsBytes) {
 // A file system whose reads fail, to see that the store passes the error on.
 class UnreadableFileSystem : public PosixFileSystem {
 public:
-    IoResult readAll(const Path&, std::string&) override { return IoError{EIO, "Input/output error"}; }
+    IoResult readAll(const Path&, std::string&) override { return IoError{EIO, "Input/output error", {}}; }
 };
 
 TEST_F(VaultStoreTest, AFailedReadIsPassedOnAndLeavesTheResultsAlone) {
@@ -326,12 +326,20 @@ public:
     Path temporary;
     std::vector<bool> temporaryExisted;
 
+    off_t flushedSize = -1;  // how many bytes the flushed file held
+
 protected:
     IoResult beforeStep(WriteStep step) override {
         steps.push_back(step);
         temporaryExisted.push_back(fs::exists(temporary));
-        if (step == failAt) return IoError{ENOSPC, "No space left on device"};
+        if (step == failAt) return IoError{ENOSPC, "No space left on device", {}};
         return std::nullopt;
+    }
+    IoResult flushToDisk(int fd) override {
+        struct stat info {};
+        flushedSize = ::fstat(fd, &info) == 0 ? info.st_size : -1;
+        if (auto error = beforeStep(WriteStep::Flush)) return error;
+        return PosixFileSystem::flushToDisk(fd);
     }
 };
 
@@ -343,7 +351,25 @@ TEST_F(VaultStoreTest, TheReplaceTakesItsStepsInOrder) {
     EXPECT_EQ(recording.steps, (std::vector<WriteStep>{WriteStep::CreateTemporary, WriteStep::Write,
                                                         WriteStep::Flush, WriteStep::Close, WriteStep::Replace}));
     EXPECT_EQ(recording.temporaryExisted, (std::vector<bool>{false, true, true, true, true}));
+    EXPECT_EQ(recording.flushedSize, 7);  // the flush itself ran, on the whole new content
     EXPECT_EQ(readFile(vault), "content");
+}
+
+TEST_F(VaultStoreTest, ASaveKeepsTheVaultsPermissionsAndALinkStaysALink) {
+    writeFile(vault, "old");
+    fs::permissions(vault, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_FALSE(store.saveVault("new"));
+    EXPECT_EQ(fs::status(vault).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+
+    fs::create_directory(folder.path() / "sync");
+    const fs::path target = folder.path() / "sync" / "vault.enc";
+    fs::rename(vault, target);
+    fs::create_symlink("sync/vault.enc", vault);
+    ASSERT_FALSE(store.saveVault("newer"));
+    EXPECT_TRUE(fs::is_symlink(vault));
+    EXPECT_EQ(readFile(target), "newer");
+    EXPECT_FALSE(fs::exists(temporaryPathFor(vault)));
+    EXPECT_EQ(vaultIdentity(files, vault), target.native());
 }
 
 TEST_F(VaultStoreTest, AFailureAtAnyStepLeavesTheOldVaultAndNoTemporary) {
@@ -363,6 +389,7 @@ TEST_F(VaultStoreTest, AFailureAtAnyStepLeavesTheOldVaultAndNoTemporary) {
         EXPECT_EQ(error->code, static_cast<unsigned long>(ENOSPC));
         EXPECT_EQ(error->reason, "No space left on device");
         EXPECT_EQ(failing.steps.back(), step);  // nothing after the failed step
+        EXPECT_EQ(error->file, step == WriteStep::Replace ? vault : failing.temporary);  // the file that failed
         EXPECT_EQ(readFile(vault), oldBytes);
         EXPECT_FALSE(fs::exists(failing.temporary));
 

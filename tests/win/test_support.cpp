@@ -185,8 +185,20 @@ void HeldByAnotherProcess::release() {
 vault::IoResult FailingFileSystem::beforeStep(vault::WriteStep step) {
     steps.push_back(step);
     if (onStep) onStep(step);
-    if (step == failAt) return vault::IoError{failCode, systemReason(failCode)};
+    if (step == failAt) return vault::IoError{failCode, systemReason(failCode), {}};
     return std::nullopt;
+}
+
+vault::IoResult FailingFileSystem::flushToDisk(void* file) {
+    LARGE_INTEGER size{};
+    flushedSize = GetFileSizeEx(file, &size) ? size.QuadPart : -1;
+    if (auto error = beforeStep(vault::WriteStep::Flush)) return error;
+    return Win32FileSystem::flushToDisk(file);
+}
+
+vault::IoResult FailingFileSystem::readAll(const vault::Path& path, std::string& bytes) {
+    if (failReads) return vault::IoError{failCode, systemReason(failCode), {}};
+    return Win32FileSystem::readAll(path, bytes);
 }
 
 // ---- Message boxes ----

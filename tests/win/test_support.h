@@ -90,16 +90,22 @@ private:
     bool held_ = false;
 };
 
-// The real file system, with one step of the atomic replace made to fail; it notes the steps it saw.
+// The real file system, with one step of the atomic replace (or every read) made to fail; it notes
+// the steps it saw, the flush as the flush itself happens.
 class FailingFileSystem : public vault::Win32FileSystem {
 public:
     std::optional<vault::WriteStep> failAt;
     DWORD failCode = ERROR_DISK_FULL;
+    bool failReads = false;
     std::vector<vault::WriteStep> steps;
     std::function<void(vault::WriteStep)> onStep;
+    long long flushedSize = -1;  // how many bytes the flushed file held
+
+    vault::IoResult readAll(const vault::Path& path, std::string& bytes) override;
 
 protected:
     vault::IoResult beforeStep(vault::WriteStep step) override;
+    vault::IoResult flushToDisk(void* file) override;
 };
 
 inline constexpr vault::WriteStep kEverySaveStep[] = {vault::WriteStep::CreateTemporary, vault::WriteStep::Write,

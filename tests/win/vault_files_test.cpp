@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/text.h"
 #include "vault/file_system_impl.h"
 #include "test_support.h"
 #include "vault/vault_store.h"
@@ -198,6 +199,7 @@ TEST_F(VaultFilesTest, TheReplaceTakesItsStepsInOrder) {
     EXPECT_EQ(recording.steps, (std::vector<WriteStep>{WriteStep::CreateTemporary, WriteStep::Write,
                                                         WriteStep::Flush, WriteStep::Close, WriteStep::Replace}));
     EXPECT_EQ(temporaryExisted, (std::vector<bool>{false, true, true, true, true}));
+    EXPECT_EQ(recording.flushedSize, 7);  // the flush itself ran, on the whole new content
     EXPECT_EQ(readFile(vault), "content");
 }
 
@@ -217,9 +219,69 @@ TEST_F(VaultFilesTest, AFailureAtAnyStepLeavesTheOldVaultAndNoTemporary) {
         EXPECT_EQ(error->code, static_cast<unsigned long>(ERROR_DISK_FULL));
         EXPECT_EQ(error->reason, test::systemReason(ERROR_DISK_FULL));
         EXPECT_EQ(failing.steps.back(), step);
+        // The file that failed: the new copy, or the vault itself when it is replaced.
+        EXPECT_TRUE(files.sameFileName(error->file, step == WriteStep::Replace ? vault : temporaryPathFor(vault)))
+            << vk::displayText(error->file);
         EXPECT_EQ(readFile(vault), oldBytes);
         EXPECT_FALSE(pathExists(temporaryPathFor(vault)));
     }
+}
+
+// A symbolic link, as a user makes one. Wine's CreateSymbolicLinkW makes none on the Unix file
+// system under it, where the system's own ln does. True once the link is there.
+bool makeSymbolicLink(const fs::path& folder, const std::wstring& name, const std::wstring& relativeTarget) {
+    if (CreateSymbolicLinkW((folder / name).c_str(), relativeTarget.c_str(), 0) && pathExists(folder / name))
+        return true;
+    std::wstring unixTarget = relativeTarget;
+    for (wchar_t& c : unixTarget)
+        if (c == L'\\') c = L'/';
+    std::wstring commandLine = L"ln -s " + unixTarget + L" " + name;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(L"Z:\\bin\\ln", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &info))
+        return false;
+    KernelHandle process(info.hProcess), thread(info.hThread);
+    for (int waited = 0; waited < 10000 && !pathExists(folder / name); waited += 20) Sleep(20);
+    return pathExists(folder / name);
+}
+
+TEST_F(VaultFilesTest, ASaveKeepsAHiddenVaultHidden) {
+    writeFile(vault, createdVault("pw"));
+    ASSERT_TRUE(SetFileAttributesW(vault.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    const std::string saved = savedVault("pw", {{"u", "p", "l"}});
+    ASSERT_FALSE(store.saveVault(saved));
+    EXPECT_EQ(readFile(vault), saved);
+    EXPECT_TRUE(GetFileAttributesW(vault.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_FALSE(pathExists(temporaryPathFor(vault)));
+}
+
+TEST(VaultFiles, ALinkedVaultStaysALinkAndItsTargetTakesTheSave) {
+    TempFolder folder;
+    const fs::path app = folder.path() / L"app", sync = folder.path() / L"sync";
+    ASSERT_TRUE(CreateDirectoryW(app.c_str(), nullptr) && CreateDirectoryW(sync.c_str(), nullptr));
+    const fs::path target = sync / L"vault.enc";
+    writeFile(target, createdVault("pw"));
+    ASSERT_TRUE(makeSymbolicLink(app, L"data.enc", L"..\\sync\\vault.enc"));
+    FileSystem& files = realFileSystem();
+    const Path vault = vaultPathIn(app);
+
+    // However the vault is named, it is the target.
+    Path upper = vault;
+    CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    EXPECT_TRUE(files.sameFileName(vaultIdentity(files, vault), target.native())) << vk::displayText(vaultIdentity(files, vault));
+    EXPECT_TRUE(files.sameFileName(vaultIdentity(files, upper), target.native()));
+
+    VaultStore store(files, vault);
+    const std::string saved = savedVault("pw", {{"u", "p", "l"}});
+    ASSERT_FALSE(store.saveVault(saved));
+    EXPECT_EQ(readFile(target), saved);
+    EXPECT_FALSE(pathExists(temporaryPathFor(vault)));
+    EXPECT_FALSE(pathExists(temporaryPathFor(target)));
+    // Still a link: what is written to the target is what the vault holds.
+    writeFile(target, "written there");
+    EXPECT_EQ(readFile(vault), "written there");
 }
 
 }  // namespace

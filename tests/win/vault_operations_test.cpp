@@ -158,15 +158,67 @@ TEST_F(VaultLoadingTest, ReadsEveryEntryLineAsStoredAndSkipsBlankOnes) {
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", expected)));
 }
 
-TEST_F(VaultLoadingTest, AnEmptyFirstLineAsksForANewPasswordAndCreatingReplacesTheFile) {
-    startWith(kCrLf + line("old|||entry|||here") + line("more|||of|||them") + kCrLf);
+TEST_F(VaultLoadingTest, AnEmptyFirstLineAsksForANewPasswordAndCreatingKeepsTheEntries) {
+    const std::string entryLines = line("old|||entry|||here") + kCrLf + line("more|||of|||them") + kCrLf;
+    startWith(kCrLf + entryLines);
     EXPECT_TRUE(program->creatingPassword);
     EXPECT_TRUE(program->frmPass.txtPass2->visible());
     createPassword("brand new");
-    EXPECT_EQ(hex(program.vaultBytes()), hex(line("brand new")));
-    EXPECT_EQ(program->Form1.statusText(), "Password created successfully");
-    EXPECT_EQ(listCount(program->Form1.lstPass.hwnd()), 0);
+    // Only line 1 changed.
+    EXPECT_EQ(hex(program.vaultBytes()), hex(line("brand new") + entryLines));
+    EXPECT_EQ(program->Form1.statusText(),
+              "Password created successfully.  The 2 entries already in the vault file were kept.");
+    EXPECT_EQ(rowsOf(program->Form1), (std::vector<vault::Entry>{{"old", "entry", "here"}, {"more", "of", "them"}}));
     EXPECT_EQ(program.endCount(), 0);
+    // They are saved with the next change like any other entry.
+    ASSERT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
+    EXPECT_EQ(hex(program.vaultBytes()),
+              hex(savedBytes("brand new", {{"old", "entry", "here"}, {"more", "of", "them"}})));
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
+// Real failures on the way in: the program says so and ends, and never goes on as if all was well.
+TEST_F(VaultLoadingTest, AReadErrorAfterThePasswordWasAcceptedEndsTheProgramWithoutAnEmptyList) {
+    program.writeVault("master", {{"alice", "pw1", "georgetown"}});
+    const std::string bytes = program.vaultBytes();
+    program.loadMainWindow();
+    FailingFileSystem failing;
+    failing.failReads = true;
+    failing.failCode = ERROR_LOCK_VIOLATION;
+    program->env.files = &failing;
+    boxes.answer(IDOK);
+    setText(program->frmPass.txtPass, "master");
+    click(program->frmPass.cmdOK);
+
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_TRUE(contains(boxes.seen()[0].text, systemReason(ERROR_LOCK_VIOLATION))) << boxes.seen()[0].text;
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_FALSE(program->Form1.visible());
+    EXPECT_EQ(program->Form1.statusText().rfind("Loaded", 0), std::string::npos);
+    EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
+    program->env.files = &vault::realFileSystem();
+}
+
+TEST_F(VaultLoadingTest, AFailedWriteWhileCreatingTheVaultIsReportedNotCelebrated) {
+    startWith(kCrLf);
+    FailingFileSystem failing;
+    failing.failAt = vault::WriteStep::Write;
+    program->env.files = &failing;
+    boxes.answer(IDOK);
+    setText(program->frmPass.txtPass, "first one");
+    setText(program->frmPass.txtPass2, "first one");
+    click(program->frmPass.cmdOK);
+
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    const std::string& text = boxes.seen()[0].text;
+    EXPECT_TRUE(contains(text, systemReason(ERROR_DISK_FULL))) << text;
+    EXPECT_TRUE(contains(text, displayText(vault::temporaryPathFor(program.vaultPath().wstring())))) << text;
+    EXPECT_TRUE(contains(text, "keeps the content it had")) << text;
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_NE(program->Form1.statusText(), "Password created successfully");
+    EXPECT_FALSE(program->Form1.visible());
+    EXPECT_EQ(program.vaultBytes(), kCrLf);
+    program->env.files = &vault::realFileSystem();
 }
 
 TEST_F(VaultLoadingTest, AZeroByteVaultCountsAsFresh) {
@@ -271,11 +323,13 @@ protected:
         click(program->frmAdd.cmdAdd[0]);
         ASSERT_FALSE(program->frmAdd.isLoaded());
     }
-    void deleteFirstRow() {
+    // Deletes the first row, confirming it; `then` answers the boxes the save shows.
+    void deleteFirstRow(std::initializer_list<int> then = {}) {
         LVITEMW state{};
         state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
         SendMessageW(form().lstPass.hwnd(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
         boxes.answer(IDOK);
+        for (int answer : then) boxes.answer(answer);
         click(form().cmdDelete);
     }
     bool temporaryLeft() const { return std::filesystem::exists(program.folder().file("data.enc.tmp")); }
@@ -317,6 +371,39 @@ TEST_F(VaultSavingTest, ASaveWritesTheMasterEveryRowAndAClosingEmptyLine) {
     EXPECT_EQ(boxes.seen().size(), 2u);  // the two delete confirmations
 }
 
+TEST_F(VaultSavingTest, AVaultChangedByAnotherProgramIsReplacedOnlyWhenTheUserSaysSo) {
+    // A sync tool puts another version in place while the program runs.
+    const std::string theirs = savedBytes("master", {{"fromY", "pw", "elsewhere"}});
+    writeFile(program.vaultPath(), theirs);
+
+    // No: the file stays as it is, and the change stays in the list, unsaved.
+    boxes.answer(IDNO);
+    addThroughTheEditor(added);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    const SeenBox& question = boxes.seen()[0];
+    EXPECT_TRUE(contains(question.text, "changed by another program")) << question.text;
+    EXPECT_TRUE(contains(question.text, displayText(program.vaultPath().wstring()))) << question.text;
+    EXPECT_TRUE(question.hasYes && question.hasNo);
+    EXPECT_EQ(question.owner, editorWindow);
+    EXPECT_EQ(hex(program.vaultBytes()), hex(theirs));
+    EXPECT_TRUE(form().unsavedChanges);
+    EXPECT_TRUE(contains(form().statusText(), "Not saved")) << form().statusText();
+
+    // Asked again at the next save; Yes replaces it with the list.
+    deleteFirstRow({IDYES});
+    ASSERT_EQ(boxes.seen().size(), 3u);  // the delete confirmation, then the question
+    EXPECT_TRUE(contains(boxes.seen()[2].text, "changed by another program")) << boxes.seen()[2].text;
+    EXPECT_EQ(boxes.seen()[2].owner, mainWindow);
+    EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {added})));
+    EXPECT_FALSE(form().unsavedChanges);
+    EXPECT_EQ(form().statusText(), "Entry deleted successfully, data saved.");
+
+    // What this copy wrote itself is no reason to ask.
+    ASSERT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
+    EXPECT_EQ(boxes.seen().size(), 3u);
+    EXPECT_EQ(boxes.unexpected(), 0);
+}
+
 // Each step of the replace failing in turn, each time on a program of its own.
 TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
     const std::vector<vault::Entry> initial{{"alice", "pw1", "georgetown"}};
@@ -342,6 +429,8 @@ TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
         const SeenBox& box = boxes.seen()[0];
         EXPECT_TRUE(contains(box.text, displayText(program.vaultPath().wstring()))) << box.text;
         EXPECT_TRUE(contains(box.text, systemReason(ERROR_DISK_FULL))) << box.text;
+        // The file that failed is named: the new copy, unless the failure was in replacing the vault.
+        EXPECT_EQ(contains(box.text, "data.enc.tmp"), step != vault::WriteStep::Replace) << box.text;
         EXPECT_TRUE(box.hasRetry && box.hasCancel);
         EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
         EXPECT_FALSE(std::filesystem::exists(program.folder().file("data.enc.tmp")));
@@ -408,29 +497,37 @@ TEST_F(FailingSaveTest, RetryAfterTheFaultIsGoneSavesEverything) {
     EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
 }
 
-TEST_F(FailingSaveTest, ClosingWithAnUnsavedChangeAsksCancelStaysAndNoLosesIt) {
+TEST_F(FailingSaveTest, ClosingWithUnsavedChangesAsksCancelStaysAndNoLosesThem) {
     failSavesAt(vault::WriteStep::Replace);
     boxes.answer(IDCANCEL);
     addThroughTheEditor(added);
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectSaveFailureBox(boxes.seen()[0], editorWindow);
     expectUnsavedChange();
+    EXPECT_EQ(form().statusText(), "Not saved: the last change is kept in the list only, until a save succeeds.");
 
-    // Cancel: the main window stays open with its change.
+    // A second change that cannot be saved either: both are counted.
+    deleteFirstRow({IDCANCEL});
+    ASSERT_EQ(boxes.seen().size(), 3u);
+    expectSaveFailureBox(boxes.seen()[2], mainWindow);
+    EXPECT_EQ(form().statusText(), "Not saved: the last 2 changes are kept in the list only, until a save succeeds.");
+
+    // Cancel: the main window stays open with its changes.
     boxes.answer(IDCANCEL);
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
-    ASSERT_EQ(boxes.seen().size(), 2u);
-    expectClosingQuestion(boxes.seen()[1]);
+    ASSERT_EQ(boxes.seen().size(), 4u);
+    expectClosingQuestion(boxes.seen()[3]);
+    EXPECT_TRUE(contains(boxes.seen()[3].text, "Your last 2 changes could not be saved")) << boxes.seen()[3].text;
     EXPECT_TRUE(form().isLoaded());
     EXPECT_TRUE(form().visible());
     EXPECT_EQ(program.endCount(), 0);
-    expectUnsavedChange();
+    EXPECT_EQ(hex(program.vaultBytes()), hex(before));
 
-    // No: the program closes and the change is lost; the file keeps what it had.
+    // No: the program closes and the changes are lost; the file keeps what it had.
     boxes.answer(IDNO);
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
-    ASSERT_EQ(boxes.seen().size(), 3u);
-    expectClosingQuestion(boxes.seen()[2]);
+    ASSERT_EQ(boxes.seen().size(), 5u);
+    expectClosingQuestion(boxes.seen()[4]);
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_FALSE(form().isLoaded());
     EXPECT_EQ(hex(program.vaultBytes()), hex(before));
@@ -450,6 +547,7 @@ TEST_F(FailingSaveTest, ClosingWithAnUnsavedChangeYesSavesAgainUntilItWorks) {
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
     ASSERT_EQ(boxes.seen().size(), 4u);
     expectClosingQuestion(boxes.seen()[1]);
+    EXPECT_TRUE(contains(boxes.seen()[1].text, "Your last change could not be saved")) << boxes.seen()[1].text;
     expectSaveFailureBox(boxes.seen()[2], mainWindow);
     expectClosingQuestion(boxes.seen()[3]);
     EXPECT_EQ(program.endCount(), 1);
