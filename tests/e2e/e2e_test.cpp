@@ -369,5 +369,31 @@ TEST_F(EndToEndLogin, CancelInTheWrongPasswordBoxEndsTheProgramWithoutTheNotice)
     EXPECT_EQ(session.vault(), before);
 }
 
+// Two copies on one vault would overwrite each other's changes. Started again (by another spelling
+// of its path), the program brings the running copy to the front and ends without touching the
+// vault; a copy beside another Vellumkeep.exe starts as usual.
+TEST_F(EndToEndLogin, ASecondStartOnTheSameVaultBringsTheFirstForwardAndEnds) {
+    HWND dialog = startOnVault();
+    ASSERT_TRUE(dialog);
+    // The user works in another window meanwhile.
+    HWND elsewhere = CreateWindowExW(0, L"STATIC", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
+                                     300, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(bringToForeground(elsewhere));
+
+    std::wstring otherSpelling = session.folder.file(L"Vellumkeep.exe").native();
+    CharUpperBuffW(otherSpelling.data(), static_cast<DWORD>(otherSpelling.size()));
+    RunningProgram second(otherSpelling);
+    ASSERT_TRUE(second.started());
+    EXPECT_TRUE(second.waitForEnd(20000ms)) << "the second copy kept running";
+    EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == dialog; })) << "the first copy was not brought forward";
+    EXPECT_TRUE(program().running());
+    EXPECT_EQ(session.vault(), before);
+    DestroyWindow(elsewhere);
+
+    Session beside;
+    beside.start();
+    EXPECT_TRUE(waitForPasswordDialog(*beside.program, 20000ms)) << "a copy on another vault did not start";
+}
+
 }  // namespace
 }  // namespace vk::e2e

@@ -36,6 +36,18 @@ void askScript(const std::filesystem::path& control, const wchar_t* request, con
     DeleteFileW((control / done).c_str());
 }
 
+// Fills the folder's disk to the last byte with one file, and returns that file.
+std::filesystem::path fillToTheLastByte(const std::filesystem::path& folder) {
+    std::filesystem::path filler = folder / L"filler.bin";
+    FileHandle file(CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    std::string block(4096, 'x');
+    DWORD written = 0;
+    for (size_t size = block.size(); file && size > 0; size /= 2)
+        while (WriteFile(file.get(), block.data(), static_cast<DWORD>(size), &written, nullptr) && written == size) {
+        }
+    return filler;
+}
+
 class SaveFaultTest : public ::testing::Test {
 protected:
     void start() {
@@ -117,19 +129,32 @@ TEST_F(SaveFaultTest, AFullDiskKeepsTheOldVaultAndTheNextSaveWritesEverything) {
     if (!folder) GTEST_SKIP() << "run through tests/faults/faulty_folders.sh";
     program.moveTo(*folder);
     start();
-    // Fill the disk to the last byte.
-    std::filesystem::path filler = *folder / L"filler.bin";
-    {
-        FileHandle file(CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        ASSERT_TRUE(file);
-        std::string block(4096, 'x');
-        DWORD written = 0;
-        for (size_t size = block.size(); size > 0; size /= 2)
-            while (WriteFile(file.get(), block.data(), static_cast<DWORD>(size), &written, nullptr) && written == size) {
-            }
-    }
+    const std::filesystem::path filler = fillToTheLastByte(*folder);
+    ASSERT_TRUE(pathExists(filler));
     expectFailureKeepsTheChange(ERROR_DISK_FULL);
     expectFailureThenRetrySucceeds(ERROR_DISK_FULL, [&] { DeleteFileW(filler.c_str()); });
+}
+
+// A first start on a full disk: the vault file is made but nothing fits in it. The message says so.
+TEST_F(SaveFaultTest, AFullDiskAtTheFirstStartLeavesAnEmptyVaultAndSaysSo) {
+    auto folder = preparedFolder(L"VELLUMKEEP_FULL_FOLDER");
+    if (!folder) GTEST_SKIP() << "run through tests/faults/faulty_folders.sh";
+    program.moveTo(*folder);
+    DeleteFileW(program.vaultPath().c_str());  // left by a test before: this is a first start
+    const std::filesystem::path filler = fillToTheLastByte(*folder);
+    ASSERT_TRUE(pathExists(filler));
+    MessageBoxes boxes;
+    boxes.answer(IDOK);
+    program.loadMainWindow();
+    DeleteFileW(filler.c_str());
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    const std::string& text = boxes.seen()[0].text;
+    EXPECT_TRUE(contains(text, systemReason(ERROR_DISK_FULL))) << text;
+    EXPECT_TRUE(contains(text, "empty (0 bytes)")) << text;
+    EXPECT_FALSE(contains(text, "has not been changed")) << text;
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_TRUE(pathExists(program.vaultPath()));
+    EXPECT_EQ(program.vaultBytes(), "");
 }
 
 TEST_F(SaveFaultTest, AFolderThatCannotBeWrittenIsReportedAndTheNextSaveWritesEverything) {

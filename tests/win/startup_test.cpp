@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/branding.h"
+#include "app/vault_claim.h"
 #include "platform/app_info.h"
 #include "platform/picture.h"
 #include "platform/twips.h"
@@ -129,6 +130,34 @@ TEST(Splash, BindsTheSkinAndStartsItsSupportObject) {
     EXPECT_EQ(program->skinSupport->extender(), program->frmSplash.skn.extender());
     ASSERT_FALSE(program->frmSplash.skn.skinnedWindows().empty());
     EXPECT_EQ(program->frmSplash.skn.skinnedWindows().front(), program->frmSplash.hwnd());
+}
+
+// Two copies on one vault would overwrite each other: a second start, on the same vault however its
+// folder is spelled, brings the first copy forward and ends; a copy on another vault starts.
+TEST(OneCopyPerVault, ASecondStartBringsTheFirstForwardAndEnds) {
+    TestProgram program;
+    program.writeVault("master", {{"alice", "pw1", "georgetown"}});
+    const std::string bytes = program.vaultBytes();
+    program.logIn("master");
+    auto claim = claimVault(vault::realFileSystem(), program.folder().path().native());
+    ASSERT_TRUE(claim);
+    HWND form = program->Form1.hwnd();
+    ShowWindow(form, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(form));
+
+    std::wstring otherSpelling = program.folder().path().native() + L"\\.";
+    CharUpperBuffW(otherSpelling.data(), static_cast<DWORD>(otherSpelling.size()));
+    ChildProgram second(L"--start-copy \"" + otherSpelling + L"\"");
+    EXPECT_TRUE(pumpUntil([&] { return !IsIconic(form); }, 20000)) << "the first copy was not brought forward";
+    EXPECT_TRUE(second.waitFor("handed over"));
+    EXPECT_TRUE(second.wait());
+    EXPECT_EQ(program.vaultBytes(), bytes);
+
+    TempFolder elsewhere;
+    ChildProgram beside(L"--start-copy \"" + elsewhere.path().native() + L"\"");
+    EXPECT_TRUE(beside.waitFor("first"));
+    beside.closeInput();
+    EXPECT_TRUE(beside.wait());
 }
 
 }  // namespace

@@ -6,6 +6,10 @@
 //                      the program does, then says "saved" (a test may kill it on the way).
 //   --keep-desktop     has Wine start its desktop process now, says "ready" on stdout, and keeps
 //                      the desktop in use until its standard input closes (see scripts/test).
+//   --start-copy FOLDER
+//                      starts as the program does on the vault in FOLDER: says "first" and keeps
+//                      its claim until its standard input closes, or says "handed over" when
+//                      another copy runs on that vault (brought to the front) and ends.
 // Started with VELLUMKEEP_TEST_START_REPORT set in its environment, it writes what it was started
 // with (the window style asked for, then its arguments, one a line) into that file and ends.
 // Copied and started as explorer.exe, it only waits to be ended.
@@ -21,6 +25,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/vault_claim.h"
 #include "platform/text.h"
 #include "platform/window.h"
 #include "test_support.h"
@@ -99,6 +104,14 @@ bool startedAsExplorer() {
     return lstrcmpiW(std::filesystem::path(self).filename().c_str(), L"explorer.exe") == 0;
 }
 
+int startCopy(const char* folder) {
+    auto claim = vk::claimVault(vk::vault::realFileSystem(), vk::widen(folder));
+    std::puts(claim ? "first" : "handed over");
+    std::fflush(stdout);
+    if (claim) waitForInputToClose();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,6 +126,7 @@ int main(int argc, char** argv) {
         return saveVault(argv[2], static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)),
                          std::strtoul(argv[4], nullptr, 10));
     if (argc == 2 && std::strcmp(argv[1], "--keep-desktop") == 0) return keepDesktop();
+    if (argc == 3 && std::strcmp(argv[1], "--start-copy") == 0) return startCopy(argv[2]);
     OleInitialize(nullptr);
     vk::initializeWindowing();
     testing::InitGoogleTest(&argc, argv);
