@@ -1,25 +1,9 @@
 #include "platform/running_copy.h"
 
-#include <cstdint>
 #include <vector>
 
 namespace vk {
 namespace {
-
-// The name of the shared block: a hash of the key, since a path may be longer than a name may
-// be and holds backslashes, which names may not.
-std::wstring blockName(std::wstring key) {
-    if (!key.empty()) CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-    std::uint64_t hash = 0xcbf29ce484222325ull;
-    for (wchar_t unit : key) {
-        hash ^= static_cast<std::uint16_t>(unit);
-        hash *= 0x100000001b3ull;
-    }
-    wchar_t name[64];
-    wsprintfW(name, L"Local\\Vellumkeep.%08lX%08lX", static_cast<unsigned long>(hash >> 32),
-              static_cast<unsigned long>(hash & 0xFFFFFFFFu));
-    return name;
-}
 
 struct ProcessWindows {
     DWORD process;
@@ -48,11 +32,12 @@ DWORD firstProcessIn(HANDLE block) {
 }  // namespace
 
 RunningCopy::RunningCopy(const std::wstring& key) {
-    block_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG),
-                                    blockName(key).c_str()));
+    const std::wstring name = L"Local\\Vellumkeep." + key;
+    block_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG), name.c_str()));
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     // Without a block, nothing can be told apart: run as the first copy rather than not at all.
     if (!block_) return;
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (existed) {
         firstProcess_ = firstProcessIn(block_.get());
         if (firstProcess_ == GetCurrentProcessId()) firstProcess_ = 0;  // claimed twice by this process
         return;

@@ -11,7 +11,8 @@ namespace vk {
 
 class RunningCopy {
 public:
-    // Claims `key` for this process. Letter case in the key does not count.
+    // Claims `key` for this process: a short text that may stand in an object's name (no
+    // backslash).
     explicit RunningCopy(const std::wstring& key);
     RunningCopy(RunningCopy&&) = default;
     RunningCopy& operator=(RunningCopy&&) = default;

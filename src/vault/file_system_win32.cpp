@@ -57,13 +57,21 @@ DWORD carriedAttributes(const Path& target) {
     return carried ? carried : FILE_ATTRIBUTE_NORMAL;
 }
 
+// Wine's ReplaceFile moves the old file aside before it moves the new one in: a moment with no
+// vault at all, which a crash can make last. Its plain move is one rename, and atomic.
+bool replaceIsAtomic() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr;
+}
+
 // Puts the temporary copy in the target's place. On Windows ReplaceFileW keeps the target's access
-// rights, attributes and streams; where it cannot (the target vanished meanwhile), a plain move.
+// rights, attributes and streams; under Wine, or where the target vanished meanwhile, a plain move.
 IoResult moveOver(const Path& target, const Path& temporary) {
-    if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr))
-        return std::nullopt;
-    DWORD code = GetLastError();
-    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_UNABLE_TO_MOVE_REPLACEMENT) return errorOf(code);
+    if (replaceIsAtomic()) {
+        if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr))
+            return std::nullopt;
+        DWORD code = GetLastError();
+        if (code != ERROR_FILE_NOT_FOUND && code != ERROR_UNABLE_TO_MOVE_REPLACEMENT) return errorOf(code);
+    }
     if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return lastError();
     return std::nullopt;
