@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -39,6 +40,18 @@ struct KeyColumn {
         return std::string_view(bytes).substr(start, ends[entry] - start);
     }
 };
+
+// Flips the top bit of every byte, eight bytes at a time.
+void unscramble(std::string& text) {
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        word ^= 0x8080808080808080ull;
+        std::memcpy(text.data() + i, &word, 8);
+    }
+    for (; i < text.size(); ++i) text[i] = static_cast<char>(text[i] ^ 0x80);
+}
 
 std::string wideToAnsi(const std::wstring& wide) {
     int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
@@ -266,7 +279,7 @@ bool Reference::load(const std::string& typed) {
     ReadFile(file, text_.data(), static_cast<DWORD>(text_.size()), &got, nullptr);
     CloseHandle(file);
     text_.resize(got);
-    for (char& c : text_) c = static_cast<char>(c ^ 0x80);
+    unscramble(text_);
 
     // Line ends are stored as they are, so they read as 8D 8A once the text is unscrambled. A line
     // ends at CR LF or at a lone CR; line 1 is the master password; empty lines and lines of one
@@ -403,7 +416,7 @@ bool Reference::save() {
         content.append(fields.text[2]).append(kLineEnd);
     }
     content.append(kLineEnd);
-    for (char& c : content) c = static_cast<char>(c ^ 0x80);
+    unscramble(content);
     std::string temporary = vaultPath_ + ".tmp";
     HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

@@ -16,15 +16,26 @@ std::string_view EntryList::field(vault::EntryView entry, int column) {
 }
 
 std::string_view EntryList::joinedLine(size_t index) const {
-    // Fields read from a vault lie in its text with the separators between them; an entry's own
-    // fields lie side by side. Only the former are three apart.
-    const vault::EntryView& entry = at(index);
+    const Held& held = held_[order_[index]];
+    if (!held.table) return {};
+    // A line of fewer or more than three pieces is stored as its three fields joined afresh.
+    std::string_view line = held.table->line(held.line);
+    vault::EntryView entry = (*held.table)[held.line];
     constexpr size_t gap = vault::kSeparator.size();
-    const char* start = entry.username.data();
-    if (entry.password.data() != start + entry.username.size() + gap ||
-        entry.location.data() != entry.password.data() + entry.password.size() + gap)
+    if (entry.password.data() != entry.username.data() + entry.username.size() + gap ||
+        entry.location.data() != entry.password.data() + entry.password.size() + gap ||
+        entry.location.data() + entry.location.size() != line.data() + line.size())
         return {};
-    return std::string_view(start, static_cast<size_t>(entry.location.data() + entry.location.size() - start));
+    return line;
+}
+
+vault::EntryView EntryList::entryIn(Slot slot) const {
+    const Held& held = held_[slot];
+    if (held.table) return (*held.table)[held.line];
+    if (!held.own) return {};
+    std::string_view text = held.own->text;
+    size_t u = held.own->usernameSize, p = held.own->passwordSize;
+    return {text.substr(0, u), text.substr(u, p), text.substr(u + p)};
 }
 
 std::optional<size_t> EntryList::indexOf(EntryId id, size_t hint) const {
@@ -35,20 +46,18 @@ std::optional<size_t> EntryList::indexOf(EntryId id, size_t hint) const {
 }
 
 EntryList::Slot EntryList::hold(vault::EntryView entry, EntryId id) {
-    auto own = std::make_unique<std::string>();
-    own->reserve(entry.username.size() + entry.password.size() + entry.location.size());
-    own->append(entry.username).append(entry.password).append(entry.location);
-    // The string lives on the heap, so the views stay valid when the vector grows.
-    std::string_view text = *own;
-    size_t u = entry.username.size(), p = entry.password.size();
-    vault::EntryView fields{text.substr(0, u), text.substr(u, p), text.substr(u + p)};
-    held_.push_back(Held{fields, id, std::move(own)});
+    auto own = std::make_unique<OwnFields>();
+    own->text.reserve(entry.username.size() + entry.password.size() + entry.location.size());
+    own->text.append(entry.username).append(entry.password).append(entry.location);
+    own->usernameSize = static_cast<std::uint32_t>(entry.username.size());
+    own->passwordSize = static_cast<std::uint32_t>(entry.password.size());
+    held_.push_back(Held{nullptr, 0, id, std::move(own)});
     return static_cast<Slot>(held_.size() - 1);
 }
 
 void EntryList::release(Slot slot) {
     // The slot stays, empty, so that the slots after it keep their keys.
-    held_[slot].entry = {};
+    held_[slot].table = nullptr;
     held_[slot].own.reset();
 }
 
@@ -56,7 +65,7 @@ const EntryList::KeyColumn& EntryList::sortKeys() {
     KeyColumn& keys = keys_[static_cast<size_t>(sortKey_)];
     keys.ends.reserve(held_.size());
     for (size_t slot = keys.ends.size(); slot < held_.size(); ++slot) {
-        collationKey_(field(held_[slot].entry, sortKey_), keys.bytes);
+        collationKey_(field(entryIn(static_cast<Slot>(slot)), sortKey_), keys.bytes);
         keys.ends.push_back(static_cast<std::uint32_t>(keys.bytes.size()));
     }
     return keys;
@@ -86,21 +95,12 @@ EntryId EntryList::add(vault::EntryView entry) {
 
 void EntryList::addAll(vault::EntryTable table) {
     size_t first = held_.size();
-    held_.reserve(first + table.size());
-    order_.reserve(order_.size() + table.size());
-    for (size_t i = 0; i < table.size(); ++i) {
-        held_.push_back(Held{table[i], nextId_++, nullptr});
+    const vault::EntryTable& kept = loadedTables_.emplace_back(std::move(table));
+    held_.reserve(first + kept.size());
+    order_.reserve(order_.size() + kept.size());
+    for (size_t i = 0; i < kept.size(); ++i) {
+        held_.push_back(Held{&kept, static_cast<std::uint32_t>(i), nextId_++, nullptr});
         order_.push_back(static_cast<Slot>(first + i));
-    }
-    // The list keeps the table's text; a short text may move with it, so the views follow.
-    const char* oldBase = table.text().data();
-    const std::string& text = loadedTexts_.emplace_back(table.takeText());
-    auto rebase = [&](std::string_view view) {
-        return std::string_view(text.data() + (view.data() - oldBase), view.size());
-    };
-    for (size_t slot = first; slot < held_.size(); ++slot) {
-        vault::EntryView& entry = held_[slot].entry;
-        entry = {rebase(entry.username), rebase(entry.password), rebase(entry.location)};
     }
     if (sorted_) reorder();
 }
@@ -131,7 +131,7 @@ void EntryList::clear() {
     order_.clear();
     held_.clear();
     for (KeyColumn& keys : keys_) keys = KeyColumn{};
-    loadedTexts_.clear();
+    loadedTables_.clear();
 }
 
 void EntryList::setSortSettings(bool sorted, int sortKey, SortOrder order) {

@@ -32,7 +32,7 @@ public:
 
     size_t count() const { return order_.size(); }
     bool empty() const { return order_.empty(); }
-    vault::EntryView at(size_t index) const { return held_[order_[index]].entry; }  // 0-based
+    vault::EntryView at(size_t index) const { return entryIn(order_[index]); }  // 0-based
     EntryId idAt(size_t index) const { return held_[order_[index]].id; }
     // The entry's line as read from the vault (its fields joined by "|||"), when it is still that
     // line; empty otherwise. A save copies such lines whole.
@@ -58,13 +58,20 @@ public:
     void setSortSettings(bool sorted, int sortKey, SortOrder order);
 
 private:
-    // One entry as it is held. It never changes: a changed entry is held anew under the same id,
-    // so a sort key, once made, is right for as long as the entry is held.
+    // An entry added or changed since the vault was loaded: its fields side by side.
+    struct OwnFields {
+        std::string text;
+        std::uint32_t usernameSize;
+        std::uint32_t passwordSize;
+    };
+    // One entry as it is held: a line of a loaded vault, whose fields are cut when they are used,
+    // or fields of its own. It never changes: a changed entry is held anew under the same id, so
+    // a sort key, once made, is right for as long as the entry is held.
     struct Held {
-        // Points into a loaded vault's text, or into `own` for an entry added or changed since.
-        vault::EntryView entry;
+        const vault::EntryTable* table;  // null for an entry with fields of its own
+        std::uint32_t line;
         EntryId id;
-        std::unique_ptr<std::string> own;  // goes when the entry goes
+        std::unique_ptr<OwnFields> own;  // goes when the entry goes
     };
     using Slot = std::uint32_t;  // where an entry is held
 
@@ -79,6 +86,7 @@ private:
         }
     };
 
+    vault::EntryView entryIn(Slot slot) const;
     // Holds an entry with its own copy of the fields.
     Slot hold(vault::EntryView entry, EntryId id);
     void release(Slot slot);
@@ -89,8 +97,8 @@ private:
     void reorder();
 
     CollationKey collationKey_;
-    // The texts of the loaded vaults that held entries point into. A deque never moves what it holds.
-    std::deque<std::string> loadedTexts_;
+    // The loaded vaults that held entries are lines of. A deque never moves what it holds.
+    std::deque<vault::EntryTable> loadedTables_;
     std::vector<Held> held_;
     std::vector<Slot> order_;  // display order
     std::array<KeyColumn, kColumns> keys_;
