@@ -4,7 +4,6 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/text.h"
-#include "resource_ids.h"
 #include "skin/skin.h"
 #include "skin/skin_label.h"
 #include "vault/entry_rules.h"
@@ -22,24 +21,15 @@ constexpr int kEnterModeHeight = 1845;
 void PasswordDialog::create() {
     Frame frame;
     frame.caption = "Password Required";
-    frame.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    frame.style = kFixedSingleBorder;
     frame.clientWidth = kClientWidth;
     frame.clientHeight = 3000;  // set at load by the mode
-    frame.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
-    createFrame(frame);
-    if (!hwnd()) return;
-    setDefaultFont(makeFont(L"Verdana", 8.25));
+    if (!createProgramFrame(frame)) return;
 
-    auto skinLabel = [this](const char* name, const char* caption, int left, int top, int width, int height) {
-        Control* label = &addControl(name, -1, kSkinLabelType, kSkinLabelClass, WS_VISIBLE | WS_CLIPSIBLINGS, 0,
-                                     caption, left, top, width, height);
-        makeSkinLabel(label->hwnd());
-        return label;
-    };
-    SkinLabel1 = skinLabel("SkinLabel1", "", 120, 60, 6615, 315);
-    SkinLabel2 = skinLabel("SkinLabel2", "Password:", 120, 0, 915, 255);
+    SkinLabel1 = &addSkinLabel(*this, "SkinLabel1", -1, "", 120, 60, 6615, 315);
+    SkinLabel2 = &addSkinLabel(*this, "SkinLabel2", -1, "Password:", 120, 0, 915, 255);
     txtPass = &addTextBox("txtPass", 1740, 0, 4995, 315, ES_PASSWORD);
-    SkinLabel3 = skinLabel("SkinLabel3", "Retype Password:", 120, 0, 1935, 255);
+    SkinLabel3 = &addSkinLabel(*this, "SkinLabel3", -1, "Retype Password:", 120, 0, 1935, 255);
     txtPass2 = &addTextBox("txtPass2", 1740, 0, 4995, 315, ES_PASSWORD);
     cmdOK = &addButton("cmdOK", -1, "Ok", 4500, 0, 1095, 495);
     cmdCancel = &addButton("cmdCancel", -1, "Cancel", 5700, 0, 1035, 495);

@@ -3,7 +3,6 @@
 #include "app/program.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
-#include "resource_ids.h"
 #include "skin/skin.h"
 #include "skin/skin_label.h"
 #include "vault/entry_rules.h"
@@ -13,19 +12,13 @@ namespace vk {
 
 void EntryEditor::create() {
     Frame frame;
-    frame.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    frame.style = kFixedSingleBorder;
     frame.clientWidth = kClientWidth;
     frame.clientHeight = kClientHeight;
-    frame.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
-    createFrame(frame);
-    if (!hwnd()) return;
-    setDefaultFont(makeFont(L"Verdana", 8.25));
+    if (!createProgramFrame(frame)) return;
 
     auto skinLabel = [this](const char* name, const char* caption, int top) {
-        Control* label = &addControl(name, -1, kSkinLabelType, kSkinLabelClass, WS_VISIBLE | WS_CLIPSIBLINGS, 0,
-                                     caption, 120, top, 1155, 255);
-        makeSkinLabel(label->hwnd());
-        return label;
+        return &addSkinLabel(*this, name, -1, caption, 120, top, 1155, 255);
     };
     cmdDelete = &addButton("cmdDelete", -1, "Cancel", 3420, 1500, 1155, 1035);
     cmdAdd[0] = &addButton("cmdAdd", 0, "Save", 120, 1500, 1155, 1035);

@@ -18,8 +18,10 @@ public:
 
     explicit EntryEditor(Program& app) : app_(app) {}
 
-    Control* cmdDelete = nullptr;  // "Cancel"
-    Control* cmdAdd[1] = {};       // "Save"
+    // The editor's two buttons keep the names they had when the dialog was made from the main
+    // window's buttons; their handlers are named after them.
+    Control* cmdDelete = nullptr;  // the Cancel button: closes the editor and changes nothing
+    Control* cmdAdd[1] = {};       // the Save button: checks, stores and saves the entry
     Control* SkinLabel1 = nullptr;
     Control* txtUsername = nullptr;
     Control* SkinLabel2 = nullptr;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <iterator>
 
 #include "app/program.h"
 #include "app/vault_gate.h"
@@ -10,28 +11,43 @@
 #include "platform/collation.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
-#include "resource_ids.h"
 #include "skin/skin.h"
 #include "vault/vault_operations.h"
 
 namespace vk {
 namespace {
 
-struct MenuItems {
+// The menu bar, item by item. Each menu's items form one control array, whose click handler gets
+// the item's index; an item's command id is its place in this table. No access keys: an "&"
+// would be one, so none appears in these captions.
+struct MenuItem {
     MainWindow::Menu menu;
+    int index;
     const wchar_t* caption;
-    std::initializer_list<const wchar_t*> items;
+    void (MainWindow::*onClick)(int index);
 };
+const MenuItem kMenuItems[] = {
+    {MainWindow::mnuFile, 0, L"Exit", &MainWindow::mnuFileItem_Click},
+    {MainWindow::mnuData, 0, L"Add Username/Password", &MainWindow::mnuDataItem_Click},
+    {MainWindow::mnuData, 1, L"Delete Selected Item", &MainWindow::mnuDataItem_Click},
+    {MainWindow::mnuData, 2, L"Edit Selected Item", &MainWindow::mnuDataItem_Click},
+    {MainWindow::mnuData, 3, L"Goto \"Used At\" Location", &MainWindow::mnuDataItem_Click},
+    {MainWindow::mnuCopy, 0, L"Selected Username", &MainWindow::mnuCopyItem_Click},
+    {MainWindow::mnuCopy, 1, L"Selected Password", &MainWindow::mnuCopyItem_Click},
+    {MainWindow::mnuCopy, 2, L"Selected Used At Location", &MainWindow::mnuCopyItem_Click},
+    {MainWindow::mnuHelp, 0, L"View Help", &MainWindow::mnuHelpItem_Click},
+    {MainWindow::mnuAbout, 0, L"About this software", &MainWindow::mnuAboutItem_Click},
+};
+// The menus' own captions, in the order of MainWindow::Menu.
+const wchar_t* const kMenuCaptions[] = {L"File", L"Data", L"Copy", L"Help", L"About"};
 
-// No access keys: an "&" would be one, so none appears in these captions.
-const MenuItems kMenuBar[] = {
-    {MainWindow::mnuFile, L"File", {L"Exit"}},
-    {MainWindow::mnuData,
-     L"Data",
-     {L"Add Username/Password", L"Delete Selected Item", L"Edit Selected Item", L"Goto \"Used At\" Location"}},
-    {MainWindow::mnuCopy, L"Copy", {L"Selected Username", L"Selected Password", L"Selected Used At Location"}},
-    {MainWindow::mnuHelp, L"Help", {L"View Help"}},
-    {MainWindow::mnuAbout, L"About", {L"About this software"}},
+// The Data menu repeats the buttons, in this order.
+using Command = void (*)(MainWindow&);
+constexpr Command kDataCommands[] = {
+    [](MainWindow& form) { form.cmdAdd_Click(0); },
+    [](MainWindow& form) { form.cmdDelete_Click(); },
+    [](MainWindow& form) { form.cmdEdit_Click(); },
+    [](MainWindow& form) { form.cmdGoto_Click(); },
 };
 
 // The list keeps to the window: its right and bottom edges follow the window's, and a window too
@@ -43,14 +59,20 @@ constexpr int kListBottomMargin = 1000;
 
 MainWindow::MainWindow(Program& app) : app_(app), entries_(&userCollationKey) {}
 
+int MainWindow::menuItemId(Menu menu, int index) {
+    for (size_t row = 0; row < std::size(kMenuItems); ++row)
+        if (kMenuItems[row].menu == menu && kMenuItems[row].index == index) return kFirstMenuId + static_cast<int>(row);
+    return 0;
+}
+
 HMENU MainWindow::buildMenuBar() const {
     HMENU bar = CreateMenu();
-    for (const MenuItems& menu : kMenuBar) {
+    for (int menu = mnuFile; menu <= mnuAbout; ++menu) {
         HMENU popup = CreatePopupMenu();
-        int index = 0;
-        for (const wchar_t* item : menu.items)
-            AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(menuItemId(menu.menu, index++)), item);
-        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), menu.caption);
+        for (const MenuItem& item : kMenuItems)
+            if (item.menu == menu)
+                AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(menuItemId(item.menu, item.index)), item.caption);
+        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), kMenuCaptions[menu]);
     }
     return bar;
 }
@@ -61,10 +83,7 @@ void MainWindow::create() {
     frame.clientWidth = kClientWidth;
     frame.clientHeight = kClientHeight;
     frame.menu = buildMenuBar();
-    frame.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
-    createFrame(frame);
-    if (!hwnd()) return;
-    setDefaultFont(makeFont(L"Verdana", 8.25));
+    if (!createProgramFrame(frame)) return;
 
     cmdAdd[0] = &addButton("cmdAdd", 0, "Add", 60, 60, 1155, 1035);
     cmdDelete = &addButton("cmdDelete", -1, "Delete", 1260, 60, 1155, 1035);
@@ -182,7 +201,7 @@ void MainWindow::Form_Unload(bool& cancel) {
     app_.frmAbout.unload();
     app_.frmAdd.unload();
     app_.frmSplash.unload();
-    if (app_.skinEnabled) skinSupportOf(app_).method6();
+    if (app_.skinEnabled) skinSupportOf(app_).recordMethod6();
     if (app_.frmWebsite.isLoaded()) app_.frmWebsite.unload();
     app_.endProgramAtOnce();
 }
@@ -196,20 +215,7 @@ void MainWindow::mnuFileItem_Click(int index) {
 }
 
 void MainWindow::mnuDataItem_Click(int index) {
-    switch (index) {
-    case 0:
-        cmdAdd_Click(0);
-        break;
-    case 1:
-        cmdDelete_Click();
-        break;
-    case 2:
-        cmdEdit_Click();
-        break;
-    case 3:
-        cmdGoto_Click();
-        break;
-    }
+    if (index >= 0 && static_cast<size_t>(index) < std::size(kDataCommands)) kDataCommands[index](*this);
 }
 
 void MainWindow::mnuCopyItem_Click(int index) {
@@ -227,25 +233,9 @@ void MainWindow::mnuAboutItem_Click(int) {
 }
 
 void MainWindow::onMenu(int commandId) {
-    int menu = (commandId - kFirstMenuId) / 100;
-    int index = (commandId - kFirstMenuId) % 100;
-    switch (menu) {
-    case mnuFile:
-        mnuFileItem_Click(index);
-        break;
-    case mnuData:
-        mnuDataItem_Click(index);
-        break;
-    case mnuCopy:
-        mnuCopyItem_Click(index);
-        break;
-    case mnuHelp:
-        mnuHelpItem_Click(index);
-        break;
-    case mnuAbout:
-        mnuAboutItem_Click(index);
-        break;
-    }
+    size_t row = static_cast<size_t>(commandId - kFirstMenuId);
+    if (commandId < kFirstMenuId || row >= std::size(kMenuItems)) return;
+    (this->*kMenuItems[row].onClick)(kMenuItems[row].index);
 }
 
 bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -22,7 +22,8 @@ public:
     // Menu bar: each menu's items form one control array.
     enum Menu { mnuFile, mnuData, mnuCopy, mnuHelp, mnuAbout };
     static constexpr int kFirstMenuId = 1000;
-    static constexpr int menuItemId(Menu menu, int index) { return kFirstMenuId + menu * 100 + index; }
+    // The command id of a menu's item (index from 0); 0 when there is no such item.
+    static int menuItemId(Menu menu, int index);
 
     explicit MainWindow(Program& app);
 

@@ -10,6 +10,7 @@
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "platform/twips.h"
+#include "resource_ids.h"
 
 namespace vk {
 namespace {
@@ -323,6 +324,14 @@ void Window::createFrame(const Frame& frame) {
         SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(frame.icon));
         SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(frame.icon));
     }
+}
+
+bool Window::createProgramFrame(Frame frame) {
+    frame.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
+    createFrame(frame);
+    if (!hwnd_) return false;
+    setDefaultFont(makeFont(L"Verdana", 8.25));
+    return true;
 }
 
 LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -147,6 +147,11 @@ public:
     // Runs the window's handler for `message` as the system would (tests use it for WM_CTLCOLOR*).
     LRESULT send(UINT message, WPARAM wParam, LPARAM lParam) const;
 
+    // Adds a control of any window class to the end of the collection (position and size in twips).
+    Control& addControl(std::string name, int index, std::string typeName, const wchar_t* className,
+                        DWORD style, DWORD exStyle, const std::string& text, int left, int top, int width,
+                        int height);
+
 protected:
     // Builds the window: createFrame, then the controls in collection order.
     virtual void create() = 0;
@@ -169,10 +174,11 @@ protected:
         HICON icon = nullptr;  // shared, not owned
     };
     void createFrame(const Frame& frame);
-
-    Control& addControl(std::string name, int index, std::string typeName, const wchar_t* className,
-                        DWORD style, DWORD exStyle, const std::string& text, int left, int top, int width,
-                        int height);
+    // A fixed single border with a caption and a close box, as the program's dialogs have.
+    static constexpr DWORD kFixedSingleBorder = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    // The frame of the program's own windows: the program's icon, and Verdana 8.25 for the
+    // controls added after it. False when the window could not be made.
+    bool createProgramFrame(Frame frame);
     Control& addButton(std::string name, int index, const std::string& caption, int left, int top, int width,
                        int height);
     Control& addTextBox(std::string name, int left, int top, int width, int height, DWORD extraStyle = 0);

@@ -69,12 +69,12 @@ void ResetFormRegion(Window& window) {
 void bindSkin(Program& app, SkinControl& skn, Window& splash) {
     app.skinObject = &skn;
     SkinForm(app, splash);
-    skinSupportOf(app).method2(skn.extender());
-    skinSupportOf(app).method5();
+    skinSupportOf(app).recordMethod2(skn.extender());
+    skinSupportOf(app).recordMethod5();
 }
 
 void SkinSupportStartup(Program& app) {
-    if (app.env.isNT6OrLater()) skinSupportOf(app).method6();
+    if (app.env.isNT6OrLater()) skinSupportOf(app).recordMethod6();
 }
 
 void SetOnTop(Window& window, bool onTop) {

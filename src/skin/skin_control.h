@@ -27,8 +27,8 @@ public:
     const void* extender() const { return this; }
 
     const SkinData& data() const { return data_; }
-    // The windows skinned so far, in order (tests read it).
-    const std::vector<HWND>& skinnedWindows() const { return skinned_; }
+    // The windows skinned so far, in order.
+    const std::vector<HWND>& recordedSkinnedWindows() const { return skinned_; }
 
 private:
     SkinData data_;

@@ -100,4 +100,13 @@ void makeSkinLabel(HWND label) {
     SetWindowSubclass(label, skinLabelSubclass, kSkinLabelSubclassId, 0);
 }
 
+Control& addSkinLabel(Window& window, std::string name, int index, const std::string& caption, int left, int top,
+                      int width, int height, bool visible) {
+    Control& label = window.addControl(std::move(name), index, kSkinLabelType, kSkinLabelClass,
+                                       (visible ? WS_VISIBLE : 0) | WS_CLIPSIBLINGS, 0, caption, left, top, width,
+                                       height);
+    makeSkinLabel(label.hwnd());
+    return label;
+}
+
 }  // namespace vk

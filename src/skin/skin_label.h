@@ -5,6 +5,10 @@
 // take it as the label of the control that follows it in tab order.
 #include <windows.h>
 
+#include <string>
+
+#include "platform/window.h"
+
 namespace vk {
 
 inline constexpr wchar_t kSkinLabelClass[] = L"Static";
@@ -12,5 +16,9 @@ inline constexpr char kSkinLabelType[] = "SkinLabel";
 
 // Makes a static control created with kSkinLabelClass draw as a skinned label, for its lifetime.
 void makeSkinLabel(HWND label);
+
+// Adds a skinned label to the window's control collection (position and size in twips).
+Control& addSkinLabel(Window& window, std::string name, int index, const std::string& caption, int left, int top,
+                      int width, int height, bool visible = true);
 
 }  // namespace vk

@@ -1,7 +1,7 @@
 #pragma once
 // The skin support object: three calls that start and stop the skin's support for the program.
-// They have no visible effect of their own; what matters is that they are made, in order, and
-// the object records them so that the order can be checked.
+// They have no visible effect of their own; what matters is that they are made, in order, so each
+// one only records that it was made, and the order can be checked.
 #include <vector>
 
 namespace vk {
@@ -9,13 +9,14 @@ namespace vk {
 class SkinSupport {
 public:
     // The second method of the support object: hands it the skin control's extender object.
-    void method2(const void* extender);
+    void recordMethod2(const void* extender);
     // The fifth method: no arguments.
-    void method5();
+    void recordMethod5();
     // The sixth method: no arguments.
-    void method6();
+    void recordMethod6();
 
-    const std::vector<int>& calls() const { return calls_; }
+    // The methods called so far, by number, in order.
+    const std::vector<int>& recordedCalls() const { return calls_; }
     const void* extender() const { return extender_; }
 
 private:

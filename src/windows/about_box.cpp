@@ -17,22 +17,17 @@ std::string versionText(int major, int minor) {
 
 void AboutBox::create() {
     Frame frame;
-    frame.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    frame.style = kFixedSingleBorder;
     frame.clientWidth = kClientWidth;
     frame.clientHeight = kClientHeight;
-    frame.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
-    createFrame(frame);
-    if (!hwnd()) return;
-    setDefaultFont(makeFont(L"Verdana", 8.25));
+    if (!createProgramFrame(frame)) return;
     HFONT title = makeFont(L"Verdana", 14.25, true);
     HFONT text = makeFont(L"Verdana", 12, true);
     HFONT small = makeFont(L"MS Sans Serif", 8.25);
 
     auto skinLabel = [this](const char* name, int index, const char* caption, int left, int top, int width,
                             int height, HFONT font) {
-        Control* label = &addControl(name, index, kSkinLabelType, kSkinLabelClass, WS_VISIBLE | WS_CLIPSIBLINGS, 0,
-                                     caption, left, top, width, height);
-        makeSkinLabel(label->hwnd());
+        Control* label = &addSkinLabel(*this, name, index, caption, left, top, width, height);
         label->setFont(font);
         return label;
     };
@@ -72,10 +67,8 @@ Control& AboutBox::loadSkinLabelElement() {
     int highest = 0;
     for (const auto& control : controls())
         if (control->name() == "SkinLabel1") highest = std::max(highest, control->index());
-    Control& element = addControl("SkinLabel1", highest + 1, kSkinLabelType, kSkinLabelClass, WS_CLIPSIBLINGS, 0,
-                                  SkinLabel1->text(), SkinLabel1->left(), SkinLabel1->top(), SkinLabel1->width(),
-                                  SkinLabel1->height());
-    makeSkinLabel(element.hwnd());
+    Control& element = addSkinLabel(*this, "SkinLabel1", highest + 1, SkinLabel1->text(), SkinLabel1->left(),
+                                    SkinLabel1->top(), SkinLabel1->width(), SkinLabel1->height(), false);
     element.setFont(SkinLabel1->font());
     return element;
 }

@@ -7,7 +7,6 @@
 
 #include "app/program.h"
 #include "platform/handles.h"
-#include "resource_ids.h"
 #include "skin/skin.h"
 #include "vault/vault_store.h"
 
@@ -59,11 +58,8 @@ void HelpViewer::create() {
     frame.clientWidth = kClientWidth;
     frame.clientHeight = kClientHeight;
     frame.owner = app_.owner.hwnd();  // not in the task bar
-    frame.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
-    createFrame(frame);
-    if (!hwnd()) return;
+    if (!createProgramFrame(frame)) return;
     documentMissing_ = false;
-    setDefaultFont(makeFont(L"Verdana", 8.25));
     rtf1 = &addControl("rtf1", -1, "RichTextBox", MSFTEDIT_CLASS,
                        WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, "", 0,
                        0, 10275, 7515);

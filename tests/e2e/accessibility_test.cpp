@@ -259,6 +259,8 @@ TEST_F(Accessibility, EveryWindowOfAWorkingSessionReadsAsItShows) {
     EXPECT_TRUE(controlNamed(visibleControls(helpTree), L"Button", L"Show at Startup"));
     expectButtonsAndBoxesNamed(helpTree);
     closeWindow(help);
+    // Gone before the next command: the menu is opened with keys, which go to the active window.
+    ASSERT_TRUE(waitUntil([&] { return !isVisible(help); }));
 
     // The entry editor: each box named by the label before it.
     click(control(main, L"Button", L"Add"));
@@ -271,6 +273,7 @@ TEST_F(Accessibility, EveryWindowOfAWorkingSessionReadsAsItShows) {
     EXPECT_TRUE(controlNamed(editorControls, L"Button", L"Cancel"));
     expectButtonsAndBoxesNamed(editorTree);
     closeWindow(editor);
+    ASSERT_TRUE(waitUntil([&] { return !isVisible(editor); }));
 
     // The about box: every text it shows is there to be read.
     chooseMenuItem(main, kAboutMenu, 0);

@@ -105,7 +105,7 @@ TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
     EXPECT_GT(std::abs(title.lfHeight), std::abs(fontOf(box().lblVersion->hwnd()).lfHeight));
 
     // Skinned last: the header takes the panel colour, and the skin control draws the box.
-    const auto& skinned = program->frmSplash.skn.skinnedWindows();
+    const auto& skinned = program->frmSplash.skn.recordedSkinnedWindows();
     EXPECT_NE(std::find(skinned.begin(), skinned.end(), box().hwnd()), skinned.end());
     EXPECT_EQ(box().Picture1->backColor(), RGB(235, 235, 235));
 }
@@ -178,7 +178,7 @@ TEST_F(AboutBoxTest, WithSkinningOffThePlainLabelsStandAlone) {
     EXPECT_EQ(skinLabelIndexes(), (std::vector<int>{0}));
     for (Control* label : plainLabels()) EXPECT_TRUE(IsWindowVisible(label->hwnd()));
     EXPECT_EQ(box().lblVersion->text(), "1.0");
-    const auto& skinned = program->frmSplash.skn.skinnedWindows();
+    const auto& skinned = program->frmSplash.skn.recordedSkinnedWindows();
     EXPECT_EQ(std::find(skinned.begin(), skinned.end(), box().hwnd()), skinned.end());
 }
 

@@ -195,7 +195,7 @@ TEST_F(MainWindowTest, ClosingUnloadsEveryWindowThenEndsTheProgram) {
     form().cmdWebsite_Click(0);
     ASSERT_TRUE(program->Form8.isLoaded() && program->frmAbout.isLoaded() && program->frmAdd.isLoaded() &&
                 program->frmSplash.isLoaded() && program->frmWebsite.isLoaded());
-    std::vector<int> before = program->skinSupport->calls();
+    std::vector<int> before = program->skinSupport->recordedCalls();
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(program->Form8.isLoaded());
     EXPECT_FALSE(program->frmAbout.isLoaded());
@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, ClosingUnloadsEveryWindowThenEndsTheProgram) {
     EXPECT_FALSE(program->frmSplash.isLoaded());
     EXPECT_FALSE(program->frmWebsite.isLoaded());
     EXPECT_EQ(program.endCount(), 1);
-    std::vector<int> after = program->skinSupport->calls();
+    std::vector<int> after = program->skinSupport->recordedCalls();
     ASSERT_EQ(after.size(), before.size() + 1);
     EXPECT_EQ(after.back(), 6);
 }
@@ -222,7 +222,7 @@ TEST(SkinSupportOrder, SplashMainWindowAndClosingCallItInOrder) {
     setText(program->frmPass.txtPass, "master");
     click(program->frmPass.cmdOK);
     SendMessageW(program->Form1.hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(program->skinSupport->calls(), (std::vector<int>{2, 5, 6, 6}));
+    EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5, 6, 6}));
 }
 
 TEST(SkinSupportOrder, BeforeWindowsVistaTheMainWindowsLoadLeavesItAlone) {
@@ -231,7 +231,7 @@ TEST(SkinSupportOrder, BeforeWindowsVistaTheMainWindowsLoadLeavesItAlone) {
     program.writeVault("master");
     program->frmSplash.load();
     program->Form1.load();
-    EXPECT_EQ(program->skinSupport->calls(), (std::vector<int>{2, 5}));
+    EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5}));
 }
 
 }  // namespace

@@ -296,7 +296,7 @@ TEST_F(SkinnedProgram, HelpViewersCheckBoxAndRichTextBoxGetNoColour) {
         EXPECT_FALSE(control->backColor()) << control->name();
         EXPECT_FALSE(control->foreColor()) << control->name();
     }
-    const std::vector<HWND>& skinned = program->frmSplash.skn.skinnedWindows();
+    const std::vector<HWND>& skinned = program->frmSplash.skn.recordedSkinnedWindows();
     EXPECT_NE(std::find(skinned.begin(), skinned.end(), help.hwnd()), skinned.end());
 }
 
@@ -346,7 +346,7 @@ TEST(SkinRegion, IsResetOnlyOnWindowsNT6AndLater) {
         int kind = GetWindowRgn(program->frmAbout.hwnd(), region.get());
         EXPECT_TRUE(kind == ERROR || kind == NULLREGION) << kind;
         // It is still skinned.
-        EXPECT_EQ(program->frmSplash.skn.skinnedWindows().back(), program->frmAbout.hwnd());
+        EXPECT_EQ(program->frmSplash.skn.recordedSkinnedWindows().back(), program->frmAbout.hwnd());
     }
     {
         TestProgram program;
@@ -437,7 +437,7 @@ TEST(SkinOrder, EachWindowIsColouredThenGivenItsRegionThenSkinned) {
     // One skin call per window, in the order the windows were loaded.
     std::vector<HWND> expected{program->frmSplash.hwnd(), dialog, program->Form1.hwnd()};
     if (program->Form8.isLoaded()) expected.push_back(program->Form8.hwnd());
-    EXPECT_EQ(program->frmSplash.skn.skinnedWindows(), expected);
+    EXPECT_EQ(program->frmSplash.skn.recordedSkinnedWindows(), expected);
 }
 
 TEST(SkinOnTop, SetOnTopSetsAndClearsTheTopmostState) {

@@ -126,10 +126,10 @@ TEST(Splash, BindsTheSkinAndStartsItsSupportObject) {
     program->frmSplash.load();
     EXPECT_EQ(program->skinObject, &program->frmSplash.skn);
     ASSERT_TRUE(program->skinSupport);
-    EXPECT_EQ(program->skinSupport->calls(), (std::vector<int>{2, 5}));
+    EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5}));
     EXPECT_EQ(program->skinSupport->extender(), program->frmSplash.skn.extender());
-    ASSERT_FALSE(program->frmSplash.skn.skinnedWindows().empty());
-    EXPECT_EQ(program->frmSplash.skn.skinnedWindows().front(), program->frmSplash.hwnd());
+    ASSERT_FALSE(program->frmSplash.skn.recordedSkinnedWindows().empty());
+    EXPECT_EQ(program->frmSplash.skn.recordedSkinnedWindows().front(), program->frmSplash.hwnd());
 }
 
 // Two copies on one vault would overwrite each other: a second start, on the same vault however its
