@@ -4,7 +4,7 @@
 // to the moment the list shows the outcome (the program has answered and painted). Rounds
 // alternate between the two programs; each figure is the median of its samples.
 //
-//   vk_app_bench VELLUMKEEP_EXE REFERENCE_EXE ROUNDS SIZE...
+//   vk_app_bench [--samples] VELLUMKEEP_EXE REFERENCE_EXE ROUNDS SIZE...
 //
 // Prints one figure a line as "name: value" for each size.
 #include <windows.h>
@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <optional>
@@ -269,7 +270,7 @@ void print(const std::string& name, double value, int decimals) {
     std::printf("%s: %.*f\n", name.c_str(), decimals, value);
 }
 
-bool measure(Contender& ours, Contender& bare, size_t entries, int rounds) {
+bool measure(Contender& ours, Contender& bare, size_t entries, int rounds, bool showSamples) {
     std::string vault = vk::bench::sampleVault(kMaster, entries);
     ours.samples.clear();
     bare.samples.clear();
@@ -286,6 +287,13 @@ bool measure(Contender& ours, Contender& bare, size_t entries, int rounds) {
     }
     std::string suffix = std::to_string(entries);
     suffix.insert(suffix.begin(), '_');
+    if (showSamples)
+        for (Contender* who : {&ours, &bare})
+            for (auto& [name, values] : who->samples) {
+                std::fprintf(stderr, "%s %s:", who == &ours ? "ours" : "bare", name.c_str());
+                for (double v : values) std::fprintf(stderr, " %.0f", v);
+                std::fprintf(stderr, "\n");
+            }
     for (const char* figure : {"open", "sort", "resort", "add", "edit", "delete", "memory"}) {
         double a = median(ours.samples[figure]), b = median(bare.samples[figure]);
         bool memory = std::string(figure) == "memory";
@@ -300,8 +308,14 @@ bool measure(Contender& ours, Contender& bare, size_t entries, int rounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // With --samples first, every sample goes to the standard error as well.
+    bool showSamples = argc > 1 && std::string(argv[1]) == "--samples";
+    if (showSamples) {
+        --argc;
+        ++argv;
+    }
     if (argc < 5) {
-        std::fprintf(stderr, "usage: vk_app_bench VELLUMKEEP_EXE REFERENCE_EXE ROUNDS SIZE...\n");
+        std::fprintf(stderr, "usage: vk_app_bench [--samples] VELLUMKEEP_EXE REFERENCE_EXE ROUNDS SIZE...\n");
         return 2;
     }
     HelpAtStartOff noHelp;
@@ -309,7 +323,7 @@ int main(int argc, char** argv) {
     Contender bare{std::filesystem::path(argv[2]), L"Bare reference", {}, {}};
     int rounds = std::max(1, std::atoi(argv[3]));
     bool ok = true;
-    for (int i = 4; i < argc; ++i) ok = measure(ours, bare, static_cast<size_t>(std::atoll(argv[i])), rounds) && ok;
+    for (int i = 4; i < argc; ++i) ok = measure(ours, bare, static_cast<size_t>(std::atoll(argv[i])), rounds, showSamples) && ok;
     std::fflush(stdout);
     return ok ? 0 : 1;
 }

@@ -169,10 +169,11 @@ bool saveVault(Program& app, HWND owner) {
     // Marked before the attempt: a save that fails in any way, even for want of memory, leaves a
     // change that closing asks about.
     app.Form1.unsavedChanges = true;
-    std::string content = savedVaultContent(app.masterPassword, app.Form1.entries());
-
     vault::VaultStore store = vaultStore(app);
     if (mayReplaceVault(app, store, owner)) {
+        // Built once the check has let go of the file's bytes, so that a big vault is never held
+        // three times over.
+        std::string content = savedVaultContent(app.masterPassword, app.Form1.entries());
         for (;;) {
             auto error = store.saveVault(content);
             if (!error) {

@@ -1,5 +1,7 @@
 #include "vault/vault_store.h"
 
+#include <cstring>
+
 namespace vk::vault {
 
 Path vaultPathIn(const Path& folder) {
@@ -106,12 +108,25 @@ Path vaultIdentity(FileSystem& files, const Path& vaultPath) {
 }
 
 Fingerprint fingerprintOf(std::string_view bytes) {
-    // FNV-1a: quick, and more than enough to tell one version of the file from another.
-    std::uint64_t hash = 0xcbf29ce484222325ull;
-    for (unsigned char byte : bytes) {
-        hash ^= byte;
-        hash *= 0x100000001b3ull;
-    }
+    // FNV-1a over eight bytes a step in four independent lanes: more than enough to tell one
+    // version of the file from another, and quick enough for every load and save of a big vault.
+    constexpr std::uint64_t kPrime = 0x100000001b3ull;
+    constexpr size_t kWord = sizeof(std::uint64_t), kLanes = 4;
+    std::uint64_t lanes[kLanes] = {0xcbf29ce484222325ull, 0x84222325cbf29ce4ull, 0x9ce484222325cbf2ull,
+                                   0x2325cbf29ce48422ull};
+    auto step = [](std::uint64_t& lane, const char* at) {
+        std::uint64_t word;
+        std::memcpy(&word, at, kWord);
+        lane = (lane ^ word) * kPrime;
+    };
+    size_t i = 0;
+    for (; i + kLanes * kWord <= bytes.size(); i += kLanes * kWord)
+        for (size_t lane = 0; lane < kLanes; ++lane) step(lanes[lane], bytes.data() + i + lane * kWord);
+    for (; i + kWord <= bytes.size(); i += kWord) step(lanes[0], bytes.data() + i);
+    std::uint64_t hash = lanes[0];
+    for (; i < bytes.size(); ++i) hash = (hash ^ static_cast<unsigned char>(bytes[i])) * kPrime;
+    for (size_t lane = 1; lane < kLanes; ++lane) hash = (hash ^ lanes[lane]) * kPrime;
+    hash ^= hash >> 29;  // the high bytes of a word reach the low bits too
     return Fingerprint{bytes.size(), hash};
 }
 
