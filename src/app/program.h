@@ -1,6 +1,5 @@
 #pragma once
-// The program: its program-wide values and one object per window. Everything else reaches the
-// windows and the values through it.
+// The program: its program-wide values, one object per window, and the wiring between them.
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,7 +11,7 @@
 #include "platform/app_info.h"
 #include "platform/owner_window.h"
 #include "platform/settings.h"
-#include "skin/skin_support.h"
+#include "skin/skin.h"
 #include "vault/file_system.h"
 #include "vault/vault_store.h"
 #include "windows/about_box.h"
@@ -20,8 +19,6 @@
 #include "windows/link_launcher.h"
 
 namespace vk {
-
-class SkinControl;
 
 // What the program asks of the machine; tests replace parts of it.
 struct Environment {
@@ -40,7 +37,17 @@ struct Environment {
     static Environment real();
 };
 
-class Program {
+// The program: its program-wide values and one object per window. It is the one place that
+// knows every window: each window is handed only what it uses, and asks the rest of the program
+// through its own small Host interface, which the program answers by wiring the windows together.
+class Program : public Branding,
+                public Skinning,
+                public GateState,
+                public PasswordDialog::Host,
+                public MainWindow::Host,
+                public EntryEditor::Host,
+                public HelpViewer::Host,
+                public LinkLauncher::Host {
 public:
     explicit Program(Environment environment);
     ~Program();
@@ -50,36 +57,15 @@ public:
     // Starts the program on its splash window.
     void start();
     // Ends the program at once: no further handler runs.
-    void endProgramAtOnce() { env.endProgram(); }
+    void endProgramAtOnce() override { env.endProgram(); }
     // The title of message boxes that have none of their own.
-    const std::string& appTitle() const { return env.App.Title; }
+    const std::string& appTitle() const override { return env.App.Title; }
 
     Environment env;
 
-    // Branding, read from the executable's version information.
-    std::string productName;
-    std::string companyName;
-    std::string companyWebsite;
-
-    // Skinning.
-    bool skinEnabled = false;
-    SkinControl* skinObject = nullptr;
-    std::unique_ptr<SkinSupport> skinSupport;
-
-    // The master password gate.
-    std::string masterPassword;
-    std::string storedPassword;
-    bool creatingPassword = false;
     // The vault as this copy last read or wrote it: a save asks before replacing a file that
     // anything else changed since.
     vault::Fingerprint vaultAsKnown;
-
-    // The entry editor's state, set by the Add and Edit commands.
-    std::string entryMode;
-    std::string editUsername;
-    std::string editPassword;
-    std::string editLocation;
-    int editRowIndex = 0;
 
     // The link launcher's request.
     std::string linkRequest;
@@ -88,12 +74,43 @@ public:
     OwnerWindow owner;
 
     SplashWindow frmSplash;
-    MainWindow Form1;
-    PasswordDialog frmPass;
     EntryEditor frmAdd;
+    MainWindow Form1;  // opens frmAdd
+    PasswordDialog frmPass;
     AboutBox frmAbout;
     HelpViewer Form8;
     LinkLauncher frmWebsite;
+
+private:
+    // PasswordDialog::Host
+    void hideMainWindow() override;
+    void createVault() override;
+    void loadVault() override;
+    // MainWindow::Host
+    void openVault() override;
+    SettingsStore& settings() override { return env.settings; }
+    void showHelpViewer() override;
+    void showAboutBox() override;
+    void closePasswordDialog() override;
+    void visitWebsite() override;
+    void unloadOtherWindows() override;
+    void unloadLinkLauncher() override;
+    bool saveVault(HWND owner) override;
+    bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) override;
+    unsigned clipboardClearMs() const override { return env.clipboardClearMs; }
+    // EntryEditor::Host
+    EntryListView& entryList() override { return Form1.lstPass; }
+    void setStatusText(const std::string& text) override { Form1.setStatusText(text); }
+    // HelpViewer::Host
+    std::wstring programFolder() const override { return env.App.Path; }
+    bool fileExists(const std::wstring& path) override;
+    HWND taskbarOwner() override { return owner.hwnd(); }
+    // LinkLauncher::Host
+    void applyBranding() override;
+    void shellOpen(const std::string& address, int showCommand) override { env.shellOpen(address, showCommand); }
 };
+
+// Puts one text on the main window's status line, replacing the one before.
+void SetStatusText(Program& app, const std::string& text);
 
 }  // namespace vk

@@ -1,7 +1,7 @@
 #include "app/vault_gate.h"
 
 #include "app/program.h"
-#include "vault/vault_operations.h"
+#include "app/vault_operations.h"
 
 namespace vk {
 

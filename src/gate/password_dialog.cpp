@@ -1,13 +1,11 @@
 #include "gate/password_dialog.h"
 
-#include "app/program.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/text.h"
 #include "skin/skin.h"
 #include "skin/skin_label.h"
 #include "vault/entry_rules.h"
-#include "vault/vault_operations.h"
 
 namespace vk {
 namespace {
@@ -50,9 +48,9 @@ void PasswordDialog::create() {
 }
 
 void PasswordDialog::Form_Load() {
-    app_.Form1.setVisible(false);
+    host_.hideMainWindow();
     passwordTries = 0;
-    if (app_.creatingPassword)
+    if (gate_.creatingPassword)
         layOutCreateMode();
     else
         layOutEnterMode();
@@ -62,11 +60,11 @@ void PasswordDialog::Form_Load() {
     doEvents();
     if (!isLoaded()) return;
     txtPass->setText("");
-    if (app_.skinEnabled) SkinForm(app_, *this);
+    if (skinning_.skinEnabled) SkinForm(skinning_, *this);
 }
 
 void PasswordDialog::layOutCreateMode() {
-    SkinLabel1->setText("Because this is the first time you have used " + app_.productName +
+    SkinLabel1->setText("Because this is the first time you have used " + branding_.productName +
                         ", you will need to create a master password.  This password will be required to open "
                         "the program from now on, and can not be reset.\r\n\r\n"
                         "Please enter a password that you will not forget.");
@@ -99,7 +97,7 @@ void PasswordDialog::layOutEnterMode() {
 }
 
 void PasswordDialog::Timer1_Timer() {
-    app_.Form1.setVisible(false);
+    host_.hideMainWindow();
 }
 
 bool PasswordDialog::txtPass_KeyPress(wchar_t key) {
@@ -109,7 +107,7 @@ bool PasswordDialog::txtPass_KeyPress(wchar_t key) {
 }
 
 void PasswordDialog::cmdOK_Click() {
-    if (app_.creatingPassword)
+    if (gate_.creatingPassword)
         createModeOK();
     else
         enterModeOK();
@@ -117,7 +115,7 @@ void PasswordDialog::cmdOK_Click() {
 
 void PasswordDialog::showCreateModeMessage(const std::string& text, bool emptyBoxes) {
     SetOnTop(*this, false);
-    messageBox(hwnd(), text, app_.appTitle(), MB_OK);
+    messageBox(hwnd(), text, host_.appTitle(), MB_OK);
     if (emptyBoxes) {
         txtPass2->setText("");
         txtPass->setText("");
@@ -143,32 +141,32 @@ void PasswordDialog::createModeOK() {
         showCreateModeMessage(problem, true);
         return;
     }
-    app_.masterPassword = password.text;
+    gate_.masterPassword = password.text;
     Timer1->setEnabled(false);
-    createVault(app_);
+    host_.createVault();
 }
 
 void PasswordDialog::enterModeOK() {
     AnsiText typed = windowText(txtPass->hwnd());
     // A character outside the code page can never be part of the stored password.
-    if (typed.complete && typed.text == app_.storedPassword) {
-        app_.masterPassword = app_.storedPassword;
+    if (typed.complete && typed.text == gate_.storedPassword) {
+        gate_.masterPassword = gate_.storedPassword;
         Timer1->setEnabled(false);
-        loadVault(app_);
+        host_.loadVault();
         return;
     }
     int choice = messageBox(hwnd(), "Sorry, the password you entered was not correct.", "Incorrect Password",
                             MB_RETRYCANCEL);
     if (choice != IDRETRY) {
         Timer1->setEnabled(false);
-        app_.endProgramAtOnce();
+        host_.endProgramAtOnce();
         return;
     }
     ++passwordTries;
     if (passwordTries == kMaxTries) {
-        messageBox(hwnd(), "Only 3 tries allowed.  Click Ok to close.", app_.appTitle(), MB_OK);
+        messageBox(hwnd(), "Only 3 tries allowed.  Click Ok to close.", host_.appTitle(), MB_OK);
         Timer1->setEnabled(false);
-        app_.endProgramAtOnce();
+        host_.endProgramAtOnce();
         return;
     }
     txtPass->setText("");
@@ -176,11 +174,11 @@ void PasswordDialog::enterModeOK() {
 
 void PasswordDialog::cmdCancel_Click() {
     Timer1->setEnabled(false);
-    app_.endProgramAtOnce();
+    host_.endProgramAtOnce();
 }
 
 void PasswordDialog::Form_Unload(bool&) {
-    if (app_.masterPassword.empty()) app_.endProgramAtOnce();
+    if (gate_.masterPassword.empty()) host_.endProgramAtOnce();
 }
 
 }  // namespace vk

@@ -3,11 +3,19 @@
 // or for the master password (every later start), and keeps the main window hidden meanwhile.
 #include <string>
 
+#include "platform/app_info.h"
 #include "platform/window.h"
 
 namespace vk {
 
-class Program;
+struct Skinning;
+
+// The master password gate's values.
+struct GateState {
+    std::string masterPassword;  // empty until the dialog accepts a password
+    std::string storedPassword;  // line 1 of the vault, as read at start
+    bool creatingPassword = false;
+};
 
 class PasswordDialog : public Window {
 public:
@@ -15,7 +23,23 @@ public:
     static constexpr int kMaxTries = 3;
     static constexpr size_t kMinimumLength = 4;
 
-    explicit PasswordDialog(Program& app) : app_(app) {}
+    // What the dialog asks of the program around it.
+    class Host {
+    public:
+        virtual void hideMainWindow() = 0;
+        // A new master password was confirmed: the vault is created and the main window shown.
+        virtual void createVault() = 0;
+        // The master password was accepted: the entries are loaded and the main window shown.
+        virtual void loadVault() = 0;
+        virtual void endProgramAtOnce() = 0;
+        virtual const std::string& appTitle() const = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    PasswordDialog(Host& host, const Branding& branding, Skinning& skinning, GateState& gate)
+        : host_(host), branding_(branding), skinning_(skinning), gate_(gate) {}
 
     Control* SkinLabel1 = nullptr;
     Control* SkinLabel2 = nullptr;
@@ -48,7 +72,10 @@ private:
     // empties both password boxes before the dialog takes it back.
     void showCreateModeMessage(const std::string& text, bool emptyBoxes);
 
-    Program& app_;
+    Host& host_;
+    const Branding& branding_;
+    Skinning& skinning_;
+    GateState& gate_;
 };
 
 }  // namespace vk

@@ -5,14 +5,13 @@
 #include <string>
 #include <string_view>
 
-#include "app/program.h"
+#include "mainwindow/entry_editor.h"
 #include "mainwindow/locations.h"
 #include "mainwindow/main_window.h"
 #include "platform/clipboard.h"
 #include "platform/message_box.h"
 #include "platform/shell.h"
 #include "platform/text.h"
-#include "vault/vault_operations.h"
 
 namespace vk {
 namespace {
@@ -34,40 +33,24 @@ std::wstring shownInQuestion(std::string_view field) {
 }  // namespace
 
 void MainWindow::cmdAdd_Click(int) {
-    // One editor at a time: a second request shows the open one and changes nothing.
-    if (app_.frmAdd.isLoaded()) {
-        app_.frmAdd.show();
-        return;
-    }
-    app_.entryMode = "Add";
-    app_.frmAdd.load();
-    app_.frmAdd.show();
+    frmAdd_.openForAdd();
 }
 
 void MainWindow::cmdEdit_Click() {
-    if (app_.frmAdd.isLoaded()) {
-        app_.frmAdd.show();
-        return;
-    }
+    // One editor at a time: a request while it is open shows it and changes nothing.
+    if (frmAdd_.isLoaded()) return frmAdd_.show();
     auto row = lstPass.firstSelectedRow();
     if (!row) {
-        SetStatusText(app_, "You must first select an entry to edit.");
+        setStatusText("You must first select an entry to edit.");
         return;
     }
-    vault::EntryView entry = entries_.at(*row - 1);
-    app_.editUsername = entry.username;
-    app_.editPassword = entry.password;
-    app_.editLocation = entry.location;
-    app_.editRowIndex = static_cast<int>(*row);
-    app_.entryMode = "Edit";
-    app_.frmAdd.load();
-    app_.frmAdd.show();
+    frmAdd_.openForEdit(entries_.idAt(*row - 1), entries_.at(*row - 1));
 }
 
 void MainWindow::cmdDelete_Click() {
     auto row = lstPass.firstSelectedRow();
     if (!row) {
-        SetStatusText(app_, "You must first select an entry to delete.");
+        setStatusText("You must first select an entry to delete.");
         return;
     }
     vault::EntryView entry = entries_.at(*row - 1);
@@ -75,11 +58,11 @@ void MainWindow::cmdDelete_Click() {
     std::wstring question = L"Are you sure you want to delete the following information?\r\n\r\nUsername: " +
                             shownInQuestion(entry.username) + L"\r\nUsed At: " + shownInQuestion(entry.location);
     if (messageBox(hwnd(), question, "Confirm Delete", MB_OKCANCEL) != IDOK) {
-        SetStatusText(app_, "Entry not deleted, cancelled by user");
+        setStatusText("Entry not deleted, cancelled by user");
         return;
     }
     lstPass.remove(id);
-    if (saveVault(app_, hwnd())) SetStatusText(app_, "Entry deleted successfully, data saved.");
+    if (host_.saveVault(hwnd())) setStatusText("Entry deleted successfully, data saved.");
 }
 
 void MainWindow::cmdCopy_Click(int index) {
@@ -89,20 +72,20 @@ void MainWindow::cmdCopy_Click(int index) {
     bool cleared = clipboardClear(hwnd());
     auto row = lstPass.firstSelectedRow();
     if (!row) {
-        SetStatusText(app_, "You must first select a row to copy from.");
+        setStatusText("You must first select a row to copy from.");
         return;
     }
     std::string value(EntryList::field(entries_.at(*row - 1), index));
     std::optional<DWORD> copied = cleared ? clipboardSetText(hwnd(), value) : std::nullopt;
     if (!copied) {
-        SetStatusText(app_, "Nothing copied: another program is using the clipboard.  Please try again.");
+        setStatusText("Nothing copied: another program is using the clipboard.  Please try again.");
         return;
     }
     if (index == kPasswordField) {
         copiedPassword_ = copied;
         tmrClipboard->setEnabled(true);
     }
-    SetStatusText(app_, kCopyLabels[index] + value);
+    setStatusText(kCopyLabels[index] + value);
 }
 
 void MainWindow::tmrClipboard_Timer() {
@@ -118,23 +101,22 @@ void MainWindow::forgetCopiedPassword() {
 void MainWindow::cmdGoto_Click() {
     auto row = lstPass.firstSelectedRow();
     if (!row) {
-        SetStatusText(app_, "You must first select an entry to go to.");
+        setStatusText("You must first select an entry to go to.");
         return;
     }
-    SetStatusText(app_, "Opening Location...");
+    setStatusText("Opening Location...");
     std::optional<std::string> commandLine = goToCommandLine(entries_.at(*row - 1).location);
     if (!commandLine) {
-        SetStatusText(app_, "Location not opened: it may not begin with \"/\", nor hold a double quote or a control "
+        setStatusText("Location not opened: it may not begin with \"/\", nor hold a double quote or a control "
                             "character.");
         return;
     }
-    if (!app_.env.startProgram(systemExplorerPath(), *commandLine, SW_SHOWMINIMIZED))
-        SetStatusText(app_, "Could not start: " + *commandLine);
+    if (!host_.startProgram(systemExplorerPath(), *commandLine, SW_SHOWMINIMIZED))
+        setStatusText("Could not start: " + *commandLine);
 }
 
 void MainWindow::cmdWebsite_Click(int) {
-    app_.linkRequest = "Website";
-    app_.frmWebsite.load();
+    host_.visitWebsite();
 }
 
 }  // namespace vk

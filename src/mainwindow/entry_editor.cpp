@@ -1,12 +1,11 @@
 #include "mainwindow/entry_editor.h"
 
-#include "app/program.h"
+#include "mainwindow/entry_list_view.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "skin/skin.h"
 #include "skin/skin_label.h"
 #include "vault/entry_rules.h"
-#include "vault/vault_operations.h"
 
 namespace vk {
 
@@ -35,23 +34,34 @@ void EntryEditor::create() {
     txtWebsite->onKeyPress = [this](wchar_t key) { return txtWebsite_KeyPress(key); };
 }
 
-bool EntryEditor::editing() const { return app_.entryMode != "Add"; }
+// One editor at a time: a request while it is open shows it and changes nothing.
+void EntryEditor::openForAdd() {
+    if (isLoaded()) return show();
+    opening_.reset();
+    openedEntry_.reset();
+    load();
+    show();
+}
+
+void EntryEditor::openForEdit(EntryId id, vault::EntryView entry) {
+    if (isLoaded()) return show();
+    opening_ = entry.toEntry();
+    openedEntry_ = id;
+    load();
+    show();
+}
 
 void EntryEditor::Form_Load() {
     standAboveKeptOnTop();
-    openedEntry_.reset();
     if (!editing()) {
         setCaption("Add an entry");
     } else {
         setCaption("Edit an entry");
-        txtUsername->setText(app_.editUsername);
-        txtPassword->setText(app_.editPassword);
-        txtWebsite->setText(app_.editLocation);
-        const EntryList& entries = app_.Form1.entries();
-        if (app_.editRowIndex >= 1 && static_cast<size_t>(app_.editRowIndex) <= entries.count())
-            openedEntry_ = entries.idAt(static_cast<size_t>(app_.editRowIndex) - 1);
+        txtUsername->setText(opening_->username);
+        txtPassword->setText(opening_->password);
+        txtWebsite->setText(opening_->location);
     }
-    if (app_.skinEnabled) SkinForm(app_, *this);
+    if (skinning_.skinEnabled) SkinForm(skinning_, *this);
 }
 
 std::optional<vault::Entry> EntryEditor::storableEntry() {
@@ -75,7 +85,7 @@ std::optional<vault::Entry> EntryEditor::storableEntry() {
 }
 
 bool EntryEditor::store(vault::Entry entry) {
-    EntryListView& list = app_.Form1.lstPass;
+    EntryListView& list = host_.entryList();
     if (!editing()) {
         list.add(entry);
         return true;
@@ -85,7 +95,7 @@ bool EntryEditor::store(vault::Entry entry) {
     int choice = messageBox(hwnd(),
                             "The entry you are editing has been deleted meanwhile.\r\n\r\n"
                             "Save what you typed as a new entry?",
-                            app_.appTitle(), MB_YESNO | MB_ICONQUESTION);
+                            host_.appTitle(), MB_YESNO | MB_ICONQUESTION);
     if (choice != IDYES) return false;
     openedEntry_ = list.add(entry);
     return true;
@@ -103,7 +113,7 @@ void EntryEditor::cmdAdd_Click(int) {
     std::optional<vault::Entry> entry = storableEntry();
     if (!entry || !store(std::move(*entry))) return;
     // A failed save keeps the change in the list and says so on the status line.
-    if (saveVault(app_, hwnd())) SetStatusText(app_, "Added new entry.  Data saved.");
+    if (host_.saveVault(hwnd())) host_.setStatusText("Added new entry.  Data saved.");
     unload();
 }
 

@@ -2,21 +2,44 @@
 // frmAdd, the modeless editor in which the user types a new entry or changes one. It remembers
 // the entry it opened by identity, so that a change of the list meanwhile never makes it
 // overwrite another entry.
+#include <windows.h>
+
 #include <optional>
+#include <string>
 
 #include "mainwindow/entry_list.h"
 #include "platform/window.h"
 
 namespace vk {
 
-class Program;
+class EntryListView;
+struct Skinning;
 
 class EntryEditor : public Window {
 public:
     static constexpr int kClientWidth = 4680;  // twips
     static constexpr int kClientHeight = 2610;
 
-    explicit EntryEditor(Program& app) : app_(app) {}
+    // What the editor needs: the entry list, the save and the status line.
+    class Host {
+    public:
+        virtual EntryListView& entryList() = 0;
+        // Saves the list; a failure is told in a box modal to `owner`. False when not saved.
+        virtual bool saveVault(HWND owner) = 0;
+        virtual void setStatusText(const std::string& text) = 0;
+        virtual const std::string& appTitle() const = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    EntryEditor(Host& host, Skinning& skinning) : host_(host), skinning_(skinning) {}
+
+    // Opens the editor empty, for a new entry. While it is open, this and openForEdit only bring
+    // it to the front.
+    void openForAdd();
+    // Opens the editor on an entry of the list, remembered by its identity.
+    void openForEdit(EntryId id, vault::EntryView entry);
 
     // The editor's two buttons keep the names they had when the dialog was made from the main
     // window's buttons; their handlers are named after them.
@@ -38,14 +61,17 @@ protected:
     void Form_Load() override;
 
 private:
-    bool editing() const;
+    bool editing() const { return opening_.has_value(); }
     // The three boxes as an entry; empty when one holds what the vault cannot store (the user
     // has been told why).
     std::optional<vault::Entry> storableEntry();
     // Puts the entry into the list; false when the user chose not to.
     bool store(vault::Entry entry);
 
-    Program& app_;
+    Host& host_;
+    Skinning& skinning_;
+    // The entry the editor is opened on (none when adding), as it was when opened.
+    std::optional<vault::Entry> opening_;
     std::optional<EntryId> openedEntry_;
 };
 

@@ -5,14 +5,12 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "app/program.h"
-#include "app/vault_gate.h"
 #include "mainwindow/column_sort.h"
 #include "platform/collation.h"
 #include "platform/message_box.h"
+#include "platform/settings.h"
 #include "platform/text.h"
 #include "skin/skin.h"
-#include "vault/vault_operations.h"
 
 namespace vk {
 namespace {
@@ -57,7 +55,8 @@ constexpr int kListBottomMargin = 1000;
 
 }  // namespace
 
-MainWindow::MainWindow(Program& app) : app_(app), entries_(&userCollationKey) {}
+MainWindow::MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor)
+    : host_(host), branding_(branding), skinning_(skinning), frmAdd_(editor), entries_(&userCollationKey) {}
 
 int MainWindow::menuItemId(Menu menu, int index) {
     for (size_t row = 0; row < std::size(kMenuItems); ++row)
@@ -99,7 +98,7 @@ void MainWindow::create() {
                                  WS_EX_CLIENTEDGE, "", 60, 1980, 8895, 4215);
     StatusBar1 = &addControl("StatusBar1", -1, "StatusBar", STATUSCLASSNAMEW, WS_VISIBLE | SBARS_SIZEGRIP, 0, "", 0,
                              6240, 9015, 315);
-    tmrClipboard = &addTimer("tmrClipboard", app_.env.clipboardClearMs);
+    tmrClipboard = &addTimer("tmrClipboard", host_.clipboardClearMs());
     tmrClipboard->onTick = [this] { tmrClipboard_Timer(); };
     lstPass.attach(lstPassControl->hwnd());
     setTabOrder({cmdAdd[0], cmdEdit, cmdDelete, cmdWebsite[0], lstPassControl, cmdCopy[0], cmdGoto, cmdCopy[1],
@@ -115,25 +114,22 @@ void MainWindow::create() {
 }
 
 void MainWindow::Form_Load() {
-    SkinSupportStartup(app_);
-    setCaption(app_.productName + " by " + app_.companyName);
-    cmdWebsite[0]->setText("Visit " + app_.companyWebsite);
+    SkinSupportStartup(skinning_);
+    setCaption(branding_.productName + " by " + branding_.companyName);
+    cmdWebsite[0]->setText("Visit " + branding_.companyWebsite);
     lstPass.addColumn("Username", toPixels(cmdCopy[0]->width() - 10));
     lstPass.addColumn("Password", toPixels(cmdCopy[1]->width() + 20));
     lstPass.addColumn("Website/Location", toPixels(cmdCopy[2]->width()));
     int panelWidth = toPixels(std::abs(width()));
     SendMessageW(StatusBar1->hwnd(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&panelWidth));
-    openVault(app_);
+    host_.openVault();
 }
 
 void MainWindow::afterFormLoad() {
-    if (app_.skinEnabled) SkinForm(app_, *this);
+    if (skinning_.skinEnabled) SkinForm(skinning_, *this);
     show();
-    if (app_.env.settings.get(app_.productName, "Settings", "showHelp", "1") == "1") {
-        app_.Form8.load();
-        app_.Form8.show();
-    }
-    app_.frmPass.unload();
+    if (host_.settings().get(branding_.productName, "Settings", "showHelp", "1") == "1") host_.showHelpViewer();
+    host_.closePasswordDialog();
 }
 
 std::string MainWindow::statusText() const {
@@ -149,10 +145,6 @@ void MainWindow::setStatusText(const std::string& text) {
     if (!StatusBar1) return;
     std::wstring wide = widen(text);
     SendMessageW(StatusBar1->hwnd(), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-}
-
-void SetStatusText(Program& app, const std::string& text) {
-    app.Form1.setStatusText(text);
 }
 
 void MainWindow::Form_Resize() {
@@ -171,10 +163,10 @@ bool MainWindow::mayDiscardUnsavedChange() {
                             "Try to save them again before closing?  Choose No to close and lose them."
                       : "Your last change could not be saved, so the vault file does not hold it.\r\n\r\n"
                         "Try to save it again before closing?  Choose No to close and lose the change.";
-        int choice = messageBox(hwnd(), question, app_.appTitle(), MB_YESNOCANCEL | MB_ICONWARNING);
+        int choice = messageBox(hwnd(), question, host_.appTitle(), MB_YESNOCANCEL | MB_ICONWARNING);
         if (choice == IDNO) return true;
         if (choice != IDYES) return false;
-        if (!saveVault(app_, hwnd())) continue;
+        if (!host_.saveVault(hwnd())) continue;
     }
     return true;
 }
@@ -183,7 +175,7 @@ bool MainWindow::mayDiscardUnsavedChange() {
 // when that fails too the end is refused, with a reason the system shows, and the user is asked
 // as at closing.
 bool MainWindow::Form_QueryEndSession() {
-    if (!unsavedChanges || saveVault(app_, nullptr)) return true;
+    if (!unsavedChanges || host_.saveVault(nullptr)) return true;
     ShutdownBlockReasonCreate(hwnd(), L"A change to your entries could not be saved.");
     PostMessageW(hwnd(), WM_CLOSE, 0, 0);
     return false;
@@ -197,13 +189,10 @@ void MainWindow::Form_Unload(bool& cancel) {
         return;
     }
     forgetCopiedPassword();
-    app_.Form8.unload();
-    app_.frmAbout.unload();
-    app_.frmAdd.unload();
-    app_.frmSplash.unload();
-    if (app_.skinEnabled) skinSupportOf(app_).recordMethod6();
-    if (app_.frmWebsite.isLoaded()) app_.frmWebsite.unload();
-    app_.endProgramAtOnce();
+    host_.unloadOtherWindows();
+    if (skinning_.skinEnabled) skinSupportOf(skinning_).recordMethod6();
+    host_.unloadLinkLauncher();
+    host_.endProgramAtOnce();
 }
 
 void MainWindow::lstPass_ColumnClick(int column) {
@@ -223,13 +212,11 @@ void MainWindow::mnuCopyItem_Click(int index) {
 }
 
 void MainWindow::mnuHelpItem_Click(int) {
-    app_.Form8.load();
-    app_.Form8.show();
+    host_.showHelpViewer();
 }
 
 void MainWindow::mnuAboutItem_Click(int) {
-    app_.frmAbout.load();
-    app_.frmAbout.show();
+    host_.showAboutBox();
 }
 
 void MainWindow::onMenu(int commandId) {

@@ -8,11 +8,14 @@
 
 #include "mainwindow/entry_list.h"
 #include "mainwindow/entry_list_view.h"
+#include "platform/app_info.h"
 #include "platform/window.h"
 
 namespace vk {
 
-class Program;
+class EntryEditor;
+struct SettingsStore;
+struct Skinning;
 
 class MainWindow : public Window {
 public:
@@ -25,7 +28,33 @@ public:
     // The command id of a menu's item (index from 0); 0 when there is no such item.
     static int menuItemId(Menu menu, int index);
 
-    explicit MainWindow(Program& app);
+    // What the main window asks of the program around it.
+    class Host {
+    public:
+        // The vault gate, the last step of the load.
+        virtual void openVault() = 0;
+        virtual SettingsStore& settings() = 0;
+        virtual void showHelpViewer() = 0;
+        virtual void showAboutBox() = 0;
+        virtual void closePasswordDialog() = 0;
+        // Asks the link launcher for the company's web site.
+        virtual void visitWebsite() = 0;
+        // Closing: the help viewer, about box, editor and splash go first, the link launcher last.
+        virtual void unloadOtherWindows() = 0;
+        virtual void unloadLinkLauncher() = 0;
+        // Saves the list; a failure is told in a box modal to `owner` (none: one quiet attempt).
+        virtual bool saveVault(HWND owner) = 0;
+        virtual bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) = 0;
+        // How long a copied password stays on the clipboard.
+        virtual unsigned clipboardClearMs() const = 0;
+        virtual void endProgramAtOnce() = 0;
+        virtual const std::string& appTitle() const = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor);
 
     // Called once the vault is loaded or created: skins and shows the window, opens the help
     // viewer when the user asked for it, and closes the password dialog.
@@ -83,13 +112,13 @@ private:
     // Takes a copied password off the clipboard, if the clipboard still holds it.
     void forgetCopiedPassword();
 
-    Program& app_;
+    Host& host_;
+    const Branding& branding_;
+    Skinning& skinning_;
+    EntryEditor& frmAdd_;
     EntryList entries_;
     std::optional<DWORD> copiedPassword_;  // the clipboard's sequence number with it
     std::uint64_t savedChanges_ = 0;
 };
-
-// Puts one text on the main window's status line, replacing the one before.
-void SetStatusText(Program& app, const std::string& text);
 
 }  // namespace vk

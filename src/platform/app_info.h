@@ -15,6 +15,14 @@ struct AppInfo {
     int Revision = 0;
 };
 
+// The program's branding: what the version information calls its product, its maker and the
+// maker's web site.
+struct Branding {
+    std::string productName;
+    std::string companyName;
+    std::string companyWebsite;
+};
+
 // Reads the running executable's folder and version information.
 AppInfo readAppInfo();
 

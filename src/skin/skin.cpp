@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/program.h"
 #include "platform/keep_on_top.h"
 #include "platform/window.h"
 #include "skin/skin_control.h"
@@ -18,19 +17,19 @@ bool isTextBoxLike(const std::string& type) {
 
 }  // namespace
 
-SkinSupport& skinSupportOf(Program& app) {
-    if (!app.skinSupport) app.skinSupport = std::make_unique<SkinSupport>();
-    return *app.skinSupport;
+SkinSupport& skinSupportOf(Skinning& skinning) {
+    if (!skinning.skinSupport) skinning.skinSupport = std::make_unique<SkinSupport>();
+    return *skinning.skinSupport;
 }
 
-void SkinForm(Program& app, Window& window) {
+void SkinForm(Skinning& skinning, Window& window) {
     if (!window.isLoaded()) return;
-    if (SkinControl* skin = app.skinObject) {
+    if (SkinControl* skin = skinning.skinObject) {
         ColorControls(window, static_cast<long>(skin->BackColor()), static_cast<long>(skin->ForeColor()),
                       static_cast<long>(skin->PanelColor()), static_cast<long>(skin->PanelTextColor()));
     }
-    if (app.env.isNT6OrLater() && app.skinEnabled) ResetFormRegion(window);
-    if (SkinControl* skin = app.skinObject) skin->ApplySkin(window.hwnd());
+    if (skinning.isNT6OrLater() && skinning.skinEnabled) ResetFormRegion(window);
+    if (SkinControl* skin = skinning.skinObject) skin->ApplySkin(window.hwnd());
 }
 
 void ColorControls(Window& window, long backColour, long foreColour, long panelColour, long) {
@@ -66,15 +65,15 @@ void ResetFormRegion(Window& window) {
     // On success the region belongs to the system.
 }
 
-void bindSkin(Program& app, SkinControl& skn, Window& splash) {
-    app.skinObject = &skn;
-    SkinForm(app, splash);
-    skinSupportOf(app).recordMethod2(skn.extender());
-    skinSupportOf(app).recordMethod5();
+void bindSkin(Skinning& skinning, SkinControl& skn, Window& splash) {
+    skinning.skinObject = &skn;
+    SkinForm(skinning, splash);
+    skinSupportOf(skinning).recordMethod2(skn.extender());
+    skinSupportOf(skinning).recordMethod5();
 }
 
-void SkinSupportStartup(Program& app) {
-    if (app.env.isNT6OrLater()) skinSupportOf(app).recordMethod6();
+void SkinSupportStartup(Skinning& skinning) {
+    if (skinning.isNT6OrLater()) skinSupportOf(skinning).recordMethod6();
 }
 
 void SetOnTop(Window& window, bool onTop) {

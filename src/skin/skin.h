@@ -2,19 +2,32 @@
 // Skinning each window, and keeping chosen windows above all others.
 #include <windows.h>
 
+#include <functional>
+#include <memory>
+
+#include "skin/skin_support.h"
+
 namespace vk {
 
-class Program;
 class SkinControl;
-class SkinSupport;
 class Window;
 
+// The program-wide skinning values: the switch, the skin control every window is skinned by, and
+// the skin support object.
+struct Skinning {
+    bool skinEnabled = false;
+    SkinControl* skinObject = nullptr;
+    std::unique_ptr<SkinSupport> skinSupport;
+    // Which Windows this is, as the skin asks (tests pose as another).
+    std::function<bool()> isNT6OrLater;
+};
+
 // The program's skin support object, created on first use.
-SkinSupport& skinSupportOf(Program& app);
+SkinSupport& skinSupportOf(Skinning& skinning);
 
 // Colours the window's controls from the skin, resets its region on NT 6 and later, then has
 // the skin control draw it. Every step that fails is skipped.
-void SkinForm(Program& app, Window& window);
+void SkinForm(Skinning& skinning, Window& window);
 
 // Gives each control the skin's colours by its type: buttons the back colour; text boxes and
 // list views the back and fore colours; picture boxes the panel colour; others keep theirs.
@@ -28,10 +41,10 @@ void ResetFormRegion(Window& window);
 
 // The skin binding of the splash window's load: the splash's skin control becomes the program's
 // skin, the splash is skinned, and the skin support object is started.
-void bindSkin(Program& app, SkinControl& skn, Window& splash);
+void bindSkin(Skinning& skinning, SkinControl& skn, Window& splash);
 
 // First step of the main window's load.
-void SkinSupportStartup(Program& app);
+void SkinSupportStartup(Skinning& skinning);
 
 // True makes the window topmost (and activates it); anything else puts it among ordinary windows.
 void SetOnTop(Window& window, bool onTop);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/program.h"
 #include "platform/picture.h"
 #include "resource_ids.h"
 #include "skin/skin.h"
@@ -52,14 +51,14 @@ void AboutBox::create() {
 
 void AboutBox::Form_Load() {
     standAboveKeptOnTop();
-    setCaption("About " + app_.productName);
-    Label1->setText(app_.productName);
-    lblCompany->setText(app_.companyName);
-    lblVersion->setText(versionText(app_.env.App.Major, app_.env.App.Minor));
-    lblWebsite->setText(app_.companyWebsite);
-    if (app_.skinEnabled) {
+    setCaption("About " + branding_.productName);
+    Label1->setText(branding_.productName);
+    lblCompany->setText(branding_.companyName);
+    lblVersion->setText(versionText(version_.Major, version_.Minor));
+    lblWebsite->setText(branding_.companyWebsite);
+    if (skinning_.skinEnabled) {
         makeSkinnedTwins();
-        SkinForm(app_, *this);
+        SkinForm(skinning_, *this);
     }
 }
 

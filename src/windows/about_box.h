@@ -3,6 +3,7 @@
 // skin on, each plain label gets a skinned twin laid exactly over it.
 #include <string>
 
+#include "platform/app_info.h"
 #include "platform/handles.h"
 #include "platform/picture.h"
 #include "platform/window.h"
@@ -10,7 +11,7 @@
 
 namespace vk {
 
-class Program;
+struct Skinning;
 
 // "major.minor", each a plain decimal number.
 std::string versionText(int major, int minor);
@@ -21,7 +22,8 @@ public:
     static constexpr int kClientHeight = 2925;
     static constexpr ScaledPicture kHeaderPicture{IDR_HEADER_JPEG, IDR_HEADER_JPEG_150, IDR_HEADER_JPEG_200};
 
-    explicit AboutBox(Program& app) : app_(app) {}
+    AboutBox(const Branding& branding, Skinning& skinning, const AppInfo& version)
+        : branding_(branding), skinning_(skinning), version_(version) {}
 
     Control* Picture1 = nullptr;
     Control* Label1 = nullptr;
@@ -42,7 +44,9 @@ private:
     Control& loadSkinLabelElement();
     void makeSkinnedTwins();
 
-    Program& app_;
+    const Branding& branding_;
+    Skinning& skinning_;
+    const AppInfo& version_;  // the version numbers of the executable
     Bitmap header_;
 };
 

@@ -1,14 +1,14 @@
 #include "windows/help_viewer.h"
 
+#include <commctrl.h>
 #include <richedit.h>
 
 #include <cmath>
 #include <cstdlib>
 
-#include "app/program.h"
+#include "platform/settings.h"
 #include "platform/handles.h"
 #include "skin/skin.h"
-#include "vault/vault_store.h"
 
 namespace vk {
 namespace {
@@ -57,7 +57,7 @@ void HelpViewer::create() {
     frame.exStyle = WS_EX_DLGMODALFRAME;
     frame.clientWidth = kClientWidth;
     frame.clientHeight = kClientHeight;
-    frame.owner = app_.owner.hwnd();  // not in the task bar
+    frame.owner = host_.taskbarOwner();  // not in the task bar
     if (!createProgramFrame(frame)) return;
     documentMissing_ = false;
     rtf1 = &addControl("rtf1", -1, "RichTextBox", MSFTEDIT_CLASS,
@@ -83,20 +83,20 @@ void HelpViewer::setCheck1Value(int value) {
 }
 
 void HelpViewer::Form_Load() {
-    if (app_.skinEnabled) SkinForm(app_, *this);
-    std::wstring path = app_.env.App.Path + L"\\Help.rtf";
-    if (!vault::fileExists(*app_.env.files, path)) {
+    if (skinning_.skinEnabled) SkinForm(skinning_, *this);
+    std::wstring path = host_.programFolder() + L"\\Help.rtf";
+    if (!host_.fileExists(path)) {
         documentMissing_ = true;
         return;
     }
     loadRichText(rtf1->hwnd(), path);
     SetOnTop(*this, true);
-    std::string stored = app_.env.settings.get(app_.productName, "Settings", "showHelp", "1");
+    std::string stored = host_.settings().get(branding_.productName, "Settings", "showHelp", "1");
     if (auto state = checkStateFromSetting(stored)) setCheck1Value(*state);
 }
 
 void HelpViewer::Check1_Click() {
-    app_.env.settings.save(app_.productName, "Settings", "showHelp", std::to_string(check1Value()));
+    host_.settings().save(branding_.productName, "Settings", "showHelp", std::to_string(check1Value()));
 }
 
 }  // namespace vk

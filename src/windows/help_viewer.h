@@ -4,11 +4,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/app_info.h"
 #include "platform/window.h"
 
 namespace vk {
 
-class Program;
+struct SettingsStore;
+struct Skinning;
 
 // The check box state a stored setting asks for (0 cleared, 1 checked, 2 greyed), read as a
 // 16-bit number the way the setting has always been read: surrounding spaces and leading zeros
@@ -20,7 +22,23 @@ public:
     static constexpr int kClientWidth = 10290;  // twips
     static constexpr int kClientHeight = 7920;
 
-    explicit HelpViewer(Program& app) : app_(app) {}
+    // What the viewer asks of the program around it.
+    class Host {
+    public:
+        virtual SettingsStore& settings() = 0;
+        // The folder of the executable, where the help document lies.
+        virtual std::wstring programFolder() const = 0;
+        // Whether an ordinary file is at the path, found as the vault is.
+        virtual bool fileExists(const std::wstring& path) = 0;
+        // The hidden window that owns the viewer, keeping it out of the task bar.
+        virtual HWND taskbarOwner() = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    HelpViewer(Host& host, const Branding& branding, Skinning& skinning)
+        : host_(host), branding_(branding), skinning_(skinning) {}
 
     Control* rtf1 = nullptr;
     Control* Check1 = nullptr;
@@ -36,7 +54,9 @@ protected:
     bool mayShow() const override { return !documentMissing_; }
 
 private:
-    Program& app_;
+    Host& host_;
+    const Branding& branding_;
+    Skinning& skinning_;
     bool documentMissing_ = false;
 };
 

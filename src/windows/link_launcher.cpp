@@ -1,7 +1,5 @@
 #include "windows/link_launcher.h"
 
-#include "app/branding.h"
-#include "app/program.h"
 #include "mainwindow/locations.h"
 
 namespace vk {
@@ -20,11 +18,11 @@ void LinkLauncher::create() {
 }
 
 void LinkLauncher::Form_Load() {
-    applyBranding(app_);
-    if (app_.linkRequest != "Website") return;
+    host_.applyBranding();
+    if (linkRequest_ != "Website") return;
     // The browser is asked to show itself normally: a hidden browser window would help nobody.
-    app_.env.shellOpen(withWebScheme(app_.companyWebsite), SW_SHOWNORMAL);
-    app_.linkRequest.clear();
+    host_.shellOpen(withWebScheme(branding_.companyWebsite), SW_SHOWNORMAL);
+    linkRequest_.clear();
 }
 
 void LinkLauncher::Timer1_Timer() {

@@ -1,17 +1,32 @@
 #pragma once
 // frmWebsite, never shown: loading it opens the requested web address in the browser, and it
 // removes itself ten seconds later. A request made while it is still loaded opens nothing.
+#include <string>
+
+#include "platform/app_info.h"
 #include "platform/window.h"
 
 namespace vk {
-
-class Program;
 
 class LinkLauncher : public Window {
 public:
     static constexpr UINT kLifetimeMs = 10000;
 
-    explicit LinkLauncher(Program& app) : app_(app) {}
+    // What the launcher asks of the program around it.
+    class Host {
+    public:
+        // Reads the branding values afresh.
+        virtual void applyBranding() = 0;
+        // Has the shell open the address, asking the program it starts for this window state.
+        virtual void shellOpen(const std::string& address, int showCommand) = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    // `linkRequest` is the request tag the caller sets before loading the launcher.
+    LinkLauncher(Host& host, const Branding& branding, std::string& linkRequest)
+        : host_(host), branding_(branding), linkRequest_(linkRequest) {}
 
     Timer* Timer1 = nullptr;
     void Timer1_Timer();
@@ -22,7 +37,9 @@ protected:
     bool mayShow() const override { return false; }
 
 private:
-    Program& app_;
+    Host& host_;
+    const Branding& branding_;
+    std::string& linkRequest_;
 };
 
 }  // namespace vk

@@ -10,7 +10,7 @@
 
 #include "test_support.h"
 #include "platform/text.h"
-#include "vault/vault_operations.h"
+#include "app/vault_operations.h"
 
 namespace vk::test {
 namespace {

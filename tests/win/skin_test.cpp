@@ -240,8 +240,7 @@ TEST_F(SkinnedProgram, CommandButtonsAreWhiteAndTheListIsWhiteWithBlackText) {
 }
 
 TEST_F(SkinnedProgram, EditorTextBoxesAnswerWithAWhiteBrushAndBlackText) {
-    program->entryMode = "Add";
-    program->frmAdd.show();
+    program->frmAdd.openForAdd();
     ASSERT_TRUE(program->frmAdd.isLoaded());
     for (Control* box : {program->frmAdd.txtUsername, program->frmAdd.txtPassword, program->frmAdd.txtWebsite}) {
         ColourAnswer answer = askColour(program->frmAdd, WM_CTLCOLOREDIT, box);
@@ -304,8 +303,7 @@ TEST(SkinColorControls, ColoursByTypeAndStopsAtTheFirstControlThatRefuses) {
     const COLORREF back = RGB(1, 2, 3), fore = RGB(4, 5, 6), panel = RGB(7, 8, 9);
     {
         TestProgram program;  // skinning is off: the editor loads uncoloured
-        program->entryMode = "Add";
-        program->frmAdd.load();
+        program->frmAdd.openForAdd();
         EntryEditor& editor = program->frmAdd;
         ASSERT_FALSE(editor.txtUsername->backColor());
         ColorControls(editor, static_cast<long>(back), static_cast<long>(fore), static_cast<long>(panel), 0);
@@ -319,8 +317,7 @@ TEST(SkinColorControls, ColoursByTypeAndStopsAtTheFirstControlThatRefuses) {
     }
     {
         TestProgram program;
-        program->entryMode = "Add";
-        program->frmAdd.load();
+        program->frmAdd.openForAdd();
         EntryEditor& editor = program->frmAdd;
         // A control whose window is gone refuses its colour, and the walk ends there.
         DestroyWindow(editor.txtUsername->hwnd());
@@ -470,8 +467,7 @@ TEST(SkinOnTop, PasswordDialogAndHelpViewerStayOnTopTheAboutBoxDoesNot) {
 // ---- How skinned windows draw ----
 
 TEST_F(SkinnedProgram, TheClientAreaIsAVerticalGradientFromTheSkin) {
-    program->entryMode = "Add";
-    program->frmAdd.show();
+    program->frmAdd.openForAdd();
     Picture picture(program->frmAdd.hwnd());
     ASSERT_TRUE(picture.valid());
     int last = picture.height() - 1;
@@ -639,8 +635,7 @@ TEST(SkinLabels, DrawTheirCaptionInTheSkinsLabelColourWordWrappedWithLineBreaks)
 
 TEST(SkinLabels, OnAnUnskinnedWindowUseTheSystemColours) {
     TestProgram program;  // skinning off
-    program->entryMode = "Add";
-    program->frmAdd.show();
+    program->frmAdd.openForAdd();
     Picture picture(program->frmAdd.SkinLabel1->hwnd());
     ASSERT_TRUE(picture.valid());
     EXPECT_EQ(picture.at(picture.width() - 1, 0), GetSysColor(COLOR_BTNFACE));

@@ -18,7 +18,7 @@
 #include "platform/text.h"
 #include "test_support.h"
 #include "vault/file_system_impl.h"
-#include "vault/vault_operations.h"
+#include "app/vault_operations.h"
 
 namespace vk::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "vault/vault_operations.h"
+#include "app/vault_operations.h"
 
 #include <windows.h>
 
