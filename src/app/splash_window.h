@@ -26,8 +26,6 @@ public:
     // Counts up by 2 on each tick of Timer2.
     short splashProgress = 0;
 
-    Timer* Timer2 = nullptr;
-    Control* Image1 = nullptr;
 
     void Timer2_Timer();
 
@@ -36,6 +34,9 @@ protected:
     void Form_Load() override;
 
 private:
+    Timer* Timer2 = nullptr;
+    Control* Image1 = nullptr;
+
     Program& app_;
     Bitmap picture_;
 };

@@ -41,14 +41,6 @@ public:
     PasswordDialog(Host& host, const Branding& branding, Skinning& skinning, GateState& gate)
         : host_(host), branding_(branding), skinning_(skinning), gate_(gate) {}
 
-    Control* SkinLabel1 = nullptr;
-    Control* SkinLabel2 = nullptr;
-    Control* txtPass = nullptr;
-    Control* SkinLabel3 = nullptr;
-    Control* txtPass2 = nullptr;
-    Control* cmdOK = nullptr;
-    Control* cmdCancel = nullptr;
-    Timer* Timer1 = nullptr;
 
     // Wrong passwords after which the user chose to try again.
     short passwordTries = 0;
@@ -64,6 +56,15 @@ protected:
     void Form_Unload(bool& cancel) override;
 
 private:
+    Control* SkinLabel1 = nullptr;
+    Control* SkinLabel2 = nullptr;
+    Control* txtPass = nullptr;
+    Control* SkinLabel3 = nullptr;
+    Control* txtPass2 = nullptr;
+    Control* cmdOK = nullptr;
+    Control* cmdCancel = nullptr;
+    Timer* Timer1 = nullptr;
+
     void layOutCreateMode();
     void layOutEnterMode();
     void createModeOK();

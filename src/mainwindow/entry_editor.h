@@ -41,6 +41,16 @@ public:
     // Opens the editor on an entry of the list, remembered by its identity.
     void openForEdit(EntryId id, vault::EntryView entry);
 
+
+    void cmdAdd_Click(int index);
+    void cmdDelete_Click();
+    bool txtWebsite_KeyPress(wchar_t key);
+
+protected:
+    void create() override;
+    void Form_Load() override;
+
+private:
     // The editor's two buttons keep the names they had when the dialog was made from the main
     // window's buttons; their handlers are named after them.
     Control* cmdDelete = nullptr;  // the Cancel button: closes the editor and changes nothing
@@ -52,15 +62,6 @@ public:
     Control* SkinLabel3 = nullptr;
     Control* txtWebsite = nullptr;
 
-    void cmdAdd_Click(int index);
-    void cmdDelete_Click();
-    bool txtWebsite_KeyPress(wchar_t key);
-
-protected:
-    void create() override;
-    void Form_Load() override;
-
-private:
     bool editing() const { return opening_.has_value(); }
     // The three boxes as an entry; empty when one holds what the vault cannot store (the user
     // has been told why).

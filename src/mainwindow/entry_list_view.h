@@ -27,7 +27,6 @@ public:
     void addColumn(const std::string& caption, int widthPixels);
     int columnCount() const;
 
-    size_t rowCount() const { return entries_.count(); }
     // The first selected row (1-based), if any.
     std::optional<size_t> firstSelectedRow() const;
     void selectRow(size_t row);  // 1-based; also focuses it and scrolls it into view

@@ -56,7 +56,7 @@ constexpr int kListBottomMargin = 1000;
 }  // namespace
 
 MainWindow::MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor)
-    : host_(host), branding_(branding), skinning_(skinning), frmAdd_(editor), entries_(&userCollationKey) {}
+    : entries_(&userCollationKey), host_(host), branding_(branding), skinning_(skinning), frmAdd_(editor) {}
 
 int MainWindow::menuItemId(Menu menu, int index) {
     for (size_t row = 0; row < std::size(kMenuItems); ++row)

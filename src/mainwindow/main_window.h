@@ -18,6 +18,9 @@ struct SettingsStore;
 struct Skinning;
 
 class MainWindow : public Window {
+    // The entries, in display order; lstPass shows them, so they come first.
+    EntryList entries_;
+
 public:
     static constexpr int kClientWidth = 9015;  // twips
     static constexpr int kClientHeight = 6555;
@@ -70,16 +73,6 @@ public:
     std::uint64_t unsavedChangeCount() const { return entries_.changes() - savedChanges_; }
     void markChangesSaved() { savedChanges_ = entries_.changes(); }
 
-    // Controls.
-    Control* cmdAdd[1] = {};
-    Control* cmdDelete = nullptr;
-    Control* cmdEdit = nullptr;
-    Control* cmdGoto = nullptr;
-    Control* cmdWebsite[1] = {};
-    Control* cmdCopy[3] = {};
-    Control* lstPassControl = nullptr;
-    Control* StatusBar1 = nullptr;
-    Timer* tmrClipboard = nullptr;  // clears a copied password from the clipboard
     EntryListView lstPass{entries_};
 
     // Handlers: the buttons' commands and the menus that repeat them.
@@ -107,6 +100,16 @@ protected:
     void onMenu(int commandId) override;
 
 private:
+    Control* cmdAdd[1] = {};
+    Control* cmdDelete = nullptr;
+    Control* cmdEdit = nullptr;
+    Control* cmdGoto = nullptr;
+    Control* cmdWebsite[1] = {};
+    Control* cmdCopy[3] = {};
+    Control* lstPassControl = nullptr;
+    Control* StatusBar1 = nullptr;
+    Timer* tmrClipboard = nullptr;  // clears a copied password from the clipboard
+
     HMENU buildMenuBar() const;
     bool mayDiscardUnsavedChange();
     // Takes a copied password off the clipboard, if the clipboard still holds it.
@@ -116,7 +119,6 @@ private:
     const Branding& branding_;
     Skinning& skinning_;
     EntryEditor& frmAdd_;
-    EntryList entries_;
     std::optional<DWORD> copiedPassword_;  // the clipboard's sequence number with it
     std::uint64_t savedChanges_ = 0;
 };

@@ -283,6 +283,12 @@ Control* Window::findControl(std::string_view name, int index) const {
     return nullptr;
 }
 
+Timer* Window::findTimer(std::string_view name) const {
+    for (const auto& timer : timers_)
+        if (timer->name() == name) return timer.get();
+    return nullptr;
+}
+
 Control* Window::controlFromHwnd(HWND hwnd) const {
     for (const auto& control : controls_)
         if (control->hwnd() == hwnd) return control.get();

@@ -140,8 +140,8 @@ public:
 
     // The controls in the order they were added (the window's control collection).
     const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
-    const std::vector<std::unique_ptr<Timer>>& timers() const { return timers_; }
     Control* findControl(std::string_view name, int index = -1) const;
+    Timer* findTimer(std::string_view name) const;
     Control* controlFromHwnd(HWND hwnd) const;
 
     // Runs the window's handler for `message` as the system would (tests use it for WM_CTLCOLOR*).

@@ -46,8 +46,6 @@ public:
     }
     // The unscrambled text that the lines lie in.
     const std::string& text() const { return text_; }
-    // Gives up the text; views taken before point into the old place (a short text may move).
-    std::string takeText() { return std::move(text_); }
 
     // Where a line lies in the text. Offsets of 32 bits: a vault is far below 4 GB, and small
     // rows keep a big vault's table small.

@@ -25,6 +25,12 @@ public:
     AboutBox(const Branding& branding, Skinning& skinning, const AppInfo& version)
         : branding_(branding), skinning_(skinning), version_(version) {}
 
+
+protected:
+    void create() override;
+    void Form_Load() override;
+
+private:
     Control* Picture1 = nullptr;
     Control* Label1 = nullptr;
     Control* Label2 = nullptr;
@@ -34,13 +40,8 @@ public:
     Control* lblCompany = nullptr;
     Control* lblWebsite = nullptr;
     Control* SkinLabel1 = nullptr;  // element 0: the template of the twins
-
-protected:
-    void create() override;
-    void Form_Load() override;
-
-private:
     // Loads the next element of the SkinLabel1 array: a hidden copy of element 0.
+
     Control& loadSkinLabelElement();
     void makeSkinnedTwins();
 

@@ -40,8 +40,6 @@ public:
     HelpViewer(Host& host, const Branding& branding, Skinning& skinning)
         : host_(host), branding_(branding), skinning_(skinning) {}
 
-    Control* rtf1 = nullptr;
-    Control* Check1 = nullptr;
 
     void Check1_Click();
     // The check box's state: 0 cleared, 1 checked, 2 greyed.
@@ -54,6 +52,9 @@ protected:
     bool mayShow() const override { return !documentMissing_; }
 
 private:
+    Control* rtf1 = nullptr;
+    Control* Check1 = nullptr;
+
     Host& host_;
     const Branding& branding_;
     Skinning& skinning_;

@@ -28,7 +28,6 @@ public:
     LinkLauncher(Host& host, const Branding& branding, std::string& linkRequest)
         : host_(host), branding_(branding), linkRequest_(linkRequest) {}
 
-    Timer* Timer1 = nullptr;
     void Timer1_Timer();
 
 protected:
@@ -37,6 +36,8 @@ protected:
     bool mayShow() const override { return false; }
 
 private:
+    Timer* Timer1 = nullptr;
+
     Host& host_;
     const Branding& branding_;
     std::string& linkRequest_;

@@ -36,7 +36,7 @@ protected:
     void SetUp() override {
         // The splash binds the skin; its hand-over timer is not needed here.
         program->frmSplash.load();
-        program->frmSplash.Timer2->setEnabled(false);
+        program->frmSplash.findTimer("Timer2")->setEnabled(false);
         program.writeVault("master");
         program.logIn("master");
     }
@@ -62,7 +62,9 @@ protected:
         return indexes;
     }
 
-    std::vector<Control*> plainLabels() { return {box().Label2, box().Label3, box().Label4}; }
+    std::vector<Control*> plainLabels() {
+        return {box().findControl("Label2"), box().findControl("Label3"), box().findControl("Label4")};
+    }
 
     TestProgram program;
 };
@@ -71,15 +73,15 @@ TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
     chooseAbout();
     ASSERT_TRUE(box().visible());
     EXPECT_EQ(box().caption(), "About Vellumkeep");
-    EXPECT_EQ(box().Label1->text(), "Vellumkeep");
+    EXPECT_EQ(box().findControl("Label1")->text(), "Vellumkeep");
     AppInfo info = readAppInfo();
-    EXPECT_EQ(box().lblVersion->text(), versionText(info.Major, info.Minor));
-    EXPECT_EQ(box().lblVersion->text(), "1.0");
-    EXPECT_EQ(box().lblCompany->text(), "Quorrindale");
-    EXPECT_EQ(box().lblWebsite->text(), "www.quorrindale.example");
-    EXPECT_EQ(box().Label2->text(), "Version:");
-    EXPECT_EQ(box().Label3->text(), "Owned By:");
-    EXPECT_EQ(box().Label4->text(), "Website:");
+    EXPECT_EQ(box().findControl("lblVersion")->text(), versionText(info.Major, info.Minor));
+    EXPECT_EQ(box().findControl("lblVersion")->text(), "1.0");
+    EXPECT_EQ(box().findControl("lblCompany")->text(), "Quorrindale");
+    EXPECT_EQ(box().findControl("lblWebsite")->text(), "www.quorrindale.example");
+    EXPECT_EQ(box().findControl("Label2")->text(), "Version:");
+    EXPECT_EQ(box().findControl("Label3")->text(), "Owned By:");
+    EXPECT_EQ(box().findControl("Label4")->text(), "Website:");
 
     LONG style = GetWindowLongW(box().hwnd(), GWL_STYLE);
     EXPECT_TRUE(style & WS_CAPTION);
@@ -91,23 +93,24 @@ TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
     EXPECT_EQ(client.right, box().toPixels(7455));
     EXPECT_EQ(client.bottom, box().toPixels(2925));
 
-    EXPECT_EQ(placeOf(box().Picture1->hwnd()),
+    EXPECT_EQ(placeOf(box().findControl("Picture1")->hwnd()),
               (PixelRect{0, 0, box().toPixels(7515), box().toPixels(1035)}));
-    auto header = reinterpret_cast<HBITMAP>(SendMessageW(box().Picture1->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    auto header =
+        reinterpret_cast<HBITMAP>(SendMessageW(box().findControl("Picture1")->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP bitmap{};
     ASSERT_TRUE(header && GetObjectW(header, sizeof bitmap, &bitmap));
     EXPECT_EQ(bitmap.bmWidth, box().toPixels(7515));
     EXPECT_EQ(bitmap.bmHeight, box().toPixels(1035));
 
-    LOGFONTW title = fontOf(box().Label1->hwnd());
+    LOGFONTW title = fontOf(box().findControl("Label1")->hwnd());
     EXPECT_STREQ(title.lfFaceName, L"Verdana");
     EXPECT_EQ(title.lfWeight, FW_BOLD);
-    EXPECT_GT(std::abs(title.lfHeight), std::abs(fontOf(box().lblVersion->hwnd()).lfHeight));
+    EXPECT_GT(std::abs(title.lfHeight), std::abs(fontOf(box().findControl("lblVersion")->hwnd()).lfHeight));
 
     // Skinned last: the header takes the panel colour, and the skin control draws the box.
     const auto& skinned = program->frmSplash.skn.recordedSkinnedWindows();
     EXPECT_NE(std::find(skinned.begin(), skinned.end(), box().hwnd()), skinned.end());
-    EXPECT_EQ(box().Picture1->backColor(), RGB(235, 235, 235));
+    EXPECT_EQ(box().findControl("Picture1")->backColor(), RGB(235, 235, 235));
 }
 
 TEST_F(AboutBoxTest, EachPlainLabelGetsOneSkinnedTwinLyingOverIt) {
@@ -140,7 +143,8 @@ TEST_F(AboutBoxTest, EachPlainLabelGetsOneSkinnedTwinLyingOverIt) {
     }
     // Skinned labels are not cloned: no twin carries the text of one.
     for (Control* element : elements)
-        for (Control* skinnedLabel : {box().Label1, box().lblVersion, box().lblCompany, box().lblWebsite})
+        for (Control* skinnedLabel : {box().findControl("Label1"), box().findControl("lblVersion"),
+                                      box().findControl("lblCompany"), box().findControl("lblWebsite")})
             EXPECT_NE(element->text(), skinnedLabel->text());
 }
 
@@ -177,7 +181,7 @@ TEST_F(AboutBoxTest, WithSkinningOffThePlainLabelsStandAlone) {
     ASSERT_TRUE(box().visible());
     EXPECT_EQ(skinLabelIndexes(), (std::vector<int>{0}));
     for (Control* label : plainLabels()) EXPECT_TRUE(IsWindowVisible(label->hwnd()));
-    EXPECT_EQ(box().lblVersion->text(), "1.0");
+    EXPECT_EQ(box().findControl("lblVersion")->text(), "1.0");
     const auto& skinned = program->frmSplash.skn.recordedSkinnedWindows();
     EXPECT_EQ(std::find(skinned.begin(), skinned.end(), box().hwnd()), skinned.end());
 }
@@ -186,16 +190,16 @@ TEST_F(AboutBoxTest, EmptyBrandingLeavesLabelsEmptyAndKeepsTheCaptionPrefix) {
     program->companyName = "";
     program->companyWebsite = "";
     chooseAbout();
-    EXPECT_EQ(box().lblCompany->text(), "");
-    EXPECT_EQ(box().lblWebsite->text(), "");
+    EXPECT_EQ(box().findControl("lblCompany")->text(), "");
+    EXPECT_EQ(box().findControl("lblWebsite")->text(), "");
     EXPECT_EQ(box().caption(), "About Vellumkeep");
-    EXPECT_EQ(box().lblVersion->text(), "1.0");
+    EXPECT_EQ(box().findControl("lblVersion")->text(), "1.0");
 
     SendMessageW(box().hwnd(), WM_CLOSE, 0, 0);
     program->productName = "";
     chooseAbout();
     EXPECT_EQ(box().caption(), "About ");
-    EXPECT_EQ(box().Label1->text(), "");
+    EXPECT_EQ(box().findControl("Label1")->text(), "");
 }
 
 TEST(VersionText, IsMajorPointMinorInPlainDecimals) {

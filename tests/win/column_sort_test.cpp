@@ -48,11 +48,11 @@ protected:
     int selectedRow() { return ListView_GetNextItem(list(), -1, LVNI_SELECTED); }
 
     void addThroughTheEditor(const Entry& entry) {
-        click(form().cmdAdd[0]);
-        setText(program->frmAdd.txtUsername, entry.username);
-        setText(program->frmAdd.txtPassword, entry.password);
-        setText(program->frmAdd.txtWebsite, entry.location);
-        click(program->frmAdd.cmdAdd[0]);
+        click(form().findControl("cmdAdd", 0));
+        setText(program->frmAdd.findControl("txtUsername"), entry.username);
+        setText(program->frmAdd.findControl("txtPassword"), entry.password);
+        setText(program->frmAdd.findControl("txtWebsite"), entry.location);
+        click(program->frmAdd.findControl("cmdAdd", 0));
         ASSERT_FALSE(program->frmAdd.isLoaded());
     }
 
@@ -146,9 +146,9 @@ TEST_F(ColumnSortTest, AddedAndEditedRowsGoToTheirPlaceAndTheNextSaveStoresTheOr
 
     // An edit that changes the key moves the row.
     selectRow(0);
-    click(form().cmdEdit);
-    setText(program->frmAdd.txtUsername, "golf");
-    click(program->frmAdd.cmdAdd[0]);
+    click(form().findControl("cmdEdit"));
+    setText(program->frmAdd.findControl("txtUsername"), "golf");
+    click(program->frmAdd.findControl("cmdAdd", 0));
     EXPECT_EQ(usernames(), (Names{"charlie", "delta", "foxtrot", "golf"}));
     EXPECT_EQ(storedUsernames(), usernames());
     EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
@@ -157,7 +157,7 @@ TEST_F(ColumnSortTest, AddedAndEditedRowsGoToTheirPlaceAndTheNextSaveStoresTheOr
     clickHeader(0);  // descending
     selectRow(0);
     messageBoxes.answer(IDOK);
-    click(form().cmdDelete);
+    click(form().findControl("cmdDelete"));
     EXPECT_EQ(usernames(), (Names{"foxtrot", "delta", "charlie"}));
     EXPECT_EQ(storedUsernames(), usernames());
 }
@@ -177,7 +177,7 @@ TEST_F(ColumnSortTest, TheSelectionStaysOnTheSameEntry) {
     EXPECT_EQ(selectedRow(), 0);
 
     // The commands act on the entry that stayed selected.
-    click(form().cmdCopy[0]);
+    click(form().findControl("cmdCopy", 0));
     EXPECT_EQ(form().statusText(), "Copied Username carol");
 }
 

@@ -155,9 +155,9 @@ protected:
         int menuIndex;
     };
     std::vector<Command> copyCommands() {
-        return {{"Copy Username", form().cmdCopy[0], MainWindow::mnuCopy, 0},
-                {"Copy Password", form().cmdCopy[1], MainWindow::mnuCopy, 1},
-                {"Copy Used At", form().cmdCopy[2], MainWindow::mnuCopy, 2}};
+        return {{"Copy Username", form().findControl("cmdCopy", 0), MainWindow::mnuCopy, 0},
+                {"Copy Password", form().findControl("cmdCopy", 1), MainWindow::mnuCopy, 1},
+                {"Copy Used At", form().findControl("cmdCopy", 2), MainWindow::mnuCopy, 2}};
     }
     // Runs it both ways, each time after `before`, and hands each outcome to `check`.
     template <typename Before, typename Check>
@@ -186,9 +186,10 @@ TEST_F(EntryCommandsTest, EachCommandWithoutASelectionSaysSoAndDoesNothingElse) 
     ClipboardLock clipboardLock;
     std::string fileBefore = program.vaultBytes();
     const std::pair<Command, const char*> commands[] = {
-        {{"Edit", form().cmdEdit, MainWindow::mnuData, 2}, "You must first select an entry to edit."},
-        {{"Delete", form().cmdDelete, MainWindow::mnuData, 1}, "You must first select an entry to delete."},
-        {{"Go To", form().cmdGoto, MainWindow::mnuData, 3}, "You must first select an entry to go to."},
+        {{"Edit", form().findControl("cmdEdit"), MainWindow::mnuData, 2}, "You must first select an entry to edit."},
+        {{"Delete", form().findControl("cmdDelete"), MainWindow::mnuData, 1},
+         "You must first select an entry to delete."},
+        {{"Go To", form().findControl("cmdGoto"), MainWindow::mnuData, 3}, "You must first select an entry to go to."},
         {copyCommands()[0], "You must first select a row to copy from."},
         {copyCommands()[1], "You must first select a row to copy from."},
         {copyCommands()[2], "You must first select a row to copy from."},
@@ -225,14 +226,14 @@ TEST_F(EntryCommandsTest, AnEmptyListHasNothingToSelect) {
     empty.logIn("master");
     MainWindow& emptyForm = empty->Form1;
     ASSERT_EQ(listCount(emptyForm.lstPass.hwnd()), 0);
-    click(emptyForm.cmdEdit);
+    click(emptyForm.findControl("cmdEdit"));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to edit.");
-    click(emptyForm.cmdDelete);
+    click(emptyForm.findControl("cmdDelete"));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to delete.");
-    click(emptyForm.cmdGoto);
+    click(emptyForm.findControl("cmdGoto"));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to go to.");
     putOnClipboard("copied earlier");
-    click(emptyForm.cmdCopy[1]);
+    click(emptyForm.findControl("cmdCopy", 1));
     EXPECT_EQ(emptyForm.statusText(), "You must first select a row to copy from.");
     EXPECT_EQ(clipboardText(), std::nullopt);
     EXPECT_TRUE(messageBoxes.seen().empty());
@@ -299,23 +300,23 @@ TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingEl
     quick.logIn("master");
     MainWindow& quickForm = quick->Form1;
     ListView_SetItemState(quickForm.lstPass.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
-    Timer& clearing = *quickForm.tmrClipboard;
+    Timer& clearing = *quickForm.findTimer("tmrClipboard");
 
-    click(quickForm.cmdCopy[1]);
+    click(quickForm.findControl("cmdCopy", 1));
     EXPECT_EQ(clipboardText(), "pw-b");
     EXPECT_EQ(quickForm.statusText(), "Copied Password pw-b");
     EXPECT_TRUE(pumpUntil([] { return CountClipboardFormats() == 0; }));
     EXPECT_FALSE(clearing.enabled());
 
     // Another program's copy made meanwhile stays.
-    click(quickForm.cmdCopy[1]);
+    click(quickForm.findControl("cmdCopy", 1));
     putOnClipboard("the other program's text");
     EXPECT_TRUE(pumpUntil([&] { return !clearing.enabled(); }));
     EXPECT_EQ(clipboardText(), "the other program's text");
 
     // A username or a location stays until something else is copied.
-    click(quickForm.cmdCopy[1]);
-    click(quickForm.cmdCopy[0]);
+    click(quickForm.findControl("cmdCopy", 1));
+    click(quickForm.findControl("cmdCopy", 0));
     EXPECT_FALSE(clearing.enabled());
     EXPECT_EQ(clipboardText(), "bob");
     EXPECT_EQ(quick.endCount(), 0);
@@ -324,7 +325,7 @@ TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingEl
 TEST_F(EntryCommandsTest, ClosingTheProgramTakesItsCopiedPasswordOffTheClipboardButNoOneElsesCopy) {
     ClipboardLock clipboardLock;
     selectRow(0);
-    click(form().cmdCopy[1]);
+    click(form().findControl("cmdCopy", 1));
     ASSERT_EQ(clipboardText(), "pw-a");
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(program.endCount(), 1);
@@ -334,7 +335,7 @@ TEST_F(EntryCommandsTest, ClosingTheProgramTakesItsCopiedPasswordOffTheClipboard
     other.writeVault("master", {{"dave", "pw-d", ""}});
     other.logIn("master");
     ListView_SetItemState(other->Form1.lstPass.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
-    click(other->Form1.cmdCopy[1]);
+    click(other->Form1.findControl("cmdCopy", 1));
     putOnClipboard("copied after it");
     SendMessageW(other->Form1.hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(other.endCount(), 1);
@@ -347,7 +348,7 @@ TEST_F(EntryCommandsTest, CopyWhileAnotherProgramHoldsTheClipboardSaysItFailed) 
     {
         ClipboardHolder other("the other program's text");
         ASSERT_TRUE(other.holding());
-        click(form().cmdCopy[1]);
+        click(form().findControl("cmdCopy", 1));
         EXPECT_EQ(form().statusText(),
                   "Nothing copied: another program is using the clipboard.  Please try again.");
         chooseMenu(MainWindow::mnuCopy, 0);
@@ -360,7 +361,7 @@ TEST_F(EntryCommandsTest, CopyWhileAnotherProgramHoldsTheClipboardSaysItFailed) 
     EXPECT_TRUE(messageBoxes.seen().empty());
 
     // Once it lets go, copying works again.
-    click(form().cmdCopy[1]);
+    click(form().findControl("cmdCopy", 1));
     EXPECT_EQ(clipboardText(), "p\xF6ss w|rd");
     EXPECT_EQ(form().statusText(), "Copied Password p\xF6ss w|rd");
 }
@@ -376,7 +377,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithoutShowingThePasswordAndCancelKeepsEvery
         if (fromMenu)
             chooseMenu(MainWindow::mnuData, 1);
         else
-            click(form().cmdDelete);
+            click(form().findControl("cmdDelete"));
         ASSERT_FALSE(messageBoxes.seen().empty());
         const SeenBox& box = messageBoxes.seen().back();
         EXPECT_EQ(box.text,
@@ -394,7 +395,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithoutShowingThePasswordAndCancelKeepsEvery
 
     selectRow(1);
     messageBoxes.answer(IDCANCEL);
-    click(form().cmdDelete);
+    click(form().findControl("cmdDelete"));
     EXPECT_EQ(messageBoxes.seen().back().text,
               "Are you sure you want to delete the following information?\r\n\r\nUsername: bob\r\nUsed At: "
               "www.example.com");
@@ -405,7 +406,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithoutShowingThePasswordAndCancelKeepsEvery
 TEST_F(EntryCommandsTest, DeleteWithOkRemovesTheRowAndSavesTheRest) {
     selectRow(1);
     messageBoxes.answer(IDOK);
-    click(form().cmdDelete);
+    click(form().findControl("cmdDelete"));
     EXPECT_EQ(form().statusText(), "Entry deleted successfully, data saved.");
     std::vector<Entry> expected = {{"alice", "pw-a", "georgetown"}, {"carol", "pw-c", ""}};
     EXPECT_EQ(shownEntries(), expected);
@@ -429,7 +430,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithLongFieldsCutShortAndDeletesExactlyTheSe
     form().lstPass.add({std::string(1'000'000, 'n'), "pw", std::string(10'000, 'L')});
     selectRow(3);
     messageBoxes.answer(IDOK);
-    click(form().cmdDelete);
+    click(form().findControl("cmdDelete"));
     ASSERT_EQ(messageBoxes.seen().size(), 1u);
     const std::string& text = messageBoxes.seen()[0].text;
     EXPECT_LT(text.size(), 300u);
@@ -476,7 +477,7 @@ public:
         if (fromMenu)
             SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::mnuData, 3), 0), 0);
         else
-            click(form.cmdGoto);
+            click(form.findControl("cmdGoto"));
     }
 
     std::vector<Entry> entries;
@@ -585,7 +586,7 @@ TEST_F(EntryCommandsTest, AShellThatCannotStartTheCommandSaysSoAndTheProgramGoes
         return false;
     };
     selectRow(0);
-    click(form().cmdGoto);
+    click(form().findControl("cmdGoto"));
     EXPECT_EQ(tried, (std::vector<std::string>{"explorer http://georgetown"}));
     EXPECT_EQ(form().statusText(), "Could not start: explorer http://georgetown");
     EXPECT_EQ(program.endCount(), 0);

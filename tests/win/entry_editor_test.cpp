@@ -56,25 +56,26 @@ protected:
     void clickHeader(int column) { test::clickHeader(form(), column); }
 
     void openAdd() {
-        click(form().cmdAdd[0]);
+        click(form().findControl("cmdAdd", 0));
         ASSERT_TRUE(editor().isLoaded());
     }
     void openEdit(const std::string& username) {
         int row = rowOf(username);
         ASSERT_GE(row, 0) << username;
         selectRow(row);
-        click(form().cmdEdit);
+        click(form().findControl("cmdEdit"));
         ASSERT_TRUE(editor().isLoaded());
     }
     void type(const Entry& entry) {
-        setText(editor().txtUsername, entry.username);
-        setText(editor().txtPassword, entry.password);
-        setText(editor().txtWebsite, entry.location);
+        setText(editor().findControl("txtUsername"), entry.username);
+        setText(editor().findControl("txtPassword"), entry.password);
+        setText(editor().findControl("txtWebsite"), entry.location);
     }
     Entry boxes() {
-        return {editor().txtUsername->text(), editor().txtPassword->text(), editor().txtWebsite->text()};
+        return {editor().findControl("txtUsername")->text(), editor().findControl("txtPassword")->text(),
+                editor().findControl("txtWebsite")->text()};
     }
-    void save() { click(editor().cmdAdd[0]); }
+    void save() { click(editor().findControl("cmdAdd", 0)); }
 
     // The tests share the desktop with other programs, which may hold the foreground when the
     // editor opens. This makes the window active, as the user's click on Add would have, and
@@ -112,18 +113,18 @@ protected:
 
 TEST_F(EntryEditorTest, AddOpensAnEmptyDialogWithTheFocusOnCancel) {
     openAdd();
-    EXPECT_EQ(focusOnceActive(editor().hwnd()), editor().cmdDelete->hwnd());
+    EXPECT_EQ(focusOnceActive(editor().hwnd()), editor().findControl("cmdDelete")->hwnd());
     EXPECT_EQ(editor().caption(), "Add an entry");
     EXPECT_TRUE(editor().visible());
     EXPECT_EQ(boxes(), (Entry{"", "", ""}));
-    EXPECT_EQ(editor().cmdDelete->text(), "Cancel");
-    EXPECT_EQ(editor().cmdAdd[0]->text(), "Save");
-    EXPECT_EQ(editor().SkinLabel1->text(), "Username:");
-    EXPECT_EQ(editor().SkinLabel2->text(), "Password:");
-    EXPECT_EQ(editor().SkinLabel3->text(), "Website:");
+    EXPECT_EQ(editor().findControl("cmdDelete")->text(), "Cancel");
+    EXPECT_EQ(editor().findControl("cmdAdd", 0)->text(), "Save");
+    EXPECT_EQ(editor().findControl("SkinLabel1")->text(), "Username:");
+    EXPECT_EQ(editor().findControl("SkinLabel2")->text(), "Password:");
+    EXPECT_EQ(editor().findControl("SkinLabel3")->text(), "Website:");
 
     // No default button: Enter is no shortcut for either of them.
-    for (Control* button : {editor().cmdDelete, editor().cmdAdd[0]}) {
+    for (Control* button : {editor().findControl("cmdDelete"), editor().findControl("cmdAdd", 0)}) {
         LONG style = GetWindowLongW(button->hwnd(), GWL_STYLE);
         EXPECT_NE(style & BS_TYPEMASK, BS_DEFPUSHBUTTON) << button->name();
         EXPECT_FALSE(SendMessageW(button->hwnd(), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) << button->name();
@@ -132,11 +133,11 @@ TEST_F(EntryEditorTest, AddOpensAnEmptyDialogWithTheFocusOnCancel) {
     EXPECT_NE(HIWORD(defId), DC_HASDEFID);
 
     // The password is shown as typed; no box has a length limit.
-    EXPECT_EQ(SendMessageW(editor().txtPassword->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
-    EXPECT_FALSE(GetWindowLongW(editor().txtPassword->hwnd(), GWL_STYLE) & ES_PASSWORD);
+    EXPECT_EQ(SendMessageW(editor().findControl("txtPassword")->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
+    EXPECT_FALSE(GetWindowLongW(editor().findControl("txtPassword")->hwnd(), GWL_STYLE) & ES_PASSWORD);
     std::string longText(40000, 'x');
-    setText(editor().txtWebsite, longText);
-    EXPECT_EQ(editor().txtWebsite->text(), longText);
+    setText(editor().findControl("txtWebsite"), longText);
+    EXPECT_EQ(editor().findControl("txtWebsite")->text(), longText);
 }
 
 TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
@@ -147,10 +148,14 @@ TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
         int left, top, width, height;
     };
     const Place places[] = {
-        {editor().cmdDelete, 3420, 1500, 1155, 1035},  {editor().cmdAdd[0], 120, 1500, 1155, 1035},
-        {editor().SkinLabel1, 120, 120, 1155, 255},    {editor().txtUsername, 1320, 60, 3255, 315},
-        {editor().SkinLabel2, 120, 540, 1155, 255},    {editor().txtPassword, 1320, 480, 3255, 315},
-        {editor().SkinLabel3, 120, 960, 1155, 255},    {editor().txtWebsite, 1320, 900, 3255, 315},
+        {editor().findControl("cmdDelete"), 3420, 1500, 1155, 1035},
+        {editor().findControl("cmdAdd", 0), 120, 1500, 1155, 1035},
+        {editor().findControl("SkinLabel1"), 120, 120, 1155, 255},
+        {editor().findControl("txtUsername"), 1320, 60, 3255, 315},
+        {editor().findControl("SkinLabel2"), 120, 540, 1155, 255},
+        {editor().findControl("txtPassword"), 1320, 480, 3255, 315},
+        {editor().findControl("SkinLabel3"), 120, 960, 1155, 255},
+        {editor().findControl("txtWebsite"), 1320, 900, 3255, 315},
     };
     for (const Place& p : places) {
         ASSERT_NE(p.control, nullptr);
@@ -171,10 +176,11 @@ TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
     EXPECT_TRUE(style & WS_SYSMENU);
 
     // Tab moves Cancel, Save, Username, Password, Website, and round again to Cancel.
-    std::vector<HWND> expected = {editor().cmdAdd[0]->hwnd(), editor().txtUsername->hwnd(),
-                                  editor().txtPassword->hwnd(), editor().txtWebsite->hwnd(),
-                                  editor().cmdDelete->hwnd()};
-    HWND at = editor().cmdDelete->hwnd();
+    std::vector<HWND> expected = {
+        editor().findControl("cmdAdd", 0)->hwnd(), editor().findControl("txtUsername")->hwnd(),
+        editor().findControl("txtPassword")->hwnd(), editor().findControl("txtWebsite")->hwnd(),
+        editor().findControl("cmdDelete")->hwnd()};
+    HWND at = editor().findControl("cmdDelete")->hwnd();
     for (HWND next : expected) {
         at = GetNextDlgTabItem(editor().hwnd(), at, FALSE);
         EXPECT_EQ(at, next) << (editor().controlFromHwnd(at) ? editor().controlFromHwnd(at)->name() : "?");
@@ -187,7 +193,7 @@ TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
                                                "txtPassword", "SkinLabel3", "txtWebsite"}));
 
     LOGFONTW font{};
-    ASSERT_TRUE(GetObjectW(editor().SkinLabel1->font(), sizeof font, &font));
+    ASSERT_TRUE(GetObjectW(editor().findControl("SkinLabel1")->font(), sizeof font, &font));
     EXPECT_STREQ(font.lfFaceName, L"Verdana");
 }
 
@@ -195,7 +201,7 @@ TEST_F(EntryEditorTest, EditOpensWithTheSelectedEntryInClearText) {
     openEdit("bob");
     EXPECT_EQ(editor().caption(), "Edit an entry");
     EXPECT_EQ(boxes(), (Entry{"bob", "pw-b", "www.example.com"}));
-    EXPECT_EQ(SendMessageW(editor().txtPassword->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(editor().findControl("txtPassword")->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
 }
 
 // ---- Save ----
@@ -205,11 +211,11 @@ TEST_F(EntryEditorTest, SaveAsksForAUsernameFirstThenForAPassword) {
     Snapshot before = snapshot();
     messageBoxes.answer(IDOK);
     save();  // everything empty: only the username is asked for
-    setText(editor().txtUsername, "dave");
+    setText(editor().findControl("txtUsername"), "dave");
     messageBoxes.answer(IDOK);
     save();
-    setText(editor().txtUsername, "");
-    setText(editor().txtPassword, "secret");
+    setText(editor().findControl("txtUsername"), "");
+    setText(editor().findControl("txtPassword"), "secret");
     messageBoxes.answer(IDOK);
     save();
 
@@ -242,7 +248,7 @@ TEST_F(EntryEditorTest, AddAppendsTheEntryAndRewritesTheVault) {
     // Duplicates are entries like any other.
     openAdd();
     type({"dave", " ", ""});
-    pressEnter(editor().txtWebsite);
+    pressEnter(editor().findControl("txtWebsite"));
     EXPECT_FALSE(editor().isLoaded());
     EXPECT_EQ(listCount(list()), 5);
     expectVaultHoldsTheList();
@@ -253,14 +259,14 @@ TEST_F(EntryEditorTest, EnterSavesOnlyFromTheWebsiteBox) {
     openAdd();
     type({"erin", "pw-e", "erin.example"});
     Snapshot before = snapshot();
-    pressEnter(editor().txtUsername);
-    pressEnter(editor().txtPassword);
+    pressEnter(editor().findControl("txtUsername"));
+    pressEnter(editor().findControl("txtPassword"));
     pumpFor(50);
     EXPECT_TRUE(editor().isLoaded());
     EXPECT_EQ(boxes(), (Entry{"erin", "pw-e", "erin.example"}));
     EXPECT_EQ(snapshot(), before);
 
-    pressEnter(editor().txtWebsite);
+    pressEnter(editor().findControl("txtWebsite"));
     EXPECT_FALSE(editor().isLoaded());
     EXPECT_EQ(shownEntries().back(), (Entry{"erin", "pw-e", "erin.example"}));
     EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
@@ -274,7 +280,7 @@ TEST_F(EntryEditorTest, CancelAndTheCloseBoxChangeNothing) {
 
     openAdd();
     type({"frank", "pw-f", "x"});
-    click(editor().cmdDelete);
+    click(editor().findControl("cmdDelete"));
     EXPECT_FALSE(editor().isLoaded());
     EXPECT_EQ(snapshot(), before);
 
@@ -335,7 +341,9 @@ TEST_F(EntryEditorTest, TextTheVaultCannotStoreIsRefusedAndTheDialogStaysOpen) {
         SCOPED_TRACE(c.what);
         openAdd();
         type({"user", "pass", "place"});
-        Control* box = c.field == 0 ? editor().txtUsername : c.field == 1 ? editor().txtPassword : editor().txtWebsite;
+        Control* box = c.field == 0   ? editor().findControl("txtUsername")
+                       : c.field == 1 ? editor().findControl("txtPassword")
+                                      : editor().findControl("txtWebsite");
         SendMessageW(box->hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text.c_str()));
         std::wstring typed = wideWindowText(box->hwnd());
         size_t seen = messageBoxes.seen().size();
@@ -349,13 +357,13 @@ TEST_F(EntryEditorTest, TextTheVaultCannotStoreIsRefusedAndTheDialogStaysOpen) {
         EXPECT_TRUE(editor().isLoaded());
         EXPECT_EQ(wideWindowText(box->hwnd()), typed);
         EXPECT_EQ(snapshot(), before);
-        click(editor().cmdDelete);
+        click(editor().findControl("cmdDelete"));
     }
     EXPECT_EQ(messageBoxes.unexpected(), 0);
 
     // The same refusal in an edit leaves the entry as it was.
     openEdit("carol");
-    setText(editor().txtPassword, "pw|");
+    setText(editor().findControl("txtPassword"), "pw|");
     messageBoxes.answer(IDOK);
     save();
     EXPECT_TRUE(editor().isLoaded());
@@ -378,7 +386,7 @@ TEST_F(EntryEditorTest, ASecondAddOrEditBringsTheOpenEditorToTheFrontUnchanged) 
     openAdd();
     type({"typed", "so", "far"});
     selectRow(rowOf("alice"));
-    for (Control* command : {form().cmdAdd[0], form().cmdEdit}) {
+    for (Control* command : {form().findControl("cmdAdd", 0), form().findControl("cmdEdit")}) {
         SetWindowPos(form().hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         ASSERT_TRUE(isAbove(form().hwnd(), editor().hwnd()));
         click(command);
@@ -387,13 +395,13 @@ TEST_F(EntryEditorTest, ASecondAddOrEditBringsTheOpenEditorToTheFrontUnchanged) 
         EXPECT_EQ(editor().caption(), "Add an entry");
         EXPECT_EQ(boxes(), (Entry{"typed", "so", "far"}));
     }
-    click(editor().cmdDelete);
+    click(editor().findControl("cmdDelete"));
 
     openEdit("bob");
     type({"bob", "typed", "here"});
-    click(form().cmdAdd[0]);
+    click(form().findControl("cmdAdd", 0));
     selectRow(rowOf("carol"));
-    click(form().cmdEdit);
+    click(form().findControl("cmdEdit"));
     EXPECT_EQ(editor().caption(), "Edit an entry");
     EXPECT_EQ(boxes(), (Entry{"bob", "typed", "here"}));
     save();
@@ -408,7 +416,7 @@ TEST_F(EntryEditorTest, SortingWhileEditingStillChangesTheEntryThatWasOpened) {
     clickHeader(0);     // descending: carol, bob, alice
     ASSERT_EQ(rowOf("carol"), 0);
     ASSERT_EQ(rowOf("alice"), 2);
-    setText(editor().txtPassword, "alice-new");
+    setText(editor().findControl("txtPassword"), "alice-new");
     save();
     EXPECT_EQ(shownEntries(), (std::vector<Entry>{{"carol", "pw-c", ""},
                                                   {"bob", "pw-b", "www.example.com"},
@@ -418,11 +426,11 @@ TEST_F(EntryEditorTest, SortingWhileEditingStillChangesTheEntryThatWasOpened) {
 
 TEST_F(EntryEditorTest, SavingAnEditWhoseEntryWasDeletedAsksBeforeAddingItAnew) {
     openEdit("bob");
-    setText(editor().txtPassword, "kept");
+    setText(editor().findControl("txtPassword"), "kept");
     // Deleted from the main window while the editor is open.
     selectRow(rowOf("bob"));
     messageBoxes.answer(IDOK);
-    click(form().cmdDelete);
+    click(form().findControl("cmdDelete"));
     ASSERT_EQ(rowOf("bob"), -1);
     Snapshot afterDelete = snapshot();
 
@@ -452,8 +460,8 @@ TEST_F(EntryEditorTest, DeletingAnotherEntryWhileEditingLeavesTheRightOneToChang
     openEdit("carol");  // row 3; after the delete below it is row 2
     selectRow(rowOf("alice"));
     messageBoxes.answer(IDOK);
-    click(form().cmdDelete);
-    setText(editor().txtUsername, "caroline");
+    click(form().findControl("cmdDelete"));
+    setText(editor().findControl("txtUsername"), "caroline");
     save();
     EXPECT_EQ(messageBoxes.seen().size(), 1u);
     EXPECT_EQ(shownEntries(), (std::vector<Entry>{{"bob", "pw-b", "www.example.com"}, {"caroline", "pw-c", ""}}));

@@ -108,7 +108,7 @@ protected:
     }
 
     static int checkState(TestProgram& program) {
-        return static_cast<int>(SendMessageW(program->Form8.Check1->hwnd(), BM_GETCHECK, 0, 0));
+        return static_cast<int>(SendMessageW(program->Form8.findControl("Check1")->hwnd(), BM_GETCHECK, 0, 0));
     }
 
     TestProgram first;
@@ -137,20 +137,20 @@ TEST_F(HelpViewerTest, FirstStartOpensTheViewerTopmostOwnedAndLaidOutAsDesigned)
     GetClientRect(viewer.hwnd(), &client);
     EXPECT_EQ(client.right, viewer.toPixels(10290));
     EXPECT_EQ(client.bottom, viewer.toPixels(7920));
-    EXPECT_EQ(placeOf(viewer.rtf1->hwnd()), twipsRect(viewer, 0, 0, 10275, 7515));
-    EXPECT_EQ(placeOf(viewer.Check1->hwnd()), twipsRect(viewer, 60, 7620, 1995, 255));
+    EXPECT_EQ(placeOf(viewer.findControl("rtf1")->hwnd()), twipsRect(viewer, 0, 0, 10275, 7515));
+    EXPECT_EQ(placeOf(viewer.findControl("Check1")->hwnd()), twipsRect(viewer, 60, 7620, 1995, 255));
     RECT outer{}, area{};
     GetWindowRect(viewer.hwnd(), &outer);
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     EXPECT_NEAR((outer.left + outer.right) / 2, (area.left + area.right) / 2, 1);
     EXPECT_NEAR((outer.top + outer.bottom) / 2, (area.top + area.bottom) / 2, 1);
 
-    EXPECT_EQ(viewer.Check1->text(), "Show at Startup");
+    EXPECT_EQ(viewer.findControl("Check1")->text(), "Show at Startup");
     EXPECT_EQ(checkState(first), BST_CHECKED);
-    std::string text = documentText(viewer.rtf1->hwnd());
+    std::string text = documentText(viewer.findControl("rtf1")->hwnd());
     EXPECT_NE(text.find(kPhrase), std::string::npos) << text;
     EXPECT_EQ(text.find("\\rtf1"), std::string::npos) << "shown as rich text, not as its source";
-    auto heading = formatOf(viewer.rtf1->hwnd(), "Getting started");
+    auto heading = formatOf(viewer.findControl("rtf1")->hwnd(), "Getting started");
     ASSERT_TRUE(heading);
     EXPECT_TRUE(heading->dwEffects & CFE_BOLD);
     // The box agreed with the default, so nothing was written.
@@ -162,7 +162,7 @@ TEST_F(HelpViewerTest, ClearingTheBoxStopsTheOpeningAtStartUntilItIsCheckedAgain
     prepare(first, smallDocument(kPhrase));
     first.logIn("master");
     ASSERT_TRUE(first->Form8.visible());
-    click(first->Form8.Check1);
+    click(first->Form8.findControl("Check1"));
     EXPECT_EQ(checkState(first), BST_UNCHECKED);
     EXPECT_EQ(storedShowHelp(key()), "0");
     SendMessageW(first->Form1.hwnd(), WM_CLOSE, 0, 0);
@@ -176,7 +176,7 @@ TEST_F(HelpViewerTest, ClearingTheBoxStopsTheOpeningAtStartUntilItIsCheckedAgain
     EXPECT_TRUE(GetWindowLongW((*second)->Form8.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(checkState(*second), BST_UNCHECKED);
     EXPECT_EQ(storedShowHelp(key()), "0");
-    click((*second)->Form8.Check1);
+    click((*second)->Form8.findControl("Check1"));
     EXPECT_EQ(checkState(*second), BST_CHECKED);
     EXPECT_EQ(storedShowHelp(key()), "1");
     SendMessageW((*second)->Form1.hwnd(), WM_CLOSE, 0, 0);
@@ -242,13 +242,13 @@ TEST_F(HelpViewerTest, HelpCommandWhileOpenShowsTheSameViewerAndClosingReloadsIt
     HWND shown = viewer.hwnd();
     // Changes that a fresh load would undo: a new document on disk and a box state never stored.
     writeFile(first.folder().file("Help.rtf"), smallDocument(kOtherPhrase));
-    SendMessageW(viewer.Check1->hwnd(), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(viewer.findControl("Check1")->hwnd(), BM_SETCHECK, BST_UNCHECKED, 0);
     chooseHelp(first);
     EXPECT_EQ(viewer.hwnd(), shown);
     EXPECT_TRUE(viewer.visible());
     EXPECT_TRUE(GetWindowLongW(viewer.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(checkState(first), BST_UNCHECKED);
-    EXPECT_NE(documentText(viewer.rtf1->hwnd()).find(kPhrase), std::string::npos);
+    EXPECT_NE(documentText(viewer.findControl("rtf1")->hwnd()).find(kPhrase), std::string::npos);
     EXPECT_FALSE(storedShowHelp(key()));
 
     SendMessageW(viewer.hwnd(), WM_CLOSE, 0, 0);
@@ -256,7 +256,7 @@ TEST_F(HelpViewerTest, HelpCommandWhileOpenShowsTheSameViewerAndClosingReloadsIt
     chooseHelp(first);
     ASSERT_TRUE(viewer.visible());
     EXPECT_EQ(checkState(first), BST_CHECKED);
-    std::string text = documentText(viewer.rtf1->hwnd());
+    std::string text = documentText(viewer.findControl("rtf1")->hwnd());
     EXPECT_NE(text.find(kOtherPhrase), std::string::npos) << text;
     EXPECT_EQ(text.find(kPhrase), std::string::npos);
 }
@@ -283,7 +283,7 @@ TEST_F(HelpViewerTest, ShippedDocumentNamesEveryCommandAndReadsAsRichText) {
     }
     prepare(first, readFile(shipped));
     first.logIn("master");
-    HWND box = first->Form8.rtf1->hwnd();
+    HWND box = first->Form8.findControl("rtf1")->hwnd();
     ASSERT_TRUE(first->Form8.visible());
     std::string text = documentText(box);
     ASSERT_GT(text.size(), 3000u);
@@ -300,9 +300,10 @@ TEST_F(HelpViewerTest, ShippedDocumentNamesEveryCommandAndReadsAsRichText) {
             EXPECT_NE(text.find(item), std::string::npos) << "menu item " << item;
         }
     }
-    for (Control* button : {first->Form1.cmdAdd[0], first->Form1.cmdDelete, first->Form1.cmdEdit,
-                            first->Form1.cmdGoto, first->Form1.cmdWebsite[0], first->Form1.cmdCopy[0],
-                            first->Form1.cmdCopy[1], first->Form1.cmdCopy[2]})
+    for (Control* button : {first->Form1.findControl("cmdAdd", 0), first->Form1.findControl("cmdDelete"),
+                            first->Form1.findControl("cmdEdit"), first->Form1.findControl("cmdGoto"),
+                            first->Form1.findControl("cmdWebsite", 0), first->Form1.findControl("cmdCopy", 0),
+                            first->Form1.findControl("cmdCopy", 1), first->Form1.findControl("cmdCopy", 2)})
         EXPECT_NE(text.find(button->text()), std::string::npos) << "button " << button->text();
     for (const char* phrase : {"at least 4 characters", "cannot be reset or recovered", "three wrong tries",
                                "scrambled, not encrypted", "data.enc", "Vellumkeep.exe", "Show at Startup",
@@ -365,7 +366,7 @@ TEST_F(HelpViewerTest, TheProgramsDialogsAndMessageBoxesOpenAboveTheViewer) {
     first->Form1.cmdAdd_Click(0);
     expectAboveViewer(first->frmAdd.hwnd(), "the editor");
     boxes.answerAfter(IDOK, [&] { expectAboveViewer(openBox(), "the editor's error box"); });
-    click(first->frmAdd.cmdAdd[0]);
+    click(first->frmAdd.findControl("cmdAdd", 0));
     EXPECT_TRUE(standsAbove(first->frmAdd.hwnd(), viewer)) << "while the editor stays open";
     first->frmAdd.unload();
     EXPECT_TRUE(topmost(viewer));

@@ -24,12 +24,12 @@ protected:
 
     MainWindow& form() { return program->Form1; }
     LinkLauncher& launcher() { return program->frmWebsite; }
-    void visit() { click(form().cmdWebsite[0]); }
+    void visit() { click(form().findControl("cmdWebsite", 0)); }
     // The launcher's timer runs out, as ten seconds after its load.
     void timerRunsOut() {
         ASSERT_TRUE(launcher().isLoaded());
-        ASSERT_NE(launcher().Timer1, nullptr);
-        SendMessageW(launcher().hwnd(), WM_TIMER, launcher().Timer1->id(), 0);
+        ASSERT_NE(launcher().findTimer("Timer1"), nullptr);
+        SendMessageW(launcher().hwnd(), WM_TIMER, launcher().findTimer("Timer1")->id(), 0);
     }
     // The host the version information names, as if the program had been built with another one.
     void brandWith(const std::string& host) { program->env.App.Comments = host; }
@@ -45,9 +45,9 @@ TEST_F(LinkLauncherTest, VisitOpensTheCompanySiteOnceWhileTheLauncherLives) {
     EXPECT_TRUE(launcher().isLoaded());
     EXPECT_FALSE(launcher().visible());
     EXPECT_EQ(program->linkRequest, "");
-    ASSERT_NE(launcher().Timer1, nullptr);
-    EXPECT_EQ(launcher().Timer1->interval(), 10000u);
-    EXPECT_TRUE(launcher().Timer1->enabled());
+    ASSERT_NE(launcher().findTimer("Timer1"), nullptr);
+    EXPECT_EQ(launcher().findTimer("Timer1")->interval(), 10000u);
+    EXPECT_TRUE(launcher().findTimer("Timer1")->enabled());
 
     // A second click while it is loaded opens nothing; the request waits for the next load.
     visit();

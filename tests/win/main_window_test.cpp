@@ -27,14 +27,14 @@ protected:
 
 TEST_F(MainWindowTest, ControlsStandAtTheirDesignPlaces) {
     ASSERT_EQ(form().dpi(), 96) << "the layout figures below are for 96 DPI";
-    EXPECT_EQ(placeOf(form().cmdAdd[0]->hwnd()), (PixelRect{4, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().cmdDelete->hwnd()), (PixelRect{84, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().cmdEdit->hwnd()), (PixelRect{164, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().cmdGoto->hwnd()), (PixelRect{244, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().cmdWebsite[0]->hwnd()), (PixelRect{324, 4, 273, 69}));
-    EXPECT_EQ(placeOf(form().cmdCopy[0]->hwnd()), (PixelRect{4, 76, 157, 53}));
-    EXPECT_EQ(placeOf(form().cmdCopy[1]->hwnd()), (PixelRect{164, 76, 157, 53}));
-    EXPECT_EQ(placeOf(form().cmdCopy[2]->hwnd()), (PixelRect{324, 76, 273, 53}));
+    EXPECT_EQ(placeOf(form().findControl("cmdAdd", 0)->hwnd()), (PixelRect{4, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().findControl("cmdDelete")->hwnd()), (PixelRect{84, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().findControl("cmdEdit")->hwnd()), (PixelRect{164, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().findControl("cmdGoto")->hwnd()), (PixelRect{244, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().findControl("cmdWebsite", 0)->hwnd()), (PixelRect{324, 4, 273, 69}));
+    EXPECT_EQ(placeOf(form().findControl("cmdCopy", 0)->hwnd()), (PixelRect{4, 76, 157, 53}));
+    EXPECT_EQ(placeOf(form().findControl("cmdCopy", 1)->hwnd()), (PixelRect{164, 76, 157, 53}));
+    EXPECT_EQ(placeOf(form().findControl("cmdCopy", 2)->hwnd()), (PixelRect{324, 76, 273, 53}));
     PixelRect list = placeOf(form().lstPass.hwnd());
     EXPECT_EQ(list.left, 4);
     EXPECT_EQ(list.top, 132);
@@ -51,14 +51,14 @@ TEST_F(MainWindowTest, ControlsStandAtTheirDesignPlaces) {
 
 TEST_F(MainWindowTest, CaptionsComeFromTheBranding) {
     EXPECT_EQ(form().caption(), "Vellumkeep by Quorrindale");
-    EXPECT_EQ(form().cmdWebsite[0]->text(), "Visit www.quorrindale.example");
-    EXPECT_EQ(form().cmdAdd[0]->text(), "Add");
-    EXPECT_EQ(form().cmdDelete->text(), "Delete");
-    EXPECT_EQ(form().cmdEdit->text(), "Edit");
-    EXPECT_EQ(form().cmdGoto->text(), "Go To");
-    EXPECT_EQ(form().cmdCopy[0]->text(), "Copy Username");
-    EXPECT_EQ(form().cmdCopy[1]->text(), "Copy Password");
-    EXPECT_EQ(form().cmdCopy[2]->text(), "Copy Used At");
+    EXPECT_EQ(form().findControl("cmdWebsite", 0)->text(), "Visit www.quorrindale.example");
+    EXPECT_EQ(form().findControl("cmdAdd", 0)->text(), "Add");
+    EXPECT_EQ(form().findControl("cmdDelete")->text(), "Delete");
+    EXPECT_EQ(form().findControl("cmdEdit")->text(), "Edit");
+    EXPECT_EQ(form().findControl("cmdGoto")->text(), "Go To");
+    EXPECT_EQ(form().findControl("cmdCopy", 0)->text(), "Copy Username");
+    EXPECT_EQ(form().findControl("cmdCopy", 1)->text(), "Copy Password");
+    EXPECT_EQ(form().findControl("cmdCopy", 2)->text(), "Copy Used At");
 }
 
 TEST_F(MainWindowTest, ListHasThreeColumnsAsWideAsTheCopyButtonsAbove) {
@@ -153,12 +153,12 @@ TEST_F(MainWindowTest, ListFollowsTheWindowsSizeByTheResizeRule) {
     EXPECT_EQ(list.left, 4);
     EXPECT_EQ(list.top, 132);
     // The buttons and columns keep their places and widths.
-    EXPECT_EQ(placeOf(form().cmdWebsite[0]->hwnd()), (PixelRect{324, 4, 273, 69}));
+    EXPECT_EQ(placeOf(form().findControl("cmdWebsite", 0)->hwnd()), (PixelRect{324, 4, 273, 69}));
     EXPECT_EQ(ListView_GetColumnWidth(form().lstPass.hwnd(), 0), 156);
     // The status line stays docked along the whole bottom edge.
     RECT client{};
     GetClientRect(hwnd, &client);
-    PixelRect status = placeOf(form().StatusBar1->hwnd());
+    PixelRect status = placeOf(form().findControl("StatusBar1")->hwnd());
     EXPECT_EQ(status.top + status.height, client.bottom);
     EXPECT_EQ(status.width, client.right);
 
@@ -180,7 +180,8 @@ TEST_F(MainWindowTest, ListFollowsTheWindowsSizeByTheResizeRule) {
 
 TEST_F(MainWindowTest, StatusBarPanelIsAsWideAsTheWindowAtLoad) {
     int parts[4] = {};
-    ASSERT_EQ(SendMessageW(form().StatusBar1->hwnd(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts)), 1);
+    ASSERT_EQ(SendMessageW(form().findControl("StatusBar1")->hwnd(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts)),
+              1);
     RECT outer{};
     GetWindowRect(form().hwnd(), &outer);
     EXPECT_NEAR(parts[0], outer.right - outer.left, 1);
@@ -219,8 +220,8 @@ TEST(SkinSupportOrder, SplashMainWindowAndClosingCallItInOrder) {
     program.writeVault("master");
     program->frmSplash.load();
     program->Form1.load();  // as the splash's hand-over does
-    setText(program->frmPass.txtPass, "master");
-    click(program->frmPass.cmdOK);
+    setText(program->frmPass.findControl("txtPass"), "master");
+    click(program->frmPass.findControl("cmdOK"));
     SendMessageW(program->Form1.hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5, 6, 6}));
 }

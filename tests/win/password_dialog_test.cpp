@@ -85,8 +85,8 @@ protected:
         ASSERT_TRUE(dialog().visible());
     }
     void type(const std::string& first, const std::string& second) {
-        setText(dialog().txtPass, first);
-        setText(dialog().txtPass2, second);
+        setText(dialog().findControl("txtPass"), first);
+        setText(dialog().findControl("txtPass2"), second);
     }
     // Centred in the screen's work area once its final size is set.
     void expectCentred() {
@@ -124,52 +124,53 @@ TEST_F(FirstStartTest, CreatesAFreshVaultAndOpensTheDialogInCreateMode) {
     EXPECT_EQ(hex(program.vaultBytes()), "0D 0A");
     EXPECT_TRUE(program->creatingPassword);
     EXPECT_EQ(dialog().caption(), "Password Required");
-    EXPECT_EQ(dialog().SkinLabel1->text(),
+    EXPECT_EQ(dialog().findControl("SkinLabel1")->text(),
               "Because this is the first time you have used Vellumkeep, you will need to create a master "
               "password.  This password will be required to open the program from now on, and can not be "
               "reset.\r\n\r\nPlease enter a password that you will not forget.");
-    EXPECT_EQ(dialog().SkinLabel2->text(), "Password:");
-    EXPECT_EQ(dialog().SkinLabel3->text(), "Retype Password:");
-    EXPECT_TRUE(dialog().SkinLabel3->visible());
-    EXPECT_TRUE(dialog().txtPass2->visible());
-    EXPECT_TRUE(dialog().txtPass->text().empty());
+    EXPECT_EQ(dialog().findControl("SkinLabel2")->text(), "Password:");
+    EXPECT_EQ(dialog().findControl("SkinLabel3")->text(), "Retype Password:");
+    EXPECT_TRUE(dialog().findControl("SkinLabel3")->visible());
+    EXPECT_TRUE(dialog().findControl("txtPass2")->visible());
+    EXPECT_TRUE(dialog().findControl("txtPass")->text().empty());
 
     // The layout is worked out in twips and placed in whole pixels.
     EXPECT_EQ(pixelHeight(dialog()), dialog().toPixels(3505));
     EXPECT_EQ(dialog().height(), dialog().toTwips(dialog().toPixels(3505)));
-    EXPECT_EQ(pixelTop(dialog().txtPass), dialog().toPixels(1700));
-    EXPECT_EQ(pixelTop(dialog().SkinLabel2), dialog().toPixels(1700));
-    EXPECT_EQ(pixelTop(dialog().txtPass2), dialog().toPixels(2075));
-    EXPECT_EQ(pixelTop(dialog().SkinLabel3), dialog().toPixels(2075));
-    EXPECT_EQ(pixelTop(dialog().cmdOK), dialog().toPixels(2450));
-    EXPECT_EQ(pixelTop(dialog().cmdCancel), dialog().toPixels(2450));
-    EXPECT_EQ(dialog().SkinLabel1->height(), 1500);
+    EXPECT_EQ(pixelTop(dialog().findControl("txtPass")), dialog().toPixels(1700));
+    EXPECT_EQ(pixelTop(dialog().findControl("SkinLabel2")), dialog().toPixels(1700));
+    EXPECT_EQ(pixelTop(dialog().findControl("txtPass2")), dialog().toPixels(2075));
+    EXPECT_EQ(pixelTop(dialog().findControl("SkinLabel3")), dialog().toPixels(2075));
+    EXPECT_EQ(pixelTop(dialog().findControl("cmdOK")), dialog().toPixels(2450));
+    EXPECT_EQ(pixelTop(dialog().findControl("cmdCancel")), dialog().toPixels(2450));
+    EXPECT_EQ(dialog().findControl("SkinLabel1")->height(), 1500);
     expectCentred();
     if (dialog().dpi() == 96) {
         EXPECT_EQ(pixelHeight(dialog()), 234);
-        EXPECT_EQ(pixelTop(dialog().cmdOK), 163);
+        EXPECT_EQ(pixelTop(dialog().findControl("cmdOK")), 163);
     }
 
     EXPECT_TRUE(isTopmost(dialog()));
     for (const auto& control : dialog().controls()) EXPECT_EQ(fontFace(control->hwnd()), L"Verdana") << control->name();
-    for (const Control* box : {dialog().txtPass, dialog().txtPass2})
+    for (const Control* box : {dialog().findControl("txtPass"), dialog().findControl("txtPass2")})
         EXPECT_EQ(SendMessageW(box->hwnd(), EM_GETPASSWORDCHAR, 0, 0), L'*') << box->name();
 
     // Tab order, as the system walks it.
     std::vector<HWND> order;
     HWND item = GetNextDlgTabItem(dialogHwnd(), nullptr, FALSE);
     for (int i = 0; i < 4 && item; ++i, item = GetNextDlgTabItem(dialogHwnd(), item, FALSE)) order.push_back(item);
-    EXPECT_EQ(order, (std::vector<HWND>{dialog().cmdOK->hwnd(), dialog().cmdCancel->hwnd(), dialog().txtPass->hwnd(),
-                                        dialog().txtPass2->hwnd()}));
-    EXPECT_EQ(item, dialog().cmdOK->hwnd());  // and round again
+    EXPECT_EQ(order,
+              (std::vector<HWND>{dialog().findControl("cmdOK")->hwnd(), dialog().findControl("cmdCancel")->hwnd(),
+                                 dialog().findControl("txtPass")->hwnd(), dialog().findControl("txtPass2")->hwnd()}));
+    EXPECT_EQ(item, dialog().findControl("cmdOK")->hwnd());  // and round again
     EXPECT_EQ(program.endCount(), 0);
 }
 
 TEST_F(FirstStartTest, KeepsTheMainWindowHiddenWhileTheDialogIsOpen) {
     EXPECT_FALSE(form().visible());
-    ASSERT_NE(dialog().Timer1, nullptr);
-    EXPECT_TRUE(dialog().Timer1->enabled());
-    EXPECT_EQ(dialog().Timer1->interval(), 100u);
+    ASSERT_NE(dialog().findTimer("Timer1"), nullptr);
+    EXPECT_TRUE(dialog().findTimer("Timer1")->enabled());
+    EXPECT_EQ(dialog().findTimer("Timer1")->interval(), 100u);
     pumpFor(300);
     EXPECT_FALSE(form().visible());
 
@@ -190,47 +191,47 @@ TEST_F(FirstStartTest, ShortPasswordsAndMismatchesAreToldAndTheDialogStays) {
     // Too short: both boxes keep what was typed, and the dialog lets go of the top meanwhile.
     type("abc", "xyz");
     boxes.answerAfter(IDOK, noteTopmost);
-    click(dialog().cmdOK);
+    click(dialog().findControl("cmdOK"));
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectOkOnlyBox(boxes.seen()[0], kTooShort, dialogHwnd());
     EXPECT_FALSE(topmostDuringBox);
     EXPECT_TRUE(isTopmost(dialog()));
-    EXPECT_EQ(dialog().txtPass->text(), "abc");
-    EXPECT_EQ(dialog().txtPass2->text(), "xyz");
+    EXPECT_EQ(dialog().findControl("txtPass")->text(), "abc");
+    EXPECT_EQ(dialog().findControl("txtPass2")->text(), "xyz");
     expectStillAsking("\r\n");
 
     // Copies that differ only in letter case: both boxes are emptied.
     type("Secret", "secret");
     topmostDuringBox = true;
     boxes.answerAfter(IDOK, noteTopmost);
-    click(dialog().cmdOK);
+    click(dialog().findControl("cmdOK"));
     ASSERT_EQ(boxes.seen().size(), 2u);
     expectOkOnlyBox(boxes.seen()[1], kMismatch, dialogHwnd());
     EXPECT_FALSE(topmostDuringBox);
     EXPECT_TRUE(isTopmost(dialog()));
-    EXPECT_EQ(dialog().txtPass->text(), "");
-    EXPECT_EQ(dialog().txtPass2->text(), "");
+    EXPECT_EQ(dialog().findControl("txtPass")->text(), "");
+    EXPECT_EQ(dialog().findControl("txtPass2")->text(), "");
     expectStillAsking("\r\n");
 
     // A long enough first copy and no second one.
     type("long enough", "");
     boxes.answer(IDOK);
-    click(dialog().cmdOK);
+    click(dialog().findControl("cmdOK"));
     ASSERT_EQ(boxes.seen().size(), 3u);
     expectOkOnlyBox(boxes.seen()[2], kMismatch, dialogHwnd());
-    EXPECT_EQ(dialog().txtPass->text(), "");
+    EXPECT_EQ(dialog().findControl("txtPass")->text(), "");
     expectStillAsking("\r\n");
 
     // Enter in the password box does what the Ok button does, messages included.
     type("abc", "abc");
     boxes.answer(IDOK);
-    pressEnter(dialog().txtPass);
+    pressEnter(dialog().findControl("txtPass"));
     ASSERT_EQ(boxes.seen().size(), 4u);
     expectOkOnlyBox(boxes.seen()[3], kTooShort, dialogHwnd());
-    EXPECT_EQ(dialog().txtPass->text(), "abc");
+    EXPECT_EQ(dialog().findControl("txtPass")->text(), "abc");
     type("abcd", "abce");
     boxes.answer(IDOK);
-    pressEnter(dialog().txtPass);
+    pressEnter(dialog().findControl("txtPass"));
     ASSERT_EQ(boxes.seen().size(), 5u);
     expectOkOnlyBox(boxes.seen()[4], kMismatch, dialogHwnd());
     expectStillAsking("\r\n");
@@ -239,7 +240,7 @@ TEST_F(FirstStartTest, ShortPasswordsAndMismatchesAreToldAndTheDialogStays) {
 
 TEST_F(FirstStartTest, AConfirmedPasswordCreatesTheVaultAndOpensTheMainWindow) {
     type("abcd", "abcd");  // four characters are enough
-    click(dialog().cmdOK);
+    click(dialog().findControl("cmdOK"));
     EXPECT_TRUE(boxes.seen().empty());
     EXPECT_EQ(program->masterPassword, "abcd");
     EXPECT_EQ(hex(program.vaultBytes()), "E1 E2 E3 E4 0D 0A");
@@ -253,7 +254,7 @@ TEST_F(FirstStartTest, AConfirmedPasswordCreatesTheVaultAndOpensTheMainWindow) {
 
 TEST_F(FirstStartTest, EnterInThePasswordBoxConfirmsToo) {
     type("pass word", "pass word");  // spaces count as characters
-    pressEnter(dialog().txtPass);
+    pressEnter(dialog().findControl("txtPass"));
     EXPECT_TRUE(boxes.seen().empty());
     EXPECT_EQ(program.vaultBytes(), scrambled("pass word") + "\r\n");
     EXPECT_TRUE(form().visible());
@@ -283,11 +284,11 @@ TEST_F(FirstStartTest, PasswordsTheVaultCannotCarryAreRefused) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         size_t before = boxes.seen().size();
-        for (const Control* box : {dialog().txtPass, dialog().txtPass2})
+        for (const Control* box : {dialog().findControl("txtPass"), dialog().findControl("txtPass2")})
             SendMessageW(box->hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text.c_str()));
-        ASSERT_EQ(wideWindowText(dialog().txtPass->hwnd()), c.text);
+        ASSERT_EQ(wideWindowText(dialog().findControl("txtPass")->hwnd()), c.text);
         boxes.answer(IDOK);
-        click(dialog().cmdOK);
+        click(dialog().findControl("cmdOK"));
         ASSERT_EQ(boxes.seen().size(), before + 1);
         const SeenBox& box = boxes.seen().back();
         EXPECT_NE(box.text.find("password"), std::string::npos) << box.text;
@@ -298,14 +299,14 @@ TEST_F(FirstStartTest, PasswordsTheVaultCannotCarryAreRefused) {
     }
     // The dialog still takes a good password afterwards.
     type("good one", "good one");
-    click(dialog().cmdOK);
+    click(dialog().findControl("cmdOK"));
     EXPECT_EQ(program.vaultBytes(), scrambled("good one") + "\r\n");
     EXPECT_EQ(boxes.unexpected(), 0);
 }
 
 TEST_F(FirstStartTest, CancelEndsTheProgram) {
     type("abcd", "abcd");
-    click(dialog().cmdCancel);
+    click(dialog().findControl("cmdCancel"));
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_TRUE(boxes.seen().empty());
     EXPECT_TRUE(program->masterPassword.empty());
@@ -331,8 +332,8 @@ protected:
         start();
     }
     void tryPassword(const std::string& password) {
-        setText(dialog().txtPass, password);
-        click(dialog().cmdOK);
+        setText(dialog().findControl("txtPass"), password);
+        click(dialog().findControl("cmdOK"));
     }
     void expectLoggedIn() {
         EXPECT_EQ(program->masterPassword, "master");
@@ -358,16 +359,16 @@ TEST_F(LaterStartTest, OpensTheDialogInEnterMode) {
     EXPECT_EQ(program->storedPassword, "master");
     EXPECT_TRUE(program->masterPassword.empty());
     EXPECT_EQ(dialog().caption(), "Password Required");
-    EXPECT_EQ(dialog().SkinLabel1->text(), "Please enter your password");
+    EXPECT_EQ(dialog().findControl("SkinLabel1")->text(), "Please enter your password");
     EXPECT_EQ(dialog().height(), 1845);
     expectCentred();
-    EXPECT_EQ(dialog().txtPass->top(), 360);
-    EXPECT_EQ(dialog().SkinLabel2->top(), 360);
-    EXPECT_EQ(dialog().cmdOK->top(), 780);
-    EXPECT_EQ(dialog().cmdCancel->top(), 780);
-    EXPECT_FALSE(dialog().txtPass2->visible());
-    EXPECT_FALSE(dialog().SkinLabel3->visible());
-    EXPECT_TRUE(dialog().txtPass->visible());
+    EXPECT_EQ(dialog().findControl("txtPass")->top(), 360);
+    EXPECT_EQ(dialog().findControl("SkinLabel2")->top(), 360);
+    EXPECT_EQ(dialog().findControl("cmdOK")->top(), 780);
+    EXPECT_EQ(dialog().findControl("cmdCancel")->top(), 780);
+    EXPECT_FALSE(dialog().findControl("txtPass2")->visible());
+    EXPECT_FALSE(dialog().findControl("SkinLabel3")->visible());
+    EXPECT_TRUE(dialog().findControl("txtPass")->visible());
     EXPECT_TRUE(isTopmost(dialog()));
     EXPECT_FALSE(form().visible());
     EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);  // nothing shows before the password
@@ -385,14 +386,14 @@ TEST_F(LaterStartTest, TheRightPasswordLoadsTheEntriesAndOpensTheMainWindow) {
 }
 
 TEST_F(LaterStartTest, EnterInThePasswordBoxActsAsOk) {
-    setText(dialog().txtPass, "wrong");
+    setText(dialog().findControl("txtPass"), "wrong");
     boxes.answer(IDRETRY);
-    pressEnter(dialog().txtPass);
+    pressEnter(dialog().findControl("txtPass"));
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
-    EXPECT_EQ(dialog().txtPass->text(), "");
-    setText(dialog().txtPass, "master");
-    pressEnter(dialog().txtPass);
+    EXPECT_EQ(dialog().findControl("txtPass")->text(), "");
+    setText(dialog().findControl("txtPass"), "master");
+    pressEnter(dialog().findControl("txtPass"));
     EXPECT_EQ(boxes.seen().size(), 1u);
     expectLoggedIn();
 }
@@ -403,7 +404,7 @@ TEST_F(LaterStartTest, WrongTwiceThenRightLoadsTheEntries) {
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
     EXPECT_EQ(dialog().passwordTries, 1);
-    EXPECT_EQ(dialog().txtPass->text(), "");
+    EXPECT_EQ(dialog().findControl("txtPass")->text(), "");
     EXPECT_TRUE(dialog().visible());
     EXPECT_EQ(program.endCount(), 0);
 
@@ -431,7 +432,7 @@ TEST_F(LaterStartTest, ThreeWrongPasswordsEndTheProgramAfterANotice) {
     for (int i = 0; i < 3; ++i) expectWrongPasswordBox(boxes.seen()[i], dialogHwnd());
     expectOkOnlyBox(boxes.seen()[3], kOnlyThreeTries, dialogHwnd());
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(dialog().Timer1->enabled());
+    EXPECT_FALSE(dialog().findTimer("Timer1")->enabled());
     EXPECT_TRUE(program->masterPassword.empty());
     EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);
     EXPECT_FALSE(form().visible());
@@ -444,15 +445,15 @@ TEST_F(LaterStartTest, CancelInTheRetryBoxEndsAtOnceWithoutTheNotice) {
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(dialog().Timer1->enabled());
+    EXPECT_FALSE(dialog().findTimer("Timer1")->enabled());
     EXPECT_TRUE(program->masterPassword.empty());
     EXPECT_FALSE(form().visible());
     EXPECT_EQ(boxes.unexpected(), 0);
 }
 
 TEST_F(LaterStartTest, TheCancelButtonEndsTheProgram) {
-    setText(dialog().txtPass, "master");
-    click(dialog().cmdCancel);
+    setText(dialog().findControl("txtPass"), "master");
+    click(dialog().findControl("cmdCancel"));
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_TRUE(boxes.seen().empty());
     EXPECT_TRUE(program->masterPassword.empty());
@@ -494,8 +495,8 @@ TEST(LoggingIn, ReportsTheNumberOfEntriesLoaded) {
     created.loadMainWindow();
     EXPECT_FALSE(created->creatingPassword);
     EXPECT_EQ(created->frmPass.height(), 1845);
-    setText(created->frmPass.txtPass, "pw12");
-    click(created->frmPass.cmdOK);
+    setText(created->frmPass.findControl("txtPass"), "pw12");
+    click(created->frmPass.findControl("cmdOK"));
     EXPECT_EQ(created->Form1.statusText(), "Loaded 0 entries");
     EXPECT_TRUE(created->Form1.visible());
     EXPECT_EQ(created.endCount(), 0);

@@ -168,7 +168,7 @@ bool topmost(const Window& window) {
 // The splash's load binds the program's skin; its hand-over timer is not wanted here.
 void bindProgramSkin(TestProgram& program) {
     program->frmSplash.load();
-    program->frmSplash.Timer2->setEnabled(false);
+    program->frmSplash.findTimer("Timer2")->setEnabled(false);
 }
 
 // ---- The skin's colours ----
@@ -233,22 +233,24 @@ TEST_F(SkinnedProgram, CommandButtonsAreWhiteAndTheListIsWhiteWithBlackText) {
         EXPECT_FALSE(control->foreColor()) << control->name();
     }
     EXPECT_EQ(buttons, 8);
-    HWND list = form().lstPassControl->hwnd();
+    HWND list = form().findControl("lstPass")->hwnd();
     EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0)), kWhite);
     EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0)), kBlack);
-    EXPECT_FALSE(form().StatusBar1->backColor());
+    EXPECT_FALSE(form().findControl("StatusBar1")->backColor());
 }
 
 TEST_F(SkinnedProgram, EditorTextBoxesAnswerWithAWhiteBrushAndBlackText) {
     program->frmAdd.openForAdd();
     ASSERT_TRUE(program->frmAdd.isLoaded());
-    for (Control* box : {program->frmAdd.txtUsername, program->frmAdd.txtPassword, program->frmAdd.txtWebsite}) {
+    for (Control* box : {program->frmAdd.findControl("txtUsername"), program->frmAdd.findControl("txtPassword"),
+                         program->frmAdd.findControl("txtWebsite")}) {
         ColourAnswer answer = askColour(program->frmAdd, WM_CTLCOLOREDIT, box);
         EXPECT_EQ(answer.brushColour, kWhite) << box->name();
         EXPECT_EQ(answer.textColour, kBlack) << box->name();
     }
     // Its skinned labels are not coloured by the program.
-    for (Control* label : {program->frmAdd.SkinLabel1, program->frmAdd.SkinLabel2, program->frmAdd.SkinLabel3}) {
+    for (Control* label : {program->frmAdd.findControl("SkinLabel1"), program->frmAdd.findControl("SkinLabel2"),
+                           program->frmAdd.findControl("SkinLabel3")}) {
         EXPECT_FALSE(label->backColor()) << label->name();
         EXPECT_FALSE(label->foreColor()) << label->name();
     }
@@ -261,22 +263,22 @@ TEST(SkinPasswordDialog, TextBoxesAnswerWithAWhiteBrushAndBlackTextAndButtonsAre
     program.loadMainWindow();
     PasswordDialog& dialog = program->frmPass;
     ASSERT_TRUE(dialog.isLoaded());
-    for (Control* box : {dialog.txtPass, dialog.txtPass2}) {
+    for (Control* box : {dialog.findControl("txtPass"), dialog.findControl("txtPass2")}) {
         ColourAnswer answer = askColour(dialog, WM_CTLCOLOREDIT, box);
         EXPECT_EQ(answer.brushColour, kWhite) << box->name();
         EXPECT_EQ(answer.textColour, kBlack) << box->name();
     }
-    EXPECT_EQ(dialog.cmdOK->backColor(), kWhite);
-    EXPECT_EQ(dialog.cmdCancel->backColor(), kWhite);
+    EXPECT_EQ(dialog.findControl("cmdOK")->backColor(), kWhite);
+    EXPECT_EQ(dialog.findControl("cmdCancel")->backColor(), kWhite);
 }
 
 TEST_F(SkinnedProgram, AboutBoxHeaderGetsThePanelColourAndItsLabelsKeepTheirOwn) {
     program->frmAbout.show();
     AboutBox& about = program->frmAbout;
     ASSERT_TRUE(about.isLoaded());
-    EXPECT_EQ(about.Picture1->backColor(), kLightGrey);
+    EXPECT_EQ(about.findControl("Picture1")->backColor(), kLightGrey);
     // The skin leaves the program's own colours alone.
-    EXPECT_EQ(askColour(about, WM_CTLCOLORSTATIC, about.Picture1).brushColour, kLightGrey);
+    EXPECT_EQ(askColour(about, WM_CTLCOLORSTATIC, about.findControl("Picture1")).brushColour, kLightGrey);
     int labels = 0;
     for (const auto& control : about.controls()) {
         if (control->typeName() != "Label" && control->typeName() != "SkinLabel") continue;
@@ -291,7 +293,7 @@ TEST_F(SkinnedProgram, HelpViewersCheckBoxAndRichTextBoxGetNoColour) {
     program->Form8.load();
     HelpViewer& help = program->Form8;
     ASSERT_TRUE(help.isLoaded());
-    for (Control* control : {help.Check1, help.rtf1}) {
+    for (Control* control : {help.findControl("Check1"), help.findControl("rtf1")}) {
         EXPECT_FALSE(control->backColor()) << control->name();
         EXPECT_FALSE(control->foreColor()) << control->name();
     }
@@ -305,29 +307,30 @@ TEST(SkinColorControls, ColoursByTypeAndStopsAtTheFirstControlThatRefuses) {
         TestProgram program;  // skinning is off: the editor loads uncoloured
         program->frmAdd.openForAdd();
         EntryEditor& editor = program->frmAdd;
-        ASSERT_FALSE(editor.txtUsername->backColor());
+        ASSERT_FALSE(editor.findControl("txtUsername")->backColor());
         ColorControls(editor, static_cast<long>(back), static_cast<long>(fore), static_cast<long>(panel), 0);
-        for (Control* box : {editor.txtUsername, editor.txtPassword, editor.txtWebsite}) {
+        for (Control* box :
+             {editor.findControl("txtUsername"), editor.findControl("txtPassword"), editor.findControl("txtWebsite")}) {
             EXPECT_EQ(box->backColor(), back) << box->name();
             EXPECT_EQ(box->foreColor(), fore) << box->name();
         }
-        EXPECT_EQ(editor.cmdDelete->backColor(), back);
-        EXPECT_FALSE(editor.cmdDelete->foreColor());
-        EXPECT_FALSE(editor.SkinLabel1->backColor());
+        EXPECT_EQ(editor.findControl("cmdDelete")->backColor(), back);
+        EXPECT_FALSE(editor.findControl("cmdDelete")->foreColor());
+        EXPECT_FALSE(editor.findControl("SkinLabel1")->backColor());
     }
     {
         TestProgram program;
         program->frmAdd.openForAdd();
         EntryEditor& editor = program->frmAdd;
         // A control whose window is gone refuses its colour, and the walk ends there.
-        DestroyWindow(editor.txtUsername->hwnd());
+        DestroyWindow(editor.findControl("txtUsername")->hwnd());
         ColorControls(editor, static_cast<long>(back), static_cast<long>(fore), static_cast<long>(panel), 0);
-        EXPECT_EQ(editor.cmdDelete->backColor(), back);
-        EXPECT_EQ(editor.cmdAdd[0]->backColor(), back);
-        EXPECT_FALSE(editor.txtUsername->backColor());
-        EXPECT_FALSE(editor.txtPassword->backColor());
-        EXPECT_FALSE(editor.txtPassword->foreColor());
-        EXPECT_FALSE(editor.txtWebsite->backColor());
+        EXPECT_EQ(editor.findControl("cmdDelete")->backColor(), back);
+        EXPECT_EQ(editor.findControl("cmdAdd", 0)->backColor(), back);
+        EXPECT_FALSE(editor.findControl("txtUsername")->backColor());
+        EXPECT_FALSE(editor.findControl("txtPassword")->backColor());
+        EXPECT_FALSE(editor.findControl("txtPassword")->foreColor());
+        EXPECT_FALSE(editor.findControl("txtWebsite")->backColor());
     }
 }
 
@@ -423,11 +426,11 @@ TEST(SkinOrder, EachWindowIsColouredThenGivenItsRegionThenSkinned) {
     HWND dialog = program->frmPass.hwnd();
     SkinSteps steps;
     steps.form = program->Form1.hwnd();
-    steps.list = program->Form1.lstPassControl->hwnd();
+    steps.list = program->Form1.findControl("lstPass")->hwnd();
     recording = &steps;
     steps.hook = SetWindowsHookExW(WH_CALLWNDPROC, recordSkinStep, nullptr, GetCurrentThreadId());
-    setText(program->frmPass.txtPass, "master");
-    click(program->frmPass.cmdOK);
+    setText(program->frmPass.findControl("txtPass"), "master");
+    click(program->frmPass.findControl("cmdOK"));
     UnhookWindowsHookEx(steps.hook);
     recording = nullptr;
     EXPECT_EQ(steps.steps, "CRS");
@@ -487,7 +490,7 @@ TEST_F(SkinnedProgram, PushButtonsAreOwnerDrawnStandardButtonsFacedWithTheirBack
         EXPECT_STREQ(className, L"Button");
         EXPECT_EQ(GetWindowLongW(control->hwnd(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW) << control->name();
     }
-    HWND button = form().cmdAdd[0]->hwnd();
+    HWND button = form().findControl("cmdAdd", 0)->hwnd();
     {
         Picture picture(button);
         ASSERT_TRUE(picture.valid());
@@ -508,7 +511,7 @@ TEST_F(SkinnedProgram, PushButtonsAreOwnerDrawnStandardButtonsFacedWithTheirBack
     }
     // A colour the program gives is the face's new top colour.
     const COLORREF wine = RGB(190, 52, 61);
-    form().cmdAdd[0]->setBackColor(wine);
+    form().findControl("cmdAdd", 0)->setBackColor(wine);
     Picture picture(button);
     ASSERT_TRUE(picture.valid());
     int middle = picture.width() / 2;
@@ -516,7 +519,7 @@ TEST_F(SkinnedProgram, PushButtonsAreOwnerDrawnStandardButtonsFacedWithTheirBack
 }
 
 TEST_F(SkinnedProgram, PushButtonsDrawEachStateInItsOwnWay) {
-    Control& copy = *form().cmdCopy[1];
+    Control& copy = *form().findControl("cmdCopy", 1);
     HWND button = copy.hwnd();
     const Picture normal(button);
     ASSERT_TRUE(normal.valid());
@@ -569,7 +572,7 @@ TEST_F(SkinnedProgram, PushButtonsDrawEachStateInItsOwnWay) {
 
 TEST_F(SkinnedProgram, SkinnedButtonsClickAndNavigateLikeTheStandardButtonsTheyAre) {
     // The second press of a quick double click is a click of its own, as on a push button.
-    HWND button = form().cmdDelete->hwnd();
+    HWND button = form().findControl("cmdDelete")->hwnd();
     form().setStatusText("");
     SendMessageW(button, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
@@ -587,7 +590,7 @@ TEST_F(SkinnedProgram, SkinnedButtonsClickAndNavigateLikeTheStandardButtonsTheyA
 }
 
 TEST_F(SkinnedProgram, ButtonCaptionsMayHaveSeveralLines) {
-    HWND button = form().cmdWebsite[0]->hwnd();
+    HWND button = form().findControl("cmdWebsite", 0)->hwnd();
     SetWindowTextW(button, L"Visit\r\nthe web site");
     Picture picture(button);
     ASSERT_TRUE(picture.valid());
@@ -596,13 +599,13 @@ TEST_F(SkinnedProgram, ButtonCaptionsMayHaveSeveralLines) {
 
 TEST_F(SkinnedProgram, PlainLabelsAndCheckBoxesDrawOverTheBackgroundInTheLabelColour) {
     program->frmAbout.show();
-    ColourAnswer label = askColour(program->frmAbout, WM_CTLCOLORSTATIC, program->frmAbout.Label2);
+    ColourAnswer label = askColour(program->frmAbout, WM_CTLCOLORSTATIC, program->frmAbout.findControl("Label2"));
     EXPECT_EQ(label.brush, GetStockObject(NULL_BRUSH));
     EXPECT_EQ(label.backgroundMode, TRANSPARENT);
     EXPECT_EQ(label.textColour, skin().labelText);
 
     program->Form8.load();
-    ColourAnswer check = askColour(program->Form8, WM_CTLCOLORSTATIC, program->Form8.Check1);
+    ColourAnswer check = askColour(program->Form8, WM_CTLCOLORSTATIC, program->Form8.findControl("Check1"));
     EXPECT_EQ(check.brush, GetStockObject(NULL_BRUSH));
     EXPECT_EQ(check.textColour, skin().labelText);
 }
@@ -614,7 +617,7 @@ TEST(SkinLabels, DrawTheirCaptionInTheSkinsLabelColourWordWrappedWithLineBreaks)
     PasswordDialog& dialog = program->frmPass;
     ASSERT_TRUE(program->creatingPassword);
     const SkinData& skin = program->frmSplash.skn.data();
-    HWND label = dialog.SkinLabel1->hwnd();
+    HWND label = dialog.findControl("SkinLabel1")->hwnd();
     Picture picture(label);
     ASSERT_TRUE(picture.valid());
     RECT place = placeInParent(label);
@@ -636,7 +639,7 @@ TEST(SkinLabels, DrawTheirCaptionInTheSkinsLabelColourWordWrappedWithLineBreaks)
 TEST(SkinLabels, OnAnUnskinnedWindowUseTheSystemColours) {
     TestProgram program;  // skinning off
     program->frmAdd.openForAdd();
-    Picture picture(program->frmAdd.SkinLabel1->hwnd());
+    Picture picture(program->frmAdd.findControl("SkinLabel1")->hwnd());
     ASSERT_TRUE(picture.valid());
     EXPECT_EQ(picture.at(picture.width() - 1, 0), GetSysColor(COLOR_BTNFACE));
     EXPECT_TRUE(anyPixel(picture, GetSysColor(COLOR_BTNTEXT)));

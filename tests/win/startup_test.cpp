@@ -63,7 +63,8 @@ TEST(Splash, IsABorderlessPictureOutOfTheTaskBarCentredOnTheScreen) {
     EXPECT_NEAR((r.top + r.bottom) / 2, (area.top + area.bottom) / 2, 1);
     EXPECT_TRUE(splash.visible());
     // The picture is decoded from the embedded JPEG.
-    auto bitmap = reinterpret_cast<HBITMAP>(SendMessageW(splash.Image1->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    auto bitmap =
+        reinterpret_cast<HBITMAP>(SendMessageW(splash.findControl("Image1")->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP info{};
     ASSERT_TRUE(bitmap && GetObjectW(bitmap, sizeof info, &info));
     EXPECT_EQ(info.bmWidth, splash.toPixels(7170));
@@ -88,8 +89,8 @@ TEST(Splash, HandsOverToTheMainWindowOnTheSeventyFifthTickOnly) {
     SplashWindow& splash = program->frmSplash;
     splash.load();
     // Driven tick by tick, as the timer would.
-    splash.Timer2->setEnabled(false);
-    splash.Timer2->setEnabled(true);
+    splash.findTimer("Timer2")->setEnabled(false);
+    splash.findTimer("Timer2")->setEnabled(true);
     for (int tick = 1; tick <= 74; ++tick) {
         splash.Timer2_Timer();
         ASSERT_FALSE(program->Form1.isLoaded()) << "tick " << tick;
@@ -98,7 +99,7 @@ TEST(Splash, HandsOverToTheMainWindowOnTheSeventyFifthTickOnly) {
     splash.Timer2_Timer();
     EXPECT_EQ(splash.splashProgress, 150);
     EXPECT_TRUE(program->Form1.isLoaded());
-    EXPECT_FALSE(splash.Timer2->enabled());
+    EXPECT_FALSE(splash.findTimer("Timer2")->enabled());
     EXPECT_TRUE(splash.isLoaded());
     EXPECT_FALSE(splash.visible());
     EXPECT_TRUE(program->frmPass.isLoaded());

@@ -345,8 +345,8 @@ void TestProgram::loadMainWindow() {
 void TestProgram::logIn(const std::string& master) {
     loadMainWindow();
     ASSERT_TRUE(program_->frmPass.isLoaded());
-    setText(program_->frmPass.txtPass, master);
-    click(program_->frmPass.cmdOK);
+    setText(program_->frmPass.findControl("txtPass"), master);
+    click(program_->frmPass.findControl("cmdOK"));
     ASSERT_TRUE(program_->Form1.visible());
     ASSERT_FALSE(program_->frmPass.isLoaded());
 }

@@ -118,9 +118,9 @@ protected:
     }
     void createPassword(const std::string& password) {
         ASSERT_TRUE(program->creatingPassword);
-        setText(program->frmPass.txtPass, password);
-        setText(program->frmPass.txtPass2, password);
-        click(program->frmPass.cmdOK);
+        setText(program->frmPass.findControl("txtPass"), password);
+        setText(program->frmPass.findControl("txtPass2"), password);
+        click(program->frmPass.findControl("cmdOK"));
         ASSERT_TRUE(program->Form1.visible());
     }
 
@@ -162,7 +162,7 @@ TEST_F(VaultLoadingTest, AnEmptyFirstLineAsksForANewPasswordAndCreatingKeepsTheE
     const std::string entryLines = line("old|||entry|||here") + kCrLf + line("more|||of|||them") + kCrLf;
     startWith(kCrLf + entryLines);
     EXPECT_TRUE(program->creatingPassword);
-    EXPECT_TRUE(program->frmPass.txtPass2->visible());
+    EXPECT_TRUE(program->frmPass.findControl("txtPass2")->visible());
     createPassword("brand new");
     // Only line 1 changed.
     EXPECT_EQ(hex(program.vaultBytes()), hex(line("brand new") + entryLines));
@@ -187,8 +187,8 @@ TEST_F(VaultLoadingTest, AReadErrorAfterThePasswordWasAcceptedEndsTheProgramWith
     failing.failCode = ERROR_LOCK_VIOLATION;
     program->env.files = &failing;
     boxes.answer(IDOK);
-    setText(program->frmPass.txtPass, "master");
-    click(program->frmPass.cmdOK);
+    setText(program->frmPass.findControl("txtPass"), "master");
+    click(program->frmPass.findControl("cmdOK"));
 
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, systemReason(ERROR_LOCK_VIOLATION))) << boxes.seen()[0].text;
@@ -205,9 +205,9 @@ TEST_F(VaultLoadingTest, AFailedWriteWhileCreatingTheVaultIsReportedNotCelebrate
     failing.failAt = vault::WriteStep::Write;
     program->env.files = &failing;
     boxes.answer(IDOK);
-    setText(program->frmPass.txtPass, "first one");
-    setText(program->frmPass.txtPass2, "first one");
-    click(program->frmPass.cmdOK);
+    setText(program->frmPass.findControl("txtPass"), "first one");
+    setText(program->frmPass.findControl("txtPass2"), "first one");
+    click(program->frmPass.findControl("cmdOK"));
 
     ASSERT_EQ(boxes.seen().size(), 1u);
     const std::string& text = boxes.seen()[0].text;
@@ -290,8 +290,8 @@ TEST(VaultTooLargeToLoad, IsRefusedWithItsSizeAndTheProgramEnds) {
     program->env.files = &files;
     program.loadMainWindow();
     boxes.answer(IDOK);
-    setText(program->frmPass.txtPass, "master");
-    click(program->frmPass.cmdOK);
+    setText(program->frmPass.findControl("txtPass"), "master");
+    click(program->frmPass.findControl("cmdOK"));
     ASSERT_EQ(boxes.seen().size(), 1u);
     const std::string& text = boxes.seen()[0].text;
     EXPECT_TRUE(contains(text, displayText(program.vaultPath().wstring()))) << text;
@@ -314,13 +314,13 @@ protected:
     MainWindow& form() { return program->Form1; }
     // Adds an entry through the main window's Add button and the entry editor.
     void addThroughTheEditor(const vault::Entry& entry) {
-        click(form().cmdAdd[0]);
+        click(form().findControl("cmdAdd", 0));
         ASSERT_TRUE(program->frmAdd.isLoaded());
         editorWindow = program->frmAdd.hwnd();
-        setText(program->frmAdd.txtUsername, entry.username);
-        setText(program->frmAdd.txtPassword, entry.password);
-        setText(program->frmAdd.txtWebsite, entry.location);
-        click(program->frmAdd.cmdAdd[0]);
+        setText(program->frmAdd.findControl("txtUsername"), entry.username);
+        setText(program->frmAdd.findControl("txtPassword"), entry.password);
+        setText(program->frmAdd.findControl("txtWebsite"), entry.location);
+        click(program->frmAdd.findControl("cmdAdd", 0));
         ASSERT_FALSE(program->frmAdd.isLoaded());
     }
     // Deletes the first row, confirming it; `then` answers the boxes the save shows.
@@ -330,7 +330,7 @@ protected:
         SendMessageW(form().lstPass.hwnd(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
         boxes.answer(IDOK);
         for (int answer : then) boxes.answer(answer);
-        click(form().cmdDelete);
+        click(form().findControl("cmdDelete"));
     }
     bool temporaryLeft() const { return std::filesystem::exists(program.folder().file("data.enc.tmp")); }
 
@@ -419,11 +419,11 @@ TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
         program->env.files = &failing;
 
         boxes.answer(IDCANCEL);
-        click(program->Form1.cmdAdd[0]);
-        setText(program->frmAdd.txtUsername, "bob");
-        setText(program->frmAdd.txtPassword, "pw2");
-        setText(program->frmAdd.txtWebsite, "www.example.com");
-        click(program->frmAdd.cmdAdd[0]);
+        click(program->Form1.findControl("cmdAdd", 0));
+        setText(program->frmAdd.findControl("txtUsername"), "bob");
+        setText(program->frmAdd.findControl("txtPassword"), "pw2");
+        setText(program->frmAdd.findControl("txtWebsite"), "www.example.com");
+        click(program->frmAdd.findControl("cmdAdd", 0));
 
         ASSERT_EQ(boxes.seen().size(), 1u);
         const SeenBox& box = boxes.seen()[0];
@@ -560,11 +560,11 @@ TEST_F(FailingSaveTest, ClosingWithAnUnsavedChangeYesSavesAgainUntilItWorks) {
 TEST_F(FailingSaveTest, ASaveThatRunsOutOfMemoryIsReportedAndTheChangeStaysUnsaved) {
     failing.onStep = [](vault::WriteStep) -> void { throw std::bad_alloc(); };
     program->env.files = &failing;
-    click(form().cmdAdd[0]);
-    setText(program->frmAdd.txtUsername, added.username);
-    setText(program->frmAdd.txtPassword, added.password);
+    click(form().findControl("cmdAdd", 0));
+    setText(program->frmAdd.findControl("txtUsername"), added.username);
+    setText(program->frmAdd.findControl("txtPassword"), added.password);
     boxes.answer(IDOK);
-    click(program->frmAdd.cmdAdd[0]);
+    click(program->frmAdd.findControl("cmdAdd", 0));
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, "not enough memory")) << boxes.seen()[0].text;
     EXPECT_TRUE(form().unsavedChanges);
