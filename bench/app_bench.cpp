@@ -1,8 +1,9 @@
 // Times the real Vellumkeep.exe against the bare reference program, both driven from outside as a
 // person would drive them: the password typed and "Ok" clicked, header clicks, entries added and
 // edited through the editor's Save, deletes confirmed in the box. Each time runs from the click
-// to the moment the list shows the outcome (the program has answered and painted). Rounds
-// alternate between the two programs; each figure is the median of its samples.
+// to the moment the list shows the outcome (the program has answered and painted). Both programs
+// run side by side, each on its half of the screen, and take every step in turn, who goes first
+// alternating, so that both meet the same machine; each figure is the median of its samples.
 //
 //   vk_app_bench [--samples] VELLUMKEEP_EXE REFERENCE_EXE ROUNDS SIZE...
 //
@@ -83,21 +84,31 @@ std::wstring widen(const std::string& ansi) {
 // The samples of one program at one size, by figure name.
 using Samples = std::map<std::string, std::vector<double>>;
 
-// One run of one program: start, log in, sort, add, edit, delete, close.
+// One run of one program: started, logged in, then driven step by step.
 class Session {
 public:
     Session(const std::filesystem::path& exe, const std::wstring& mainCaption, Samples& samples)
         : program_(exe), mainCaption_(mainCaption), samples_(samples) {}
 
-    bool run(size_t entries);
+    bool logIn(size_t entries);
+    // Puts the main window at this place of the screen, out of the other program's way.
+    void place(int left);
+    bool sort(int column, const char* figure);
+    bool add(int i) { return changeThroughEditor(L"Add", L"Add an entry", "added" + std::to_string(i), +1); }
+    bool edit(int i) {
+        selectMiddleRow();
+        return changeThroughEditor(L"Edit", L"Edit an entry", "edited" + std::to_string(i), 0);
+    }
+    bool deleteMiddleRow();
+    // Reads the peak working set, after everything, sorts included, and closes the program.
+    void finish();
 
 private:
-    bool logIn(size_t entries);
     bool clickHeader(int column);
-    bool changeThroughEditor(const wchar_t* button, const wchar_t* editorCaption, const std::string& tag,
-                             int expectedCount);
-    bool deleteSelected();
+    bool changeThroughEditor(const wchar_t* button, const wchar_t* editorCaption, const std::string& tag, int grows);
     void selectMiddleRow();
+    // A window the program opens centred goes over its own main window instead.
+    void keepOverMain(HWND window);
     bool waitForStatus(const std::wstring& text);
     void record(const std::string& name, double start) { samples_[name].push_back(now() - start); }
 
@@ -112,6 +123,7 @@ bool Session::waitForStatus(const std::wstring& text) {
 }
 
 bool Session::logIn(size_t entries) {
+    if (!program_.started()) return failed("the program did not start");
     HWND dialog = program_.waitForVisibleWindow(kPasswordCaption, 30000ms);
     main_ = program_.window(mainCaption_);
     if (!dialog || !main_) return failed("no password dialog or main window");
@@ -131,11 +143,18 @@ bool Session::logIn(size_t entries) {
                  waitForStatus(loaded) && listCount(list_) == static_cast<int>(entries);
     paintNow(main_);
     record("open", start);
-    if (HWND box = program_.messageBox()) std::fprintf(stderr, "box: %ls\n", readMessageBox(box).text.c_str());
-    if (!shown)
-        std::fprintf(stderr, "main visible %d dialog visible %d status '%ls' count %d\n", isVisible(main_),
-                     isVisible(dialog), program_.statusText(status_).c_str(), listCount(list_));
     return shown || failed("the list was not shown");
+}
+
+void Session::place(int left) {
+    SetWindowPos(main_, nullptr, left, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    paintNow(main_);
+}
+
+void Session::keepOverMain(HWND window) {
+    RECT r = windowRect(main_);
+    SetWindowPos(window, nullptr, r.left + 40, r.top + 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    paintNow(main_);
 }
 
 bool Session::clickHeader(int column) {
@@ -148,15 +167,25 @@ bool Session::clickHeader(int column) {
     return sendAndWait(header, WM_LBUTTONDOWN, MK_LBUTTON, point) && sendAndWait(header, WM_LBUTTONUP, 0, point);
 }
 
+bool Session::sort(int column, const char* figure) {
+    double start = now();
+    if (!clickHeader(column)) return failed("the header did not answer");
+    paintNow(main_);
+    record(figure, start);
+    return true;
+}
+
 void Session::selectMiddleRow() {
     program_.selectListRow(list_, listCount(list_) / 2);
 }
 
 bool Session::changeThroughEditor(const wchar_t* button, const wchar_t* editorCaption, const std::string& tag,
-                                  int expectedCount) {
+                                  int grows) {
+    int expected = listCount(list_) + grows;
     click(control(main_, L"Button", button));
     HWND editor = program_.waitForVisibleWindow(editorCaption, 10000ms);
     if (!editor) return failed("no editor");
+    keepOverMain(editor);
     std::vector<HWND> boxes = controls(editor, L"Edit");
     if (boxes.size() != 3) return failed("the editor has no three boxes");
     setText(boxes[0], widen("bench." + tag));
@@ -165,17 +194,19 @@ bool Session::changeThroughEditor(const wchar_t* button, const wchar_t* editorCa
     HWND save = control(editor, L"Button", L"Save");
     double start = now();
     bool saved = sendAndWait(save, BM_CLICK) && waitForStatus(L"Added new entry.  Data saved.") &&
-                 waitUntil([&] { return !isVisible(editor); }, 10000ms) && listCount(list_) == expectedCount;
+                 waitClosely([&] { return !isVisible(editor); }, 10000ms) && listCount(list_) == expected;
     paintNow(main_);
-    record(editorCaption[0] == L'A' ? "add" : "edit", start);
+    record(grows ? "add" : "edit", start);
     return saved || failed("the editor did not save");
 }
 
-bool Session::deleteSelected() {
+bool Session::deleteMiddleRow() {
+    selectMiddleRow();
     int before = listCount(list_);
     click(control(main_, L"Button", L"Delete"));
     HWND box = program_.waitForMessageBox(10000ms);
     if (!box) return failed("no delete question");
+    keepOverMain(box);
     double start = now();
     answerMessageBox(box, IDOK);
     bool deleted = waitForStatus(L"Entry deleted successfully, data saved.") && listCount(list_) == before - 1;
@@ -184,31 +215,7 @@ bool Session::deleteSelected() {
     return deleted || failed("the entry was not deleted");
 }
 
-bool Session::run(size_t entries) {
-    if (!program_.started()) return failed("the program did not start");
-    if (!logIn(entries)) return false;
-    for (int column = 0; column < 3; ++column) {
-        double start = now();
-        if (!clickHeader(column)) return failed("the header did not answer");
-        paintNow(main_);
-        record("sort", start);
-        start = now();
-        if (!clickHeader(column)) return failed("the header did not answer");
-        paintNow(main_);
-        record("resort", start);
-    }
-    int count = listCount(list_);
-    for (int i = 0; i < kRepeats; ++i)
-        if (!changeThroughEditor(L"Add", L"Add an entry", "added" + std::to_string(i), ++count)) return false;
-    for (int i = 0; i < kRepeats; ++i) {
-        selectMiddleRow();
-        if (!changeThroughEditor(L"Edit", L"Edit an entry", "edited" + std::to_string(i), count)) return false;
-    }
-    for (int i = 0; i < kRepeats; ++i) {
-        selectMiddleRow();
-        if (!deleteSelected()) return false;
-    }
-    // Peak memory after everything, sorts included.
+void Session::finish() {
     if (HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, program_.id())) {
         PROCESS_MEMORY_COUNTERS counters{};
         counters.cb = sizeof counters;
@@ -218,7 +225,6 @@ bool Session::run(size_t entries) {
     }
     closeWindow(main_);
     if (!program_.waitForEnd(10000ms)) program_.terminate();
-    return true;
 }
 
 // The setting that opens the help viewer at every start: off while the bench runs, so that
@@ -257,12 +263,32 @@ struct Contender {
     std::string lastVault;
 };
 
-bool runOnce(Contender& who, const std::string& vault, size_t entries) {
-    AppFolder folder;
-    folder.write(L"data.enc", vault);
-    Session session(folder.copyIn(who.exe), who.mainCaption, who.samples);
-    bool ok = session.run(entries);
-    who.lastVault = folder.read(L"data.enc");
+// One round: both programs side by side, each step taken by one and then by the other.
+bool runRound(Contender& first, Contender& second, const std::string& vault, size_t entries) {
+    AppFolder firstFolder, secondFolder;
+    firstFolder.write(L"data.enc", vault);
+    secondFolder.write(L"data.enc", vault);
+    bool ok = true;
+    {
+        Session a(firstFolder.copyIn(first.exe), first.mainCaption, first.samples);
+        if (!a.logIn(entries)) return false;
+        a.place(0);
+        Session b(secondFolder.copyIn(second.exe), second.mainCaption, second.samples);
+        if (!b.logIn(entries)) return false;
+        b.place(GetSystemMetrics(SM_CXSCREEN) / 2);
+        auto both = [&](const std::function<bool(Session&)>& step) { ok = ok && step(a) && step(b); };
+        for (int column = 0; column < 3; ++column) {
+            both([&](Session& s) { return s.sort(column, "sort"); });
+            both([&](Session& s) { return s.sort(column, "resort"); });
+        }
+        for (int i = 0; i < kRepeats; ++i) both([&](Session& s) { return s.add(i); });
+        for (int i = 0; i < kRepeats; ++i) both([&](Session& s) { return s.edit(i); });
+        for (int i = 0; i < kRepeats; ++i) both([&](Session& s) { return s.deleteMiddleRow(); });
+        a.finish();
+        b.finish();
+    }
+    first.lastVault = firstFolder.read(L"data.enc");
+    second.lastVault = secondFolder.read(L"data.enc");
     return ok;
 }
 
@@ -279,7 +305,7 @@ bool measure(Contender& ours, Contender& bare, size_t entries, int rounds, bool 
         // Who goes first alternates, so that neither always meets a warmer machine.
         Contender& first = round % 2 ? bare : ours;
         Contender& second = round % 2 ? ours : bare;
-        if (!runOnce(first, vault, entries) || !runOnce(second, vault, entries)) {
+        if (!runRound(first, second, vault, entries)) {
             std::fprintf(stderr, "app_bench: a run at %u entries did not finish\n", static_cast<unsigned>(entries));
             return false;
         }

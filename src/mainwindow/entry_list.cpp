@@ -15,23 +15,37 @@ std::string_view EntryList::field(vault::EntryView entry, int column) {
     }
 }
 
+namespace {
+
+// True when cutting the line gives back exactly the line: three pieces, no more and no fewer.
+bool isWholeEntryLine(const vault::EntryTable& table, size_t index) {
+    std::string_view line = table.line(index);
+    vault::EntryView entry = table[index];
+    constexpr size_t gap = vault::kSeparator.size();
+    return entry.password.data() == entry.username.data() + entry.username.size() + gap &&
+           entry.location.data() == entry.password.data() + entry.password.size() + gap &&
+           entry.location.data() + entry.location.size() == line.data() + line.size();
+}
+
+}  // namespace
+
 std::string_view EntryList::joinedLine(size_t index) const {
     const Held& held = held_[order_[index]];
-    if (!held.table) return {};
+    if (!held.vault) return {};
+    const LoadedVault& loaded = *held.vault;
+    if (!loaded.linesWhole) {
+        bool whole = true;
+        for (size_t i = 0; i < loaded.table.size() && whole; ++i) whole = isWholeEntryLine(loaded.table, i);
+        loaded.linesWhole = whole;
+    }
     // A line of fewer or more than three pieces is stored as its three fields joined afresh.
-    std::string_view line = held.table->line(held.line);
-    vault::EntryView entry = (*held.table)[held.line];
-    constexpr size_t gap = vault::kSeparator.size();
-    if (entry.password.data() != entry.username.data() + entry.username.size() + gap ||
-        entry.location.data() != entry.password.data() + entry.password.size() + gap ||
-        entry.location.data() + entry.location.size() != line.data() + line.size())
-        return {};
-    return line;
+    if (!*loaded.linesWhole && !isWholeEntryLine(loaded.table, held.line)) return {};
+    return loaded.table.line(held.line);
 }
 
 vault::EntryView EntryList::entryIn(Slot slot) const {
     const Held& held = held_[slot];
-    if (held.table) return (*held.table)[held.line];
+    if (held.vault) return held.vault->table[held.line];
     if (!held.own) return {};
     std::string_view text = held.own->text;
     size_t u = held.own->usernameSize, p = held.own->passwordSize;
@@ -57,7 +71,7 @@ EntryList::Slot EntryList::hold(vault::EntryView entry, EntryId id) {
 
 void EntryList::release(Slot slot) {
     // The slot stays, empty, so that the slots after it keep their keys.
-    held_[slot].table = nullptr;
+    held_[slot].vault = nullptr;
     held_[slot].own.reset();
 }
 
@@ -95,10 +109,10 @@ EntryId EntryList::add(vault::EntryView entry) {
 
 void EntryList::addAll(vault::EntryTable table) {
     size_t first = held_.size();
-    const vault::EntryTable& kept = loadedTables_.emplace_back(std::move(table));
-    held_.reserve(first + kept.size());
-    order_.reserve(order_.size() + kept.size());
-    for (size_t i = 0; i < kept.size(); ++i) {
+    const LoadedVault& kept = loadedVaults_.emplace_back(LoadedVault{std::move(table), std::nullopt});
+    held_.reserve(first + kept.table.size());
+    order_.reserve(order_.size() + kept.table.size());
+    for (size_t i = 0; i < kept.table.size(); ++i) {
         held_.push_back(Held{&kept, static_cast<std::uint32_t>(i), nextId_++, nullptr});
         order_.push_back(static_cast<Slot>(first + i));
     }
@@ -131,7 +145,7 @@ void EntryList::clear() {
     order_.clear();
     held_.clear();
     for (KeyColumn& keys : keys_) keys = KeyColumn{};
-    loadedTables_.clear();
+    loadedVaults_.clear();
 }
 
 void EntryList::setSortSettings(bool sorted, int sortKey, SortOrder order) {

@@ -67,8 +67,14 @@ private:
     // One entry as it is held: a line of a loaded vault, whose fields are cut when they are used,
     // or fields of its own. It never changes: a changed entry is held anew under the same id, so
     // a sort key, once made, is right for as long as the entry is held.
+    // A loaded vault, and whether each of its lines is just its three fields joined, which a
+    // save may then copy whole: worked out at the first save, since the lines never change.
+    struct LoadedVault {
+        vault::EntryTable table;
+        mutable std::optional<bool> linesWhole;
+    };
     struct Held {
-        const vault::EntryTable* table;  // null for an entry with fields of its own
+        const LoadedVault* vault;  // null for an entry with fields of its own
         std::uint32_t line;
         EntryId id;
         std::unique_ptr<OwnFields> own;  // goes when the entry goes
@@ -98,7 +104,7 @@ private:
 
     CollationKey collationKey_;
     // The loaded vaults that held entries are lines of. A deque never moves what it holds.
-    std::deque<vault::EntryTable> loadedTables_;
+    std::deque<LoadedVault> loadedVaults_;
     std::vector<Held> held_;
     std::vector<Slot> order_;  // display order
     std::array<KeyColumn, kColumns> keys_;
