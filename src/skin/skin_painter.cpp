@@ -75,10 +75,15 @@ void paintBackground(HWND window, HDC dc, const SkinData& skin) {
     if (GetClipBox(dc, &area) == ERROR) area = client;
     if (!IntersectRect(&area, &area, &client)) return;
     COLORREF previous = GetBkColor(dc);
-    for (int y = area.top; y < area.bottom; ++y) {
-        SetBkColor(dc, skinBackgroundAt(skin, y, client.bottom));
-        RECT row{area.left, y, area.right, y + 1};
-        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &row, nullptr, 0, nullptr);
+    // One fill for each band of rows of one colour: a gentle gradient has few colours.
+    for (int y = area.top; y < area.bottom;) {
+        COLORREF colour = skinBackgroundAt(skin, y, client.bottom);
+        int end = y + 1;
+        while (end < area.bottom && skinBackgroundAt(skin, end, client.bottom) == colour) ++end;
+        SetBkColor(dc, colour);
+        RECT band{area.left, y, area.right, end};
+        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
+        y = end;
     }
     SetBkColor(dc, previous);
 }
