@@ -432,13 +432,17 @@ void Reference::setStatus(const std::string& text) {
 }
 
 int Reference::selectedRow() const {
+    // The list knows its focused row at once but looks for a selected one row by row: in a
+    // single-selection list the focused row is the selected one whenever there is one.
+    if (ListView_GetSelectedCount(list_) == 0) return -1;
+    int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+    if (focused >= 0 && ListView_GetItemState(list_, focused, LVIS_SELECTED)) return focused;
     return ListView_GetNextItem(list_, -1, LVNI_SELECTED);
 }
 
 void Reference::refresh(std::uint32_t keep) {
-    for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED); row >= 0;
-         row = ListView_GetNextItem(list_, row, LVNI_SELECTED))
-        ListView_SetItemState(list_, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    int selected = selectedRow();
+    if (selected >= 0) ListView_SetItemState(list_, selected, 0, LVIS_SELECTED | LVIS_FOCUSED);
     int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
     if (focused >= 0) ListView_SetItemState(list_, focused, 0, LVIS_FOCUSED);
     ListView_SetItemCountEx(list_, static_cast<int>(order_.size()), 0);

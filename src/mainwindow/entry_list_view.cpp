@@ -32,10 +32,25 @@ int EntryListView::columnCount() const {
     return header ? Header_GetItemCount(header) : 0;
 }
 
+std::vector<int> EntryListView::selectedIndexes() const {
+    std::vector<int> indexes;
+    const int count = ListView_GetSelectedCount(hwnd_);
+    if (count <= 0) return indexes;
+    // The list asks row after row for the selected rows, but knows its focused row at once; in a
+    // single-selection list that row is, nearly always, the selected one.
+    const int focused = ListView_GetNextItem(hwnd_, -1, LVNI_FOCUSED);
+    if (count == 1 && focused >= 0 && ListView_GetItemState(hwnd_, focused, LVIS_SELECTED)) return {focused};
+    for (int index = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
+         index >= 0 && indexes.size() < static_cast<size_t>(count);
+         index = ListView_GetNextItem(hwnd_, index, LVNI_SELECTED))
+        indexes.push_back(index);
+    return indexes;
+}
+
 std::optional<size_t> EntryListView::firstSelectedRow() const {
-    int index = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
-    if (index < 0 || static_cast<size_t>(index) >= entries_.count()) return std::nullopt;
-    return static_cast<size_t>(index) + 1;
+    std::vector<int> indexes = selectedIndexes();
+    if (indexes.empty() || static_cast<size_t>(indexes.front()) >= entries_.count()) return std::nullopt;
+    return static_cast<size_t>(indexes.front()) + 1;
 }
 
 void EntryListView::selectRow(size_t row) {
@@ -49,19 +64,15 @@ void EntryListView::selectRow(size_t row) {
 std::vector<EntryId> EntryListView::selectedIds() const {
     std::vector<EntryId> ids;
     if (!hwnd_) return ids;
-    for (int index = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
-         index >= 0 && static_cast<size_t>(index) < entries_.count();
-         index = ListView_GetNextItem(hwnd_, index, LVNI_SELECTED))
-        ids.push_back(entries_.idAt(static_cast<size_t>(index)));
+    for (int index : selectedIndexes())
+        if (static_cast<size_t>(index) < entries_.count()) ids.push_back(entries_.idAt(static_cast<size_t>(index)));
     return ids;
 }
 
 void EntryListView::clearSelection() {
     // Row by row, only the rows that hold the selection or the focus: clearing "all rows" makes
     // the list visit every row, which a big list pays for on every change.
-    for (int index = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); index >= 0;
-         index = ListView_GetNextItem(hwnd_, index, LVNI_SELECTED))
-        ListView_SetItemState(hwnd_, index, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (int index : selectedIndexes()) ListView_SetItemState(hwnd_, index, 0, LVIS_SELECTED | LVIS_FOCUSED);
     int focused = ListView_GetNextItem(hwnd_, -1, LVNI_FOCUSED);
     if (focused >= 0) ListView_SetItemState(hwnd_, focused, 0, LVIS_FOCUSED);
 }

@@ -44,6 +44,8 @@ public:
     std::function<void(int oneBasedColumn)> onColumnClick;
 
 private:
+    // The selected rows (from 0), found without asking every row where that can be helped.
+    std::vector<int> selectedIndexes() const;
     std::vector<EntryId> selectedIds() const;
     // Runs a change of the entries, then repaints with the same entries selected.
     template <typename Change>
