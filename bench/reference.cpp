@@ -445,7 +445,10 @@ void Reference::refresh(std::uint32_t keep) {
     if (selected >= 0) ListView_SetItemState(list_, selected, 0, LVIS_SELECTED | LVIS_FOCUSED);
     int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
     if (focused >= 0) ListView_SetItemState(list_, focused, 0, LVIS_FOCUSED);
-    ListView_SetItemCountEx(list_, static_cast<int>(order_.size()), 0);
+    // The list is repainted whole below and scrolled to the kept row: it need do neither itself,
+    // and a count that stays the same need not be told at all.
+    if (ListView_GetItemCount(list_) != static_cast<int>(order_.size()))
+        ListView_SetItemCountEx(list_, static_cast<int>(order_.size()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     if (keep != UINT32_MAX) {
         auto it = std::find(order_.begin(), order_.end(), keep);
         if (it != order_.end()) {

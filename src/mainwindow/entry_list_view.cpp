@@ -80,7 +80,11 @@ void EntryListView::clearSelection() {
 void EntryListView::refresh(const std::vector<EntryId>& keepSelected) {
     if (!hwnd_) return;
     clearSelection();
-    ListView_SetItemCountEx(hwnd_, static_cast<int>(entries_.count()), 0);
+    // The whole list is repainted below and scrolled to the kept selection: the list need do
+    // neither itself, and a count that stays the same (a sort, an edit) need not be told at all,
+    // since telling it costs a big list a walk over its rows under Wine.
+    if (ListView_GetItemCount(hwnd_) != static_cast<int>(entries_.count()))
+        ListView_SetItemCountEx(hwnd_, static_cast<int>(entries_.count()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     bool first = true;
     for (EntryId id : keepSelected) {
         auto found = entries_.indexOf(id);
