@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/canvas.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 #include "platform/window.h"
@@ -157,42 +158,6 @@ ButtonLook lookOf(const DRAWITEMSTRUCT& item, const SkinData& skin) {
     look.focusRing = (item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT);
     return look;
 }
-
-// A top-down 32-bit picture in a memory DC, drawn pixel by pixel and with GDI alike.
-class Canvas {
-public:
-    Canvas(HDC compatibleWith, int width, int height) : dc_(compatibleWith), width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_.reset(CreateDIBSection(compatibleWith, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        if (!bitmap_ || !dc_.get() || !bits) return;
-        bits_ = static_cast<std::uint32_t*>(bits);
-        selected_.emplace(dc_.get(), bitmap_.get());
-    }
-
-    explicit operator bool() const { return bits_ != nullptr; }
-    HDC dc() const { return dc_.get(); }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    void set(int x, int y, COLORREF colour) {
-        bits_[y * width_ + x] = (static_cast<std::uint32_t>(GetRValue(colour)) << 16) |
-                                (static_cast<std::uint32_t>(GetGValue(colour)) << 8) | GetBValue(colour);
-    }
-
-private:
-    MemoryDC dc_;
-    Bitmap bitmap_;
-    std::optional<SelectObjectScope> selected_;
-    int width_;
-    int height_;
-    std::uint32_t* bits_ = nullptr;
-};
 
 // Signed distance from a pixel centre to the edge of a rounded rectangle filling w x h: negative inside.
 double roundedRectDistance(double x, double y, double w, double h, double radius) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/branding.h"
+#include "platform/canvas.h"
 #include "platform/handles.h"
 #include "skin/skin.h"
 #include "skin/skin_control.h"
@@ -34,49 +35,29 @@ constexpr COLORREF kUnpainted = RGB(255, 0, 255);  // no skin colour: shows what
 // read back pixel by pixel.
 class Picture {
 public:
-    explicit Picture(HWND hwnd) : dc_(nullptr) {
-        RECT client{};
-        GetClientRect(hwnd, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        bits_ = static_cast<std::uint32_t*>(bits);
-        if (!bits_) return;
-        std::fill(bits_, bits_ + width_ * height_, 0x00FF00FFu);
-        selected_.emplace(dc_.get(), bitmap_.get());
-        SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_.get()), PRF_CLIENT | PRF_ERASEBKGND);
+    explicit Picture(HWND hwnd) : canvas_(nullptr, clientSize(hwnd).cx, clientSize(hwnd).cy) {
+        if (!canvas_) return;
+        canvas_.fill(kUnpainted);
+        SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas_.dc()), PRF_CLIENT | PRF_ERASEBKGND);
         GdiFlush();
     }
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
 
-    bool valid() const { return bits_ != nullptr && width_ > 0 && height_ > 0; }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    COLORREF at(int x, int y) const {
-        std::uint32_t p = bits_[y * width_ + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    bool operator==(const Picture& other) const {
-        return width_ == other.width_ && height_ == other.height_ &&
-               std::equal(bits_, bits_ + width_ * height_, other.bits_);
-    }
+    bool valid() const { return static_cast<bool>(canvas_) && width() > 0 && height() > 0; }
+    int width() const { return canvas_.width(); }
+    int height() const { return canvas_.height(); }
+    COLORREF at(int x, int y) const { return canvas_.at(x, y); }
+    bool operator==(const Picture& other) const { return canvas_.samePixels(other.canvas_); }
 
 private:
-    MemoryDC dc_;
-    Bitmap bitmap_;
-    std::optional<SelectObjectScope> selected_;
-    std::uint32_t* bits_ = nullptr;
-    int width_ = 0;
-    int height_ = 0;
+    static SIZE clientSize(HWND hwnd) {
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        return {client.right, client.bottom};
+    }
+
+    Canvas canvas_;
 };
 
 int distance(COLORREF a, COLORREF b) {
