@@ -171,9 +171,10 @@ bool saveVault(Program& app, HWND owner) {
     app.Form1.unsavedChanges = true;
     vault::VaultStore store = vaultStore(app);
     if (mayReplaceVault(app, store, owner)) {
-        // Built once the check has let go of the file's bytes, so that a big vault is never held
-        // three times over.
-        std::string content = savedVaultContent(app.masterPassword, app.Form1.entries());
+        // Written from the list piece by piece: a big vault is never held twice over.
+        auto content = [&](const vault::PieceWriter& write) {
+            return writeVaultContent(app.masterPassword, app.Form1.entries(), write);
+        };
         for (;;) {
             auto error = store.saveVault(content);
             if (!error) {

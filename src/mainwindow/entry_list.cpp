@@ -43,6 +43,19 @@ std::string_view EntryList::joinedLine(size_t index) const {
     return loaded.table.line(held.line);
 }
 
+std::string_view EntryList::joinedLines(size_t first, size_t& end) const {
+    std::string_view lines = joinedLine(first);
+    end = first + 1;
+    if (lines.empty()) return lines;
+    const LoadedVault* vault = held_[order_[first]].vault;
+    for (; end < order_.size() && held_[order_[end]].vault == vault; ++end) {
+        std::string_view line = joinedLine(end);
+        if (line.empty() || !vault::followsAfterLineEnd(lines, line)) break;
+        lines = std::string_view(lines.data(), static_cast<size_t>(line.data() + line.size() - lines.data()));
+    }
+    return lines;
+}
+
 vault::EntryView EntryList::entryIn(Slot slot) const {
     const Held& held = held_[slot];
     if (held.vault) return held.vault->table[held.line];
@@ -160,16 +173,18 @@ void EntryList::reorder() {
     std::stable_sort(order_.begin(), order_.end(), [this](Slot a, Slot b) { return before(a, b); });
 }
 
-std::string savedVaultContent(std::string_view masterPassword, const EntryList& entries) {
-    vault::SavedVaultBuilder builder(masterPassword, entries.count());
-    for (size_t i = 0; i < entries.count(); ++i) {
-        std::string_view line = entries.joinedLine(i);
-        if (line.empty())
-            builder.add(entries.at(i));
+vault::IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries,
+                                  const vault::PieceWriter& write) {
+    vault::VaultContentWriter writer(masterPassword, write);
+    // Lines still in the order they were read (a vault not sorted since) go as one piece each.
+    for (size_t i = 0, end = 0; i < entries.count(); i = end) {
+        std::string_view lines = entries.joinedLines(i, end);
+        if (lines.empty())
+            writer.add(entries.at(i));
         else
-            builder.addLine(line);
+            writer.addLine(lines);
     }
-    return builder.finish();
+    return writer.finish();
 }
 
 void simpleCollationKey(std::string_view text, std::string& keys) {

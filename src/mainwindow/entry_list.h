@@ -37,6 +37,10 @@ public:
     // The entry's line as read from the vault (its fields joined by "|||"), when it is still that
     // line; empty otherwise. A save copies such lines whole.
     std::string_view joinedLine(size_t index) const;
+    // From entry `first` on, the entries whose lines lay one after the other in the vault they were
+    // read from, as one piece with their line ends (see joinedLine); `end` is the entry after them.
+    // Empty, with `end` the next entry, when entry `first` is no longer its vault line.
+    std::string_view joinedLines(size_t first, size_t& end) const;
     // Where the entry is shown; `hint` is where it was last seen, looked at first.
     std::optional<size_t> indexOf(EntryId id, size_t hint = 0) const;
     // The text of a column: 0 Username, 1 Password, 2 Website/Location.
@@ -115,8 +119,10 @@ private:
     SortOrder sortOrder_ = SortOrder::Ascending;
 };
 
-// What a save writes: the master password, then every entry in display order.
-std::string savedVaultContent(std::string_view masterPassword, const EntryList& entries);
+// What a save writes: the master password, then every entry in display order, handed to `write`
+// piece by piece; the first error `write` returned.
+vault::IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries,
+                                  const vault::PieceWriter& write);
 
 // A collation usable without the platform: letter case ignored for ASCII, then byte order.
 void simpleCollationKey(std::string_view text, std::string& keys);

@@ -1,6 +1,7 @@
 #pragma once
 // The file operations the vault needs, behind one interface: Win32 in the program, POSIX in the
 // native tests. Tests derive from the real implementations to make one step fail.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,12 @@ struct IoError {
 };
 using IoResult = std::optional<IoError>;  // empty: success
 
+// The content of a new copy of a file, handed over in pieces, in order: the source passes each
+// piece to the writer it is given, and stops at the first error the writer returns, returning it.
+// A big vault is written without ever being held whole in memory.
+using PieceWriter = std::function<IoResult(std::string_view piece)>;
+using ContentSource = std::function<IoResult(const PieceWriter& write)>;
+
 // The steps of an atomic replace, in order.
 enum class WriteStep { CreateTemporary, Write, Flush, Close, Replace };
 
@@ -41,10 +48,10 @@ public:
     virtual IoResult readAll(const Path& path, std::string& bytes) = 0;
     // Opens for appending, creating the file when missing, and writes `bytes` at its end.
     virtual IoResult append(const Path& path, std::string_view bytes) = 0;
-    // Writes `bytes` to `temporary` in the same folder, flushes it to disk and moves it over
+    // Writes the content to `temporary` in the same folder, flushes it to disk and moves it over
     // `target` in one step, keeping the target's attributes (and, on Windows, its access rights).
     // On any failure `target` is untouched and `temporary` is removed.
-    virtual IoResult replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) = 0;
+    virtual IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) = 0;
     // The path of the file itself: links followed, in the spelling the file system keeps.
     virtual IoResult finalPath(const Path& path, Path& final) = 0;
 

@@ -13,7 +13,7 @@ public:
     bool sameFileName(const Path& a, const Path& b) override;
     IoResult readAll(const Path& path, std::string& bytes) override;
     IoResult append(const Path& path, std::string_view bytes) override;
-    IoResult replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) override;
+    IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) override;
     IoResult finalPath(const Path& path, Path& final) override;
 
 protected:
@@ -30,7 +30,7 @@ public:
     bool sameFileName(const Path& a, const Path& b) override;
     IoResult readAll(const Path& path, std::string& bytes) override;
     IoResult append(const Path& path, std::string_view bytes) override;
-    IoResult replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) override;
+    IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) override;
     IoResult finalPath(const Path& path, Path& final) override;
 
 protected:

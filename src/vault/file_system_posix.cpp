@@ -144,7 +144,7 @@ IoResult PosixFileSystem::append(const Path& path, std::string_view bytes) {
     return std::nullopt;
 }
 
-IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) {
+IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) {
     std::optional<Descriptor> file;
     const Path* stepFile = &temporary;
     // Whatever step fails, the target keeps its bytes and no temporary copy stays behind.
@@ -167,7 +167,15 @@ IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temp
     if (targetExists && ::fchmod(file->get(), mode) != 0) return fail(lastError());
 
     if (auto error = beforeStep(WriteStep::Write)) return fail(*error);
-    if (auto error = writeAll(file->get(), bytes)) return fail(*error);
+    const int fd = file->get();
+    IoResult written;
+    try {
+        written = content([fd](std::string_view piece) { return writeAll(fd, piece); });
+    } catch (...) {
+        fail(IoError{});  // whatever went wrong while the content was made, no temporary copy stays
+        throw;
+    }
+    if (written) return fail(*written);
 
     if (auto error = flushToDisk(file->get())) return fail(*error);
 

@@ -49,9 +49,8 @@ IoError explainReplaceFailure(const Path& target, IoError error) {
 
 bool exists(const Path& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// The attributes that make a file what it is to the user and that a new copy must keep.
-DWORD carriedAttributes(const Path& target) {
-    DWORD attributes = GetFileAttributesW(target.c_str());
+// Of a file's attributes, those that make it what it is to the user and that a new copy must keep.
+DWORD carriedAttributes(DWORD attributes) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return FILE_ATTRIBUTE_NORMAL;
     DWORD carried = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     return carried ? carried : FILE_ATTRIBUTE_NORMAL;
@@ -134,7 +133,7 @@ IoResult Win32FileSystem::append(const Path& path, std::string_view bytes) {
     return std::nullopt;
 }
 
-IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temporary, std::string_view bytes) {
+IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) {
     FileHandle file;
     const Path* stepFile = &temporary;
     // Whatever step fails, the target keeps its bytes and no temporary copy stays behind, unless
@@ -148,14 +147,28 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
 
     // The new copy wears the vault's hidden and system attributes from the start: a plain move
     // (all that Wine's ReplaceFile does) would otherwise drop them.
-    const DWORD carried = carriedAttributes(target);
-    SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);  // a copy left by a crash may be read-only
+    const DWORD targetAttributes = GetFileAttributesW(target.c_str());
+    const DWORD carried = carriedAttributes(targetAttributes);
     if (auto error = beforeStep(WriteStep::CreateTemporary)) return fail(*error);
-    file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, carried, nullptr));
+    auto create = [&] {
+        file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, carried, nullptr));
+    };
+    create();
+    if (!file && GetLastError() == ERROR_ACCESS_DENIED &&
+        SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL))  // a copy left by a crash may be read-only
+        create();
     if (!file) return fail(lastError());
 
     if (auto error = beforeStep(WriteStep::Write)) return fail(*error);
-    if (auto error = writeAll(file.get(), bytes)) return fail(*error);
+    HANDLE handle = file.get();
+    IoResult written;
+    try {
+        written = content([handle](std::string_view piece) { return writeAll(handle, piece); });
+    } catch (...) {
+        fail(IoError{});  // whatever went wrong while the content was made, no temporary copy stays
+        throw;
+    }
+    if (written) return fail(*written);
 
     if (auto error = flushToDisk(file.get())) return fail(*error);
 
@@ -165,8 +178,7 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
     stepFile = &target;
     if (auto error = beforeStep(WriteStep::Replace)) return fail(*error);
     // Windows will not replace a read-only file, but not every file system under it says so.
-    DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    if (targetAttributes != INVALID_FILE_ATTRIBUTES && (targetAttributes & FILE_ATTRIBUTE_READONLY))
         return fail(errorOf(ERROR_ACCESS_DENIED));
     if (auto error = moveOver(target, temporary)) return fail(explainReplaceFailure(target, *error));
     return std::nullopt;

@@ -1,5 +1,6 @@
 #include "vault/vault_format.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -14,18 +15,21 @@ namespace {
 
 constexpr unsigned char kScrambleMask = 0x80;
 
-void scrambleRange(char* first, size_t count) {
-    // Eight bytes at a time: vaults of tens of thousands of entries load and save at file speed.
+// Writes `count` bytes from `from` to `to`, scrambled; the two may be the same place. Eight bytes
+// at a time: vaults of tens of thousands of entries load and save at file speed.
+void scrambledCopy(const char* from, size_t count, char* to) {
     constexpr std::uint64_t kWideMask = 0x8080808080808080ull;
     size_t i = 0;
     for (; i + sizeof(std::uint64_t) <= count; i += sizeof(std::uint64_t)) {
         std::uint64_t word;
-        std::memcpy(&word, first + i, sizeof word);
+        std::memcpy(&word, from + i, sizeof word);
         word ^= kWideMask;
-        std::memcpy(first + i, &word, sizeof word);
+        std::memcpy(to + i, &word, sizeof word);
     }
-    for (; i < count; ++i) first[i] = static_cast<char>(static_cast<unsigned char>(first[i]) ^ kScrambleMask);
+    for (; i < count; ++i) to[i] = static_cast<char>(static_cast<unsigned char>(from[i]) ^ kScrambleMask);
 }
+
+void scrambleRange(char* first, size_t count) { scrambledCopy(first, count, first); }
 
 // Appends `text` scrambled to `out`.
 void appendScrambled(std::string& out, std::string_view text) {
@@ -233,35 +237,68 @@ std::string withMasterPassword(std::string_view fileBytes, std::string_view mast
     return content;
 }
 
-// The builder writes plain text with line ends already in their scrambled form, and scrambles the
-// whole content once at the end: one fast pass instead of one short one per line.
-namespace {
-constexpr std::string_view kUnscrambledLineEnd = "\x8D\x8A";
+bool followsAfterLineEnd(std::string_view before, std::string_view after) {
+    const char* end = before.data() + before.size();
+    return after.data() == end + 2 && end[0] == kPlainCr && end[1] == kPlainLf;
 }
 
-SavedVaultBuilder::SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries) {
+VaultContentWriter::VaultContentWriter(std::string_view masterPassword, const PieceWriter& write)
+    : write_(write), piece_(std::make_unique_for_overwrite<char[]>(kPiece)) {
+    addLine(masterPassword);
+}
+
+void VaultContentWriter::writeHeldBack() {
+    if (used_ > 0 && !error_) error_ = write_(std::string_view(piece_.get(), used_));
+    used_ = 0;
+}
+
+void VaultContentWriter::putScrambled(std::string_view plain) {
+    while (!plain.empty()) {
+        if (used_ == kPiece) writeHeldBack();
+        const size_t taken = std::min(kPiece - used_, plain.size());
+        scrambledCopy(plain.data(), taken, piece_.get() + used_);
+        used_ += taken;
+        plain.remove_prefix(taken);
+    }
+}
+
+void VaultContentWriter::putLineEnd() {
+    if (kPiece - used_ < kLineEnd.size()) writeHeldBack();
+    std::memcpy(piece_.get() + used_, kLineEnd.data(), kLineEnd.size());
+    used_ += kLineEnd.size();
+}
+
+void VaultContentWriter::add(EntryView entry) {
+    for (std::string_view piece : {entry.username, kSeparator, entry.password, kSeparator, entry.location})
+        putScrambled(piece);
+    putLineEnd();
+}
+
+void VaultContentWriter::addLine(std::string_view joinedLines) {
+    // Copied and scrambled in one step: a run of lines costs no more than one long line.
+    putScrambled(joinedLines);
+    putLineEnd();
+}
+
+IoResult VaultContentWriter::finish() {
+    putLineEnd();
+    writeHeldBack();
+    return error_;
+}
+
+SavedVaultBuilder::SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries)
+    : append_([this](std::string_view piece) -> IoResult {
+          content_.append(piece);
+          return std::nullopt;
+      }),
+      writer_(masterPassword, append_) {
     // A guess at a typical line, so that big vaults grow the buffer only a few times.
     constexpr size_t kTypicalLine = 64;
     content_.reserve(masterPassword.size() + 2 * kLineEnd.size() + expectedEntries * kTypicalLine);
-    content_.append(masterPassword).append(kUnscrambledLineEnd);
-}
-
-void SavedVaultBuilder::add(EntryView entry) {
-    content_.append(entry.username)
-        .append(kSeparator)
-        .append(entry.password)
-        .append(kSeparator)
-        .append(entry.location)
-        .append(kUnscrambledLineEnd);
-}
-
-void SavedVaultBuilder::addLine(std::string_view joinedLine) {
-    content_.append(joinedLine).append(kUnscrambledLineEnd);
 }
 
 std::string SavedVaultBuilder::finish() {
-    content_.append(kUnscrambledLineEnd);
-    scrambleRange(content_.data(), content_.size());
+    writer_.finish();
     return std::move(content_);
 }
 

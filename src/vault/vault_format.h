@@ -3,9 +3,12 @@
 // Line 1 is the master password; every further line that is neither empty nor a single space
 // is one entry, its three fields joined by "|||".
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "vault/file_system.h"
 
 namespace vk::vault {
 
@@ -102,16 +105,53 @@ std::string createdVault(std::string_view masterPassword);
 std::string withMasterPassword(std::string_view fileBytes, std::string_view masterPassword);
 
 // Builds the content a save writes: the master password line, one line per entry, then an empty line.
+// True when `after` lies in an entry table's text right behind `before`, parted from it only by
+// a CR LF: the two, with that line end, are one piece of the vault as it was read.
+bool followsAfterLineEnd(std::string_view before, std::string_view after);
+
+// Writes a vault's content (the master password line, the entry lines, the closing empty line),
+// scrambled, to `write` in pieces of a fixed size: a big vault is never held whole in memory.
+class VaultContentWriter {
+public:
+    VaultContentWriter(std::string_view masterPassword, const PieceWriter& write);
+    VaultContentWriter(const VaultContentWriter&) = delete;
+    VaultContentWriter& operator=(const VaultContentWriter&) = delete;
+
+    void add(EntryView entry);
+    // An entry line already joined (unscrambled), as it was read from a vault; or several that lay
+    // one after the other in it, with the CR LF between them as the table's text holds it.
+    void addLine(std::string_view joinedLines);
+    // Writes the closing empty line and what is still held back; the first error of any write.
+    IoResult finish();
+
+private:
+    void putScrambled(std::string_view plain);
+    void putLineEnd();
+    void writeHeldBack();
+
+    static constexpr size_t kPiece = size_t{1} << 17;  // stays in the processor's cache
+    const PieceWriter& write_;
+    std::unique_ptr<char[]> piece_;
+    size_t used_ = 0;
+    IoResult error_;
+};
+
+// A vault's content built whole in memory, for small vaults and tests.
 class SavedVaultBuilder {
 public:
     explicit SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries = 0);
-    void add(EntryView entry);
-    // An entry line already joined (unscrambled), as it was read from a vault.
-    void addLine(std::string_view joinedLine);
+    SavedVaultBuilder(const SavedVaultBuilder&) = delete;
+    SavedVaultBuilder& operator=(const SavedVaultBuilder&) = delete;
+
+    void add(EntryView entry) { writer_.add(entry); }
+    // See VaultContentWriter::addLine.
+    void addLine(std::string_view joinedLine) { writer_.addLine(joinedLine); }
     std::string finish();  // appends the closing empty line
 
 private:
     std::string content_;
+    PieceWriter append_;
+    VaultContentWriter writer_;
 };
 
 }  // namespace vk::vault

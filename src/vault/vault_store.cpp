@@ -1,5 +1,6 @@
 #include "vault/vault_store.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vk::vault {
@@ -75,13 +76,28 @@ IoResult VaultStore::createVault(std::string_view masterPassword, EntryTable* ke
     return std::nullopt;
 }
 
-IoResult VaultStore::saveVault(std::string_view content) {
-    if (auto error = ensureVaultFile()) return error;
+IoResult VaultStore::saveVault(const ContentSource& content) {
+    // The vault is nearly always there: it is looked for by name only when it cannot be named.
     Path target;
-    if (auto error = files_.finalPath(path_, target)) return error;
-    if (auto error = files_.replaceAtomically(target, temporaryPathFor(target), content)) return error;
-    seen_ = fingerprintOf(content);
+    if (files_.finalPath(path_, target)) {
+        if (auto error = ensureVaultFile()) return error;
+        if (auto error = files_.finalPath(path_, target)) return error;
+    }
+    // Fingerprinted piece by piece as it is written, while each piece is still at hand.
+    FingerprintBuilder written;
+    auto fingerprinted = [&](const PieceWriter& write) {
+        return content([&](std::string_view piece) {
+            written.add(piece);
+            return write(piece);
+        });
+    };
+    if (auto error = files_.replaceAtomically(target, temporaryPathFor(target), fingerprinted)) return error;
+    seen_ = written.result();
     return std::nullopt;
+}
+
+IoResult VaultStore::saveVault(std::string_view content) {
+    return saveVault([content](const PieceWriter& write) { return write(content); });
 }
 
 IoResult VaultStore::changedSince(const Fingerprint& known, bool& changed) {
@@ -108,26 +124,62 @@ Path vaultIdentity(FileSystem& files, const Path& vaultPath) {
 }
 
 Fingerprint fingerprintOf(std::string_view bytes) {
-    // FNV-1a over eight bytes a step in four independent lanes: more than enough to tell one
-    // version of the file from another, and quick enough for every load and save of a big vault.
+    FingerprintBuilder builder;
+    builder.add(bytes);
+    return builder.result();
+}
+
+// FNV-1a over four bytes a step, the words dealt round eight independent lanes, which a 64-bit
+// FNV-1a joins at the end: more than enough to tell one version of the file from another, and
+// quick enough for every load and save of a big vault.
+namespace {
+
+std::uint32_t mixed(std::uint32_t lane, const char* word) {
+    constexpr std::uint32_t kPrime = 16777619u;
+    std::uint32_t value;
+    std::memcpy(&value, word, sizeof value);
+    return (lane ^ value) * kPrime;
+}
+
+}  // namespace
+
+void FingerprintBuilder::step(const char* word) {
+    lanes_[lane_] = mixed(lanes_[lane_], word);
+    lane_ = (lane_ + 1) % kLanes;
+}
+
+void FingerprintBuilder::add(std::string_view bytes) {
+    size_ += bytes.size();
+    if (partialSize_ > 0) {
+        size_t taken = std::min(kWord - partialSize_, bytes.size());
+        std::memcpy(partial_ + partialSize_, bytes.data(), taken);
+        partialSize_ += taken;
+        bytes.remove_prefix(taken);
+        if (partialSize_ < kWord) return;
+        step(partial_);
+        partialSize_ = 0;
+    }
+    const char* at = bytes.data();
+    const char* end = at + bytes.size() / kWord * kWord;
+    for (; lane_ != 0 && at != end; at += kWord) step(at);
+    // Whole rounds of the lanes, held in registers meanwhile.
+    std::uint32_t lanes[kLanes];
+    std::memcpy(lanes, lanes_, sizeof lanes);
+    for (; static_cast<size_t>(end - at) >= kLanes * kWord; at += kLanes * kWord)
+        for (size_t lane = 0; lane < kLanes; ++lane) lanes[lane] = mixed(lanes[lane], at + lane * kWord);
+    std::memcpy(lanes_, lanes, sizeof lanes);
+    for (; at != end; at += kWord) step(at);
+    partialSize_ = bytes.size() % kWord;
+    std::memcpy(partial_, at, partialSize_);
+}
+
+Fingerprint FingerprintBuilder::result() const {
     constexpr std::uint64_t kPrime = 0x100000001b3ull;
-    constexpr size_t kWord = sizeof(std::uint64_t), kLanes = 4;
-    std::uint64_t lanes[kLanes] = {0xcbf29ce484222325ull, 0x84222325cbf29ce4ull, 0x9ce484222325cbf2ull,
-                                   0x2325cbf29ce48422ull};
-    auto step = [](std::uint64_t& lane, const char* at) {
-        std::uint64_t word;
-        std::memcpy(&word, at, kWord);
-        lane = (lane ^ word) * kPrime;
-    };
-    size_t i = 0;
-    for (; i + kLanes * kWord <= bytes.size(); i += kLanes * kWord)
-        for (size_t lane = 0; lane < kLanes; ++lane) step(lanes[lane], bytes.data() + i + lane * kWord);
-    for (; i + kWord <= bytes.size(); i += kWord) step(lanes[0], bytes.data() + i);
-    std::uint64_t hash = lanes[0];
-    for (; i < bytes.size(); ++i) hash = (hash ^ static_cast<unsigned char>(bytes[i])) * kPrime;
-    for (size_t lane = 1; lane < kLanes; ++lane) hash = (hash ^ lanes[lane]) * kPrime;
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (std::uint32_t lane : lanes_) hash = (hash ^ lane) * kPrime;
+    for (size_t i = 0; i < partialSize_; ++i) hash = (hash ^ static_cast<unsigned char>(partial_[i])) * kPrime;
     hash ^= hash >> 29;  // the high bytes of a word reach the low bits too
-    return Fingerprint{bytes.size(), hash};
+    return Fingerprint{size_, hash};
 }
 
 }  // namespace vk::vault

@@ -38,6 +38,26 @@ struct Fingerprint {
 };
 Fingerprint fingerprintOf(std::string_view bytes);
 
+// The fingerprint of bytes handed over in pieces: however they are cut, the same bytes give the
+// same fingerprint as fingerprintOf.
+class FingerprintBuilder {
+public:
+    void add(std::string_view bytes);
+    Fingerprint result() const;
+
+private:
+    void step(const char* word);
+
+    // Words of 32 bits: cheap to multiply in a 32-bit program.
+    static constexpr size_t kWord = sizeof(std::uint32_t), kLanes = 8;
+    std::uint32_t lanes_[kLanes] = {0x811c9dc5u, 0x1c9dc581u, 0xc9dc5811u, 0x9dc5811cu,
+                                    0xdc5811c9u, 0xc5811c9du, 0x5811c9dcu, 0x811c9dc4u};
+    std::uint64_t size_ = 0;
+    size_t lane_ = 0;         // the lane the next word goes to
+    char partial_[kWord]{};  // the start of a word that the next piece completes
+    size_t partialSize_ = 0;
+};
+
 class VaultStore {
 public:
     VaultStore(FileSystem& files, Path path) : files_(files), path_(std::move(path)) {}
@@ -54,8 +74,9 @@ public:
     // Writes the master password as line 1, keeping every line after it (a vault without a
     // master password may still hold entries); `kept` receives the entries kept.
     IoResult createVault(std::string_view masterPassword, EntryTable* kept = nullptr);
-    // Replaces the vault with already built content (see SavedVaultBuilder), atomically. The new
-    // copy is written beside the file itself, so that a vault that is a link stays one.
+    // Replaces the vault with new content (see VaultContentWriter), atomically. The new copy is
+    // written beside the file itself, so that a vault that is a link stays one.
+    IoResult saveVault(const ContentSource& content);
     IoResult saveVault(std::string_view content);
 
     // The vault as the last read or write of this store saw it; empty before any.

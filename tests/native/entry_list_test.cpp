@@ -9,6 +9,7 @@
 
 #include "mainwindow/entry_list.h"
 #include "vault/vault_format.h"
+#include "vault/vault_store.h"
 
 namespace vk::vault {
 // Failure messages show entries as their three texts.
@@ -251,6 +252,55 @@ TEST_F(EntryListTest, AKeyColumnOutsideTheColumnsIsHeldToTheNearestOne) {
     list.setSortSettings(false, 0, SortOrder::Descending);
     add("c");
     EXPECT_EQ(usernames(), (Names{"0", "a", "b", "c"}));
+}
+
+// A save writes the list in display order, whatever pieces it is handed over in: lines still as
+// read go whole (a run of them as one piece), but never what lay between them in the file.
+TEST_F(EntryListTest, ASaveWritesEveryEntryInDisplayOrderAndNothingElseOfTheOldFile) {
+    std::string text = vault::scrambleText("master") + "\r\n";
+    std::vector<Entry> stored;
+    for (int i = 0; i < 20000; ++i) {  // over half a megabyte: many pieces
+        stored.push_back({"user" + std::to_string(i), "pw" + std::to_string(i * 7), i % 5 ? "site" : ""});
+        text += vault::scrambleText(stored.back().username + "|||" + stored.back().password + "|||" +
+                                    stored.back().location);
+        // Line ends a save does not keep: blank lines, a line of one space, a CR alone.
+        text += i % 997 == 3 ? "\r\n\r\n" : i % 1009 == 4 ? "\r\n" + vault::scrambleText(" ") + "\r\n"
+                : i % 1013 == 5 ? "\r" : "\r\n";
+    }
+    text += vault::scrambleText("two|||pieces") + "\r\n";  // joined afresh, with an empty third field
+    stored.push_back({"two", "pieces", ""});
+    list.addAll(vault::entryTableOf(text));
+    EntryId changed = list.idAt(10);
+    ASSERT_TRUE(list.replace(changed, Entry{"changed", "x", "y"}));
+    ASSERT_TRUE(list.remove(list.idAt(20)));
+    add("added", "p", "l");
+
+    auto written = [&] {
+        std::vector<std::string> pieces;
+        auto result = writeVaultContent("master", list, [&](std::string_view piece) -> vault::IoResult {
+            pieces.emplace_back(piece);
+            return std::nullopt;
+        });
+        EXPECT_FALSE(result);
+        return pieces;
+    };
+    for (bool sorted : {false, true}) {
+        list.setSortSettings(sorted, 1, SortOrder::Descending);
+        vault::SavedVaultBuilder expected("master", list.count());
+        for (size_t i = 0; i < list.count(); ++i) expected.add(list.at(i));
+        std::string whole = expected.finish();
+        std::vector<std::string> pieces = written();
+        EXPECT_GT(pieces.size(), 2u);
+        std::string joined;
+        vault::FingerprintBuilder fingerprint;
+        for (const std::string& piece : pieces) {
+            joined += piece;
+            fingerprint.add(piece);
+        }
+        EXPECT_TRUE(joined == whole) << "sorted: " << sorted;
+        // What a save remembers of its own writing is what reading the file back gives.
+        EXPECT_EQ(fingerprint.result(), vault::fingerprintOf(whole));
+    }
 }
 
 std::string simpleKey(std::string_view text) {
