@@ -48,10 +48,12 @@ public:
 private:
     void step(const char* word);
 
-    // Words of 32 bits: cheap to multiply in a 32-bit program.
-    static constexpr size_t kWord = sizeof(std::uint32_t), kLanes = 8;
-    std::uint32_t lanes_[kLanes] = {0x811c9dc5u, 0x1c9dc581u, 0xc9dc5811u, 0x9dc5811cu,
-                                    0xdc5811c9u, 0xc5811c9du, 0x5811c9dcu, 0x811c9dc4u};
+    // Words as wide as the processor's own: cheap to multiply in a 32-bit program and a 64-bit one.
+    using Word = std::size_t;
+    static constexpr size_t kWord = sizeof(Word), kLanes = 8;
+    Word lanes_[kLanes] = {Word(0xcbf29ce484222325ull), Word(0x84222325cbf29ce4ull), Word(0x9ce484222325cbf2ull),
+                           Word(0x2325cbf29ce48422ull), Word(0xe484222325cbf29cull), Word(0x222325cbf29ce484ull),
+                           Word(0xf29ce484222325cbull), Word(0x25cbf29ce4842223ull)};
     std::uint64_t size_ = 0;
     size_t lane_ = 0;         // the lane the next word goes to
     char partial_[kWord]{};  // the start of a word that the next piece completes
