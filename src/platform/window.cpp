@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/app_info.h"
+#include "platform/control_front.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "platform/twips.h"
@@ -17,7 +18,6 @@ namespace {
 
 constexpr wchar_t kFrameClass[] = L"Vellumkeep.Window";
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which dialog navigation sends
-constexpr UINT_PTR kKeyPressSubclassId = 1;
 
 // What a handler that failed could not do, told to the user: nothing may leave a window procedure,
 // yet nothing may vanish without a word either. Runs inside a catch block.
@@ -46,34 +46,38 @@ void reportHandlerFailure(HWND window) noexcept {
     }
 }
 
-LRESULT CALLBACK keyPressSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                  DWORD_PTR data) {
-    auto* control = reinterpret_cast<Control*>(data);
-    switch (message) {
-    case WM_GETDLGCODE:
-        // Let Enter reach the control as a typed character instead of being taken by dialog navigation.
-        if (lParam && control->onKeyPress) {
-            auto* msg = reinterpret_cast<MSG*>(lParam);
-            if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN)
-                return DefSubclassProc(hwnd, message, wParam, lParam) | DLGC_WANTMESSAGE;
-        }
-        break;
-    case WM_CHAR:
-        if (control->onKeyPress) {
-            try {
-                if (control->onKeyPress(static_cast<wchar_t>(wParam))) return 0;
-            } catch (...) {
-                reportHandlerFailure(GetAncestor(hwnd, GA_ROOT));
-                return 0;
+// A text box's key presses go to its control's handler first.
+class KeyPressFront : public ControlFront {
+public:
+    explicit KeyPressFront(Control& control) : control_(control) {}
+
+    LRESULT message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+        case WM_GETDLGCODE:
+            // Let Enter reach the control as a typed character instead of being taken by dialog navigation.
+            if (lParam && control_.onKeyPress) {
+                auto* msg = reinterpret_cast<MSG*>(lParam);
+                if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN)
+                    return callOriginal(hwnd, message, wParam, lParam) | DLGC_WANTMESSAGE;
             }
+            break;
+        case WM_CHAR:
+            if (control_.onKeyPress) {
+                try {
+                    if (control_.onKeyPress(static_cast<wchar_t>(wParam))) return 0;
+                } catch (...) {
+                    reportHandlerFailure(GetAncestor(hwnd, GA_ROOT));
+                    return 0;
+                }
+            }
+            break;
         }
-        break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, keyPressSubclass, kKeyPressSubclassId);
-        break;
+        return callOriginal(hwnd, message, wParam, lParam);
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-}
+
+private:
+    Control& control_;
+};
 
 RECT workArea() {
     RECT area{};
@@ -349,6 +353,7 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self || self->destroying_) return DefWindowProcW(hwnd, message, wParam, lParam);
     try {
+        if (self->filter_ && message != WM_NCDESTROY) return self->filter_->message(*self, message, wParam, lParam);
         return self->handle(message, wParam, lParam);
     } catch (...) {
         reportHandlerFailure(hwnd);
@@ -389,6 +394,7 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         onMessage(message, wParam, lParam, result);
         for (const auto& timer : timers_) timer->setEnabled(false);
         aboveKeptOnTop_.reset();
+        filter_.reset();
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         hwnd_ = nullptr;
         return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -429,7 +435,7 @@ void Window::handleCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 void Window::installKeyPress(Control& control) {
-    SetWindowSubclass(control.hwnd(), keyPressSubclass, kKeyPressSubclassId, reinterpret_cast<DWORD_PTR>(&control));
+    putInFront(control.hwnd(), std::make_unique<KeyPressFront>(control));
 }
 
 void Window::onActivate(bool active) {

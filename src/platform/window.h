@@ -104,6 +104,15 @@ private:
     bool enabled_ = false;
 };
 
+// Something in front of a window's own message handling (the skin's painter): it gets every
+// message but the last (WM_NCDESTROY) first, and passes on what it does not take through
+// Window::passOn.
+class MessageFilter {
+public:
+    virtual ~MessageFilter() = default;
+    virtual LRESULT message(Window& window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+};
+
 class Window {
 public:
     Window() = default;
@@ -146,6 +155,12 @@ public:
 
     // Runs the window's handler for `message` as the system would (tests use it for WM_CTLCOLOR*).
     LRESULT send(UINT message, WPARAM wParam, LPARAM lParam) const;
+
+    // Puts `filter` in front of the window's own handling until the window is destroyed.
+    void setMessageFilter(std::unique_ptr<MessageFilter> filter) { filter_ = std::move(filter); }
+    MessageFilter* messageFilter() const { return filter_.get(); }
+    // The window's own handling of a message, which a filter passes messages on to.
+    LRESULT passOn(UINT message, WPARAM wParam, LPARAM lParam) { return handle(message, wParam, lParam); }
 
     // Adds a control of any window class to the end of the collection (position and size in twips).
     Control& addControl(std::string name, int index, std::string typeName, const wchar_t* className,
@@ -217,6 +232,7 @@ private:
     std::vector<std::unique_ptr<Timer>> timers_;
     std::vector<Font> fonts_;
     std::optional<AboveKeptOnTop> aboveKeptOnTop_;
+    std::unique_ptr<MessageFilter> filter_;
 };
 
 // The screen's DPI, as the program lays out its windows (system DPI aware).

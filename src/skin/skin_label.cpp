@@ -2,16 +2,16 @@
 
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 
+#include "platform/control_front.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 #include "skin/skin_painter.h"
 
 namespace vk {
 namespace {
-
-constexpr UINT_PTR kSkinLabelSubclassId = 1;
 
 // The parent paints what lies behind the label, so the label shows the skin's background.
 void paintParentBackground(HWND label, HDC dc) {
@@ -51,53 +51,43 @@ void paintLabel(HWND label, HDC dc) {
     paintCaption(label, dc);
 }
 
-LRESULT CALLBACK skinLabelSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR);
-
-LRESULT labelMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_SETTEXT:
-    case WM_ENABLE:
-    case WM_UPDATEUISTATE: {
-        // The static control would paint its own look at once; keep the state, paint ours later.
-        LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return result;
+// In front of a skinned label for its life: the label paints itself over its parent's background.
+class SkinLabelFront : public ControlFront {
+public:
+    LRESULT message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+        case WM_SETTEXT:
+        case WM_ENABLE:
+        case WM_UPDATEUISTATE: {
+            // The static control would paint its own look at once; keep the state, paint ours later.
+            LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
+            InvalidateRect(hwnd, nullptr, TRUE);
+            return result;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            if (dc) paintLabel(hwnd, dc);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            paintLabel(hwnd, reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_NCHITTEST:
+            return HTTRANSPARENT;
+        }
+        return callOriginal(hwnd, message, wParam, lParam);
     }
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (dc) paintLabel(hwnd, dc);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        paintLabel(hwnd, reinterpret_cast<HDC>(wParam));
-        return 0;
-    case WM_NCHITTEST:
-        return HTTRANSPARENT;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, skinLabelSubclass, kSkinLabelSubclassId);
-        break;
-    }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
-LRESULT CALLBACK skinLabelSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    try {
-        return labelMessage(hwnd, message, wParam, lParam);
-    } catch (...) {
-        // Nothing may leave a window procedure.
-        return DefSubclassProc(hwnd, message, wParam, lParam);
-    }
-}
+};
 
 }  // namespace
 
 void makeSkinLabel(HWND label) {
     SetWindowLongW(label, GWL_STYLE, GetWindowLongW(label, GWL_STYLE) | SS_NOPREFIX);
-    SetWindowSubclass(label, skinLabelSubclass, kSkinLabelSubclassId, 0);
+    putInFront(label, std::make_unique<SkinLabelFront>());
 }
 
 Control& addSkinLabel(Window& window, std::string name, int index, const std::string& caption, int left, int top,

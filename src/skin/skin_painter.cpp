@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/canvas.h"
+#include "platform/control_front.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 #include "platform/window.h"
@@ -17,24 +19,7 @@
 namespace vk {
 namespace {
 
-// Window properties. On a skinned window: its skin, and the client height its background was last
-// painted for. On its push buttons: how the program created the button, and whether the mouse is
-// over it.
-constexpr wchar_t kSkinProperty[] = L"Vellumkeep.Skin";
-constexpr wchar_t kPaintedHeightProperty[] = L"Vellumkeep.SkinHeight";
-constexpr wchar_t kButtonProperty[] = L"Vellumkeep.SkinButton";
-constexpr wchar_t kHotProperty[] = L"Vellumkeep.SkinHot";
-constexpr UINT_PTR kWindowSubclassId = 0x536B696E;
-constexpr UINT_PTR kButtonSubclassId = 0x536B4274;
-
-enum ButtonKind : INT_PTR { kPlainButton = 1, kDefaultButton = 2 };
-
-INT_PTR propertyValue(HWND hwnd, const wchar_t* name) {
-    return reinterpret_cast<INT_PTR>(GetPropW(hwnd, name));
-}
-void setPropertyValue(HWND hwnd, const wchar_t* name, INT_PTR value) {
-    SetPropW(hwnd, name, reinterpret_cast<HANDLE>(value));
-}
+enum class ButtonKind { Plain, Default };
 
 bool hasClass(HWND hwnd, const wchar_t* name) {
     wchar_t className[32] = L"";
@@ -89,16 +74,6 @@ void paintBackground(HWND window, HDC dc, const SkinData& skin) {
     SetBkColor(dc, previous);
 }
 
-// The gradient depends on the client height: a window that grows or shrinks is painted afresh.
-void repaintIfHeightChanged(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    INT_PTR stamp = client.bottom + 1;  // a property of 0 reads as absent
-    if (propertyValue(window, kPaintedHeightProperty) == stamp) return;
-    setPropertyValue(window, kPaintedHeightProperty, stamp);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
 // Labels and check boxes show the background, except those the program gave colours of its own.
 bool drawsOverBackground(HWND child) {
     if (!child || !(hasClass(child, WC_STATICW) || hasClass(child, WC_BUTTONW))) return false;
@@ -135,9 +110,15 @@ COLORREF faceTopOf(HWND button, const SkinData& skin) {
     return control && control->backColor() ? plainColour(*control->backColor()) : skin.buttonTop;
 }
 
-ButtonLook lookOf(const DRAWITEMSTRUCT& item, const SkinData& skin) {
+// How the program made a skinned push button, and whether the mouse is over it.
+struct ButtonState {
+    ButtonKind kind = ButtonKind::Plain;
+    bool hot = false;
+};
+
+ButtonLook lookOf(const DRAWITEMSTRUCT& item, const ButtonState& state, const SkinData& skin) {
     const COLORREF base = faceTopOf(item.hwndItem, skin);
-    const bool isDefault = propertyValue(item.hwndItem, kButtonProperty) == kDefaultButton;
+    const bool isDefault = state.kind == ButtonKind::Default;
     ButtonLook look{base, skin.buttonBottom, isDefault ? skin.buttonHotBorder : skin.buttonBorder, skin.buttonText};
     if (item.itemState & ODS_DISABLED) {
         look.faceBottom = mix(base, skin.buttonBottom, 0.5);
@@ -150,7 +131,7 @@ ButtonLook lookOf(const DRAWITEMSTRUCT& item, const SkinData& skin) {
         look.faceBottom = skin.buttonPressedBottom;
         look.border = skin.buttonHotBorder;
         look.pressed = true;
-    } else if (GetPropW(item.hwndItem, kHotProperty)) {
+    } else if (state.hot) {
         look.faceTop = mix(base, skin.buttonHotTop, 0.5);
         look.faceBottom = skin.buttonHotBottom;
         look.border = skin.buttonHotBorder;
@@ -225,12 +206,12 @@ void drawCaption(HDC dc, HWND button, RECT area, const ButtonLook& look, UINT st
     DrawTextW(dc, caption.c_str(), -1, &target, format);
 }
 
-void drawButton(HWND window, const DRAWITEMSTRUCT& item, const SkinData& skin) {
+void drawButton(HWND window, const DRAWITEMSTRUCT& item, const ButtonState& state, const SkinData& skin) {
     const int w = item.rcItem.right - item.rcItem.left;
     const int h = item.rcItem.bottom - item.rcItem.top;
     if (w <= 0 || h <= 0) return;
     const double scale = dpiOf(window) / 96.0;
-    const ButtonLook look = lookOf(item, skin);
+    const ButtonLook look = lookOf(item, state, skin);
     // Drawn off screen first, so that a button never flickers through its states.
     Canvas canvas(item.hDC, w, h);
     if (!canvas) return;
@@ -245,124 +226,127 @@ void drawButton(HWND window, const DRAWITEMSTRUCT& item, const SkinData& skin) {
     BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, w, h, canvas.dc(), 0, 0, SRCCOPY);
 }
 
-bool isSkinnedButton(HWND hwnd) {
-    return propertyValue(hwnd, kButtonProperty) != 0;
-}
-
 bool isPushButton(HWND hwnd) {
     if (!hasClass(hwnd, WC_BUTTONW)) return false;
     LONG type = GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK;
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
-// Keeps the button owner-drawn when someone restyles it, remembering whether it is the default one.
-WPARAM keepOwnerDrawn(HWND button, WPARAM style) {
-    UINT type = static_cast<UINT>(style) & BS_TYPEMASK;
-    if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) return style;
-    setPropertyValue(button, kButtonProperty, type == BS_DEFPUSHBUTTON ? kDefaultButton : kPlainButton);
-    return (style & ~static_cast<WPARAM>(BS_TYPEMASK)) | BS_OWNERDRAW;
-}
+// In front of a push button for its life: keeps it owner-drawn and remembers its state.
+class SkinnedButton : public ControlFront {
+public:
+    const ButtonState& state() const { return state_; }
 
-void setHot(HWND button, bool hot) {
-    if (hot == (GetPropW(button, kHotProperty) != nullptr)) return;
-    if (hot) {
-        setPropertyValue(button, kHotProperty, 1);
-        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, button, 0};
-        TrackMouseEvent(&track);
-    } else {
-        RemovePropW(button, kHotProperty);
+    // Keeps the button owner-drawn when someone restyles it, remembering whether it is the default one.
+    WPARAM keepOwnerDrawn(WPARAM style) {
+        UINT type = static_cast<UINT>(style) & BS_TYPEMASK;
+        if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) return style;
+        state_.kind = type == BS_DEFPUSHBUTTON ? ButtonKind::Default : ButtonKind::Plain;
+        return (style & ~static_cast<WPARAM>(BS_TYPEMASK)) | BS_OWNERDRAW;
     }
-    InvalidateRect(button, nullptr, FALSE);
-}
 
-LRESULT buttonMessage(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_MOUSEMOVE:
-        setHot(button, true);
-        break;
-    case WM_MOUSELEAVE:
-        setHot(button, false);
-        break;
-    case WM_LBUTTONDBLCLK:
-        // An owner-drawn button reports a quick second click as a double click; a push button clicks twice.
-        return DefSubclassProc(button, WM_LBUTTONDOWN, wParam, lParam);
-    case WM_GETDLGCODE:
-        // Keyboard navigation treats it as the push button it was.
-        return DLGC_BUTTON | (propertyValue(button, kButtonProperty) == kDefaultButton ? DLGC_DEFPUSHBUTTON
-                                                                                      : DLGC_UNDEFPUSHBUTTON);
-    case BM_SETSTYLE: {
-        LRESULT result = DefSubclassProc(button, message, keepOwnerDrawn(button, wParam), lParam);
+    LRESULT message(HWND button, UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+        case WM_MOUSEMOVE:
+            setHot(button, true);
+            break;
+        case WM_MOUSELEAVE:
+            setHot(button, false);
+            break;
+        case WM_LBUTTONDBLCLK:
+            // An owner-drawn button reports a quick second click as a double click; a push button clicks twice.
+            return callOriginal(button, WM_LBUTTONDOWN, wParam, lParam);
+        case WM_GETDLGCODE:
+            // Keyboard navigation treats it as the push button it was.
+            return DLGC_BUTTON | (state_.kind == ButtonKind::Default ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+        case BM_SETSTYLE: {
+            LRESULT result = callOriginal(button, message, keepOwnerDrawn(wParam), lParam);
+            InvalidateRect(button, nullptr, FALSE);
+            return result;
+        }
+        }
+        return callOriginal(button, message, wParam, lParam);
+    }
+
+private:
+    void setHot(HWND button, bool hot) {
+        if (hot == state_.hot) return;
+        state_.hot = hot;
+        if (hot) {
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, button, 0};
+            TrackMouseEvent(&track);
+        }
         InvalidateRect(button, nullptr, FALSE);
-        return result;
     }
-    }
-    return DefSubclassProc(button, message, wParam, lParam);
-}
 
-LRESULT CALLBACK buttonSubclass(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_NCDESTROY) {
-        RemovePropW(button, kButtonProperty);
-        RemovePropW(button, kHotProperty);
-        RemoveWindowSubclass(button, buttonSubclass, kButtonSubclassId);
-        return DefSubclassProc(button, message, wParam, lParam);
-    }
-    try {
-        return buttonMessage(button, message, wParam, lParam);
-    } catch (...) {
-        return DefSubclassProc(button, message, wParam, lParam);
-    }
+    ButtonState state_;
+};
+
+const SkinnedButton* skinnedButton(HWND hwnd) {
+    return dynamic_cast<const SkinnedButton*>(frontOf(hwnd));
 }
 
 void drawPushButtonWithSkin(HWND button) {
+    auto front = std::make_unique<SkinnedButton>();
+    SkinnedButton& skinned = *front;
+    if (!putInFront(button, std::move(front))) return;
     LONG style = GetWindowLongW(button, GWL_STYLE);
-    SetWindowLongW(button, GWL_STYLE, static_cast<LONG>(keepOwnerDrawn(button, static_cast<WPARAM>(style))));
-    SetWindowSubclass(button, buttonSubclass, kButtonSubclassId, 0);
+    SetWindowLongW(button, GWL_STYLE, static_cast<LONG>(skinned.keepOwnerDrawn(static_cast<WPARAM>(style))));
 }
 
 // ---- The skinned window ----
 
-LRESULT windowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, const SkinData& skin) {
-    switch (message) {
-    case WM_ERASEBKGND:
-        paintBackground(window, reinterpret_cast<HDC>(wParam), skin);
-        return 1;
-    case WM_PRINTCLIENT:
-        // Controls that draw their parent's background behind them ask for it this way.
-        paintBackground(window, reinterpret_cast<HDC>(wParam), skin);
-        return 0;
-    case WM_CTLCOLORSTATIC: {
-        auto child = reinterpret_cast<HWND>(lParam);
-        if (drawsOverBackground(child)) return drawOverBackground(window, reinterpret_cast<HDC>(wParam), child, skin);
-        break;
-    }
-    case WM_DRAWITEM: {
-        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (item.CtlType != ODT_BUTTON || !isSkinnedButton(item.hwndItem)) break;
-        drawButton(window, item, skin);
-        return TRUE;
-    }
-    case WM_SIZE: {
-        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-        if (wParam != SIZE_MINIMIZED) repaintIfHeightChanged(window);
-        return result;
-    }
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-}
+// In front of a skinned window's own handling, for the window's life.
+class SkinnedWindow : public MessageFilter {
+public:
+    SkinnedWindow(const SkinData& skin, int clientHeight) : skin_(skin), paintedHeight_(clientHeight) {}
+    const SkinData& skin() const { return skin_; }
 
-LRESULT CALLBACK windowSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    if (message == WM_NCDESTROY) {
-        RemovePropW(window, kSkinProperty);
-        RemovePropW(window, kPaintedHeightProperty);
-        RemoveWindowSubclass(window, windowSubclass, kWindowSubclassId);
-        return DefSubclassProc(window, message, wParam, lParam);
+    LRESULT message(Window& form, UINT message, WPARAM wParam, LPARAM lParam) override {
+        HWND window = form.hwnd();
+        switch (message) {
+        case WM_ERASEBKGND:
+            paintBackground(window, reinterpret_cast<HDC>(wParam), skin_);
+            return 1;
+        case WM_PRINTCLIENT:
+            // Controls that draw their parent's background behind them ask for it this way.
+            paintBackground(window, reinterpret_cast<HDC>(wParam), skin_);
+            return 0;
+        case WM_CTLCOLORSTATIC: {
+            auto child = reinterpret_cast<HWND>(lParam);
+            if (drawsOverBackground(child))
+                return drawOverBackground(window, reinterpret_cast<HDC>(wParam), child, skin_);
+            break;
+        }
+        case WM_DRAWITEM: {
+            const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            const SkinnedButton* button = item.CtlType == ODT_BUTTON ? skinnedButton(item.hwndItem) : nullptr;
+            if (!button) break;
+            drawButton(window, item, button->state(), skin_);
+            return TRUE;
+        }
+        case WM_SIZE: {
+            LRESULT result = form.passOn(message, wParam, lParam);
+            if (wParam != SIZE_MINIMIZED) repaintIfHeightChanged(window);
+            return result;
+        }
+        }
+        return form.passOn(message, wParam, lParam);
     }
-    try {
-        return windowMessage(window, message, wParam, lParam, *reinterpret_cast<const SkinData*>(data));
-    } catch (...) {
-        return DefSubclassProc(window, message, wParam, lParam);
+
+private:
+    // The gradient depends on the client height: a window that grows or shrinks is painted afresh.
+    void repaintIfHeightChanged(HWND window) {
+        RECT client{};
+        GetClientRect(window, &client);
+        if (client.bottom == paintedHeight_) return;
+        paintedHeight_ = client.bottom;
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
-}
+
+    const SkinData& skin_;
+    int paintedHeight_;
+};
 
 }  // namespace
 
@@ -372,18 +356,19 @@ COLORREF skinBackgroundAt(const SkinData& skin, int y, int height) {
 }
 
 const SkinData* skinOf(HWND window) {
-    return window ? static_cast<const SkinData*>(GetPropW(window, kSkinProperty)) : nullptr;
+    const Window* form = Window::fromHandle(window);
+    const auto* skinned = form ? dynamic_cast<const SkinnedWindow*>(form->messageFilter()) : nullptr;
+    return skinned ? &skinned->skin() : nullptr;
 }
 
 void installSkin(HWND window, const SkinData& skin) {
-    if (!IsWindow(window)) return;
-    SetPropW(window, kSkinProperty, const_cast<SkinData*>(&skin));
-    SetWindowSubclass(window, windowSubclass, kWindowSubclassId, reinterpret_cast<DWORD_PTR>(&skin));
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (isPushButton(child)) drawPushButtonWithSkin(child);
+    Window* form = IsWindow(window) ? Window::fromHandle(window) : nullptr;
+    if (!form) return;
     RECT client{};
     GetClientRect(window, &client);
-    setPropertyValue(window, kPaintedHeightProperty, client.bottom + 1);
+    form->setMessageFilter(std::make_unique<SkinnedWindow>(skin, client.bottom));
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (isPushButton(child)) drawPushButtonWithSkin(child);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
