@@ -26,9 +26,9 @@ struct IoError {
 };
 using IoResult = std::optional<IoError>;  // empty: success
 
-// The content of a new copy of a file, handed over in pieces, in order: the source passes each
-// piece to the writer it is given, and stops at the first error the writer returns, returning it.
-// A big vault is written without ever being held whole in memory.
+// A file's content handed over in pieces, in order: a source passes each piece to the writer it is
+// given, and stops at the first error the writer returns, returning it. A big vault is written,
+// and read back, without ever being held whole in memory.
 using PieceWriter = std::function<IoResult(std::string_view piece)>;
 using ContentSource = std::function<IoResult(const PieceWriter& write)>;
 
@@ -46,6 +46,9 @@ public:
     virtual bool sameFileName(const Path& a, const Path& b) = 0;
 
     virtual IoResult readAll(const Path& path, std::string& bytes) = 0;
+    // Reads the file from start to end, handing it to `into` in pieces, in order: a big file is
+    // never held whole. Stops at the first error `into` returns, and returns it.
+    virtual IoResult readPieces(const Path& path, const PieceWriter& into) = 0;
     // Opens for appending, creating the file when missing, and writes `bytes` at its end.
     virtual IoResult append(const Path& path, std::string_view bytes) = 0;
     // Writes the content to `temporary` in the same folder, flushes it to disk and moves it over

@@ -136,6 +136,25 @@ IoResult PosixFileSystem::readAll(const Path& path, std::string& bytes) {
     return std::nullopt;
 }
 
+IoResult PosixFileSystem::readPieces(const Path& path, const PieceWriter& into) {
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file) return lastError();
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) return lastError();
+    if (S_ISDIR(info.st_mode)) return errorOf(EISDIR);
+    constexpr size_t kPiece = size_t{1} << 17;
+    auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
+    for (;;) {
+        ssize_t got = ::read(file.get(), piece.get(), kPiece);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return lastError();
+        }
+        if (got == 0) return std::nullopt;
+        if (auto error = into(std::string_view(piece.get(), static_cast<size_t>(got)))) return error;
+    }
+}
+
 IoResult PosixFileSystem::append(const Path& path, std::string_view bytes) {
     Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
     if (!file) return lastError();

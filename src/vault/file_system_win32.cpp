@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "platform/handles.h"
@@ -122,6 +123,20 @@ IoResult Win32FileSystem::readAll(const Path& path, std::string& bytes) {
     data.resize(filled);
     bytes = std::move(data);
     return std::nullopt;
+}
+
+IoResult Win32FileSystem::readPieces(const Path& path, const PieceWriter& into) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return lastError();
+    constexpr DWORD kPiece = 1u << 17;
+    auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), piece.get(), kPiece, &got, nullptr)) return lastError();
+        if (got == 0) return std::nullopt;
+        if (auto error = into(std::string_view(piece.get(), got))) return error;
+    }
 }
 
 IoResult Win32FileSystem::append(const Path& path, std::string_view bytes) {

@@ -101,14 +101,18 @@ IoResult VaultStore::saveVault(std::string_view content) {
 }
 
 IoResult VaultStore::changedSince(const Fingerprint& known, bool& changed) {
-    std::string bytes;
-    if (auto error = files_.readAll(path_, bytes)) {
+    FingerprintBuilder now;
+    auto fingerprint = [&now](std::string_view piece) -> IoResult {
+        now.add(piece);
+        return std::nullopt;
+    };
+    if (auto error = files_.readPieces(path_, fingerprint)) {
         Path ignored;
         if (!files_.finalPath(path_, ignored)) return error;  // there, but unreadable
         changed = true;  // gone
         return std::nullopt;
     }
-    changed = fingerprintOf(bytes) != known;
+    changed = now.result() != known;
     return std::nullopt;
 }
 

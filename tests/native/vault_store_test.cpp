@@ -285,6 +285,26 @@ TEST_F(VaultStoreTest, ManyEntriesRoundTrip) {
     EXPECT_EQ(loaded, saved);
 }
 
+// A big vault is written and read back in pieces: what a save remembers of it is what the file
+// holds, so an unchanged file reads as unchanged and a change anywhere in it shows.
+TEST_F(VaultStoreTest, ABigVaultWrittenInPiecesIsKnownForWhatItHolds) {
+    const std::string content = savedVault("m", std::vector<Entry>(20000, Entry{"user", "password", "site"}));
+    ASSERT_FALSE(store.saveVault([&](const PieceWriter& write) -> IoResult {
+        for (size_t at = 0; at < content.size(); at += 4099)  // pieces of an odd size
+            if (auto error = write(std::string_view(content).substr(at, 4099))) return error;
+        return std::nullopt;
+    }));
+    EXPECT_EQ(readFile(vault), content);
+    bool changed = true;
+    ASSERT_FALSE(store.changedSince(*store.seen(), changed));
+    EXPECT_FALSE(changed);
+    std::string edited = content;
+    edited[edited.size() * 3 / 4] ^= 1;
+    writeFile(vault, edited);
+    ASSERT_FALSE(store.changedSince(*store.seen(), changed));
+    EXPECT_TRUE(changed);
+}
+
 TEST_F(VaultStoreTest, ALeftOverTemporaryIsReplacedByTheNextSave) {
     writeFile(temporaryPathFor(vault), "left by a crash, longer than the new content");
     ASSERT_FALSE(store.createVault("pw"));

@@ -201,6 +201,11 @@ vault::IoResult FailingFileSystem::readAll(const vault::Path& path, std::string&
     return Win32FileSystem::readAll(path, bytes);
 }
 
+vault::IoResult FailingFileSystem::readPieces(const vault::Path& path, const vault::PieceWriter& into) {
+    if (failReads) return vault::IoError{failCode, systemReason(failCode), {}};
+    return Win32FileSystem::readPieces(path, into);
+}
+
 // ---- Message boxes ----
 
 namespace {

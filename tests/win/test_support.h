@@ -102,6 +102,7 @@ public:
     long long flushedSize = -1;  // how many bytes the flushed file held
 
     vault::IoResult readAll(const vault::Path& path, std::string& bytes) override;
+    vault::IoResult readPieces(const vault::Path& path, const vault::PieceWriter& into) override;
 
 protected:
     vault::IoResult beforeStep(vault::WriteStep step) override;
