@@ -198,8 +198,10 @@ Window::~Window() {
 
 void Window::load() {
     if (hwnd_) return;
-    // Controls of an earlier load are dropped only now: an unload may run inside one of their handlers.
+    // Controls and the filter of an earlier load are dropped only now: an unload may run inside one
+    // of their handlers.
     controls_.clear();
+    filter_.reset();
     timers_.clear();
     fonts_.clear();
     defaultFont_ = nullptr;
@@ -394,7 +396,6 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         onMessage(message, wParam, lParam, result);
         for (const auto& timer : timers_) timer->setEnabled(false);
         aboveKeptOnTop_.reset();
-        filter_.reset();
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         hwnd_ = nullptr;
         return DefWindowProcW(hwnd, message, wParam, lParam);

@@ -156,7 +156,8 @@ public:
     // Runs the window's handler for `message` as the system would (tests use it for WM_CTLCOLOR*).
     LRESULT send(UINT message, WPARAM wParam, LPARAM lParam) const;
 
-    // Puts `filter` in front of the window's own handling until the window is destroyed.
+    // Puts `filter` in front of the window's own handling until the window is destroyed (it is
+    // dropped when the window is loaded again).
     void setMessageFilter(std::unique_ptr<MessageFilter> filter) { filter_ = std::move(filter); }
     MessageFilter* messageFilter() const { return filter_.get(); }
     // The window's own handling of a message, which a filter passes messages on to.

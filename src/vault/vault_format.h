@@ -104,7 +104,6 @@ std::string createdVault(std::string_view masterPassword);
 // The file's bytes with line 1 replaced by the master password: every line after it stays as it is.
 std::string withMasterPassword(std::string_view fileBytes, std::string_view masterPassword);
 
-// Builds the content a save writes: the master password line, one line per entry, then an empty line.
 // True when `after` lies in an entry table's text right behind `before`, parted from it only by
 // a CR LF: the two, with that line end, are one piece of the vault as it was read.
 bool followsAfterLineEnd(std::string_view before, std::string_view after);
@@ -136,7 +135,8 @@ private:
     IoResult error_;
 };
 
-// A vault's content built whole in memory, for small vaults and tests.
+// The content a save writes, built whole in memory: the master password line, one line per entry,
+// then an empty line. For small vaults and tests; a big vault goes through VaultContentWriter.
 class SavedVaultBuilder {
 public:
     explicit SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries = 0);
