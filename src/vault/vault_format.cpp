@@ -206,12 +206,18 @@ private:
 
 }  // namespace
 
-EntryTable entryTableOf(std::string fileBytes) {
+EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint) {
     EntryTable table;
     table.text_ = std::move(fileBytes);
     // CR and LF keep their places when the text is unscrambled as a whole (they become 8D and
     // 8A), and the separator becomes "|||" again: the unscrambled text cuts at the same places.
-    scrambleRange(table.text_.data(), table.text_.size());
+    // Each piece is fingerprinted just before it is unscrambled, while the processor holds it.
+    constexpr size_t kPiece = size_t{1} << 16;
+    for (size_t at = 0; at < table.text_.size(); at += kPiece) {
+        const size_t size = std::min(kPiece, table.text_.size() - at);
+        if (fingerprint) fingerprint->add(std::string_view(table.text_.data() + at, size));
+        scrambleRange(table.text_.data() + at, size);
+    }
     constexpr size_t kTypicalLine = 48;  // a first guess; the table grows if the lines are shorter
     table.lines_.reserve(table.text_.size() / kTypicalLine + 1);
     LineScanner(table.text_, table.lines_).run();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "vault/file_system.h"
+#include "vault/fingerprint.h"
 
 namespace vk::vault {
 
@@ -58,7 +59,7 @@ public:
     };
 
 private:
-    friend EntryTable entryTableOf(std::string fileBytes);
+    friend EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint);
     std::string text_;
     std::vector<Line> lines_;
 };
@@ -96,7 +97,7 @@ std::string storedPasswordOf(std::string_view fileBytes);
 // Every entry of the vault, in file order, skipping line 1 and lines that are empty or one space.
 std::vector<Entry> entriesOf(std::string_view fileBytes);
 // The same, without copying the fields: the table takes the file's bytes and unscrambles them in place.
-EntryTable entryTableOf(std::string fileBytes);
+EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint = nullptr);
 
 // The content of a Fresh vault (one empty line) and of a Created one (the master password only).
 std::string freshVault();
