@@ -41,16 +41,6 @@ COLORREF plainColour(COLORREF colour) {
     return (colour & 0x80000000u) ? GetSysColor(static_cast<int>(colour & 0xFF)) : colour;
 }
 
-const Control* programControl(HWND child) {
-    const Window* owner = Window::fromHandle(GetParent(child));
-    return owner ? owner->controlFromHwnd(child) : nullptr;
-}
-
-int dpiOf(HWND window) {
-    const Window* owner = Window::fromHandle(window);
-    return owner ? owner->dpi() : systemDpi();
-}
-
 // ---- Background ----
 
 // Fills what the DC may paint of the window's client area, row by row, with the skin's gradient.
@@ -75,9 +65,9 @@ void paintBackground(HWND window, HDC dc, const SkinData& skin) {
 }
 
 // Labels and check boxes show the background, except those the program gave colours of its own.
-bool drawsOverBackground(HWND child) {
+bool drawsOverBackground(const Window& form, HWND child) {
     if (!child || !(hasClass(child, WC_STATICW) || hasClass(child, WC_BUTTONW))) return false;
-    const Control* control = programControl(child);
+    const Control* control = form.controlFromHwnd(child);
     return !control || (!control->backColor() && !control->foreColor());
 }
 
@@ -105,8 +95,8 @@ struct ButtonLook {
     bool focusRing = false;
 };
 
-COLORREF faceTopOf(HWND button, const SkinData& skin) {
-    const Control* control = programControl(button);
+COLORREF faceTopOf(const Window& form, HWND button, const SkinData& skin) {
+    const Control* control = form.controlFromHwnd(button);
     return control && control->backColor() ? plainColour(*control->backColor()) : skin.buttonTop;
 }
 
@@ -116,8 +106,8 @@ struct ButtonState {
     bool hot = false;
 };
 
-ButtonLook lookOf(const DRAWITEMSTRUCT& item, const ButtonState& state, const SkinData& skin) {
-    const COLORREF base = faceTopOf(item.hwndItem, skin);
+ButtonLook lookOf(const Window& form, const DRAWITEMSTRUCT& item, const ButtonState& state, const SkinData& skin) {
+    const COLORREF base = faceTopOf(form, item.hwndItem, skin);
     const bool isDefault = state.kind == ButtonKind::Default;
     ButtonLook look{base, skin.buttonBottom, isDefault ? skin.buttonHotBorder : skin.buttonBorder, skin.buttonText};
     if (item.itemState & ODS_DISABLED) {
@@ -206,12 +196,13 @@ void drawCaption(HDC dc, HWND button, RECT area, const ButtonLook& look, UINT st
     DrawTextW(dc, caption.c_str(), -1, &target, format);
 }
 
-void drawButton(HWND window, const DRAWITEMSTRUCT& item, const ButtonState& state, const SkinData& skin) {
+void drawButton(const Window& form, const DRAWITEMSTRUCT& item, const ButtonState& state, const SkinData& skin) {
     const int w = item.rcItem.right - item.rcItem.left;
     const int h = item.rcItem.bottom - item.rcItem.top;
     if (w <= 0 || h <= 0) return;
-    const double scale = dpiOf(window) / 96.0;
-    const ButtonLook look = lookOf(item, state, skin);
+    const HWND window = form.hwnd();
+    const double scale = form.dpi() / 96.0;
+    const ButtonLook look = lookOf(form, item, state, skin);
     // Drawn off screen first, so that a button never flickers through its states.
     Canvas canvas(item.hDC, w, h);
     if (!canvas) return;
@@ -314,7 +305,7 @@ public:
             return 0;
         case WM_CTLCOLORSTATIC: {
             auto child = reinterpret_cast<HWND>(lParam);
-            if (drawsOverBackground(child))
+            if (drawsOverBackground(form, child))
                 return drawOverBackground(window, reinterpret_cast<HDC>(wParam), child, skin_);
             break;
         }
@@ -322,7 +313,7 @@ public:
             const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             const SkinnedButton* button = item.CtlType == ODT_BUTTON ? skinnedButton(item.hwndItem) : nullptr;
             if (!button) break;
-            drawButton(window, item, button->state(), skin_);
+            drawButton(form, item, button->state(), skin_);
             return TRUE;
         }
         case WM_SIZE: {

@@ -1,6 +1,7 @@
 #pragma once
 // The file operations the vault needs, behind one interface: Win32 in the program, POSIX in the
 // native tests. Tests derive from the real implementations to make one step fail.
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -31,6 +32,8 @@ using IoResult = std::optional<IoError>;  // empty: success
 // and read back, without ever being held whole in memory.
 using PieceWriter = std::function<IoResult(std::string_view piece)>;
 using ContentSource = std::function<IoResult(const PieceWriter& write)>;
+// How much of a file is handed over at once: small enough to stay in the processor's cache.
+inline constexpr size_t kPieceSize = size_t{1} << 17;
 
 // The steps of an atomic replace, in order.
 enum class WriteStep { CreateTemporary, Write, Flush, Close, Replace };

@@ -142,10 +142,9 @@ IoResult PosixFileSystem::readPieces(const Path& path, const PieceWriter& into) 
     struct stat info {};
     if (::fstat(file.get(), &info) != 0) return lastError();
     if (S_ISDIR(info.st_mode)) return errorOf(EISDIR);
-    constexpr size_t kPiece = size_t{1} << 17;
-    auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
+    auto piece = std::make_unique_for_overwrite<char[]>(kPieceSize);
     for (;;) {
-        ssize_t got = ::read(file.get(), piece.get(), kPiece);
+        ssize_t got = ::read(file.get(), piece.get(), kPieceSize);
         if (got < 0) {
             if (errno == EINTR) continue;
             return lastError();

@@ -129,11 +129,10 @@ IoResult Win32FileSystem::readPieces(const Path& path, const PieceWriter& into) 
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return lastError();
-    constexpr DWORD kPiece = 1u << 17;
-    auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
+    auto piece = std::make_unique_for_overwrite<char[]>(kPieceSize);
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), piece.get(), kPiece, &got, nullptr)) return lastError();
+        if (!ReadFile(file.get(), piece.get(), static_cast<DWORD>(kPieceSize), &got, nullptr)) return lastError();
         if (got == 0) return std::nullopt;
         if (auto error = into(std::string_view(piece.get(), got))) return error;
     }

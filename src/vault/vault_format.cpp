@@ -212,9 +212,8 @@ EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint) 
     // CR and LF keep their places when the text is unscrambled as a whole (they become 8D and
     // 8A), and the separator becomes "|||" again: the unscrambled text cuts at the same places.
     // Each piece is fingerprinted just before it is unscrambled, while the processor holds it.
-    constexpr size_t kPiece = size_t{1} << 16;
-    for (size_t at = 0; at < table.text_.size(); at += kPiece) {
-        const size_t size = std::min(kPiece, table.text_.size() - at);
+    for (size_t at = 0; at < table.text_.size(); at += kPieceSize) {
+        const size_t size = std::min(kPieceSize, table.text_.size() - at);
         if (fingerprint) fingerprint->add(std::string_view(table.text_.data() + at, size));
         scrambleRange(table.text_.data() + at, size);
     }
@@ -249,7 +248,7 @@ bool followsAfterLineEnd(std::string_view before, std::string_view after) {
 }
 
 VaultContentWriter::VaultContentWriter(std::string_view masterPassword, const PieceWriter& write)
-    : write_(write), piece_(std::make_unique_for_overwrite<char[]>(kPiece)) {
+    : write_(write), piece_(std::make_unique_for_overwrite<char[]>(kPieceSize)) {
     addLine(masterPassword);
 }
 
@@ -260,8 +259,8 @@ void VaultContentWriter::writeHeldBack() {
 
 void VaultContentWriter::putScrambled(std::string_view plain) {
     while (!plain.empty()) {
-        if (used_ == kPiece) writeHeldBack();
-        const size_t taken = std::min(kPiece - used_, plain.size());
+        if (used_ == kPieceSize) writeHeldBack();
+        const size_t taken = std::min(kPieceSize - used_, plain.size());
         scrambledCopy(plain.data(), taken, piece_.get() + used_);
         used_ += taken;
         plain.remove_prefix(taken);
@@ -269,7 +268,7 @@ void VaultContentWriter::putScrambled(std::string_view plain) {
 }
 
 void VaultContentWriter::putLineEnd() {
-    if (kPiece - used_ < kLineEnd.size()) writeHeldBack();
+    if (kPieceSize - used_ < kLineEnd.size()) writeHeldBack();
     std::memcpy(piece_.get() + used_, kLineEnd.data(), kLineEnd.size());
     used_ += kLineEnd.size();
 }

@@ -129,7 +129,6 @@ private:
     void putLineEnd();
     void writeHeldBack();
 
-    static constexpr size_t kPiece = size_t{1} << 17;  // stays in the processor's cache
     const PieceWriter& write_;
     std::unique_ptr<char[]> piece_;
     size_t used_ = 0;

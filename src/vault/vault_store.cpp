@@ -1,7 +1,5 @@
 #include "vault/vault_store.h"
 
-#include <algorithm>
-#include <cstring>
 
 namespace vk::vault {
 
