@@ -212,8 +212,10 @@ EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint) 
     // CR and LF keep their places when the text is unscrambled as a whole (they become 8D and
     // 8A), and the separator becomes "|||" again: the unscrambled text cuts at the same places.
     // Each piece is fingerprinted just before it is unscrambled, while the processor holds it.
-    for (size_t at = 0; at < table.text_.size(); at += kPieceSize) {
-        const size_t size = std::min(kPieceSize, table.text_.size() - at);
+    // Pieces of half the usual size: both passes run while the piece is in the nearest cache.
+    constexpr size_t kLoadPiece = kPieceSize / 2;
+    for (size_t at = 0; at < table.text_.size(); at += kLoadPiece) {
+        const size_t size = std::min(kLoadPiece, table.text_.size() - at);
         if (fingerprint) fingerprint->add(std::string_view(table.text_.data() + at, size));
         scrambleRange(table.text_.data() + at, size);
     }
