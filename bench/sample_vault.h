@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "vault_samples.h"
 #include "vault/vault_format.h"
 
 namespace vk::bench {

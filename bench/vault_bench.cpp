@@ -21,7 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/entry_list.h"
+#include "vault_samples.h"
+#include "vault/entry_list.h"
 #include "sample_vault.h"
 #include "vault/vault_store.h"
 
@@ -144,16 +145,16 @@ void measure(size_t entries) {
         [&] {
             vk::vault::EntryTable table;
             store.loadEntries(table);
-            vk::EntryList list(&vk::simpleCollationKey);
+            vk::vault::EntryList list(&vk::vault::simpleCollationKey);
             list.addAll(std::move(table));
             loaded = list.count();
             for (size_t row = 0; row < std::min(kScreenful, list.count()); ++row)
-                for (int column = 0; column < vk::EntryList::kColumns; ++column)
-                    shownBytes += vk::EntryList::field(list.at(row), column).size();
+                for (int column = 0; column < vk::vault::EntryList::kColumns; ++column)
+                    shownBytes += vk::vault::EntryList::field(list.at(row), column).size();
         },
         [&] { readAndXor(vault); });
 
-    vk::EntryList list(&vk::simpleCollationKey);
+    vk::vault::EntryList list(&vk::vault::simpleCollationKey);
     {
         vk::vault::EntryTable table;
         store.loadEntries(table);
@@ -163,7 +164,7 @@ void measure(size_t entries) {
     auto [save, bareSave] = race(
         [&] {
             store.saveVault([&](const vk::vault::PieceWriter& write) {
-                return vk::writeVaultContent(master, list, write);
+                return vk::vault::writeVaultContent(master, list, write);
             });
         },
         [&] { writeFlushRename(bareTarget, content); });

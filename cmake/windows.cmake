@@ -53,10 +53,15 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+# Vaults as tests and benchmarks write and read them.
+add_library(vk_test_samples STATIC tests/common/vault_samples.cpp)
+target_include_directories(vk_test_samples PUBLIC tests/common)
+target_link_libraries(vk_test_samples PUBLIC vk_app)
+
 file(GLOB VK_WIN_TEST_SOURCES CONFIGURE_DEPENDS tests/win/*.cpp)
 add_executable(vk_win_tests ${VK_WIN_TEST_SOURCES} $<TARGET_OBJECTS:vk_resources>)
 target_include_directories(vk_win_tests PRIVATE tests/win)
-target_link_libraries(vk_win_tests PRIVATE vk_app gtest)
+target_link_libraries(vk_win_tests PRIVATE vk_test_samples gtest)
 gtest_discover_tests(vk_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
   TEST_FILTER "-SaveFaultTest.AFull*:SaveFaultTest.AFolder*"
   PROPERTIES ENVIRONMENT "VK_WINE_MODE=null" TIMEOUT 120)

@@ -173,7 +173,7 @@ bool saveVault(Program& app, HWND owner) {
     if (mayReplaceVault(app, store, owner)) {
         // Written from the list piece by piece: a big vault is never held twice over.
         auto content = [&](const vault::PieceWriter& write) {
-            return writeVaultContent(app.masterPassword, app.Form1.entries(), write);
+            return vault::writeVaultContent(app.masterPassword, app.Form1.entries(), write);
         };
         for (;;) {
             auto error = store.saveVault(content);

@@ -24,14 +24,14 @@ bool fail(const EntryListView& list, const SortError& error, bool reportErrors) 
 }  // namespace
 
 bool EnhListView_SortColumns(EntryListView& list, int column, bool reportErrors) {
-    const EntryList& entries = list.entries();
+    const vault::EntryList& entries = list.entries();
     if (entries.empty()) return true;
     // The list reorders once, with all three settings: sorted mode, key and order.
     if (column < 1 || column > list.columnCount()) {
         if (!entries.sorted()) list.setSortSettings(true, entries.sortKey(), entries.sortOrder());
         return fail(list, kIndexOutOfBounds, reportErrors);
     }
-    SortOrder order = entries.sortOrder() == SortOrder::Ascending ? SortOrder::Descending : SortOrder::Ascending;
+    vault::SortOrder order = entries.sortOrder() == vault::SortOrder::Ascending ? vault::SortOrder::Descending : vault::SortOrder::Ascending;
     list.setSortSettings(true, column - 1, order);
     return true;
 }

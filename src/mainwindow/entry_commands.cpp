@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "mainwindow/entry_editor.h"
-#include "mainwindow/locations.h"
+#include "platform/locations.h"
 #include "mainwindow/main_window.h"
 #include "platform/clipboard.h"
 #include "platform/message_box.h"
@@ -54,7 +54,7 @@ void MainWindow::cmdDelete_Click() {
         return;
     }
     vault::EntryView entry = entries_.at(*row - 1);
-    EntryId id = entries_.idAt(*row - 1);
+    vault::EntryId id = entries_.idAt(*row - 1);
     std::wstring question = L"Are you sure you want to delete the following information?\r\n\r\nUsername: " +
                             shownInQuestion(entry.username) + L"\r\nUsed At: " + shownInQuestion(entry.location);
     if (messageBox(hwnd(), question, "Confirm Delete", MB_OKCANCEL) != IDOK) {
@@ -75,7 +75,7 @@ void MainWindow::cmdCopy_Click(int index) {
         setStatusText("You must first select a row to copy from.");
         return;
     }
-    std::string value(EntryList::field(entries_.at(*row - 1), index));
+    std::string value(vault::EntryList::field(entries_.at(*row - 1), index));
     std::optional<DWORD> copied = cleared ? clipboardSetText(hwnd(), value) : std::nullopt;
     if (!copied) {
         setStatusText("Nothing copied: another program is using the clipboard.  Please try again.");

@@ -43,7 +43,7 @@ void EntryEditor::openForAdd() {
     show();
 }
 
-void EntryEditor::openForEdit(EntryId id, vault::EntryView entry) {
+void EntryEditor::openForEdit(vault::EntryId id, vault::EntryView entry) {
     if (isLoaded()) return show();
     opening_ = entry.toEntry();
     openedEntry_ = id;

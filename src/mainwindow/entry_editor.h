@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "mainwindow/entry_list.h"
+#include "vault/entry_list.h"
 #include "platform/window.h"
 
 namespace vk {
@@ -39,7 +39,7 @@ public:
     // it to the front.
     void openForAdd();
     // Opens the editor on an entry of the list, remembered by its identity.
-    void openForEdit(EntryId id, vault::EntryView entry);
+    void openForEdit(vault::EntryId id, vault::EntryView entry);
 
 
     void cmdAdd_Click(int index);
@@ -73,7 +73,7 @@ private:
     Skinning& skinning_;
     // The entry the editor is opened on (none when adding), as it was when opened.
     std::optional<vault::Entry> opening_;
-    std::optional<EntryId> openedEntry_;
+    std::optional<vault::EntryId> openedEntry_;
 };
 
 }  // namespace vk

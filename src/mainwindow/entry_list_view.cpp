@@ -61,8 +61,8 @@ void EntryListView::selectRow(size_t row) {
     ListView_EnsureVisible(hwnd_, index, FALSE);
 }
 
-std::vector<EntryId> EntryListView::selectedIds() const {
-    std::vector<EntryId> ids;
+std::vector<vault::EntryId> EntryListView::selectedIds() const {
+    std::vector<vault::EntryId> ids;
     if (!hwnd_) return ids;
     for (int index : selectedIndexes())
         if (static_cast<size_t>(index) < entries_.count()) ids.push_back(entries_.idAt(static_cast<size_t>(index)));
@@ -77,7 +77,7 @@ void EntryListView::clearSelection() {
     if (focused >= 0) ListView_SetItemState(hwnd_, focused, 0, LVIS_FOCUSED);
 }
 
-void EntryListView::refresh(const std::vector<EntryId>& keepSelected) {
+void EntryListView::refresh(const std::vector<vault::EntryId>& keepSelected) {
     if (!hwnd_) return;
     clearSelection();
     // The whole list is repainted below and scrolled to the kept selection: the list need do
@@ -86,7 +86,7 @@ void EntryListView::refresh(const std::vector<EntryId>& keepSelected) {
     if (ListView_GetItemCount(hwnd_) != static_cast<int>(entries_.count()))
         ListView_SetItemCountEx(hwnd_, static_cast<int>(entries_.count()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     bool first = true;
-    for (EntryId id : keepSelected) {
+    for (vault::EntryId id : keepSelected) {
         auto found = entries_.indexOf(id);
         if (!found) continue;
         int index = static_cast<int>(*found);
@@ -98,7 +98,7 @@ void EntryListView::refresh(const std::vector<EntryId>& keepSelected) {
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-EntryId EntryListView::add(vault::EntryView entry) {
+vault::EntryId EntryListView::add(vault::EntryView entry) {
     return keepingSelection([&] { return entries_.add(entry); });
 }
 
@@ -106,11 +106,11 @@ void EntryListView::addAll(vault::EntryTable entries) {
     keepingSelection([&] { entries_.addAll(std::move(entries)); });
 }
 
-bool EntryListView::replace(EntryId id, vault::EntryView entry) {
+bool EntryListView::replace(vault::EntryId id, vault::EntryView entry) {
     return keepingSelection([&] { return entries_.replace(id, entry); });
 }
 
-bool EntryListView::remove(EntryId id) {
+bool EntryListView::remove(vault::EntryId id) {
     return keepingSelection([&] { return entries_.remove(id); });
 }
 
@@ -119,7 +119,7 @@ void EntryListView::clear() {
     refresh({});
 }
 
-void EntryListView::setSortSettings(bool sorted, int sortKey, SortOrder order) {
+void EntryListView::setSortSettings(bool sorted, int sortKey, vault::SortOrder order) {
     keepingSelection([&] { entries_.setSortSettings(sorted, sortKey, order); });
 }
 
@@ -128,9 +128,9 @@ void EntryListView::fillDisplayInfo(NMLVDISPINFOW& info) const {
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
     item.pszText[0] = L'\0';
     if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= entries_.count() || item.iSubItem < 0 ||
-        item.iSubItem >= EntryList::kColumns)
+        item.iSubItem >= vault::EntryList::kColumns)
         return;
-    std::string_view text = EntryList::field(entries_.at(static_cast<size_t>(item.iItem)), item.iSubItem);
+    std::string_view text = vault::EntryList::field(entries_.at(static_cast<size_t>(item.iItem)), item.iSubItem);
     if (text.empty()) return;
     // As much of the text as the list asks for; the rest is never drawn.
     std::wstring wide = widen(std::string(text.substr(0, kMaxShownBytes)));

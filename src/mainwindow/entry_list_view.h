@@ -10,19 +10,19 @@
 #include <type_traits>
 #include <vector>
 
-#include "mainwindow/entry_list.h"
+#include "vault/entry_list.h"
 
 namespace vk {
 
 class EntryListView {
 public:
-    explicit EntryListView(EntryList& entries) : entries_(entries) {}
+    explicit EntryListView(vault::EntryList& entries) : entries_(entries) {}
     EntryListView(const EntryListView&) = delete;
     EntryListView& operator=(const EntryListView&) = delete;
 
     void attach(HWND list);
     HWND hwnd() const { return hwnd_; }
-    const EntryList& entries() const { return entries_; }
+    const vault::EntryList& entries() const { return entries_; }
 
     void addColumn(const std::string& caption, int widthPixels);
     int columnCount() const;
@@ -32,12 +32,12 @@ public:
     void selectRow(size_t row);  // 1-based; also focuses it and scrolls it into view
 
     // Changes to the entries; each keeps the selection on the same entries and repaints.
-    EntryId add(vault::EntryView entry);
+    vault::EntryId add(vault::EntryView entry);
     void addAll(vault::EntryTable entries);
-    bool replace(EntryId id, vault::EntryView entry);
-    bool remove(EntryId id);
+    bool replace(vault::EntryId id, vault::EntryView entry);
+    bool remove(vault::EntryId id);
     void clear();
-    void setSortSettings(bool sorted, int sortKey, SortOrder order);
+    void setSortSettings(bool sorted, int sortKey, vault::SortOrder order);
 
     // Handles the list's notifications sent to its parent; true when handled.
     bool handleNotify(const NMHDR& header, LRESULT& result);
@@ -46,11 +46,11 @@ public:
 private:
     // The selected rows (from 0), found without asking every row where that can be helped.
     std::vector<int> selectedIndexes() const;
-    std::vector<EntryId> selectedIds() const;
+    std::vector<vault::EntryId> selectedIds() const;
     // Runs a change of the entries, then repaints with the same entries selected.
     template <typename Change>
     auto keepingSelection(Change change) {
-        std::vector<EntryId> keep = selectedIds();
+        std::vector<vault::EntryId> keep = selectedIds();
         if constexpr (std::is_void_v<decltype(change())>) {
             change();
             refresh(keep);
@@ -60,12 +60,12 @@ private:
             return result;
         }
     }
-    void refresh(const std::vector<EntryId>& keepSelected);
+    void refresh(const std::vector<vault::EntryId>& keepSelected);
     void clearSelection();
     void fillDisplayInfo(NMLVDISPINFOW& info) const;
     int findRow(const NMLVFINDITEMW& find) const;
 
-    EntryList& entries_;
+    vault::EntryList& entries_;
     HWND hwnd_ = nullptr;
 };
 

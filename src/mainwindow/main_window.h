@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "mainwindow/entry_list.h"
+#include "vault/entry_list.h"
 #include "mainwindow/entry_list_view.h"
 #include "platform/app_info.h"
 #include "platform/window.h"
@@ -19,7 +19,7 @@ struct Skinning;
 
 class MainWindow : public Window {
     // The entries, in display order; lstPass shows them, so they come first.
-    EntryList entries_;
+    vault::EntryList entries_;
 
 public:
     static constexpr int kClientWidth = 9015;  // twips
@@ -63,7 +63,7 @@ public:
     // viewer when the user asked for it, and closes the password dialog.
     void afterFormLoad();
 
-    const EntryList& entries() const { return entries_; }
+    const vault::EntryList& entries() const { return entries_; }
     std::string statusText() const;
     void setStatusText(const std::string& text);
 

@@ -38,28 +38,17 @@ void appendScrambled(std::string& out, std::string_view text) {
     scrambleRange(out.data() + start, text.size());
 }
 
-// The three fields of a line cut at `separator`, which is "|||" in plain text and its scrambled
-// form in stored text: the scramble maps bytes one to one, so both cut at the same places.
-// A missing piece is empty and lies at the line's end.
-std::array<std::string_view, 3> splitPieces(std::string_view line, std::string_view separator) {
+// The three fields of an unscrambled entry line, cut at "|||" from the left. A missing piece is
+// empty and lies at the line's end; what follows a third piece is dropped.
+std::array<std::string_view, 3> splitPieces(std::string_view line) {
     std::array<std::string_view, 3> pieces;
     for (auto& piece : pieces) {
-        size_t at = line.find(separator);
+        size_t at = line.find(kSeparator);
         piece = line.substr(0, at);
-        line.remove_prefix(at == std::string_view::npos ? line.size() : at + separator.size());
-        // What follows a third piece is dropped.
+        line.remove_prefix(at == std::string_view::npos ? line.size() : at + kSeparator.size());
     }
     return pieces;
 }
-
-// Every line but a last unterminated one ends at a CR, so this bounds the entry count from above.
-size_t lineCount(std::string_view bytes) {
-    size_t count = 1;
-    for (size_t at = bytes.find('\r'); at != std::string_view::npos; at = bytes.find('\r', at + 1)) ++count;
-    return count;
-}
-
-std::string scrambledSeparator() { return scrambleText(kSeparator); }
 
 }  // namespace
 
@@ -86,18 +75,6 @@ bool LineReader::next(std::string_view& line) {
     return true;
 }
 
-Entry splitEntryLine(std::string_view line) {
-    auto pieces = splitPieces(line, kSeparator);
-    return Entry{std::string(pieces[0]), std::string(pieces[1]), std::string(pieces[2])};
-}
-
-std::string joinEntryLine(const Entry& entry) {
-    std::string line;
-    line.reserve(entry.username.size() + entry.password.size() + entry.location.size() + 2 * kSeparator.size());
-    line.append(entry.username).append(kSeparator).append(entry.password).append(kSeparator).append(entry.location);
-    return line;
-}
-
 std::string storedPasswordOf(std::string_view fileBytes) {
     LineReader reader(fileBytes);
     std::string_view first;
@@ -105,28 +82,8 @@ std::string storedPasswordOf(std::string_view fileBytes) {
     return scrambleText(first);
 }
 
-std::vector<Entry> entriesOf(std::string_view fileBytes) {
-    std::vector<Entry> entries;
-    entries.reserve(lineCount(fileBytes));
-
-    const std::string separator = scrambledSeparator();
-    LineReader reader(fileBytes);
-    std::string_view line;
-    if (!reader.next(line)) return entries;  // line 1 is the master password
-    while (reader.next(line)) {
-        if (line.empty() || line == " ") continue;  // judged as stored, before unscrambling
-        // Cut the stored line and unscramble each field straight into the entry.
-        auto pieces = splitPieces(line, separator);
-        Entry& entry = entries.emplace_back();
-        entry.username = scrambleText(pieces[0]);
-        entry.password = scrambleText(pieces[1]);
-        entry.location = scrambleText(pieces[2]);
-    }
-    return entries;
-}
-
 EntryView EntryTable::operator[](size_t index) const {
-    auto pieces = splitPieces(line(index), kSeparator);
+    auto pieces = splitPieces(line(index));
     return EntryView{pieces[0], pieces[1], pieces[2]};
 }
 
@@ -225,8 +182,6 @@ EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint) 
     return table;
 }
 
-std::string freshVault() { return std::string(kLineEnd); }
-
 std::string createdVault(std::string_view masterPassword) {
     std::string content;
     content.reserve(masterPassword.size() + kLineEnd.size());
@@ -291,22 +246,6 @@ IoResult VaultContentWriter::finish() {
     putLineEnd();
     writeHeldBack();
     return error_;
-}
-
-SavedVaultBuilder::SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries)
-    : append_([this](std::string_view piece) -> IoResult {
-          content_.append(piece);
-          return std::nullopt;
-      }),
-      writer_(masterPassword, append_) {
-    // A guess at a typical line, so that big vaults grow the buffer only a few times.
-    constexpr size_t kTypicalLine = 64;
-    content_.reserve(masterPassword.size() + 2 * kLineEnd.size() + expectedEntries * kTypicalLine);
-}
-
-std::string SavedVaultBuilder::finish() {
-    writer_.finish();
-    return std::move(content_);
 }
 
 }  // namespace vk::vault

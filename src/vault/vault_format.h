@@ -86,21 +86,13 @@ private:
     size_t pos_ = 0;
 };
 
-// Cuts an unscrambled entry line at "|||" from the left; missing pieces are empty and pieces
-// after the third are dropped.
-Entry splitEntryLine(std::string_view line);
-// Username "|||" Password "|||" Website/Location, unscrambled.
-std::string joinEntryLine(const Entry& entry);
-
 // Line 1 of the vault, unscrambled; empty for an empty file (a zero-byte vault counts as Fresh).
 std::string storedPasswordOf(std::string_view fileBytes);
 // Every entry of the vault, in file order, skipping line 1 and lines that are empty or one space.
-std::vector<Entry> entriesOf(std::string_view fileBytes);
-// The same, without copying the fields: the table takes the file's bytes and unscrambles them in place.
+// The table takes the file's bytes and unscrambles them in place: no field is copied.
 EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint = nullptr);
 
-// The content of a Fresh vault (one empty line) and of a Created one (the master password only).
-std::string freshVault();
+// The content of a Created vault: the master password only.
 std::string createdVault(std::string_view masterPassword);
 // The file's bytes with line 1 replaced by the master password: every line after it stays as it is.
 std::string withMasterPassword(std::string_view fileBytes, std::string_view masterPassword);
@@ -133,25 +125,6 @@ private:
     std::unique_ptr<char[]> piece_;
     size_t used_ = 0;
     IoResult error_;
-};
-
-// The content a save writes, built whole in memory: the master password line, one line per entry,
-// then an empty line. For small vaults and tests; a big vault goes through VaultContentWriter.
-class SavedVaultBuilder {
-public:
-    explicit SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries = 0);
-    SavedVaultBuilder(const SavedVaultBuilder&) = delete;
-    SavedVaultBuilder& operator=(const SavedVaultBuilder&) = delete;
-
-    void add(EntryView entry) { writer_.add(entry); }
-    // See VaultContentWriter::addLine.
-    void addLine(std::string_view joinedLine) { writer_.addLine(joinedLine); }
-    std::string finish();  // appends the closing empty line
-
-private:
-    std::string content_;
-    PieceWriter append_;
-    VaultContentWriter writer_;
 };
 
 }  // namespace vk::vault

@@ -55,13 +55,6 @@ IoResult VaultStore::readStoredPassword(std::string& password) {
     return std::nullopt;
 }
 
-IoResult VaultStore::loadEntries(std::vector<Entry>& entries) {
-    std::string bytes;
-    if (auto error = readVault(bytes)) return error;
-    entries = entriesOf(bytes);
-    return std::nullopt;
-}
-
 IoResult VaultStore::loadEntries(EntryTable& entries) {
     std::string bytes;
     if (auto error = readVaultFile(bytes)) return error;

@@ -41,7 +41,6 @@ public:
     // Line 1 of the vault, unscrambled.
     IoResult readStoredPassword(std::string& password);
     // Every entry, in file order.
-    IoResult loadEntries(std::vector<Entry>& entries);
     IoResult loadEntries(EntryTable& entries);
     // Writes the master password as line 1, keeping every line after it (a vault without a
     // master password may still hold entries); `kept` receives the entries kept.

@@ -1,6 +1,6 @@
 #include "windows/link_launcher.h"
 
-#include "mainwindow/locations.h"
+#include "platform/locations.h"
 
 namespace vk {
 

@@ -15,6 +15,7 @@
 #include "driver.h"
 #include "platform/com_ptr.h"
 #include "shipped_files.h"
+#include "vault_samples.h"
 #include "vault/vault_format.h"
 
 namespace vk::e2e {

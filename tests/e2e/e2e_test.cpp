@@ -13,6 +13,7 @@
 #include "driver.h"
 #include "shipped_files.h"
 #include "platform/handles.h"
+#include "vault_samples.h"
 #include "vault/vault_format.h"
 
 namespace vk::e2e {

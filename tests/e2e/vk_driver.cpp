@@ -22,6 +22,7 @@
 #include <string>
 
 #include "driver.h"
+#include "vault_samples.h"
 #include "vault/vault_format.h"
 
 namespace {

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/entry_list.h"
+#include "vault_samples.h"
+#include "vault/entry_list.h"
 #include "vault/vault_format.h"
 #include "vault/vault_store.h"
 
@@ -28,7 +29,7 @@ class EntryListTest : public ::testing::Test {
 protected:
     Names column(int index) const {
         Names texts;
-        for (size_t i = 0; i < list.count(); ++i) texts.emplace_back(EntryList::field(list.at(i), index));
+        for (size_t i = 0; i < list.count(); ++i) texts.emplace_back(vault::EntryList::field(list.at(i), index));
         return texts;
     }
     Names usernames() const { return column(0); }
@@ -37,12 +38,12 @@ protected:
         for (size_t i = 0; i < list.count(); ++i) all.push_back(list.at(i).toEntry());
         return all;
     }
-    std::vector<EntryId> ids() const {
-        std::vector<EntryId> all;
+    std::vector<vault::EntryId> ids() const {
+        std::vector<vault::EntryId> all;
         for (size_t i = 0; i < list.count(); ++i) all.push_back(list.idAt(i));
         return all;
     }
-    EntryId add(const std::string& username, const std::string& password = "", const std::string& location = "") {
+    vault::EntryId add(const std::string& username, const std::string& password = "", const std::string& location = "") {
         return list.add(Entry{username, password, location});
     }
     // The entries a saved vault holds, loaded as the program loads them.
@@ -52,14 +53,14 @@ protected:
         return vault::entryTableOf(builder.finish());
     }
 
-    EntryList list{&simpleCollationKey};
+    vault::EntryList list{&vault::simpleCollationKey};
 };
 
 TEST_F(EntryListTest, UnsortedRowsStayInTheOrderTheyCameIn) {
     EXPECT_TRUE(list.empty());
     EXPECT_FALSE(list.sorted());
     EXPECT_EQ(list.sortKey(), 0);
-    EXPECT_EQ(list.sortOrder(), SortOrder::Ascending);
+    EXPECT_EQ(list.sortOrder(), vault::SortOrder::Ascending);
     add("m", "1", "x");
     add("a", "2", "");
     add("z", "", "y");
@@ -114,22 +115,22 @@ TEST_F(EntryListTest, SortingIsStableInBothOrders) {
     };
     const Names abe{"abe0", "abe1", "abe2", "abe3"}, zed{"zed0", "zed1", "zed2", "zed3"};
     const Names abeReversed(abe.rbegin(), abe.rend()), zedReversed(zed.rbegin(), zed.rend());
-    list.setSortSettings(true, 0, SortOrder::Ascending);
+    list.setSortSettings(true, 0, vault::SortOrder::Ascending);
     EXPECT_EQ(usernames(), around(abe, zed));
-    list.setSortSettings(true, 0, SortOrder::Descending);
+    list.setSortSettings(true, 0, vault::SortOrder::Descending);
     EXPECT_EQ(usernames(), around(zedReversed, abeReversed));
     // By another column: the key follows the column.
-    list.setSortSettings(true, 1, SortOrder::Ascending);
+    list.setSortSettings(true, 1, vault::SortOrder::Ascending);
     EXPECT_EQ(usernames(), around(zed, abe));
-    list.setSortSettings(true, 1, SortOrder::Descending);
+    list.setSortSettings(true, 1, vault::SortOrder::Descending);
     EXPECT_EQ(usernames(), around(abeReversed, zedReversed));
     EXPECT_EQ(list.sortKey(), 1);
-    EXPECT_EQ(list.sortOrder(), SortOrder::Descending);
+    EXPECT_EQ(list.sortOrder(), vault::SortOrder::Descending);
 }
 
 TEST_F(EntryListTest, TextIsComparedAsTextNotAsNumbers) {
     for (const char* name : {"9", "10", "100", "1", "09"}) add(name);
-    list.setSortSettings(true, 0, SortOrder::Ascending);
+    list.setSortSettings(true, 0, vault::SortOrder::Ascending);
     EXPECT_EQ(usernames(), (Names{"09", "1", "10", "100", "9"}));
 }
 
@@ -137,7 +138,7 @@ TEST_F(EntryListTest, WhileSortedNewAndChangedRowsGoToTheirPlaceAtOnce) {
     add("delta");
     add("bravo");
     add("foxtrot");
-    list.setSortSettings(true, 0, SortOrder::Ascending);
+    list.setSortSettings(true, 0, vault::SortOrder::Ascending);
     ASSERT_EQ(usernames(), (Names{"bravo", "delta", "foxtrot"}));
 
     add("alpha");
@@ -148,7 +149,7 @@ TEST_F(EntryListTest, WhileSortedNewAndChangedRowsGoToTheirPlaceAtOnce) {
     add("Delta", "new");
     EXPECT_EQ(usernames(), (Names{"alpha", "bravo", "delta", "Delta", "echo", "foxtrot", "golf"}));
 
-    list.setSortSettings(true, 0, SortOrder::Descending);
+    list.setSortSettings(true, 0, vault::SortOrder::Descending);
     add("charlie");
     add("DELTA", "newest");
     EXPECT_EQ(usernames(),
@@ -161,24 +162,24 @@ TEST_F(EntryListTest, WhileSortedNewAndChangedRowsGoToTheirPlaceAtOnce) {
 }
 
 TEST_F(EntryListTest, ReplaceKeepsTheEntrysIdentityAndPlace) {
-    EntryId a = add("a", "1", "x");
-    EntryId b = add("b", "2", "y");
-    EntryId c = add("c", "3", "z");
+    vault::EntryId a = add("a", "1", "x");
+    vault::EntryId b = add("b", "2", "y");
+    vault::EntryId c = add("c", "3", "z");
     // Unsorted: the row stays where it was, whatever its new text.
     EXPECT_TRUE(list.replace(a, Entry{"zz", "9", ""}));
     EXPECT_EQ(usernames(), (Names{"zz", "b", "c"}));
-    EXPECT_EQ(ids(), (std::vector<EntryId>{a, b, c}));
+    EXPECT_EQ(ids(), (std::vector<vault::EntryId>{a, b, c}));
     EXPECT_EQ(list.at(0).toEntry(), (Entry{"zz", "9", ""}));
 
     // Sorted: it moves to its place and is still the same entry.
-    list.setSortSettings(true, 0, SortOrder::Ascending);
-    ASSERT_EQ(ids(), (std::vector<EntryId>{b, c, a}));
+    list.setSortSettings(true, 0, vault::SortOrder::Ascending);
+    ASSERT_EQ(ids(), (std::vector<vault::EntryId>{b, c, a}));
     EXPECT_TRUE(list.replace(a, Entry{"a", "1", "x"}));
-    EXPECT_EQ(ids(), (std::vector<EntryId>{a, b, c}));
+    EXPECT_EQ(ids(), (std::vector<vault::EntryId>{a, b, c}));
     EXPECT_EQ(list.indexOf(a), 0u);
     // A change of a column that is not the key leaves the order alone.
     EXPECT_TRUE(list.replace(b, Entry{"b", "changed", "y"}));
-    EXPECT_EQ(ids(), (std::vector<EntryId>{a, b, c}));
+    EXPECT_EQ(ids(), (std::vector<vault::EntryId>{a, b, c}));
     EXPECT_EQ(list.at(1).toEntry(), (Entry{"b", "changed", "y"}));
 
     // An entry that is gone is not replaced, and nothing else is touched.
@@ -190,7 +191,7 @@ TEST_F(EntryListTest, ReplaceKeepsTheEntrysIdentityAndPlace) {
 }
 
 TEST_F(EntryListTest, ReplaceCopiesTheTextItIsGiven) {
-    EntryId id = add("a");
+    vault::EntryId id = add("a");
     {
         Entry passing{"temporary", std::string(100, 'p'), "somewhere"};
         list.replace(id, passing);
@@ -200,56 +201,56 @@ TEST_F(EntryListTest, ReplaceCopiesTheTextItIsGiven) {
 }
 
 TEST_F(EntryListTest, IdsAreNeverUsedTwice) {
-    std::set<EntryId> seen;
-    auto fresh = [&](EntryId id) { return seen.insert(id).second; };
-    EntryId first = add("a");
+    std::set<vault::EntryId> seen;
+    auto fresh = [&](vault::EntryId id) { return seen.insert(id).second; };
+    vault::EntryId first = add("a");
     EXPECT_TRUE(fresh(first));
     EXPECT_TRUE(list.remove(first));
-    EntryId second = add("a");
+    vault::EntryId second = add("a");
     EXPECT_TRUE(fresh(second));
     list.addAll(loaded({{"x", "", ""}, {"y", "", ""}}));
-    for (EntryId id : ids()) EXPECT_TRUE(id == second || fresh(id)) << id;
-    list.setSortSettings(true, 0, SortOrder::Descending);
+    for (vault::EntryId id : ids()) EXPECT_TRUE(id == second || fresh(id)) << id;
+    list.setSortSettings(true, 0, vault::SortOrder::Descending);
     EXPECT_TRUE(list.replace(second, Entry{"b", "", ""}));
     EXPECT_TRUE(list.indexOf(second).has_value());
-    for (EntryId id : ids()) list.remove(id);
+    for (vault::EntryId id : ids()) list.remove(id);
     EXPECT_TRUE(list.empty());
     EXPECT_TRUE(fresh(add("again")));
     EXPECT_EQ(seen.size(), 5u);
 }
 
 TEST_F(EntryListTest, SortKeysKeptAcrossSortsFollowChangedAndClearedEntries) {
-    EntryId a = add("a", "3");
+    vault::EntryId a = add("a", "3");
     add("b", "2");
     add("c", "1");
-    list.setSortSettings(true, 0, SortOrder::Ascending);
-    list.setSortSettings(true, 1, SortOrder::Ascending);
+    list.setSortSettings(true, 0, vault::SortOrder::Ascending);
+    list.setSortSettings(true, 1, vault::SortOrder::Ascending);
     EXPECT_EQ(usernames(), (Names{"c", "b", "a"}));
     EXPECT_TRUE(list.replace(a, Entry{"d", "0", ""}));
     EXPECT_EQ(usernames(), (Names{"d", "c", "b"}));
     // Back to the first column: the changed entry sorts by its new text, not by the key it had.
-    list.setSortSettings(true, 0, SortOrder::Descending);
+    list.setSortSettings(true, 0, vault::SortOrder::Descending);
     EXPECT_EQ(usernames(), (Names{"d", "c", "b"}));
 
     list.clear();
     add("z");
     add("y");
-    list.setSortSettings(true, 0, SortOrder::Ascending);
+    list.setSortSettings(true, 0, vault::SortOrder::Ascending);
     EXPECT_EQ(usernames(), (Names{"y", "z"}));
 }
 
 TEST_F(EntryListTest, AKeyColumnOutsideTheColumnsIsHeldToTheNearestOne) {
     add("b", "1", "z");
     add("a", "2", "y");
-    list.setSortSettings(true, 7, SortOrder::Ascending);
+    list.setSortSettings(true, 7, vault::SortOrder::Ascending);
     EXPECT_EQ(list.sortKey(), 2);
     EXPECT_EQ(usernames(), (Names{"a", "b"}));
-    list.setSortSettings(true, -3, SortOrder::Ascending);
+    list.setSortSettings(true, -3, vault::SortOrder::Ascending);
     EXPECT_EQ(list.sortKey(), 0);
     EXPECT_EQ(usernames(), (Names{"a", "b"}));
     // Sorted mode off leaves the rows where they are.
     add("0");
-    list.setSortSettings(false, 0, SortOrder::Descending);
+    list.setSortSettings(false, 0, vault::SortOrder::Descending);
     add("c");
     EXPECT_EQ(usernames(), (Names{"0", "a", "b", "c"}));
 }
@@ -270,14 +271,14 @@ TEST_F(EntryListTest, ASaveWritesEveryEntryInDisplayOrderAndNothingElseOfTheOldF
     text += vault::scrambleText("two|||pieces") + "\r\n";  // joined afresh, with an empty third field
     stored.push_back({"two", "pieces", ""});
     list.addAll(vault::entryTableOf(text));
-    EntryId changed = list.idAt(10);
+    vault::EntryId changed = list.idAt(10);
     ASSERT_TRUE(list.replace(changed, Entry{"changed", "x", "y"}));
     ASSERT_TRUE(list.remove(list.idAt(20)));
     add("added", "p", "l");
 
     auto written = [&] {
         std::vector<std::string> pieces;
-        auto result = writeVaultContent("master", list, [&](std::string_view piece) -> vault::IoResult {
+        auto result = vault::writeVaultContent("master", list, [&](std::string_view piece) -> vault::IoResult {
             pieces.emplace_back(piece);
             return std::nullopt;
         });
@@ -285,7 +286,7 @@ TEST_F(EntryListTest, ASaveWritesEveryEntryInDisplayOrderAndNothingElseOfTheOldF
         return pieces;
     };
     for (bool sorted : {false, true}) {
-        list.setSortSettings(sorted, 1, SortOrder::Descending);
+        list.setSortSettings(sorted, 1, vault::SortOrder::Descending);
         vault::SavedVaultBuilder expected("master", list.count());
         for (size_t i = 0; i < list.count(); ++i) expected.add(list.at(i));
         std::string whole = expected.finish();
@@ -305,7 +306,7 @@ TEST_F(EntryListTest, ASaveWritesEveryEntryInDisplayOrderAndNothingElseOfTheOldF
 
 std::string simpleKey(std::string_view text) {
     std::string key;
-    simpleCollationKey(text, key);
+    vault::simpleCollationKey(text, key);
     return key;
 }
 

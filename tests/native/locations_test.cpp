@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "mainwindow/locations.h"
+#include "platform/locations.h"
 
 namespace vk {
 namespace {

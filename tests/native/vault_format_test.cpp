@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "vault_samples.h"
 #include "vault/entry_rules.h"
 #include "vault/vault_format.h"
 

@@ -9,6 +9,7 @@
 
 #include "mainwindow/column_sort.h"
 #include "test_support.h"
+#include "vault_samples.h"
 #include "vault/vault_format.h"
 
 namespace vk::test {
@@ -99,7 +100,7 @@ TEST_F(ColumnSortTest, AClickOnAnEmptyListChangesNothingAndTheFirstLaterClickSor
     clickHeader(1);
     clickHeader(0);
     EXPECT_FALSE(form().entries().sorted());
-    EXPECT_EQ(form().entries().sortOrder(), SortOrder::Ascending);
+    EXPECT_EQ(form().entries().sortOrder(), vault::SortOrder::Ascending);
     EXPECT_TRUE(EnhListView_SortColumns(form().lstPass, 7, true));  // nothing to check without rows
 
     addThroughTheEditor({"m", "1", ""});
@@ -185,7 +186,7 @@ TEST_F(ColumnSortTest, AColumnOutsideTheListFailsWithAnErrorWhenAskedTo) {
     open({{"bob", "2", ""}, {"alice", "3", ""}});
     for (int outside : {0, 4, -1}) {
         SCOPED_TRACE(outside);
-        SortOrder orderBefore = form().entries().sortOrder();
+        vault::SortOrder orderBefore = form().entries().sortOrder();
         messageBoxes.answer(IDOK);
         EXPECT_FALSE(EnhListView_SortColumns(form().lstPass, outside, true));
         ASSERT_FALSE(messageBoxes.seen().empty());

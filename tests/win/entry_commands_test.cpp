@@ -18,10 +18,11 @@
 #include <vector>
 
 #include "platform/clipboard.h"
-#include "mainwindow/locations.h"
+#include "platform/locations.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 #include "test_support.h"
+#include "vault_samples.h"
 #include "vault/vault_format.h"
 
 namespace vk::test {

@@ -10,6 +10,7 @@
 
 #include "test_support.h"
 #include "platform/text.h"
+#include "vault_samples.h"
 #include "vault/vault_format.h"
 
 namespace vk::test {

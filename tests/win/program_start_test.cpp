@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/program.h"
-#include "mainwindow/locations.h"
+#include "platform/locations.h"
 #include "test_support.h"
 
 namespace vk::test {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "test_support.h"
+#include "vault_samples.h"
 #include "platform/text.h"
 #include "app/vault_operations.h"
 

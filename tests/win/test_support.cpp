@@ -10,6 +10,7 @@
 #include "app/branding.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "vault_samples.h"
 #include "vault/vault_format.h"
 
 namespace vk::vault {

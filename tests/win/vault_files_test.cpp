@@ -12,6 +12,7 @@
 
 #include "platform/handles.h"
 #include "platform/text.h"
+#include "vault_samples.h"
 #include "vault/file_system_impl.h"
 #include "test_support.h"
 #include "vault/vault_store.h"
@@ -82,7 +83,7 @@ TEST_F(VaultFilesTest, AHiddenVaultKeepsItsContentAndGainsAnEmptyLine) {
     writeFile(vault, bytes);
     ASSERT_TRUE(SetFileAttributesW(vault.c_str(), FILE_ATTRIBUTE_HIDDEN));
     std::vector<Entry> entries;
-    ASSERT_FALSE(store.loadEntries(entries));
+    ASSERT_FALSE(loadEntries(store, entries));
     EXPECT_EQ(entries, (std::vector<Entry>{{"u", "p", "l"}}));
     EXPECT_EQ(readFile(vault), bytes + "\r\n");
 }
@@ -103,7 +104,7 @@ TEST_F(VaultFilesTest, CreateSaveAndLoadRoundTrip) {
     EXPECT_EQ(readFile(vault), savedVault("master", saved));
     std::vector<Entry> loaded;
     ASSERT_FALSE(store.readStoredPassword(password));
-    ASSERT_FALSE(store.loadEntries(loaded));
+    ASSERT_FALSE(loadEntries(store, loaded));
     EXPECT_EQ(password, "master");
     EXPECT_EQ(loaded, saved);
     EXPECT_FALSE(pathExists(temporaryPathFor(vault)));
@@ -138,7 +139,7 @@ TEST_F(VaultFilesTest, AVaultHeldByAnotherProgramIsReportedAndNotReplaced) {
     std::string password = "unchanged";
     std::vector<Entry> entries;
     IoResult read = store.readStoredPassword(password);
-    IoResult load = store.loadEntries(entries);
+    IoResult load = loadEntries(store, entries);
     IoResult save = store.saveVault(savedVault("new", {}));
     IoResult create = store.createVault("new");
     for (const IoResult* result : {&read, &load, &save, &create}) {

@@ -13,7 +13,7 @@
 
 #include "vault/vault_format.h"
 
-namespace vk {
+namespace vk::vault {
 
 // An entry's identity for as long as the list lives; 32 bits keep a big list's rows small.
 using EntryId = std::uint32_t;
@@ -32,7 +32,7 @@ public:
 
     size_t count() const { return order_.size(); }
     bool empty() const { return order_.empty(); }
-    vault::EntryView at(size_t index) const { return entryIn(order_[index]); }  // 0-based
+    EntryView at(size_t index) const { return entryIn(order_[index]); }  // 0-based
     EntryId idAt(size_t index) const { return held_[order_[index]].id; }
     // The entry's line as read from the vault (its fields joined by "|||"), when it is still that
     // line; empty otherwise. A save copies such lines whole.
@@ -44,12 +44,12 @@ public:
     // Where the entry is shown; `hint` is where it was last seen, looked at first.
     std::optional<size_t> indexOf(EntryId id, size_t hint = 0) const;
     // The text of a column: 0 Username, 1 Password, 2 Website/Location.
-    static std::string_view field(vault::EntryView entry, int column);
+    static std::string_view field(EntryView entry, int column);
 
-    EntryId add(vault::EntryView entry);
+    EntryId add(EntryView entry);
     // Appends a whole loaded vault, keeping its text as it is.
-    void addAll(vault::EntryTable table);
-    bool replace(EntryId id, vault::EntryView entry);
+    void addAll(EntryTable table);
+    bool replace(EntryId id, EntryView entry);
     bool remove(EntryId id);
     void clear();
     // How many entries were added, changed or removed one by one (loading does not count).
@@ -74,7 +74,7 @@ private:
     // A loaded vault, and whether each of its lines is just its three fields joined, which a
     // save may then copy whole: worked out at the first save, since the lines never change.
     struct LoadedVault {
-        vault::EntryTable table;
+        EntryTable table;
         mutable std::optional<bool> linesWhole;
     };
     struct Held {
@@ -96,9 +96,9 @@ private:
         }
     };
 
-    vault::EntryView entryIn(Slot slot) const;
+    EntryView entryIn(Slot slot) const;
     // Holds an entry with its own copy of the fields.
-    Slot hold(vault::EntryView entry, EntryId id);
+    Slot hold(EntryView entry, EntryId id);
     void release(Slot slot);
     // The keys of the sort column, made for the entries held since they were last made.
     const KeyColumn& sortKeys();
@@ -121,10 +121,10 @@ private:
 
 // What a save writes: the master password, then every entry in display order, handed to `write`
 // piece by piece; the first error `write` returned.
-vault::IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries,
-                                  const vault::PieceWriter& write);
+IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries,
+                                  const PieceWriter& write);
 
 // A collation usable without the platform: letter case ignored for ASCII, then byte order.
 void simpleCollationKey(std::string_view text, std::string& keys);
 
-}  // namespace vk
+}  // namespace vk::vault

@@ -1,4 +1,4 @@
-#include "mainwindow/locations.h"
+#include "platform/locations.h"
 
 #include <algorithm>
 

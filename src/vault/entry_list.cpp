@@ -1,10 +1,10 @@
-#include "mainwindow/entry_list.h"
+#include "vault/entry_list.h"
 
 #include <algorithm>
 
-namespace vk {
+namespace vk::vault {
 
-std::string_view EntryList::field(vault::EntryView entry, int column) {
+std::string_view EntryList::field(EntryView entry, int column) {
     switch (column) {
     case 1:
         return entry.password;
@@ -18,10 +18,10 @@ std::string_view EntryList::field(vault::EntryView entry, int column) {
 namespace {
 
 // True when cutting the line gives back exactly the line: three pieces, no more and no fewer.
-bool isWholeEntryLine(const vault::EntryTable& table, size_t index) {
+bool isWholeEntryLine(const EntryTable& table, size_t index) {
     std::string_view line = table.line(index);
-    vault::EntryView entry = table[index];
-    constexpr size_t gap = vault::kSeparator.size();
+    EntryView entry = table[index];
+    constexpr size_t gap = kSeparator.size();
     return entry.password.data() == entry.username.data() + entry.username.size() + gap &&
            entry.location.data() == entry.password.data() + entry.password.size() + gap &&
            entry.location.data() + entry.location.size() == line.data() + line.size();
@@ -50,13 +50,13 @@ std::string_view EntryList::joinedLines(size_t first, size_t& end) const {
     const LoadedVault* vault = held_[order_[first]].vault;
     for (; end < order_.size() && held_[order_[end]].vault == vault; ++end) {
         std::string_view line = joinedLine(end);
-        if (line.empty() || !vault::followsAfterLineEnd(lines, line)) break;
+        if (line.empty() || !followsAfterLineEnd(lines, line)) break;
         lines = std::string_view(lines.data(), static_cast<size_t>(line.data() + line.size() - lines.data()));
     }
     return lines;
 }
 
-vault::EntryView EntryList::entryIn(Slot slot) const {
+EntryView EntryList::entryIn(Slot slot) const {
     const Held& held = held_[slot];
     if (held.vault) return held.vault->table[held.line];
     if (!held.own) return {};
@@ -72,7 +72,7 @@ std::optional<size_t> EntryList::indexOf(EntryId id, size_t hint) const {
     return std::nullopt;
 }
 
-EntryList::Slot EntryList::hold(vault::EntryView entry, EntryId id) {
+EntryList::Slot EntryList::hold(EntryView entry, EntryId id) {
     auto own = std::make_unique<OwnFields>();
     own->text.reserve(entry.username.size() + entry.password.size() + entry.location.size());
     own->text.append(entry.username).append(entry.password).append(entry.location);
@@ -112,7 +112,7 @@ size_t EntryList::placeFor(Slot slot) {
     return static_cast<size_t>(it - order_.begin());
 }
 
-EntryId EntryList::add(vault::EntryView entry) {
+EntryId EntryList::add(EntryView entry) {
     EntryId id = nextId_++;
     Slot slot = hold(entry, id);
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(placeFor(slot)), slot);
@@ -120,7 +120,7 @@ EntryId EntryList::add(vault::EntryView entry) {
     return id;
 }
 
-void EntryList::addAll(vault::EntryTable table) {
+void EntryList::addAll(EntryTable table) {
     size_t first = held_.size();
     const LoadedVault& kept = loadedVaults_.emplace_back(LoadedVault{std::move(table), std::nullopt});
     held_.reserve(first + kept.table.size());
@@ -132,7 +132,7 @@ void EntryList::addAll(vault::EntryTable table) {
     if (sorted_) reorder();
 }
 
-bool EntryList::replace(EntryId id, vault::EntryView entry) {
+bool EntryList::replace(EntryId id, EntryView entry) {
     auto index = indexOf(id);
     if (!index) return false;
     Slot old = order_[*index];
@@ -173,9 +173,9 @@ void EntryList::reorder() {
     std::stable_sort(order_.begin(), order_.end(), [this](Slot a, Slot b) { return before(a, b); });
 }
 
-vault::IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries,
-                                  const vault::PieceWriter& write) {
-    vault::VaultContentWriter writer(masterPassword, write);
+IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries,
+                                  const PieceWriter& write) {
+    VaultContentWriter writer(masterPassword, write);
     // Lines still in the order they were read (a vault not sorted since) go as one piece each.
     for (size_t i = 0, end = 0; i < entries.count(); i = end) {
         std::string_view lines = entries.joinedLines(i, end);
@@ -191,4 +191,4 @@ void simpleCollationKey(std::string_view text, std::string& keys) {
     for (char c : text) keys.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
 }
 
-}  // namespace vk
+}  // namespace vk::vault

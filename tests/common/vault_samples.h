@@ -1,0 +1,47 @@
+#pragma once
+// Vaults as tests and benchmarks write and read them: whole files built in memory, and a second,
+// field-by-field reader of the file's lines that the program's own reader is checked against.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vault/file_system.h"
+#include "vault/vault_format.h"
+#include "vault/vault_store.h"
+
+namespace vk::vault {
+
+// Cuts an unscrambled entry line at "|||" from the left; missing pieces are empty and pieces
+// after the third are dropped.
+Entry splitEntryLine(std::string_view line);
+// Username "|||" Password "|||" Website/Location, unscrambled.
+std::string joinEntryLine(const Entry& entry);
+
+// Every entry of the vault, in file order, skipping line 1 and lines that are empty or one space.
+std::vector<Entry> entriesOf(std::string_view fileBytes);
+// Every entry of the vault the store names, read as the program reads it.
+IoResult loadEntries(VaultStore& store, std::vector<Entry>& entries);
+
+// The content of a Fresh vault: one empty line.
+std::string freshVault();
+
+// The content a save writes, built whole in memory: the master password line, one line per entry,
+// then an empty line.
+class SavedVaultBuilder {
+public:
+    explicit SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries = 0);
+    SavedVaultBuilder(const SavedVaultBuilder&) = delete;
+    SavedVaultBuilder& operator=(const SavedVaultBuilder&) = delete;
+
+    void add(EntryView entry) { writer_.add(entry); }
+    // See VaultContentWriter::addLine.
+    void addLine(std::string_view joinedLine) { writer_.addLine(joinedLine); }
+    std::string finish();  // appends the closing empty line
+
+private:
+    std::string content_;
+    PieceWriter append_;
+    VaultContentWriter writer_;
+};
+
+}  // namespace vk::vault
