@@ -31,9 +31,9 @@ std::string describe(Program& app, const vault::VaultStore& store, const vault::
 // What the vault file holds after a failure, in the user's words.
 std::string vaultFileState(Program& app, const vault::VaultStore& store) {
     std::string bytes;
-    if (app.env.files->readAll(store.path(), bytes)) {
+    if (app.env.files->readAll(store.path(), bytes).failed()) {
         vault::Path there;
-        if (app.env.files->finalPath(store.path(), there)) return "There is no vault file: nothing was written.";
+        if (app.env.files->finalPath(store.path(), there).failed()) return "There is no vault file: nothing was written.";
         return "Vellumkeep has not changed the vault file.";
     }
     if (bytes.empty())
@@ -59,7 +59,7 @@ void reportUnusableVault(Program& app, const vault::VaultStore& store, const vau
 // is not. A file that cannot be read now is left to the save, which reports it.
 bool mayReplaceVault(Program& app, vault::VaultStore& store, HWND owner) {
     bool changed = false;
-    if (store.changedSince(app.vaultAsKnown, changed) || !changed) return true;
+    if (store.changedSince(app.vaultAsKnown, changed).failed() || !changed) return true;
     if (!owner) return false;
     int choice = messageBox(owner,
                             "The vault file was changed by another program since Vellumkeep loaded it:\r\n\r\n" +
@@ -103,12 +103,12 @@ void reportVaultTooLarge(Program& app, const vault::VaultStore& store) {
 template <typename Read>
 bool readVault(Program& app, const vault::VaultStore& store, Read read) {
     try {
-        std::optional<vault::IoError> error = read();
-        if (!error) return true;
-        if (error->code == ERROR_FILE_TOO_LARGE)
+        vault::IoResult result = read();
+        if (result.succeeded()) return true;
+        if (result.error().code == ERROR_FILE_TOO_LARGE)
             reportVaultTooLarge(app, store);
         else
-            reportUnusableVault(app, store, *error);
+            reportUnusableVault(app, store, result.error());
     } catch (const std::bad_alloc&) {
         reportVaultTooLarge(app, store);
     } catch (const std::length_error&) {
@@ -131,10 +131,10 @@ void loadVault(Program& app) {
     size_t count = 0;
     bool loaded = readVault(app, store, [&]() -> vault::IoResult {
         vault::EntryTable entries;
-        if (auto error = store.loadEntries(entries)) return error;
+        if (vault::IoResult result = store.loadEntries(entries); result.failed()) return result;
         count = entries.size();
         app.Form1.lstPass.addAll(std::move(entries));
-        return std::nullopt;
+        return vault::IoResult::success();
     });
     if (!loaded) return;
     app.vaultAsKnown = *store.seen();
@@ -149,8 +149,8 @@ void createVault(Program& app) {
     // A vault without a master password may still hold entries (a restored backup, a hand edit):
     // they stay, and show in the list.
     vault::EntryTable kept;
-    if (auto error = store.createVault(app.masterPassword, &kept)) {
-        reportUnusableVault(app, store, *error);
+    if (vault::IoResult created = store.createVault(app.masterPassword, &kept); created.failed()) {
+        reportUnusableVault(app, store, created.error());
         return;
     }
     app.vaultAsKnown = *store.seen();
@@ -176,8 +176,8 @@ bool saveVault(Program& app, HWND owner) {
             return vault::writeVaultContent(app.masterPassword, app.Form1.entries(), write);
         };
         for (;;) {
-            auto error = store.saveVault(content);
-            if (!error) {
+            vault::IoResult saved = store.saveVault(content);
+            if (saved.succeeded()) {
                 app.vaultAsKnown = *store.seen();
                 app.Form1.unsavedChanges = false;
                 app.Form1.markChangesSaved();
@@ -187,7 +187,7 @@ bool saveVault(Program& app, HWND owner) {
             if (!owner) break;
             int choice = messageBox(owner,
                                     "Vellumkeep could not save your entries to:\r\n\r\n" +
-                                        describe(app, store, *error) +
+                                        describe(app, store, saved.error()) +
                                         "\r\n\r\nThe vault file still holds what was saved before.  Retry, or "
                                         "Cancel to keep the change in the list only until the next save.",
                                     app.appTitle(), MB_RETRYCANCEL | MB_ICONWARNING);

@@ -25,7 +25,22 @@ struct IoError {
     std::string reason;  // e.g. "The process cannot access the file because it is being used by another process."
     Path file;           // the file the failing step worked on, when it is not the one the caller named
 };
-using IoResult = std::optional<IoError>;  // empty: success
+// The outcome of a file operation: it succeeded, or it failed with an error.
+class IoResult {
+public:
+    IoResult() = default;  // success
+    IoResult(IoError error) : error_(std::move(error)) {}  // NOLINT: a failure is a result
+    static IoResult success() { return {}; }
+
+    bool succeeded() const { return !error_; }
+    bool failed() const { return error_.has_value(); }
+    // The error of a failed operation.
+    const IoError& error() const { return *error_; }
+    IoError& error() { return *error_; }
+
+private:
+    std::optional<IoError> error_;
+};
 
 // A file's content handed over in pieces, in order: a source passes each piece to the writer it is
 // given, and stops at the first error the writer returns, returning it. A big vault is written,
@@ -64,7 +79,7 @@ public:
 protected:
     // Called before each step of replaceAtomically but the flush, which goes through the real
     // file system's flushToDisk; a test returns an error to make that step fail.
-    virtual IoResult beforeStep(WriteStep) { return std::nullopt; }
+    virtual IoResult beforeStep(WriteStep) { return IoResult::success(); }
 };
 
 // The file system of the machine the program runs on.

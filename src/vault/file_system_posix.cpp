@@ -64,7 +64,7 @@ IoResult writeAll(int fd, std::string_view bytes) {
         if (written == 0) return errorOf(EIO);  // no progress: do not spin
         bytes.remove_prefix(static_cast<size_t>(written));
     }
-    return std::nullopt;
+    return IoResult::success();
 }
 
 // Makes the rename itself durable. Some file systems cannot sync a folder; the data is safe
@@ -133,7 +133,7 @@ IoResult PosixFileSystem::readAll(const Path& path, std::string& bytes) {
     }
     data.resize(filled);
     bytes = std::move(data);
-    return std::nullopt;
+    return IoResult::success();
 }
 
 IoResult PosixFileSystem::readPieces(const Path& path, const PieceWriter& into) {
@@ -149,17 +149,17 @@ IoResult PosixFileSystem::readPieces(const Path& path, const PieceWriter& into) 
             if (errno == EINTR) continue;
             return lastError();
         }
-        if (got == 0) return std::nullopt;
-        if (auto error = into(std::string_view(piece.get(), static_cast<size_t>(got)))) return error;
+        if (got == 0) return IoResult::success();
+        if (IoResult result = into(std::string_view(piece.get(), static_cast<size_t>(got))); result.failed()) return result;
     }
 }
 
 IoResult PosixFileSystem::append(const Path& path, std::string_view bytes) {
     Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
     if (!file) return lastError();
-    if (auto error = writeAll(file.get(), bytes)) return error;
+    if (IoResult result = writeAll(file.get(), bytes); result.failed()) return result;
     if (::close(file.release()) != 0) return lastError();
-    return std::nullopt;
+    return IoResult::success();
 }
 
 IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) {
@@ -178,13 +178,13 @@ IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temp
     struct stat info {};
     const bool targetExists = ::stat(target.c_str(), &info) == 0;
     const mode_t mode = targetExists ? (info.st_mode & 07777) : 0666;
-    if (auto error = beforeStep(WriteStep::CreateTemporary)) return fail(*error);
+    if (IoResult result = beforeStep(WriteStep::CreateTemporary); result.failed()) return fail(result.error());
     file.emplace(::open(temporary.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, mode));
     if (!*file) return fail(lastError());
     // Also on a copy left by a crash, which keeps the permissions it was made with.
     if (targetExists && ::fchmod(file->get(), mode) != 0) return fail(lastError());
 
-    if (auto error = beforeStep(WriteStep::Write)) return fail(*error);
+    if (IoResult result = beforeStep(WriteStep::Write); result.failed()) return fail(result.error());
     const int fd = file->get();
     IoResult written;
     try {
@@ -193,31 +193,31 @@ IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temp
         fail(IoError{});  // whatever went wrong while the content was made, no temporary copy stays
         throw;
     }
-    if (written) return fail(*written);
+    if (written.failed()) return fail(written.error());
 
-    if (auto error = flushToDisk(file->get())) return fail(*error);
+    if (IoResult result = flushToDisk(file->get()); result.failed()) return fail(result.error());
 
-    if (auto error = beforeStep(WriteStep::Close)) return fail(*error);
+    if (IoResult result = beforeStep(WriteStep::Close); result.failed()) return fail(result.error());
     if (::close(file->release()) != 0) return fail(lastError());
 
     stepFile = &target;
-    if (auto error = beforeStep(WriteStep::Replace)) return fail(*error);
+    if (IoResult result = beforeStep(WriteStep::Replace); result.failed()) return fail(result.error());
     if (::rename(temporary.c_str(), target.c_str()) != 0) return fail(lastError());
 
     syncFolderOf(target);
-    return std::nullopt;
+    return IoResult::success();
 }
 
 IoResult PosixFileSystem::flushToDisk(int fd) {
     if (::fsync(fd) != 0) return lastError();
-    return std::nullopt;
+    return IoResult::success();
 }
 
 IoResult PosixFileSystem::finalPath(const Path& path, Path& final) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
     if (!resolved) return lastError();
     final = resolved.get();
-    return std::nullopt;
+    return IoResult::success();
 }
 
 FileSystem& realFileSystem() {

@@ -35,7 +35,7 @@ IoResult writeAll(HANDLE file, std::string_view bytes) {
         if (written == 0) return errorOf(ERROR_WRITE_FAULT);  // no progress: do not spin
         bytes.remove_prefix(written);
     }
-    return std::nullopt;
+    return IoResult::success();
 }
 
 // A replace reports only "access denied" when another program holds the target open. Opening
@@ -68,13 +68,13 @@ bool replaceIsAtomic() {
 IoResult moveOver(const Path& target, const Path& temporary) {
     if (replaceIsAtomic()) {
         if (ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr))
-            return std::nullopt;
+            return IoResult::success();
         DWORD code = GetLastError();
         if (code != ERROR_FILE_NOT_FOUND && code != ERROR_UNABLE_TO_MOVE_REPLACEMENT) return errorOf(code);
     }
     if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return lastError();
-    return std::nullopt;
+    return IoResult::success();
 }
 
 // "\\?\C:\x" is "C:\x", "\\?\UNC\server\share" is "\\server\share".
@@ -122,7 +122,7 @@ IoResult Win32FileSystem::readAll(const Path& path, std::string& bytes) {
     }
     data.resize(filled);
     bytes = std::move(data);
-    return std::nullopt;
+    return IoResult::success();
 }
 
 IoResult Win32FileSystem::readPieces(const Path& path, const PieceWriter& into) {
@@ -133,8 +133,8 @@ IoResult Win32FileSystem::readPieces(const Path& path, const PieceWriter& into) 
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(file.get(), piece.get(), static_cast<DWORD>(kPieceSize), &got, nullptr)) return lastError();
-        if (got == 0) return std::nullopt;
-        if (auto error = into(std::string_view(piece.get(), got))) return error;
+        if (got == 0) return IoResult::success();
+        if (IoResult result = into(std::string_view(piece.get(), got)); result.failed()) return result;
     }
 }
 
@@ -142,9 +142,9 @@ IoResult Win32FileSystem::append(const Path& path, std::string_view bytes) {
     FileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return lastError();
-    if (auto error = writeAll(file.get(), bytes)) return error;
+    if (IoResult result = writeAll(file.get(), bytes); result.failed()) return result;
     if (!CloseHandle(file.release())) return lastError();
-    return std::nullopt;
+    return IoResult::success();
 }
 
 IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) {
@@ -163,7 +163,7 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
     // (all that Wine's ReplaceFile does) would otherwise drop them.
     const DWORD targetAttributes = GetFileAttributesW(target.c_str());
     const DWORD carried = carriedAttributes(targetAttributes);
-    if (auto error = beforeStep(WriteStep::CreateTemporary)) return fail(*error);
+    if (IoResult result = beforeStep(WriteStep::CreateTemporary); result.failed()) return fail(result.error());
     auto create = [&] {
         file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, carried, nullptr));
     };
@@ -173,7 +173,7 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
         create();
     if (!file) return fail(lastError());
 
-    if (auto error = beforeStep(WriteStep::Write)) return fail(*error);
+    if (IoResult result = beforeStep(WriteStep::Write); result.failed()) return fail(result.error());
     HANDLE handle = file.get();
     IoResult written;
     try {
@@ -182,25 +182,26 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
         fail(IoError{});  // whatever went wrong while the content was made, no temporary copy stays
         throw;
     }
-    if (written) return fail(*written);
+    if (written.failed()) return fail(written.error());
 
-    if (auto error = flushToDisk(file.get())) return fail(*error);
+    if (IoResult result = flushToDisk(file.get()); result.failed()) return fail(result.error());
 
-    if (auto error = beforeStep(WriteStep::Close)) return fail(*error);
+    if (IoResult result = beforeStep(WriteStep::Close); result.failed()) return fail(result.error());
     if (!CloseHandle(file.release())) return fail(lastError());
 
     stepFile = &target;
-    if (auto error = beforeStep(WriteStep::Replace)) return fail(*error);
+    if (IoResult result = beforeStep(WriteStep::Replace); result.failed()) return fail(result.error());
     // Windows will not replace a read-only file, but not every file system under it says so.
     if (targetAttributes != INVALID_FILE_ATTRIBUTES && (targetAttributes & FILE_ATTRIBUTE_READONLY))
         return fail(errorOf(ERROR_ACCESS_DENIED));
-    if (auto error = moveOver(target, temporary)) return fail(explainReplaceFailure(target, *error));
-    return std::nullopt;
+    if (IoResult moved = moveOver(target, temporary); moved.failed())
+        return fail(explainReplaceFailure(target, moved.error()));
+    return IoResult::success();
 }
 
 IoResult Win32FileSystem::flushToDisk(void* file) {
     if (!FlushFileBuffers(file)) return lastError();
-    return std::nullopt;
+    return IoResult::success();
 }
 
 IoResult Win32FileSystem::finalPath(const Path& path, Path& final) {
@@ -220,7 +221,7 @@ IoResult Win32FileSystem::finalPath(const Path& path, Path& final) {
         name.resize(length);  // too small: the length asked for counts the terminating zero
     }
     final = withoutLongPathPrefix(std::move(name));
-    return std::nullopt;
+    return IoResult::success();
 }
 
 FileSystem& realFileSystem() {

@@ -210,7 +210,7 @@ VaultContentWriter::VaultContentWriter(std::string_view masterPassword, const Pi
 }
 
 void VaultContentWriter::writeHeldBack() {
-    if (used_ > 0 && !error_) error_ = write_(std::string_view(piece_.get(), used_));
+    if (used_ > 0 && error_.succeeded()) error_ = write_(std::string_view(piece_.get(), used_));
     used_ = 0;
 }
 

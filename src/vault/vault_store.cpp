@@ -32,54 +32,54 @@ bool fileExists(FileSystem& files, const Path& path) {
 }
 
 IoResult VaultStore::ensureVaultFile() {
-    if (fileExists(files_, path_)) return std::nullopt;
+    if (fileExists(files_, path_)) return IoResult::success();
     // Appending rather than creating: a vault that is there but hidden keeps its content.
     return files_.append(path_, kLineEnd);
 }
 
 IoResult VaultStore::readVaultFile(std::string& bytes) {
-    if (auto error = ensureVaultFile()) return error;
+    if (IoResult result = ensureVaultFile(); result.failed()) return result;
     return files_.readAll(path_, bytes);
 }
 
 IoResult VaultStore::readVault(std::string& bytes) {
-    if (auto error = readVaultFile(bytes)) return error;
+    if (IoResult result = readVaultFile(bytes); result.failed()) return result;
     seen_ = fingerprintOf(bytes);
-    return std::nullopt;
+    return IoResult::success();
 }
 
 IoResult VaultStore::readStoredPassword(std::string& password) {
     std::string bytes;
-    if (auto error = readVault(bytes)) return error;
+    if (IoResult result = readVault(bytes); result.failed()) return result;
     password = storedPasswordOf(bytes);
-    return std::nullopt;
+    return IoResult::success();
 }
 
 IoResult VaultStore::loadEntries(EntryTable& entries) {
     std::string bytes;
-    if (auto error = readVaultFile(bytes)) return error;
+    if (IoResult result = readVaultFile(bytes); result.failed()) return result;
     // Fingerprinted as the table unscrambles it: one pass over a big vault instead of two.
     FingerprintBuilder read;
     entries = entryTableOf(std::move(bytes), &read);
     seen_ = read.result();
-    return std::nullopt;
+    return IoResult::success();
 }
 
 IoResult VaultStore::createVault(std::string_view masterPassword, EntryTable* kept) {
     std::string bytes;
-    if (auto error = readVault(bytes)) return error;
+    if (IoResult result = readVault(bytes); result.failed()) return result;
     std::string content = withMasterPassword(bytes, masterPassword);
-    if (auto error = saveVault(content)) return error;
+    if (IoResult result = saveVault(content); result.failed()) return result;
     if (kept) *kept = entryTableOf(std::move(content));
-    return std::nullopt;
+    return IoResult::success();
 }
 
 IoResult VaultStore::saveVault(const ContentSource& content) {
     // The vault is nearly always there: it is looked for by name only when it cannot be named.
     Path target;
-    if (files_.finalPath(path_, target)) {
-        if (auto error = ensureVaultFile()) return error;
-        if (auto error = files_.finalPath(path_, target)) return error;
+    if (files_.finalPath(path_, target).failed()) {
+        if (IoResult result = ensureVaultFile(); result.failed()) return result;
+        if (IoResult result = files_.finalPath(path_, target); result.failed()) return result;
     }
     // Fingerprinted piece by piece as it is written, while each piece is still at hand.
     FingerprintBuilder written;
@@ -89,9 +89,9 @@ IoResult VaultStore::saveVault(const ContentSource& content) {
             return write(piece);
         });
     };
-    if (auto error = files_.replaceAtomically(target, temporaryPathFor(target), fingerprinted)) return error;
+    if (IoResult result = files_.replaceAtomically(target, temporaryPathFor(target), fingerprinted); result.failed()) return result;
     seen_ = written.result();
-    return std::nullopt;
+    return IoResult::success();
 }
 
 IoResult VaultStore::saveVault(std::string_view content) {
@@ -102,25 +102,25 @@ IoResult VaultStore::changedSince(const Fingerprint& known, bool& changed) {
     FingerprintBuilder now;
     auto fingerprint = [&now](std::string_view piece) -> IoResult {
         now.add(piece);
-        return std::nullopt;
+        return IoResult::success();
     };
-    if (auto error = files_.readPieces(path_, fingerprint)) {
+    if (IoResult read = files_.readPieces(path_, fingerprint); read.failed()) {
         Path ignored;
-        if (!files_.finalPath(path_, ignored)) return error;  // there, but unreadable
+        if (files_.finalPath(path_, ignored).succeeded()) return read;  // there, but unreadable
         changed = true;  // gone
-        return std::nullopt;
+        return IoResult::success();
     }
     changed = now.result() != known;
-    return std::nullopt;
+    return IoResult::success();
 }
 
 Path vaultIdentity(FileSystem& files, const Path& vaultPath) {
     Path final;
-    if (!files.finalPath(vaultPath, final)) return final;
+    if (files.finalPath(vaultPath, final).succeeded()) return final;
     size_t separator = vaultPath.rfind(kPathSeparator);
     if (separator == Path::npos) return vaultPath;
     // The folder with its separator, so that a bare drive such as "C:" names its root.
-    if (files.finalPath(vaultPath.substr(0, separator + 1), final)) return vaultPath;
+    if (files.finalPath(vaultPath.substr(0, separator + 1), final).failed()) return vaultPath;
     if (final.empty() || final.back() != kPathSeparator) final += kPathSeparator;
     return final + vaultPath.substr(separator + 1);
 }

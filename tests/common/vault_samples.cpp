@@ -43,10 +43,10 @@ std::vector<Entry> entriesOf(std::string_view fileBytes) {
 
 IoResult loadEntries(VaultStore& store, std::vector<Entry>& entries) {
     EntryTable table;
-    if (IoResult error = store.loadEntries(table)) return error;
+    if (IoResult result = store.loadEntries(table); result.failed()) return result;
     entries.clear();
     for (size_t i = 0; i < table.size(); ++i) entries.push_back(table[i].toEntry());
-    return std::nullopt;
+    return IoResult::success();
 }
 
 std::string freshVault() { return std::string(kLineEnd); }
@@ -54,7 +54,7 @@ std::string freshVault() { return std::string(kLineEnd); }
 SavedVaultBuilder::SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries)
     : append_([this](std::string_view piece) -> IoResult {
           content_.append(piece);
-          return std::nullopt;
+          return IoResult::success();
       }),
       writer_(masterPassword, append_) {
     constexpr size_t kTypicalLine = 64;

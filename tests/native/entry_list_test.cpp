@@ -280,9 +280,9 @@ TEST_F(EntryListTest, ASaveWritesEveryEntryInDisplayOrderAndNothingElseOfTheOldF
         std::vector<std::string> pieces;
         auto result = vault::writeVaultContent("master", list, [&](std::string_view piece) -> vault::IoResult {
             pieces.emplace_back(piece);
-            return std::nullopt;
+            return vault::IoResult::success();
         });
-        EXPECT_FALSE(result);
+        EXPECT_TRUE(result.succeeded());
         return pieces;
     };
     for (bool sorted : {false, true}) {

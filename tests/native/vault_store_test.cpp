@@ -139,13 +139,13 @@ TEST(FileExists, ComparesTheListedNameWithTheLastPathPart) {
 
 TEST_F(VaultStoreTest, AMissingVaultIsCreatedFresh) {
     std::string password = "left over";
-    ASSERT_FALSE(store.readStoredPassword(password));
+    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
     EXPECT_EQ(password, "");
     EXPECT_EQ(readFile(vault), "\r\n");
 
     fs::remove(vault);
     std::vector<Entry> entries{{"stale", "", ""}};
-    ASSERT_FALSE(loadEntries(store, entries));
+    ASSERT_TRUE(loadEntries(store, entries).succeeded());
     EXPECT_TRUE(entries.empty());
     EXPECT_EQ(readFile(vault), "\r\n");
 }
@@ -153,7 +153,7 @@ TEST_F(VaultStoreTest, AMissingVaultIsCreatedFresh) {
 TEST_F(VaultStoreTest, AZeroByteVaultStaysAsItIsAndReadsAsFresh) {
     writeFile(vault, "");
     std::string password = "x";
-    ASSERT_FALSE(store.readStoredPassword(password));
+    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
     EXPECT_EQ(password, "");
     EXPECT_EQ(readFile(vault), "");
 }
@@ -165,8 +165,8 @@ TEST_F(VaultStoreTest, AnExistingVaultIsReadAsStored) {
 
     std::string password;
     std::vector<Entry> entries;
-    ASSERT_FALSE(store.readStoredPassword(password));
-    ASSERT_FALSE(loadEntries(store, entries));
+    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(loadEntries(store, entries).succeeded());
     EXPECT_EQ(password, "master");
     EXPECT_EQ(entries, stored);
     EXPECT_EQ(readFile(vault), bytes);  // reading changes nothing
@@ -178,20 +178,20 @@ TEST_F(VaultStoreTest, AHiddenVaultKeepsItsContentAndGainsAnEmptyLine) {
     writeFile(hidden.path(), bytes);
 
     std::vector<Entry> entries;
-    ASSERT_FALSE(loadEntries(hidden, entries));
+    ASSERT_TRUE(loadEntries(hidden, entries).succeeded());
     EXPECT_EQ(readFile(hidden.path()), bytes + "\r\n");
     EXPECT_EQ(entries, (std::vector<Entry>{{"u", "p", "l"}}));
     std::string password;
-    ASSERT_FALSE(hidden.readStoredPassword(password));
+    ASSERT_TRUE(hidden.readStoredPassword(password).succeeded());
     EXPECT_EQ(password, "pw");
     EXPECT_EQ(readFile(hidden.path()), bytes + "\r\n\r\n");
 }
 
 TEST_F(VaultStoreTest, ReadingAMissingFileIsAnErrorAndCreatesNothing) {
     std::string bytes = "unchanged";
-    IoResult error = files.readAll(vault, bytes);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code, static_cast<unsigned long>(ENOENT));
+    IoResult result = files.readAll(vault, bytes);
+    ASSERT_TRUE(result.failed());
+    EXPECT_EQ(result.error().code, static_cast<unsigned long>(ENOENT));
     EXPECT_EQ(bytes, "unchanged");
     EXPECT_FALSE(fs::exists(vault));
 }
@@ -203,9 +203,9 @@ TEST_F(VaultStoreTest, AFolderInTheVaultsPlaceIsAnErrorNotAMissingVault) {
     IoResult read = store.readStoredPassword(password);
     IoResult load = loadEntries(store, entries);
     IoResult save = store.saveVault(savedVault("pw", {}));
-    ASSERT_TRUE(read && load && save);
-    EXPECT_EQ(read->code, static_cast<unsigned long>(EISDIR));
-    EXPECT_FALSE(read->reason.empty());
+    ASSERT_TRUE(read.failed() && load.failed() && save.failed());
+    EXPECT_EQ(read.error().code, static_cast<unsigned long>(EISDIR));
+    EXPECT_FALSE(read.error().reason.empty());
     EXPECT_EQ(password, "unchanged");
     EXPECT_EQ(entries.size(), 1u);
     EXPECT_TRUE(fs::is_directory(vault));
@@ -222,13 +222,13 @@ TEST_F(VaultStoreTest, AnUnreadableVaultIsAnErrorAndKeepsItsBytes) {
         ASSERT_EQ(::seteuid(65534), 0) << std::strerror(errno);
     }
     std::string password = "unchanged";
-    IoResult error = store.readStoredPassword(password);
+    IoResult result = store.readStoredPassword(password);
     if (superuser) {
         ASSERT_EQ(::seteuid(0), 0) << std::strerror(errno);
     }
     fs::permissions(vault, fs::perms::owner_read | fs::perms::owner_write);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code, static_cast<unsigned long>(EACCES));
+    ASSERT_TRUE(result.failed());
+    EXPECT_EQ(result.error().code, static_cast<unsigned long>(EACCES));
     EXPECT_EQ(password, "unchanged");
     EXPECT_EQ(readFile(vault), bytes);
 }
@@ -247,9 +247,9 @@ TEST_F(VaultStoreTest, AFailedReadIsPassedOnAndLeavesTheResultsAlone) {
     std::vector<Entry> entries;
     IoResult read = failing.readStoredPassword(password);
     IoResult load = loadEntries(failing, entries);
-    ASSERT_TRUE(read && load);
-    EXPECT_EQ(read->code, static_cast<unsigned long>(EIO));
-    EXPECT_EQ(load->reason, "Input/output error");
+    ASSERT_TRUE(read.failed() && load.failed());
+    EXPECT_EQ(read.error().code, static_cast<unsigned long>(EIO));
+    EXPECT_EQ(load.error().reason, "Input/output error");
     EXPECT_EQ(password, "unchanged");
     EXPECT_TRUE(entries.empty());
 }
@@ -257,21 +257,21 @@ TEST_F(VaultStoreTest, AFailedReadIsPassedOnAndLeavesTheResultsAlone) {
 // --- Writing ----------------------------------------------------------------------------------
 
 TEST_F(VaultStoreTest, CreateAndSaveRoundTrip) {
-    ASSERT_FALSE(store.createVault("abc"));
+    ASSERT_TRUE(store.createVault("abc").succeeded());
     EXPECT_EQ(readFile(vault), createdVault("abc"));
     std::string password;
     std::vector<Entry> entries{{"stale", "", ""}};
-    ASSERT_FALSE(store.readStoredPassword(password));
-    ASSERT_FALSE(loadEntries(store, entries));
+    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(loadEntries(store, entries).succeeded());
     EXPECT_EQ(password, "abc");
     EXPECT_TRUE(entries.empty());
 
     std::vector<Entry> saved{{"abc", "", "abc"}, {"user", "p|w", "https://example.org"}, {"", "", ""}};
     std::string bytes = savedVault("new master", saved);
-    ASSERT_FALSE(store.saveVault(bytes));
+    ASSERT_TRUE(store.saveVault(bytes).succeeded());
     EXPECT_EQ(readFile(vault), bytes);
-    ASSERT_FALSE(store.readStoredPassword(password));
-    ASSERT_FALSE(loadEntries(store, entries));
+    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(loadEntries(store, entries).succeeded());
     EXPECT_EQ(password, "new master");
     EXPECT_EQ(entries, saved);
     EXPECT_FALSE(fs::exists(temporaryPathFor(vault)));
@@ -280,9 +280,9 @@ TEST_F(VaultStoreTest, CreateAndSaveRoundTrip) {
 TEST_F(VaultStoreTest, ManyEntriesRoundTrip) {
     std::vector<Entry> saved;
     for (int i = 0; i < 33000; ++i) saved.push_back({"user" + std::to_string(i), "pw" + std::to_string(i), "site"});
-    ASSERT_FALSE(store.saveVault(savedVault("m", saved)));
+    ASSERT_TRUE(store.saveVault(savedVault("m", saved)).succeeded());
     std::vector<Entry> loaded;
-    ASSERT_FALSE(loadEntries(store, loaded));
+    ASSERT_TRUE(loadEntries(store, loaded).succeeded());
     EXPECT_EQ(loaded, saved);
 }
 
@@ -290,25 +290,25 @@ TEST_F(VaultStoreTest, ManyEntriesRoundTrip) {
 // holds, so an unchanged file reads as unchanged and a change anywhere in it shows.
 TEST_F(VaultStoreTest, ABigVaultWrittenInPiecesIsKnownForWhatItHolds) {
     const std::string content = savedVault("m", std::vector<Entry>(20000, Entry{"user", "password", "site"}));
-    ASSERT_FALSE(store.saveVault([&](const PieceWriter& write) -> IoResult {
+    ASSERT_TRUE(store.saveVault([&](const PieceWriter& write) -> IoResult {
         for (size_t at = 0; at < content.size(); at += 4099)  // pieces of an odd size
-            if (auto error = write(std::string_view(content).substr(at, 4099))) return error;
-        return std::nullopt;
-    }));
+            if (IoResult result = write(std::string_view(content).substr(at, 4099)); result.failed()) return result;
+        return IoResult::success();
+    }).succeeded());
     EXPECT_EQ(readFile(vault), content);
     bool changed = true;
-    ASSERT_FALSE(store.changedSince(*store.seen(), changed));
+    ASSERT_TRUE(store.changedSince(*store.seen(), changed).succeeded());
     EXPECT_FALSE(changed);
     std::string edited = content;
     edited[edited.size() * 3 / 4] ^= 1;
     writeFile(vault, edited);
-    ASSERT_FALSE(store.changedSince(*store.seen(), changed));
+    ASSERT_TRUE(store.changedSince(*store.seen(), changed).succeeded());
     EXPECT_TRUE(changed);
 }
 
 TEST_F(VaultStoreTest, ALeftOverTemporaryIsReplacedByTheNextSave) {
     writeFile(temporaryPathFor(vault), "left by a crash, longer than the new content");
-    ASSERT_FALSE(store.createVault("pw"));
+    ASSERT_TRUE(store.createVault("pw").succeeded());
     EXPECT_EQ(readFile(vault), createdVault("pw"));
     EXPECT_FALSE(fs::exists(temporaryPathFor(vault)));
 }
@@ -317,10 +317,10 @@ TEST_F(VaultStoreTest, ASaveIntoAMissingFolderFailsCleanly) {
     TempFolder other;
     Path gone = vaultPathIn(other.path() / "gone");
     VaultStore lost(files, gone);
-    IoResult error = lost.saveVault(savedVault("pw", {}));
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code, static_cast<unsigned long>(ENOENT));
-    EXPECT_FALSE(error->reason.empty());
+    IoResult result = lost.saveVault(savedVault("pw", {}));
+    ASSERT_TRUE(result.failed());
+    EXPECT_EQ(result.error().code, static_cast<unsigned long>(ENOENT));
+    EXPECT_FALSE(result.error().reason.empty());
     EXPECT_FALSE(fs::exists(other.path() / "gone"));
 }
 
@@ -328,14 +328,14 @@ TEST_F(VaultStoreTest, EveryOperationClosesItsFiles) {
     size_t before = openDescriptors();
     std::string password;
     std::vector<Entry> entries;
-    ASSERT_FALSE(store.readStoredPassword(password));
-    ASSERT_FALSE(store.createVault("pw"));
-    ASSERT_FALSE(store.saveVault(savedVault("pw", {{"u", "p", "l"}})));
-    ASSERT_FALSE(loadEntries(store, entries));
+    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(store.createVault("pw").succeeded());
+    ASSERT_TRUE(store.saveVault(savedVault("pw", {{"u", "p", "l"}})).succeeded());
+    ASSERT_TRUE(loadEntries(store, entries).succeeded());
     fs::create_directory(folder.path() / "blocked");
     VaultStore failing(files, vaultPathIn(folder.path() / "blocked"));
     fs::create_directory(failing.path());
-    EXPECT_TRUE(failing.saveVault("x"));
+    EXPECT_TRUE(failing.saveVault("x").failed());
     EXPECT_EQ(openDescriptors(), before);
 }
 
@@ -354,12 +354,12 @@ protected:
         steps.push_back(step);
         temporaryExisted.push_back(fs::exists(temporary));
         if (step == failAt) return IoError{ENOSPC, "No space left on device", {}};
-        return std::nullopt;
+        return IoResult::success();
     }
     IoResult flushToDisk(int fd) override {
         struct stat info {};
         flushedSize = ::fstat(fd, &info) == 0 ? info.st_size : -1;
-        if (auto error = beforeStep(WriteStep::Flush)) return error;
+        if (IoResult result = beforeStep(WriteStep::Flush); result.failed()) return result;
         return PosixFileSystem::flushToDisk(fd);
     }
 };
@@ -368,7 +368,7 @@ TEST_F(VaultStoreTest, TheReplaceTakesItsStepsInOrder) {
     FailingFileSystem recording;
     recording.temporary = temporaryPathFor(vault);
     VaultStore recorded(recording, vault);
-    ASSERT_FALSE(recorded.saveVault("content"));
+    ASSERT_TRUE(recorded.saveVault("content").succeeded());
     EXPECT_EQ(recording.steps, (std::vector<WriteStep>{WriteStep::CreateTemporary, WriteStep::Write,
                                                         WriteStep::Flush, WriteStep::Close, WriteStep::Replace}));
     EXPECT_EQ(recording.temporaryExisted, (std::vector<bool>{false, true, true, true, true}));
@@ -379,14 +379,14 @@ TEST_F(VaultStoreTest, TheReplaceTakesItsStepsInOrder) {
 TEST_F(VaultStoreTest, ASaveKeepsTheVaultsPermissionsAndALinkStaysALink) {
     writeFile(vault, "old");
     fs::permissions(vault, fs::perms::owner_read | fs::perms::owner_write);
-    ASSERT_FALSE(store.saveVault("new"));
+    ASSERT_TRUE(store.saveVault("new").succeeded());
     EXPECT_EQ(fs::status(vault).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 
     fs::create_directory(folder.path() / "sync");
     const fs::path target = folder.path() / "sync" / "vault.enc";
     fs::rename(vault, target);
     fs::create_symlink("sync/vault.enc", vault);
-    ASSERT_FALSE(store.saveVault("newer"));
+    ASSERT_TRUE(store.saveVault("newer").succeeded());
     EXPECT_TRUE(fs::is_symlink(vault));
     EXPECT_EQ(readFile(target), "newer");
     EXPECT_FALSE(fs::exists(temporaryPathFor(vault)));
@@ -405,17 +405,17 @@ TEST_F(VaultStoreTest, AFailureAtAnyStepLeavesTheOldVaultAndNoTemporary) {
         failing.temporary = temporaryPathFor(vault);
         VaultStore failingStore(failing, vault);
 
-        IoResult error = failingStore.saveVault(newBytes);
-        ASSERT_TRUE(error);
-        EXPECT_EQ(error->code, static_cast<unsigned long>(ENOSPC));
-        EXPECT_EQ(error->reason, "No space left on device");
+        IoResult result = failingStore.saveVault(newBytes);
+        ASSERT_TRUE(result.failed());
+        EXPECT_EQ(result.error().code, static_cast<unsigned long>(ENOSPC));
+        EXPECT_EQ(result.error().reason, "No space left on device");
         EXPECT_EQ(failing.steps.back(), step);  // nothing after the failed step
-        EXPECT_EQ(error->file, step == WriteStep::Replace ? vault : failing.temporary);  // the file that failed
+        EXPECT_EQ(result.error().file, step == WriteStep::Replace ? vault : failing.temporary);  // the file that failed
         EXPECT_EQ(readFile(vault), oldBytes);
         EXPECT_FALSE(fs::exists(failing.temporary));
 
-        error = failingStore.createVault("new");
-        ASSERT_TRUE(error);
+        result = failingStore.createVault("new");
+        ASSERT_TRUE(result.failed());
         EXPECT_EQ(readFile(vault), oldBytes);
         EXPECT_FALSE(fs::exists(failing.temporary));
     }

@@ -77,7 +77,7 @@ TEST(KillDuringSave, TheVaultIsAlwaysTheOldOrTheNewContent) {
 
         // The next save starts afresh, whatever the kill left, and leaves nothing behind.
         vault::VaultStore store(vault::realFileSystem(), vault);
-        ASSERT_FALSE(store.saveVault(oldContent));
+        ASSERT_TRUE(store.saveVault(oldContent).succeeded());
         EXPECT_FALSE(pathExists(temporary));
         EXPECT_EQ(readFile(vault), oldContent);
     };

@@ -54,7 +54,7 @@ int saveVault(const char* folder, unsigned seed, size_t count) {
     vk::vault::VaultStore store(vk::vault::realFileSystem(), vk::vault::vaultPathIn(vk::widen(folder)));
     std::puts("saving");
     std::fflush(stdout);
-    if (store.saveVault(content)) return 3;
+    if (store.saveVault(content).failed()) return 3;
     std::puts("saved");
     std::fflush(stdout);
     return 0;

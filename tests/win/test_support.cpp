@@ -187,13 +187,13 @@ vault::IoResult FailingFileSystem::beforeStep(vault::WriteStep step) {
     steps.push_back(step);
     if (onStep) onStep(step);
     if (step == failAt) return vault::IoError{failCode, systemReason(failCode), {}};
-    return std::nullopt;
+    return vault::IoResult::success();
 }
 
 vault::IoResult FailingFileSystem::flushToDisk(void* file) {
     LARGE_INTEGER size{};
     flushedSize = GetFileSizeEx(file, &size) ? size.QuadPart : -1;
-    if (auto error = beforeStep(vault::WriteStep::Flush)) return error;
+    if (vault::IoResult result = beforeStep(vault::WriteStep::Flush); result.failed()) return result;
     return Win32FileSystem::flushToDisk(file);
 }
 

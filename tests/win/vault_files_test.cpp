@@ -83,7 +83,7 @@ TEST_F(VaultFilesTest, AHiddenVaultKeepsItsContentAndGainsAnEmptyLine) {
     writeFile(vault, bytes);
     ASSERT_TRUE(SetFileAttributesW(vault.c_str(), FILE_ATTRIBUTE_HIDDEN));
     std::vector<Entry> entries;
-    ASSERT_FALSE(loadEntries(store, entries));
+    ASSERT_TRUE(loadEntries(store, entries).succeeded());
     EXPECT_EQ(entries, (std::vector<Entry>{{"u", "p", "l"}}));
     EXPECT_EQ(readFile(vault), bytes + "\r\n");
 }
@@ -92,19 +92,19 @@ TEST_F(VaultFilesTest, AHiddenVaultKeepsItsContentAndGainsAnEmptyLine) {
 
 TEST_F(VaultFilesTest, CreateSaveAndLoadRoundTrip) {
     std::string password = "left over";
-    ASSERT_FALSE(store.readStoredPassword(password));
+    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
     EXPECT_EQ(password, "");
     EXPECT_EQ(readFile(vault), "\r\n");
 
-    ASSERT_FALSE(store.createVault("abc"));
+    ASSERT_TRUE(store.createVault("abc").succeeded());
     EXPECT_EQ(readFile(vault), "\xE1\xE2\xE3\r\n");
 
     std::vector<Entry> saved{{"abc", "", "abc"}, {"user", "p|w", "https://example.org"}};
-    ASSERT_FALSE(store.saveVault(savedVault("master", saved)));
+    ASSERT_TRUE(store.saveVault(savedVault("master", saved)).succeeded());
     EXPECT_EQ(readFile(vault), savedVault("master", saved));
     std::vector<Entry> loaded;
-    ASSERT_FALSE(store.readStoredPassword(password));
-    ASSERT_FALSE(loadEntries(store, loaded));
+    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(loadEntries(store, loaded).succeeded());
     EXPECT_EQ(password, "master");
     EXPECT_EQ(loaded, saved);
     EXPECT_FALSE(pathExists(temporaryPathFor(vault)));
@@ -112,10 +112,10 @@ TEST_F(VaultFilesTest, CreateSaveAndLoadRoundTrip) {
 
 TEST_F(VaultFilesTest, ReadingAMissingFileIsAnErrorAndCreatesNothing) {
     std::string bytes = "unchanged";
-    IoResult error = files.readAll(vault, bytes);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code, static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(error->reason.empty());
+    IoResult result = files.readAll(vault, bytes);
+    ASSERT_TRUE(result.failed());
+    EXPECT_EQ(result.error().code, static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(result.error().reason.empty());
     EXPECT_EQ(bytes, "unchanged");
     EXPECT_FALSE(pathExists(vault));
 }
@@ -123,10 +123,10 @@ TEST_F(VaultFilesTest, ReadingAMissingFileIsAnErrorAndCreatesNothing) {
 TEST(VaultFiles, WorksInAFolderWithCharactersOutsideTheCodePage) {
     TempFolder folder(L"vk-vault-\u00e9\u4e2d\u0416-");
     VaultStore store(realFileSystem(), vaultPathIn(folder.path()));
-    ASSERT_FALSE(store.createVault("pw"));
+    ASSERT_TRUE(store.createVault("pw").succeeded());
     EXPECT_TRUE(fileExists(realFileSystem(), store.path()));
     std::string password;
-    ASSERT_FALSE(store.readStoredPassword(password));
+    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
     EXPECT_EQ(password, "pw");
 }
 
@@ -143,10 +143,10 @@ TEST_F(VaultFilesTest, AVaultHeldByAnotherProgramIsReportedAndNotReplaced) {
     IoResult save = store.saveVault(savedVault("new", {}));
     IoResult create = store.createVault("new");
     for (const IoResult* result : {&read, &load, &save, &create}) {
-        ASSERT_TRUE(*result);
-        EXPECT_EQ((*result)->code, static_cast<unsigned long>(ERROR_SHARING_VIOLATION));
-        EXPECT_FALSE((*result)->reason.empty());
-        EXPECT_EQ((*result)->reason.find_first_of("\r\n"), std::string::npos);
+        ASSERT_TRUE(result->failed());
+        EXPECT_EQ(result->error().code, static_cast<unsigned long>(ERROR_SHARING_VIOLATION));
+        EXPECT_FALSE(result->error().reason.empty());
+        EXPECT_EQ(result->error().reason.find_first_of("\r\n"), std::string::npos);
     }
     EXPECT_EQ(password, "unchanged");
     EXPECT_TRUE(entries.empty());
@@ -154,7 +154,7 @@ TEST_F(VaultFilesTest, AVaultHeldByAnotherProgramIsReportedAndNotReplaced) {
 
     holder.release();
     EXPECT_EQ(readFile(vault), bytes);
-    ASSERT_FALSE(store.readStoredPassword(password));  // free again once the holder is gone
+    ASSERT_TRUE(store.readStoredPassword(password).succeeded());  // free again once the holder is gone
     EXPECT_EQ(password, "pw");
 }
 
@@ -162,14 +162,14 @@ TEST_F(VaultFilesTest, AReadOnlyVaultFailsToSaveAndKeepsItsBytes) {
     const std::string bytes = createdVault("pw");
     writeFile(vault, bytes);
     ASSERT_TRUE(SetFileAttributesW(vault.c_str(), FILE_ATTRIBUTE_READONLY));
-    IoResult error = store.saveVault(savedVault("new", {{"u", "p", "l"}}));
-    ASSERT_TRUE(error);
-    EXPECT_NE(error->code, 0u);
-    EXPECT_FALSE(error->reason.empty());
+    IoResult result = store.saveVault(savedVault("new", {{"u", "p", "l"}}));
+    ASSERT_TRUE(result.failed());
+    EXPECT_NE(result.error().code, 0u);
+    EXPECT_FALSE(result.error().reason.empty());
     EXPECT_EQ(readFile(vault), bytes);
     EXPECT_FALSE(pathExists(temporaryPathFor(vault)));
     std::string password;
-    ASSERT_FALSE(store.readStoredPassword(password));  // still readable
+    ASSERT_TRUE(store.readStoredPassword(password).succeeded());  // still readable
     EXPECT_EQ(password, "pw");
 }
 
@@ -182,13 +182,13 @@ TEST(VaultFiles, ASaveIntoADeletedFolderFailsCleanly) {
     fs::path folder = fs::path(vault).parent_path();
     ASSERT_FALSE(pathExists(folder));
     VaultStore store(realFileSystem(), vault);
-    IoResult error = store.saveVault(savedVault("pw", {}));
-    ASSERT_TRUE(error);
-    EXPECT_TRUE(error->code == ERROR_PATH_NOT_FOUND || error->code == ERROR_FILE_NOT_FOUND) << error->code;
-    EXPECT_FALSE(error->reason.empty());
+    IoResult result = store.saveVault(savedVault("pw", {}));
+    ASSERT_TRUE(result.failed());
+    EXPECT_TRUE(result.error().code == ERROR_PATH_NOT_FOUND || result.error().code == ERROR_FILE_NOT_FOUND) << result.error().code;
+    EXPECT_FALSE(result.error().reason.empty());
     EXPECT_FALSE(pathExists(folder));
     std::string password;
-    EXPECT_TRUE(store.readStoredPassword(password));
+    EXPECT_TRUE(store.readStoredPassword(password).failed());
 }
 
 TEST_F(VaultFilesTest, TheReplaceTakesItsStepsInOrder) {
@@ -196,7 +196,7 @@ TEST_F(VaultFilesTest, TheReplaceTakesItsStepsInOrder) {
     std::vector<bool> temporaryExisted;
     recording.onStep = [&](WriteStep) { temporaryExisted.push_back(pathExists(temporaryPathFor(vault))); };
     VaultStore recorded(recording, vault);
-    ASSERT_FALSE(recorded.saveVault("content"));
+    ASSERT_TRUE(recorded.saveVault("content").succeeded());
     EXPECT_EQ(recording.steps, (std::vector<WriteStep>{WriteStep::CreateTemporary, WriteStep::Write,
                                                         WriteStep::Flush, WriteStep::Close, WriteStep::Replace}));
     EXPECT_EQ(temporaryExisted, (std::vector<bool>{false, true, true, true, true}));
@@ -215,14 +215,14 @@ TEST_F(VaultFilesTest, AFailureAtAnyStepLeavesTheOldVaultAndNoTemporary) {
         failing.failAt = step;
         VaultStore failingStore(failing, vault);
 
-        IoResult error = failingStore.saveVault(newBytes);
-        ASSERT_TRUE(error);
-        EXPECT_EQ(error->code, static_cast<unsigned long>(ERROR_DISK_FULL));
-        EXPECT_EQ(error->reason, test::systemReason(ERROR_DISK_FULL));
+        IoResult result = failingStore.saveVault(newBytes);
+        ASSERT_TRUE(result.failed());
+        EXPECT_EQ(result.error().code, static_cast<unsigned long>(ERROR_DISK_FULL));
+        EXPECT_EQ(result.error().reason, test::systemReason(ERROR_DISK_FULL));
         EXPECT_EQ(failing.steps.back(), step);
         // The file that failed: the new copy, or the vault itself when it is replaced.
-        EXPECT_TRUE(files.sameFileName(error->file, step == WriteStep::Replace ? vault : temporaryPathFor(vault)))
-            << vk::displayText(error->file);
+        EXPECT_TRUE(files.sameFileName(result.error().file, step == WriteStep::Replace ? vault : temporaryPathFor(vault)))
+            << vk::displayText(result.error().file);
         EXPECT_EQ(readFile(vault), oldBytes);
         EXPECT_FALSE(pathExists(temporaryPathFor(vault)));
     }
@@ -252,7 +252,7 @@ TEST_F(VaultFilesTest, ASaveKeepsAHiddenVaultHidden) {
     writeFile(vault, createdVault("pw"));
     ASSERT_TRUE(SetFileAttributesW(vault.c_str(), FILE_ATTRIBUTE_HIDDEN));
     const std::string saved = savedVault("pw", {{"u", "p", "l"}});
-    ASSERT_FALSE(store.saveVault(saved));
+    ASSERT_TRUE(store.saveVault(saved).succeeded());
     EXPECT_EQ(readFile(vault), saved);
     EXPECT_TRUE(GetFileAttributesW(vault.c_str()) & FILE_ATTRIBUTE_HIDDEN);
     EXPECT_FALSE(pathExists(temporaryPathFor(vault)));
@@ -276,7 +276,7 @@ TEST(VaultFiles, ALinkedVaultStaysALinkAndItsTargetTakesTheSave) {
 
     VaultStore store(files, vault);
     const std::string saved = savedVault("pw", {{"u", "p", "l"}});
-    ASSERT_FALSE(store.saveVault(saved));
+    ASSERT_TRUE(store.saveVault(saved).succeeded());
     EXPECT_EQ(readFile(target), saved);
     EXPECT_FALSE(pathExists(temporaryPathFor(vault)));
     EXPECT_FALSE(pathExists(temporaryPathFor(target)));
