@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "platform/collation.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "app/branding.h"
@@ -24,10 +25,11 @@ Environment Environment::real() {
 
 Program::Program(Environment environment)
     : env(std::move(environment)),
+      vaultSession(*env.files, vault::vaultPathIn(env.App.Path), &userCollationKey),
       frmSplash(*this),
       frmAdd(*this, *this),
-      Form1(*this, *this, *this, frmAdd),
-      frmPass(*this, *this, *this, *this),
+      Form1(*this, *this, *this, frmAdd, vaultSession.entries()),
+      frmPass(*this, *this, *this),
       frmAbout(*this, *this, env.App),
       Form8(*this, *this, *this),
       frmWebsite(*this, *this, linkRequest) {
@@ -45,8 +47,8 @@ void SetStatusText(Program& app, const std::string& text) {
 }
 
 void Program::hideMainWindow() { Form1.setVisible(false); }
-void Program::createVault() { vk::createVault(*this); }
-void Program::loadVault() { vk::loadVault(*this); }
+void Program::createVault(const std::string& newPassword) { vk::createVault(*this, newPassword); }
+void Program::unlockVault(const std::string& masterPassword) { vk::unlockVault(*this, masterPassword); }
 void Program::openVault() { vk::openVault(*this); }
 bool Program::saveVault(HWND owner) { return vk::saveVault(*this, owner); }
 void Program::applyBranding() { vk::applyBranding(*this); }

@@ -13,7 +13,7 @@
 #include "platform/settings.h"
 #include "skin/skin.h"
 #include "vault/file_system.h"
-#include "vault/vault_store.h"
+#include "vault/vault_session.h"
 #include "windows/about_box.h"
 #include "windows/help_viewer.h"
 #include "windows/link_launcher.h"
@@ -42,7 +42,6 @@ struct Environment {
 // through its own small Host interface, which the program answers by wiring the windows together.
 class Program : public Branding,
                 public Skinning,
-                public GateState,
                 public PasswordDialog::Host,
                 public MainWindow::Host,
                 public EntryEditor::Host,
@@ -63,9 +62,8 @@ public:
 
     Environment env;
 
-    // The vault as this copy last read or wrote it: a save asks before replacing a file that
-    // anything else changed since.
-    vault::Fingerprint vaultAsKnown;
+    // The vault beside the executable, once open: what unlocks it, its entries, its state on disk.
+    vault::VaultSession vaultSession;
 
     // The link launcher's request.
     std::string linkRequest;
@@ -84,8 +82,9 @@ public:
 private:
     // PasswordDialog::Host
     void hideMainWindow() override;
-    void createVault() override;
-    void loadVault() override;
+    bool isMasterPassword(const std::string& password) override { return vaultSession.isMasterPassword(password); }
+    void unlockVault(const std::string& masterPassword) override;
+    void createVault(const std::string& newPassword) override;
     // MainWindow::Host
     void openVault() override;
     SettingsStore& settings() override { return env.settings; }
@@ -96,10 +95,13 @@ private:
     void unloadOtherWindows() override;
     void unloadLinkLauncher() override;
     bool saveVault(HWND owner) override;
+    bool hasUnsavedChanges() const override { return vaultSession.hasUnsavedChanges(); }
+    std::uint64_t unsavedChangeCount() const override { return vaultSession.unsavedChangeCount(); }
     bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) override;
     unsigned clipboardClearMs() const override { return env.clipboardClearMs; }
     // EntryEditor::Host
-    EntryListView& entryList() override { return Form1.lstPass; }
+    vault::EntryId addEntry(const vault::Entry& entry) override { return Form1.lstPass.add(entry); }
+    bool replaceEntry(vault::EntryId id, const vault::Entry& entry) override { return Form1.lstPass.replace(id, entry); }
     void setStatusText(const std::string& text) override { Form1.setStatusText(text); }
     // HelpViewer::Host
     std::wstring programFolder() const override { return env.App.Path; }

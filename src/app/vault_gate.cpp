@@ -6,26 +6,16 @@
 namespace vk {
 
 void openVault(Program& app) {
-    std::string password;
-    if (!readStoredPassword(app, password)) return;  // reported; the program has ended
-    if (!password.empty()) {
-        app.storedPassword = password;
+    bool guarded = false;
+    if (!inspectVault(app, guarded)) return;  // reported; the program has ended
+    if (guarded)
         askPassword(app);
-    } else {
+    else
         askNewPassword(app);
-    }
 }
 
-void askNewPassword(Program& app) {
-    app.creatingPassword = true;
-    app.frmPass.load();
-    app.frmPass.show();
-}
+void askNewPassword(Program& app) { app.frmPass.openToCreate(); }
 
-void askPassword(Program& app) {
-    app.creatingPassword = false;
-    app.frmPass.load();
-    app.frmPass.show();
-}
+void askPassword(Program& app) { app.frmPass.openToEnter(); }
 
 }  // namespace vk

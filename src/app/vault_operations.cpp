@@ -10,30 +10,26 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/text.h"
-#include "vault/vault_store.h"
+#include "vault/vault_session.h"
 
 namespace vk {
 namespace {
 
-vault::VaultStore vaultStore(Program& app) {
-    return vault::VaultStore(*app.env.files, vault::vaultPathIn(app.env.App.Path));
-}
-
 // The vault's path, the file the failing step worked on when that is another one (the new copy
 // written beside the vault, or the file a link leads to), and the system's reason.
-std::string describe(Program& app, const vault::VaultStore& store, const vault::IoError& error) {
-    std::string text = displayText(store.path());
-    if (!error.file.empty() && !app.env.files->sameFileName(error.file, store.path()))
+std::string describe(const vault::VaultSession& vault, const vault::IoError& error) {
+    std::string text = displayText(vault.path());
+    if (!error.file.empty() && !vault.files().sameFileName(error.file, vault.path()))
         text += "\r\n\r\nThe step that failed was on:\r\n" + displayText(error.file);
     return text + "\r\n\r\n" + error.reason;
 }
 
 // What the vault file holds after a failure, in the user's words.
-std::string vaultFileState(Program& app, const vault::VaultStore& store) {
+std::string vaultFileState(const vault::VaultSession& vault) {
     std::string bytes;
-    if (app.env.files->readAll(store.path(), bytes).failed()) {
+    if (vault.files().readAll(vault.path(), bytes).failed()) {
         vault::Path there;
-        if (app.env.files->finalPath(store.path(), there).failed()) return "There is no vault file: nothing was written.";
+        if (vault.files().finalPath(vault.path(), there).failed()) return "There is no vault file: nothing was written.";
         return "Vellumkeep has not changed the vault file.";
     }
     if (bytes.empty())
@@ -44,10 +40,10 @@ std::string vaultFileState(Program& app, const vault::VaultStore& store) {
 
 // A vault that exists but cannot be read, or cannot be created, must never be taken for a missing
 // one: that would ask for a new master password and overwrite it. Say why and stop.
-void reportUnusableVault(Program& app, const vault::VaultStore& store, const vault::IoError& error) {
+void reportUnusableVault(Program& app, const vault::VaultSession& vault, const vault::IoError& error) {
     messageBox(nullptr,
-               "Vellumkeep cannot use its vault file:\r\n\r\n" + describe(app, store, error) + "\r\n\r\n" +
-                   vaultFileState(app, store) +
+               "Vellumkeep cannot use its vault file:\r\n\r\n" + describe(vault, error) + "\r\n\r\n" +
+                   vaultFileState(vault) +
                    "  Close any program that is using it, or check that you may read and write it and its "
                    "folder, then start Vellumkeep again.",
                app.appTitle(), MB_OK | MB_ICONERROR);
@@ -57,21 +53,21 @@ void reportUnusableVault(Program& app, const vault::VaultStore& store, const vau
 // A vault that anything else changed since this copy read or wrote it (a sync tool, a restored
 // backup, another program) is replaced only when the user says so; with no window to ask in, it
 // is not. A file that cannot be read now is left to the save, which reports it.
-bool mayReplaceVault(Program& app, vault::VaultStore& store, HWND owner) {
+bool mayReplaceVault(Program& app, vault::VaultSession& vault, HWND owner) {
     bool changed = false;
-    if (store.changedSince(app.vaultAsKnown, changed).failed() || !changed) return true;
+    if (vault.changedOnDisk(changed).failed() || !changed) return true;
     if (!owner) return false;
     int choice = messageBox(owner,
                             "The vault file was changed by another program since Vellumkeep loaded it:\r\n\r\n" +
-                                displayText(store.path()) +
+                                displayText(vault.path()) +
                                 "\r\n\r\nReplace it with the entries in this list?  Choose No to leave the file "
                                 "as it is; your change then stays in the list only, unsaved.",
                             app.appTitle(), MB_YESNO | MB_ICONWARNING);
     return choice == IDYES;
 }
 
-std::string unsavedStatus(const MainWindow& form) {
-    const std::uint64_t count = form.unsavedChangeCount();
+std::string unsavedStatus(const vault::VaultSession& vault) {
+    const std::uint64_t count = vault.unsavedChangeCount();
     if (count > 1)
         return "Not saved: the last " + std::to_string(count) +
                " changes are kept in the list only, until a save succeeds.";
@@ -86,13 +82,13 @@ std::string byteCount(unsigned long long bytes) {
 
 // A vault larger than the memory the program may use is refused, naming its size; the program
 // then ends rather than stay open with a password and no entries.
-void reportVaultTooLarge(Program& app, const vault::VaultStore& store) {
+void reportVaultTooLarge(Program& app, const vault::VaultSession& vault) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     std::string size = "too large";
-    if (GetFileAttributesExW(store.path().c_str(), GetFileExInfoStandard, &data))
+    if (GetFileAttributesExW(vault.path().c_str(), GetFileExInfoStandard, &data))
         size = byteCount((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
     messageBox(nullptr,
-               "Vellumkeep cannot load its vault file:\r\n\r\n" + displayText(store.path()) + "\r\n\r\nThe file is " +
+               "Vellumkeep cannot load its vault file:\r\n\r\n" + displayText(vault.path()) + "\r\n\r\nThe file is " +
                    size + ", more than Vellumkeep can hold in this computer's memory.\r\n\r\nThe file has not "
                    "been changed.",
                app.appTitle(), MB_OK | MB_ICONERROR);
@@ -101,61 +97,49 @@ void reportVaultTooLarge(Program& app, const vault::VaultStore& store) {
 
 // Runs a reading of the vault; false when it failed, the user was told why and the program ended.
 template <typename Read>
-bool readVault(Program& app, const vault::VaultStore& store, Read read) {
+bool readVault(Program& app, const vault::VaultSession& vault, Read read) {
     try {
         vault::IoResult result = read();
         if (result.succeeded()) return true;
         if (result.error().code == ERROR_FILE_TOO_LARGE)
-            reportVaultTooLarge(app, store);
+            reportVaultTooLarge(app, vault);
         else
-            reportUnusableVault(app, store, result.error());
+            reportUnusableVault(app, vault, result.error());
     } catch (const std::bad_alloc&) {
-        reportVaultTooLarge(app, store);
+        reportVaultTooLarge(app, vault);
     } catch (const std::length_error&) {
-        reportVaultTooLarge(app, store);
+        reportVaultTooLarge(app, vault);
     }
     return false;
 }
 
 }  // namespace
 
-bool readStoredPassword(Program& app, std::string& password) {
-    vault::VaultStore store = vaultStore(app);
-    if (!readVault(app, store, [&] { return store.readStoredPassword(password); })) return false;
-    app.vaultAsKnown = *store.seen();
-    return true;
+bool inspectVault(Program& app, bool& guarded) {
+    vault::VaultSession& vault = app.vaultSession;
+    return readVault(app, vault, [&] { return vault.inspect(guarded); });
 }
 
-void loadVault(Program& app) {
-    vault::VaultStore store = vaultStore(app);
-    size_t count = 0;
-    bool loaded = readVault(app, store, [&]() -> vault::IoResult {
-        vault::EntryTable entries;
-        if (vault::IoResult result = store.loadEntries(entries); result.failed()) return result;
-        count = entries.size();
-        app.Form1.lstPass.addAll(std::move(entries));
-        return vault::IoResult::success();
-    });
-    if (!loaded) return;
-    app.vaultAsKnown = *store.seen();
-    SetStatusText(app, "Loaded " + std::to_string(count) + " entries");
+void unlockVault(Program& app, const std::string& masterPassword) {
+    vault::VaultSession& vault = app.vaultSession;
+    if (!readVault(app, vault, [&] { return vault.open(masterPassword); })) return;
+    app.Form1.lstPass.entriesLoaded();
+    SetStatusText(app, "Loaded " + std::to_string(vault.entries().count()) + " entries");
     app.Form1.afterFormLoad();
 }
 
-void createVault(Program& app) {
+void createVault(Program& app, const std::string& password) {
     app.frmPass.unload();
     doEvents();
-    vault::VaultStore store = vaultStore(app);
+    vault::VaultSession& vault = app.vaultSession;
     // A vault without a master password may still hold entries (a restored backup, a hand edit):
     // they stay, and show in the list.
-    vault::EntryTable kept;
-    if (vault::IoResult created = store.createVault(app.masterPassword, &kept); created.failed()) {
-        reportUnusableVault(app, store, created.error());
+    if (vault::IoResult created = vault.create(password); created.failed()) {
+        reportUnusableVault(app, vault, created.error());
         return;
     }
-    app.vaultAsKnown = *store.seen();
-    const size_t count = kept.size();
-    app.Form1.lstPass.addAll(std::move(kept));
+    app.Form1.lstPass.entriesLoaded();
+    const size_t count = vault.entries().count();
     if (count == 0)
         SetStatusText(app, "Password created successfully");
     else
@@ -166,36 +150,28 @@ void createVault(Program& app) {
 }
 
 bool saveVault(Program& app, HWND owner) {
+    vault::VaultSession& vault = app.vaultSession;
     // Marked before the attempt: a save that fails in any way, even for want of memory, leaves a
     // change that closing asks about.
-    app.Form1.unsavedChanges = true;
-    vault::VaultStore store = vaultStore(app);
-    if (mayReplaceVault(app, store, owner)) {
-        // Written from the list piece by piece: a big vault is never held twice over.
-        auto content = [&](const vault::PieceWriter& write) {
-            return vault::writeVaultContent(app.masterPassword, app.Form1.entries(), write);
-        };
+    vault.markUnsaved();
+    if (mayReplaceVault(app, vault, owner)) {
         for (;;) {
-            vault::IoResult saved = store.saveVault(content);
+            vault::IoResult saved = vault.save();
             if (saved.succeeded()) {
-                app.vaultAsKnown = *store.seen();
-                app.Form1.unsavedChanges = false;
-                app.Form1.markChangesSaved();
                 SetStatusText(app, "Saved " + generalDateTimeNow());
                 return true;
             }
             if (!owner) break;
             int choice = messageBox(owner,
                                     "Vellumkeep could not save your entries to:\r\n\r\n" +
-                                        describe(app, store, saved.error()) +
+                                        describe(vault, saved.error()) +
                                         "\r\n\r\nThe vault file still holds what was saved before.  Retry, or "
                                         "Cancel to keep the change in the list only until the next save.",
                                     app.appTitle(), MB_RETRYCANCEL | MB_ICONWARNING);
             if (choice != IDRETRY) break;
         }
     }
-    app.Form1.unsavedChanges = true;
-    SetStatusText(app, unsavedStatus(app.Form1));
+    SetStatusText(app, unsavedStatus(vault));
     return false;
 }
 

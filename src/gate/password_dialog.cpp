@@ -47,10 +47,22 @@ void PasswordDialog::create() {
     Timer1->setEnabled(true);
 }
 
+void PasswordDialog::openToCreate() {
+    creating_ = true;
+    load();
+    show();
+}
+
+void PasswordDialog::openToEnter() {
+    creating_ = false;
+    load();
+    show();
+}
+
 void PasswordDialog::Form_Load() {
     host_.hideMainWindow();
     passwordTries = 0;
-    if (gate_.creatingPassword)
+    if (creating_)
         layOutCreateMode();
     else
         layOutEnterMode();
@@ -107,7 +119,7 @@ bool PasswordDialog::txtPass_KeyPress(wchar_t key) {
 }
 
 void PasswordDialog::cmdOK_Click() {
-    if (gate_.creatingPassword)
+    if (creating_)
         createModeOK();
     else
         enterModeOK();
@@ -141,18 +153,18 @@ void PasswordDialog::createModeOK() {
         showCreateModeMessage(problem, true);
         return;
     }
-    gate_.masterPassword = password.text;
+    accepted_ = true;
     Timer1->setEnabled(false);
-    host_.createVault();
+    host_.createVault(password.text);
 }
 
 void PasswordDialog::enterModeOK() {
     AnsiText typed = windowText(txtPass->hwnd());
     // A character outside the code page can never be part of the stored password.
-    if (typed.complete && typed.text == gate_.storedPassword) {
-        gate_.masterPassword = gate_.storedPassword;
+    if (typed.complete && host_.isMasterPassword(typed.text)) {
+        accepted_ = true;
         Timer1->setEnabled(false);
-        host_.loadVault();
+        host_.unlockVault(typed.text);
         return;
     }
     int choice = messageBox(hwnd(), "Sorry, the password you entered was not correct.", "Incorrect Password",
@@ -178,7 +190,7 @@ void PasswordDialog::cmdCancel_Click() {
 }
 
 void PasswordDialog::Form_Unload(bool&) {
-    if (gate_.masterPassword.empty()) host_.endProgramAtOnce();
+    if (!accepted_) host_.endProgramAtOnce();
 }
 
 }  // namespace vk

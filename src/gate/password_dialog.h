@@ -10,13 +10,6 @@ namespace vk {
 
 struct Skinning;
 
-// The master password gate's values.
-struct GateState {
-    std::string masterPassword;  // empty until the dialog accepts a password
-    std::string storedPassword;  // line 1 of the vault, as read at start
-    bool creatingPassword = false;
-};
-
 class PasswordDialog : public Window {
 public:
     static constexpr int kClientWidth = 6855;  // twips
@@ -27,10 +20,12 @@ public:
     class Host {
     public:
         virtual void hideMainWindow() = 0;
-        // A new master password was confirmed: the vault is created and the main window shown.
-        virtual void createVault() = 0;
+        // Whether the password typed at a later start is the vault's master password.
+        virtual bool isMasterPassword(const std::string& password) = 0;
         // The master password was accepted: the entries are loaded and the main window shown.
-        virtual void loadVault() = 0;
+        virtual void unlockVault(const std::string& masterPassword) = 0;
+        // A new master password was confirmed: the vault is created and the main window shown.
+        virtual void createVault(const std::string& newPassword) = 0;
         virtual void endProgramAtOnce() = 0;
         virtual const std::string& appTitle() const = 0;
 
@@ -38,9 +33,13 @@ public:
         ~Host() = default;
     };
 
-    PasswordDialog(Host& host, const Branding& branding, Skinning& skinning, GateState& gate)
-        : host_(host), branding_(branding), skinning_(skinning), gate_(gate) {}
+    PasswordDialog(Host& host, const Branding& branding, Skinning& skinning)
+        : host_(host), branding_(branding), skinning_(skinning) {}
 
+    // Opens the dialog to create the first master password, or to enter it at a later start.
+    void openToCreate();
+    void openToEnter();
+    bool creatingPassword() const { return creating_; }
 
     // Wrong passwords after which the user chose to try again.
     short passwordTries = 0;
@@ -76,7 +75,9 @@ private:
     Host& host_;
     const Branding& branding_;
     Skinning& skinning_;
-    GateState& gate_;
+    bool creating_ = false;
+    // A password was accepted: the dialog's closing no longer ends the program.
+    bool accepted_ = false;
 };
 
 }  // namespace vk

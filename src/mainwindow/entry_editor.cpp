@@ -1,6 +1,5 @@
 #include "mainwindow/entry_editor.h"
 
-#include "mainwindow/entry_list_view.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "skin/skin.h"
@@ -84,20 +83,19 @@ std::optional<vault::Entry> EntryEditor::storableEntry() {
     return entry;
 }
 
-bool EntryEditor::store(vault::Entry entry) {
-    EntryListView& list = host_.entryList();
+bool EntryEditor::store(const vault::Entry& entry) {
     if (!editing()) {
-        list.add(entry);
+        host_.addEntry(entry);
         return true;
     }
-    if (openedEntry_ && list.replace(*openedEntry_, entry)) return true;
+    if (openedEntry_ && host_.replaceEntry(*openedEntry_, entry)) return true;
     // The entry was deleted while it was being edited: never put the change on another entry.
     int choice = messageBox(hwnd(),
                             "The entry you are editing has been deleted meanwhile.\r\n\r\n"
                             "Save what you typed as a new entry?",
                             host_.appTitle(), MB_YESNO | MB_ICONQUESTION);
     if (choice != IDYES) return false;
-    openedEntry_ = list.add(entry);
+    openedEntry_ = host_.addEntry(entry);
     return true;
 }
 
@@ -111,7 +109,7 @@ void EntryEditor::cmdAdd_Click(int) {
         return;
     }
     std::optional<vault::Entry> entry = storableEntry();
-    if (!entry || !store(std::move(*entry))) return;
+    if (!entry || !store(*entry)) return;
     // A failed save keeps the change in the list and says so on the status line.
     if (host_.saveVault(hwnd())) host_.setStatusText("Added new entry.  Data saved.");
     unload();

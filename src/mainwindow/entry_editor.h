@@ -12,7 +12,6 @@
 
 namespace vk {
 
-class EntryListView;
 struct Skinning;
 
 class EntryEditor : public Window {
@@ -23,7 +22,11 @@ public:
     // What the editor needs: the entry list, the save and the status line.
     class Host {
     public:
-        virtual EntryListView& entryList() = 0;
+        // Adds the entry the user saved to the list (at its end, or in its sorted place).
+        virtual vault::EntryId addEntry(const vault::Entry& entry) = 0;
+        // Puts the entry the user saved in place of the one with this identity; false when that
+        // one is no longer in the list.
+        virtual bool replaceEntry(vault::EntryId id, const vault::Entry& entry) = 0;
         // Saves the list; a failure is told in a box modal to `owner`. False when not saved.
         virtual bool saveVault(HWND owner) = 0;
         virtual void setStatusText(const std::string& text) = 0;
@@ -67,7 +70,7 @@ private:
     // has been told why).
     std::optional<vault::Entry> storableEntry();
     // Puts the entry into the list; false when the user chose not to.
-    bool store(vault::Entry entry);
+    bool store(const vault::Entry& entry);
 
     Host& host_;
     Skinning& skinning_;

@@ -102,21 +102,12 @@ vault::EntryId EntryListView::add(vault::EntryView entry) {
     return keepingSelection([&] { return entries_.add(entry); });
 }
 
-void EntryListView::addAll(vault::EntryTable entries) {
-    keepingSelection([&] { entries_.addAll(std::move(entries)); });
-}
-
 bool EntryListView::replace(vault::EntryId id, vault::EntryView entry) {
     return keepingSelection([&] { return entries_.replace(id, entry); });
 }
 
 bool EntryListView::remove(vault::EntryId id) {
     return keepingSelection([&] { return entries_.remove(id); });
-}
-
-void EntryListView::clear() {
-    entries_.clear();
-    refresh({});
 }
 
 void EntryListView::setSortSettings(bool sorted, int sortKey, vault::SortOrder order) {

@@ -33,11 +33,11 @@ public:
 
     // Changes to the entries; each keeps the selection on the same entries and repaints.
     vault::EntryId add(vault::EntryView entry);
-    void addAll(vault::EntryTable entries);
     bool replace(vault::EntryId id, vault::EntryView entry);
     bool remove(vault::EntryId id);
-    void clear();
     void setSortSettings(bool sorted, int sortKey, vault::SortOrder order);
+    // The entries were loaded from the vault: the list shows them all, nothing selected.
+    void entriesLoaded() { refresh({}); }
 
     // Handles the list's notifications sent to its parent; true when handled.
     bool handleNotify(const NMHDR& header, LRESULT& result);

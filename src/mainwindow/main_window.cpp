@@ -6,7 +6,6 @@
 #include <iterator>
 
 #include "mainwindow/column_sort.h"
-#include "platform/collation.h"
 #include "platform/message_box.h"
 #include "platform/settings.h"
 #include "platform/text.h"
@@ -55,8 +54,9 @@ constexpr int kListBottomMargin = 1000;
 
 }  // namespace
 
-MainWindow::MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor)
-    : entries_(&userCollationKey), host_(host), branding_(branding), skinning_(skinning), frmAdd_(editor) {}
+MainWindow::MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor,
+                       vault::EntryList& entries)
+    : lstPass(entries), host_(host), branding_(branding), skinning_(skinning), frmAdd_(editor), entries_(entries) {}
 
 int MainWindow::menuItemId(Menu menu, int index) {
     for (size_t row = 0; row < std::size(kMenuItems); ++row)
@@ -155,8 +155,8 @@ void MainWindow::Form_Resize() {
 }
 
 bool MainWindow::mayDiscardUnsavedChange() {
-    while (unsavedChanges) {
-        const std::uint64_t count = unsavedChangeCount();
+    while (host_.hasUnsavedChanges()) {
+        const std::uint64_t count = host_.unsavedChangeCount();
         const std::string question =
             count > 1 ? "Your last " + std::to_string(count) +
                             " changes could not be saved, so the vault file does not hold them.\r\n\r\n"
@@ -175,7 +175,7 @@ bool MainWindow::mayDiscardUnsavedChange() {
 // when that fails too the end is refused, with a reason the system shows, and the user is asked
 // as at closing.
 bool MainWindow::Form_QueryEndSession() {
-    if (!unsavedChanges || host_.saveVault(nullptr)) return true;
+    if (!host_.hasUnsavedChanges() || host_.saveVault(nullptr)) return true;
     ShutdownBlockReasonCreate(hwnd(), L"A change to your entries could not be saved.");
     PostMessageW(hwnd(), WM_CLOSE, 0, 0);
     return false;

@@ -18,9 +18,6 @@ struct SettingsStore;
 struct Skinning;
 
 class MainWindow : public Window {
-    // The entries, in display order; lstPass shows them, so they come first.
-    vault::EntryList entries_;
-
 public:
     static constexpr int kClientWidth = 9015;  // twips
     static constexpr int kClientHeight = 6555;
@@ -47,6 +44,9 @@ public:
         virtual void unloadLinkLauncher() = 0;
         // Saves the list; a failure is told in a box modal to `owner` (none: one quiet attempt).
         virtual bool saveVault(HWND owner) = 0;
+        // Whether the list holds changes the vault does not, and how many.
+        virtual bool hasUnsavedChanges() const = 0;
+        virtual std::uint64_t unsavedChangeCount() const = 0;
         virtual bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) = 0;
         // How long a copied password stays on the clipboard.
         virtual unsigned clipboardClearMs() const = 0;
@@ -57,23 +57,18 @@ public:
         ~Host() = default;
     };
 
-    MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor);
+    // The window shows `entries`, which the open vault holds.
+    MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor,
+               vault::EntryList& entries);
 
     // Called once the vault is loaded or created: skins and shows the window, opens the help
     // viewer when the user asked for it, and closes the password dialog.
     void afterFormLoad();
 
-    const vault::EntryList& entries() const { return entries_; }
     std::string statusText() const;
     void setStatusText(const std::string& text);
 
-    // Set when the last save failed: the list holds a change the vault does not.
-    bool unsavedChanges = false;
-    // How many changes the list holds that the vault does not; a successful save marks them saved.
-    std::uint64_t unsavedChangeCount() const { return entries_.changes() - savedChanges_; }
-    void markChangesSaved() { savedChanges_ = entries_.changes(); }
-
-    EntryListView lstPass{entries_};
+    EntryListView lstPass;
 
     // Handlers: the buttons' commands and the menus that repeat them.
     void cmdAdd_Click(int index);
@@ -119,8 +114,8 @@ private:
     const Branding& branding_;
     Skinning& skinning_;
     EntryEditor& frmAdd_;
+    const vault::EntryList& entries_;
     std::optional<DWORD> copiedPassword_;  // the clipboard's sequence number with it
-    std::uint64_t savedChanges_ = 0;
 };
 
 }  // namespace vk

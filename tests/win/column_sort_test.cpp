@@ -99,8 +99,8 @@ TEST_F(ColumnSortTest, AClickOnAnEmptyListChangesNothingAndTheFirstLaterClickSor
     clickHeader(0);
     clickHeader(1);
     clickHeader(0);
-    EXPECT_FALSE(form().entries().sorted());
-    EXPECT_EQ(form().entries().sortOrder(), vault::SortOrder::Ascending);
+    EXPECT_FALSE(program->vaultSession.entries().sorted());
+    EXPECT_EQ(program->vaultSession.entries().sortOrder(), vault::SortOrder::Ascending);
     EXPECT_TRUE(EnhListView_SortColumns(form().lstPass, 7, true));  // nothing to check without rows
 
     addThroughTheEditor({"m", "1", ""});
@@ -186,7 +186,7 @@ TEST_F(ColumnSortTest, AColumnOutsideTheListFailsWithAnErrorWhenAskedTo) {
     open({{"bob", "2", ""}, {"alice", "3", ""}});
     for (int outside : {0, 4, -1}) {
         SCOPED_TRACE(outside);
-        vault::SortOrder orderBefore = form().entries().sortOrder();
+        vault::SortOrder orderBefore = program->vaultSession.entries().sortOrder();
         messageBoxes.answer(IDOK);
         EXPECT_FALSE(EnhListView_SortColumns(form().lstPass, outside, true));
         ASSERT_FALSE(messageBoxes.seen().empty());
@@ -197,7 +197,7 @@ TEST_F(ColumnSortTest, AColumnOutsideTheListFailsWithAnErrorWhenAskedTo) {
         EXPECT_FALSE(box.hasCancel);
         EXPECT_TRUE(box.hasIcon);
         // The order is toggled only after the column is found.
-        EXPECT_EQ(form().entries().sortOrder(), orderBefore);
+        EXPECT_EQ(program->vaultSession.entries().sortOrder(), orderBefore);
     }
     EXPECT_EQ(messageBoxes.seen().size(), 3u);
 
@@ -207,7 +207,7 @@ TEST_F(ColumnSortTest, AColumnOutsideTheListFailsWithAnErrorWhenAskedTo) {
     EXPECT_EQ(messageBoxes.seen().size(), 3u);
 
     EXPECT_TRUE(EnhListView_SortColumns(form().lstPass, 3, true));
-    EXPECT_EQ(form().entries().sortKey(), 2);
+    EXPECT_EQ(program->vaultSession.entries().sortKey(), 2);
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ protected:
         EXPECT_TRUE(dialog().isLoaded());
         EXPECT_TRUE(dialog().visible());
         EXPECT_FALSE(form().visible());
-        EXPECT_TRUE(program->masterPassword.empty());
+        EXPECT_FALSE(program->vaultSession.isOpen());
         EXPECT_EQ(program.endCount(), 0);
         EXPECT_EQ(hex(program.vaultBytes()), hex(vaultBytes));
     }
@@ -122,7 +122,7 @@ protected:
 
 TEST_F(FirstStartTest, CreatesAFreshVaultAndOpensTheDialogInCreateMode) {
     EXPECT_EQ(hex(program.vaultBytes()), "0D 0A");
-    EXPECT_TRUE(program->creatingPassword);
+    EXPECT_TRUE(program->frmPass.creatingPassword());
     EXPECT_EQ(dialog().caption(), "Password Required");
     EXPECT_EQ(dialog().findControl("SkinLabel1")->text(),
               "Because this is the first time you have used Vellumkeep, you will need to create a master "
@@ -242,7 +242,8 @@ TEST_F(FirstStartTest, AConfirmedPasswordCreatesTheVaultAndOpensTheMainWindow) {
     type("abcd", "abcd");  // four characters are enough
     click(dialog().findControl("cmdOK"));
     EXPECT_TRUE(boxes.seen().empty());
-    EXPECT_EQ(program->masterPassword, "abcd");
+    EXPECT_TRUE(program->vaultSession.isOpen());
+    EXPECT_EQ(vault::storedPasswordOf(program.vaultBytes()), "abcd");
     EXPECT_EQ(hex(program.vaultBytes()), "E1 E2 E3 E4 0D 0A");
     EXPECT_EQ(form().statusText(), "Password created successfully");
     EXPECT_TRUE(form().visible());
@@ -309,7 +310,7 @@ TEST_F(FirstStartTest, CancelEndsTheProgram) {
     click(dialog().findControl("cmdCancel"));
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_TRUE(boxes.seen().empty());
-    EXPECT_TRUE(program->masterPassword.empty());
+    EXPECT_FALSE(program->vaultSession.isOpen());
     EXPECT_EQ(hex(program.vaultBytes()), "0D 0A");
     EXPECT_FALSE(form().visible());
 }
@@ -336,14 +337,15 @@ protected:
         click(dialog().findControl("cmdOK"));
     }
     void expectLoggedIn() {
-        EXPECT_EQ(program->masterPassword, "master");
+        EXPECT_TRUE(program->vaultSession.isOpen());
+        EXPECT_EQ(vault::storedPasswordOf(program.vaultBytes()), "master");
         EXPECT_TRUE(form().visible());
         EXPECT_FALSE(dialog().isLoaded());
         EXPECT_EQ(program.endCount(), 0);
         EXPECT_EQ(form().statusText(), "Loaded 2 entries");
         HWND list = form().lstPass.hwnd();
-        ASSERT_EQ(form().entries().count(), 2u);
-        EXPECT_EQ(form().entries().at(0).username, "alice");
+        ASSERT_EQ(program->vaultSession.entries().count(), 2u);
+        EXPECT_EQ(program->vaultSession.entries().at(0).username, "alice");
         ASSERT_EQ(listCount(list), 2);
         EXPECT_EQ(listText(list, 0, 0), "alice");
         EXPECT_EQ(listText(list, 0, 1), "pw1");
@@ -355,9 +357,9 @@ protected:
 };
 
 TEST_F(LaterStartTest, OpensTheDialogInEnterMode) {
-    EXPECT_FALSE(program->creatingPassword);
-    EXPECT_EQ(program->storedPassword, "master");
-    EXPECT_TRUE(program->masterPassword.empty());
+    EXPECT_FALSE(program->frmPass.creatingPassword());
+    EXPECT_TRUE(program->vaultSession.isMasterPassword("master"));
+    EXPECT_FALSE(program->vaultSession.isOpen());
     EXPECT_EQ(dialog().caption(), "Password Required");
     EXPECT_EQ(dialog().findControl("SkinLabel1")->text(), "Please enter your password");
     EXPECT_EQ(dialog().height(), 1845);
@@ -433,7 +435,7 @@ TEST_F(LaterStartTest, ThreeWrongPasswordsEndTheProgramAfterANotice) {
     expectOkOnlyBox(boxes.seen()[3], kOnlyThreeTries, dialogHwnd());
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_FALSE(dialog().findTimer("Timer1")->enabled());
-    EXPECT_TRUE(program->masterPassword.empty());
+    EXPECT_FALSE(program->vaultSession.isOpen());
     EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);
     EXPECT_FALSE(form().visible());
     EXPECT_EQ(boxes.unexpected(), 0);
@@ -446,7 +448,7 @@ TEST_F(LaterStartTest, CancelInTheRetryBoxEndsAtOnceWithoutTheNotice) {
     expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_FALSE(dialog().findTimer("Timer1")->enabled());
-    EXPECT_TRUE(program->masterPassword.empty());
+    EXPECT_FALSE(program->vaultSession.isOpen());
     EXPECT_FALSE(form().visible());
     EXPECT_EQ(boxes.unexpected(), 0);
 }
@@ -456,7 +458,7 @@ TEST_F(LaterStartTest, TheCancelButtonEndsTheProgram) {
     click(dialog().findControl("cmdCancel"));
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_TRUE(boxes.seen().empty());
-    EXPECT_TRUE(program->masterPassword.empty());
+    EXPECT_FALSE(program->vaultSession.isOpen());
     EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);
 }
 
@@ -493,7 +495,7 @@ TEST(LoggingIn, ReportsTheNumberOfEntriesLoaded) {
     TestProgram created;
     writeFile(created.vaultPath(), scrambled("pw12") + "\r\n");
     created.loadMainWindow();
-    EXPECT_FALSE(created->creatingPassword);
+    EXPECT_FALSE(created->frmPass.creatingPassword());
     EXPECT_EQ(created->frmPass.height(), 1845);
     setText(created->frmPass.findControl("txtPass"), "pw12");
     click(created->frmPass.findControl("cmdOK"));

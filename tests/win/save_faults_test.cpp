@@ -88,8 +88,8 @@ protected:
             EXPECT_EQ(program.vaultBytes(), oldBytes);
         }
         EXPECT_FALSE(pathExists(vault::temporaryPathFor(program.vaultPath())));
-        EXPECT_TRUE(program->Form1.unsavedChanges);
-        EXPECT_EQ(program->Form1.entries().count(), 3u);
+        EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
+        EXPECT_EQ(program->vaultSession.entries().count(), 3u);
         EXPECT_TRUE(contains(program->Form1.statusText(), "Not saved"));
     }
 
@@ -98,7 +98,7 @@ protected:
         std::vector<vault::Entry> all = kEntries;
         all.push_back(kNewEntry);
         EXPECT_EQ(saved, all);
-        EXPECT_FALSE(program->Form1.unsavedChanges);
+        EXPECT_FALSE(program->vaultSession.hasUnsavedChanges());
         EXPECT_TRUE(contains(program->Form1.statusText(), "Saved "));
     }
 
@@ -171,7 +171,7 @@ TEST_F(SaveFaultTest, AFolderThatCannotBeWrittenIsReportedAndTheNextSaveWritesEv
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, displayText(program.vaultPath().native()))) << boxes.seen()[0].text;
     EXPECT_EQ(program.vaultBytes(), oldBytes);
-    EXPECT_TRUE(program->Form1.unsavedChanges);
+    EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
     askScript(*control, L"make-writable", L"writable");
     EXPECT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
     expectEverythingSaved();

@@ -596,7 +596,7 @@ TEST(SkinLabels, DrawTheirCaptionInTheSkinsLabelColourWordWrappedWithLineBreaks)
     bindProgramSkin(program);
     program.loadMainWindow();
     PasswordDialog& dialog = program->frmPass;
-    ASSERT_TRUE(program->creatingPassword);
+    ASSERT_TRUE(program->frmPass.creatingPassword());
     const SkinData& skin = program->frmSplash.skn.data();
     HWND label = dialog.findControl("SkinLabel1")->hwnd();
     Picture picture(label);

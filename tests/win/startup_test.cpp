@@ -103,7 +103,7 @@ TEST(Splash, HandsOverToTheMainWindowOnTheSeventyFifthTickOnly) {
     EXPECT_TRUE(splash.isLoaded());
     EXPECT_FALSE(splash.visible());
     EXPECT_TRUE(program->frmPass.isLoaded());
-    EXPECT_FALSE(program->creatingPassword);  // the vault holds a password
+    EXPECT_FALSE(program->frmPass.creatingPassword());  // the vault holds a password
 }
 
 TEST(Splash, TimerRunsTheHandOverExactlyOnce) {
@@ -118,7 +118,7 @@ TEST(Splash, TimerRunsTheHandOverExactlyOnce) {
     EXPECT_EQ(program->Form1.hwnd(), first);
     // No vault beside the program: a Fresh one is made and a new password is asked for.
     EXPECT_EQ(program.vaultBytes(), "\r\n");
-    EXPECT_TRUE(program->creatingPassword);
+    EXPECT_TRUE(program->frmPass.creatingPassword());
     EXPECT_TRUE(program->frmPass.visible());
 }
 

@@ -184,7 +184,10 @@ public:
     const TempFolder& folder() const { return folder_; }
     std::filesystem::path vaultPath() const { return vault::vaultPathIn(program_->env.App.Path); }
     // Moves the program to another folder (before it first touches its vault).
-    void moveTo(const std::filesystem::path& folder) { program_->env.App.Path = folder; }
+    void moveTo(const std::filesystem::path& folder) {
+        program_->env.App.Path = folder;
+        program_->vaultSession.moveTo(vault::vaultPathIn(folder));
+    }
     std::string vaultBytes() const { return readFile(vaultPath()); }
 
     int endCount() const { return ends_; }

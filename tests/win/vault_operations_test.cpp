@@ -117,7 +117,7 @@ protected:
         ASSERT_TRUE(program->frmPass.isLoaded());
     }
     void createPassword(const std::string& password) {
-        ASSERT_TRUE(program->creatingPassword);
+        ASSERT_TRUE(program->frmPass.creatingPassword());
         setText(program->frmPass.findControl("txtPass"), password);
         setText(program->frmPass.findControl("txtPass2"), password);
         click(program->frmPass.findControl("cmdOK"));
@@ -142,10 +142,10 @@ TEST_F(VaultLoadingTest, ReadsEveryEntryLineAsStoredAndSkipsBlankOnes) {
     const std::vector<vault::Entry> expected{{"lf\x8Ainside", "p", "l"}, {"a", "b", "c"}, {"only", "", ""},
                                              {"x", "y", ""},              {" ", "", ""},  {"", "", ""}};
     EXPECT_EQ(program->Form1.statusText(), "Loaded 6 entries");
-    ASSERT_EQ(program->Form1.entries().count(), expected.size());
+    ASSERT_EQ(program->vaultSession.entries().count(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i);
-        const auto& entry = program->Form1.entries().at(i);
+        const auto& entry = program->vaultSession.entries().at(i);
         EXPECT_EQ(hex(std::string(entry.username)), hex(expected[i].username));
         EXPECT_EQ(entry.password, expected[i].password);
         EXPECT_EQ(entry.location, expected[i].location);
@@ -161,7 +161,7 @@ TEST_F(VaultLoadingTest, ReadsEveryEntryLineAsStoredAndSkipsBlankOnes) {
 TEST_F(VaultLoadingTest, AnEmptyFirstLineAsksForANewPasswordAndCreatingKeepsTheEntries) {
     const std::string entryLines = line("old|||entry|||here") + kCrLf + line("more|||of|||them") + kCrLf;
     startWith(kCrLf + entryLines);
-    EXPECT_TRUE(program->creatingPassword);
+    EXPECT_TRUE(program->frmPass.creatingPassword());
     EXPECT_TRUE(program->frmPass.findControl("txtPass2")->visible());
     createPassword("brand new");
     // Only line 1 changed.
@@ -185,7 +185,7 @@ TEST_F(VaultLoadingTest, AReadErrorAfterThePasswordWasAcceptedEndsTheProgramWith
     FailingFileSystem failing;
     failing.failReads = true;
     failing.failCode = ERROR_LOCK_VIOLATION;
-    program->env.files = &failing;
+    program->vaultSession.useFileSystem(failing);
     boxes.answer(IDOK);
     setText(program->frmPass.findControl("txtPass"), "master");
     click(program->frmPass.findControl("cmdOK"));
@@ -196,14 +196,14 @@ TEST_F(VaultLoadingTest, AReadErrorAfterThePasswordWasAcceptedEndsTheProgramWith
     EXPECT_FALSE(program->Form1.visible());
     EXPECT_EQ(program->Form1.statusText().rfind("Loaded", 0), std::string::npos);
     EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
-    program->env.files = &vault::realFileSystem();
+    program->vaultSession.useFileSystem(vault::realFileSystem());
 }
 
 TEST_F(VaultLoadingTest, AFailedWriteWhileCreatingTheVaultIsReportedNotCelebrated) {
     startWith(kCrLf);
     FailingFileSystem failing;
     failing.failAt = vault::WriteStep::Write;
-    program->env.files = &failing;
+    program->vaultSession.useFileSystem(failing);
     boxes.answer(IDOK);
     setText(program->frmPass.findControl("txtPass"), "first one");
     setText(program->frmPass.findControl("txtPass2"), "first one");
@@ -218,12 +218,12 @@ TEST_F(VaultLoadingTest, AFailedWriteWhileCreatingTheVaultIsReportedNotCelebrate
     EXPECT_NE(program->Form1.statusText(), "Password created successfully");
     EXPECT_FALSE(program->Form1.visible());
     EXPECT_EQ(program.vaultBytes(), kCrLf);
-    program->env.files = &vault::realFileSystem();
+    program->vaultSession.useFileSystem(vault::realFileSystem());
 }
 
 TEST_F(VaultLoadingTest, AZeroByteVaultCountsAsFresh) {
     startWith("");
-    EXPECT_TRUE(program->creatingPassword);
+    EXPECT_TRUE(program->frmPass.creatingPassword());
     EXPECT_EQ(program.vaultBytes(), "");  // looked at, not changed
     EXPECT_TRUE(boxes.seen().empty());
     createPassword("first one");
@@ -287,7 +287,7 @@ TEST(VaultTooLargeToLoad, IsRefusedWithItsSizeAndTheProgramEnds) {
     MessageBoxes boxes;
     program.writeVault("master", {{"u", "p", "l"}});
     const std::string bytes = program.vaultBytes();
-    program->env.files = &files;
+    program->vaultSession.useFileSystem(files);
     program.loadMainWindow();
     boxes.answer(IDOK);
     setText(program->frmPass.findControl("txtPass"), "master");
@@ -367,7 +367,7 @@ TEST_F(VaultSavingTest, ASaveWritesTheMasterEveryRowAndAClosingEmptyLine) {
     EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);
     EXPECT_EQ(hex(program.vaultBytes()), hex(line("master") + kCrLf));
     EXPECT_EQ(form().statusText(), "Entry deleted successfully, data saved.");
-    EXPECT_FALSE(form().unsavedChanges);
+    EXPECT_FALSE(program->vaultSession.hasUnsavedChanges());
     EXPECT_EQ(boxes.seen().size(), 2u);  // the two delete confirmations
 }
 
@@ -386,7 +386,7 @@ TEST_F(VaultSavingTest, AVaultChangedByAnotherProgramIsReplacedOnlyWhenTheUserSa
     EXPECT_TRUE(question.hasYes && question.hasNo);
     EXPECT_EQ(question.owner, editorWindow);
     EXPECT_EQ(hex(program.vaultBytes()), hex(theirs));
-    EXPECT_TRUE(form().unsavedChanges);
+    EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
     EXPECT_TRUE(contains(form().statusText(), "Not saved")) << form().statusText();
 
     // Asked again at the next save; Yes replaces it with the list.
@@ -395,7 +395,7 @@ TEST_F(VaultSavingTest, AVaultChangedByAnotherProgramIsReplacedOnlyWhenTheUserSa
     EXPECT_TRUE(contains(boxes.seen()[2].text, "changed by another program")) << boxes.seen()[2].text;
     EXPECT_EQ(boxes.seen()[2].owner, mainWindow);
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {added})));
-    EXPECT_FALSE(form().unsavedChanges);
+    EXPECT_FALSE(program->vaultSession.hasUnsavedChanges());
     EXPECT_EQ(form().statusText(), "Entry deleted successfully, data saved.");
 
     // What this copy wrote itself is no reason to ask.
@@ -416,7 +416,7 @@ TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
         program.logIn("master");
         FailingFileSystem failing;
         failing.failAt = step;
-        program->env.files = &failing;
+        program->vaultSession.useFileSystem(failing);
 
         boxes.answer(IDCANCEL);
         click(program->Form1.findControl("cmdAdd", 0));
@@ -435,10 +435,10 @@ TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
         EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
         EXPECT_FALSE(std::filesystem::exists(program.folder().file("data.enc.tmp")));
         EXPECT_EQ(rowsOf(program->Form1), (std::vector<vault::Entry>{initial[0], {"bob", "pw2", "www.example.com"}}));
-        EXPECT_TRUE(program->Form1.unsavedChanges);
+        EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
         EXPECT_TRUE(contains(program->Form1.statusText(), "Not saved")) << program->Form1.statusText();
         EXPECT_EQ(program.endCount(), 0);
-        program->env.files = &vault::realFileSystem();
+        program->vaultSession.useFileSystem(vault::realFileSystem());
     }
 }
 
@@ -447,7 +447,7 @@ protected:
     // From here on every save fails at `step` until the fault is removed.
     void failSavesAt(vault::WriteStep step) {
         failing.failAt = step;
-        program->env.files = &failing;
+        program->vaultSession.useFileSystem(failing);
     }
     // The box is modal to the window whose action raised it.
     void expectSaveFailureBox(const SeenBox& box, HWND raisedBy) {
@@ -464,7 +464,7 @@ protected:
         EXPECT_EQ(hex(program.vaultBytes()), hex(before));
         EXPECT_FALSE(temporaryLeft());
         EXPECT_EQ(rowsOf(form()), (std::vector<vault::Entry>{initial[0], added}));
-        EXPECT_TRUE(form().unsavedChanges);
+        EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
         EXPECT_TRUE(contains(form().statusText(), "Not saved")) << form().statusText();
     }
     void expectClosingQuestion(const SeenBox& box) {
@@ -493,7 +493,7 @@ TEST_F(FailingSaveTest, RetryAfterTheFaultIsGoneSavesEverything) {
     EXPECT_FALSE(editorTookInput);
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {initial[0], added})));
     EXPECT_FALSE(temporaryLeft());
-    EXPECT_FALSE(form().unsavedChanges);
+    EXPECT_FALSE(program->vaultSession.hasUnsavedChanges());
     EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
 }
 
@@ -559,7 +559,7 @@ TEST_F(FailingSaveTest, ClosingWithAnUnsavedChangeYesSavesAgainUntilItWorks) {
 // A handler that fails says so, and the change it could not save is known to closing.
 TEST_F(FailingSaveTest, ASaveThatRunsOutOfMemoryIsReportedAndTheChangeStaysUnsaved) {
     failing.onStep = [](vault::WriteStep) -> void { throw std::bad_alloc(); };
-    program->env.files = &failing;
+    program->vaultSession.useFileSystem(failing);
     click(form().findControl("cmdAdd", 0));
     setText(program->frmAdd.findControl("txtUsername"), added.username);
     setText(program->frmAdd.findControl("txtPassword"), added.password);
@@ -567,7 +567,7 @@ TEST_F(FailingSaveTest, ASaveThatRunsOutOfMemoryIsReportedAndTheChangeStaysUnsav
     click(program->frmAdd.findControl("cmdAdd", 0));
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, "not enough memory")) << boxes.seen()[0].text;
-    EXPECT_TRUE(form().unsavedChanges);
+    EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
     EXPECT_EQ(hex(program.vaultBytes()), hex(before));
 }
 
@@ -585,7 +585,7 @@ TEST_F(FailingSaveTest, TheEndOfTheSessionWaitsForAnUnsavedChange) {
     ASSERT_TRUE(pumpUntil([&] { return boxes.seen().size() == 2; }));
     expectClosingQuestion(boxes.seen()[1]);
     EXPECT_EQ(program.endCount(), 0);
-    EXPECT_TRUE(form().unsavedChanges);
+    EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
 
     failing.failAt.reset();
     EXPECT_EQ(SendMessageW(form().hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
