@@ -163,9 +163,8 @@ void measure(size_t entries) {
     fs::path bareTarget = folder / "bare.enc";
     auto [save, bareSave] = race(
         [&] {
-            store.saveVault([&](const vk::vault::PieceWriter& write) {
-                return vk::vault::writeVaultContent(master, list, write);
-            });
+            store.saveVault(
+                [&](const vk::vault::PieceWriter& write) { return vk::vault::writeVaultContent(master, list, write); });
         },
         [&] { writeFlushRename(bareTarget, content); });
 

@@ -5,9 +5,9 @@
 namespace vk {
 
 void applyBranding(Program& app) {
-    app.productName = app.env.App.ProductName;
-    app.companyName = app.env.App.CompanyName;
-    app.companyWebsite = app.env.App.Comments;
+    app.productName = app.env.app.productName;
+    app.companyName = app.env.app.companyName;
+    app.companyWebsite = app.env.app.comments;
     app.skinEnabled = true;
 }
 

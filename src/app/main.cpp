@@ -13,7 +13,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     vk::initializeWindowing();
     vk::Environment environment = vk::Environment::real();
     // Two copies on one vault would overwrite each other's changes: the second hands over to the first.
-    auto claim = vk::claimVault(*environment.files, environment.App.Path);
+    auto claim = vk::claimVault(*environment.files, environment.app.folder);
     if (!claim) return 0;
     vk::Program program(std::move(environment));
     program.start();

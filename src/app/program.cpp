@@ -12,41 +12,37 @@ namespace vk {
 
 Environment Environment::real() {
     Environment env;
-    env.App = readAppInfo();
+    env.app = readAppInfo();
     env.files = &vault::realFileSystem();
     env.endProgram = [] { endProgramNow(); };
     env.startProgram = [](const std::string& program, const std::string& commandLine, int showCommand) {
         return vk::startProgram(program, commandLine, showCommand);
     };
     env.shellOpen = [](const std::string& address, int showCommand) { vk::shellOpen(address, showCommand); };
-    env.isNT6OrLater = [] { return IsNT6OrLater(); };
+    env.isNT6OrLater = [] { return systemIsNT6OrLater(); };
     return env;
 }
 
 Program::Program(Environment environment)
     : env(std::move(environment)),
-      vaultSession(*env.files, vault::vaultPathIn(env.App.Path), &userCollationKey),
-      frmSplash(*this),
-      frmAdd(*this, *this),
-      Form1(*this, *this, *this, frmAdd, vaultSession.entries()),
-      frmPass(*this, *this, *this),
-      frmAbout(*this, *this, env.App),
-      Form8(*this, *this, *this),
-      frmWebsite(*this, *this, linkRequest) {
+      vaultSession(*env.files, vault::vaultPathIn(env.app.folder), &userCollationKey),
+      splashWindow(*this),
+      entryEditor(*this, *this),
+      mainWindow(*this, *this, *this, entryEditor, vaultSession.entries()),
+      passwordDialog(*this, *this, *this),
+      aboutBox(*this, *this, env.app),
+      helpViewer(*this, *this, *this),
+      linkLauncher(*this, *this, linkRequest) {
     isNT6OrLater = [this] { return env.isNT6OrLater(); };
 }
 
 Program::~Program() = default;
 
-void Program::start() {
-    frmSplash.show();
-}
+void Program::start() { splashWindow.show(); }
 
-void SetStatusText(Program& app, const std::string& text) {
-    app.Form1.setStatusText(text);
-}
+void SetStatusText(Program& app, const std::string& text) { app.mainWindow.setStatusText(text); }
 
-void Program::hideMainWindow() { Form1.setVisible(false); }
+void Program::hideMainWindow() { mainWindow.setVisible(false); }
 void Program::createVault(const std::string& newPassword) { vk::createVault(*this, newPassword); }
 void Program::unlockVault(const std::string& masterPassword) { vk::unlockVault(*this, masterPassword); }
 void Program::openVault() { vk::openVault(*this); }
@@ -54,31 +50,31 @@ bool Program::saveVault(HWND owner) { return vk::saveVault(*this, owner); }
 void Program::applyBranding() { vk::applyBranding(*this); }
 
 void Program::showHelpViewer() {
-    Form8.load();
-    Form8.show();
+    helpViewer.load();
+    helpViewer.show();
 }
 
 void Program::showAboutBox() {
-    frmAbout.load();
-    frmAbout.show();
+    aboutBox.load();
+    aboutBox.show();
 }
 
-void Program::closePasswordDialog() { frmPass.unload(); }
+void Program::closePasswordDialog() { passwordDialog.unload(); }
 
 void Program::visitWebsite() {
     linkRequest = "Website";
-    frmWebsite.load();
+    linkLauncher.load();
 }
 
 void Program::unloadOtherWindows() {
-    Form8.unload();
-    frmAbout.unload();
-    frmAdd.unload();
-    frmSplash.unload();
+    helpViewer.unload();
+    aboutBox.unload();
+    entryEditor.unload();
+    splashWindow.unload();
 }
 
 void Program::unloadLinkLauncher() {
-    if (frmWebsite.isLoaded()) frmWebsite.unload();
+    if (linkLauncher.isLoaded()) linkLauncher.unload();
 }
 
 bool Program::startProgram(const std::string& program, const std::string& commandLine, int showCommand) {

@@ -22,7 +22,7 @@ namespace vk {
 
 // What the program asks of the machine; tests replace parts of it.
 struct Environment {
-    AppInfo App;  // the executable's folder and version information
+    AppInfo app;  // the executable's folder and version information
     SettingsStore settings;
     vault::FileSystem* files = nullptr;
     std::function<void()> endProgram;  // ends the process at once
@@ -58,7 +58,7 @@ public:
     // Ends the program at once: no further handler runs.
     void endProgramAtOnce() override { env.endProgram(); }
     // The title of message boxes that have none of their own.
-    const std::string& appTitle() const override { return env.App.Title; }
+    const std::string& appTitle() const override { return env.app.title; }
 
     Environment env;
 
@@ -71,13 +71,13 @@ public:
     // Owns the windows that stay out of the task bar.
     OwnerWindow owner;
 
-    SplashWindow frmSplash;
-    EntryEditor frmAdd;
-    MainWindow Form1;  // opens frmAdd
-    PasswordDialog frmPass;
-    AboutBox frmAbout;
-    HelpViewer Form8;
-    LinkLauncher frmWebsite;
+    SplashWindow splashWindow;
+    EntryEditor entryEditor;
+    MainWindow mainWindow;  // opens entryEditor
+    PasswordDialog passwordDialog;
+    AboutBox aboutBox;
+    HelpViewer helpViewer;
+    LinkLauncher linkLauncher;
 
 private:
     // PasswordDialog::Host
@@ -100,11 +100,13 @@ private:
     bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) override;
     unsigned clipboardClearMs() const override { return env.clipboardClearMs; }
     // EntryEditor::Host
-    vault::EntryId addEntry(const vault::Entry& entry) override { return Form1.lstPass.add(entry); }
-    bool replaceEntry(vault::EntryId id, const vault::Entry& entry) override { return Form1.lstPass.replace(id, entry); }
-    void setStatusText(const std::string& text) override { Form1.setStatusText(text); }
+    vault::EntryId addEntry(const vault::Entry& entry) override { return mainWindow.entryList.add(entry); }
+    bool replaceEntry(vault::EntryId id, const vault::Entry& entry) override {
+        return mainWindow.entryList.replace(id, entry);
+    }
+    void setStatusText(const std::string& text) override { mainWindow.setStatusText(text); }
     // HelpViewer::Host
-    std::wstring programFolder() const override { return env.App.Path; }
+    std::wstring programFolder() const override { return env.app.folder; }
     bool fileExists(const std::wstring& path) override;
     HWND taskbarOwner() override { return owner.hwnd(); }
     // LinkLauncher::Host

@@ -15,30 +15,30 @@ void SplashWindow::create() {
     frame.clientHeight = kPictureHeight;
     createFrame(frame);
     if (!hwnd()) return;
-    splashProgress = 0;
-    Image1 = &addControl("Image1", -1, "Image", L"STATIC", WS_VISIBLE | SS_BITMAP, 0, "", 0, 0, kPictureWidth,
-                         kPictureHeight);
+    handOverProgress = 0;
+    picture = &createControl("picture", -1, "Image", L"STATIC", WS_VISIBLE | SS_BITMAP, 0, "", 0, 0, kPictureWidth,
+                             kPictureHeight);
     picture_ = loadPictureResource(kPicture, dpi(), toPixels(kPictureWidth), toPixels(kPictureHeight));
-    SendMessageW(Image1->hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
-    Timer2 = &addTimer("Timer2", app_.env.splashTickMs);
-    Timer2->onTick = [this] { Timer2_Timer(); };
+    SendMessageW(picture->hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
+    handOverTimer = &createTimer("handOverTimer", app_.env.splashTickMs);
+    handOverTimer->onTick = [this] { onHandOverTimer(); };
 }
 
-void SplashWindow::Form_Load() {
+void SplashWindow::onLoad() {
     // The window takes the picture's size.
-    SetWindowPos(hwnd(), nullptr, 0, 0, toPixels(Image1->width()), toPixels(Image1->height()),
+    SetWindowPos(hwnd(), nullptr, 0, 0, toPixels(picture->width()), toPixels(picture->height()),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     applyBranding(app_);
-    if (app_.skinEnabled) bindSkin(app_, skn, *this);
-    Timer2->setEnabled(true);
+    if (app_.skinEnabled) bindSkin(app_, skin, *this);
+    handOverTimer->setEnabled(true);
 }
 
-void SplashWindow::Timer2_Timer() {
-    splashProgress = static_cast<short>(splashProgress + 2);
-    if (splashProgress != kHandOverProgress) return;
-    Timer2->setEnabled(false);
-    app_.Form1.load();
-    app_.Form1.show();
+void SplashWindow::onHandOverTimer() {
+    handOverProgress = static_cast<short>(handOverProgress + 2);
+    if (handOverProgress != kHandOverProgress) return;
+    handOverTimer->setEnabled(false);
+    app_.mainWindow.load();
+    app_.mainWindow.show();
     hide();
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// frmSplash, the window the program starts on: a picture, shown for about one second, after
+// The splash window, the window the program starts on: a picture, shown for about one second, after
 // which it loads the main window and hides itself. It stays loaded, hidden, carrying the skin
 // control, until the main window closes.
 #include "platform/handles.h"
@@ -21,21 +21,20 @@ public:
 
     explicit SplashWindow(Program& app) : app_(app) {}
 
-    // The program's skin control, `skn`.
-    SkinControl skn;
-    // Counts up by 2 on each tick of Timer2.
-    short splashProgress = 0;
+    // The program's skin control, `skin`.
+    SkinControl skin;
+    // Counts up by 2 on each tick of handOverTimer.
+    short handOverProgress = 0;
 
-
-    void Timer2_Timer();
+    void onHandOverTimer();
 
 protected:
     void create() override;
-    void Form_Load() override;
+    void onLoad() override;
 
 private:
-    Timer* Timer2 = nullptr;
-    Control* Image1 = nullptr;
+    Timer* handOverTimer = nullptr;
+    Control* picture = nullptr;
 
     Program& app_;
     Bitmap picture_;

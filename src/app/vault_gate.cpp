@@ -14,8 +14,8 @@ void openVault(Program& app) {
         askNewPassword(app);
 }
 
-void askNewPassword(Program& app) { app.frmPass.openToCreate(); }
+void askNewPassword(Program& app) { app.passwordDialog.openToCreate(); }
 
-void askPassword(Program& app) { app.frmPass.openToEnter(); }
+void askPassword(Program& app) { app.passwordDialog.openToEnter(); }
 
 }  // namespace vk

@@ -29,7 +29,8 @@ std::string vaultFileState(const vault::VaultSession& vault) {
     std::string bytes;
     if (vault.files().readAll(vault.path(), bytes).failed()) {
         vault::Path there;
-        if (vault.files().finalPath(vault.path(), there).failed()) return "There is no vault file: nothing was written.";
+        if (vault.files().finalPath(vault.path(), there).failed())
+            return "There is no vault file: nothing was written.";
         return "Vellumkeep has not changed the vault file.";
     }
     if (bytes.empty())
@@ -89,7 +90,8 @@ void reportVaultTooLarge(Program& app, const vault::VaultSession& vault) {
         size = byteCount((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
     messageBox(nullptr,
                "Vellumkeep cannot load its vault file:\r\n\r\n" + displayText(vault.path()) + "\r\n\r\nThe file is " +
-                   size + ", more than Vellumkeep can hold in this computer's memory.\r\n\r\nThe file has not "
+                   size +
+                   ", more than Vellumkeep can hold in this computer's memory.\r\n\r\nThe file has not "
                    "been changed.",
                app.appTitle(), MB_OK | MB_ICONERROR);
     app.endProgramAtOnce();
@@ -123,13 +125,13 @@ bool inspectVault(Program& app, bool& guarded) {
 void unlockVault(Program& app, const std::string& masterPassword) {
     vault::VaultSession& vault = app.vaultSession;
     if (!readVault(app, vault, [&] { return vault.open(masterPassword); })) return;
-    app.Form1.lstPass.entriesLoaded();
+    app.mainWindow.entryList.entriesLoaded();
     SetStatusText(app, "Loaded " + std::to_string(vault.entries().count()) + " entries");
-    app.Form1.afterFormLoad();
+    app.mainWindow.showUnlocked();
 }
 
 void createVault(Program& app, const std::string& password) {
-    app.frmPass.unload();
+    app.passwordDialog.unload();
     doEvents();
     vault::VaultSession& vault = app.vaultSession;
     // A vault without a master password may still hold entries (a restored backup, a hand edit):
@@ -138,7 +140,7 @@ void createVault(Program& app, const std::string& password) {
         reportUnusableVault(app, vault, created.error());
         return;
     }
-    app.Form1.lstPass.entriesLoaded();
+    app.mainWindow.entryList.entriesLoaded();
     const size_t count = vault.entries().count();
     if (count == 0)
         SetStatusText(app, "Password created successfully");
@@ -146,7 +148,7 @@ void createVault(Program& app, const std::string& password) {
         SetStatusText(app, "Password created successfully.  The " + std::to_string(count) +
                                (count == 1 ? " entry already in the vault file was kept."
                                            : " entries already in the vault file were kept."));
-    app.Form1.afterFormLoad();
+    app.mainWindow.showUnlocked();
 }
 
 bool saveVault(Program& app, HWND owner) {
@@ -162,12 +164,12 @@ bool saveVault(Program& app, HWND owner) {
                 return true;
             }
             if (!owner) break;
-            int choice = messageBox(owner,
-                                    "Vellumkeep could not save your entries to:\r\n\r\n" +
-                                        describe(vault, saved.error()) +
-                                        "\r\n\r\nThe vault file still holds what was saved before.  Retry, or "
-                                        "Cancel to keep the change in the list only until the next save.",
-                                    app.appTitle(), MB_RETRYCANCEL | MB_ICONWARNING);
+            int choice =
+                messageBox(owner,
+                           "Vellumkeep could not save your entries to:\r\n\r\n" + describe(vault, saved.error()) +
+                               "\r\n\r\nThe vault file still holds what was saved before.  Retry, or "
+                               "Cancel to keep the change in the list only until the next save.",
+                           app.appTitle(), MB_RETRYCANCEL | MB_ICONWARNING);
             if (choice != IDRETRY) break;
         }
     }

@@ -24,27 +24,27 @@ void PasswordDialog::create() {
     frame.clientHeight = 3000;  // set at load by the mode
     if (!createProgramFrame(frame)) return;
 
-    SkinLabel1 = &addSkinLabel(*this, "SkinLabel1", -1, "", 120, 60, 6615, 315);
-    SkinLabel2 = &addSkinLabel(*this, "SkinLabel2", -1, "Password:", 120, 0, 915, 255);
-    txtPass = &addTextBox("txtPass", 1740, 0, 4995, 315, ES_PASSWORD);
-    SkinLabel3 = &addSkinLabel(*this, "SkinLabel3", -1, "Retype Password:", 120, 0, 1935, 255);
-    txtPass2 = &addTextBox("txtPass2", 1740, 0, 4995, 315, ES_PASSWORD);
-    cmdOK = &addButton("cmdOK", -1, "Ok", 4500, 0, 1095, 495);
-    cmdCancel = &addButton("cmdCancel", -1, "Cancel", 5700, 0, 1035, 495);
-    Timer1 = &addTimer("Timer1", 100);
-    for (Control* box : {txtPass, txtPass2}) SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
+    messageLabel = &createSkinLabel(*this, "messageLabel", -1, "", 120, 60, 6615, 315);
+    passwordLabel = &createSkinLabel(*this, "passwordLabel", -1, "Password:", 120, 0, 915, 255);
+    passwordBox = &createTextBox("passwordBox", 1740, 0, 4995, 315, ES_PASSWORD);
+    retypeLabel = &createSkinLabel(*this, "retypeLabel", -1, "Retype Password:", 120, 0, 1935, 255);
+    retypeBox = &createTextBox("retypeBox", 1740, 0, 4995, 315, ES_PASSWORD);
+    okButton = &createButton("okButton", -1, "Ok", 4500, 0, 1095, 495);
+    cancelButton = &createButton("cancelButton", -1, "Cancel", 5700, 0, 1035, 495);
+    hideMainWindowTimer = &createTimer("hideMainWindowTimer", 100);
+    for (Control* box : {passwordBox, retypeBox}) SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
     // Each box right after its label: screen readers name a box by the label before it.
-    setTabOrder({cmdOK, cmdCancel, SkinLabel2, txtPass, SkinLabel3, txtPass2});
+    setTabOrder({okButton, cancelButton, passwordLabel, passwordBox, retypeLabel, retypeBox});
     // The password box takes the first keystroke, although the buttons come first in tab order.
-    setInitialFocus(txtPass);
+    setInitialFocus(passwordBox);
 
-    cmdOK->onClick = [this] { cmdOK_Click(); };
-    cmdCancel->onClick = [this] { cmdCancel_Click(); };
-    txtPass->onKeyPress = [this](wchar_t key) { return txtPass_KeyPress(key); };
+    okButton->onClick = [this] { onOkClick(); };
+    cancelButton->onClick = [this] { onCancelClick(); };
+    passwordBox->onKeyPress = [this](wchar_t key) { return onPasswordKey(key); };
     // Enter in the confirmation box confirms too.
-    txtPass2->onKeyPress = [this](wchar_t key) { return txtPass_KeyPress(key); };
-    Timer1->onTick = [this] { Timer1_Timer(); };
-    Timer1->setEnabled(true);
+    retypeBox->onKeyPress = [this](wchar_t key) { return onPasswordKey(key); };
+    hideMainWindowTimer->onTick = [this] { onHideMainWindowTimer(); };
+    hideMainWindowTimer->setEnabled(true);
 }
 
 void PasswordDialog::openToCreate() {
@@ -59,89 +59,87 @@ void PasswordDialog::openToEnter() {
     show();
 }
 
-void PasswordDialog::Form_Load() {
+void PasswordDialog::onLoad() {
     host_.hideMainWindow();
-    passwordTries = 0;
+    wrongTries = 0;
     if (creating_)
         layOutCreateMode();
     else
         layOutEnterMode();
     centreOnScreen();
     bringToFront();
-    SetOnTop(*this, true);
+    setOnTop(*this, true);
     doEvents();
     if (!isLoaded()) return;
-    txtPass->setText("");
-    if (skinning_.skinEnabled) SkinForm(skinning_, *this);
+    passwordBox->setText("");
+    if (skinning_.skinEnabled) skinWindow(skinning_, *this);
 }
 
 void PasswordDialog::layOutCreateMode() {
-    SkinLabel1->setText("Because this is the first time you have used " + branding_.productName +
-                        ", you will need to create a master password.  This password will be required to open "
-                        "the program from now on, and can not be reset.\r\n\r\n"
-                        "Please enter a password that you will not forget.");
-    SkinLabel1->setHeight(1500);
+    messageLabel->setText("Because this is the first time you have used " + branding_.productName +
+                          ", you will need to create a master password.  This password will be required to open "
+                          "the program from now on, and can not be reset.\r\n\r\n"
+                          "Please enter a password that you will not forget.");
+    messageLabel->setHeight(1500);
     // Worked out in twips and converted once: a top read back from a control is rounded to
     // whole pixels, and adding those up would make the dialog a pixel short.
     const int passTop = 1700;
-    const int pass2Top = passTop + txtPass->height() + kGap;
-    const int buttonsTop = pass2Top + txtPass2->height() + kGap;
-    txtPass->setTop(passTop);
-    txtPass2->setTop(pass2Top);
-    cmdOK->setTop(buttonsTop);
-    cmdCancel->setTop(buttonsTop);
-    SkinLabel3->setTop(pass2Top);
-    SkinLabel3->setVisible(true);
-    SkinLabel2->setTop(passTop);
-    txtPass2->setVisible(true);
-    setHeight(buttonsTop + cmdOK->height() + kGap + kFrameAllowance);
+    const int pass2Top = passTop + passwordBox->height() + kGap;
+    const int buttonsTop = pass2Top + retypeBox->height() + kGap;
+    passwordBox->setTop(passTop);
+    retypeBox->setTop(pass2Top);
+    okButton->setTop(buttonsTop);
+    cancelButton->setTop(buttonsTop);
+    retypeLabel->setTop(pass2Top);
+    retypeLabel->setVisible(true);
+    passwordLabel->setTop(passTop);
+    retypeBox->setVisible(true);
+    setHeight(buttonsTop + okButton->height() + kGap + kFrameAllowance);
 }
 
 void PasswordDialog::layOutEnterMode() {
     setHeight(kEnterModeHeight);
-    SkinLabel1->setText("Please enter your password");
-    txtPass->setTop(360);
-    cmdOK->setTop(780);
-    cmdCancel->setTop(780);
-    SkinLabel3->setVisible(false);
-    SkinLabel2->setTop(txtPass->top());
-    txtPass2->setVisible(false);
+    messageLabel->setText("Please enter your password");
+    passwordBox->setTop(360);
+    okButton->setTop(780);
+    cancelButton->setTop(780);
+    retypeLabel->setVisible(false);
+    passwordLabel->setTop(passwordBox->top());
+    retypeBox->setVisible(false);
 }
 
-void PasswordDialog::Timer1_Timer() {
-    host_.hideMainWindow();
-}
+void PasswordDialog::onHideMainWindowTimer() { host_.hideMainWindow(); }
 
-bool PasswordDialog::txtPass_KeyPress(wchar_t key) {
+bool PasswordDialog::onPasswordKey(wchar_t key) {
     if (key != L'\r') return false;
-    cmdOK_Click();
+    onOkClick();
     return true;
 }
 
-void PasswordDialog::cmdOK_Click() {
+void PasswordDialog::onOkClick() {
     if (creating_)
-        createModeOK();
+        confirmNewPassword();
     else
-        enterModeOK();
+        checkEnteredPassword();
 }
 
 void PasswordDialog::showCreateModeMessage(const std::string& text, bool emptyBoxes) {
-    SetOnTop(*this, false);
+    setOnTop(*this, false);
     messageBox(hwnd(), text, host_.appTitle(), MB_OK);
     if (emptyBoxes) {
-        txtPass2->setText("");
-        txtPass->setText("");
+        retypeBox->setText("");
+        passwordBox->setText("");
     }
-    SetOnTop(*this, true);
+    setOnTop(*this, true);
 }
 
-void PasswordDialog::createModeOK() {
-    std::wstring first = wideWindowText(txtPass->hwnd());
+void PasswordDialog::confirmNewPassword() {
+    std::wstring first = wideWindowText(passwordBox->hwnd());
     if (first.size() < kMinimumLength) {
         showCreateModeMessage("You must enter a password that is at least 4 characters long", false);
         return;
     }
-    if (wideWindowText(txtPass2->hwnd()) != first) {
+    if (wideWindowText(retypeBox->hwnd()) != first) {
         showCreateModeMessage("Your passwords did not match.  Please try again.", true);
         return;
     }
@@ -154,42 +152,42 @@ void PasswordDialog::createModeOK() {
         return;
     }
     accepted_ = true;
-    Timer1->setEnabled(false);
+    hideMainWindowTimer->setEnabled(false);
     host_.createVault(password.text);
 }
 
-void PasswordDialog::enterModeOK() {
-    AnsiText typed = windowText(txtPass->hwnd());
+void PasswordDialog::checkEnteredPassword() {
+    AnsiText typed = windowText(passwordBox->hwnd());
     // A character outside the code page can never be part of the stored password.
     if (typed.complete && host_.isMasterPassword(typed.text)) {
         accepted_ = true;
-        Timer1->setEnabled(false);
+        hideMainWindowTimer->setEnabled(false);
         host_.unlockVault(typed.text);
         return;
     }
     int choice = messageBox(hwnd(), "Sorry, the password you entered was not correct.", "Incorrect Password",
                             MB_RETRYCANCEL);
     if (choice != IDRETRY) {
-        Timer1->setEnabled(false);
+        hideMainWindowTimer->setEnabled(false);
         host_.endProgramAtOnce();
         return;
     }
-    ++passwordTries;
-    if (passwordTries == kMaxTries) {
+    ++wrongTries;
+    if (wrongTries == kMaxTries) {
         messageBox(hwnd(), "Only 3 tries allowed.  Click Ok to close.", host_.appTitle(), MB_OK);
-        Timer1->setEnabled(false);
+        hideMainWindowTimer->setEnabled(false);
         host_.endProgramAtOnce();
         return;
     }
-    txtPass->setText("");
+    passwordBox->setText("");
 }
 
-void PasswordDialog::cmdCancel_Click() {
-    Timer1->setEnabled(false);
+void PasswordDialog::onCancelClick() {
+    hideMainWindowTimer->setEnabled(false);
     host_.endProgramAtOnce();
 }
 
-void PasswordDialog::Form_Unload(bool&) {
+void PasswordDialog::onUnload(bool&) {
     if (!accepted_) host_.endProgramAtOnce();
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// frmPass, the only way into the program: it asks for a new master password twice (first start)
+// The master password dialog, the only way into the program: it asks for a new master password twice (first start)
 // or for the master password (every later start), and keeps the main window hidden meanwhile.
 #include <string>
 
@@ -42,32 +42,32 @@ public:
     bool creatingPassword() const { return creating_; }
 
     // Wrong passwords after which the user chose to try again.
-    short passwordTries = 0;
+    short wrongTries = 0;
 
-    void cmdOK_Click();
-    void cmdCancel_Click();
-    void Timer1_Timer();
-    bool txtPass_KeyPress(wchar_t key);
+    void onOkClick();
+    void onCancelClick();
+    void onHideMainWindowTimer();
+    bool onPasswordKey(wchar_t key);
 
 protected:
     void create() override;
-    void Form_Load() override;
-    void Form_Unload(bool& cancel) override;
+    void onLoad() override;
+    void onUnload(bool& cancel) override;
 
 private:
-    Control* SkinLabel1 = nullptr;
-    Control* SkinLabel2 = nullptr;
-    Control* txtPass = nullptr;
-    Control* SkinLabel3 = nullptr;
-    Control* txtPass2 = nullptr;
-    Control* cmdOK = nullptr;
-    Control* cmdCancel = nullptr;
-    Timer* Timer1 = nullptr;
+    Control* messageLabel = nullptr;
+    Control* passwordLabel = nullptr;
+    Control* passwordBox = nullptr;
+    Control* retypeLabel = nullptr;
+    Control* retypeBox = nullptr;
+    Control* okButton = nullptr;
+    Control* cancelButton = nullptr;
+    Timer* hideMainWindowTimer = nullptr;
 
     void layOutCreateMode();
     void layOutEnterMode();
-    void createModeOK();
-    void enterModeOK();
+    void confirmNewPassword();
+    void checkEnteredPassword();
     // The create-mode boxes let go of the topmost place while they are shown; `emptyBoxes`
     // empties both password boxes before the dialog takes it back.
     void showCreateModeMessage(const std::string& text, bool emptyBoxes);

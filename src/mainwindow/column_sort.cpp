@@ -23,7 +23,7 @@ bool fail(const EntryListView& list, const SortError& error, bool reportErrors) 
 
 }  // namespace
 
-bool EnhListView_SortColumns(EntryListView& list, int column, bool reportErrors) {
+bool sortByColumn(EntryListView& list, int column, bool reportErrors) {
     const vault::EntryList& entries = list.entries();
     if (entries.empty()) return true;
     // The list reorders once, with all three settings: sorted mode, key and order.
@@ -31,7 +31,8 @@ bool EnhListView_SortColumns(EntryListView& list, int column, bool reportErrors)
         if (!entries.sorted()) list.setSortSettings(true, entries.sortKey(), entries.sortOrder());
         return fail(list, kIndexOutOfBounds, reportErrors);
     }
-    vault::SortOrder order = entries.sortOrder() == vault::SortOrder::Ascending ? vault::SortOrder::Descending : vault::SortOrder::Ascending;
+    vault::SortOrder order =
+        entries.sortOrder() == vault::SortOrder::Ascending ? vault::SortOrder::Descending : vault::SortOrder::Ascending;
     list.setSortSettings(true, column - 1, order);
     return true;
 }

@@ -17,7 +17,6 @@ namespace vk {
 namespace {
 
 constexpr const char* kCopyLabels[] = {"Copied Username ", "Copied Password ", "Copied Location "};
-constexpr int kPasswordField = 1;
 
 // A field as the delete question shows it: cut to a readable length, so that a very long field
 // neither stalls the question nor makes its box wider than the screen.
@@ -32,91 +31,85 @@ std::wstring shownInQuestion(std::string_view field) {
 
 }  // namespace
 
-void MainWindow::cmdAdd_Click(int) {
-    frmAdd_.openForAdd();
-}
+void MainWindow::onAddClick() { editor_.openForAdd(); }
 
-void MainWindow::cmdEdit_Click() {
+void MainWindow::onEditClick() {
     // One editor at a time: a request while it is open shows it and changes nothing.
-    if (frmAdd_.isLoaded()) return frmAdd_.show();
-    auto row = lstPass.firstSelectedRow();
-    if (!row) {
+    if (editor_.isLoaded()) return editor_.show();
+    auto index = entryList.selectedIndex();
+    if (!index) {
         setStatusText("You must first select an entry to edit.");
         return;
     }
-    frmAdd_.openForEdit(entries_.idAt(*row - 1), entries_.at(*row - 1));
+    editor_.openForEdit(entries_.idAt(*index), entries_.at(*index));
 }
 
-void MainWindow::cmdDelete_Click() {
-    auto row = lstPass.firstSelectedRow();
-    if (!row) {
+void MainWindow::onDeleteClick() {
+    auto index = entryList.selectedIndex();
+    if (!index) {
         setStatusText("You must first select an entry to delete.");
         return;
     }
-    vault::EntryView entry = entries_.at(*row - 1);
-    vault::EntryId id = entries_.idAt(*row - 1);
+    vault::EntryView entry = entries_.at(*index);
+    vault::EntryId id = entries_.idAt(*index);
     std::wstring question = L"Are you sure you want to delete the following information?\r\n\r\nUsername: " +
                             shownInQuestion(entry.username) + L"\r\nUsed At: " + shownInQuestion(entry.location);
     if (messageBox(hwnd(), question, "Confirm Delete", MB_OKCANCEL) != IDOK) {
         setStatusText("Entry not deleted, cancelled by user");
         return;
     }
-    lstPass.remove(id);
+    entryList.remove(id);
     if (host_.saveVault(hwnd())) setStatusText("Entry deleted successfully, data saved.");
 }
 
-void MainWindow::cmdCopy_Click(int index) {
-    if (index < 0 || index > 2) return;
+void MainWindow::onCopyClick(vault::Field field) {
     forgetCopiedPassword();
     // Emptied first, so that nothing copied earlier (a password) stays behind.
     bool cleared = clipboardClear(hwnd());
-    auto row = lstPass.firstSelectedRow();
-    if (!row) {
+    auto index = entryList.selectedIndex();
+    if (!index) {
         setStatusText("You must first select a row to copy from.");
         return;
     }
-    std::string value(vault::EntryList::field(entries_.at(*row - 1), index));
+    std::string value(vault::EntryList::field(entries_.at(*index), static_cast<int>(field)));
     std::optional<DWORD> copied = cleared ? clipboardSetText(hwnd(), value) : std::nullopt;
     if (!copied) {
         setStatusText("Nothing copied: another program is using the clipboard.  Please try again.");
         return;
     }
-    if (index == kPasswordField) {
+    if (field == vault::Field::Password) {
         copiedPassword_ = copied;
-        tmrClipboard->setEnabled(true);
+        clipboardTimer->setEnabled(true);
     }
-    setStatusText(kCopyLabels[index] + value);
+    setStatusText(kCopyLabels[static_cast<int>(field)] + value);
 }
 
-void MainWindow::tmrClipboard_Timer() {
-    forgetCopiedPassword();
-}
+void MainWindow::onClipboardTimer() { forgetCopiedPassword(); }
 
 void MainWindow::forgetCopiedPassword() {
-    if (tmrClipboard) tmrClipboard->setEnabled(false);
+    if (clipboardTimer) clipboardTimer->setEnabled(false);
     if (copiedPassword_) clipboardClearIfUnchanged(hwnd(), *copiedPassword_);
     copiedPassword_.reset();
 }
 
-void MainWindow::cmdGoto_Click() {
-    auto row = lstPass.firstSelectedRow();
-    if (!row) {
+void MainWindow::onGoToClick() {
+    auto index = entryList.selectedIndex();
+    if (!index) {
         setStatusText("You must first select an entry to go to.");
         return;
     }
     setStatusText("Opening Location...");
-    std::optional<std::string> commandLine = goToCommandLine(entries_.at(*row - 1).location);
+    std::optional<std::string> commandLine = goToCommandLine(entries_.at(*index).location);
     if (!commandLine) {
-        setStatusText("Location not opened: it may not begin with \"/\", nor hold a double quote or a control "
-                            "character.");
+        setStatusText(
+            "Location not opened: it may not begin with \"/\", nor hold a double quote or a control "
+            "character.");
         return;
     }
     if (!host_.startProgram(systemExplorerPath(), *commandLine, SW_SHOWMINIMIZED))
         setStatusText("Could not start: " + *commandLine);
 }
 
-void MainWindow::cmdWebsite_Click(int) {
-    host_.visitWebsite();
-}
+void MainWindow::onWebsiteClick() { host_.visitWebsite(); }
 
 }  // namespace vk

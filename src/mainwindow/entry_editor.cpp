@@ -16,21 +16,22 @@ void EntryEditor::create() {
     if (!createProgramFrame(frame)) return;
 
     auto skinLabel = [this](const char* name, const char* caption, int top) {
-        return &addSkinLabel(*this, name, -1, caption, 120, top, 1155, 255);
+        return &createSkinLabel(*this, name, -1, caption, 120, top, 1155, 255);
     };
-    cmdDelete = &addButton("cmdDelete", -1, "Cancel", 3420, 1500, 1155, 1035);
-    cmdAdd[0] = &addButton("cmdAdd", 0, "Save", 120, 1500, 1155, 1035);
-    SkinLabel1 = skinLabel("SkinLabel1", "Username:", 120);
-    txtUsername = &addTextBox("txtUsername", 1320, 60, 3255, 315);
-    SkinLabel2 = skinLabel("SkinLabel2", "Password:", 540);
-    txtPassword = &addTextBox("txtPassword", 1320, 480, 3255, 315);
-    SkinLabel3 = skinLabel("SkinLabel3", "Website:", 960);
-    txtWebsite = &addTextBox("txtWebsite", 1320, 900, 3255, 315);
-    setTabOrder({cmdDelete, cmdAdd[0], SkinLabel1, txtUsername, SkinLabel2, txtPassword, SkinLabel3, txtWebsite});
+    cancelButton = &createButton("cancelButton", -1, "Cancel", 3420, 1500, 1155, 1035);
+    saveButton = &createButton("saveButton", -1, "Save", 120, 1500, 1155, 1035);
+    usernameLabel = skinLabel("usernameLabel", "Username:", 120);
+    usernameBox = &createTextBox("usernameBox", 1320, 60, 3255, 315);
+    passwordLabel = skinLabel("passwordLabel", "Password:", 540);
+    passwordBox = &createTextBox("passwordBox", 1320, 480, 3255, 315);
+    websiteLabel = skinLabel("websiteLabel", "Website:", 960);
+    websiteBox = &createTextBox("websiteBox", 1320, 900, 3255, 315);
+    setTabOrder(
+        {cancelButton, saveButton, usernameLabel, usernameBox, passwordLabel, passwordBox, websiteLabel, websiteBox});
 
-    cmdDelete->onClick = [this] { cmdDelete_Click(); };
-    cmdAdd[0]->onClick = [this] { cmdAdd_Click(0); };
-    txtWebsite->onKeyPress = [this](wchar_t key) { return txtWebsite_KeyPress(key); };
+    cancelButton->onClick = [this] { onCancelClick(); };
+    saveButton->onClick = [this] { onSaveClick(); };
+    websiteBox->onKeyPress = [this](wchar_t key) { return onWebsiteKey(key); };
 }
 
 // One editor at a time: a request while it is open shows it and changes nothing.
@@ -50,23 +51,23 @@ void EntryEditor::openForEdit(vault::EntryId id, vault::EntryView entry) {
     show();
 }
 
-void EntryEditor::Form_Load() {
+void EntryEditor::onLoad() {
     standAboveKeptOnTop();
     if (!editing()) {
         setCaption("Add an entry");
     } else {
         setCaption("Edit an entry");
-        txtUsername->setText(opening_->username);
-        txtPassword->setText(opening_->password);
-        txtWebsite->setText(opening_->location);
+        usernameBox->setText(opening_->username);
+        passwordBox->setText(opening_->password);
+        websiteBox->setText(opening_->location);
     }
-    if (skinning_.skinEnabled) SkinForm(skinning_, *this);
+    if (skinning_.skinEnabled) skinWindow(skinning_, *this);
 }
 
 std::optional<vault::Entry> EntryEditor::storableEntry() {
-    AnsiText username = windowText(txtUsername->hwnd());
-    AnsiText password = windowText(txtPassword->hwnd());
-    AnsiText website = windowText(txtWebsite->hwnd());
+    AnsiText username = windowText(usernameBox->hwnd());
+    AnsiText password = windowText(passwordBox->hwnd());
+    AnsiText website = windowText(websiteBox->hwnd());
     std::string problem;
     if (!username.complete)
         problem = vault::outsideCodePageProblem("Username");
@@ -99,12 +100,12 @@ bool EntryEditor::store(const vault::Entry& entry) {
     return true;
 }
 
-void EntryEditor::cmdAdd_Click(int) {
-    if (GetWindowTextLengthW(txtUsername->hwnd()) == 0) {
+void EntryEditor::onSaveClick() {
+    if (GetWindowTextLengthW(usernameBox->hwnd()) == 0) {
         messageBox(hwnd(), "You must enter a username", "Error", MB_OK);
         return;
     }
-    if (GetWindowTextLengthW(txtPassword->hwnd()) == 0) {
+    if (GetWindowTextLengthW(passwordBox->hwnd()) == 0) {
         messageBox(hwnd(), "You must enter a password", "Error", MB_OK);
         return;
     }
@@ -115,13 +116,11 @@ void EntryEditor::cmdAdd_Click(int) {
     unload();
 }
 
-void EntryEditor::cmdDelete_Click() {
-    unload();
-}
+void EntryEditor::onCancelClick() { unload(); }
 
-bool EntryEditor::txtWebsite_KeyPress(wchar_t key) {
+bool EntryEditor::onWebsiteKey(wchar_t key) {
     if (key != L'\r') return false;
-    cmdAdd_Click(0);
+    onSaveClick();
     return true;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// frmAdd, the modeless editor in which the user types a new entry or changes one. It remembers
+// The entry editor, the modeless dialog in which the user types a new entry or changes one. It remembers
 // the entry it opened by identity, so that a change of the list meanwhile never makes it
 // overwrite another entry.
 #include <windows.h>
@@ -44,26 +44,23 @@ public:
     // Opens the editor on an entry of the list, remembered by its identity.
     void openForEdit(vault::EntryId id, vault::EntryView entry);
 
-
-    void cmdAdd_Click(int index);
-    void cmdDelete_Click();
-    bool txtWebsite_KeyPress(wchar_t key);
+    void onSaveClick();
+    void onCancelClick();
+    bool onWebsiteKey(wchar_t key);
 
 protected:
     void create() override;
-    void Form_Load() override;
+    void onLoad() override;
 
 private:
-    // The editor's two buttons keep the names they had when the dialog was made from the main
-    // window's buttons; their handlers are named after them.
-    Control* cmdDelete = nullptr;  // the Cancel button: closes the editor and changes nothing
-    Control* cmdAdd[1] = {};       // the Save button: checks, stores and saves the entry
-    Control* SkinLabel1 = nullptr;
-    Control* txtUsername = nullptr;
-    Control* SkinLabel2 = nullptr;
-    Control* txtPassword = nullptr;
-    Control* SkinLabel3 = nullptr;
-    Control* txtWebsite = nullptr;
+    Control* cancelButton = nullptr;  // closes the editor and changes nothing
+    Control* saveButton = nullptr;    // checks, stores and saves the entry
+    Control* usernameLabel = nullptr;
+    Control* usernameBox = nullptr;
+    Control* passwordLabel = nullptr;
+    Control* passwordBox = nullptr;
+    Control* websiteLabel = nullptr;
+    Control* websiteBox = nullptr;
 
     bool editing() const { return opening_.has_value(); }
     // The three boxes as an entry; empty when one holds what the vault cannot store (the user

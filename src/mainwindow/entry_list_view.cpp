@@ -47,18 +47,10 @@ std::vector<int> EntryListView::selectedIndexes() const {
     return indexes;
 }
 
-std::optional<size_t> EntryListView::firstSelectedRow() const {
+std::optional<size_t> EntryListView::selectedIndex() const {
     std::vector<int> indexes = selectedIndexes();
     if (indexes.empty() || static_cast<size_t>(indexes.front()) >= entries_.count()) return std::nullopt;
-    return static_cast<size_t>(indexes.front()) + 1;
-}
-
-void EntryListView::selectRow(size_t row) {
-    if (row == 0 || row > entries_.count()) return;
-    int index = static_cast<int>(row - 1);
-    clearSelection();
-    ListView_SetItemState(hwnd_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_EnsureVisible(hwnd_, index, FALSE);
+    return static_cast<size_t>(indexes.front());
 }
 
 std::vector<vault::EntryId> EntryListView::selectedIds() const {

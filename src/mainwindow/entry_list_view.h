@@ -1,6 +1,6 @@
 #pragma once
-// lstPass: a virtual report-view list that shows the entry collection. Rows are numbered from 1
-// in display order; the selection follows its entries when the collection changes order.
+// The entry list: a virtual report-view list that shows the entry collection, in display order;
+// the selection follows its entries when the collection changes order.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -27,9 +27,8 @@ public:
     void addColumn(const std::string& caption, int widthPixels);
     int columnCount() const;
 
-    // The first selected row (1-based), if any.
-    std::optional<size_t> firstSelectedRow() const;
-    void selectRow(size_t row);  // 1-based; also focuses it and scrolls it into view
+    // Where the selected entry is shown (from 0), if one is selected.
+    std::optional<size_t> selectedIndex() const;
 
     // Changes to the entries; each keeps the selection on the same entries and repaints.
     vault::EntryId add(vault::EntryView entry);

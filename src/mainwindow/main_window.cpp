@@ -14,38 +14,28 @@
 namespace vk {
 namespace {
 
-// The menu bar, item by item. Each menu's items form one control array, whose click handler gets
-// the item's index; an item's command id is its place in this table. No access keys: an "&"
-// would be one, so none appears in these captions.
+// The menu bar, item by item, in order; an item's command id is its place in this table. The
+// Data and Copy menus repeat the buttons. No access keys: an "&" would be one, so none appears
+// in these captions.
 struct MenuItem {
     MainWindow::Menu menu;
-    int index;
     const wchar_t* caption;
-    void (MainWindow::*onClick)(int index);
+    void (*run)(MainWindow& window);
 };
 const MenuItem kMenuItems[] = {
-    {MainWindow::mnuFile, 0, L"Exit", &MainWindow::mnuFileItem_Click},
-    {MainWindow::mnuData, 0, L"Add Username/Password", &MainWindow::mnuDataItem_Click},
-    {MainWindow::mnuData, 1, L"Delete Selected Item", &MainWindow::mnuDataItem_Click},
-    {MainWindow::mnuData, 2, L"Edit Selected Item", &MainWindow::mnuDataItem_Click},
-    {MainWindow::mnuData, 3, L"Goto \"Used At\" Location", &MainWindow::mnuDataItem_Click},
-    {MainWindow::mnuCopy, 0, L"Selected Username", &MainWindow::mnuCopyItem_Click},
-    {MainWindow::mnuCopy, 1, L"Selected Password", &MainWindow::mnuCopyItem_Click},
-    {MainWindow::mnuCopy, 2, L"Selected Used At Location", &MainWindow::mnuCopyItem_Click},
-    {MainWindow::mnuHelp, 0, L"View Help", &MainWindow::mnuHelpItem_Click},
-    {MainWindow::mnuAbout, 0, L"About this software", &MainWindow::mnuAboutItem_Click},
+    {MainWindow::FileMenu, L"Exit", [](MainWindow& w) { w.onExitClick(); }},
+    {MainWindow::DataMenu, L"Add Username/Password", [](MainWindow& w) { w.onAddClick(); }},
+    {MainWindow::DataMenu, L"Delete Selected Item", [](MainWindow& w) { w.onDeleteClick(); }},
+    {MainWindow::DataMenu, L"Edit Selected Item", [](MainWindow& w) { w.onEditClick(); }},
+    {MainWindow::DataMenu, L"Goto \"Used At\" Location", [](MainWindow& w) { w.onGoToClick(); }},
+    {MainWindow::CopyMenu, L"Selected Username", [](MainWindow& w) { w.onCopyClick(vault::Field::Username); }},
+    {MainWindow::CopyMenu, L"Selected Password", [](MainWindow& w) { w.onCopyClick(vault::Field::Password); }},
+    {MainWindow::CopyMenu, L"Selected Used At Location", [](MainWindow& w) { w.onCopyClick(vault::Field::Location); }},
+    {MainWindow::HelpMenu, L"View Help", [](MainWindow& w) { w.onViewHelpClick(); }},
+    {MainWindow::AboutMenu, L"About this software", [](MainWindow& w) { w.onAboutClick(); }},
 };
 // The menus' own captions, in the order of MainWindow::Menu.
 const wchar_t* const kMenuCaptions[] = {L"File", L"Data", L"Copy", L"Help", L"About"};
-
-// The Data menu repeats the buttons, in this order.
-using Command = void (*)(MainWindow&);
-constexpr Command kDataCommands[] = {
-    [](MainWindow& form) { form.cmdAdd_Click(0); },
-    [](MainWindow& form) { form.cmdDelete_Click(); },
-    [](MainWindow& form) { form.cmdEdit_Click(); },
-    [](MainWindow& form) { form.cmdGoto_Click(); },
-};
 
 // The list keeps to the window: its right and bottom edges follow the window's, and a window too
 // small for the list gives the difference with its sign dropped.
@@ -56,21 +46,21 @@ constexpr int kListBottomMargin = 1000;
 
 MainWindow::MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor,
                        vault::EntryList& entries)
-    : lstPass(entries), host_(host), branding_(branding), skinning_(skinning), frmAdd_(editor), entries_(entries) {}
+    : entryList(entries), host_(host), branding_(branding), skinning_(skinning), editor_(editor), entries_(entries) {}
 
-int MainWindow::menuItemId(Menu menu, int index) {
+int MainWindow::menuItemId(Menu menu, int position) {
     for (size_t row = 0; row < std::size(kMenuItems); ++row)
-        if (kMenuItems[row].menu == menu && kMenuItems[row].index == index) return kFirstMenuId + static_cast<int>(row);
+        if (kMenuItems[row].menu == menu && position-- == 0) return kFirstMenuId + static_cast<int>(row);
     return 0;
 }
 
 HMENU MainWindow::buildMenuBar() const {
     HMENU bar = CreateMenu();
-    for (int menu = mnuFile; menu <= mnuAbout; ++menu) {
+    for (int menu = FileMenu; menu <= AboutMenu; ++menu) {
         HMENU popup = CreatePopupMenu();
-        for (const MenuItem& item : kMenuItems)
-            if (item.menu == menu)
-                AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(menuItemId(item.menu, item.index)), item.caption);
+        for (size_t row = 0; row < std::size(kMenuItems); ++row)
+            if (kMenuItems[row].menu == menu)
+                AppendMenuW(popup, MF_STRING, kFirstMenuId + row, kMenuItems[row].caption);
         AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), kMenuCaptions[menu]);
     }
     return bar;
@@ -84,74 +74,74 @@ void MainWindow::create() {
     frame.menu = buildMenuBar();
     if (!createProgramFrame(frame)) return;
 
-    cmdAdd[0] = &addButton("cmdAdd", 0, "Add", 60, 60, 1155, 1035);
-    cmdDelete = &addButton("cmdDelete", -1, "Delete", 1260, 60, 1155, 1035);
-    cmdEdit = &addButton("cmdEdit", -1, "Edit", 2460, 60, 1155, 1035);
-    cmdGoto = &addButton("cmdGoto", -1, "Go To", 3660, 60, 1155, 1035);
-    cmdWebsite[0] = &addButton("cmdWebsite", 0, "", 4860, 60, 4095, 1035);
-    cmdCopy[0] = &addButton("cmdCopy", 0, "Copy Username", 60, 1140, 2355, 795);
-    cmdCopy[1] = &addButton("cmdCopy", 1, "Copy Password", 2460, 1140, 2355, 795);
-    cmdCopy[2] = &addButton("cmdCopy", 2, "Copy Used At", 4860, 1140, 4095, 795);
-    lstPassControl = &addControl("lstPass", -1, "ListView", WC_LISTVIEWW,
-                                 WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_OWNERDATA |
-                                     LVS_SHOWSELALWAYS | LVS_SINGLESEL,
-                                 WS_EX_CLIENTEDGE, "", 60, 1980, 8895, 4215);
-    StatusBar1 = &addControl("StatusBar1", -1, "StatusBar", STATUSCLASSNAMEW, WS_VISIBLE | SBARS_SIZEGRIP, 0, "", 0,
-                             6240, 9015, 315);
-    tmrClipboard = &addTimer("tmrClipboard", host_.clipboardClearMs());
-    tmrClipboard->onTick = [this] { tmrClipboard_Timer(); };
-    lstPass.attach(lstPassControl->hwnd());
-    setTabOrder({cmdAdd[0], cmdEdit, cmdDelete, cmdWebsite[0], lstPassControl, cmdCopy[0], cmdGoto, cmdCopy[1],
-                 cmdCopy[2], StatusBar1});
+    addButton = &createButton("addButton", -1, "Add", 60, 60, 1155, 1035);
+    deleteButton = &createButton("deleteButton", -1, "Delete", 1260, 60, 1155, 1035);
+    editButton = &createButton("editButton", -1, "Edit", 2460, 60, 1155, 1035);
+    goToButton = &createButton("goToButton", -1, "Go To", 3660, 60, 1155, 1035);
+    websiteButton = &createButton("websiteButton", -1, "", 4860, 60, 4095, 1035);
+    copyButtons[0] = &createButton("copyButton", 0, "Copy Username", 60, 1140, 2355, 795);
+    copyButtons[1] = &createButton("copyButton", 1, "Copy Password", 2460, 1140, 2355, 795);
+    copyButtons[2] = &createButton("copyButton", 2, "Copy Used At", 4860, 1140, 4095, 795);
+    entryListControl = &createControl(
+        "entryList", -1, "ListView", WC_LISTVIEWW,
+        WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
+        WS_EX_CLIENTEDGE, "", 60, 1980, 8895, 4215);
+    statusBar = &createControl("statusBar", -1, "StatusBar", STATUSCLASSNAMEW, WS_VISIBLE | SBARS_SIZEGRIP, 0, "", 0,
+                               6240, 9015, 315);
+    clipboardTimer = &createTimer("clipboardTimer", host_.clipboardClearMs());
+    clipboardTimer->onTick = [this] { onClipboardTimer(); };
+    entryList.attach(entryListControl->hwnd());
+    setTabOrder({addButton, editButton, deleteButton, websiteButton, entryListControl, copyButtons[0], goToButton,
+                 copyButtons[1], copyButtons[2], statusBar});
 
-    cmdAdd[0]->onClick = [this] { cmdAdd_Click(0); };
-    cmdDelete->onClick = [this] { cmdDelete_Click(); };
-    cmdEdit->onClick = [this] { cmdEdit_Click(); };
-    cmdGoto->onClick = [this] { cmdGoto_Click(); };
-    cmdWebsite[0]->onClick = [this] { cmdWebsite_Click(0); };
-    for (int i = 0; i < 3; ++i) cmdCopy[i]->onClick = [this, i] { cmdCopy_Click(i); };
-    lstPass.onColumnClick = [this](int column) { lstPass_ColumnClick(column); };
+    addButton->onClick = [this] { onAddClick(); };
+    deleteButton->onClick = [this] { onDeleteClick(); };
+    editButton->onClick = [this] { onEditClick(); };
+    goToButton->onClick = [this] { onGoToClick(); };
+    websiteButton->onClick = [this] { onWebsiteClick(); };
+    for (int i = 0; i < 3; ++i) copyButtons[i]->onClick = [this, i] { onCopyClick(static_cast<vault::Field>(i)); };
+    entryList.onColumnClick = [this](int column) { onColumnClick(column); };
 }
 
-void MainWindow::Form_Load() {
-    SkinSupportStartup(skinning_);
+void MainWindow::onLoad() {
+    startSkinSupport(skinning_);
     setCaption(branding_.productName + " by " + branding_.companyName);
-    cmdWebsite[0]->setText("Visit " + branding_.companyWebsite);
-    lstPass.addColumn("Username", toPixels(cmdCopy[0]->width() - 10));
-    lstPass.addColumn("Password", toPixels(cmdCopy[1]->width() + 20));
-    lstPass.addColumn("Website/Location", toPixels(cmdCopy[2]->width()));
+    websiteButton->setText("Visit " + branding_.companyWebsite);
+    entryList.addColumn("Username", toPixels(copyButtons[0]->width() - 10));
+    entryList.addColumn("Password", toPixels(copyButtons[1]->width() + 20));
+    entryList.addColumn("Website/Location", toPixels(copyButtons[2]->width()));
     int panelWidth = toPixels(std::abs(width()));
-    SendMessageW(StatusBar1->hwnd(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&panelWidth));
+    SendMessageW(statusBar->hwnd(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&panelWidth));
     host_.openVault();
 }
 
-void MainWindow::afterFormLoad() {
-    if (skinning_.skinEnabled) SkinForm(skinning_, *this);
+void MainWindow::showUnlocked() {
+    if (skinning_.skinEnabled) skinWindow(skinning_, *this);
     show();
     if (host_.settings().get(branding_.productName, "Settings", "showHelp", "1") == "1") host_.showHelpViewer();
     host_.closePasswordDialog();
 }
 
 std::string MainWindow::statusText() const {
-    if (!StatusBar1) return {};
-    auto length = LOWORD(SendMessageW(StatusBar1->hwnd(), SB_GETTEXTLENGTHW, 0, 0));
+    if (!statusBar) return {};
+    auto length = LOWORD(SendMessageW(statusBar->hwnd(), SB_GETTEXTLENGTHW, 0, 0));
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(StatusBar1->hwnd(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text.data()));
+    SendMessageW(statusBar->hwnd(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text.data()));
     text.resize(length);
     return displayText(text);
 }
 
 void MainWindow::setStatusText(const std::string& text) {
-    if (!StatusBar1) return;
+    if (!statusBar) return;
     std::wstring wide = widen(text);
-    SendMessageW(StatusBar1->hwnd(), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    SendMessageW(statusBar->hwnd(), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
-void MainWindow::Form_Resize() {
-    if (minimized() || !lstPassControl) return;
-    int listWidth = std::abs(width() - 2 * lstPassControl->left() - kListRightMargin);
-    int listHeight = std::abs(height() - lstPassControl->top() - kListBottomMargin);
-    lstPassControl->move(lstPassControl->left(), lstPassControl->top(), listWidth, listHeight);
+void MainWindow::onResize() {
+    if (minimized() || !entryListControl) return;
+    int listWidth = std::abs(width() - 2 * entryListControl->left() - kListRightMargin);
+    int listHeight = std::abs(height() - entryListControl->top() - kListBottomMargin);
+    entryListControl->move(entryListControl->left(), entryListControl->top(), listWidth, listHeight);
 }
 
 bool MainWindow::mayDiscardUnsavedChange() {
@@ -174,14 +164,14 @@ bool MainWindow::mayDiscardUnsavedChange() {
 // The session asks to end. With nothing unsaved it may; an unsaved change gets one more save, and
 // when that fails too the end is refused, with a reason the system shows, and the user is asked
 // as at closing.
-bool MainWindow::Form_QueryEndSession() {
+bool MainWindow::onQueryEndSession() {
     if (!host_.hasUnsavedChanges() || host_.saveVault(nullptr)) return true;
     ShutdownBlockReasonCreate(hwnd(), L"A change to your entries could not be saved.");
     PostMessageW(hwnd(), WM_CLOSE, 0, 0);
     return false;
 }
 
-void MainWindow::Form_Unload(bool& cancel) {
+void MainWindow::onUnload(bool& cancel) {
     bool discard = mayDiscardUnsavedChange();
     ShutdownBlockReasonDestroy(hwnd());
     if (!discard) {
@@ -190,51 +180,35 @@ void MainWindow::Form_Unload(bool& cancel) {
     }
     forgetCopiedPassword();
     host_.unloadOtherWindows();
-    if (skinning_.skinEnabled) skinSupportOf(skinning_).recordMethod6();
+    if (skinning_.skinEnabled) skinSupportOf(skinning_).refresh();
     host_.unloadLinkLauncher();
     host_.endProgramAtOnce();
 }
 
-void MainWindow::lstPass_ColumnClick(int column) {
-    EnhListView_SortColumns(lstPass, column, false);
-}
+void MainWindow::onColumnClick(int column) { sortByColumn(entryList, column, false); }
 
-void MainWindow::mnuFileItem_Click(int index) {
-    if (index == 0) unload();
-}
+void MainWindow::onExitClick() { unload(); }
 
-void MainWindow::mnuDataItem_Click(int index) {
-    if (index >= 0 && static_cast<size_t>(index) < std::size(kDataCommands)) kDataCommands[index](*this);
-}
+void MainWindow::onViewHelpClick() { host_.showHelpViewer(); }
 
-void MainWindow::mnuCopyItem_Click(int index) {
-    cmdCopy_Click(index);
-}
-
-void MainWindow::mnuHelpItem_Click(int) {
-    host_.showHelpViewer();
-}
-
-void MainWindow::mnuAboutItem_Click(int) {
-    host_.showAboutBox();
-}
+void MainWindow::onAboutClick() { host_.showAboutBox(); }
 
 void MainWindow::onMenu(int commandId) {
     size_t row = static_cast<size_t>(commandId - kFirstMenuId);
     if (commandId < kFirstMenuId || row >= std::size(kMenuItems)) return;
-    (this->*kMenuItems[row].onClick)(kMenuItems[row].index);
+    kMenuItems[row].run(*this);
 }
 
 bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
     case WM_SIZE:
-        if (StatusBar1) SendMessageW(StatusBar1->hwnd(), WM_SIZE, 0, 0);
-        if (wParam != SIZE_MINIMIZED) Form_Resize();
+        if (statusBar) SendMessageW(statusBar->hwnd(), WM_SIZE, 0, 0);
+        if (wParam != SIZE_MINIMIZED) onResize();
         return false;
     case WM_NOTIFY:
-        return lstPass.handleNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
+        return entryList.handleNotify(*reinterpret_cast<const NMHDR*>(lParam), result);
     case WM_QUERYENDSESSION:
-        result = Form_QueryEndSession() ? TRUE : FALSE;
+        result = onQueryEndSession() ? TRUE : FALSE;
         return true;
     case WM_ENDSESSION:
         // The session ends now: the closing sequence runs as when the window is closed.

@@ -1,5 +1,5 @@
 #pragma once
-// Form1, the main window: two rows of command buttons, the entry list and the status line under
+// The main window: two rows of command buttons, the entry list and the status line under
 // a menu bar. Closing it ends the program.
 #include <windows.h>
 
@@ -22,11 +22,11 @@ public:
     static constexpr int kClientWidth = 9015;  // twips
     static constexpr int kClientHeight = 6555;
 
-    // Menu bar: each menu's items form one control array.
-    enum Menu { mnuFile, mnuData, mnuCopy, mnuHelp, mnuAbout };
+    // The menus of the menu bar, left to right.
+    enum Menu { FileMenu, DataMenu, CopyMenu, HelpMenu, AboutMenu };
     static constexpr int kFirstMenuId = 1000;
-    // The command id of a menu's item (index from 0); 0 when there is no such item.
-    static int menuItemId(Menu menu, int index);
+    // The command id of a menu's item (its place in the menu, from 0); 0 when there is no such item.
+    static int menuItemId(Menu menu, int position);
 
     // What the main window asks of the program around it.
     class Host {
@@ -63,47 +63,45 @@ public:
 
     // Called once the vault is loaded or created: skins and shows the window, opens the help
     // viewer when the user asked for it, and closes the password dialog.
-    void afterFormLoad();
+    void showUnlocked();
 
     std::string statusText() const;
     void setStatusText(const std::string& text);
 
-    EntryListView lstPass;
+    EntryListView entryList;
 
-    // Handlers: the buttons' commands and the menus that repeat them.
-    void cmdAdd_Click(int index);
-    void cmdEdit_Click();
-    void cmdDelete_Click();
-    void cmdCopy_Click(int index);
-    void cmdGoto_Click();
-    void cmdWebsite_Click(int index);
-    void tmrClipboard_Timer();
-    void lstPass_ColumnClick(int column);
-    void mnuFileItem_Click(int index);
-    void mnuDataItem_Click(int index);
-    void mnuCopyItem_Click(int index);
-    void mnuHelpItem_Click(int index);
-    void mnuAboutItem_Click(int index);
-    void Form_Resize();
-    bool Form_QueryEndSession();
+    // Handlers: the buttons' commands, which the Data and Copy menus repeat, and the menus' own.
+    void onAddClick();
+    void onEditClick();
+    void onDeleteClick();
+    void onCopyClick(vault::Field field);
+    void onGoToClick();
+    void onWebsiteClick();
+    void onExitClick();
+    void onViewHelpClick();
+    void onAboutClick();
+    void onClipboardTimer();
+    void onColumnClick(int column);  // 1-based, as the header reports it
+    void onResize();
+    bool onQueryEndSession();
 
 protected:
     void create() override;
-    void Form_Load() override;
-    void Form_Unload(bool& cancel) override;
+    void onLoad() override;
+    void onUnload(bool& cancel) override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void onMenu(int commandId) override;
 
 private:
-    Control* cmdAdd[1] = {};
-    Control* cmdDelete = nullptr;
-    Control* cmdEdit = nullptr;
-    Control* cmdGoto = nullptr;
-    Control* cmdWebsite[1] = {};
-    Control* cmdCopy[3] = {};
-    Control* lstPassControl = nullptr;
-    Control* StatusBar1 = nullptr;
-    Timer* tmrClipboard = nullptr;  // clears a copied password from the clipboard
+    Control* addButton = nullptr;
+    Control* deleteButton = nullptr;
+    Control* editButton = nullptr;
+    Control* goToButton = nullptr;
+    Control* websiteButton = nullptr;
+    Control* copyButtons[3] = {};  // by field: Username, Password, Location
+    Control* entryListControl = nullptr;
+    Control* statusBar = nullptr;
+    Timer* clipboardTimer = nullptr;  // clears a copied password from the clipboard
 
     HMENU buildMenuBar() const;
     bool mayDiscardUnsavedChange();
@@ -113,7 +111,7 @@ private:
     Host& host_;
     const Branding& branding_;
     Skinning& skinning_;
-    EntryEditor& frmAdd_;
+    EntryEditor& editor_;
     const vault::EntryList& entries_;
     std::optional<DWORD> copiedPassword_;  // the clipboard's sequence number with it
 };

@@ -40,7 +40,7 @@ std::wstring executableFolder() {
 
 AppInfo readAppInfo() {
     AppInfo info;
-    info.Path = executableFolder();
+    info.folder = executableFolder();
     std::wstring exe = modulePath();
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
@@ -51,9 +51,9 @@ AppInfo readAppInfo() {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedLength = 0;
     if (VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedLength) && fixed) {
-        info.Major = HIWORD(fixed->dwFileVersionMS);
-        info.Minor = LOWORD(fixed->dwFileVersionMS);
-        info.Revision = LOWORD(fixed->dwFileVersionLS);
+        info.major = HIWORD(fixed->dwFileVersionMS);
+        info.minor = LOWORD(fixed->dwFileVersionMS);
+        info.revision = LOWORD(fixed->dwFileVersionLS);
     }
 
     struct Translation {
@@ -67,10 +67,10 @@ AppInfo readAppInfo() {
         translationsLength >= sizeof(Translation))
         wsprintfA(langCodepage, "%04x%04x", translations[0].language, translations[0].codepage);
 
-    info.Title = versionString(block, langCodepage, "FileDescription");
-    info.ProductName = versionString(block, langCodepage, "ProductName");
-    info.CompanyName = versionString(block, langCodepage, "CompanyName");
-    info.Comments = versionString(block, langCodepage, "Comments");
+    info.title = versionString(block, langCodepage, "FileDescription");
+    info.productName = versionString(block, langCodepage, "ProductName");
+    info.companyName = versionString(block, langCodepage, "CompanyName");
+    info.comments = versionString(block, langCodepage, "Comments");
     return info;
 }
 

@@ -5,14 +5,14 @@
 namespace vk {
 
 struct AppInfo {
-    std::wstring Path;  // the executable's folder, without a trailing separator
-    std::string Title;           // "FileDescription": the title of message boxes that have none
-    std::string ProductName;
-    std::string CompanyName;
-    std::string Comments;
-    int Major = 0;
-    int Minor = 0;
-    int Revision = 0;
+    std::wstring folder;  // the executable's folder, without a trailing separator
+    std::string title;    // "FileDescription": the title of message boxes that have none
+    std::string productName;
+    std::string companyName;
+    std::string comments;  // "Comments": the maker's web site host
+    int major = 0;
+    int minor = 0;
+    int revision = 0;
 };
 
 // The program's branding: what the version information calls its product, its maker and the

@@ -38,7 +38,7 @@ void reportHandlerFailure(HWND window) noexcept {
     }
     try {
         messageBox(window, std::string("Vellumkeep could not finish what you asked.\r\n\r\n") + reason,
-                   readAppInfo().Title, MB_OK | MB_ICONERROR);
+                   readAppInfo().title, MB_OK | MB_ICONERROR);
     } catch (...) {
         // Too short of memory even to say so in our own words: the system's box needs none.
         MessageBoxW(window, L"Vellumkeep could not finish what you asked: there is not enough memory for it.",
@@ -208,7 +208,7 @@ void Window::load() {
     initialFocus_ = nullptr;
     lastFocus_ = nullptr;
     create();
-    if (hwnd_) Form_Load();
+    if (hwnd_) onLoad();
 }
 
 void Window::show() {
@@ -226,7 +226,7 @@ void Window::unload() {
     if (!hwnd_ || unloading_) return;
     unloading_ = true;
     bool cancel = false;
-    Form_Unload(cancel);
+    onUnload(cancel);
     if (!cancel && hwnd_) DestroyWindow(hwnd_);
     unloading_ = false;
 }
@@ -452,9 +452,8 @@ void Window::onActivate(bool active) {
     if (target) SetFocus(target);
 }
 
-Control& Window::addControl(std::string name, int index, std::string typeName, const wchar_t* className,
-                            DWORD style, DWORD exStyle, const std::string& text, int left, int top, int width,
-                            int height) {
+Control& Window::createControl(std::string name, int index, std::string typeName, const wchar_t* className, DWORD style,
+                               DWORD exStyle, const std::string& text, int left, int top, int width, int height) {
     int id = kFirstControlId + static_cast<int>(controls_.size());
     HWND hwnd = CreateWindowExW(exStyle, className, widen(text).c_str(), WS_CHILD | style, toPixels(left),
                                 toPixels(top), toPixels(width), toPixels(height), hwnd_,
@@ -466,29 +465,29 @@ Control& Window::addControl(std::string name, int index, std::string typeName, c
     return control;
 }
 
-Control& Window::addButton(std::string name, int index, const std::string& caption, int left, int top, int width,
-                           int height) {
-    return addControl(std::move(name), index, "CommandButton", WC_BUTTONW,
-                      WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0, caption, left, top, width,
-                      height);
+Control& Window::createButton(std::string name, int index, const std::string& caption, int left, int top, int width,
+                              int height) {
+    return createControl(std::move(name), index, "CommandButton", WC_BUTTONW,
+                         WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0, caption, left, top, width,
+                         height);
 }
 
-Control& Window::addTextBox(std::string name, int left, int top, int width, int height, DWORD extraStyle) {
-    Control& control = addControl(std::move(name), -1, "TextBox", WC_EDITW,
-                                  WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | ES_AUTOHSCROLL | extraStyle,
-                                  WS_EX_CLIENTEDGE, "", left, top, width, height);
+Control& Window::createTextBox(std::string name, int left, int top, int width, int height, DWORD extraStyle) {
+    Control& control = createControl(std::move(name), -1, "TextBox", WC_EDITW,
+                                     WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | ES_AUTOHSCROLL | extraStyle,
+                                     WS_EX_CLIENTEDGE, "", left, top, width, height);
     // No length limit: an edit control otherwise stops at 32,767 characters.
     SendMessageW(control.hwnd(), EM_SETLIMITTEXT, 0, 0);
     installKeyPress(control);
     return control;
 }
 
-Control& Window::addLabel(std::string name, const std::string& caption, int left, int top, int width, int height) {
-    return addControl(std::move(name), -1, "Label", WC_STATICW, WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, caption,
-                      left, top, width, height);
+Control& Window::createLabel(std::string name, const std::string& caption, int left, int top, int width, int height) {
+    return createControl(std::move(name), -1, "Label", WC_STATICW, WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, caption,
+                         left, top, width, height);
 }
 
-Timer& Window::addTimer(std::string name, UINT intervalMs) {
+Timer& Window::createTimer(std::string name, UINT intervalMs) {
     UINT_PTR id = timers_.size() + 1;
     timers_.push_back(std::make_unique<Timer>(*this, std::move(name), id, intervalMs));
     return *timers_.back();

@@ -1,8 +1,8 @@
 #pragma once
 // A top-level window of the program and its controls.
 //
-// A window is loaded (created, its Form_Load runs once), shown modeless, hidden, and unloaded
-// (Form_Unload runs, then it is destroyed). Loading a window that is already loaded only returns
+// A window is loaded (created, its onLoad runs once), shown modeless, hidden, and unloaded
+// (onUnload runs, then it is destroyed). Loading a window that is already loaded only returns
 // it; the next load after an unload builds it afresh. Layout is given in twips.
 #include <windows.h>
 
@@ -55,7 +55,7 @@ public:
     HFONT font() const { return font_; }
     void setFont(HFONT font);
 
-    // Colours as a control's BackColor and ForeColor properties; false when the control is gone.
+    // Colours as a control's backColour and foreColour properties; false when the control is gone.
     std::optional<COLORREF> backColor() const { return backColor_; }
     std::optional<COLORREF> foreColor() const { return foreColor_; }
     bool setBackColor(COLORREF colour);
@@ -164,15 +164,14 @@ public:
     LRESULT passOn(UINT message, WPARAM wParam, LPARAM lParam) { return handle(message, wParam, lParam); }
 
     // Adds a control of any window class to the end of the collection (position and size in twips).
-    Control& addControl(std::string name, int index, std::string typeName, const wchar_t* className,
-                        DWORD style, DWORD exStyle, const std::string& text, int left, int top, int width,
-                        int height);
+    Control& createControl(std::string name, int index, std::string typeName, const wchar_t* className, DWORD style,
+                           DWORD exStyle, const std::string& text, int left, int top, int width, int height);
 
 protected:
     // Builds the window: createFrame, then the controls in collection order.
     virtual void create() = 0;
-    virtual void Form_Load() {}
-    virtual void Form_Unload(bool& cancel) { (void)cancel; }
+    virtual void onLoad() {}
+    virtual void onUnload(bool& cancel) { (void)cancel; }
     // Whether a show request may make the window visible.
     virtual bool mayShow() const { return true; }
     // Messages the base does not handle; true when handled (result set).
@@ -195,11 +194,11 @@ protected:
     // The frame of the program's own windows: the program's icon, and Verdana 8.25 for the
     // controls added after it. False when the window could not be made.
     bool createProgramFrame(Frame frame);
-    Control& addButton(std::string name, int index, const std::string& caption, int left, int top, int width,
-                       int height);
-    Control& addTextBox(std::string name, int left, int top, int width, int height, DWORD extraStyle = 0);
-    Control& addLabel(std::string name, const std::string& caption, int left, int top, int width, int height);
-    Timer& addTimer(std::string name, UINT intervalMs);
+    Control& createButton(std::string name, int index, const std::string& caption, int left, int top, int width,
+                          int height);
+    Control& createTextBox(std::string name, int left, int top, int width, int height, DWORD extraStyle = 0);
+    Control& createLabel(std::string name, const std::string& caption, int left, int top, int width, int height);
+    Timer& createTimer(std::string name, UINT intervalMs);
     // Gives the controls a tab order: the first one gets the focus first.
     void setTabOrder(std::initializer_list<Control*> order);
     // The control that has the focus when the window is first activated (default: the first in

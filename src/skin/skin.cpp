@@ -22,17 +22,17 @@ SkinSupport& skinSupportOf(Skinning& skinning) {
     return *skinning.skinSupport;
 }
 
-void SkinForm(Skinning& skinning, Window& window) {
+void skinWindow(Skinning& skinning, Window& window) {
     if (!window.isLoaded()) return;
-    if (SkinControl* skin = skinning.skinObject) {
-        ColorControls(window, static_cast<long>(skin->BackColor()), static_cast<long>(skin->ForeColor()),
-                      static_cast<long>(skin->PanelColor()), static_cast<long>(skin->PanelTextColor()));
+    if (SkinControl* skin = skinning.skin) {
+        colourControls(window, static_cast<long>(skin->backColour()), static_cast<long>(skin->foreColour()),
+                       static_cast<long>(skin->panelColour()), static_cast<long>(skin->panelTextColour()));
     }
-    if (skinning.isNT6OrLater() && skinning.skinEnabled) ResetFormRegion(window);
-    if (SkinControl* skin = skinning.skinObject) skin->ApplySkin(window.hwnd());
+    if (skinning.isNT6OrLater() && skinning.skinEnabled) resetWindowRegion(window);
+    if (SkinControl* skin = skinning.skin) skin->apply(window.hwnd());
 }
 
-void ColorControls(Window& window, long backColour, long foreColour, long panelColour, long) {
+void colourControls(Window& window, long backColour, long foreColour, long panelColour, long) {
     auto back = static_cast<COLORREF>(backColour);
     auto fore = static_cast<COLORREF>(foreColour);
     auto panel = static_cast<COLORREF>(panelColour);
@@ -46,7 +46,7 @@ void ColorControls(Window& window, long backColour, long foreColour, long panelC
     }
 }
 
-bool IsNT6OrLater() {
+bool systemIsNT6OrLater() {
     OSVERSIONINFOEXA version{};
     version.dwOSVersionInfoSize = 156;  // the extended record, ANSI form
     static_assert(sizeof(OSVERSIONINFOEXA) == 156);
@@ -54,7 +54,7 @@ bool IsNT6OrLater() {
     return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 6;
 }
 
-void ResetFormRegion(Window& window) {
+void resetWindowRegion(Window& window) {
     // A region is measured in pixels. The window's outer size in twips, and never less than the
     // largest size the system lets a window grow to, makes a rectangle that no later resize,
     // maximising or DPI outgrows: the region never clips the window.
@@ -65,19 +65,17 @@ void ResetFormRegion(Window& window) {
     // On success the region belongs to the system.
 }
 
-void bindSkin(Skinning& skinning, SkinControl& skn, Window& splash) {
-    skinning.skinObject = &skn;
-    SkinForm(skinning, splash);
-    skinSupportOf(skinning).recordMethod2(skn.extender());
-    skinSupportOf(skinning).recordMethod5();
+void bindSkin(Skinning& skinning, SkinControl& skin, Window& splash) {
+    skinning.skin = &skin;
+    skinWindow(skinning, splash);
+    skinSupportOf(skinning).attach(skin.extender());
+    skinSupportOf(skinning).start();
 }
 
-void SkinSupportStartup(Skinning& skinning) {
-    if (skinning.isNT6OrLater()) skinSupportOf(skinning).recordMethod6();
+void startSkinSupport(Skinning& skinning) {
+    if (skinning.isNT6OrLater()) skinSupportOf(skinning).refresh();
 }
 
-void SetOnTop(Window& window, bool onTop) {
-    keepOnTop(window.hwnd(), onTop);
-}
+void setOnTop(Window& window, bool onTop) { keepOnTop(window.hwnd(), onTop); }
 
 }  // namespace vk

@@ -22,7 +22,7 @@ std::string_view skinResource() {
 
 SkinControl::SkinControl() : data_(SkinData::parse(skinResource())) {}
 
-void SkinControl::ApplySkin(HWND window) {
+void SkinControl::apply(HWND window) {
     if (!IsWindow(window)) return;
     skinned_.push_back(window);
     installSkin(window, data_);

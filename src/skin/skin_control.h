@@ -15,13 +15,13 @@ public:
     explicit SkinControl(const SkinData& data) : data_(data) {}
 
     // The four colours, as OLE colours (0x00BBGGRR).
-    COLORREF BackColor() const { return data_.back; }
-    COLORREF ForeColor() const { return data_.fore; }
-    COLORREF PanelColor() const { return data_.panel; }
-    COLORREF PanelTextColor() const { return data_.panelText; }
+    COLORREF backColour() const { return data_.back; }
+    COLORREF foreColour() const { return data_.fore; }
+    COLORREF panelColour() const { return data_.panel; }
+    COLORREF panelTextColour() const { return data_.panelText; }
 
     // From this call on the window is drawn with the skin, until it is destroyed.
-    void ApplySkin(HWND window);
+    void apply(HWND window);
 
     // The control's extender object, handed on unexamined to the skin support object.
     const void* extender() const { return this; }

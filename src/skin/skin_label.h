@@ -18,7 +18,7 @@ inline constexpr char kSkinLabelType[] = "SkinLabel";
 void makeSkinLabel(HWND label);
 
 // Adds a skinned label to the window's control collection (position and size in twips).
-Control& addSkinLabel(Window& window, std::string name, int index, const std::string& caption, int left, int top,
-                      int width, int height, bool visible = true);
+Control& createSkinLabel(Window& window, std::string name, int index, const std::string& caption, int left, int top,
+                         int width, int height, bool visible = true);
 
 }  // namespace vk

@@ -9,11 +9,11 @@ namespace vk {
 class SkinSupport {
 public:
     // The second method of the support object: hands it the skin control's extender object.
-    void recordMethod2(const void* extender);
+    void attach(const void* extender);
     // The fifth method: no arguments.
-    void recordMethod5();
+    void start();
     // The sixth method: no arguments.
-    void recordMethod6();
+    void refresh();
 
     // The methods called so far, by number, in order.
     const std::vector<int>& recordedCalls() const { return calls_; }

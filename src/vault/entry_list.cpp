@@ -6,12 +6,12 @@ namespace vk::vault {
 
 std::string_view EntryList::field(EntryView entry, int column) {
     switch (column) {
-    case 1:
-        return entry.password;
-    case 2:
-        return entry.location;
-    default:
-        return entry.username;
+        case 1:
+            return entry.password;
+        case 2:
+            return entry.location;
+        default:
+            return entry.username;
     }
 }
 
@@ -173,8 +173,7 @@ void EntryList::reorder() {
     std::stable_sort(order_.begin(), order_.end(), [this](Slot a, Slot b) { return before(a, b); });
 }
 
-IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries,
-                                  const PieceWriter& write) {
+IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries, const PieceWriter& write) {
     VaultContentWriter writer(masterPassword, write);
     // Lines still in the order they were read (a vault not sorted since) go as one piece each.
     for (size_t i = 0, end = 0; i < entries.count(); i = end) {

@@ -15,6 +15,9 @@
 
 namespace vk::vault {
 
+// An entry's three fields, in the order of the list's columns.
+enum class Field { Username, Password, Location };
+
 // An entry's identity for as long as the list lives; 32 bits keep a big list's rows small.
 using EntryId = std::uint32_t;
 enum class SortOrder { Ascending, Descending };
@@ -121,8 +124,7 @@ private:
 
 // What a save writes: the master password, then every entry in display order, handed to `write`
 // piece by piece; the first error `write` returned.
-IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries,
-                                  const PieceWriter& write);
+IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries, const PieceWriter& write);
 
 // A collation usable without the platform: letter case ignored for ASCII, then byte order.
 void simpleCollationKey(std::string_view text, std::string& keys);

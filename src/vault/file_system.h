@@ -28,7 +28,7 @@ struct IoError {
 // The outcome of a file operation: it succeeded, or it failed with an error.
 class IoResult {
 public:
-    IoResult() = default;  // success
+    IoResult() = default;                                  // success
     IoResult(IoError error) : error_(std::move(error)) {}  // NOLINT: a failure is a result
     static IoResult success() { return {}; }
 

@@ -150,7 +150,8 @@ IoResult PosixFileSystem::readPieces(const Path& path, const PieceWriter& into) 
             return lastError();
         }
         if (got == 0) return IoResult::success();
-        if (IoResult result = into(std::string_view(piece.get(), static_cast<size_t>(got))); result.failed()) return result;
+        if (IoResult result = into(std::string_view(piece.get(), static_cast<size_t>(got))); result.failed())
+            return result;
     }
 }
 

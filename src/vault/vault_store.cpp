@@ -89,7 +89,8 @@ IoResult VaultStore::saveVault(const ContentSource& content) {
             return write(piece);
         });
     };
-    if (IoResult result = files_.replaceAtomically(target, temporaryPathFor(target), fingerprinted); result.failed()) return result;
+    if (IoResult result = files_.replaceAtomically(target, temporaryPathFor(target), fingerprinted); result.failed())
+        return result;
     seen_ = written.result();
     return IoResult::success();
 }

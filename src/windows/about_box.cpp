@@ -24,51 +24,51 @@ void AboutBox::create() {
     HFONT text = makeFont(L"Verdana", 12, true);
     HFONT small = makeFont(L"MS Sans Serif", 8.25);
 
-    auto skinLabel = [this](const char* name, int index, const char* caption, int left, int top, int width,
-                            int height, HFONT font) {
-        Control* label = &addSkinLabel(*this, name, index, caption, left, top, width, height);
+    auto skinLabel = [this](const char* name, int index, const char* caption, int left, int top, int width, int height,
+                            HFONT font) {
+        Control* label = &createSkinLabel(*this, name, index, caption, left, top, width, height);
         label->setFont(font);
         return label;
     };
     auto plainLabel = [this, text](const char* name, const char* caption, int top) {
-        Control* label = &addLabel(name, caption, 180, top, 2295, 315);
+        Control* label = &createLabel(name, caption, 180, top, 2295, 315);
         label->setFont(text);
         return label;
     };
-    Picture1 = &addControl("Picture1", -1, "PictureBox", L"STATIC", WS_VISIBLE | WS_CLIPSIBLINGS | SS_BITMAP, 0, "",
-                           0, 0, 7515, 1035);
+    headerPicture = &createControl("headerPicture", -1, "PictureBox", L"STATIC",
+                                   WS_VISIBLE | WS_CLIPSIBLINGS | SS_BITMAP, 0, "", 0, 0, 7515, 1035);
     header_ = loadPictureResource(kHeaderPicture, dpi(), toPixels(7515), toPixels(1035));
-    SendMessageW(Picture1->hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(header_.get()));
-    Label1 = skinLabel("Label1", -1, "YourProgramName", 120, 1200, 7095, 435, title);
-    Label2 = plainLabel("Label2", "Version:", 1680);
-    Label3 = plainLabel("Label3", "Owned By:", 2100);
-    Label4 = plainLabel("Label4", "Website:", 2520);
-    lblVersion = skinLabel("lblVersion", -1, "Version", 2580, 1680, 4635, 315, text);
-    lblCompany = skinLabel("lblCompany", -1, "Version", 2580, 2100, 4635, 315, text);
-    lblWebsite = skinLabel("lblWebsite", -1, "Version", 2580, 2520, 4635, 315, text);
-    SkinLabel1 = skinLabel("SkinLabel1", 0, "Windowed Label", 480, 2940, 555, 195, small);
+    SendMessageW(headerPicture->hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(header_.get()));
+    productLabel = skinLabel("productLabel", -1, "YourProgramName", 120, 1200, 7095, 435, title);
+    versionCaption = plainLabel("versionCaption", "Version:", 1680);
+    ownerCaption = plainLabel("ownerCaption", "Owned By:", 2100);
+    websiteCaption = plainLabel("websiteCaption", "Website:", 2520);
+    versionLabel = skinLabel("versionLabel", -1, "Version", 2580, 1680, 4635, 315, text);
+    companyLabel = skinLabel("companyLabel", -1, "Version", 2580, 2100, 4635, 315, text);
+    websiteLabel = skinLabel("websiteLabel", -1, "Version", 2580, 2520, 4635, 315, text);
+    twinLabel = skinLabel("twinLabel", 0, "Windowed Label", 480, 2940, 555, 195, small);
 }
 
-void AboutBox::Form_Load() {
+void AboutBox::onLoad() {
     standAboveKeptOnTop();
     setCaption("About " + branding_.productName);
-    Label1->setText(branding_.productName);
-    lblCompany->setText(branding_.companyName);
-    lblVersion->setText(versionText(version_.Major, version_.Minor));
-    lblWebsite->setText(branding_.companyWebsite);
+    productLabel->setText(branding_.productName);
+    companyLabel->setText(branding_.companyName);
+    versionLabel->setText(versionText(version_.major, version_.minor));
+    websiteLabel->setText(branding_.companyWebsite);
     if (skinning_.skinEnabled) {
         makeSkinnedTwins();
-        SkinForm(skinning_, *this);
+        skinWindow(skinning_, *this);
     }
 }
 
-Control& AboutBox::loadSkinLabelElement() {
+Control& AboutBox::loadTwinLabel() {
     int highest = 0;
     for (const auto& control : controls())
-        if (control->name() == "SkinLabel1") highest = std::max(highest, control->index());
-    Control& element = addSkinLabel(*this, "SkinLabel1", highest + 1, SkinLabel1->text(), SkinLabel1->left(),
-                                    SkinLabel1->top(), SkinLabel1->width(), SkinLabel1->height(), false);
-    element.setFont(SkinLabel1->font());
+        if (control->name() == "twinLabel") highest = std::max(highest, control->index());
+    Control& element = createSkinLabel(*this, "twinLabel", highest + 1, twinLabel->text(), twinLabel->left(),
+                                       twinLabel->top(), twinLabel->width(), twinLabel->height(), false);
+    element.setFont(twinLabel->font());
     return element;
 }
 
@@ -77,7 +77,7 @@ void AboutBox::makeSkinnedTwins() {
     for (const auto& control : controls())
         if (control->typeName() == "Label") plainLabels.push_back(control.get());
     for (Control* label : plainLabels) {
-        Control& twin = loadSkinLabelElement();
+        Control& twin = loadTwinLabel();
         twin.setTop(label->top());
         twin.setLeft(label->left());
         twin.setHeight(label->height());

@@ -1,5 +1,5 @@
 #pragma once
-// frmAbout: the product's name, version, owner and web site under a header picture. With the
+// The about box: the product's name, version, owner and web site under a header picture. With the
 // skin on, each plain label gets a skinned twin laid exactly over it.
 #include <string>
 
@@ -28,21 +28,21 @@ public:
 
 protected:
     void create() override;
-    void Form_Load() override;
+    void onLoad() override;
 
 private:
-    Control* Picture1 = nullptr;
-    Control* Label1 = nullptr;
-    Control* Label2 = nullptr;
-    Control* Label3 = nullptr;
-    Control* Label4 = nullptr;
-    Control* lblVersion = nullptr;
-    Control* lblCompany = nullptr;
-    Control* lblWebsite = nullptr;
-    Control* SkinLabel1 = nullptr;  // element 0: the template of the twins
-    // Loads the next element of the SkinLabel1 array: a hidden copy of element 0.
+    Control* headerPicture = nullptr;
+    Control* productLabel = nullptr;
+    Control* versionCaption = nullptr;
+    Control* ownerCaption = nullptr;
+    Control* websiteCaption = nullptr;
+    Control* versionLabel = nullptr;
+    Control* companyLabel = nullptr;
+    Control* websiteLabel = nullptr;
+    Control* twinLabel = nullptr;  // element 0: the template of the twins
+    // Loads the next element of the twinLabel array: a hidden copy of element 0.
 
-    Control& loadSkinLabelElement();
+    Control& loadTwinLabel();
     void makeSkinnedTwins();
 
     const Branding& branding_;

@@ -60,43 +60,43 @@ void HelpViewer::create() {
     frame.owner = host_.taskbarOwner();  // not in the task bar
     if (!createProgramFrame(frame)) return;
     documentMissing_ = false;
-    rtf1 = &addControl("rtf1", -1, "RichTextBox", MSFTEDIT_CLASS,
-                       WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, "", 0,
-                       0, 10275, 7515);
-    Check1 = &addControl("Check1", -1, "CheckBox", WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | BS_3STATE, 0,
-                         "Show at Startup", 60, 7620, 1995, 255);
-    SendMessageW(Check1->hwnd(), BM_SETCHECK, BST_CHECKED, 0);
+    document = &createControl("document", -1, "RichTextBox", MSFTEDIT_CLASS,
+                              WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, "",
+                              0, 0, 10275, 7515);
+    showAtStartupBox = &createControl("showAtStartupBox", -1, "CheckBox", WC_BUTTONW,
+                                      WS_VISIBLE | WS_TABSTOP | BS_3STATE, 0, "Show at Startup", 60, 7620, 1995, 255);
+    SendMessageW(showAtStartupBox->hwnd(), BM_SETCHECK, BST_CHECKED, 0);
     // A click toggles between cleared and checked only; greyed comes from a stored "2".
-    Check1->onClick = [this] {
-        setCheck1Value(check1Value() == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
+    showAtStartupBox->onClick = [this] {
+        setShowAtStartupState(showAtStartupState() == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
     };
 }
 
-int HelpViewer::check1Value() const {
-    return static_cast<int>(SendMessageW(Check1->hwnd(), BM_GETCHECK, 0, 0));
+int HelpViewer::showAtStartupState() const {
+    return static_cast<int>(SendMessageW(showAtStartupBox->hwnd(), BM_GETCHECK, 0, 0));
 }
 
-void HelpViewer::setCheck1Value(int value) {
-    if (value == check1Value()) return;
-    SendMessageW(Check1->hwnd(), BM_SETCHECK, static_cast<WPARAM>(value), 0);
-    Check1_Click();
+void HelpViewer::setShowAtStartupState(int value) {
+    if (value == showAtStartupState()) return;
+    SendMessageW(showAtStartupBox->hwnd(), BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    onShowAtStartupClick();
 }
 
-void HelpViewer::Form_Load() {
-    if (skinning_.skinEnabled) SkinForm(skinning_, *this);
+void HelpViewer::onLoad() {
+    if (skinning_.skinEnabled) skinWindow(skinning_, *this);
     std::wstring path = host_.programFolder() + L"\\Help.rtf";
     if (!host_.fileExists(path)) {
         documentMissing_ = true;
         return;
     }
-    loadRichText(rtf1->hwnd(), path);
-    SetOnTop(*this, true);
+    loadRichText(document->hwnd(), path);
+    setOnTop(*this, true);
     std::string stored = host_.settings().get(branding_.productName, "Settings", "showHelp", "1");
-    if (auto state = checkStateFromSetting(stored)) setCheck1Value(*state);
+    if (auto state = checkStateFromSetting(stored)) setShowAtStartupState(*state);
 }
 
-void HelpViewer::Check1_Click() {
-    host_.settings().save(branding_.productName, "Settings", "showHelp", std::to_string(check1Value()));
+void HelpViewer::onShowAtStartupClick() {
+    host_.settings().save(branding_.productName, "Settings", "showHelp", std::to_string(showAtStartupState()));
 }
 
 }  // namespace vk

@@ -1,5 +1,5 @@
 #pragma once
-// Form8, the help viewer: shows Help.rtf from the program's folder, and its "Show at Startup"
+// The help viewer: shows Help.rtf from the program's folder, and its "Show at Startup"
 // box keeps the setting that decides whether it opens at every start.
 #include <optional>
 #include <string>
@@ -40,20 +40,19 @@ public:
     HelpViewer(Host& host, const Branding& branding, Skinning& skinning)
         : host_(host), branding_(branding), skinning_(skinning) {}
 
-
-    void Check1_Click();
+    void onShowAtStartupClick();
     // The check box's state: 0 cleared, 1 checked, 2 greyed.
-    int check1Value() const;
-    void setCheck1Value(int value);
+    int showAtStartupState() const;
+    void setShowAtStartupState(int value);
 
 protected:
     void create() override;
-    void Form_Load() override;
+    void onLoad() override;
     bool mayShow() const override { return !documentMissing_; }
 
 private:
-    Control* rtf1 = nullptr;
-    Control* Check1 = nullptr;
+    Control* document = nullptr;
+    Control* showAtStartupBox = nullptr;
 
     Host& host_;
     const Branding& branding_;

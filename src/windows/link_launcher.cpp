@@ -12,12 +12,12 @@ void LinkLauncher::create() {
     frame.clientHeight = 1605;
     createFrame(frame);
     if (!hwnd()) return;
-    Timer1 = &addTimer("Timer1", kLifetimeMs);
-    Timer1->onTick = [this] { Timer1_Timer(); };
-    Timer1->setEnabled(true);
+    lifetimeTimer = &createTimer("lifetimeTimer", kLifetimeMs);
+    lifetimeTimer->onTick = [this] { onLifetimeTimer(); };
+    lifetimeTimer->setEnabled(true);
 }
 
-void LinkLauncher::Form_Load() {
+void LinkLauncher::onLoad() {
     host_.applyBranding();
     if (linkRequest_ != "Website") return;
     // The browser is asked to show itself normally: a hidden browser window would help nobody.
@@ -25,8 +25,6 @@ void LinkLauncher::Form_Load() {
     linkRequest_.clear();
 }
 
-void LinkLauncher::Timer1_Timer() {
-    unload();
-}
+void LinkLauncher::onLifetimeTimer() { unload(); }
 
 }  // namespace vk

@@ -1,5 +1,5 @@
 #pragma once
-// frmWebsite, never shown: loading it opens the requested web address in the browser, and it
+// The link launcher, never shown: loading it opens the requested web address in the browser, and it
 // removes itself ten seconds later. A request made while it is still loaded opens nothing.
 #include <string>
 
@@ -28,15 +28,15 @@ public:
     LinkLauncher(Host& host, const Branding& branding, std::string& linkRequest)
         : host_(host), branding_(branding), linkRequest_(linkRequest) {}
 
-    void Timer1_Timer();
+    void onLifetimeTimer();
 
 protected:
     void create() override;
-    void Form_Load() override;
+    void onLoad() override;
     bool mayShow() const override { return false; }
 
 private:
-    Timer* Timer1 = nullptr;
+    Timer* lifetimeTimer = nullptr;
 
     Host& host_;
     const Branding& branding_;

@@ -43,7 +43,8 @@ protected:
         for (size_t i = 0; i < list.count(); ++i) all.push_back(list.idAt(i));
         return all;
     }
-    vault::EntryId add(const std::string& username, const std::string& password = "", const std::string& location = "") {
+    vault::EntryId add(const std::string& username, const std::string& password = "",
+                       const std::string& location = "") {
         return list.add(Entry{username, password, location});
     }
     // The entries a saved vault holds, loaded as the program loads them.

@@ -290,11 +290,14 @@ TEST_F(VaultStoreTest, ManyEntriesRoundTrip) {
 // holds, so an unchanged file reads as unchanged and a change anywhere in it shows.
 TEST_F(VaultStoreTest, ABigVaultWrittenInPiecesIsKnownForWhatItHolds) {
     const std::string content = savedVault("m", std::vector<Entry>(20000, Entry{"user", "password", "site"}));
-    ASSERT_TRUE(store.saveVault([&](const PieceWriter& write) -> IoResult {
-        for (size_t at = 0; at < content.size(); at += 4099)  // pieces of an odd size
-            if (IoResult result = write(std::string_view(content).substr(at, 4099)); result.failed()) return result;
-        return IoResult::success();
-    }).succeeded());
+    ASSERT_TRUE(store
+                    .saveVault([&](const PieceWriter& write) -> IoResult {
+                        for (size_t at = 0; at < content.size(); at += 4099)  // pieces of an odd size
+                            if (IoResult result = write(std::string_view(content).substr(at, 4099)); result.failed())
+                                return result;
+                        return IoResult::success();
+                    })
+                    .succeeded());
     EXPECT_EQ(readFile(vault), content);
     bool changed = true;
     ASSERT_TRUE(store.changedSince(*store.seen(), changed).succeeded());

@@ -35,24 +35,24 @@ class AboutBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // The splash binds the skin; its hand-over timer is not needed here.
-        program->frmSplash.load();
-        program->frmSplash.findTimer("Timer2")->setEnabled(false);
+        program->splashWindow.load();
+        program->splashWindow.findTimer("handOverTimer")->setEnabled(false);
         program.writeVault("master");
         program.logIn("master");
     }
 
-    AboutBox& box() { return program->frmAbout; }
+    AboutBox& box() { return program->aboutBox; }
 
     void chooseAbout() {
-        SendMessageW(program->Form1.hwnd(), WM_COMMAND,
-                     MAKEWPARAM(MainWindow::menuItemId(MainWindow::mnuAbout, 0), 0), 0);
+        SendMessageW(program->mainWindow.hwnd(), WM_COMMAND,
+                     MAKEWPARAM(MainWindow::menuItemId(MainWindow::AboutMenu, 0), 0), 0);
     }
 
-    // The loaded elements of the SkinLabel1 array, in collection order.
+    // The loaded elements of the twin label array, in collection order.
     std::vector<Control*> skinLabelElements() {
         std::vector<Control*> elements;
         for (const auto& control : box().controls())
-            if (control->name() == "SkinLabel1") elements.push_back(control.get());
+            if (control->name() == "twinLabel") elements.push_back(control.get());
         return elements;
     }
 
@@ -63,7 +63,8 @@ protected:
     }
 
     std::vector<Control*> plainLabels() {
-        return {box().findControl("Label2"), box().findControl("Label3"), box().findControl("Label4")};
+        return {box().findControl("versionCaption"), box().findControl("ownerCaption"),
+                box().findControl("websiteCaption")};
     }
 
     TestProgram program;
@@ -73,15 +74,15 @@ TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
     chooseAbout();
     ASSERT_TRUE(box().visible());
     EXPECT_EQ(box().caption(), "About Vellumkeep");
-    EXPECT_EQ(box().findControl("Label1")->text(), "Vellumkeep");
+    EXPECT_EQ(box().findControl("productLabel")->text(), "Vellumkeep");
     AppInfo info = readAppInfo();
-    EXPECT_EQ(box().findControl("lblVersion")->text(), versionText(info.Major, info.Minor));
-    EXPECT_EQ(box().findControl("lblVersion")->text(), "1.0");
-    EXPECT_EQ(box().findControl("lblCompany")->text(), "Quorrindale");
-    EXPECT_EQ(box().findControl("lblWebsite")->text(), "www.quorrindale.example");
-    EXPECT_EQ(box().findControl("Label2")->text(), "Version:");
-    EXPECT_EQ(box().findControl("Label3")->text(), "Owned By:");
-    EXPECT_EQ(box().findControl("Label4")->text(), "Website:");
+    EXPECT_EQ(box().findControl("versionLabel")->text(), versionText(info.major, info.minor));
+    EXPECT_EQ(box().findControl("versionLabel")->text(), "1.0");
+    EXPECT_EQ(box().findControl("companyLabel")->text(), "Quorrindale");
+    EXPECT_EQ(box().findControl("websiteLabel")->text(), "www.quorrindale.example");
+    EXPECT_EQ(box().findControl("versionCaption")->text(), "Version:");
+    EXPECT_EQ(box().findControl("ownerCaption")->text(), "Owned By:");
+    EXPECT_EQ(box().findControl("websiteCaption")->text(), "Website:");
 
     LONG style = GetWindowLongW(box().hwnd(), GWL_STYLE);
     EXPECT_TRUE(style & WS_CAPTION);
@@ -93,24 +94,24 @@ TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
     EXPECT_EQ(client.right, box().toPixels(7455));
     EXPECT_EQ(client.bottom, box().toPixels(2925));
 
-    EXPECT_EQ(placeOf(box().findControl("Picture1")->hwnd()),
+    EXPECT_EQ(placeOf(box().findControl("headerPicture")->hwnd()),
               (PixelRect{0, 0, box().toPixels(7515), box().toPixels(1035)}));
-    auto header =
-        reinterpret_cast<HBITMAP>(SendMessageW(box().findControl("Picture1")->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    auto header = reinterpret_cast<HBITMAP>(
+        SendMessageW(box().findControl("headerPicture")->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP bitmap{};
     ASSERT_TRUE(header && GetObjectW(header, sizeof bitmap, &bitmap));
     EXPECT_EQ(bitmap.bmWidth, box().toPixels(7515));
     EXPECT_EQ(bitmap.bmHeight, box().toPixels(1035));
 
-    LOGFONTW title = fontOf(box().findControl("Label1")->hwnd());
+    LOGFONTW title = fontOf(box().findControl("productLabel")->hwnd());
     EXPECT_STREQ(title.lfFaceName, L"Verdana");
     EXPECT_EQ(title.lfWeight, FW_BOLD);
-    EXPECT_GT(std::abs(title.lfHeight), std::abs(fontOf(box().findControl("lblVersion")->hwnd()).lfHeight));
+    EXPECT_GT(std::abs(title.lfHeight), std::abs(fontOf(box().findControl("versionLabel")->hwnd()).lfHeight));
 
     // Skinned last: the header takes the panel colour, and the skin control draws the box.
-    const auto& skinned = program->frmSplash.skn.recordedSkinnedWindows();
+    const auto& skinned = program->splashWindow.skin.recordedSkinnedWindows();
     EXPECT_NE(std::find(skinned.begin(), skinned.end(), box().hwnd()), skinned.end());
-    EXPECT_EQ(box().findControl("Picture1")->backColor(), RGB(235, 235, 235));
+    EXPECT_EQ(box().findControl("headerPicture")->backColor(), RGB(235, 235, 235));
 }
 
 TEST_F(AboutBoxTest, EachPlainLabelGetsOneSkinnedTwinLyingOverIt) {
@@ -143,8 +144,8 @@ TEST_F(AboutBoxTest, EachPlainLabelGetsOneSkinnedTwinLyingOverIt) {
     }
     // Skinned labels are not cloned: no twin carries the text of one.
     for (Control* element : elements)
-        for (Control* skinnedLabel : {box().findControl("Label1"), box().findControl("lblVersion"),
-                                      box().findControl("lblCompany"), box().findControl("lblWebsite")})
+        for (Control* skinnedLabel : {box().findControl("productLabel"), box().findControl("versionLabel"),
+                                      box().findControl("companyLabel"), box().findControl("websiteLabel")})
             EXPECT_NE(element->text(), skinnedLabel->text());
 }
 
@@ -181,8 +182,8 @@ TEST_F(AboutBoxTest, WithSkinningOffThePlainLabelsStandAlone) {
     ASSERT_TRUE(box().visible());
     EXPECT_EQ(skinLabelIndexes(), (std::vector<int>{0}));
     for (Control* label : plainLabels()) EXPECT_TRUE(IsWindowVisible(label->hwnd()));
-    EXPECT_EQ(box().findControl("lblVersion")->text(), "1.0");
-    const auto& skinned = program->frmSplash.skn.recordedSkinnedWindows();
+    EXPECT_EQ(box().findControl("versionLabel")->text(), "1.0");
+    const auto& skinned = program->splashWindow.skin.recordedSkinnedWindows();
     EXPECT_EQ(std::find(skinned.begin(), skinned.end(), box().hwnd()), skinned.end());
 }
 
@@ -190,16 +191,16 @@ TEST_F(AboutBoxTest, EmptyBrandingLeavesLabelsEmptyAndKeepsTheCaptionPrefix) {
     program->companyName = "";
     program->companyWebsite = "";
     chooseAbout();
-    EXPECT_EQ(box().findControl("lblCompany")->text(), "");
-    EXPECT_EQ(box().findControl("lblWebsite")->text(), "");
+    EXPECT_EQ(box().findControl("companyLabel")->text(), "");
+    EXPECT_EQ(box().findControl("websiteLabel")->text(), "");
     EXPECT_EQ(box().caption(), "About Vellumkeep");
-    EXPECT_EQ(box().findControl("lblVersion")->text(), "1.0");
+    EXPECT_EQ(box().findControl("versionLabel")->text(), "1.0");
 
     SendMessageW(box().hwnd(), WM_CLOSE, 0, 0);
     program->productName = "";
     chooseAbout();
     EXPECT_EQ(box().caption(), "About ");
-    EXPECT_EQ(box().findControl("Label1")->text(), "");
+    EXPECT_EQ(box().findControl("productLabel")->text(), "");
 }
 
 TEST(VersionText, IsMajorPointMinorInPlainDecimals) {

@@ -25,8 +25,8 @@ protected:
         program.logIn("master");
     }
 
-    MainWindow& form() { return program->Form1; }
-    HWND list() { return form().lstPass.hwnd(); }
+    MainWindow& form() { return program->mainWindow; }
+    HWND list() { return form().entryList.hwnd(); }
 
     // One column of the list as it shows it, top to bottom.
     std::vector<std::string> column(int index) {
@@ -49,12 +49,12 @@ protected:
     int selectedRow() { return ListView_GetNextItem(list(), -1, LVNI_SELECTED); }
 
     void addThroughTheEditor(const Entry& entry) {
-        click(form().findControl("cmdAdd", 0));
-        setText(program->frmAdd.findControl("txtUsername"), entry.username);
-        setText(program->frmAdd.findControl("txtPassword"), entry.password);
-        setText(program->frmAdd.findControl("txtWebsite"), entry.location);
-        click(program->frmAdd.findControl("cmdAdd", 0));
-        ASSERT_FALSE(program->frmAdd.isLoaded());
+        click(form().findControl("addButton"));
+        setText(program->entryEditor.findControl("usernameBox"), entry.username);
+        setText(program->entryEditor.findControl("passwordBox"), entry.password);
+        setText(program->entryEditor.findControl("websiteBox"), entry.location);
+        click(program->entryEditor.findControl("saveButton"));
+        ASSERT_FALSE(program->entryEditor.isLoaded());
     }
 
     TestProgram program;
@@ -101,7 +101,7 @@ TEST_F(ColumnSortTest, AClickOnAnEmptyListChangesNothingAndTheFirstLaterClickSor
     clickHeader(0);
     EXPECT_FALSE(program->vaultSession.entries().sorted());
     EXPECT_EQ(program->vaultSession.entries().sortOrder(), vault::SortOrder::Ascending);
-    EXPECT_TRUE(EnhListView_SortColumns(form().lstPass, 7, true));  // nothing to check without rows
+    EXPECT_TRUE(sortByColumn(form().entryList, 7, true));  // nothing to check without rows
 
     addThroughTheEditor({"m", "1", ""});
     addThroughTheEditor({"a", "2", ""});
@@ -126,9 +126,9 @@ TEST_F(ColumnSortTest, TextIsComparedAsTextWithLetterCaseIgnored) {
     TestProgram passwords;
     passwords.writeVault("master", {{"a", "9", ""}, {"b", "10", ""}, {"c", "Zed", ""}, {"d", "apple", ""}});
     passwords.logIn("master");
-    HWND passwordList = passwords->Form1.lstPass.hwnd();
-    passwords->Form1.lstPass_ColumnClick(2);
-    passwords->Form1.lstPass_ColumnClick(2);
+    HWND passwordList = passwords->mainWindow.entryList.hwnd();
+    passwords->mainWindow.onColumnClick(2);
+    passwords->mainWindow.onColumnClick(2);
     std::vector<std::string> sorted;
     for (int row = 0; row < listCount(passwordList); ++row) sorted.push_back(listText(passwordList, row, 1));
     EXPECT_EQ(sorted, (Names{"10", "9", "apple", "Zed"}));
@@ -147,9 +147,9 @@ TEST_F(ColumnSortTest, AddedAndEditedRowsGoToTheirPlaceAndTheNextSaveStoresTheOr
 
     // An edit that changes the key moves the row.
     selectRow(0);
-    click(form().findControl("cmdEdit"));
-    setText(program->frmAdd.findControl("txtUsername"), "golf");
-    click(program->frmAdd.findControl("cmdAdd", 0));
+    click(form().findControl("editButton"));
+    setText(program->entryEditor.findControl("usernameBox"), "golf");
+    click(program->entryEditor.findControl("saveButton"));
     EXPECT_EQ(usernames(), (Names{"charlie", "delta", "foxtrot", "golf"}));
     EXPECT_EQ(storedUsernames(), usernames());
     EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
@@ -158,7 +158,7 @@ TEST_F(ColumnSortTest, AddedAndEditedRowsGoToTheirPlaceAndTheNextSaveStoresTheOr
     clickHeader(0);  // descending
     selectRow(0);
     messageBoxes.answer(IDOK);
-    click(form().findControl("cmdDelete"));
+    click(form().findControl("deleteButton"));
     EXPECT_EQ(usernames(), (Names{"foxtrot", "delta", "charlie"}));
     EXPECT_EQ(storedUsernames(), usernames());
 }
@@ -178,7 +178,7 @@ TEST_F(ColumnSortTest, TheSelectionStaysOnTheSameEntry) {
     EXPECT_EQ(selectedRow(), 0);
 
     // The commands act on the entry that stayed selected.
-    click(form().findControl("cmdCopy", 0));
+    click(form().findControl("copyButton", 0));
     EXPECT_EQ(form().statusText(), "Copied Username carol");
 }
 
@@ -188,7 +188,7 @@ TEST_F(ColumnSortTest, AColumnOutsideTheListFailsWithAnErrorWhenAskedTo) {
         SCOPED_TRACE(outside);
         vault::SortOrder orderBefore = program->vaultSession.entries().sortOrder();
         messageBoxes.answer(IDOK);
-        EXPECT_FALSE(EnhListView_SortColumns(form().lstPass, outside, true));
+        EXPECT_FALSE(sortByColumn(form().entryList, outside, true));
         ASSERT_FALSE(messageBoxes.seen().empty());
         const SeenBox& box = messageBoxes.seen().back();
         EXPECT_EQ(box.text, "Error35600\tIndex out of bounds");
@@ -201,12 +201,12 @@ TEST_F(ColumnSortTest, AColumnOutsideTheListFailsWithAnErrorWhenAskedTo) {
     }
     EXPECT_EQ(messageBoxes.seen().size(), 3u);
 
-    EXPECT_FALSE(EnhListView_SortColumns(form().lstPass, 4, false));
+    EXPECT_FALSE(sortByColumn(form().entryList, 4, false));
     EXPECT_EQ(messageBoxes.seen().size(), 3u);
     clickHeader(3);  // no such header: silent
     EXPECT_EQ(messageBoxes.seen().size(), 3u);
 
-    EXPECT_TRUE(EnhListView_SortColumns(form().lstPass, 3, true));
+    EXPECT_TRUE(sortByColumn(form().entryList, 3, true));
     EXPECT_EQ(program->vaultSession.entries().sortKey(), 2);
 }
 

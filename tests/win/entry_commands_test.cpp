@@ -136,8 +136,8 @@ protected:
         program.logIn("master");
     }
 
-    MainWindow& form() { return program->Form1; }
-    HWND list() { return form().lstPass.hwnd(); }
+    MainWindow& form() { return program->mainWindow; }
+    HWND list() { return form().entryList.hwnd(); }
     std::vector<Entry> shownEntries() { return test::shownEntries(list()); }
     void selectRow(int row) {
         ListView_SetItemState(list(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
@@ -156,9 +156,9 @@ protected:
         int menuIndex;
     };
     std::vector<Command> copyCommands() {
-        return {{"Copy Username", form().findControl("cmdCopy", 0), MainWindow::mnuCopy, 0},
-                {"Copy Password", form().findControl("cmdCopy", 1), MainWindow::mnuCopy, 1},
-                {"Copy Used At", form().findControl("cmdCopy", 2), MainWindow::mnuCopy, 2}};
+        return {{"Copy Username", form().findControl("copyButton", 0), MainWindow::CopyMenu, 0},
+                {"Copy Password", form().findControl("copyButton", 1), MainWindow::CopyMenu, 1},
+                {"Copy Used At", form().findControl("copyButton", 2), MainWindow::CopyMenu, 2}};
     }
     // Runs it both ways, each time after `before`, and hands each outcome to `check`.
     template <typename Before, typename Check>
@@ -187,10 +187,12 @@ TEST_F(EntryCommandsTest, EachCommandWithoutASelectionSaysSoAndDoesNothingElse) 
     ClipboardLock clipboardLock;
     std::string fileBefore = program.vaultBytes();
     const std::pair<Command, const char*> commands[] = {
-        {{"Edit", form().findControl("cmdEdit"), MainWindow::mnuData, 2}, "You must first select an entry to edit."},
-        {{"Delete", form().findControl("cmdDelete"), MainWindow::mnuData, 1},
+        {{"Edit", form().findControl("editButton"), MainWindow::DataMenu, 2},
+         "You must first select an entry to edit."},
+        {{"Delete", form().findControl("deleteButton"), MainWindow::DataMenu, 1},
          "You must first select an entry to delete."},
-        {{"Go To", form().findControl("cmdGoto"), MainWindow::mnuData, 3}, "You must first select an entry to go to."},
+        {{"Go To", form().findControl("goToButton"), MainWindow::DataMenu, 3},
+         "You must first select an entry to go to."},
         {copyCommands()[0], "You must first select a row to copy from."},
         {copyCommands()[1], "You must first select a row to copy from."},
         {copyCommands()[2], "You must first select a row to copy from."},
@@ -205,8 +207,8 @@ TEST_F(EntryCommandsTest, EachCommandWithoutASelectionSaysSoAndDoesNothingElse) 
             },
             [&] {
                 EXPECT_EQ(form().statusText(), message);
-                EXPECT_FALSE(program->frmAdd.isLoaded());
-                bool copies = command.menu == MainWindow::mnuCopy;
+                EXPECT_FALSE(program->entryEditor.isLoaded());
+                bool copies = command.menu == MainWindow::CopyMenu;
                 // Copy empties the clipboard first, whether or not there is anything to copy.
                 if (copies)
                     EXPECT_EQ(clipboardText(), std::nullopt);
@@ -225,20 +227,20 @@ TEST_F(EntryCommandsTest, AnEmptyListHasNothingToSelect) {
     TestProgram empty;
     empty.writeVault("master");
     empty.logIn("master");
-    MainWindow& emptyForm = empty->Form1;
-    ASSERT_EQ(listCount(emptyForm.lstPass.hwnd()), 0);
-    click(emptyForm.findControl("cmdEdit"));
+    MainWindow& emptyForm = empty->mainWindow;
+    ASSERT_EQ(listCount(emptyForm.entryList.hwnd()), 0);
+    click(emptyForm.findControl("editButton"));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to edit.");
-    click(emptyForm.findControl("cmdDelete"));
+    click(emptyForm.findControl("deleteButton"));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to delete.");
-    click(emptyForm.findControl("cmdGoto"));
+    click(emptyForm.findControl("goToButton"));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to go to.");
     putOnClipboard("copied earlier");
-    click(emptyForm.findControl("cmdCopy", 1));
+    click(emptyForm.findControl("copyButton", 1));
     EXPECT_EQ(emptyForm.statusText(), "You must first select a row to copy from.");
     EXPECT_EQ(clipboardText(), std::nullopt);
     EXPECT_TRUE(messageBoxes.seen().empty());
-    EXPECT_FALSE(empty->frmAdd.isLoaded());
+    EXPECT_FALSE(empty->entryEditor.isLoaded());
 }
 
 // ---- Copy ----
@@ -299,25 +301,25 @@ TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingEl
     quick->env.clipboardClearMs = 1;
     quick.writeVault("master", {{"bob", "pw-b", "www.example.com"}});
     quick.logIn("master");
-    MainWindow& quickForm = quick->Form1;
-    ListView_SetItemState(quickForm.lstPass.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
-    Timer& clearing = *quickForm.findTimer("tmrClipboard");
+    MainWindow& quickForm = quick->mainWindow;
+    ListView_SetItemState(quickForm.entryList.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    Timer& clearing = *quickForm.findTimer("clipboardTimer");
 
-    click(quickForm.findControl("cmdCopy", 1));
+    click(quickForm.findControl("copyButton", 1));
     EXPECT_EQ(clipboardText(), "pw-b");
     EXPECT_EQ(quickForm.statusText(), "Copied Password pw-b");
     EXPECT_TRUE(pumpUntil([] { return CountClipboardFormats() == 0; }));
     EXPECT_FALSE(clearing.enabled());
 
     // Another program's copy made meanwhile stays.
-    click(quickForm.findControl("cmdCopy", 1));
+    click(quickForm.findControl("copyButton", 1));
     putOnClipboard("the other program's text");
     EXPECT_TRUE(pumpUntil([&] { return !clearing.enabled(); }));
     EXPECT_EQ(clipboardText(), "the other program's text");
 
     // A username or a location stays until something else is copied.
-    click(quickForm.findControl("cmdCopy", 1));
-    click(quickForm.findControl("cmdCopy", 0));
+    click(quickForm.findControl("copyButton", 1));
+    click(quickForm.findControl("copyButton", 0));
     EXPECT_FALSE(clearing.enabled());
     EXPECT_EQ(clipboardText(), "bob");
     EXPECT_EQ(quick.endCount(), 0);
@@ -326,7 +328,7 @@ TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingEl
 TEST_F(EntryCommandsTest, ClosingTheProgramTakesItsCopiedPasswordOffTheClipboardButNoOneElsesCopy) {
     ClipboardLock clipboardLock;
     selectRow(0);
-    click(form().findControl("cmdCopy", 1));
+    click(form().findControl("copyButton", 1));
     ASSERT_EQ(clipboardText(), "pw-a");
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(program.endCount(), 1);
@@ -335,10 +337,10 @@ TEST_F(EntryCommandsTest, ClosingTheProgramTakesItsCopiedPasswordOffTheClipboard
     TestProgram other;
     other.writeVault("master", {{"dave", "pw-d", ""}});
     other.logIn("master");
-    ListView_SetItemState(other->Form1.lstPass.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
-    click(other->Form1.findControl("cmdCopy", 1));
+    ListView_SetItemState(other->mainWindow.entryList.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    click(other->mainWindow.findControl("copyButton", 1));
     putOnClipboard("copied after it");
-    SendMessageW(other->Form1.hwnd(), WM_CLOSE, 0, 0);
+    SendMessageW(other->mainWindow.hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(other.endCount(), 1);
     EXPECT_EQ(clipboardText(), "copied after it");
 }
@@ -349,10 +351,10 @@ TEST_F(EntryCommandsTest, CopyWhileAnotherProgramHoldsTheClipboardSaysItFailed) 
     {
         ClipboardHolder other("the other program's text");
         ASSERT_TRUE(other.holding());
-        click(form().findControl("cmdCopy", 1));
+        click(form().findControl("copyButton", 1));
         EXPECT_EQ(form().statusText(),
                   "Nothing copied: another program is using the clipboard.  Please try again.");
-        chooseMenu(MainWindow::mnuCopy, 0);
+        chooseMenu(MainWindow::CopyMenu, 0);
         EXPECT_EQ(form().statusText(),
                   "Nothing copied: another program is using the clipboard.  Please try again.");
     }
@@ -362,7 +364,7 @@ TEST_F(EntryCommandsTest, CopyWhileAnotherProgramHoldsTheClipboardSaysItFailed) 
     EXPECT_TRUE(messageBoxes.seen().empty());
 
     // Once it lets go, copying works again.
-    click(form().findControl("cmdCopy", 1));
+    click(form().findControl("copyButton", 1));
     EXPECT_EQ(clipboardText(), "p\xF6ss w|rd");
     EXPECT_EQ(form().statusText(), "Copied Password p\xF6ss w|rd");
 }
@@ -376,9 +378,9 @@ TEST_F(EntryCommandsTest, DeleteAsksWithoutShowingThePasswordAndCancelKeepsEvery
         selectRow(0);
         messageBoxes.answer(IDCANCEL);
         if (fromMenu)
-            chooseMenu(MainWindow::mnuData, 1);
+            chooseMenu(MainWindow::DataMenu, 1);
         else
-            click(form().findControl("cmdDelete"));
+            click(form().findControl("deleteButton"));
         ASSERT_FALSE(messageBoxes.seen().empty());
         const SeenBox& box = messageBoxes.seen().back();
         EXPECT_EQ(box.text,
@@ -396,7 +398,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithoutShowingThePasswordAndCancelKeepsEvery
 
     selectRow(1);
     messageBoxes.answer(IDCANCEL);
-    click(form().findControl("cmdDelete"));
+    click(form().findControl("deleteButton"));
     EXPECT_EQ(messageBoxes.seen().back().text,
               "Are you sure you want to delete the following information?\r\n\r\nUsername: bob\r\nUsed At: "
               "www.example.com");
@@ -407,7 +409,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithoutShowingThePasswordAndCancelKeepsEvery
 TEST_F(EntryCommandsTest, DeleteWithOkRemovesTheRowAndSavesTheRest) {
     selectRow(1);
     messageBoxes.answer(IDOK);
-    click(form().findControl("cmdDelete"));
+    click(form().findControl("deleteButton"));
     EXPECT_EQ(form().statusText(), "Entry deleted successfully, data saved.");
     std::vector<Entry> expected = {{"alice", "pw-a", "georgetown"}, {"carol", "pw-c", ""}};
     EXPECT_EQ(shownEntries(), expected);
@@ -417,7 +419,7 @@ TEST_F(EntryCommandsTest, DeleteWithOkRemovesTheRowAndSavesTheRest) {
     // From the menu, the empty location shows as an empty "Used At: " line.
     selectRow(1);
     messageBoxes.answer(IDOK);
-    chooseMenu(MainWindow::mnuData, 1);
+    chooseMenu(MainWindow::DataMenu, 1);
     EXPECT_EQ(messageBoxes.seen().back().text,
               "Are you sure you want to delete the following information?\r\n\r\nUsername: carol\r\nUsed At: ");
     expected.pop_back();
@@ -428,10 +430,10 @@ TEST_F(EntryCommandsTest, DeleteWithOkRemovesTheRowAndSavesTheRest) {
 
 TEST_F(EntryCommandsTest, DeleteAsksWithLongFieldsCutShortAndDeletesExactlyTheSelectedEntry) {
     const std::vector<Entry> before = shownEntries();
-    form().lstPass.add({std::string(1'000'000, 'n'), "pw", std::string(10'000, 'L')});
+    form().entryList.add({std::string(1'000'000, 'n'), "pw", std::string(10'000, 'L')});
     selectRow(3);
     messageBoxes.answer(IDOK);
-    click(form().findControl("cmdDelete"));
+    click(form().findControl("deleteButton"));
     ASSERT_EQ(messageBoxes.seen().size(), 1u);
     const std::string& text = messageBoxes.seen()[0].text;
     EXPECT_LT(text.size(), 300u);
@@ -452,7 +454,7 @@ TEST_F(EntryCommandsTest, TypingInTheListSelectsTheNextUsernameThatStartsSo) {
     SetFocus(list());
     const std::string status = form().statusText();
     SendMessageW(list(), WM_CHAR, L'C', 1);
-    EXPECT_EQ(form().lstPass.firstSelectedRow(), std::optional<size_t>(3));  // carol
+    EXPECT_EQ(form().entryList.selectedIndex(), std::optional<size_t>(2));  // carol, the third row
     // The list's own behaviour, not a command: nothing else happens.
     EXPECT_EQ(form().statusText(), status);
     EXPECT_EQ(messageBoxes.seen().size(), 0u);
@@ -471,14 +473,14 @@ public:
     }
     // Go To on the row, from the button or the menu.
     void goTo(int row, bool fromMenu) {
-        MainWindow& form = app().Form1;
-        ListView_SetItemState(form.lstPass.hwnd(), -1, 0, LVIS_SELECTED);
-        ListView_SetItemState(form.lstPass.hwnd(), row, LVIS_SELECTED, LVIS_SELECTED);
+        MainWindow& form = app().mainWindow;
+        ListView_SetItemState(form.entryList.hwnd(), -1, 0, LVIS_SELECTED);
+        ListView_SetItemState(form.entryList.hwnd(), row, LVIS_SELECTED, LVIS_SELECTED);
         SetStatusText(app(), "before");
         if (fromMenu)
-            SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::mnuData, 3), 0), 0);
+            SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::DataMenu, 3), 0), 0);
         else
-            click(form.findControl("cmdGoto"));
+            click(form.findControl("goToButton"));
     }
 
     std::vector<Entry> entries;
@@ -543,14 +545,14 @@ TEST_F(EntryCommandsTest, GoToStartsTheSystemExplorerMinimizedWithTheCompletedAd
         places.goTo(row, row % 2 == 0);
         ASSERT_EQ(places.startedCommands().size(), static_cast<size_t>(row) + 1);
         EXPECT_EQ(places.startedCommands().back(), (StartedCommand{systemExplorer(), c.commandLine, SW_SHOWMINIMIZED}));
-        EXPECT_EQ(places->Form1.statusText(), "Opening Location...");
+        EXPECT_EQ(places->mainWindow.statusText(), "Opening Location...");
         // Windows' own parser gives back the address whole, as explorer will read it.
         std::vector<std::string> expected = {"explorer"};
         if (!c.location.empty()) expected.push_back(completeLocation(c.location));
         EXPECT_EQ(argumentsOf(c.commandLine), expected);
     }
     EXPECT_EQ(places.endCount(), 0);
-    EXPECT_TRUE(places->Form1.isLoaded());
+    EXPECT_TRUE(places->mainWindow.isLoaded());
     EXPECT_TRUE(places.openedAddresses().empty());
     // The locations themselves stay as they were stored.
     EXPECT_EQ(vault::entriesOf(places.vaultBytes()), places.entries);
@@ -571,7 +573,7 @@ TEST_F(EntryCommandsTest, GoToRefusesALocationExplorerCouldReadAsAnythingButOneP
     for (int row = 0; row < static_cast<int>(locations.size()); ++row) {
         SCOPED_TRACE(locations[static_cast<size_t>(row)]);
         places.goTo(row, row % 2 == 0);
-        EXPECT_EQ(places->Form1.statusText(),
+        EXPECT_EQ(places->mainWindow.statusText(),
                   "Location not opened: it may not begin with \"/\", nor hold a double quote or a control character.");
     }
     EXPECT_TRUE(places.startedCommands().empty());
@@ -587,7 +589,7 @@ TEST_F(EntryCommandsTest, AShellThatCannotStartTheCommandSaysSoAndTheProgramGoes
         return false;
     };
     selectRow(0);
-    click(form().findControl("cmdGoto"));
+    click(form().findControl("goToButton"));
     EXPECT_EQ(tried, (std::vector<std::string>{"explorer http://georgetown"}));
     EXPECT_EQ(form().statusText(), "Could not start: explorer http://georgetown");
     EXPECT_EQ(program.endCount(), 0);
@@ -657,7 +659,7 @@ TEST_F(EntryCommandsTest, GoToNeverStartsAnExplorerPlacedBesideTheProgram) {
         started.push_back(program);
         endProcess(id);
     }
-    EXPECT_EQ(places->Form1.statusText(), "Opening Location...");
+    EXPECT_EQ(places->mainWindow.statusText(), "Opening Location...");
     ASSERT_EQ(started.size(), 1u);
     // Wine names its own explorer from the Windows folder's system32.
     std::filesystem::path program = started[0];

@@ -1,4 +1,4 @@
-// The entry editor frmAdd, driven through the main window's commands: its layout and focus, the
+// The entry editor entryEditor, driven through the main window's commands: its layout and focus, the
 // checks on Save, what it writes to the list and the vault, and how it keeps to the entry it
 // opened while the list changes under it.
 #include <windows.h>
@@ -36,9 +36,9 @@ protected:
         program.logIn("master");
     }
 
-    MainWindow& form() { return program->Form1; }
-    EntryEditor& editor() { return program->frmAdd; }
-    HWND list() { return form().lstPass.hwnd(); }
+    MainWindow& form() { return program->mainWindow; }
+    EntryEditor& editor() { return program->entryEditor; }
+    HWND list() { return form().entryList.hwnd(); }
 
     std::vector<Entry> shownEntries() { return test::shownEntries(list()); }
     std::vector<Entry> storedEntries() { return vault::entriesOf(program.vaultBytes()); }
@@ -57,26 +57,26 @@ protected:
     void clickHeader(int column) { test::clickHeader(form(), column); }
 
     void openAdd() {
-        click(form().findControl("cmdAdd", 0));
+        click(form().findControl("addButton"));
         ASSERT_TRUE(editor().isLoaded());
     }
     void openEdit(const std::string& username) {
         int row = rowOf(username);
         ASSERT_GE(row, 0) << username;
         selectRow(row);
-        click(form().findControl("cmdEdit"));
+        click(form().findControl("editButton"));
         ASSERT_TRUE(editor().isLoaded());
     }
     void type(const Entry& entry) {
-        setText(editor().findControl("txtUsername"), entry.username);
-        setText(editor().findControl("txtPassword"), entry.password);
-        setText(editor().findControl("txtWebsite"), entry.location);
+        setText(editor().findControl("usernameBox"), entry.username);
+        setText(editor().findControl("passwordBox"), entry.password);
+        setText(editor().findControl("websiteBox"), entry.location);
     }
     Entry boxes() {
-        return {editor().findControl("txtUsername")->text(), editor().findControl("txtPassword")->text(),
-                editor().findControl("txtWebsite")->text()};
+        return {editor().findControl("usernameBox")->text(), editor().findControl("passwordBox")->text(),
+                editor().findControl("websiteBox")->text()};
     }
-    void save() { click(editor().findControl("cmdAdd", 0)); }
+    void save() { click(editor().findControl("saveButton")); }
 
     // The tests share the desktop with other programs, which may hold the foreground when the
     // editor opens. This makes the window active, as the user's click on Add would have, and
@@ -114,18 +114,18 @@ protected:
 
 TEST_F(EntryEditorTest, AddOpensAnEmptyDialogWithTheFocusOnCancel) {
     openAdd();
-    EXPECT_EQ(focusOnceActive(editor().hwnd()), editor().findControl("cmdDelete")->hwnd());
+    EXPECT_EQ(focusOnceActive(editor().hwnd()), editor().findControl("cancelButton")->hwnd());
     EXPECT_EQ(editor().caption(), "Add an entry");
     EXPECT_TRUE(editor().visible());
     EXPECT_EQ(boxes(), (Entry{"", "", ""}));
-    EXPECT_EQ(editor().findControl("cmdDelete")->text(), "Cancel");
-    EXPECT_EQ(editor().findControl("cmdAdd", 0)->text(), "Save");
-    EXPECT_EQ(editor().findControl("SkinLabel1")->text(), "Username:");
-    EXPECT_EQ(editor().findControl("SkinLabel2")->text(), "Password:");
-    EXPECT_EQ(editor().findControl("SkinLabel3")->text(), "Website:");
+    EXPECT_EQ(editor().findControl("cancelButton")->text(), "Cancel");
+    EXPECT_EQ(editor().findControl("saveButton")->text(), "Save");
+    EXPECT_EQ(editor().findControl("usernameLabel")->text(), "Username:");
+    EXPECT_EQ(editor().findControl("passwordLabel")->text(), "Password:");
+    EXPECT_EQ(editor().findControl("websiteLabel")->text(), "Website:");
 
     // No default button: Enter is no shortcut for either of them.
-    for (Control* button : {editor().findControl("cmdDelete"), editor().findControl("cmdAdd", 0)}) {
+    for (Control* button : {editor().findControl("cancelButton"), editor().findControl("saveButton")}) {
         LONG style = GetWindowLongW(button->hwnd(), GWL_STYLE);
         EXPECT_NE(style & BS_TYPEMASK, BS_DEFPUSHBUTTON) << button->name();
         EXPECT_FALSE(SendMessageW(button->hwnd(), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) << button->name();
@@ -134,11 +134,11 @@ TEST_F(EntryEditorTest, AddOpensAnEmptyDialogWithTheFocusOnCancel) {
     EXPECT_NE(HIWORD(defId), DC_HASDEFID);
 
     // The password is shown as typed; no box has a length limit.
-    EXPECT_EQ(SendMessageW(editor().findControl("txtPassword")->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
-    EXPECT_FALSE(GetWindowLongW(editor().findControl("txtPassword")->hwnd(), GWL_STYLE) & ES_PASSWORD);
+    EXPECT_EQ(SendMessageW(editor().findControl("passwordBox")->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
+    EXPECT_FALSE(GetWindowLongW(editor().findControl("passwordBox")->hwnd(), GWL_STYLE) & ES_PASSWORD);
     std::string longText(40000, 'x');
-    setText(editor().findControl("txtWebsite"), longText);
-    EXPECT_EQ(editor().findControl("txtWebsite")->text(), longText);
+    setText(editor().findControl("websiteBox"), longText);
+    EXPECT_EQ(editor().findControl("websiteBox")->text(), longText);
 }
 
 TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
@@ -149,14 +149,14 @@ TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
         int left, top, width, height;
     };
     const Place places[] = {
-        {editor().findControl("cmdDelete"), 3420, 1500, 1155, 1035},
-        {editor().findControl("cmdAdd", 0), 120, 1500, 1155, 1035},
-        {editor().findControl("SkinLabel1"), 120, 120, 1155, 255},
-        {editor().findControl("txtUsername"), 1320, 60, 3255, 315},
-        {editor().findControl("SkinLabel2"), 120, 540, 1155, 255},
-        {editor().findControl("txtPassword"), 1320, 480, 3255, 315},
-        {editor().findControl("SkinLabel3"), 120, 960, 1155, 255},
-        {editor().findControl("txtWebsite"), 1320, 900, 3255, 315},
+        {editor().findControl("cancelButton"), 3420, 1500, 1155, 1035},
+        {editor().findControl("saveButton"), 120, 1500, 1155, 1035},
+        {editor().findControl("usernameLabel"), 120, 120, 1155, 255},
+        {editor().findControl("usernameBox"), 1320, 60, 3255, 315},
+        {editor().findControl("passwordLabel"), 120, 540, 1155, 255},
+        {editor().findControl("passwordBox"), 1320, 480, 3255, 315},
+        {editor().findControl("websiteLabel"), 120, 960, 1155, 255},
+        {editor().findControl("websiteBox"), 1320, 900, 3255, 315},
     };
     for (const Place& p : places) {
         ASSERT_NE(p.control, nullptr);
@@ -178,10 +178,10 @@ TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
 
     // Tab moves Cancel, Save, Username, Password, Website, and round again to Cancel.
     std::vector<HWND> expected = {
-        editor().findControl("cmdAdd", 0)->hwnd(), editor().findControl("txtUsername")->hwnd(),
-        editor().findControl("txtPassword")->hwnd(), editor().findControl("txtWebsite")->hwnd(),
-        editor().findControl("cmdDelete")->hwnd()};
-    HWND at = editor().findControl("cmdDelete")->hwnd();
+        editor().findControl("saveButton")->hwnd(), editor().findControl("usernameBox")->hwnd(),
+        editor().findControl("passwordBox")->hwnd(), editor().findControl("websiteBox")->hwnd(),
+        editor().findControl("cancelButton")->hwnd()};
+    HWND at = editor().findControl("cancelButton")->hwnd();
     for (HWND next : expected) {
         at = GetNextDlgTabItem(editor().hwnd(), at, FALSE);
         EXPECT_EQ(at, next) << (editor().controlFromHwnd(at) ? editor().controlFromHwnd(at)->name() : "?");
@@ -190,11 +190,11 @@ TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
     std::vector<std::string> order;
     for (HWND child = GetWindow(editor().hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if (Control* control = editor().controlFromHwnd(child)) order.push_back(control->name());
-    EXPECT_EQ(order, (std::vector<std::string>{"cmdDelete", "cmdAdd", "SkinLabel1", "txtUsername", "SkinLabel2",
-                                               "txtPassword", "SkinLabel3", "txtWebsite"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"cancelButton", "saveButton", "usernameLabel", "usernameBox",
+                                               "passwordLabel", "passwordBox", "websiteLabel", "websiteBox"}));
 
     LOGFONTW font{};
-    ASSERT_TRUE(GetObjectW(editor().findControl("SkinLabel1")->font(), sizeof font, &font));
+    ASSERT_TRUE(GetObjectW(editor().findControl("usernameLabel")->font(), sizeof font, &font));
     EXPECT_STREQ(font.lfFaceName, L"Verdana");
 }
 
@@ -202,7 +202,7 @@ TEST_F(EntryEditorTest, EditOpensWithTheSelectedEntryInClearText) {
     openEdit("bob");
     EXPECT_EQ(editor().caption(), "Edit an entry");
     EXPECT_EQ(boxes(), (Entry{"bob", "pw-b", "www.example.com"}));
-    EXPECT_EQ(SendMessageW(editor().findControl("txtPassword")->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(editor().findControl("passwordBox")->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
 }
 
 // ---- Save ----
@@ -212,11 +212,11 @@ TEST_F(EntryEditorTest, SaveAsksForAUsernameFirstThenForAPassword) {
     Snapshot before = snapshot();
     messageBoxes.answer(IDOK);
     save();  // everything empty: only the username is asked for
-    setText(editor().findControl("txtUsername"), "dave");
+    setText(editor().findControl("usernameBox"), "dave");
     messageBoxes.answer(IDOK);
     save();
-    setText(editor().findControl("txtUsername"), "");
-    setText(editor().findControl("txtPassword"), "secret");
+    setText(editor().findControl("usernameBox"), "");
+    setText(editor().findControl("passwordBox"), "secret");
     messageBoxes.answer(IDOK);
     save();
 
@@ -249,7 +249,7 @@ TEST_F(EntryEditorTest, AddAppendsTheEntryAndRewritesTheVault) {
     // Duplicates are entries like any other.
     openAdd();
     type({"dave", " ", ""});
-    pressEnter(editor().findControl("txtWebsite"));
+    pressEnter(editor().findControl("websiteBox"));
     EXPECT_FALSE(editor().isLoaded());
     EXPECT_EQ(listCount(list()), 5);
     expectVaultHoldsTheList();
@@ -260,14 +260,14 @@ TEST_F(EntryEditorTest, EnterSavesOnlyFromTheWebsiteBox) {
     openAdd();
     type({"erin", "pw-e", "erin.example"});
     Snapshot before = snapshot();
-    pressEnter(editor().findControl("txtUsername"));
-    pressEnter(editor().findControl("txtPassword"));
+    pressEnter(editor().findControl("usernameBox"));
+    pressEnter(editor().findControl("passwordBox"));
     pumpFor(50);
     EXPECT_TRUE(editor().isLoaded());
     EXPECT_EQ(boxes(), (Entry{"erin", "pw-e", "erin.example"}));
     EXPECT_EQ(snapshot(), before);
 
-    pressEnter(editor().findControl("txtWebsite"));
+    pressEnter(editor().findControl("websiteBox"));
     EXPECT_FALSE(editor().isLoaded());
     EXPECT_EQ(shownEntries().back(), (Entry{"erin", "pw-e", "erin.example"}));
     EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
@@ -281,7 +281,7 @@ TEST_F(EntryEditorTest, CancelAndTheCloseBoxChangeNothing) {
 
     openAdd();
     type({"frank", "pw-f", "x"});
-    click(editor().findControl("cmdDelete"));
+    click(editor().findControl("cancelButton"));
     EXPECT_FALSE(editor().isLoaded());
     EXPECT_EQ(snapshot(), before);
 
@@ -342,9 +342,9 @@ TEST_F(EntryEditorTest, TextTheVaultCannotStoreIsRefusedAndTheDialogStaysOpen) {
         SCOPED_TRACE(c.what);
         openAdd();
         type({"user", "pass", "place"});
-        Control* box = c.field == 0   ? editor().findControl("txtUsername")
-                       : c.field == 1 ? editor().findControl("txtPassword")
-                                      : editor().findControl("txtWebsite");
+        Control* box = c.field == 0   ? editor().findControl("usernameBox")
+                       : c.field == 1 ? editor().findControl("passwordBox")
+                                      : editor().findControl("websiteBox");
         SendMessageW(box->hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text.c_str()));
         std::wstring typed = wideWindowText(box->hwnd());
         size_t seen = messageBoxes.seen().size();
@@ -358,13 +358,13 @@ TEST_F(EntryEditorTest, TextTheVaultCannotStoreIsRefusedAndTheDialogStaysOpen) {
         EXPECT_TRUE(editor().isLoaded());
         EXPECT_EQ(wideWindowText(box->hwnd()), typed);
         EXPECT_EQ(snapshot(), before);
-        click(editor().findControl("cmdDelete"));
+        click(editor().findControl("cancelButton"));
     }
     EXPECT_EQ(messageBoxes.unexpected(), 0);
 
     // The same refusal in an edit leaves the entry as it was.
     openEdit("carol");
-    setText(editor().findControl("txtPassword"), "pw|");
+    setText(editor().findControl("passwordBox"), "pw|");
     messageBoxes.answer(IDOK);
     save();
     EXPECT_TRUE(editor().isLoaded());
@@ -387,7 +387,7 @@ TEST_F(EntryEditorTest, ASecondAddOrEditBringsTheOpenEditorToTheFrontUnchanged) 
     openAdd();
     type({"typed", "so", "far"});
     selectRow(rowOf("alice"));
-    for (Control* command : {form().findControl("cmdAdd", 0), form().findControl("cmdEdit")}) {
+    for (Control* command : {form().findControl("addButton"), form().findControl("editButton")}) {
         SetWindowPos(form().hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         ASSERT_TRUE(isAbove(form().hwnd(), editor().hwnd()));
         click(command);
@@ -396,13 +396,13 @@ TEST_F(EntryEditorTest, ASecondAddOrEditBringsTheOpenEditorToTheFrontUnchanged) 
         EXPECT_EQ(editor().caption(), "Add an entry");
         EXPECT_EQ(boxes(), (Entry{"typed", "so", "far"}));
     }
-    click(editor().findControl("cmdDelete"));
+    click(editor().findControl("cancelButton"));
 
     openEdit("bob");
     type({"bob", "typed", "here"});
-    click(form().findControl("cmdAdd", 0));
+    click(form().findControl("addButton"));
     selectRow(rowOf("carol"));
-    click(form().findControl("cmdEdit"));
+    click(form().findControl("editButton"));
     EXPECT_EQ(editor().caption(), "Edit an entry");
     EXPECT_EQ(boxes(), (Entry{"bob", "typed", "here"}));
     save();
@@ -417,7 +417,7 @@ TEST_F(EntryEditorTest, SortingWhileEditingStillChangesTheEntryThatWasOpened) {
     clickHeader(0);     // descending: carol, bob, alice
     ASSERT_EQ(rowOf("carol"), 0);
     ASSERT_EQ(rowOf("alice"), 2);
-    setText(editor().findControl("txtPassword"), "alice-new");
+    setText(editor().findControl("passwordBox"), "alice-new");
     save();
     EXPECT_EQ(shownEntries(), (std::vector<Entry>{{"carol", "pw-c", ""},
                                                   {"bob", "pw-b", "www.example.com"},
@@ -427,11 +427,11 @@ TEST_F(EntryEditorTest, SortingWhileEditingStillChangesTheEntryThatWasOpened) {
 
 TEST_F(EntryEditorTest, SavingAnEditWhoseEntryWasDeletedAsksBeforeAddingItAnew) {
     openEdit("bob");
-    setText(editor().findControl("txtPassword"), "kept");
+    setText(editor().findControl("passwordBox"), "kept");
     // Deleted from the main window while the editor is open.
     selectRow(rowOf("bob"));
     messageBoxes.answer(IDOK);
-    click(form().findControl("cmdDelete"));
+    click(form().findControl("deleteButton"));
     ASSERT_EQ(rowOf("bob"), -1);
     Snapshot afterDelete = snapshot();
 
@@ -461,8 +461,8 @@ TEST_F(EntryEditorTest, DeletingAnotherEntryWhileEditingLeavesTheRightOneToChang
     openEdit("carol");  // row 3; after the delete below it is row 2
     selectRow(rowOf("alice"));
     messageBoxes.answer(IDOK);
-    click(form().findControl("cmdDelete"));
-    setText(editor().findControl("txtUsername"), "caroline");
+    click(form().findControl("deleteButton"));
+    setText(editor().findControl("usernameBox"), "caroline");
     save();
     EXPECT_EQ(messageBoxes.seen().size(), 1u);
     EXPECT_EQ(shownEntries(), (std::vector<Entry>{{"bob", "pw-b", "www.example.com"}, {"caroline", "pw-c", ""}}));

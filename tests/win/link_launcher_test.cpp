@@ -1,4 +1,4 @@
-// The link launcher frmWebsite behind the main window's "Visit" button: the address it opens,
+// The link launcher linkLauncher behind the main window's "Visit" button: the address it opens,
 // how long it stays, and that it is never seen.
 #include <windows.h>
 
@@ -22,17 +22,17 @@ protected:
         program.logIn("master");
     }
 
-    MainWindow& form() { return program->Form1; }
-    LinkLauncher& launcher() { return program->frmWebsite; }
-    void visit() { click(form().findControl("cmdWebsite", 0)); }
+    MainWindow& form() { return program->mainWindow; }
+    LinkLauncher& launcher() { return program->linkLauncher; }
+    void visit() { click(form().findControl("websiteButton")); }
     // The launcher's timer runs out, as ten seconds after its load.
     void timerRunsOut() {
         ASSERT_TRUE(launcher().isLoaded());
-        ASSERT_NE(launcher().findTimer("Timer1"), nullptr);
-        SendMessageW(launcher().hwnd(), WM_TIMER, launcher().findTimer("Timer1")->id(), 0);
+        ASSERT_NE(launcher().findTimer("lifetimeTimer"), nullptr);
+        SendMessageW(launcher().hwnd(), WM_TIMER, launcher().findTimer("lifetimeTimer")->id(), 0);
     }
     // The host the version information names, as if the program had been built with another one.
-    void brandWith(const std::string& host) { program->env.App.Comments = host; }
+    void brandWith(const std::string& host) { program->env.app.comments = host; }
 
     TestProgram program;
     MessageBoxes messageBoxes;
@@ -45,9 +45,9 @@ TEST_F(LinkLauncherTest, VisitOpensTheCompanySiteOnceWhileTheLauncherLives) {
     EXPECT_TRUE(launcher().isLoaded());
     EXPECT_FALSE(launcher().visible());
     EXPECT_EQ(program->linkRequest, "");
-    ASSERT_NE(launcher().findTimer("Timer1"), nullptr);
-    EXPECT_EQ(launcher().findTimer("Timer1")->interval(), 10000u);
-    EXPECT_TRUE(launcher().findTimer("Timer1")->enabled());
+    ASSERT_NE(launcher().findTimer("lifetimeTimer"), nullptr);
+    EXPECT_EQ(launcher().findTimer("lifetimeTimer")->interval(), 10000u);
+    EXPECT_TRUE(launcher().findTimer("lifetimeTimer")->enabled());
 
     // A second click while it is loaded opens nothing; the request waits for the next load.
     visit();
@@ -62,7 +62,7 @@ TEST_F(LinkLauncherTest, VisitOpensTheCompanySiteOnceWhileTheLauncherLives) {
                       {"http://www.quorrindale.example", SW_SHOWNORMAL}}));
     EXPECT_EQ(program->linkRequest, "");
 
-    launcher().Timer1_Timer();
+    launcher().onLifetimeTimer();
     EXPECT_FALSE(launcher().isLoaded());
     // Visiting is no change: the status line, the entries and the program stay as they were.
     EXPECT_EQ(form().statusText(), "before");
@@ -116,7 +116,7 @@ TEST_F(LinkLauncherTest, ALoadWithoutARequestOpensNothing) {
     launcher().load();
     EXPECT_TRUE(program.openedAddresses().empty());
     EXPECT_EQ(program->linkRequest, "website");
-    launcher().Timer1_Timer();
+    launcher().onLifetimeTimer();
     EXPECT_FALSE(launcher().isLoaded());
 }
 

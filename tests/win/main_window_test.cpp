@@ -21,21 +21,21 @@ protected:
         program.writeVault("master", {{"alice", "pw1", "georgetown"}, {"bob", "pw2", "www.example.com"}});
         program.logIn("master");
     }
-    MainWindow& form() { return program->Form1; }
+    MainWindow& form() { return program->mainWindow; }
     TestProgram program;
 };
 
 TEST_F(MainWindowTest, ControlsStandAtTheirDesignPlaces) {
     ASSERT_EQ(form().dpi(), 96) << "the layout figures below are for 96 DPI";
-    EXPECT_EQ(placeOf(form().findControl("cmdAdd", 0)->hwnd()), (PixelRect{4, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().findControl("cmdDelete")->hwnd()), (PixelRect{84, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().findControl("cmdEdit")->hwnd()), (PixelRect{164, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().findControl("cmdGoto")->hwnd()), (PixelRect{244, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().findControl("cmdWebsite", 0)->hwnd()), (PixelRect{324, 4, 273, 69}));
-    EXPECT_EQ(placeOf(form().findControl("cmdCopy", 0)->hwnd()), (PixelRect{4, 76, 157, 53}));
-    EXPECT_EQ(placeOf(form().findControl("cmdCopy", 1)->hwnd()), (PixelRect{164, 76, 157, 53}));
-    EXPECT_EQ(placeOf(form().findControl("cmdCopy", 2)->hwnd()), (PixelRect{324, 76, 273, 53}));
-    PixelRect list = placeOf(form().lstPass.hwnd());
+    EXPECT_EQ(placeOf(form().findControl("addButton")->hwnd()), (PixelRect{4, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().findControl("deleteButton")->hwnd()), (PixelRect{84, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().findControl("editButton")->hwnd()), (PixelRect{164, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().findControl("goToButton")->hwnd()), (PixelRect{244, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().findControl("websiteButton")->hwnd()), (PixelRect{324, 4, 273, 69}));
+    EXPECT_EQ(placeOf(form().findControl("copyButton", 0)->hwnd()), (PixelRect{4, 76, 157, 53}));
+    EXPECT_EQ(placeOf(form().findControl("copyButton", 1)->hwnd()), (PixelRect{164, 76, 157, 53}));
+    EXPECT_EQ(placeOf(form().findControl("copyButton", 2)->hwnd()), (PixelRect{324, 76, 273, 53}));
+    PixelRect list = placeOf(form().entryList.hwnd());
     EXPECT_EQ(list.left, 4);
     EXPECT_EQ(list.top, 132);
 
@@ -51,18 +51,18 @@ TEST_F(MainWindowTest, ControlsStandAtTheirDesignPlaces) {
 
 TEST_F(MainWindowTest, CaptionsComeFromTheBranding) {
     EXPECT_EQ(form().caption(), "Vellumkeep by Quorrindale");
-    EXPECT_EQ(form().findControl("cmdWebsite", 0)->text(), "Visit www.quorrindale.example");
-    EXPECT_EQ(form().findControl("cmdAdd", 0)->text(), "Add");
-    EXPECT_EQ(form().findControl("cmdDelete")->text(), "Delete");
-    EXPECT_EQ(form().findControl("cmdEdit")->text(), "Edit");
-    EXPECT_EQ(form().findControl("cmdGoto")->text(), "Go To");
-    EXPECT_EQ(form().findControl("cmdCopy", 0)->text(), "Copy Username");
-    EXPECT_EQ(form().findControl("cmdCopy", 1)->text(), "Copy Password");
-    EXPECT_EQ(form().findControl("cmdCopy", 2)->text(), "Copy Used At");
+    EXPECT_EQ(form().findControl("websiteButton")->text(), "Visit www.quorrindale.example");
+    EXPECT_EQ(form().findControl("addButton")->text(), "Add");
+    EXPECT_EQ(form().findControl("deleteButton")->text(), "Delete");
+    EXPECT_EQ(form().findControl("editButton")->text(), "Edit");
+    EXPECT_EQ(form().findControl("goToButton")->text(), "Go To");
+    EXPECT_EQ(form().findControl("copyButton", 0)->text(), "Copy Username");
+    EXPECT_EQ(form().findControl("copyButton", 1)->text(), "Copy Password");
+    EXPECT_EQ(form().findControl("copyButton", 2)->text(), "Copy Used At");
 }
 
 TEST_F(MainWindowTest, ListHasThreeColumnsAsWideAsTheCopyButtonsAbove) {
-    HWND list = form().lstPass.hwnd();
+    HWND list = form().entryList.hwnd();
     EXPECT_EQ(ListView_GetColumnWidth(list, 0), 156);  // 2345 twips
     EXPECT_EQ(ListView_GetColumnWidth(list, 1), 158);  // 2375
     EXPECT_EQ(ListView_GetColumnWidth(list, 2), 273);  // 4095
@@ -109,27 +109,27 @@ TEST_F(MainWindowTest, MenuItemsRunTheButtonsCommandsByIndex) {
     auto choose = [&](MainWindow::Menu menu, int index) {
         SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(menu, index), 0), 0);
     };
-    choose(MainWindow::mnuData, 1);
+    choose(MainWindow::DataMenu, 1);
     EXPECT_EQ(form().statusText(), "You must first select an entry to delete.");
-    choose(MainWindow::mnuData, 2);
+    choose(MainWindow::DataMenu, 2);
     EXPECT_EQ(form().statusText(), "You must first select an entry to edit.");
-    choose(MainWindow::mnuData, 3);
+    choose(MainWindow::DataMenu, 3);
     EXPECT_EQ(form().statusText(), "You must first select an entry to go to.");
     for (int i = 0; i < 3; ++i) {
         form().setStatusText("");
-        choose(MainWindow::mnuCopy, i);
+        choose(MainWindow::CopyMenu, i);
         EXPECT_EQ(form().statusText(), "You must first select a row to copy from.");
     }
     form().setStatusText("unchanged");
-    form().mnuDataItem_Click(4);
-    form().mnuFileItem_Click(1);
+    choose(MainWindow::DataMenu, 4);  // no such items
+    choose(MainWindow::FileMenu, 1);
     EXPECT_EQ(form().statusText(), "unchanged");
     EXPECT_TRUE(form().isLoaded());
-    choose(MainWindow::mnuData, 0);
-    EXPECT_TRUE(program->frmAdd.isLoaded());
-    EXPECT_EQ(program->frmAdd.caption(), "Add an entry");
-    choose(MainWindow::mnuAbout, 0);
-    EXPECT_TRUE(program->frmAbout.visible());
+    choose(MainWindow::DataMenu, 0);
+    EXPECT_TRUE(program->entryEditor.isLoaded());
+    EXPECT_EQ(program->entryEditor.caption(), "Add an entry");
+    choose(MainWindow::AboutMenu, 0);
+    EXPECT_TRUE(program->aboutBox.visible());
 }
 
 TEST_F(MainWindowTest, SetStatusTextReplacesTheWholeLine) {
@@ -147,40 +147,40 @@ TEST_F(MainWindowTest, ListFollowsTheWindowsSizeByTheResizeRule) {
                      SWP_NOMOVE | SWP_NOZORDER);
     };
     resizeTo(12000, 9000);
-    PixelRect list = placeOf(form().lstPass.hwnd());
+    PixelRect list = placeOf(form().entryList.hwnd());
     EXPECT_EQ(list.width, form().toPixels(std::abs(form().width() - 620)));
     EXPECT_EQ(list.height, form().toPixels(std::abs(form().height() - 2980)));
     EXPECT_EQ(list.left, 4);
     EXPECT_EQ(list.top, 132);
     // The buttons and columns keep their places and widths.
-    EXPECT_EQ(placeOf(form().findControl("cmdWebsite", 0)->hwnd()), (PixelRect{324, 4, 273, 69}));
-    EXPECT_EQ(ListView_GetColumnWidth(form().lstPass.hwnd(), 0), 156);
+    EXPECT_EQ(placeOf(form().findControl("websiteButton")->hwnd()), (PixelRect{324, 4, 273, 69}));
+    EXPECT_EQ(ListView_GetColumnWidth(form().entryList.hwnd(), 0), 156);
     // The status line stays docked along the whole bottom edge.
     RECT client{};
     GetClientRect(hwnd, &client);
-    PixelRect status = placeOf(form().findControl("StatusBar1")->hwnd());
+    PixelRect status = placeOf(form().findControl("statusBar")->hwnd());
     EXPECT_EQ(status.top + status.height, client.bottom);
     EXPECT_EQ(status.width, client.right);
 
     // Minimized: nothing changes; restored: the rule runs again.
     ShowWindow(hwnd, SW_MINIMIZE);
-    EXPECT_EQ(placeOf(form().lstPass.hwnd()).width, list.width);
+    EXPECT_EQ(placeOf(form().entryList.hwnd()).width, list.width);
     ShowWindow(hwnd, SW_RESTORE);
-    EXPECT_EQ(placeOf(form().lstPass.hwnd()).width, form().toPixels(std::abs(form().width() - 620)));
+    EXPECT_EQ(placeOf(form().entryList.hwnd()).width, form().toPixels(std::abs(form().width() - 620)));
 
     // Lower than the rule's margin: the difference with its sign dropped. (No window can be made
     // narrower than 620 twips: the system's minimum tracking size is larger.)
     resizeTo(2000, 1500);
     int h = form().height();
     ASSERT_LT(h, 2980);
-    list = placeOf(form().lstPass.hwnd());
+    list = placeOf(form().entryList.hwnd());
     EXPECT_EQ(list.height, form().toPixels(2980 - h));
     EXPECT_EQ(list.width, form().toPixels(std::abs(form().width() - 620)));
 }
 
 TEST_F(MainWindowTest, StatusBarPanelIsAsWideAsTheWindowAtLoad) {
     int parts[4] = {};
-    ASSERT_EQ(SendMessageW(form().findControl("StatusBar1")->hwnd(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts)),
+    ASSERT_EQ(SendMessageW(form().findControl("statusBar")->hwnd(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts)),
               1);
     RECT outer{};
     GetWindowRect(form().hwnd(), &outer);
@@ -189,20 +189,20 @@ TEST_F(MainWindowTest, StatusBarPanelIsAsWideAsTheWindowAtLoad) {
 }
 
 TEST_F(MainWindowTest, ClosingUnloadsEveryWindowThenEndsTheProgram) {
-    program->frmAbout.show();
-    program->frmAdd.show();
-    program->Form8.load();
-    program->frmSplash.load();
-    form().cmdWebsite_Click(0);
-    ASSERT_TRUE(program->Form8.isLoaded() && program->frmAbout.isLoaded() && program->frmAdd.isLoaded() &&
-                program->frmSplash.isLoaded() && program->frmWebsite.isLoaded());
+    program->aboutBox.show();
+    program->entryEditor.show();
+    program->helpViewer.load();
+    program->splashWindow.load();
+    form().onWebsiteClick();
+    ASSERT_TRUE(program->helpViewer.isLoaded() && program->aboutBox.isLoaded() && program->entryEditor.isLoaded() &&
+                program->splashWindow.isLoaded() && program->linkLauncher.isLoaded());
     std::vector<int> before = program->skinSupport->recordedCalls();
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_FALSE(program->Form8.isLoaded());
-    EXPECT_FALSE(program->frmAbout.isLoaded());
-    EXPECT_FALSE(program->frmAdd.isLoaded());
-    EXPECT_FALSE(program->frmSplash.isLoaded());
-    EXPECT_FALSE(program->frmWebsite.isLoaded());
+    EXPECT_FALSE(program->helpViewer.isLoaded());
+    EXPECT_FALSE(program->aboutBox.isLoaded());
+    EXPECT_FALSE(program->entryEditor.isLoaded());
+    EXPECT_FALSE(program->splashWindow.isLoaded());
+    EXPECT_FALSE(program->linkLauncher.isLoaded());
     EXPECT_EQ(program.endCount(), 1);
     std::vector<int> after = program->skinSupport->recordedCalls();
     ASSERT_EQ(after.size(), before.size() + 1);
@@ -210,19 +210,19 @@ TEST_F(MainWindowTest, ClosingUnloadsEveryWindowThenEndsTheProgram) {
 }
 
 TEST_F(MainWindowTest, ExitMenuClosesLikeTheCloseBox) {
-    SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::mnuFile, 0), 0), 0);
+    SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, 0), 0), 0);
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(program->frmWebsite.isLoaded());  // closing never loads the launcher
+    EXPECT_FALSE(program->linkLauncher.isLoaded());  // closing never loads the launcher
 }
 
 TEST(SkinSupportOrder, SplashMainWindowAndClosingCallItInOrder) {
     TestProgram program;
     program.writeVault("master");
-    program->frmSplash.load();
-    program->Form1.load();  // as the splash's hand-over does
-    setText(program->frmPass.findControl("txtPass"), "master");
-    click(program->frmPass.findControl("cmdOK"));
-    SendMessageW(program->Form1.hwnd(), WM_CLOSE, 0, 0);
+    program->splashWindow.load();
+    program->mainWindow.load();  // as the splash's hand-over does
+    setText(program->passwordDialog.findControl("passwordBox"), "master");
+    click(program->passwordDialog.findControl("okButton"));
+    SendMessageW(program->mainWindow.hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5, 6, 6}));
 }
 
@@ -230,8 +230,8 @@ TEST(SkinSupportOrder, BeforeWindowsVistaTheMainWindowsLoadLeavesItAlone) {
     TestProgram program;
     program.setNT6OrLater(false);
     program.writeVault("master");
-    program->frmSplash.load();
-    program->Form1.load();
+    program->splashWindow.load();
+    program->mainWindow.load();
     EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5}));
 }
 

@@ -1,4 +1,4 @@
-// The master password gate through the real windows: the vault gate opens frmPass in create or
+// The master password gate through the real windows: the vault gate opens passwordDialog in create or
 // enter mode, the dialog keeps the main window hidden, checks what is typed, and hands over to the
 // main window or ends the program.
 #include <windows.h>
@@ -74,8 +74,8 @@ void expectWrongPasswordBox(const SeenBox& box, HWND owner) {
 // Everything the gate touches, started as the splash's hand-over would start it.
 class GateTest : public ::testing::Test {
 protected:
-    PasswordDialog& dialog() { return program->frmPass; }
-    MainWindow& form() { return program->Form1; }
+    PasswordDialog& dialog() { return program->passwordDialog; }
+    MainWindow& form() { return program->mainWindow; }
     HWND dialogHwnd() { return dialog().hwnd(); }
 
     void start() {
@@ -85,8 +85,8 @@ protected:
         ASSERT_TRUE(dialog().visible());
     }
     void type(const std::string& first, const std::string& second) {
-        setText(dialog().findControl("txtPass"), first);
-        setText(dialog().findControl("txtPass2"), second);
+        setText(dialog().findControl("passwordBox"), first);
+        setText(dialog().findControl("retypeBox"), second);
     }
     // Centred in the screen's work area once its final size is set.
     void expectCentred() {
@@ -122,55 +122,55 @@ protected:
 
 TEST_F(FirstStartTest, CreatesAFreshVaultAndOpensTheDialogInCreateMode) {
     EXPECT_EQ(hex(program.vaultBytes()), "0D 0A");
-    EXPECT_TRUE(program->frmPass.creatingPassword());
+    EXPECT_TRUE(program->passwordDialog.creatingPassword());
     EXPECT_EQ(dialog().caption(), "Password Required");
-    EXPECT_EQ(dialog().findControl("SkinLabel1")->text(),
+    EXPECT_EQ(dialog().findControl("messageLabel")->text(),
               "Because this is the first time you have used Vellumkeep, you will need to create a master "
               "password.  This password will be required to open the program from now on, and can not be "
               "reset.\r\n\r\nPlease enter a password that you will not forget.");
-    EXPECT_EQ(dialog().findControl("SkinLabel2")->text(), "Password:");
-    EXPECT_EQ(dialog().findControl("SkinLabel3")->text(), "Retype Password:");
-    EXPECT_TRUE(dialog().findControl("SkinLabel3")->visible());
-    EXPECT_TRUE(dialog().findControl("txtPass2")->visible());
-    EXPECT_TRUE(dialog().findControl("txtPass")->text().empty());
+    EXPECT_EQ(dialog().findControl("passwordLabel")->text(), "Password:");
+    EXPECT_EQ(dialog().findControl("retypeLabel")->text(), "Retype Password:");
+    EXPECT_TRUE(dialog().findControl("retypeLabel")->visible());
+    EXPECT_TRUE(dialog().findControl("retypeBox")->visible());
+    EXPECT_TRUE(dialog().findControl("passwordBox")->text().empty());
 
     // The layout is worked out in twips and placed in whole pixels.
     EXPECT_EQ(pixelHeight(dialog()), dialog().toPixels(3505));
     EXPECT_EQ(dialog().height(), dialog().toTwips(dialog().toPixels(3505)));
-    EXPECT_EQ(pixelTop(dialog().findControl("txtPass")), dialog().toPixels(1700));
-    EXPECT_EQ(pixelTop(dialog().findControl("SkinLabel2")), dialog().toPixels(1700));
-    EXPECT_EQ(pixelTop(dialog().findControl("txtPass2")), dialog().toPixels(2075));
-    EXPECT_EQ(pixelTop(dialog().findControl("SkinLabel3")), dialog().toPixels(2075));
-    EXPECT_EQ(pixelTop(dialog().findControl("cmdOK")), dialog().toPixels(2450));
-    EXPECT_EQ(pixelTop(dialog().findControl("cmdCancel")), dialog().toPixels(2450));
-    EXPECT_EQ(dialog().findControl("SkinLabel1")->height(), 1500);
+    EXPECT_EQ(pixelTop(dialog().findControl("passwordBox")), dialog().toPixels(1700));
+    EXPECT_EQ(pixelTop(dialog().findControl("passwordLabel")), dialog().toPixels(1700));
+    EXPECT_EQ(pixelTop(dialog().findControl("retypeBox")), dialog().toPixels(2075));
+    EXPECT_EQ(pixelTop(dialog().findControl("retypeLabel")), dialog().toPixels(2075));
+    EXPECT_EQ(pixelTop(dialog().findControl("okButton")), dialog().toPixels(2450));
+    EXPECT_EQ(pixelTop(dialog().findControl("cancelButton")), dialog().toPixels(2450));
+    EXPECT_EQ(dialog().findControl("messageLabel")->height(), 1500);
     expectCentred();
     if (dialog().dpi() == 96) {
         EXPECT_EQ(pixelHeight(dialog()), 234);
-        EXPECT_EQ(pixelTop(dialog().findControl("cmdOK")), 163);
+        EXPECT_EQ(pixelTop(dialog().findControl("okButton")), 163);
     }
 
     EXPECT_TRUE(isTopmost(dialog()));
     for (const auto& control : dialog().controls()) EXPECT_EQ(fontFace(control->hwnd()), L"Verdana") << control->name();
-    for (const Control* box : {dialog().findControl("txtPass"), dialog().findControl("txtPass2")})
+    for (const Control* box : {dialog().findControl("passwordBox"), dialog().findControl("retypeBox")})
         EXPECT_EQ(SendMessageW(box->hwnd(), EM_GETPASSWORDCHAR, 0, 0), L'*') << box->name();
 
     // Tab order, as the system walks it.
     std::vector<HWND> order;
     HWND item = GetNextDlgTabItem(dialogHwnd(), nullptr, FALSE);
     for (int i = 0; i < 4 && item; ++i, item = GetNextDlgTabItem(dialogHwnd(), item, FALSE)) order.push_back(item);
-    EXPECT_EQ(order,
-              (std::vector<HWND>{dialog().findControl("cmdOK")->hwnd(), dialog().findControl("cmdCancel")->hwnd(),
-                                 dialog().findControl("txtPass")->hwnd(), dialog().findControl("txtPass2")->hwnd()}));
-    EXPECT_EQ(item, dialog().findControl("cmdOK")->hwnd());  // and round again
+    EXPECT_EQ(order, (std::vector<HWND>{
+                         dialog().findControl("okButton")->hwnd(), dialog().findControl("cancelButton")->hwnd(),
+                         dialog().findControl("passwordBox")->hwnd(), dialog().findControl("retypeBox")->hwnd()}));
+    EXPECT_EQ(item, dialog().findControl("okButton")->hwnd());  // and round again
     EXPECT_EQ(program.endCount(), 0);
 }
 
 TEST_F(FirstStartTest, KeepsTheMainWindowHiddenWhileTheDialogIsOpen) {
     EXPECT_FALSE(form().visible());
-    ASSERT_NE(dialog().findTimer("Timer1"), nullptr);
-    EXPECT_TRUE(dialog().findTimer("Timer1")->enabled());
-    EXPECT_EQ(dialog().findTimer("Timer1")->interval(), 100u);
+    ASSERT_NE(dialog().findTimer("hideMainWindowTimer"), nullptr);
+    EXPECT_TRUE(dialog().findTimer("hideMainWindowTimer")->enabled());
+    EXPECT_EQ(dialog().findTimer("hideMainWindowTimer")->interval(), 100u);
     pumpFor(300);
     EXPECT_FALSE(form().visible());
 
@@ -191,47 +191,47 @@ TEST_F(FirstStartTest, ShortPasswordsAndMismatchesAreToldAndTheDialogStays) {
     // Too short: both boxes keep what was typed, and the dialog lets go of the top meanwhile.
     type("abc", "xyz");
     boxes.answerAfter(IDOK, noteTopmost);
-    click(dialog().findControl("cmdOK"));
+    click(dialog().findControl("okButton"));
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectOkOnlyBox(boxes.seen()[0], kTooShort, dialogHwnd());
     EXPECT_FALSE(topmostDuringBox);
     EXPECT_TRUE(isTopmost(dialog()));
-    EXPECT_EQ(dialog().findControl("txtPass")->text(), "abc");
-    EXPECT_EQ(dialog().findControl("txtPass2")->text(), "xyz");
+    EXPECT_EQ(dialog().findControl("passwordBox")->text(), "abc");
+    EXPECT_EQ(dialog().findControl("retypeBox")->text(), "xyz");
     expectStillAsking("\r\n");
 
     // Copies that differ only in letter case: both boxes are emptied.
     type("Secret", "secret");
     topmostDuringBox = true;
     boxes.answerAfter(IDOK, noteTopmost);
-    click(dialog().findControl("cmdOK"));
+    click(dialog().findControl("okButton"));
     ASSERT_EQ(boxes.seen().size(), 2u);
     expectOkOnlyBox(boxes.seen()[1], kMismatch, dialogHwnd());
     EXPECT_FALSE(topmostDuringBox);
     EXPECT_TRUE(isTopmost(dialog()));
-    EXPECT_EQ(dialog().findControl("txtPass")->text(), "");
-    EXPECT_EQ(dialog().findControl("txtPass2")->text(), "");
+    EXPECT_EQ(dialog().findControl("passwordBox")->text(), "");
+    EXPECT_EQ(dialog().findControl("retypeBox")->text(), "");
     expectStillAsking("\r\n");
 
     // A long enough first copy and no second one.
     type("long enough", "");
     boxes.answer(IDOK);
-    click(dialog().findControl("cmdOK"));
+    click(dialog().findControl("okButton"));
     ASSERT_EQ(boxes.seen().size(), 3u);
     expectOkOnlyBox(boxes.seen()[2], kMismatch, dialogHwnd());
-    EXPECT_EQ(dialog().findControl("txtPass")->text(), "");
+    EXPECT_EQ(dialog().findControl("passwordBox")->text(), "");
     expectStillAsking("\r\n");
 
     // Enter in the password box does what the Ok button does, messages included.
     type("abc", "abc");
     boxes.answer(IDOK);
-    pressEnter(dialog().findControl("txtPass"));
+    pressEnter(dialog().findControl("passwordBox"));
     ASSERT_EQ(boxes.seen().size(), 4u);
     expectOkOnlyBox(boxes.seen()[3], kTooShort, dialogHwnd());
-    EXPECT_EQ(dialog().findControl("txtPass")->text(), "abc");
+    EXPECT_EQ(dialog().findControl("passwordBox")->text(), "abc");
     type("abcd", "abce");
     boxes.answer(IDOK);
-    pressEnter(dialog().findControl("txtPass"));
+    pressEnter(dialog().findControl("passwordBox"));
     ASSERT_EQ(boxes.seen().size(), 5u);
     expectOkOnlyBox(boxes.seen()[4], kMismatch, dialogHwnd());
     expectStillAsking("\r\n");
@@ -240,7 +240,7 @@ TEST_F(FirstStartTest, ShortPasswordsAndMismatchesAreToldAndTheDialogStays) {
 
 TEST_F(FirstStartTest, AConfirmedPasswordCreatesTheVaultAndOpensTheMainWindow) {
     type("abcd", "abcd");  // four characters are enough
-    click(dialog().findControl("cmdOK"));
+    click(dialog().findControl("okButton"));
     EXPECT_TRUE(boxes.seen().empty());
     EXPECT_TRUE(program->vaultSession.isOpen());
     EXPECT_EQ(vault::storedPasswordOf(program.vaultBytes()), "abcd");
@@ -255,7 +255,7 @@ TEST_F(FirstStartTest, AConfirmedPasswordCreatesTheVaultAndOpensTheMainWindow) {
 
 TEST_F(FirstStartTest, EnterInThePasswordBoxConfirmsToo) {
     type("pass word", "pass word");  // spaces count as characters
-    pressEnter(dialog().findControl("txtPass"));
+    pressEnter(dialog().findControl("passwordBox"));
     EXPECT_TRUE(boxes.seen().empty());
     EXPECT_EQ(program.vaultBytes(), scrambled("pass word") + "\r\n");
     EXPECT_TRUE(form().visible());
@@ -285,11 +285,11 @@ TEST_F(FirstStartTest, PasswordsTheVaultCannotCarryAreRefused) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         size_t before = boxes.seen().size();
-        for (const Control* box : {dialog().findControl("txtPass"), dialog().findControl("txtPass2")})
+        for (const Control* box : {dialog().findControl("passwordBox"), dialog().findControl("retypeBox")})
             SendMessageW(box->hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text.c_str()));
-        ASSERT_EQ(wideWindowText(dialog().findControl("txtPass")->hwnd()), c.text);
+        ASSERT_EQ(wideWindowText(dialog().findControl("passwordBox")->hwnd()), c.text);
         boxes.answer(IDOK);
-        click(dialog().findControl("cmdOK"));
+        click(dialog().findControl("okButton"));
         ASSERT_EQ(boxes.seen().size(), before + 1);
         const SeenBox& box = boxes.seen().back();
         EXPECT_NE(box.text.find("password"), std::string::npos) << box.text;
@@ -300,14 +300,14 @@ TEST_F(FirstStartTest, PasswordsTheVaultCannotCarryAreRefused) {
     }
     // The dialog still takes a good password afterwards.
     type("good one", "good one");
-    click(dialog().findControl("cmdOK"));
+    click(dialog().findControl("okButton"));
     EXPECT_EQ(program.vaultBytes(), scrambled("good one") + "\r\n");
     EXPECT_EQ(boxes.unexpected(), 0);
 }
 
 TEST_F(FirstStartTest, CancelEndsTheProgram) {
     type("abcd", "abcd");
-    click(dialog().findControl("cmdCancel"));
+    click(dialog().findControl("cancelButton"));
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_TRUE(boxes.seen().empty());
     EXPECT_FALSE(program->vaultSession.isOpen());
@@ -333,8 +333,8 @@ protected:
         start();
     }
     void tryPassword(const std::string& password) {
-        setText(dialog().findControl("txtPass"), password);
-        click(dialog().findControl("cmdOK"));
+        setText(dialog().findControl("passwordBox"), password);
+        click(dialog().findControl("okButton"));
     }
     void expectLoggedIn() {
         EXPECT_TRUE(program->vaultSession.isOpen());
@@ -343,7 +343,7 @@ protected:
         EXPECT_FALSE(dialog().isLoaded());
         EXPECT_EQ(program.endCount(), 0);
         EXPECT_EQ(form().statusText(), "Loaded 2 entries");
-        HWND list = form().lstPass.hwnd();
+        HWND list = form().entryList.hwnd();
         ASSERT_EQ(program->vaultSession.entries().count(), 2u);
         EXPECT_EQ(program->vaultSession.entries().at(0).username, "alice");
         ASSERT_EQ(listCount(list), 2);
@@ -357,23 +357,23 @@ protected:
 };
 
 TEST_F(LaterStartTest, OpensTheDialogInEnterMode) {
-    EXPECT_FALSE(program->frmPass.creatingPassword());
+    EXPECT_FALSE(program->passwordDialog.creatingPassword());
     EXPECT_TRUE(program->vaultSession.isMasterPassword("master"));
     EXPECT_FALSE(program->vaultSession.isOpen());
     EXPECT_EQ(dialog().caption(), "Password Required");
-    EXPECT_EQ(dialog().findControl("SkinLabel1")->text(), "Please enter your password");
+    EXPECT_EQ(dialog().findControl("messageLabel")->text(), "Please enter your password");
     EXPECT_EQ(dialog().height(), 1845);
     expectCentred();
-    EXPECT_EQ(dialog().findControl("txtPass")->top(), 360);
-    EXPECT_EQ(dialog().findControl("SkinLabel2")->top(), 360);
-    EXPECT_EQ(dialog().findControl("cmdOK")->top(), 780);
-    EXPECT_EQ(dialog().findControl("cmdCancel")->top(), 780);
-    EXPECT_FALSE(dialog().findControl("txtPass2")->visible());
-    EXPECT_FALSE(dialog().findControl("SkinLabel3")->visible());
-    EXPECT_TRUE(dialog().findControl("txtPass")->visible());
+    EXPECT_EQ(dialog().findControl("passwordBox")->top(), 360);
+    EXPECT_EQ(dialog().findControl("passwordLabel")->top(), 360);
+    EXPECT_EQ(dialog().findControl("okButton")->top(), 780);
+    EXPECT_EQ(dialog().findControl("cancelButton")->top(), 780);
+    EXPECT_FALSE(dialog().findControl("retypeBox")->visible());
+    EXPECT_FALSE(dialog().findControl("retypeLabel")->visible());
+    EXPECT_TRUE(dialog().findControl("passwordBox")->visible());
     EXPECT_TRUE(isTopmost(dialog()));
     EXPECT_FALSE(form().visible());
-    EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);  // nothing shows before the password
+    EXPECT_EQ(listCount(form().entryList.hwnd()), 0);  // nothing shows before the password
     EXPECT_EQ(program.endCount(), 0);
 }
 
@@ -388,14 +388,14 @@ TEST_F(LaterStartTest, TheRightPasswordLoadsTheEntriesAndOpensTheMainWindow) {
 }
 
 TEST_F(LaterStartTest, EnterInThePasswordBoxActsAsOk) {
-    setText(dialog().findControl("txtPass"), "wrong");
+    setText(dialog().findControl("passwordBox"), "wrong");
     boxes.answer(IDRETRY);
-    pressEnter(dialog().findControl("txtPass"));
+    pressEnter(dialog().findControl("passwordBox"));
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
-    EXPECT_EQ(dialog().findControl("txtPass")->text(), "");
-    setText(dialog().findControl("txtPass"), "master");
-    pressEnter(dialog().findControl("txtPass"));
+    EXPECT_EQ(dialog().findControl("passwordBox")->text(), "");
+    setText(dialog().findControl("passwordBox"), "master");
+    pressEnter(dialog().findControl("passwordBox"));
     EXPECT_EQ(boxes.seen().size(), 1u);
     expectLoggedIn();
 }
@@ -405,8 +405,8 @@ TEST_F(LaterStartTest, WrongTwiceThenRightLoadsTheEntries) {
     tryPassword("master ");  // a trailing space makes it wrong
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
-    EXPECT_EQ(dialog().passwordTries, 1);
-    EXPECT_EQ(dialog().findControl("txtPass")->text(), "");
+    EXPECT_EQ(dialog().wrongTries, 1);
+    EXPECT_EQ(dialog().findControl("passwordBox")->text(), "");
     EXPECT_TRUE(dialog().visible());
     EXPECT_EQ(program.endCount(), 0);
 
@@ -414,7 +414,7 @@ TEST_F(LaterStartTest, WrongTwiceThenRightLoadsTheEntries) {
     tryPassword("MASTER");  // letter case counts
     ASSERT_EQ(boxes.seen().size(), 2u);
     expectWrongPasswordBox(boxes.seen()[1], dialogHwnd());
-    EXPECT_EQ(dialog().passwordTries, 2);
+    EXPECT_EQ(dialog().wrongTries, 2);
     EXPECT_EQ(program.endCount(), 0);
 
     tryPassword("master");
@@ -434,9 +434,9 @@ TEST_F(LaterStartTest, ThreeWrongPasswordsEndTheProgramAfterANotice) {
     for (int i = 0; i < 3; ++i) expectWrongPasswordBox(boxes.seen()[i], dialogHwnd());
     expectOkOnlyBox(boxes.seen()[3], kOnlyThreeTries, dialogHwnd());
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(dialog().findTimer("Timer1")->enabled());
+    EXPECT_FALSE(dialog().findTimer("hideMainWindowTimer")->enabled());
     EXPECT_FALSE(program->vaultSession.isOpen());
-    EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);
+    EXPECT_EQ(listCount(form().entryList.hwnd()), 0);
     EXPECT_FALSE(form().visible());
     EXPECT_EQ(boxes.unexpected(), 0);
 }
@@ -447,19 +447,19 @@ TEST_F(LaterStartTest, CancelInTheRetryBoxEndsAtOnceWithoutTheNotice) {
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(dialog().findTimer("Timer1")->enabled());
+    EXPECT_FALSE(dialog().findTimer("hideMainWindowTimer")->enabled());
     EXPECT_FALSE(program->vaultSession.isOpen());
     EXPECT_FALSE(form().visible());
     EXPECT_EQ(boxes.unexpected(), 0);
 }
 
 TEST_F(LaterStartTest, TheCancelButtonEndsTheProgram) {
-    setText(dialog().findControl("txtPass"), "master");
-    click(dialog().findControl("cmdCancel"));
+    setText(dialog().findControl("passwordBox"), "master");
+    click(dialog().findControl("cancelButton"));
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_TRUE(boxes.seen().empty());
     EXPECT_FALSE(program->vaultSession.isOpen());
-    EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);
+    EXPECT_EQ(listCount(form().entryList.hwnd()), 0);
 }
 
 TEST_F(LaterStartTest, TheCloseBoxEndsTheProgram) {
@@ -487,20 +487,20 @@ TEST(LoggingIn, ReportsTheNumberOfEntriesLoaded) {
         TestProgram program;
         program.writeVault("pw12", c.entries);
         program.logIn("pw12");
-        EXPECT_EQ(program->Form1.statusText(), c.status);
-        EXPECT_EQ(listCount(program->Form1.lstPass.hwnd()), static_cast<int>(c.entries.size()));
+        EXPECT_EQ(program->mainWindow.statusText(), c.status);
+        EXPECT_EQ(listCount(program->mainWindow.entryList.hwnd()), static_cast<int>(c.entries.size()));
         EXPECT_EQ(program.endCount(), 0);
     }
 
     TestProgram created;
     writeFile(created.vaultPath(), scrambled("pw12") + "\r\n");
     created.loadMainWindow();
-    EXPECT_FALSE(created->frmPass.creatingPassword());
-    EXPECT_EQ(created->frmPass.height(), 1845);
-    setText(created->frmPass.findControl("txtPass"), "pw12");
-    click(created->frmPass.findControl("cmdOK"));
-    EXPECT_EQ(created->Form1.statusText(), "Loaded 0 entries");
-    EXPECT_TRUE(created->Form1.visible());
+    EXPECT_FALSE(created->passwordDialog.creatingPassword());
+    EXPECT_EQ(created->passwordDialog.height(), 1845);
+    setText(created->passwordDialog.findControl("passwordBox"), "pw12");
+    click(created->passwordDialog.findControl("okButton"));
+    EXPECT_EQ(created->mainWindow.statusText(), "Loaded 0 entries");
+    EXPECT_TRUE(created->mainWindow.visible());
     EXPECT_EQ(created.endCount(), 0);
 }
 

@@ -55,7 +55,7 @@ protected:
         program.writeVault("master", kEntries);
         oldBytes = program.vaultBytes();
         program.logIn("master");
-        program->Form1.lstPass.add(kNewEntry);
+        program->mainWindow.entryList.add(kNewEntry);
     }
 
     // Saves with the first attempt failing: inside that box, removes the cause and checks that
@@ -67,7 +67,7 @@ protected:
             EXPECT_EQ(program.vaultBytes(), oldBytes);
             EXPECT_FALSE(pathExists(vault::temporaryPathFor(program.vaultPath())));
         });
-        EXPECT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
+        EXPECT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
         ASSERT_EQ(boxes.seen().size(), 1u);
         const SeenBox& box = boxes.seen()[0];
         EXPECT_TRUE(box.hasRetry && box.hasCancel);
@@ -81,7 +81,7 @@ protected:
     void expectFailureKeepsTheChange(DWORD reasonCode, bool vaultReadable = true) {
         MessageBoxes boxes;
         boxes.answer(IDCANCEL);
-        EXPECT_FALSE(saveVault(program.app(), program->Form1.hwnd()));
+        EXPECT_FALSE(saveVault(program.app(), program->mainWindow.hwnd()));
         ASSERT_EQ(boxes.seen().size(), 1u);
         EXPECT_TRUE(contains(boxes.seen()[0].text, systemReason(reasonCode))) << boxes.seen()[0].text;
         if (vaultReadable) {
@@ -90,7 +90,7 @@ protected:
         EXPECT_FALSE(pathExists(vault::temporaryPathFor(program.vaultPath())));
         EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
         EXPECT_EQ(program->vaultSession.entries().count(), 3u);
-        EXPECT_TRUE(contains(program->Form1.statusText(), "Not saved"));
+        EXPECT_TRUE(contains(program->mainWindow.statusText(), "Not saved"));
     }
 
     void expectEverythingSaved() {
@@ -99,7 +99,7 @@ protected:
         all.push_back(kNewEntry);
         EXPECT_EQ(saved, all);
         EXPECT_FALSE(program->vaultSession.hasUnsavedChanges());
-        EXPECT_TRUE(contains(program->Form1.statusText(), "Saved "));
+        EXPECT_TRUE(contains(program->mainWindow.statusText(), "Saved "));
     }
 
     TestProgram program;
@@ -167,13 +167,13 @@ TEST_F(SaveFaultTest, AFolderThatCannotBeWrittenIsReportedAndTheNextSaveWritesEv
     askScript(*control, L"make-readonly", L"readonly");
     MessageBoxes boxes;
     boxes.answer(IDCANCEL);
-    EXPECT_FALSE(saveVault(program.app(), program->Form1.hwnd()));
+    EXPECT_FALSE(saveVault(program.app(), program->mainWindow.hwnd()));
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, displayText(program.vaultPath().native()))) << boxes.seen()[0].text;
     EXPECT_EQ(program.vaultBytes(), oldBytes);
     EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
     askScript(*control, L"make-writable", L"writable");
-    EXPECT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
+    EXPECT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
     expectEverythingSaved();
 }
 

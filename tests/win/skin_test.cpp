@@ -148,20 +148,20 @@ bool topmost(const Window& window) {
 
 // The splash's load binds the program's skin; its hand-over timer is not wanted here.
 void bindProgramSkin(TestProgram& program) {
-    program->frmSplash.load();
-    program->frmSplash.findTimer("Timer2")->setEnabled(false);
+    program->splashWindow.load();
+    program->splashWindow.findTimer("handOverTimer")->setEnabled(false);
 }
 
 // ---- The skin's colours ----
 
 TEST(SkinColours, TheProgramsSkinReportsWhiteBlackLightGreyAndBlack) {
-    SkinControl skn;  // reads the skin from the program's resources
-    EXPECT_EQ(skn.BackColor(), kWhite);
-    EXPECT_EQ(skn.ForeColor(), kBlack);
-    EXPECT_EQ(skn.PanelColor(), kLightGrey);
-    EXPECT_EQ(skn.PanelTextColor(), kBlack);
+    SkinControl control;  // reads the skin from the program's resources
+    EXPECT_EQ(control.backColour(), kWhite);
+    EXPECT_EQ(control.foreColour(), kBlack);
+    EXPECT_EQ(control.panelColour(), kLightGrey);
+    EXPECT_EQ(control.panelTextColour(), kBlack);
     // Its text stands out from what it is drawn on.
-    const SkinData& skin = skn.data();
+    const SkinData& skin = control.data();
     EXPECT_GT(distance(skin.labelText, skin.clientTop), 300);
     EXPECT_GT(distance(skin.buttonText, skin.buttonBottom), 300);
     EXPECT_GT(skin.buttonRadius, 0);
@@ -199,8 +199,8 @@ protected:
         bindProgramSkin(program);
         program.logIn("master");
     }
-    const SkinData& skin() { return program->frmSplash.skn.data(); }
-    MainWindow& form() { return program->Form1; }
+    const SkinData& skin() { return program->splashWindow.skin.data(); }
+    MainWindow& form() { return program->mainWindow; }
 
     TestProgram program;
 };
@@ -214,24 +214,26 @@ TEST_F(SkinnedProgram, CommandButtonsAreWhiteAndTheListIsWhiteWithBlackText) {
         EXPECT_FALSE(control->foreColor()) << control->name();
     }
     EXPECT_EQ(buttons, 8);
-    HWND list = form().findControl("lstPass")->hwnd();
+    HWND list = form().findControl("entryList")->hwnd();
     EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0)), kWhite);
     EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0)), kBlack);
-    EXPECT_FALSE(form().findControl("StatusBar1")->backColor());
+    EXPECT_FALSE(form().findControl("statusBar")->backColor());
 }
 
 TEST_F(SkinnedProgram, EditorTextBoxesAnswerWithAWhiteBrushAndBlackText) {
-    program->frmAdd.openForAdd();
-    ASSERT_TRUE(program->frmAdd.isLoaded());
-    for (Control* box : {program->frmAdd.findControl("txtUsername"), program->frmAdd.findControl("txtPassword"),
-                         program->frmAdd.findControl("txtWebsite")}) {
-        ColourAnswer answer = askColour(program->frmAdd, WM_CTLCOLOREDIT, box);
+    program->entryEditor.openForAdd();
+    ASSERT_TRUE(program->entryEditor.isLoaded());
+    for (Control* box :
+         {program->entryEditor.findControl("usernameBox"), program->entryEditor.findControl("passwordBox"),
+          program->entryEditor.findControl("websiteBox")}) {
+        ColourAnswer answer = askColour(program->entryEditor, WM_CTLCOLOREDIT, box);
         EXPECT_EQ(answer.brushColour, kWhite) << box->name();
         EXPECT_EQ(answer.textColour, kBlack) << box->name();
     }
     // Its skinned labels are not coloured by the program.
-    for (Control* label : {program->frmAdd.findControl("SkinLabel1"), program->frmAdd.findControl("SkinLabel2"),
-                           program->frmAdd.findControl("SkinLabel3")}) {
+    for (Control* label :
+         {program->entryEditor.findControl("usernameLabel"), program->entryEditor.findControl("passwordLabel"),
+          program->entryEditor.findControl("websiteLabel")}) {
         EXPECT_FALSE(label->backColor()) << label->name();
         EXPECT_FALSE(label->foreColor()) << label->name();
     }
@@ -242,24 +244,24 @@ TEST(SkinPasswordDialog, TextBoxesAnswerWithAWhiteBrushAndBlackTextAndButtonsAre
     program.writeVault("master");
     bindProgramSkin(program);
     program.loadMainWindow();
-    PasswordDialog& dialog = program->frmPass;
+    PasswordDialog& dialog = program->passwordDialog;
     ASSERT_TRUE(dialog.isLoaded());
-    for (Control* box : {dialog.findControl("txtPass"), dialog.findControl("txtPass2")}) {
+    for (Control* box : {dialog.findControl("passwordBox"), dialog.findControl("retypeBox")}) {
         ColourAnswer answer = askColour(dialog, WM_CTLCOLOREDIT, box);
         EXPECT_EQ(answer.brushColour, kWhite) << box->name();
         EXPECT_EQ(answer.textColour, kBlack) << box->name();
     }
-    EXPECT_EQ(dialog.findControl("cmdOK")->backColor(), kWhite);
-    EXPECT_EQ(dialog.findControl("cmdCancel")->backColor(), kWhite);
+    EXPECT_EQ(dialog.findControl("okButton")->backColor(), kWhite);
+    EXPECT_EQ(dialog.findControl("cancelButton")->backColor(), kWhite);
 }
 
 TEST_F(SkinnedProgram, AboutBoxHeaderGetsThePanelColourAndItsLabelsKeepTheirOwn) {
-    program->frmAbout.show();
-    AboutBox& about = program->frmAbout;
+    program->aboutBox.show();
+    AboutBox& about = program->aboutBox;
     ASSERT_TRUE(about.isLoaded());
-    EXPECT_EQ(about.findControl("Picture1")->backColor(), kLightGrey);
+    EXPECT_EQ(about.findControl("headerPicture")->backColor(), kLightGrey);
     // The skin leaves the program's own colours alone.
-    EXPECT_EQ(askColour(about, WM_CTLCOLORSTATIC, about.findControl("Picture1")).brushColour, kLightGrey);
+    EXPECT_EQ(askColour(about, WM_CTLCOLORSTATIC, about.findControl("headerPicture")).brushColour, kLightGrey);
     int labels = 0;
     for (const auto& control : about.controls()) {
         if (control->typeName() != "Label" && control->typeName() != "SkinLabel") continue;
@@ -271,14 +273,14 @@ TEST_F(SkinnedProgram, AboutBoxHeaderGetsThePanelColourAndItsLabelsKeepTheirOwn)
 }
 
 TEST_F(SkinnedProgram, HelpViewersCheckBoxAndRichTextBoxGetNoColour) {
-    program->Form8.load();
-    HelpViewer& help = program->Form8;
+    program->helpViewer.load();
+    HelpViewer& help = program->helpViewer;
     ASSERT_TRUE(help.isLoaded());
-    for (Control* control : {help.findControl("Check1"), help.findControl("rtf1")}) {
+    for (Control* control : {help.findControl("showAtStartupBox"), help.findControl("document")}) {
         EXPECT_FALSE(control->backColor()) << control->name();
         EXPECT_FALSE(control->foreColor()) << control->name();
     }
-    const std::vector<HWND>& skinned = program->frmSplash.skn.recordedSkinnedWindows();
+    const std::vector<HWND>& skinned = program->splashWindow.skin.recordedSkinnedWindows();
     EXPECT_NE(std::find(skinned.begin(), skinned.end(), help.hwnd()), skinned.end());
 }
 
@@ -286,32 +288,32 @@ TEST(SkinColorControls, ColoursByTypeAndStopsAtTheFirstControlThatRefuses) {
     const COLORREF back = RGB(1, 2, 3), fore = RGB(4, 5, 6), panel = RGB(7, 8, 9);
     {
         TestProgram program;  // skinning is off: the editor loads uncoloured
-        program->frmAdd.openForAdd();
-        EntryEditor& editor = program->frmAdd;
-        ASSERT_FALSE(editor.findControl("txtUsername")->backColor());
-        ColorControls(editor, static_cast<long>(back), static_cast<long>(fore), static_cast<long>(panel), 0);
+        program->entryEditor.openForAdd();
+        EntryEditor& editor = program->entryEditor;
+        ASSERT_FALSE(editor.findControl("usernameBox")->backColor());
+        colourControls(editor, static_cast<long>(back), static_cast<long>(fore), static_cast<long>(panel), 0);
         for (Control* box :
-             {editor.findControl("txtUsername"), editor.findControl("txtPassword"), editor.findControl("txtWebsite")}) {
+             {editor.findControl("usernameBox"), editor.findControl("passwordBox"), editor.findControl("websiteBox")}) {
             EXPECT_EQ(box->backColor(), back) << box->name();
             EXPECT_EQ(box->foreColor(), fore) << box->name();
         }
-        EXPECT_EQ(editor.findControl("cmdDelete")->backColor(), back);
-        EXPECT_FALSE(editor.findControl("cmdDelete")->foreColor());
-        EXPECT_FALSE(editor.findControl("SkinLabel1")->backColor());
+        EXPECT_EQ(editor.findControl("cancelButton")->backColor(), back);
+        EXPECT_FALSE(editor.findControl("cancelButton")->foreColor());
+        EXPECT_FALSE(editor.findControl("usernameLabel")->backColor());
     }
     {
         TestProgram program;
-        program->frmAdd.openForAdd();
-        EntryEditor& editor = program->frmAdd;
+        program->entryEditor.openForAdd();
+        EntryEditor& editor = program->entryEditor;
         // A control whose window is gone refuses its colour, and the walk ends there.
-        DestroyWindow(editor.findControl("txtUsername")->hwnd());
-        ColorControls(editor, static_cast<long>(back), static_cast<long>(fore), static_cast<long>(panel), 0);
-        EXPECT_EQ(editor.findControl("cmdDelete")->backColor(), back);
-        EXPECT_EQ(editor.findControl("cmdAdd", 0)->backColor(), back);
-        EXPECT_FALSE(editor.findControl("txtUsername")->backColor());
-        EXPECT_FALSE(editor.findControl("txtPassword")->backColor());
-        EXPECT_FALSE(editor.findControl("txtPassword")->foreColor());
-        EXPECT_FALSE(editor.findControl("txtWebsite")->backColor());
+        DestroyWindow(editor.findControl("usernameBox")->hwnd());
+        colourControls(editor, static_cast<long>(back), static_cast<long>(fore), static_cast<long>(panel), 0);
+        EXPECT_EQ(editor.findControl("cancelButton")->backColor(), back);
+        EXPECT_EQ(editor.findControl("saveButton")->backColor(), back);
+        EXPECT_FALSE(editor.findControl("usernameBox")->backColor());
+        EXPECT_FALSE(editor.findControl("passwordBox")->backColor());
+        EXPECT_FALSE(editor.findControl("passwordBox")->foreColor());
+        EXPECT_FALSE(editor.findControl("websiteBox")->backColor());
     }
 }
 
@@ -322,19 +324,19 @@ TEST(SkinRegion, IsResetOnlyOnWindowsNT6AndLater) {
         TestProgram program;
         program.setNT6OrLater(false);
         bindProgramSkin(program);
-        program->frmAbout.load();
+        program->aboutBox.load();
         Region region(CreateRectRgn(0, 0, 0, 0));
-        int kind = GetWindowRgn(program->frmAbout.hwnd(), region.get());
+        int kind = GetWindowRgn(program->aboutBox.hwnd(), region.get());
         EXPECT_TRUE(kind == ERROR || kind == NULLREGION) << kind;
         // It is still skinned.
-        EXPECT_EQ(program->frmSplash.skn.recordedSkinnedWindows().back(), program->frmAbout.hwnd());
+        EXPECT_EQ(program->splashWindow.skin.recordedSkinnedWindows().back(), program->aboutBox.hwnd());
     }
     {
         TestProgram program;
         bindProgramSkin(program);
-        program->frmAbout.load();
+        program->aboutBox.load();
         Region region(CreateRectRgn(0, 0, 0, 0));
-        EXPECT_EQ(GetWindowRgn(program->frmAbout.hwnd(), region.get()), SIMPLEREGION);
+        EXPECT_EQ(GetWindowRgn(program->aboutBox.hwnd(), region.get()), SIMPLEREGION);
     }
 }
 
@@ -343,7 +345,7 @@ TEST(SkinRegion, CoversTheWholeMainWindowAtEverySize) {
     TestProgram program;
     program.writeVault("master");
     program.logIn("master");
-    HWND form = program->Form1.hwnd();
+    HWND form = program->mainWindow.hwnd();
     auto expectCovered = [form](const char* when) {
         Region region(CreateRectRgn(0, 0, 0, 0));
         ASSERT_EQ(GetWindowRgn(form, region.get()), SIMPLEREGION) << when;
@@ -369,11 +371,9 @@ TEST(SkinRegion, CoversTheWholeMainWindowAtEverySize) {
     expectCovered("shrunk");
 }
 
-TEST(SkinRegion, IsNT6OrLaterUnderThisWine) {
-    EXPECT_TRUE(IsNT6OrLater());
-}
+TEST(SkinRegion, IsNT6OrLaterUnderThisWine) { EXPECT_TRUE(systemIsNT6OrLater()); }
 
-// Records, in order, what SkinForm does to the main window: its list coloured, its region set,
+// Records, in order, what skinWindow does to the main window: its list coloured, its region set,
 // its buttons restyled by the skin.
 struct SkinSteps {
     HWND form = nullptr;
@@ -404,34 +404,34 @@ TEST(SkinOrder, EachWindowIsColouredThenGivenItsRegionThenSkinned) {
     program.writeVault("master");
     bindProgramSkin(program);
     program.loadMainWindow();
-    HWND dialog = program->frmPass.hwnd();
+    HWND dialog = program->passwordDialog.hwnd();
     SkinSteps steps;
-    steps.form = program->Form1.hwnd();
-    steps.list = program->Form1.findControl("lstPass")->hwnd();
+    steps.form = program->mainWindow.hwnd();
+    steps.list = program->mainWindow.findControl("entryList")->hwnd();
     recording = &steps;
     steps.hook = SetWindowsHookExW(WH_CALLWNDPROC, recordSkinStep, nullptr, GetCurrentThreadId());
-    setText(program->frmPass.findControl("txtPass"), "master");
-    click(program->frmPass.findControl("cmdOK"));
+    setText(program->passwordDialog.findControl("passwordBox"), "master");
+    click(program->passwordDialog.findControl("okButton"));
     UnhookWindowsHookEx(steps.hook);
     recording = nullptr;
     EXPECT_EQ(steps.steps, "CRS");
     // One skin call per window, in the order the windows were loaded.
-    std::vector<HWND> expected{program->frmSplash.hwnd(), dialog, program->Form1.hwnd()};
-    if (program->Form8.isLoaded()) expected.push_back(program->Form8.hwnd());
-    EXPECT_EQ(program->frmSplash.skn.recordedSkinnedWindows(), expected);
+    std::vector<HWND> expected{program->splashWindow.hwnd(), dialog, program->mainWindow.hwnd()};
+    if (program->helpViewer.isLoaded()) expected.push_back(program->helpViewer.hwnd());
+    EXPECT_EQ(program->splashWindow.skin.recordedSkinnedWindows(), expected);
 }
 
 TEST(SkinOnTop, SetOnTopSetsAndClearsTheTopmostState) {
     TestProgram program;
     applyBranding(program.app());
-    program->frmAbout.show();
-    Window& window = program->frmAbout;
+    program->aboutBox.show();
+    Window& window = program->aboutBox;
     ASSERT_FALSE(topmost(window));
-    SetOnTop(window, true);
+    setOnTop(window, true);
     EXPECT_TRUE(topmost(window));
-    SetOnTop(window, true);
+    setOnTop(window, true);
     EXPECT_TRUE(topmost(window));
-    SetOnTop(window, false);
+    setOnTop(window, false);
     EXPECT_FALSE(topmost(window));
 }
 
@@ -441,18 +441,18 @@ TEST(SkinOnTop, PasswordDialogAndHelpViewerStayOnTopTheAboutBoxDoesNot) {
     writeFile(program.folder().file("Help.rtf"), "{\\rtf1\\ansi Vellumkeep help.\\par}");
     bindProgramSkin(program);
     program.loadMainWindow();
-    EXPECT_TRUE(topmost(program->frmPass));
-    program->Form8.load();
-    EXPECT_TRUE(topmost(program->Form8));
-    program->frmAbout.load();
-    EXPECT_FALSE(topmost(program->frmAbout));
+    EXPECT_TRUE(topmost(program->passwordDialog));
+    program->helpViewer.load();
+    EXPECT_TRUE(topmost(program->helpViewer));
+    program->aboutBox.load();
+    EXPECT_FALSE(topmost(program->aboutBox));
 }
 
 // ---- How skinned windows draw ----
 
 TEST_F(SkinnedProgram, TheClientAreaIsAVerticalGradientFromTheSkin) {
-    program->frmAdd.openForAdd();
-    Picture picture(program->frmAdd.hwnd());
+    program->entryEditor.openForAdd();
+    Picture picture(program->entryEditor.hwnd());
     ASSERT_TRUE(picture.valid());
     int last = picture.height() - 1;
     for (int x : {0, picture.width() / 2, picture.width() - 1}) {
@@ -471,12 +471,12 @@ TEST_F(SkinnedProgram, PushButtonsAreOwnerDrawnStandardButtonsFacedWithTheirBack
         EXPECT_STREQ(className, L"Button");
         EXPECT_EQ(GetWindowLongW(control->hwnd(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW) << control->name();
     }
-    HWND button = form().findControl("cmdAdd", 0)->hwnd();
+    HWND button = form().findControl("addButton")->hwnd();
     {
         Picture picture(button);
         ASSERT_TRUE(picture.valid());
         const int middle = picture.width() / 2;
-        // Below the border, the face starts in the button's BackColor (white).
+        // Below the border, the face starts in the button's backColour (white).
         int faceTop = 1;
         while (faceTop < 4 && picture.at(middle, faceTop) != kWhite) ++faceTop;
         EXPECT_EQ(picture.at(middle, faceTop), kWhite);
@@ -492,7 +492,7 @@ TEST_F(SkinnedProgram, PushButtonsAreOwnerDrawnStandardButtonsFacedWithTheirBack
     }
     // A colour the program gives is the face's new top colour.
     const COLORREF wine = RGB(190, 52, 61);
-    form().findControl("cmdAdd", 0)->setBackColor(wine);
+    form().findControl("addButton")->setBackColor(wine);
     Picture picture(button);
     ASSERT_TRUE(picture.valid());
     int middle = picture.width() / 2;
@@ -500,7 +500,7 @@ TEST_F(SkinnedProgram, PushButtonsAreOwnerDrawnStandardButtonsFacedWithTheirBack
 }
 
 TEST_F(SkinnedProgram, PushButtonsDrawEachStateInItsOwnWay) {
-    Control& copy = *form().findControl("cmdCopy", 1);
+    Control& copy = *form().findControl("copyButton", 1);
     HWND button = copy.hwnd();
     const Picture normal(button);
     ASSERT_TRUE(normal.valid());
@@ -553,7 +553,7 @@ TEST_F(SkinnedProgram, PushButtonsDrawEachStateInItsOwnWay) {
 
 TEST_F(SkinnedProgram, SkinnedButtonsClickAndNavigateLikeTheStandardButtonsTheyAre) {
     // The second press of a quick double click is a click of its own, as on a push button.
-    HWND button = form().findControl("cmdDelete")->hwnd();
+    HWND button = form().findControl("deleteButton")->hwnd();
     form().setStatusText("");
     SendMessageW(button, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
@@ -571,7 +571,7 @@ TEST_F(SkinnedProgram, SkinnedButtonsClickAndNavigateLikeTheStandardButtonsTheyA
 }
 
 TEST_F(SkinnedProgram, ButtonCaptionsMayHaveSeveralLines) {
-    HWND button = form().findControl("cmdWebsite", 0)->hwnd();
+    HWND button = form().findControl("websiteButton")->hwnd();
     SetWindowTextW(button, L"Visit\r\nthe web site");
     Picture picture(button);
     ASSERT_TRUE(picture.valid());
@@ -579,14 +579,16 @@ TEST_F(SkinnedProgram, ButtonCaptionsMayHaveSeveralLines) {
 }
 
 TEST_F(SkinnedProgram, PlainLabelsAndCheckBoxesDrawOverTheBackgroundInTheLabelColour) {
-    program->frmAbout.show();
-    ColourAnswer label = askColour(program->frmAbout, WM_CTLCOLORSTATIC, program->frmAbout.findControl("Label2"));
+    program->aboutBox.show();
+    ColourAnswer label =
+        askColour(program->aboutBox, WM_CTLCOLORSTATIC, program->aboutBox.findControl("versionCaption"));
     EXPECT_EQ(label.brush, GetStockObject(NULL_BRUSH));
     EXPECT_EQ(label.backgroundMode, TRANSPARENT);
     EXPECT_EQ(label.textColour, skin().labelText);
 
-    program->Form8.load();
-    ColourAnswer check = askColour(program->Form8, WM_CTLCOLORSTATIC, program->Form8.findControl("Check1"));
+    program->helpViewer.load();
+    ColourAnswer check =
+        askColour(program->helpViewer, WM_CTLCOLORSTATIC, program->helpViewer.findControl("showAtStartupBox"));
     EXPECT_EQ(check.brush, GetStockObject(NULL_BRUSH));
     EXPECT_EQ(check.textColour, skin().labelText);
 }
@@ -595,10 +597,10 @@ TEST(SkinLabels, DrawTheirCaptionInTheSkinsLabelColourWordWrappedWithLineBreaks)
     TestProgram program;  // no vault: the dialog asks for a new password, with a long first label
     bindProgramSkin(program);
     program.loadMainWindow();
-    PasswordDialog& dialog = program->frmPass;
-    ASSERT_TRUE(program->frmPass.creatingPassword());
-    const SkinData& skin = program->frmSplash.skn.data();
-    HWND label = dialog.findControl("SkinLabel1")->hwnd();
+    PasswordDialog& dialog = program->passwordDialog;
+    ASSERT_TRUE(program->passwordDialog.creatingPassword());
+    const SkinData& skin = program->splashWindow.skin.data();
+    HWND label = dialog.findControl("messageLabel")->hwnd();
     Picture picture(label);
     ASSERT_TRUE(picture.valid());
     RECT place = placeInParent(label);
@@ -619,8 +621,8 @@ TEST(SkinLabels, DrawTheirCaptionInTheSkinsLabelColourWordWrappedWithLineBreaks)
 
 TEST(SkinLabels, OnAnUnskinnedWindowUseTheSystemColours) {
     TestProgram program;  // skinning off
-    program->frmAdd.openForAdd();
-    Picture picture(program->frmAdd.findControl("SkinLabel1")->hwnd());
+    program->entryEditor.openForAdd();
+    Picture picture(program->entryEditor.findControl("usernameLabel")->hwnd());
     ASSERT_TRUE(picture.valid());
     EXPECT_EQ(picture.at(picture.width() - 1, 0), GetSysColor(COLOR_BTNFACE));
     EXPECT_TRUE(anyPixel(picture, GetSysColor(COLOR_BTNTEXT)));

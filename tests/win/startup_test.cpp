@@ -15,12 +15,12 @@ namespace {
 
 TEST(Branding, ComesFromTheProgramsOwnVersionResource) {
     AppInfo info = readAppInfo();
-    EXPECT_EQ(info.ProductName, "Vellumkeep");
-    EXPECT_EQ(info.CompanyName, "Quorrindale");
-    EXPECT_EQ(info.Comments, "www.quorrindale.example");
-    EXPECT_EQ(info.Title, "Vellumkeep Full");
-    EXPECT_EQ(info.Major, 1);
-    EXPECT_EQ(info.Minor, 0);
+    EXPECT_EQ(info.productName, "Vellumkeep");
+    EXPECT_EQ(info.companyName, "Quorrindale");
+    EXPECT_EQ(info.comments, "www.quorrindale.example");
+    EXPECT_EQ(info.title, "Vellumkeep Full");
+    EXPECT_EQ(info.major, 1);
+    EXPECT_EQ(info.minor, 0);
 
     TestProgram program;
     applyBranding(program.app());
@@ -42,7 +42,7 @@ TEST(Branding, ExecutableFolderHoldsTheRunningProgram) {
 
 TEST(Splash, IsABorderlessPictureOutOfTheTaskBarCentredOnTheScreen) {
     TestProgram program;
-    SplashWindow& splash = program->frmSplash;
+    SplashWindow& splash = program->splashWindow;
     splash.show();
     ASSERT_TRUE(splash.isLoaded());
     RECT r{};
@@ -64,7 +64,7 @@ TEST(Splash, IsABorderlessPictureOutOfTheTaskBarCentredOnTheScreen) {
     EXPECT_TRUE(splash.visible());
     // The picture is decoded from the embedded JPEG.
     auto bitmap =
-        reinterpret_cast<HBITMAP>(SendMessageW(splash.findControl("Image1")->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        reinterpret_cast<HBITMAP>(SendMessageW(splash.findControl("picture")->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP info{};
     ASSERT_TRUE(bitmap && GetObjectW(bitmap, sizeof info, &info));
     EXPECT_EQ(info.bmWidth, splash.toPixels(7170));
@@ -86,51 +86,51 @@ TEST(Artwork, EachDpiHasAPictureDrawnAtItsSize) {
 TEST(Splash, HandsOverToTheMainWindowOnTheSeventyFifthTickOnly) {
     TestProgram program;
     program.writeVault("secret");
-    SplashWindow& splash = program->frmSplash;
+    SplashWindow& splash = program->splashWindow;
     splash.load();
     // Driven tick by tick, as the timer would.
-    splash.findTimer("Timer2")->setEnabled(false);
-    splash.findTimer("Timer2")->setEnabled(true);
+    splash.findTimer("handOverTimer")->setEnabled(false);
+    splash.findTimer("handOverTimer")->setEnabled(true);
     for (int tick = 1; tick <= 74; ++tick) {
-        splash.Timer2_Timer();
-        ASSERT_FALSE(program->Form1.isLoaded()) << "tick " << tick;
+        splash.onHandOverTimer();
+        ASSERT_FALSE(program->mainWindow.isLoaded()) << "tick " << tick;
     }
-    EXPECT_EQ(splash.splashProgress, 148);
-    splash.Timer2_Timer();
-    EXPECT_EQ(splash.splashProgress, 150);
-    EXPECT_TRUE(program->Form1.isLoaded());
-    EXPECT_FALSE(splash.findTimer("Timer2")->enabled());
+    EXPECT_EQ(splash.handOverProgress, 148);
+    splash.onHandOverTimer();
+    EXPECT_EQ(splash.handOverProgress, 150);
+    EXPECT_TRUE(program->mainWindow.isLoaded());
+    EXPECT_FALSE(splash.findTimer("handOverTimer")->enabled());
     EXPECT_TRUE(splash.isLoaded());
     EXPECT_FALSE(splash.visible());
-    EXPECT_TRUE(program->frmPass.isLoaded());
-    EXPECT_FALSE(program->frmPass.creatingPassword());  // the vault holds a password
+    EXPECT_TRUE(program->passwordDialog.isLoaded());
+    EXPECT_FALSE(program->passwordDialog.creatingPassword());  // the vault holds a password
 }
 
 TEST(Splash, TimerRunsTheHandOverExactlyOnce) {
     TestProgram program;
     program.app().start();
-    EXPECT_TRUE(program->frmSplash.visible());
-    ASSERT_TRUE(pumpUntil([&] { return program->Form1.isLoaded(); }));
-    HWND first = program->Form1.hwnd();
-    EXPECT_EQ(program->frmSplash.splashProgress, 150);
+    EXPECT_TRUE(program->splashWindow.visible());
+    ASSERT_TRUE(pumpUntil([&] { return program->mainWindow.isLoaded(); }));
+    HWND first = program->mainWindow.hwnd();
+    EXPECT_EQ(program->splashWindow.handOverProgress, 150);
     pumpFor(100);
-    EXPECT_EQ(program->frmSplash.splashProgress, 150);
-    EXPECT_EQ(program->Form1.hwnd(), first);
+    EXPECT_EQ(program->splashWindow.handOverProgress, 150);
+    EXPECT_EQ(program->mainWindow.hwnd(), first);
     // No vault beside the program: a Fresh one is made and a new password is asked for.
     EXPECT_EQ(program.vaultBytes(), "\r\n");
-    EXPECT_TRUE(program->frmPass.creatingPassword());
-    EXPECT_TRUE(program->frmPass.visible());
+    EXPECT_TRUE(program->passwordDialog.creatingPassword());
+    EXPECT_TRUE(program->passwordDialog.visible());
 }
 
 TEST(Splash, BindsTheSkinAndStartsItsSupportObject) {
     TestProgram program;
-    program->frmSplash.load();
-    EXPECT_EQ(program->skinObject, &program->frmSplash.skn);
+    program->splashWindow.load();
+    EXPECT_EQ(program->skin, &program->splashWindow.skin);
     ASSERT_TRUE(program->skinSupport);
     EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5}));
-    EXPECT_EQ(program->skinSupport->extender(), program->frmSplash.skn.extender());
-    ASSERT_FALSE(program->frmSplash.skn.recordedSkinnedWindows().empty());
-    EXPECT_EQ(program->frmSplash.skn.recordedSkinnedWindows().front(), program->frmSplash.hwnd());
+    EXPECT_EQ(program->skinSupport->extender(), program->splashWindow.skin.extender());
+    ASSERT_FALSE(program->splashWindow.skin.recordedSkinnedWindows().empty());
+    EXPECT_EQ(program->splashWindow.skin.recordedSkinnedWindows().front(), program->splashWindow.hwnd());
 }
 
 // Two copies on one vault would overwrite each other: a second start, on the same vault however its
@@ -142,7 +142,7 @@ TEST(OneCopyPerVault, ASecondStartBringsTheFirstForwardAndEnds) {
     program.logIn("master");
     auto claim = claimVault(vault::realFileSystem(), program.folder().path().native());
     ASSERT_TRUE(claim);
-    HWND form = program->Form1.hwnd();
+    HWND form = program->mainWindow.hwnd();
     ShowWindow(form, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(form));
 

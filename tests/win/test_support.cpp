@@ -318,7 +318,7 @@ TestProgram::TestProgram() {
     settingsRoot_ = "Software\\Vellumkeep Tests\\" + std::to_string(GetCurrentProcessId()) + "-" +
                     std::to_string(++folderCounter);
     Environment env = Environment::real();
-    env.App.Path = folder_.path();
+    env.app.folder = folder_.path();
     env.settings.root = settingsRoot_;
     env.endProgram = [this] { ++ends_; };
     env.startProgram = [this](const std::string& program, const std::string& commandLine, int show) {
@@ -345,16 +345,16 @@ void TestProgram::writeVault(const std::string& master, const std::vector<vault:
 
 void TestProgram::loadMainWindow() {
     applyBranding(*program_);
-    program_->Form1.load();
+    program_->mainWindow.load();
 }
 
 void TestProgram::logIn(const std::string& master) {
     loadMainWindow();
-    ASSERT_TRUE(program_->frmPass.isLoaded());
-    setText(program_->frmPass.findControl("txtPass"), master);
-    click(program_->frmPass.findControl("cmdOK"));
-    ASSERT_TRUE(program_->Form1.visible());
-    ASSERT_FALSE(program_->frmPass.isLoaded());
+    ASSERT_TRUE(program_->passwordDialog.isLoaded());
+    setText(program_->passwordDialog.findControl("passwordBox"), master);
+    click(program_->passwordDialog.findControl("okButton"));
+    ASSERT_TRUE(program_->mainWindow.visible());
+    ASSERT_FALSE(program_->passwordDialog.isLoaded());
 }
 
 ClipboardLock::ClipboardLock() : mutex_(CreateMutexW(nullptr, FALSE, L"Local\\VellumkeepTestsClipboard")) {
@@ -408,7 +408,7 @@ std::vector<vault::Entry> shownEntries(HWND list) {
 }
 
 void clickHeader(MainWindow& form, int column) {
-    HWND list = form.lstPass.hwnd();
+    HWND list = form.entryList.hwnd();
     NMLISTVIEW info{};
     info.hdr.hwndFrom = list;
     info.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));

@@ -184,7 +184,8 @@ TEST(VaultFiles, ASaveIntoADeletedFolderFailsCleanly) {
     VaultStore store(realFileSystem(), vault);
     IoResult result = store.saveVault(savedVault("pw", {}));
     ASSERT_TRUE(result.failed());
-    EXPECT_TRUE(result.error().code == ERROR_PATH_NOT_FOUND || result.error().code == ERROR_FILE_NOT_FOUND) << result.error().code;
+    EXPECT_TRUE(result.error().code == ERROR_PATH_NOT_FOUND || result.error().code == ERROR_FILE_NOT_FOUND)
+        << result.error().code;
     EXPECT_FALSE(result.error().reason.empty());
     EXPECT_FALSE(pathExists(folder));
     std::string password;
@@ -221,7 +222,8 @@ TEST_F(VaultFilesTest, AFailureAtAnyStepLeavesTheOldVaultAndNoTemporary) {
         EXPECT_EQ(result.error().reason, test::systemReason(ERROR_DISK_FULL));
         EXPECT_EQ(failing.steps.back(), step);
         // The file that failed: the new copy, or the vault itself when it is replaced.
-        EXPECT_TRUE(files.sameFileName(result.error().file, step == WriteStep::Replace ? vault : temporaryPathFor(vault)))
+        EXPECT_TRUE(
+            files.sameFileName(result.error().file, step == WriteStep::Replace ? vault : temporaryPathFor(vault)))
             << vk::displayText(result.error().file);
         EXPECT_EQ(readFile(vault), oldBytes);
         EXPECT_FALSE(pathExists(temporaryPathFor(vault)));

@@ -100,7 +100,7 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 
 std::vector<vault::Entry> rowsOf(MainWindow& form) {
     std::vector<vault::Entry> rows;
-    HWND list = form.lstPass.hwnd();
+    HWND list = form.entryList.hwnd();
     for (int i = 0; i < listCount(list); ++i)
         rows.push_back({listText(list, i, 0), listText(list, i, 1), listText(list, i, 2)});
     return rows;
@@ -114,14 +114,14 @@ protected:
     void startWith(const std::string& bytes) {
         writeFile(program.vaultPath(), bytes);
         program.loadMainWindow();
-        ASSERT_TRUE(program->frmPass.isLoaded());
+        ASSERT_TRUE(program->passwordDialog.isLoaded());
     }
     void createPassword(const std::string& password) {
-        ASSERT_TRUE(program->frmPass.creatingPassword());
-        setText(program->frmPass.findControl("txtPass"), password);
-        setText(program->frmPass.findControl("txtPass2"), password);
-        click(program->frmPass.findControl("cmdOK"));
-        ASSERT_TRUE(program->Form1.visible());
+        ASSERT_TRUE(program->passwordDialog.creatingPassword());
+        setText(program->passwordDialog.findControl("passwordBox"), password);
+        setText(program->passwordDialog.findControl("retypeBox"), password);
+        click(program->passwordDialog.findControl("okButton"));
+        ASSERT_TRUE(program->mainWindow.visible());
     }
 
     TestProgram program;
@@ -141,7 +141,7 @@ TEST_F(VaultLoadingTest, ReadsEveryEntryLineAsStoredAndSkipsBlankOnes) {
     program.logIn("master");
     const std::vector<vault::Entry> expected{{"lf\x8Ainside", "p", "l"}, {"a", "b", "c"}, {"only", "", ""},
                                              {"x", "y", ""},              {" ", "", ""},  {"", "", ""}};
-    EXPECT_EQ(program->Form1.statusText(), "Loaded 6 entries");
+    EXPECT_EQ(program->mainWindow.statusText(), "Loaded 6 entries");
     ASSERT_EQ(program->vaultSession.entries().count(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i);
@@ -150,28 +150,29 @@ TEST_F(VaultLoadingTest, ReadsEveryEntryLineAsStoredAndSkipsBlankOnes) {
         EXPECT_EQ(entry.password, expected[i].password);
         EXPECT_EQ(entry.location, expected[i].location);
     }
-    EXPECT_EQ(rowsOf(program->Form1), expected);  // code 138 shows and reads back as itself
+    EXPECT_EQ(rowsOf(program->mainWindow), expected);  // code 138 shows and reads back as itself
     EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));  // logging in only reads
 
     // The next save writes the rows as the list holds them: blank lines and the fourth piece are gone.
-    ASSERT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
+    ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", expected)));
 }
 
 TEST_F(VaultLoadingTest, AnEmptyFirstLineAsksForANewPasswordAndCreatingKeepsTheEntries) {
     const std::string entryLines = line("old|||entry|||here") + kCrLf + line("more|||of|||them") + kCrLf;
     startWith(kCrLf + entryLines);
-    EXPECT_TRUE(program->frmPass.creatingPassword());
-    EXPECT_TRUE(program->frmPass.findControl("txtPass2")->visible());
+    EXPECT_TRUE(program->passwordDialog.creatingPassword());
+    EXPECT_TRUE(program->passwordDialog.findControl("retypeBox")->visible());
     createPassword("brand new");
     // Only line 1 changed.
     EXPECT_EQ(hex(program.vaultBytes()), hex(line("brand new") + entryLines));
-    EXPECT_EQ(program->Form1.statusText(),
+    EXPECT_EQ(program->mainWindow.statusText(),
               "Password created successfully.  The 2 entries already in the vault file were kept.");
-    EXPECT_EQ(rowsOf(program->Form1), (std::vector<vault::Entry>{{"old", "entry", "here"}, {"more", "of", "them"}}));
+    EXPECT_EQ(rowsOf(program->mainWindow),
+              (std::vector<vault::Entry>{{"old", "entry", "here"}, {"more", "of", "them"}}));
     EXPECT_EQ(program.endCount(), 0);
     // They are saved with the next change like any other entry.
-    ASSERT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
+    ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
     EXPECT_EQ(hex(program.vaultBytes()),
               hex(savedBytes("brand new", {{"old", "entry", "here"}, {"more", "of", "them"}})));
     EXPECT_EQ(boxes.unexpected(), 0);
@@ -187,14 +188,14 @@ TEST_F(VaultLoadingTest, AReadErrorAfterThePasswordWasAcceptedEndsTheProgramWith
     failing.failCode = ERROR_LOCK_VIOLATION;
     program->vaultSession.useFileSystem(failing);
     boxes.answer(IDOK);
-    setText(program->frmPass.findControl("txtPass"), "master");
-    click(program->frmPass.findControl("cmdOK"));
+    setText(program->passwordDialog.findControl("passwordBox"), "master");
+    click(program->passwordDialog.findControl("okButton"));
 
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, systemReason(ERROR_LOCK_VIOLATION))) << boxes.seen()[0].text;
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(program->Form1.visible());
-    EXPECT_EQ(program->Form1.statusText().rfind("Loaded", 0), std::string::npos);
+    EXPECT_FALSE(program->mainWindow.visible());
+    EXPECT_EQ(program->mainWindow.statusText().rfind("Loaded", 0), std::string::npos);
     EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
     program->vaultSession.useFileSystem(vault::realFileSystem());
 }
@@ -205,9 +206,9 @@ TEST_F(VaultLoadingTest, AFailedWriteWhileCreatingTheVaultIsReportedNotCelebrate
     failing.failAt = vault::WriteStep::Write;
     program->vaultSession.useFileSystem(failing);
     boxes.answer(IDOK);
-    setText(program->frmPass.findControl("txtPass"), "first one");
-    setText(program->frmPass.findControl("txtPass2"), "first one");
-    click(program->frmPass.findControl("cmdOK"));
+    setText(program->passwordDialog.findControl("passwordBox"), "first one");
+    setText(program->passwordDialog.findControl("retypeBox"), "first one");
+    click(program->passwordDialog.findControl("okButton"));
 
     ASSERT_EQ(boxes.seen().size(), 1u);
     const std::string& text = boxes.seen()[0].text;
@@ -215,15 +216,15 @@ TEST_F(VaultLoadingTest, AFailedWriteWhileCreatingTheVaultIsReportedNotCelebrate
     EXPECT_TRUE(contains(text, displayText(vault::temporaryPathFor(program.vaultPath().wstring())))) << text;
     EXPECT_TRUE(contains(text, "keeps the content it had")) << text;
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_NE(program->Form1.statusText(), "Password created successfully");
-    EXPECT_FALSE(program->Form1.visible());
+    EXPECT_NE(program->mainWindow.statusText(), "Password created successfully");
+    EXPECT_FALSE(program->mainWindow.visible());
     EXPECT_EQ(program.vaultBytes(), kCrLf);
     program->vaultSession.useFileSystem(vault::realFileSystem());
 }
 
 TEST_F(VaultLoadingTest, AZeroByteVaultCountsAsFresh) {
     startWith("");
-    EXPECT_TRUE(program->frmPass.creatingPassword());
+    EXPECT_TRUE(program->passwordDialog.creatingPassword());
     EXPECT_EQ(program.vaultBytes(), "");  // looked at, not changed
     EXPECT_TRUE(boxes.seen().empty());
     createPassword("first one");
@@ -237,8 +238,8 @@ TEST_F(VaultLoadingTest, FortyThousandEntriesAllLoad) {
         entries.push_back({"user" + std::to_string(i), "pw" + std::to_string(i), "site" + std::to_string(i)});
     program.writeVault("master", entries);
     program.logIn("master");
-    EXPECT_EQ(program->Form1.statusText(), "Loaded 40000 entries");
-    HWND list = program->Form1.lstPass.hwnd();
+    EXPECT_EQ(program->mainWindow.statusText(), "Loaded 40000 entries");
+    HWND list = program->mainWindow.entryList.hwnd();
     ASSERT_EQ(listCount(list), 40000);
     EXPECT_EQ(listText(list, 32766, 0), "user32766");
     EXPECT_EQ(listText(list, 39999, 0), "user39999");
@@ -265,8 +266,8 @@ TEST(VaultHeldAtStart, IsReportedAndTheProgramEndsWithoutTouchingIt) {
     EXPECT_EQ(box.title, "Vellumkeep Full");
     EXPECT_TRUE(box.hasOk);
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(program->frmPass.isLoaded());  // no password is asked for a vault that cannot be read
-    EXPECT_FALSE(program->Form1.visible());
+    EXPECT_FALSE(program->passwordDialog.isLoaded());  // no password is asked for a vault that cannot be read
+    EXPECT_FALSE(program->mainWindow.visible());
 
     holder.release();
     EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
@@ -290,14 +291,14 @@ TEST(VaultTooLargeToLoad, IsRefusedWithItsSizeAndTheProgramEnds) {
     program->vaultSession.useFileSystem(files);
     program.loadMainWindow();
     boxes.answer(IDOK);
-    setText(program->frmPass.findControl("txtPass"), "master");
-    click(program->frmPass.findControl("cmdOK"));
+    setText(program->passwordDialog.findControl("passwordBox"), "master");
+    click(program->passwordDialog.findControl("okButton"));
     ASSERT_EQ(boxes.seen().size(), 1u);
     const std::string& text = boxes.seen()[0].text;
     EXPECT_TRUE(contains(text, displayText(program.vaultPath().wstring()))) << text;
     EXPECT_TRUE(contains(text, std::to_string(bytes.size()) + " bytes")) << text;
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(program->Form1.visible());
+    EXPECT_FALSE(program->mainWindow.visible());
     EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
 }
 
@@ -311,26 +312,26 @@ protected:
         program.logIn("master");
         mainWindow = form().hwnd();
     }
-    MainWindow& form() { return program->Form1; }
+    MainWindow& form() { return program->mainWindow; }
     // Adds an entry through the main window's Add button and the entry editor.
     void addThroughTheEditor(const vault::Entry& entry) {
-        click(form().findControl("cmdAdd", 0));
-        ASSERT_TRUE(program->frmAdd.isLoaded());
-        editorWindow = program->frmAdd.hwnd();
-        setText(program->frmAdd.findControl("txtUsername"), entry.username);
-        setText(program->frmAdd.findControl("txtPassword"), entry.password);
-        setText(program->frmAdd.findControl("txtWebsite"), entry.location);
-        click(program->frmAdd.findControl("cmdAdd", 0));
-        ASSERT_FALSE(program->frmAdd.isLoaded());
+        click(form().findControl("addButton"));
+        ASSERT_TRUE(program->entryEditor.isLoaded());
+        editorWindow = program->entryEditor.hwnd();
+        setText(program->entryEditor.findControl("usernameBox"), entry.username);
+        setText(program->entryEditor.findControl("passwordBox"), entry.password);
+        setText(program->entryEditor.findControl("websiteBox"), entry.location);
+        click(program->entryEditor.findControl("saveButton"));
+        ASSERT_FALSE(program->entryEditor.isLoaded());
     }
     // Deletes the first row, confirming it; `then` answers the boxes the save shows.
     void deleteFirstRow(std::initializer_list<int> then = {}) {
         LVITEMW state{};
         state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(form().lstPass.hwnd(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+        SendMessageW(form().entryList.hwnd(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
         boxes.answer(IDOK);
         for (int answer : then) boxes.answer(answer);
-        click(form().findControl("cmdDelete"));
+        click(form().findControl("deleteButton"));
     }
     bool temporaryLeft() const { return std::filesystem::exists(program.folder().file("data.enc.tmp")); }
 
@@ -353,7 +354,7 @@ TEST_F(VaultSavingTest, ASaveWritesTheMasterEveryRowAndAClosingEmptyLine) {
 
     // The save itself puts the time of the save on the status line, in the user's format.
     std::string earliest = generalDateTimeNowByHand();
-    ASSERT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
+    ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
     std::string latest = generalDateTimeNowByHand();
     std::string status = form().statusText();
     ASSERT_EQ(status.rfind("Saved ", 0), 0u) << status;
@@ -364,7 +365,7 @@ TEST_F(VaultSavingTest, ASaveWritesTheMasterEveryRowAndAClosingEmptyLine) {
     // With no rows left: the master password line, then the empty line.
     deleteFirstRow();
     deleteFirstRow();
-    EXPECT_EQ(listCount(form().lstPass.hwnd()), 0);
+    EXPECT_EQ(listCount(form().entryList.hwnd()), 0);
     EXPECT_EQ(hex(program.vaultBytes()), hex(line("master") + kCrLf));
     EXPECT_EQ(form().statusText(), "Entry deleted successfully, data saved.");
     EXPECT_FALSE(program->vaultSession.hasUnsavedChanges());
@@ -399,7 +400,7 @@ TEST_F(VaultSavingTest, AVaultChangedByAnotherProgramIsReplacedOnlyWhenTheUserSa
     EXPECT_EQ(form().statusText(), "Entry deleted successfully, data saved.");
 
     // What this copy wrote itself is no reason to ask.
-    ASSERT_TRUE(saveVault(program.app(), program->Form1.hwnd()));
+    ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
     EXPECT_EQ(boxes.seen().size(), 3u);
     EXPECT_EQ(boxes.unexpected(), 0);
 }
@@ -419,11 +420,11 @@ TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
         program->vaultSession.useFileSystem(failing);
 
         boxes.answer(IDCANCEL);
-        click(program->Form1.findControl("cmdAdd", 0));
-        setText(program->frmAdd.findControl("txtUsername"), "bob");
-        setText(program->frmAdd.findControl("txtPassword"), "pw2");
-        setText(program->frmAdd.findControl("txtWebsite"), "www.example.com");
-        click(program->frmAdd.findControl("cmdAdd", 0));
+        click(program->mainWindow.findControl("addButton"));
+        setText(program->entryEditor.findControl("usernameBox"), "bob");
+        setText(program->entryEditor.findControl("passwordBox"), "pw2");
+        setText(program->entryEditor.findControl("websiteBox"), "www.example.com");
+        click(program->entryEditor.findControl("saveButton"));
 
         ASSERT_EQ(boxes.seen().size(), 1u);
         const SeenBox& box = boxes.seen()[0];
@@ -434,9 +435,10 @@ TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
         EXPECT_TRUE(box.hasRetry && box.hasCancel);
         EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
         EXPECT_FALSE(std::filesystem::exists(program.folder().file("data.enc.tmp")));
-        EXPECT_EQ(rowsOf(program->Form1), (std::vector<vault::Entry>{initial[0], {"bob", "pw2", "www.example.com"}}));
+        EXPECT_EQ(rowsOf(program->mainWindow),
+                  (std::vector<vault::Entry>{initial[0], {"bob", "pw2", "www.example.com"}}));
         EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
-        EXPECT_TRUE(contains(program->Form1.statusText(), "Not saved")) << program->Form1.statusText();
+        EXPECT_TRUE(contains(program->mainWindow.statusText(), "Not saved")) << program->mainWindow.statusText();
         EXPECT_EQ(program.endCount(), 0);
         program->vaultSession.useFileSystem(vault::realFileSystem());
     }
@@ -560,11 +562,11 @@ TEST_F(FailingSaveTest, ClosingWithAnUnsavedChangeYesSavesAgainUntilItWorks) {
 TEST_F(FailingSaveTest, ASaveThatRunsOutOfMemoryIsReportedAndTheChangeStaysUnsaved) {
     failing.onStep = [](vault::WriteStep) -> void { throw std::bad_alloc(); };
     program->vaultSession.useFileSystem(failing);
-    click(form().findControl("cmdAdd", 0));
-    setText(program->frmAdd.findControl("txtUsername"), added.username);
-    setText(program->frmAdd.findControl("txtPassword"), added.password);
+    click(form().findControl("addButton"));
+    setText(program->entryEditor.findControl("usernameBox"), added.username);
+    setText(program->entryEditor.findControl("passwordBox"), added.password);
     boxes.answer(IDOK);
-    click(program->frmAdd.findControl("cmdAdd", 0));
+    click(program->entryEditor.findControl("saveButton"));
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, "not enough memory")) << boxes.seen()[0].text;
     EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
