@@ -4,7 +4,6 @@
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "app/branding.h"
-#include "app/vault_gate.h"
 #include "app/vault_operations.h"
 #include "skin/skin.h"
 
@@ -38,14 +37,7 @@ Program::Program(Environment environment)
 
 Program::~Program() = default;
 
-void Program::start() { splashWindow.show(); }
-
-void SetStatusText(Program& app, const std::string& text) { app.mainWindow.setStatusText(text); }
-
 void Program::hideMainWindow() { mainWindow.setVisible(false); }
-void Program::createVault(const std::string& newPassword) { vk::createVault(*this, newPassword); }
-void Program::unlockVault(const std::string& masterPassword) { vk::unlockVault(*this, masterPassword); }
-void Program::openVault() { vk::openVault(*this); }
 bool Program::saveVault(HWND owner) { return vk::saveVault(*this, owner); }
 void Program::applyBranding() { vk::applyBranding(*this); }
 

@@ -53,8 +53,10 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // Starts the program on its splash window.
+    // Starts the program on its splash window; start_up.cpp follows the start step by step.
     void start();
+    // The splash has shown for long enough: the main window takes over.
+    void handOverFromSplash();
     // Ends the program at once: no further handler runs.
     void endProgramAtOnce() override { env.endProgram(); }
     // The title of message boxes that have none of their own.
@@ -86,7 +88,7 @@ private:
     void unlockVault(const std::string& masterPassword) override;
     void createVault(const std::string& newPassword) override;
     // MainWindow::Host
-    void openVault() override;
+    void askForMasterPassword() override;
     SettingsStore& settings() override { return env.settings; }
     void showHelpViewer() override;
     void showAboutBox() override;
@@ -113,8 +115,5 @@ private:
     void applyBranding() override;
     void shellOpen(const std::string& address, int showCommand) override { env.shellOpen(address, showCommand); }
 };
-
-// Puts one text on the main window's status line, replacing the one before.
-void SetStatusText(Program& app, const std::string& text);
 
 }  // namespace vk

@@ -37,9 +37,7 @@ void SplashWindow::onHandOverTimer() {
     handOverProgress = static_cast<short>(handOverProgress + 2);
     if (handOverProgress != kHandOverProgress) return;
     handOverTimer->setEnabled(false);
-    app_.mainWindow.load();
-    app_.mainWindow.show();
-    hide();
+    app_.handOverFromSplash();
 }
 
 }  // namespace vk

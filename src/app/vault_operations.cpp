@@ -126,7 +126,7 @@ void unlockVault(Program& app, const std::string& masterPassword) {
     vault::VaultSession& vault = app.vaultSession;
     if (!readVault(app, vault, [&] { return vault.open(masterPassword); })) return;
     app.mainWindow.entryList.entriesLoaded();
-    SetStatusText(app, "Loaded " + std::to_string(vault.entries().count()) + " entries");
+    app.mainWindow.setStatusText("Loaded " + std::to_string(vault.entries().count()) + " entries");
     app.mainWindow.showUnlocked();
 }
 
@@ -143,11 +143,11 @@ void createVault(Program& app, const std::string& password) {
     app.mainWindow.entryList.entriesLoaded();
     const size_t count = vault.entries().count();
     if (count == 0)
-        SetStatusText(app, "Password created successfully");
+        app.mainWindow.setStatusText("Password created successfully");
     else
-        SetStatusText(app, "Password created successfully.  The " + std::to_string(count) +
-                               (count == 1 ? " entry already in the vault file was kept."
-                                           : " entries already in the vault file were kept."));
+        app.mainWindow.setStatusText("Password created successfully.  The " + std::to_string(count) +
+                                     (count == 1 ? " entry already in the vault file was kept."
+                                                 : " entries already in the vault file were kept."));
     app.mainWindow.showUnlocked();
 }
 
@@ -160,7 +160,7 @@ bool saveVault(Program& app, HWND owner) {
         for (;;) {
             vault::IoResult saved = vault.save();
             if (saved.succeeded()) {
-                SetStatusText(app, "Saved " + generalDateTimeNow());
+                app.mainWindow.setStatusText("Saved " + generalDateTimeNow());
                 return true;
             }
             if (!owner) break;
@@ -173,7 +173,7 @@ bool saveVault(Program& app, HWND owner) {
             if (choice != IDRETRY) break;
         }
     }
-    SetStatusText(app, unsavedStatus(vault));
+    app.mainWindow.setStatusText(unsavedStatus(vault));
     return false;
 }
 

@@ -112,7 +112,7 @@ void MainWindow::onLoad() {
     entryList.addColumn("Website/Location", toPixels(copyButtons[2]->width()));
     int panelWidth = toPixels(std::abs(width()));
     SendMessageW(statusBar->hwnd(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&panelWidth));
-    host_.openVault();
+    host_.askForMasterPassword();
 }
 
 void MainWindow::showUnlocked() {

@@ -31,8 +31,8 @@ public:
     // What the main window asks of the program around it.
     class Host {
     public:
-        // The vault gate, the last step of the load.
-        virtual void openVault() = 0;
+        // The last step of the load: the vault is read and the password dialog opened.
+        virtual void askForMasterPassword() = 0;
         virtual SettingsStore& settings() = 0;
         virtual void showHelpViewer() = 0;
         virtual void showAboutBox() = 0;

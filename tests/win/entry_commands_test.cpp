@@ -202,7 +202,7 @@ TEST_F(EntryCommandsTest, EachCommandWithoutASelectionSaysSoAndDoesNothingElse) 
             command,
             [&] {
                 selectRow(-1);
-                SetStatusText(program.app(), "before");
+                program->mainWindow.setStatusText("before");
                 putOnClipboard("copied earlier");
             },
             [&] {
@@ -476,7 +476,7 @@ public:
         MainWindow& form = app().mainWindow;
         ListView_SetItemState(form.entryList.hwnd(), -1, 0, LVIS_SELECTED);
         ListView_SetItemState(form.entryList.hwnd(), row, LVIS_SELECTED, LVIS_SELECTED);
-        SetStatusText(app(), "before");
+        app().mainWindow.setStatusText("before");
         if (fromMenu)
             SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::DataMenu, 3), 0), 0);
         else

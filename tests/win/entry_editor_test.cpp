@@ -276,7 +276,7 @@ TEST_F(EntryEditorTest, EnterSavesOnlyFromTheWebsiteBox) {
 }
 
 TEST_F(EntryEditorTest, CancelAndTheCloseBoxChangeNothing) {
-    SetStatusText(program.app(), "before");
+    program->mainWindow.setStatusText("before");
     Snapshot before = snapshot();
 
     openAdd();

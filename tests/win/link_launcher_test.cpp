@@ -39,7 +39,7 @@ protected:
 };
 
 TEST_F(LinkLauncherTest, VisitOpensTheCompanySiteOnceWhileTheLauncherLives) {
-    SetStatusText(program.app(), "before");
+    program->mainWindow.setStatusText("before");
     visit();
     EXPECT_EQ(program.openedAddresses(), (Opened{{"http://www.quorrindale.example", SW_SHOWNORMAL}}));
     EXPECT_TRUE(launcher().isLoaded());

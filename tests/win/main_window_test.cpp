@@ -132,11 +132,11 @@ TEST_F(MainWindowTest, MenuItemsRunTheButtonsCommandsByIndex) {
     EXPECT_TRUE(program->aboutBox.visible());
 }
 
-TEST_F(MainWindowTest, SetStatusTextReplacesTheWholeLine) {
-    SetStatusText(program.app(), "first text");
-    SetStatusText(program.app(), "second");
+TEST_F(MainWindowTest, ANewStatusTextReplacesTheWholeLine) {
+    program->mainWindow.setStatusText("first text");
+    program->mainWindow.setStatusText("second");
     EXPECT_EQ(form().statusText(), "second");
-    SetStatusText(program.app(), "");
+    program->mainWindow.setStatusText("");
     EXPECT_EQ(form().statusText(), "");
 }
 

@@ -1,0 +1,41 @@
+// How the program starts, step by step; each step runs in a window event of the step before.
+//
+//  1. WinMain (main.cpp) claims the vault for this copy of the program and calls start, which
+//     shows the splash window; the splash's load reads the branding and binds the skin.
+//  2. About a second later the splash hands over: the main window is loaded and shown, and the
+//     splash hides. The main window's load builds its caption, columns and status line, and ends
+//     by asking for the master password.
+//  3. askForMasterPassword reads the vault (creating a Fresh one when there is none) and opens the
+//     password dialog, to create the first master password or to enter it. While the dialog is
+//     open it keeps the main window hidden.
+//  4. The dialog hands the password over: unlockVault loads the entries, createVault writes the
+//     vault with its new master password (vault_operations.cpp).
+//  5. Both end in the main window's showUnlocked: the main window is skinned and shown, the help
+//     viewer opens when the user asked for it at every start, and the password dialog closes.
+//     From then on the main window drives the program.
+#include "app/program.h"
+#include "app/vault_operations.h"
+
+namespace vk {
+
+void Program::start() { splashWindow.show(); }
+
+void Program::handOverFromSplash() {
+    mainWindow.load();
+    mainWindow.show();
+    splashWindow.hide();
+}
+
+void Program::askForMasterPassword() {
+    bool guarded = false;
+    if (!inspectVault(*this, guarded)) return;  // reported; the program has ended
+    if (guarded)
+        passwordDialog.openToEnter();
+    else
+        passwordDialog.openToCreate();
+}
+
+void Program::unlockVault(const std::string& masterPassword) { vk::unlockVault(*this, masterPassword); }
+void Program::createVault(const std::string& newPassword) { vk::createVault(*this, newPassword); }
+
+}  // namespace vk
