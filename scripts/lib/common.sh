@@ -9,6 +9,8 @@ VK_DATA=${XDG_DATA_HOME:-$HOME/.local/share}/vellumkeep
 
 VK_PACKAGES=(g++ cmake libgtest-dev g++-mingw-w64-i686 wine wine32:i386 xvfb xdotool imagemagick
              x11-utils fonts-dejavu-core fonts-wine zip)
+# Wine's AES (CNG, for the encrypted vault) needs the 32-bit GnuTLS, which only comes in by chance.
+VK_PACKAGES+=(libgnutls30:i386)
 
 vk_log() { printf '%s\n' "$*" >&2; }
 
