@@ -1,0 +1,247 @@
+#include "vault/encrypted_vault.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace vk::vault {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 8> kMagic = {0x80, 0x56, 0x4B, 0x45, 0x0D, 0x0A, 0x1A, 0x0A};
+constexpr std::uint16_t kFormatVersion = 1;
+constexpr std::uint8_t kPbkdf2HmacSha256 = 1;
+constexpr std::uint8_t kAes256Gcm = 1;
+constexpr std::string_view kCipherKeyLabel = "Vellumkeep cipher key";
+constexpr std::string_view kCheckKeyLabel = "Vellumkeep key check";
+
+// Where the header's fields lie.
+constexpr std::size_t kVersionAt = 8;
+constexpr std::size_t kKeyDerivationAt = 10;
+constexpr std::size_t kCipherAt = 11;
+constexpr std::size_t kIterationsAt = 12;
+constexpr std::size_t kSaltAt = 16;
+constexpr std::size_t kNonceAt = 32;
+constexpr std::size_t kKeyCheckAt = 44;
+static_assert(kSaltAt + kSaltSize == kNonceAt && kNonceAt + kNonceSize == kKeyCheckAt);
+static_assert(kKeyCheckAt + kKeyCheckSize == kEncryptedHeaderSize);
+
+ByteView bytesOf(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+ByteSpan bytesOf(std::string& text) {
+    return {reinterpret_cast<std::uint8_t*>(text.data()), text.size()};
+}
+
+std::uint16_t readUint16(ByteView bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+std::uint32_t readUint32(ByteView bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 | std::uint32_t{bytes[at + 2]} << 16 |
+           std::uint32_t{bytes[at + 3]} << 24;
+}
+void writeLittleEndian(ByteSpan bytes, std::size_t at, std::uint32_t value, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+bool iterationsWithinBounds(std::uint32_t iterations) {
+    return iterations >= kFewestIterations && iterations <= kMostIterations;
+}
+
+// Takes as long whichever byte differs: a comparison that stops early would tell an attacker who
+// can time it how much of a guessed key check is right.
+bool equalInConstantTime(ByteView a, ByteView b) {
+    if (a.size() != b.size()) return false;
+    unsigned difference = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) difference |= a[i] ^ b[i];
+    return difference == 0;
+}
+
+// A secret on the stack, wiped when it goes out of scope.
+template <std::size_t N>
+struct WipedBytes {
+    std::array<std::uint8_t, N> bytes{};
+    WipedBytes() = default;
+    ~WipedBytes() { wipeSecret(bytes); }
+    WipedBytes(const WipedBytes&) = delete;
+    WipedBytes& operator=(const WipedBytes&) = delete;
+};
+
+void writeHeaderStart(ByteSpan file, const KeyParameters& parameters) {
+    std::copy(kMagic.begin(), kMagic.end(), file.begin());
+    writeLittleEndian(file, kVersionAt, kFormatVersion, 2);
+    file[kKeyDerivationAt] = kPbkdf2HmacSha256;
+    file[kCipherAt] = kAes256Gcm;
+    writeLittleEndian(file, kIterationsAt, parameters.iterations, 4);
+    std::copy(parameters.salt.begin(), parameters.salt.end(), file.begin() + kSaltAt);
+}
+
+}  // namespace
+
+void wipeSecret(ByteSpan bytes) {
+    if (bytes.empty()) return;
+    std::memset(bytes.data(), 0, bytes.size());
+#if defined(__GNUC__)
+    // The compiler must assume this reads the bytes, so it cannot drop the memset as a dead store.
+    __asm__ __volatile__("" : : "r"(bytes.data()) : "memory");
+#else
+    volatile std::uint8_t* p = bytes.data();
+    for (std::size_t i = 0; i < bytes.size(); ++i) p[i] = 0;
+#endif
+}
+
+void wipeSecret(std::string& text) {
+    text.resize(text.capacity());  // never reallocates: the bytes past the end are wiped too
+    wipeSecret(bytesOf(text));
+    text.clear();
+}
+
+bool isEncryptedVault(std::string_view fileBytes) {
+    return !fileBytes.empty() && static_cast<std::uint8_t>(fileBytes.front()) == kMagic[0];
+}
+
+HeaderReading readEncryptedHeader(std::string_view fileBytes) {
+    HeaderReading reading;  // Damaged until shown otherwise
+    ByteView bytes = bytesOf(fileBytes);
+    if (bytes.size() < kVersionAt + 2 || !std::equal(kMagic.begin(), kMagic.end(), bytes.begin())) return reading;
+    EncryptedHeader& header = reading.header;
+    header.version = readUint16(bytes, kVersionAt);
+    if (header.version > kFormatVersion) {
+        reading.status = HeaderStatus::NewerVersion;
+        return reading;
+    }
+    if (header.version != kFormatVersion || bytes.size() < kEncryptedHeaderSize + kTagSize ||
+        bytes[kKeyDerivationAt] != kPbkdf2HmacSha256 || bytes[kCipherAt] != kAes256Gcm)
+        return reading;
+    header.keyParameters.iterations = readUint32(bytes, kIterationsAt);
+    // Checked before anything is derived: a crafted header must not keep the program busy for hours.
+    if (!iterationsWithinBounds(header.keyParameters.iterations)) return reading;
+    std::copy_n(bytes.begin() + kSaltAt, kSaltSize, header.keyParameters.salt.begin());
+    std::copy_n(bytes.begin() + kNonceAt, kNonceSize, header.nonce.begin());
+    std::copy_n(bytes.begin() + kKeyCheckAt, kKeyCheckSize, header.keyCheck.begin());
+    reading.status = HeaderStatus::Ok;
+    return reading;
+}
+
+VaultKeys::Secrets::~Secrets() {
+    wipeSecret(cipherKey);
+    wipeSecret(checkKey);
+}
+
+VaultKeys::VaultKeys(const KeyParameters& parameters, std::unique_ptr<Secrets> secrets)
+    : parameters_(parameters), secrets_(std::move(secrets)) {}
+
+// The one way in to keys' secrets, for the functions of this file.
+struct VaultKeysAccess {
+    static VaultKeys make(const KeyParameters& parameters, std::unique_ptr<VaultKeys::Secrets> secrets) {
+        return VaultKeys(parameters, std::move(secrets));
+    }
+    static const VaultKeys::Secrets& secretsOf(const VaultKeys& keys) { return *keys.secrets_; }
+    static std::unique_ptr<VaultKeys::Secrets> newSecrets() { return std::make_unique<VaultKeys::Secrets>(); }
+};
+
+KeysResult deriveVaultKeys(Cryptography& crypto, std::string_view ansiPassword, const KeyParameters& parameters) {
+    if (!iterationsWithinBounds(parameters.iterations)) return {KeysStatus::IterationsOutOfBounds, std::nullopt};
+    WipedBytes<kKeySize> master;
+    auto secrets = VaultKeysAccess::newSecrets();
+    if (!crypto.pbkdf2HmacSha256(ansiPassword, parameters.salt, parameters.iterations, master.bytes) ||
+        !crypto.hmacSha256(master.bytes, bytesOf(kCipherKeyLabel), secrets->cipherKey) ||
+        !crypto.hmacSha256(master.bytes, bytesOf(kCheckKeyLabel), secrets->checkKey))
+        return {KeysStatus::CryptographyFailed, std::nullopt};
+    return {KeysStatus::Made, VaultKeysAccess::make(parameters, std::move(secrets))};
+}
+
+KeysResult makeFreshVaultKeys(Cryptography& crypto, std::string_view ansiPassword, std::uint32_t iterations) {
+    KeyParameters parameters;
+    parameters.iterations = iterations;
+    if (!iterationsWithinBounds(iterations)) return {KeysStatus::IterationsOutOfBounds, std::nullopt};
+    if (!crypto.randomBytes(parameters.salt)) return {KeysStatus::CryptographyFailed, std::nullopt};
+    return deriveVaultKeys(crypto, ansiPassword, parameters);
+}
+
+namespace {
+
+enum class KeyCheck { Fits, Differs, Failed };
+
+// Whether the keys made the file's key check. The file's header has been read and found whole.
+KeyCheck checkKeys(Cryptography& crypto, const VaultKeys& keys, ByteView file) {
+    std::array<std::uint8_t, kKeyCheckSize> expected{};
+    if (!crypto.hmacSha256(VaultKeysAccess::secretsOf(keys).checkKey, file.first(kKeyCheckAt), expected))
+        return KeyCheck::Failed;
+    return equalInConstantTime(expected, file.subspan(kKeyCheckAt, kKeyCheckSize)) ? KeyCheck::Fits
+                                                                                   : KeyCheck::Differs;
+}
+
+}  // namespace
+
+UnlockResult unlockVault(Cryptography& crypto, std::string_view fileBytes, std::string_view ansiPassword) {
+    HeaderReading reading = readEncryptedHeader(fileBytes);
+    if (reading.status == HeaderStatus::NewerVersion) return {UnlockStatus::NewerVersion, std::nullopt};
+    if (reading.status != HeaderStatus::Ok) return {UnlockStatus::Damaged, std::nullopt};
+    KeysResult made = deriveVaultKeys(crypto, ansiPassword, reading.header.keyParameters);
+    if (made.status == KeysStatus::CryptographyFailed) return {UnlockStatus::CryptographyFailed, std::nullopt};
+    if (made.status != KeysStatus::Made) return {UnlockStatus::Damaged, std::nullopt};
+    switch (checkKeys(crypto, *made.keys, bytesOf(fileBytes))) {
+    case KeyCheck::Fits:
+        return {UnlockStatus::Opened, std::move(made.keys)};
+    case KeyCheck::Differs:
+        return {UnlockStatus::WrongPassword, std::nullopt};
+    case KeyCheck::Failed:
+        break;
+    }
+    return {UnlockStatus::CryptographyFailed, std::nullopt};
+}
+
+DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::string fileBytes) {
+    HeaderReading reading = readEncryptedHeader(fileBytes);
+    if (reading.status == HeaderStatus::NewerVersion) return {DecryptStatus::NewerVersion, {}};
+    if (reading.status != HeaderStatus::Ok) return {DecryptStatus::Damaged, {}};
+    if (reading.header.keyParameters != keys.parameters()) return {DecryptStatus::OtherKeys, {}};
+    ByteSpan file = bytesOf(fileBytes);
+    switch (checkKeys(crypto, keys, file)) {
+    case KeyCheck::Fits:
+        break;
+    case KeyCheck::Differs:  // the same salt and iterations give the same keys: the header changed
+        return {DecryptStatus::Damaged, {}};
+    case KeyCheck::Failed:
+        return {DecryptStatus::CryptographyFailed, {}};
+    }
+
+    std::size_t size = file.size() - kEncryptedHeaderSize - kTagSize;
+    ByteSpan body = file.subspan(kEncryptedHeaderSize, size);
+    Cryptography::Opening opening = crypto.openAes256Gcm(VaultKeysAccess::secretsOf(keys).cipherKey,
+                                                         reading.header.nonce, file.first(kEncryptedHeaderSize),
+                                                         body, file.last<kTagSize>(), body);
+    if (opening != Cryptography::Opening::Opened) {
+        wipeSecret(fileBytes);
+        // The key check passed, so a tag that does not match is damage, not a wrong password.
+        return {opening == Cryptography::Opening::TagMismatch ? DecryptStatus::Damaged
+                                                              : DecryptStatus::CryptographyFailed,
+                {}};
+    }
+    // The plaintext moves to the buffer's start; the end of it that stays behind is wiped.
+    std::memmove(file.data(), body.data(), size);
+    wipeSecret(file.subspan(size));
+    fileBytes.resize(size);
+    return {DecryptStatus::Opened, std::move(fileBytes)};
+}
+
+EncryptResult encryptVault(Cryptography& crypto, const VaultKeys& keys, std::string_view plaintext) {
+    const auto& secrets = VaultKeysAccess::secretsOf(keys);
+    EncryptResult result{EncryptStatus::CryptographyFailed,
+                         std::string(kEncryptedHeaderSize + plaintext.size() + kTagSize, '\0')};
+    ByteSpan file = bytesOf(result.fileBytes);
+    writeHeaderStart(file, keys.parameters());
+    ByteSpan nonce = file.subspan(kNonceAt, kNonceSize);
+    if (!crypto.randomBytes(nonce) ||
+        !crypto.hmacSha256(secrets.checkKey, file.first(kKeyCheckAt), file.subspan<kKeyCheckAt, kKeyCheckSize>()) ||
+        !crypto.sealAes256Gcm(secrets.cipherKey, nonce, file.first(kEncryptedHeaderSize), bytesOf(plaintext),
+                              file.subspan(kEncryptedHeaderSize, plaintext.size()), file.last<kTagSize>())) {
+        wipeSecret(result.fileBytes);  // a half-done encryption may hold anything
+        return result;
+    }
+    result.status = EncryptStatus::Encrypted;
+    return result;
+}
+
+}  // namespace vk::vault

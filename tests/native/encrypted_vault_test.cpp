@@ -1,0 +1,52 @@
+// Telling an encrypted vault from a scrambled one by its bytes alone: a scrambled vault must never
+// be taken for an encrypted one, and an encrypted one, however damaged, never for a scrambled or
+// fresh one (which would lead to a new master password and an overwrite).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "vault/encrypted_vault.h"
+#include "vault/vault_format.h"
+
+namespace vk::vault {
+namespace {
+
+// A version-1 file for 100,000 iterations and an empty content, written byte by byte.
+std::string encryptedFile() {
+    std::string file("\x80VKE\r\n\x1A\n" "\x01\x00\x01\x01" "\xA0\x86\x01\x00", 16);
+    file.append(kEncryptedHeaderSize + kTagSize - file.size(), '\x5A');  // salt, nonce, key check, tag
+    return file;
+}
+
+TEST(EncryptedVaultFormat, NoScrambledVaultIsTakenForEncrypted) {
+    std::vector<std::string> files = {"", freshVault(), createdVault("")};
+    for (int first = 0x01; first <= 0xFF; ++first) {
+        std::string password(1, static_cast<char>(first));
+        files.push_back(createdVault(password));
+    }
+    for (const std::string& file : files) EXPECT_FALSE(isEncryptedVault(file)) << testing::PrintToString(file);
+}
+
+TEST(EncryptedVaultFormat, EveryEncryptedFileIsSeenAndADamagedMagicIsDamage) {
+    const std::string valid = encryptedFile();
+    struct Case { const char* what; std::string file; HeaderStatus expected; };
+    std::string wrongLetter = valid;
+    wrongLetter[2] = 'L';
+    const Case cases[] = {
+        {"valid", valid, HeaderStatus::Ok},
+        {"a letter of the magic changed", wrongLetter, HeaderStatus::Damaged},
+        {"CR LF read as LF", std::string("\x80VKE\n\x1A\n", 7) + valid.substr(8), HeaderStatus::Damaged},
+        {"LF written as CR LF", std::string("\x80VKE\r\r\n\x1A\r\n", 10) + valid.substr(8), HeaderStatus::Damaged},
+        {"read up to the 0x1A", valid.substr(0, 6), HeaderStatus::Damaged},
+        {"the first byte only", valid.substr(0, 1), HeaderStatus::Damaged},
+        {"the header without its tag", valid.substr(0, kEncryptedHeaderSize), HeaderStatus::Damaged},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(isEncryptedVault(c.file)) << c.what;
+        EXPECT_EQ(readEncryptedHeader(c.file).status, c.expected) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace vk::vault
