@@ -1,0 +1,173 @@
+#include "platform/crypto.h"
+
+#include <climits>
+#include <string>
+
+namespace vk {
+
+namespace {
+
+using vault::ByteSpan;
+using vault::ByteView;
+
+// What BCryptDecrypt answers when the GCM tag does not match (ntstatus.h of the SDK).
+constexpr NTSTATUS kStatusAuthTagMismatch = static_cast<NTSTATUS>(0xC000A002L);
+
+bool succeeded(NTSTATUS status) { return status >= 0; }
+
+struct KeyTraits {
+    static BCRYPT_KEY_HANDLE invalid() { return nullptr; }
+    static void close(BCRYPT_KEY_HANDLE h) { BCryptDestroyKey(h); }
+};
+struct HashTraits {
+    static BCRYPT_HASH_HANDLE invalid() { return nullptr; }
+    static void close(BCRYPT_HASH_HANDLE h) { BCryptDestroyHash(h); }
+};
+using SymmetricKey = UniqueHandle<BCRYPT_KEY_HANDLE, KeyTraits>;
+using Hash = UniqueHandle<BCRYPT_HASH_HANDLE, HashTraits>;
+
+// CNG takes sizes as ULONG and buffers as non-const pointers that it only reads.
+bool fitsUlong(size_t size) { return size <= ULONG_MAX; }
+ULONG ulongOf(size_t size) { return static_cast<ULONG>(size); }
+PUCHAR readOnly(ByteView bytes) { return const_cast<PUCHAR>(bytes.data()); }
+
+AlgorithmProvider openProvider(LPCWSTR algorithm, ULONG flags) {
+    BCRYPT_ALG_HANDLE handle = nullptr;
+    if (!succeeded(BCryptOpenAlgorithmProvider(&handle, algorithm, nullptr, flags))) return {};
+    return AlgorithmProvider(handle);
+}
+
+AlgorithmProvider openAesGcm() {
+    AlgorithmProvider aes = openProvider(BCRYPT_AES_ALGORITHM, 0);
+    if (!aes) return {};
+    static const wchar_t kGcm[] = BCRYPT_CHAIN_MODE_GCM;
+    if (!succeeded(BCryptSetProperty(aes.get(), BCRYPT_CHAINING_MODE, reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(kGcm)),
+                                     sizeof kGcm, 0)))
+        return {};
+    return aes;
+}
+
+// A string or wide string that holds a secret: its whole buffer is wiped before it is freed.
+template <typename Text>
+struct WipedText {
+    Text text;
+    WipedText() = default;
+    ~WipedText() {
+        text.resize(text.capacity());  // never reallocates
+        SecureZeroMemory(text.data(), text.size() * sizeof text[0]);
+    }
+    WipedText(const WipedText&) = delete;
+    WipedText& operator=(const WipedText&) = delete;
+};
+
+// The ANSI text in UTF-8. Invalid bytes fail rather than turn into U+FFFD, so that two different
+// passwords never derive one key.
+bool convertToUtf8(std::string_view ansi, std::string& utf8) {
+    utf8.clear();
+    if (ansi.empty()) return true;
+    if (ansi.size() > INT_MAX) return false;
+    int ansiSize = static_cast<int>(ansi.size());
+    int wideSize = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), ansiSize, nullptr, 0);
+    if (wideSize <= 0) return false;
+    WipedText<std::wstring> wide;
+    wide.text.resize(static_cast<size_t>(wideSize));
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), ansiSize, wide.text.data(), wideSize) !=
+        wideSize)
+        return false;
+    int utf8Size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.text.data(), wideSize, nullptr, 0,
+                                       nullptr, nullptr);
+    if (utf8Size <= 0) return false;
+    utf8.resize(static_cast<size_t>(utf8Size));
+    return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.text.data(), wideSize, utf8.data(), utf8Size,
+                               nullptr, nullptr) == utf8Size;
+}
+
+SymmetricKey aes256KeyOf(BCRYPT_ALG_HANDLE aes, ByteView key) {
+    BCRYPT_KEY_HANDLE handle = nullptr;
+    // CNG would take a 128- or 192-bit key as well; only AES-256 is ever meant.
+    if (!aes || key.size() != vault::kKeySize ||
+        !succeeded(BCryptGenerateSymmetricKey(aes, &handle, nullptr, 0, readOnly(key), ulongOf(key.size()), 0)))
+        return {};
+    return SymmetricKey(handle);
+}
+
+// One whole message: no chaining flag, so the nonce, associated data and tag belong to this call alone.
+BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO gcmInfo(ByteView nonce, ByteView associatedData, PUCHAR tag) {
+    BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info;
+    BCRYPT_INIT_AUTH_MODE_INFO(info);
+    info.pbNonce = readOnly(nonce);
+    info.cbNonce = ulongOf(nonce.size());
+    info.pbAuthData = readOnly(associatedData);
+    info.cbAuthData = ulongOf(associatedData.size());
+    info.pbTag = tag;
+    info.cbTag = vault::kTagSize;
+    return info;
+}
+
+bool gcmSizesFit(ByteView nonce, ByteView associatedData, ByteView input, ByteSpan output) {
+    return nonce.size() == vault::kNonceSize && fitsUlong(associatedData.size()) && fitsUlong(input.size()) &&
+           output.size() == input.size();
+}
+
+}  // namespace
+
+SystemCryptography::SystemCryptography()
+    : hmacSha256_(openProvider(BCRYPT_SHA256_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG)), aesGcm_(openAesGcm()) {}
+
+bool SystemCryptography::randomBytes(ByteSpan out) {
+    return fitsUlong(out.size()) &&
+           succeeded(BCryptGenRandom(nullptr, out.data(), ulongOf(out.size()), BCRYPT_USE_SYSTEM_PREFERRED_RNG));
+}
+
+bool SystemCryptography::pbkdf2HmacSha256(std::string_view ansiPassword, ByteView salt, std::uint32_t iterations,
+                                          ByteSpan out) {
+    WipedText<std::string> utf8;
+    bool derived = hmacSha256_ && fitsUlong(salt.size()) && fitsUlong(out.size()) &&
+                   convertToUtf8(ansiPassword, utf8.text) && fitsUlong(utf8.text.size()) &&
+                   succeeded(BCryptDeriveKeyPBKDF2(hmacSha256_.get(), reinterpret_cast<PUCHAR>(utf8.text.data()),
+                                                   ulongOf(utf8.text.size()), readOnly(salt), ulongOf(salt.size()),
+                                                   iterations, out.data(), ulongOf(out.size()), 0));
+    if (!derived) SecureZeroMemory(out.data(), out.size());
+    return derived;
+}
+
+bool SystemCryptography::hmacSha256(ByteView key, ByteView message, std::span<std::uint8_t, vault::kHmacSize> out) {
+    if (!hmacSha256_ || !fitsUlong(key.size()) || !fitsUlong(message.size())) return false;
+    BCRYPT_HASH_HANDLE handle = nullptr;
+    if (!succeeded(BCryptCreateHash(hmacSha256_.get(), &handle, nullptr, 0, readOnly(key), ulongOf(key.size()), 0)))
+        return false;
+    Hash hash(handle);
+    bool made = succeeded(BCryptHashData(hash.get(), readOnly(message), ulongOf(message.size()), 0)) &&
+                succeeded(BCryptFinishHash(hash.get(), out.data(), ulongOf(out.size()), 0));
+    if (!made) SecureZeroMemory(out.data(), out.size());  // it may be a key derived from the master key
+    return made;
+}
+
+bool SystemCryptography::sealAes256Gcm(ByteView key, ByteView nonce, ByteView associatedData, ByteView input,
+                                       ByteSpan output, std::span<std::uint8_t, vault::kTagSize> tag) {
+    SymmetricKey aesKey = aes256KeyOf(aesGcm_.get(), key);
+    if (!aesKey || !gcmSizesFit(nonce, associatedData, input, output)) return false;
+    BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = gcmInfo(nonce, associatedData, tag.data());
+    ULONG written = 0;
+    NTSTATUS status = BCryptEncrypt(aesKey.get(), readOnly(input), ulongOf(input.size()), &info, nullptr, 0,
+                                    output.data(), ulongOf(output.size()), &written, 0);
+    return succeeded(status) && written == input.size();
+}
+
+vault::Cryptography::Opening SystemCryptography::openAes256Gcm(ByteView key, ByteView nonce,
+                                                                ByteView associatedData, ByteView input,
+                                                                std::span<const std::uint8_t, vault::kTagSize> tag,
+                                                                ByteSpan output) {
+    SymmetricKey aesKey = aes256KeyOf(aesGcm_.get(), key);
+    if (!aesKey || !gcmSizesFit(nonce, associatedData, input, output)) return Opening::Failed;
+    BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = gcmInfo(nonce, associatedData, const_cast<PUCHAR>(tag.data()));
+    ULONG written = 0;
+    NTSTATUS status = BCryptDecrypt(aesKey.get(), readOnly(input), ulongOf(input.size()), &info, nullptr, 0,
+                                    output.data(), ulongOf(output.size()), &written, 0);
+    if (succeeded(status) && written == input.size()) return Opening::Opened;
+    // Wine fills the output even when the tag does not match: what it holds is unauthenticated.
+    SecureZeroMemory(output.data(), output.size());
+    return status == kStatusAuthTagMismatch ? Opening::TagMismatch : Opening::Failed;
+}
+
+}  // namespace vk
