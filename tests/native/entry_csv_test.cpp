@@ -1,0 +1,188 @@
+// CSV import of other programs' password exports.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "vault/entry_csv.h"
+
+namespace vk::vault {
+static void PrintTo(const Entry& e, std::ostream* out) {
+    *out << "{" << e.username << ", " << e.password << ", " << e.location << "}";
+}
+static void PrintTo(CsvSkipReason reason, std::ostream* out) { *out << csvSkipReasonText(reason); }
+
+namespace {
+
+using Skips = std::vector<std::pair<size_t, CsvSkipReason>>;
+constexpr auto kNeither = CsvSkipReason::NoUsernameOrPassword;
+constexpr auto kUnstorable = CsvSkipReason::UnstorableText;
+
+// The tests' code page is Latin-1: U+0000 to U+00FF, byte for byte.
+std::optional<std::string> latin1FromUtf8(std::string_view utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        auto c = static_cast<unsigned char>(utf8[i]);
+        if (c >= 0x80 && (c > 0xC3 || i + 1 == utf8.size())) return std::nullopt;
+        out += c < 0x80 ? static_cast<char>(c) : static_cast<char>(((c & 3) << 6) | (utf8[++i] & 0x3F));
+    }
+    return out;
+}
+// UTF-16 with its byte-order mark, from UTF-16 code units.
+std::string utf16(std::u16string_view units, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t u : units) {
+        char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
+    }
+    return out;
+}
+
+std::vector<Entry> entriesOf(const ImportedEntries& imported) {
+    std::vector<Entry> all;
+    for (size_t i = 0; i < imported.size(); ++i) all.push_back(imported[i].toEntry());
+    return all;
+}
+
+const Entry kInVault{"old", "pw", "https://old.example"};
+
+CsvImport importCsv(std::string_view file, std::span<const EntryView> existing) {
+    return importEntriesCsv(file, existing, ToCodePage(&latin1FromUtf8));
+}
+
+struct ImportCase {
+    const char* name;
+    std::string file;
+    std::vector<Entry> entries;
+    Skips skipped = {};
+    CsvFileProblem problem = CsvFileProblem::None;
+};
+
+constexpr auto kInVaultAlready = CsvSkipReason::AlreadyInVault;
+constexpr auto kRepeat = CsvSkipReason::RepeatsEarlierRow;
+constexpr auto kOutside = CsvSkipReason::OutsideCodePage;
+constexpr auto kNoHeader = CsvFileProblem::NoPasswordColumn;
+constexpr auto kNotUnicode = CsvFileProblem::NotUnicodeText;
+
+const ImportCase kImportCases[] = {
+    // Each export's header row as its program writes it, with a row or two.
+    {"Chrome and Edge", "name,url,username,password,note\r\nA,https://a.example/,ann,pw1,\r\n",
+     {{"ann", "pw1", "https://a.example/"}}},
+    {"Firefox",
+     "\"url\",\"username\",\"password\",\"httpRealm\",\"formActionOrigin\",\"guid\",\"timeCreated\","
+     "\"timeLastUsed\",\"timePasswordChanged\"\r\n"
+     "\"https://b.example\",\"bob\",\"pw2\",,\"https://b.example\",\"{9}\",\"1\",\"2\",\"3\"\r\n",
+     {{"bob", "pw2", "https://b.example"}}},
+    {"Safari", "Title,URL,Username,Password,Notes,OTPAuth\nC,https://c.example/,cy,pw3,,\n",
+     {{"cy", "pw3", "https://c.example/"}}},
+    {"Bitwarden",
+     "folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,login_totp\n"
+     "Social,1,login,Twitter,,,0,twitter.com,me@example.com,pw4,\n,,note,My Note,\"A secure note.\",,,,,\n",
+     {{"me@example.com", "pw4", "twitter.com"}}, {{3, kNeither}}},
+    {"1Password",
+     "Title,Url,Username,Password,OTPAuth,Favorite,Archived,Tags,Notes\n"
+     "\"D\",\"https://d.example\",\"dee\",\"pw5\",\"\",\"false\",\"false\",\"\",\"\"\n",
+     {{"dee", "pw5", "https://d.example"}}},
+    {"LastPass",
+     "url,username,password,totp,extra,name,grouping,fav\nhttp://sn,,,,a note,Note,,0\n"
+     "https://e.example,eve,pw6,,,E,,0\n",
+     {{"eve", "pw6", "https://e.example"}}, {{2, kNeither}}},
+    {"Dashlane",
+     "username,username2,username3,title,password,note,url,category,otpSecret\nfay,,,F,pw7,,https://f.example,,\n",
+     {{"fay", "pw7", "https://f.example"}}},
+    {"KeePass 2, title for an empty web site",
+     "\"Account\",\"Login Name\",\"Password\",\"Web Site\",\"Comments\"\r\n\"Gus box\",\"gus\",\"pw8\",\"\",\"\"\r\n",
+     {{"gus", "pw8", "Gus box"}}},
+    {"KeePassXC",
+     "\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\",\"Icon\",\"Last Modified\","
+     "\"Created\"\n\"Root\",\"H\",\"hal\",\"pw9\",\"https://h.example\",\"\",\"\",\"0\",\"2024-05-01T10:00:00Z\","
+     "\"2024-05-01T10:00:00Z\"\n",
+     {{"hal", "pw9", "https://h.example"}}},
+    {"Proton Pass, e-mail for an empty username",
+     "type,name,url,email,username,password,note,totp,createTime,modifyTime,vault\n"
+     "login,I,https://i.example,ivy@example.com,,pw10,,,1,2,Personal\n"
+     "alias,Al,,al@example.com,,,,,1,2,Personal\n"
+     "login,J,https://j.example,jo@example.com,jo,pw11,,,1,2,Personal\n",
+     {{"ivy@example.com", "pw10", "https://i.example"}, {"jo", "pw11", "https://j.example"}}, {{3, kNeither}}},
+    {"NordPass",
+     "name,url,username,password,note,cardholdername,cardnumber,cvc,expirydate,zipcode,folder,full_name,"
+     "phone_number,email,address1,address2,city,country,state\n"
+     "K,https://k.example,kim,pw12,,,,,,,,,,,,,,,\nMe,,,,,,,,,,,Kim K,,kim@example.com,,,,,\n",
+     {{"kim", "pw12", "https://k.example"}}, {{3, kNeither}}},
+    {"RoboForm",
+     "Name,Url,MatchUrl,Login,Pwd,Note,Folder,RfFieldsV2\n"
+     "L,https://l.example,https://l.example,lee,pw13,,/Web,\"User ID$:txt:lee\"\n",
+     {{"lee", "pw13", "https://l.example"}}},
+    {"Vellumkeep", "\xEF\xBB\xBFUsername,Password,Website/Location\r\nmo,pw14,https://m.example\r\n",
+     {{"mo", "pw14", "https://m.example"}}},
+    {"Keeper has no header row", "Personal,Twitter,me@example.com,123456,https://twitter.com,notes,,\n", {}, {},
+     kNoHeader},
+    // RFC 4180 and the leniency beside it; a row's line is where it starts.
+    {"quoting",
+     " User Name ,PASSWORD,Url,note\r\n\"a,b\",\"say \"\"hi\"\"\",https://q.example,\"two\r\nlines\"\r\n"
+     ",,x,\r\nc,pw\"x,u\r\n\"d\"e,pw,u2\r\n",
+     {{"a,b", "say \"hi\"", "https://q.example"}, {"c", "pw\"x", "u"}, {"de", "pw", "u2"}}, {{4, kNeither}}},
+    {"line ends and blank lines", "username,password\rann,1\n\n\r\nbob,2\r\rann,1\r\n\r\ncy,3",
+     {{"ann", "1", ""}, {"bob", "2", ""}, {"cy", "3", ""}}, {{7, kRepeat}}},
+    {"fewer and more fields than the header", "username,password,url\nann\nbob,pw,https://x,extra,more\n",
+     {{"ann", "", ""}, {"bob", "pw", "https://x"}}},
+    {"duplicates, byte for byte",
+     "username,password,url\nold,pw,https://old.example\nold,pw,https://old.example/\nOld,pw,https://old.example\n"
+     "old,pw,https://old.example/\n,,x\n",
+     {{"old", "pw", "https://old.example/"}, {"Old", "pw", "https://old.example"}},
+     {{2, kInVaultAlready}, {5, kRepeat}, {6, kNeither}}},
+    {"unstorable rows",
+     "username,password,url\nann,a|||b,u\n\"bo\nb\",pw,u\ncy,|pw,u\ndee,pw,\xC2\x8D\neve,\xE2\x82\xAC,u\n"
+     "fay|,pw,u\ngus,p|w,u|\n",
+     {{"gus", "p|w", "u|"}},
+     {{2, kUnstorable}, {3, kUnstorable}, {5, kUnstorable}, {6, kUnstorable}, {7, kOutside}, {8, kUnstorable}}},
+    {"a quote never closed", "username,password\nann,1\nbob,\"pw\ncy,2\n", {{"ann", "1", ""}},
+     {{3, CsvSkipReason::UnclosedQuote}}},
+    {"header only", "username,password\r\n", {}},
+    // Encodings: UTF-8 with or without its mark, UTF-16 either way round; text becomes Latin-1.
+    {"UTF-8", "username,password\ncaf\xC3\xA9,\xC3\xBF\n", {{"caf\xE9", "\xFF", ""}}},
+    {"UTF-16 LE", utf16(u"username,password\r\ncaf\u00E9,1\r\n", false), {{"caf\xE9", "1", ""}}},
+    {"UTF-16 BE", utf16(u"username,password\n\u00E9,1\nsmile,\U0001F600\n", true), {{"\xE9", "1", ""}},
+     {{3, kOutside}}},
+    // Files that are not CSV exports of passwords.
+    {"no bytes", "", {}, {}, CsvFileProblem::Empty},
+    {"a mark and line ends", "\xEF\xBB\xBF\r\n\r\n", {}, {}, CsvFileProblem::Empty},
+    {"a NUL byte", std::string("username,password\nann,1\0", 24), {}, {}, CsvFileProblem::NotText},
+    {"UTF-16 without its mark", std::string("u\0s\0e\0r\0", 8), {}, {}, CsvFileProblem::NotText},
+    {"a NUL in UTF-16", utf16(std::u16string(u"user,password\n\0", 15), false), {}, {}, CsvFileProblem::NotText},
+    {"ANSI, not UTF-8", "username,password\ncaf\xE9,1\n", {}, {}, kNotUnicode},
+    {"overlong UTF-8", "username,password\n\xE0\x80\xAF,1\n", {}, {}, kNotUnicode},
+    {"a UTF-8 surrogate", "username,password\n\xED\xA0\x80,1\n", {}, {}, kNotUnicode},
+    {"a lone UTF-16 surrogate", utf16(u"username,password\n\xD800,1\n", false), {}, {}, kNotUnicode},
+    {"UTF-16 of an odd length", "\xFF\xFEu", {}, {}, kNotUnicode},
+    {"no password column", "site,note\nx,y\n", {}, {}, kNoHeader},
+    {"a password column alone", "password\nabc\n", {}, {}, kNoHeader},
+};
+
+TEST(EntryCsvImport, ReadsEachExportAndReportsWhatItSkips) {
+    const EntryView existing[] = {kInVault};
+    for (const ImportCase& c : kImportCases) {
+        SCOPED_TRACE(c.name);
+        CsvImport result = importCsv(c.file, existing);
+        EXPECT_EQ(result.problem, c.problem);
+        EXPECT_EQ(entriesOf(result.entries), c.entries);
+        Skips skipped;
+        for (const CsvSkippedRow& row : result.skipped) {
+            skipped.emplace_back(row.line, row.reason);
+            EXPECT_EQ(row.detail.empty(), row.reason != kUnstorable) << row.line;  // the editor's message
+        }
+        EXPECT_EQ(skipped, c.skipped);
+        for (size_t reason = 0; reason < kCsvSkipReasons; ++reason) {
+            auto sameReason = [&](const auto& skip) { return static_cast<size_t>(skip.second) == reason; };
+            EXPECT_EQ(result.skippedCounts[reason], size_t(std::count_if(skipped.begin(), skipped.end(), sameReason)))
+                << csvSkipReasonText(CsvSkipReason(reason));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vk::vault
