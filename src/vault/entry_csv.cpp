@@ -22,6 +22,8 @@ constexpr ByteSet byteSet(std::string_view bytes) {
 // The bytes that end an unquoted field, and the bytes a quoted field's reading stops at.
 constexpr ByteSet kFieldEnds = byteSet(",\r\n");
 constexpr ByteSet kQuotedStops = byteSet("\"\r\n");
+// The bytes that make the export quote a field.
+constexpr ByteSet kNeedQuotes = byteSet(",\"\r\n");
 
 // Reads CSV records one after the other, as RFC 4180 has them, and leniently where writers stray
 // from it: a line may end with CR LF, LF or a lone CR; a quote inside an unquoted field, and text
@@ -303,7 +305,7 @@ EntryView ImportedEntries::fieldsOf(const Row& row) const {
 // Turns rows into entries, or into skip reports. Each row is converted straight into the
 // imported entries' buffer. Entries are known by their number, the vault's first, then the
 // imported ones: the duplicate check holds no copy of them. A row waits a few rows for that
-// check, so that the part of the check's table it needs is fetched from memory in the meantime.
+// check, so that the slot of the check's table it needs is fetched from memory in the meantime.
 class CsvRowImporter {
 public:
     // About the size of a row in a browser's export, to size the duplicate check.
@@ -475,6 +477,76 @@ std::string_view csvFileProblemText(CsvFileProblem problem) {
                "it is not a CSV export of passwords.";
     }
     return {};
+}
+
+// --- Export -------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr std::string_view kExportStart = "\xEF\xBB\xBF" "Username,Password,Website/Location\r\n";
+constexpr size_t kExportPieceSize = size_t{1} << 16;
+
+bool needsQuotes(std::string_view field) {
+    if (field.empty()) return false;
+    auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
+    if (isSpace(field.front()) || isSpace(field.back())) return true;
+    for (char c : field)
+        if (kNeedQuotes[static_cast<unsigned char>(c)]) return true;
+    return false;
+}
+
+void appendDoublingQuotes(std::string& out, std::string_view text) {
+    for (size_t at = text.find('"'); at != std::string_view::npos; at = text.find('"')) {
+        out.append(text.substr(0, at + 1));
+        out += '"';
+        text.remove_prefix(at + 1);
+    }
+    out.append(text);
+}
+
+}  // namespace
+
+CsvExportWriter::CsvExportWriter(const FromCodePage& toUtf8, const CsvPieceWriter& write)
+    : toUtf8_(toUtf8), write_(write) {
+    held_.reserve(kExportPieceSize + kExportStart.size());
+    held_.append(kExportStart);
+}
+
+void CsvExportWriter::add(EntryView entry) {
+    if (stopped_) return;
+    putField(entry.username);
+    held_ += ',';
+    putField(entry.password);
+    held_ += ',';
+    putField(entry.location);
+    held_ += "\r\n";
+    if (held_.size() >= kExportPieceSize) writeHeldBack();
+}
+
+bool CsvExportWriter::finish() {
+    writeHeldBack();
+    return !stopped_;
+}
+
+void CsvExportWriter::putField(std::string_view ansi) {
+    if (isAscii(ansi)) return putUtf8(ansi);
+    std::string utf8 = toUtf8_(ansi);
+    putUtf8(utf8);
+}
+
+void CsvExportWriter::putUtf8(std::string_view utf8) {
+    if (!needsQuotes(utf8)) {
+        held_.append(utf8);
+        return;
+    }
+    held_ += '"';
+    appendDoublingQuotes(held_, utf8);
+    held_ += '"';
+}
+
+void CsvExportWriter::writeHeldBack() {
+    if (!stopped_ && !held_.empty()) stopped_ = !write_(held_);
+    held_.clear();
 }
 
 }  // namespace vk::vault

@@ -1,5 +1,6 @@
 #pragma once
-// Entries as CSV (RFC 4180): reading the password exports of browsers and other password keepers.
+// Entries as CSV (RFC 4180): reading the password exports of browsers and other password keepers,
+// and writing Vellumkeep's own export, which reads back as it was written.
 //
 // Import: the first row names the columns, in any order, case and surrounding spaces ignored
 // (and any character that is not a letter or digit: "Login Name", "login_username" and
@@ -33,6 +34,8 @@ inline constexpr size_t kMaxCsvImportBytes = size_t{128} << 20;
 // UTF-8 to the system's ANSI code page; empty when a character has no place in the code page.
 // Pure ASCII text never reaches it.
 using ToCodePage = std::function<std::optional<std::string>(std::string_view utf8)>;
+// The system's ANSI code page to UTF-8. Pure ASCII text never reaches it.
+using FromCodePage = std::function<std::string(std::string_view ansi)>;
 
 // Why a file is not a CSV of entries.
 enum class CsvFileProblem {
@@ -100,5 +103,34 @@ CsvImport importEntriesCsv(std::string_view fileBytes, std::span<const EntryView
 // "has neither a username nor a password"; a problem is a whole sentence.
 std::string_view csvSkipReasonText(CsvSkipReason reason);
 std::string_view csvFileProblemText(CsvFileProblem problem);
+
+// Takes each piece of the export in order; returns false to stop the writing.
+using CsvPieceWriter = std::function<bool(std::string_view piece)>;
+
+// Writes Vellumkeep's export: UTF-8 with a byte-order mark, CR LF line ends, the header row
+// "Username,Password,Website/Location", then one row per entry added. A field is quoted, its
+// quotes doubled, when it holds a comma, a quote or a line break, or begins or ends with a space
+// or a tab; otherwise it is written as it is. Nothing is added to guard against spreadsheet
+// formulas: that would change the passwords. The text goes out in pieces of a fixed size.
+class CsvExportWriter {
+public:
+    CsvExportWriter(const FromCodePage& toUtf8, const CsvPieceWriter& write);
+    CsvExportWriter(const CsvExportWriter&) = delete;
+    CsvExportWriter& operator=(const CsvExportWriter&) = delete;
+
+    void add(EntryView entry);
+    // Writes what is still held back; false when the piece writer stopped the writing.
+    bool finish();
+
+private:
+    void putField(std::string_view ansi);
+    void putUtf8(std::string_view utf8);
+    void writeHeldBack();
+
+    FromCodePage toUtf8_;
+    CsvPieceWriter write_;
+    std::string held_;
+    bool stopped_ = false;
+};
 
 }  // namespace vk::vault

@@ -1,4 +1,4 @@
-// CSV import of other programs' password exports.
+// CSV import of other programs' password exports, and Vellumkeep's own export read back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,6 +28,14 @@ std::optional<std::string> latin1FromUtf8(std::string_view utf8) {
         auto c = static_cast<unsigned char>(utf8[i]);
         if (c >= 0x80 && (c > 0xC3 || i + 1 == utf8.size())) return std::nullopt;
         out += c < 0x80 ? static_cast<char>(c) : static_cast<char>(((c & 3) << 6) | (utf8[++i] & 0x3F));
+    }
+    return out;
+}
+std::string utf8FromLatin1(std::string_view latin1) {
+    std::string out;
+    for (unsigned char c : latin1) {
+        if (c >= 0x80) out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(c >= 0x80 ? 0x80 | (c & 0x3F) : c);
     }
     return out;
 }
@@ -182,6 +190,50 @@ TEST(EntryCsvImport, ReadsEachExportAndReportsWhatItSkips) {
                 << csvSkipReasonText(CsvSkipReason(reason));
         }
     }
+}
+
+std::string exported(const std::vector<Entry>& entries, size_t& pieces) {
+    std::string out;
+    CsvExportWriter writer(FromCodePage(&utf8FromLatin1), [&](std::string_view piece) {
+        out += piece;
+        ++pieces;
+        return true;
+    });
+    for (const Entry& e : entries) writer.add(e);
+    EXPECT_TRUE(writer.finish());
+    return out;
+}
+
+TEST(EntryCsvExport, ReadsBackAsItWasWritten) {
+    std::vector<Entry> entries = {{"a,b", "say \"hi\"", " lead"}, {"trail ", "\ttab", "caf\xE9"},
+                                  {"", "=1+2", "\"q"},            {"x|y", "p,w", ""}};
+    for (int i = 0; i < 3000; ++i) {  // more than one piece
+        std::string n = std::to_string(i);
+        entries.push_back({"user" + n, "pw" + n, "https://site.example/" + n});
+    }
+    size_t pieces = 0;
+    std::string csv = exported(entries, pieces);
+    EXPECT_GT(pieces, 1u);
+    EXPECT_TRUE(csv.starts_with("\xEF\xBB\xBFUsername,Password,Website/Location\r\n"
+                                "\"a,b\",\"say \"\"hi\"\"\",\" lead\"\r\n"
+                                "\"trail \",\"\ttab\",caf\xC3\xA9\r\n"
+                                ",=1+2,\"\"\"q\"\r\n"));
+
+    CsvImport back = importCsv(csv, {});
+    EXPECT_EQ(back.problem, CsvFileProblem::None);
+    EXPECT_TRUE(back.skipped.empty());
+    EXPECT_EQ(entriesOf(back.entries), entries);
+}
+
+TEST(EntryCsvExport, StopsWhenThePieceWriterSaysSo) {
+    int calls = 0;
+    CsvExportWriter writer(FromCodePage(&utf8FromLatin1), [&](std::string_view) {
+        ++calls;
+        return false;
+    });
+    for (int i = 0; i < 5000; ++i) writer.add(kInVault);
+    EXPECT_FALSE(writer.finish());
+    EXPECT_EQ(calls, 1);
 }
 
 }  // namespace
