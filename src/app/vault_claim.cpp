@@ -2,15 +2,17 @@
 
 #include <windows.h>
 
+#include "platform/app_info.h"
+#include "platform/message_box.h"
 #include "vault/vault_store.h"
 
 namespace vk {
 namespace {
 
-// The vault's identity as a claim's key: its final path, letter case ignored as the file system
-// ignores it, hashed, since a path may be longer than an object's name and holds backslashes.
-std::wstring claimKey(vault::FileSystem& files, const vault::Path& folder) {
-    vault::Path identity = vault::vaultIdentity(files, vault::vaultPathIn(folder));
+// The vault's final path as a claim's key, letter case ignored as the file system ignores it,
+// hashed, since a path may be longer than an object's name and holds backslashes.
+std::wstring pathKey(vault::FileSystem& files, const vault::Path& vaultPath) {
+    vault::Path identity = vault::vaultIdentity(files, vaultPath);
     if (!identity.empty()) CharUpperBuffW(identity.data(), static_cast<DWORD>(identity.size()));
     vault::Fingerprint print = vault::fingerprintOf(
         std::string_view(reinterpret_cast<const char*>(identity.data()), identity.size() * sizeof(wchar_t)));
@@ -20,13 +22,24 @@ std::wstring claimKey(vault::FileSystem& files, const vault::Path& folder) {
     return key;
 }
 
+// Whatever holds the vault, a start never ends without a word: a copy of the program is brought
+// forward, and for anything else the user learns why nothing opens.
+std::nullopt_t handOver(const RunningCopy& claim, const vault::Path& vaultPath) {
+    if (!claim.bringHolderForward())
+        messageBox(nullptr,
+                   L"Another program is using this vault, or holds its lock, so Vellumkeep cannot open it:\r\n\r\n" +
+                       vaultPath + L"\r\n\r\nClose that program and start Vellumkeep again.",
+                   readAppInfo().Title, MB_OK | MB_ICONERROR);
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<RunningCopy> claimVault(vault::FileSystem& files, const vault::Path& folder) {
-    RunningCopy copy(claimKey(files, folder));
-    if (!copy.another()) return copy;
-    copy.bringAnotherForward();
-    return std::nullopt;
+    const vault::Path vaultPath = vault::vaultPathIn(folder);
+    RunningCopy claim(pathKey(files, vaultPath));
+    if (!claim.held()) return handOver(claim, vaultPath);
+    return claim;
 }
 
 }  // namespace vk

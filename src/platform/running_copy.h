@@ -17,15 +17,20 @@ public:
     RunningCopy(RunningCopy&&) = default;
     RunningCopy& operator=(RunningCopy&&) = default;
 
-    // True when another process claimed the key first (and still runs).
-    bool another() const { return firstProcess_ != 0; }
-    // Brings that process's foremost window to the front, restoring its minimised windows.
-    // Hidden windows stay hidden. False when it has no visible window.
-    bool bringAnotherForward() const;
+    // True when this process holds the key. When it does not, another process does, or the key's
+    // name is taken by something that cannot be told apart from one: the key is never shared.
+    bool held() const { return held_; }
+    // The running process that holds the key instead; 0 when none can be found.
+    DWORD holder() const { return holder_; }
+    // When the holder is a running copy of this program that shows a window, brings its foremost
+    // window to the front, restoring its minimised windows, and answers true. Any other holder is
+    // left alone: false.
+    bool bringHolderForward() const;
 
 private:
     KernelHandle block_;
-    DWORD firstProcess_ = 0;
+    bool held_ = false;
+    DWORD holder_ = 0;
 };
 
 }  // namespace vk

@@ -16,7 +16,7 @@
 namespace vk {
 namespace {
 
-constexpr wchar_t kFrameClass[] = L"Vellumkeep.Window";
+constexpr const wchar_t* kFrameClass = kWindowClass;
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which dialog navigation sends
 
 // What a handler that failed could not do, told to the user: nothing may leave a window procedure,

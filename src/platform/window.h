@@ -20,6 +20,10 @@ namespace vk {
 
 class Window;
 
+// The class of every top-level window of the program: another copy of it looks for this class to
+// tell a running copy from any other program.
+inline constexpr wchar_t kWindowClass[] = L"Vellumkeep.Window";
+
 // One control of a window, as the rest of the program sees it.
 class Control {
 public:

@@ -1,10 +1,13 @@
 // Start-up: branding from the real version resource, the splash window and its hand-over.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "app/branding.h"
 #include "app/vault_claim.h"
 #include "platform/app_info.h"
 #include "platform/picture.h"
+#include "platform/text.h"
 #include "platform/twips.h"
 #include "skin/skin_support.h"
 #include "test_support.h"
@@ -159,6 +162,34 @@ TEST(OneCopyPerVault, ASecondStartBringsTheFirstForwardAndEnds) {
     EXPECT_TRUE(beside.waitFor("first"));
     beside.closeInput();
     EXPECT_TRUE(beside.wait());
+}
+
+// A claim held by anything but a running copy of the program (here this test, with a window of
+// another class): a second start neither runs beside it nor brings it forward, and says why.
+TEST(OneCopyPerVault, AStartOnAVaultThatAnotherProgramHoldsSaysSoAndEnds) {
+    TempFolder folder;
+    auto claim = claimVault(vault::realFileSystem(), folder.path().native());
+    ASSERT_TRUE(claim);
+    HWND other = CreateWindowExW(0, L"STATIC", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300,
+                                 200, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(other, SW_MINIMIZE);
+
+    ChildProgram second(L"--start-copy \"" + folder.path().native() + L"\"");
+    const std::string vaultPath = displayText(vault::vaultPathIn(folder.path().native()));
+    HWND box = nullptr;
+    char text[1024] = "", title[64] = "";
+    ASSERT_TRUE(pumpUntil([&] {
+        for (box = nullptr; (box = FindWindowExW(nullptr, box, L"#32770", nullptr));)
+            if (GetDlgItemTextA(box, 0xFFFF, text, sizeof text) && std::strstr(text, vaultPath.c_str())) return true;
+        return false;
+    }, 20000)) << "no message named the vault";
+    GetWindowTextA(box, title, sizeof title);
+    EXPECT_EQ(std::string(title), "Vellumkeep Full");
+    EXPECT_TRUE(std::strstr(text, "Another program is using this vault")) << text;
+    EXPECT_TRUE(IsIconic(other)) << "another program was brought forward";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(second.waitFor("handed over"));
+    DestroyWindow(other);
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 //   --start-copy FOLDER
 //                      starts as the program does on the vault in FOLDER: says "first" and keeps
 //                      its claim until its standard input closes, or says "handed over" when
-//                      another copy runs on that vault (brought to the front) and ends.
+//                      anything else holds that vault (a copy brought to the front, or, once its
+//                      message is answered, any other holder) and ends.
 // Started with VELLUMKEEP_TEST_START_REPORT set in its environment, it writes what it was started
 // with (the window style asked for, then its arguments, one a line) into that file and ends.
 // Copied and started as explorer.exe, it only waits to be ended.
