@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/app_info.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
 #include "vault/vault_store.h"
 
@@ -22,6 +23,15 @@ std::wstring pathKey(vault::FileSystem& files, const vault::Path& vaultPath) {
     return key;
 }
 
+// The vault file's identity as a claim's key: one key for all of its names (hard links), which a
+// path does not give.
+std::wstring fileKey(const FileIdentity& file) {
+    wchar_t key[40];
+    wsprintfW(key, L"file-%08lX-%08lX%08lX", file.volume, static_cast<unsigned long>(file.index >> 32),
+              static_cast<unsigned long>(file.index & 0xFFFFFFFFu));
+    return key;
+}
+
 // Whatever holds the vault, a start never ends without a word: a copy of the program is brought
 // forward, and for anything else the user learns why nothing opens.
 std::nullopt_t handOver(const RunningCopy& claim, const vault::Path& vaultPath) {
@@ -35,10 +45,16 @@ std::nullopt_t handOver(const RunningCopy& claim, const vault::Path& vaultPath) 
 
 }  // namespace
 
-std::optional<RunningCopy> claimVault(vault::FileSystem& files, const vault::Path& folder) {
+std::optional<VaultClaim> claimVault(vault::FileSystem& files, const vault::Path& folder) {
     const vault::Path vaultPath = vault::vaultPathIn(folder);
-    RunningCopy claim(pathKey(files, vaultPath));
-    if (!claim.held()) return handOver(claim, vaultPath);
+    VaultClaim claim{RunningCopy(pathKey(files, vaultPath)), std::nullopt};
+    if (!claim.byPath.held()) return handOver(claim.byPath, vaultPath);
+    // The file as it is at start, claimed while this copy runs: a save puts a new file in its place,
+    // which its other names (hard links) no longer reach.
+    const std::optional<FileIdentity> file = fileIdentityOf(vaultPath);
+    if (!file) return claim;
+    claim.byFile.emplace(fileKey(*file));
+    if (!claim.byFile->held()) return handOver(*claim.byFile, vaultPath);
     return claim;
 }
 

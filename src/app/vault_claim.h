@@ -7,10 +7,18 @@
 
 namespace vk {
 
-// Claims the vault in `folder` for this copy, by the vault's own identity (however the path is
-// spelled). When the vault is not free, nothing is returned and this copy must end without
-// touching it: a running copy of the program that holds it is brought to the front, and for any
-// other holder the user is told.
-std::optional<RunningCopy> claimVault(vault::FileSystem& files, const vault::Path& folder);
+// What a running copy holds on its vault for as long as it runs.
+struct VaultClaim {
+    // The vault's final path, however it is spelled.
+    RunningCopy byPath;
+    // The file it was at start, by any of its names; none while there is no vault yet.
+    std::optional<RunningCopy> byFile;
+};
+
+// Claims the vault in `folder` for this copy, by its path and by its file, so that a copy started
+// from another name of the same file (a hard link) finds it too. When the vault is not free,
+// nothing is returned and this copy must end without touching it: a running copy of the program that holds it is brought to the front, and
+// for any other holder the user is told.
+std::optional<VaultClaim> claimVault(vault::FileSystem& files, const vault::Path& folder);
 
 }  // namespace vk

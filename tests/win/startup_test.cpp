@@ -157,6 +157,20 @@ TEST(OneCopyPerVault, ASecondStartBringsTheFirstForwardAndEnds) {
     EXPECT_TRUE(second.wait());
     EXPECT_EQ(program.vaultBytes(), bytes);
 
+    // Another name of the same file (a hard link beside another copy of the program) is the same
+    // vault; the file seen at start stays claimed after a save has put a new one under the first name.
+    TempFolder linked;
+    ASSERT_TRUE(CreateHardLinkW((linked / L"data.enc").c_str(), program.vaultPath().c_str(), nullptr));
+    for (bool saved : {false, true}) {
+        if (saved) {
+            ASSERT_FALSE(vault::VaultStore(vault::realFileSystem(), program.vaultPath()).saveVault(bytes));
+        }
+        ShowWindow(form, SW_MINIMIZE);
+        ChildProgram throughLink(L"--start-copy \"" + linked.path().native() + L"\"");
+        EXPECT_TRUE(pumpUntil([&] { return !IsIconic(form); }, 20000)) << "not found by the link; saved: " << saved;
+        EXPECT_TRUE(throughLink.waitFor("handed over"));
+    }
+
     TempFolder elsewhere;
     ChildProgram beside(L"--start-copy \"" + elsewhere.path().native() + L"\"");
     EXPECT_TRUE(beside.waitFor("first"));

@@ -1,0 +1,18 @@
+#pragma once
+// What a start asks of files besides the vault's own operations: which file a name leads to.
+#include <optional>
+#include <string>
+
+namespace vk {
+
+// A file as its volume knows it: every name of one file (its hard links, and symbolic links to
+// it, which are followed) gives the same identity.
+struct FileIdentity {
+    unsigned long volume = 0;
+    unsigned long long index = 0;
+    bool directory = false;
+};
+// Empty when nothing can be opened at `path`.
+std::optional<FileIdentity> fileIdentityOf(const std::wstring& path);
+
+}  // namespace vk
