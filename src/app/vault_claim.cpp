@@ -43,6 +43,14 @@ std::nullopt_t handOver(const RunningCopy& claim, const vault::Path& vaultPath) 
     return std::nullopt;
 }
 
+// A save killed on its way leaves its temporary copy, up to the whole vault, beside the vault's
+// final target until the next save succeeds. With the claim held no other copy is saving there.
+void removeLeftOverCopy(vault::FileSystem& files, const vault::Path& vaultPath) {
+    vault::Path target;
+    if (files.finalPath(vaultPath, target)) return;
+    removeFile(vault::temporaryPathFor(target));
+}
+
 }  // namespace
 
 std::optional<VaultClaim> claimVault(vault::FileSystem& files, const vault::Path& folder) {
@@ -55,6 +63,8 @@ std::optional<VaultClaim> claimVault(vault::FileSystem& files, const vault::Path
     if (!file) return claim;
     claim.byFile.emplace(fileKey(*file));
     if (!claim.byFile->held()) return handOver(*claim.byFile, vaultPath);
+    // Only beside a vault that is there: without one, the temporary copy may be all that is left of it.
+    if (!file->directory) removeLeftOverCopy(files, vaultPath);
     return claim;
 }
 

@@ -17,4 +17,16 @@ std::optional<FileIdentity> fileIdentityOf(const std::wstring& path) {
                         (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
 }
 
+bool removeFile(const std::wstring& path) {
+    if (DeleteFileW(path.c_str())) return true;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    // A read-only file goes once it is writable; a link is not touched, lest the change reach its target.
+    if (!(attributes & FILE_ATTRIBUTE_READONLY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    return SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileW(path.c_str());
+}
+
 }  // namespace vk

@@ -1,5 +1,6 @@
 #pragma once
-// What a start asks of files besides the vault's own operations: which file a name leads to.
+// What a start asks of files besides the vault's own operations: which file a name leads to, and
+// removing a file that was left behind.
 #include <optional>
 #include <string>
 
@@ -14,5 +15,9 @@ struct FileIdentity {
 };
 // Empty when nothing can be opened at `path`.
 std::optional<FileIdentity> fileIdentityOf(const std::wstring& path);
+
+// Removes the file at `path` (a link itself, not what it leads to), even a read-only one; false
+// when it is still there.
+bool removeFile(const std::wstring& path);
 
 }  // namespace vk
