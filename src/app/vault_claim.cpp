@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <cwchar>
+#include <iterator>
+
 #include "platform/app_info.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -27,8 +30,7 @@ std::wstring pathKey(vault::FileSystem& files, const vault::Path& vaultPath) {
 // path does not give.
 std::wstring fileKey(const FileIdentity& file) {
     wchar_t key[40];
-    wsprintfW(key, L"file-%08lX-%08lX%08lX", file.volume, static_cast<unsigned long>(file.index >> 32),
-              static_cast<unsigned long>(file.index & 0xFFFFFFFFu));
+    std::swprintf(key, std::size(key), L"file-%08lX-%016llX", file.volume, file.index);
     return key;
 }
 

@@ -172,6 +172,7 @@ TEST(OneCopyPerVault, ASecondStartBringsTheFirstForwardAndEnds) {
     }
 
     TempFolder elsewhere;
+    writeFile(elsewhere / L"data.enc", bytes);  // another file: a claim of its own
     ChildProgram beside(L"--start-copy \"" + elsewhere.path().native() + L"\"");
     EXPECT_TRUE(beside.waitFor("first"));
     beside.closeInput();
