@@ -41,7 +41,7 @@ std::nullopt_t handOver(const RunningCopy& claim, const vault::Path& vaultPath) 
         messageBox(nullptr,
                    L"Another program is using this vault, or holds its lock, so Vellumkeep cannot open it:\r\n\r\n" +
                        vaultPath + L"\r\n\r\nClose that program and start Vellumkeep again.",
-                   readAppInfo().Title, MB_OK | MB_ICONERROR);
+                   readAppInfo().title, MB_OK | MB_ICONERROR);
     return std::nullopt;
 }
 
@@ -49,7 +49,7 @@ std::nullopt_t handOver(const RunningCopy& claim, const vault::Path& vaultPath) 
 // final target until the next save succeeds. With the claim held no other copy is saving there.
 void removeLeftOverCopy(vault::FileSystem& files, const vault::Path& vaultPath) {
     vault::Path target;
-    if (files.finalPath(vaultPath, target)) return;
+    if (files.finalPath(vaultPath, target).failed()) return;
     removeFile(vault::temporaryPathFor(target));
 }
 

@@ -8,6 +8,7 @@
 
 #include "vault/encrypted_vault.h"
 #include "vault/vault_format.h"
+#include "vault_samples.h"
 
 namespace vk::vault {
 namespace {
