@@ -7,12 +7,16 @@
 //
 //   vk_app_bench [--samples] VELLUMKEEP_EXE REFERENCE_EXE ROUNDS SIZE...
 //
-// Prints one figure a line as "name: value" for each size.
+// Prints one figure a line as "name: value" for each size. Then Vellumkeep against itself: the
+// same vault encrypted and scrambled, opened (Ok -> list shown) and saved (an edit's Save -> list
+// shown), side by side; the encrypted open is set against the scrambled open plus the key
+// derivation alone, measured here with the system's cryptography.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -22,7 +26,9 @@
 #include <vector>
 
 #include "driver.h"
+#include "platform/crypto.h"
 #include "sample_vault.h"
+#include "vault/encrypted_vault.h"
 
 namespace {
 
@@ -267,11 +273,13 @@ struct Contender {
     std::string lastVault;
 };
 
-// One round: both programs side by side, each step taken by one and then by the other.
-bool runRound(Contender& first, Contender& second, const std::string& vault, size_t entries) {
+// One round: both programs side by side, each step taken by one and then by the other. With
+// `changesOnly`, the round only opens and edits (the encryption's figures).
+bool runRound(Contender& first, Contender& second, const std::string& firstVault, const std::string& secondVault,
+              size_t entries, bool changesOnly = false) {
     AppFolder firstFolder, secondFolder;
-    firstFolder.write(L"data.enc", vault);
-    secondFolder.write(L"data.enc", vault);
+    firstFolder.write(L"data.enc", firstVault);
+    secondFolder.write(L"data.enc", secondVault);
     bool ok = true;
     {
         Session a(firstFolder.copyIn(first.exe), first.mainCaption, first.samples);
@@ -281,13 +289,13 @@ bool runRound(Contender& first, Contender& second, const std::string& vault, siz
         if (!b.logIn(entries)) return false;
         b.place(GetSystemMetrics(SM_CXSCREEN) / 2);
         auto both = [&](const std::function<bool(Session&)>& step) { ok = ok && step(a) && step(b); };
-        for (int column = 0; column < 3; ++column) {
+        for (int column = 0; column < 3 && !changesOnly; ++column) {
             both([&](Session& s) { return s.sort(column, "sort"); });
             both([&](Session& s) { return s.sort(column, "resort"); });
         }
-        for (int i = 0; i < kRepeats; ++i) both([&](Session& s) { return s.add(i); });
+        for (int i = 0; i < kRepeats && !changesOnly; ++i) both([&](Session& s) { return s.add(i); });
         for (int i = 0; i < kRepeats; ++i) both([&](Session& s) { return s.edit(i); });
-        for (int i = 0; i < kRepeats; ++i) both([&](Session& s) { return s.deleteMiddleRow(); });
+        for (int i = 0; i < kRepeats && !changesOnly; ++i) both([&](Session& s) { return s.deleteMiddleRow(); });
         a.finish();
         b.finish();
     }
@@ -309,7 +317,7 @@ bool measure(Contender& ours, Contender& bare, size_t entries, int rounds, bool 
         // Who goes first alternates, so that neither always meets a warmer machine.
         Contender& first = round % 2 ? bare : ours;
         Contender& second = round % 2 ? ours : bare;
-        if (!runRound(first, second, vault, entries)) {
+        if (!runRound(first, second, vault, vault, entries)) {
             std::fprintf(stderr, "app_bench: a run at %u entries did not finish\n", static_cast<unsigned>(entries));
             return false;
         }
@@ -335,6 +343,48 @@ bool measure(Contender& ours, Contender& bare, size_t entries, int rounds, bool 
     return identical;
 }
 
+// The key derivation alone, as an encrypted vault's open makes it: the median of a few.
+double keyDerivationMs() {
+    vk::SystemCryptography crypto;
+    std::array<std::uint8_t, vk::vault::kKeySize> key{};
+    std::vector<double> samples;
+    for (int i = 0; i < kRepeats; ++i) {
+        double start = now();
+        crypto.pbkdf2HmacSha256(kMaster, key, vk::vault::kDefaultIterations, key);
+        samples.push_back(now() - start);
+    }
+    return median(samples);
+}
+
+// The same vault encrypted and scrambled, in Vellumkeep both: what encryption adds to an open and
+// to a save.
+bool measureEncryption(const Contender& ours, size_t entries, int rounds, double derivationMs) {
+    vk::SystemCryptography crypto;
+    vk::vault::KeysResult keys = vk::vault::makeFreshVaultKeys(crypto, kMaster);
+    if (!keys.keys) return failed("no keys for the encrypted vault");
+    const std::string scrambledVault = vk::bench::sampleVault(kMaster, entries);
+    // An encrypted vault seals the scrambled lines, with an empty first line for the password.
+    const std::string encryptedVault = vk::vault::encryptVault(crypto, *keys.keys, vk::bench::sampleVault("", entries)).fileBytes;
+    Contender scrambled{ours.exe, ours.mainCaption, {}, {}}, encrypted{ours.exe, ours.mainCaption, {}, {}};
+    for (int round = 0; round < rounds; ++round) {
+        bool ok = round % 2 ? runRound(encrypted, scrambled, encryptedVault, scrambledVault, entries, true)
+                            : runRound(scrambled, encrypted, scrambledVault, encryptedVault, entries, true);
+        if (!ok) return failed("an encryption round did not finish");
+    }
+    if (!vk::vault::isEncryptedVault(encrypted.lastVault)) return failed("the encrypted vault was saved scrambled");
+    std::string suffix = "_";
+    suffix += std::to_string(entries);
+    const double open = median(encrypted.samples["open"]), plainOpen = median(scrambled.samples["open"]);
+    const double save = median(encrypted.samples["edit"]), plainSave = median(scrambled.samples["edit"]);
+    print("encrypted_open_ms" + suffix, open, 1);
+    print("scrambled_open_ms" + suffix, plainOpen, 1);
+    print("encrypted_open_ratio" + suffix, open / (plainOpen + derivationMs), 2);
+    print("encrypted_save_ms" + suffix, save, 1);
+    print("scrambled_save_ms" + suffix, plainSave, 1);
+    print("encrypted_save_ratio" + suffix, save / plainSave, 2);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -354,6 +404,9 @@ int main(int argc, char** argv) {
     int rounds = std::max(1, std::atoi(argv[3]));
     bool ok = true;
     for (int i = 4; i < argc; ++i) ok = measure(ours, bare, static_cast<size_t>(std::atoll(argv[i])), rounds, showSamples) && ok;
+    const double derivationMs = keyDerivationMs();
+    print("key_derivation_ms", derivationMs, 1);
+    for (int i = 4; i < argc; ++i) ok = measureEncryption(ours, static_cast<size_t>(std::atoll(argv[i])), rounds, derivationMs) && ok;
     std::fflush(stdout);
     return ok ? 0 : 1;
 }

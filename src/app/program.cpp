@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "platform/collation.h"
+#include "platform/crypto.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "app/branding.h"
@@ -13,6 +14,8 @@ Environment Environment::real() {
     Environment env;
     env.app = readAppInfo();
     env.files = &vault::realFileSystem();
+    static SystemCryptography crypto;
+    env.crypto = &crypto;
     env.endProgram = [] { endProgramNow(); };
     env.startProgram = [](const std::string& program, const std::string& commandLine, int showCommand) {
         return vk::startProgram(program, commandLine, showCommand);
@@ -24,14 +27,15 @@ Environment Environment::real() {
 
 Program::Program(Environment environment)
     : env(std::move(environment)),
-      vaultSession(*env.files, vault::vaultPathIn(env.app.folder), &userCollationKey),
+      vaultSession(*env.files, vault::vaultPathIn(env.app.folder), &userCollationKey, env.crypto),
       splashWindow(*this),
       entryEditor(*this, *this),
       mainWindow(*this, *this, *this, entryEditor, vaultSession.entries()),
       passwordDialog(*this, *this, *this),
       aboutBox(*this, *this, env.app),
       helpViewer(*this, *this, *this),
-      linkLauncher(*this, *this, linkRequest) {
+      linkLauncher(*this, *this, linkRequest),
+      vaultKeyDialog(*this, *this) {
     isNT6OrLater = [this] { return env.isNT6OrLater(); };
 }
 
@@ -58,10 +62,28 @@ void Program::visitWebsite() {
     linkLauncher.load();
 }
 
+void Program::changeVaultEncryption() {
+    vaultKeyDialog.open(vaultSession.format() == vault::VaultFormat::Encrypted
+                            ? VaultKeyDialog::Purpose::RemoveEncryption
+                            : VaultKeyDialog::Purpose::Encrypt);
+}
+
+void Program::changeMasterPassword() { vaultKeyDialog.open(VaultKeyDialog::Purpose::ChangePassword); }
+
+bool Program::isMasterPassword(HWND owner, const std::string& password) {
+    return vk::isMasterPassword(*this, owner, password);
+}
+
+bool Program::saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format,
+                             const std::string& done) {
+    return vk::saveWithNewKey(*this, owner, password, format, done);
+}
+
 void Program::unloadOtherWindows() {
     helpViewer.unload();
     aboutBox.unload();
     entryEditor.unload();
+    vaultKeyDialog.unload();
     splashWindow.unload();
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/splash_window.h"
 #include "gate/password_dialog.h"
+#include "gate/vault_key_dialog.h"
 #include "mainwindow/entry_editor.h"
 #include "mainwindow/main_window.h"
 #include "platform/app_info.h"
@@ -25,6 +26,7 @@ struct Environment {
     AppInfo app;  // the executable's folder and version information
     SettingsStore settings;
     vault::FileSystem* files = nullptr;
+    vault::Cryptography* crypto = nullptr;  // the system's, for an encrypted vault
     std::function<void()> endProgram;  // ends the process at once
     std::function<bool(const std::string& program, const std::string& commandLine, int showCommand)> startProgram;
     std::function<void(const std::string& address, int showCommand)> shellOpen;
@@ -43,6 +45,7 @@ struct Environment {
 class Program : public Branding,
                 public Skinning,
                 public PasswordDialog::Host,
+                public VaultKeyDialog::Host,
                 public MainWindow::Host,
                 public EntryEditor::Host,
                 public HelpViewer::Host,
@@ -80,13 +83,18 @@ public:
     AboutBox aboutBox;
     HelpViewer helpViewer;
     LinkLauncher linkLauncher;
+    VaultKeyDialog vaultKeyDialog;
 
 private:
     // PasswordDialog::Host
     void hideMainWindow() override;
-    bool isMasterPassword(const std::string& password) override { return vaultSession.isMasterPassword(password); }
-    void unlockVault(const std::string& masterPassword) override;
+    bool unlockVault(const std::string& password) override;
     void createVault(const std::string& newPassword) override;
+    // VaultKeyDialog::Host
+    bool isMasterPassword(HWND owner, const std::string& password) override;
+    bool saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format,
+                        const std::string& done) override;
+    vault::VaultFormat vaultFormat() const override { return vaultSession.format(); }
     // MainWindow::Host
     void askForMasterPassword() override;
     SettingsStore& settings() override { return env.settings; }
@@ -94,6 +102,8 @@ private:
     void showAboutBox() override;
     void closePasswordDialog() override;
     void visitWebsite() override;
+    void changeVaultEncryption() override;
+    void changeMasterPassword() override;
     void unloadOtherWindows() override;
     void unloadLinkLauncher() override;
     bool saveVault(HWND owner) override;

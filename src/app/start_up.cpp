@@ -27,15 +27,15 @@ void Program::handOverFromSplash() {
 }
 
 void Program::askForMasterPassword() {
-    bool guarded = false;
-    if (!inspectVault(*this, guarded)) return;  // reported; the program has ended
-    if (guarded)
+    vault::VaultState state = vault::VaultState::Fresh;
+    if (!inspectVault(*this, state)) return;  // reported; the program has ended
+    if (state == vault::VaultState::Guarded)
         passwordDialog.openToEnter();
     else
         passwordDialog.openToCreate();
 }
 
-void Program::unlockVault(const std::string& masterPassword) { vk::unlockVault(*this, masterPassword); }
+bool Program::unlockVault(const std::string& password) { return vk::unlockVault(*this, password); }
 void Program::createVault(const std::string& newPassword) { vk::createVault(*this, newPassword); }
 
 }  // namespace vk

@@ -10,6 +10,7 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "platform/wait_cursor.h"
 #include "vault/vault_session.h"
 
 namespace vk {
@@ -115,19 +116,86 @@ bool readVault(Program& app, const vault::VaultSession& vault, Read read) {
     return false;
 }
 
-}  // namespace
-
-bool inspectVault(Program& app, bool& guarded) {
-    vault::VaultSession& vault = app.vaultSession;
-    return readVault(app, vault, [&] { return vault.inspect(guarded); });
+// An encrypted vault that cannot be opened, for a reason of its own (`why`): the file is never
+// written and never taken for a new vault. Say so and stop.
+void reportUnopenableVault(Program& app, const vault::VaultSession& vault, const std::string& why) {
+    messageBox(nullptr,
+               "Vellumkeep cannot open its vault file:\r\n\r\n" + displayText(vault.path()) + "\r\n\r\n" + why +
+                   "\r\n\r\nVellumkeep has not changed the file.",
+               app.appTitle(), MB_OK | MB_ICONERROR);
+    app.endProgramAtOnce();
 }
 
-void unlockVault(Program& app, const std::string& masterPassword) {
+constexpr const char* kDamaged =
+    "The file is damaged: it is an encrypted vault, but part of it is missing or has been changed, so its "
+    "entries cannot be read.  Restore the file from a backup, then start Vellumkeep again.";
+constexpr const char* kNewerVersion =
+    "The file was saved by a newer version of Vellumkeep, which this one cannot read.  Open it with that "
+    "version.";
+constexpr const char* kCryptographyFailed =
+    "The file is encrypted, and this computer's cryptography (CNG) failed to open it.";
+
+// Writes the session's vault over the file: after the question of an outside change, with Retry
+// and Cancel in a box modal to `owner` (none: one quiet attempt). `cancelling` says what Cancel
+// leaves. True when the file holds the vault as the session has it.
+bool writeVault(Program& app, HWND owner, const char* cancelling) {
     vault::VaultSession& vault = app.vaultSession;
-    if (!readVault(app, vault, [&] { return vault.open(masterPassword); })) return;
+    if (!mayReplaceVault(app, vault, owner)) return false;
+    for (;;) {
+        vault::IoResult saved = vault.save();
+        if (saved.succeeded()) return true;
+        if (!owner) return false;
+        int choice = messageBox(owner,
+                                "Vellumkeep could not save your entries to:\r\n\r\n" + describe(vault, saved.error()) +
+                                    "\r\n\r\nThe vault file still holds what was saved before.  Retry, or " +
+                                    cancelling,
+                                app.appTitle(), MB_RETRYCANCEL | MB_ICONWARNING);
+        if (choice != IDRETRY) return false;
+    }
+}
+
+void showVaultFormat(Program& app) {
+    app.mainWindow.showVaultEncrypted(app.vaultSession.format() == vault::VaultFormat::Encrypted);
+}
+
+}  // namespace
+
+bool inspectVault(Program& app, vault::VaultState& state) {
+    vault::VaultSession& vault = app.vaultSession;
+    if (!readVault(app, vault, [&] { return vault.inspect(state); })) return false;
+    if (state == vault::VaultState::Damaged) reportUnopenableVault(app, vault, kDamaged);
+    if (state == vault::VaultState::NewerVersion) reportUnopenableVault(app, vault, kNewerVersion);
+    return state == vault::VaultState::Fresh || state == vault::VaultState::Guarded;
+}
+
+bool unlockVault(Program& app, const std::string& password) {
+    vault::VaultSession& vault = app.vaultSession;
+    vault::OpenOutcome outcome = vault::OpenOutcome::WrongPassword;
+    {
+        WaitCursor deriving;  // an encrypted vault's keys take a moment
+        if (!readVault(app, vault, [&] { return vault.open(password, outcome); })) return true;
+    }
+    switch (outcome) {
+    case vault::OpenOutcome::WrongPassword: return false;
+    case vault::OpenOutcome::Damaged: reportUnopenableVault(app, vault, kDamaged); return true;
+    case vault::OpenOutcome::NewerVersion: reportUnopenableVault(app, vault, kNewerVersion); return true;
+    case vault::OpenOutcome::CryptographyFailed: reportUnopenableVault(app, vault, kCryptographyFailed); return true;
+    case vault::OpenOutcome::Opened: break;
+    }
     app.mainWindow.entryList.entriesLoaded();
     app.mainWindow.setStatusText("Loaded " + std::to_string(vault.entries().count()) + " entries");
+    showVaultFormat(app);
+    // Keys made with fewer iterations than today's are made anew and saved at once; if that save
+    // fails, the next one writes them.
+    if (vault.keyWeakerThanToday()) {
+        WaitCursor deriving;
+        if (std::optional<vault::VaultKey> stronger = vault.makeKey(password, vault::VaultFormat::Encrypted)) {
+            vault::VaultKey weaker = vault.replaceKey(std::move(*stronger));
+            if (!writeVault(app, nullptr, "")) vault.replaceKey(std::move(weaker));
+        }
+    }
     app.mainWindow.showUnlocked();
+    return true;
 }
 
 void createVault(Program& app, const std::string& password) {
@@ -156,25 +224,49 @@ bool saveVault(Program& app, HWND owner) {
     // Marked before the attempt: a save that fails in any way, even for want of memory, leaves a
     // change that closing asks about.
     vault.markUnsaved();
-    if (mayReplaceVault(app, vault, owner)) {
-        for (;;) {
-            vault::IoResult saved = vault.save();
-            if (saved.succeeded()) {
-                app.mainWindow.setStatusText("Saved " + generalDateTimeNow());
-                return true;
-            }
-            if (!owner) break;
-            int choice =
-                messageBox(owner,
-                           "Vellumkeep could not save your entries to:\r\n\r\n" + describe(vault, saved.error()) +
-                               "\r\n\r\nThe vault file still holds what was saved before.  Retry, or "
-                               "Cancel to keep the change in the list only until the next save.",
-                           app.appTitle(), MB_RETRYCANCEL | MB_ICONWARNING);
-            if (choice != IDRETRY) break;
-        }
+    if (writeVault(app, owner, "Cancel to keep the change in the list only until the next save.")) {
+        app.mainWindow.setStatusText("Saved " + generalDateTimeNow());
+        return true;
     }
     app.mainWindow.setStatusText(unsavedStatus(vault));
     return false;
+}
+
+bool isMasterPassword(Program& app, HWND owner, const std::string& password) {
+    bool failed = false;
+    bool right;
+    {
+        WaitCursor deriving;
+        right = app.vaultSession.isMasterPassword(password, failed);
+    }
+    if (failed)
+        messageBox(owner, "This computer's cryptography (CNG) failed, so Vellumkeep cannot check the password.",
+                   app.appTitle(), MB_OK | MB_ICONERROR);
+    return right;
+}
+
+bool saveWithNewKey(Program& app, HWND owner, const std::string& password, vault::VaultFormat format,
+                    const std::string& done) {
+    vault::VaultSession& vault = app.vaultSession;
+    std::optional<vault::VaultKey> key;
+    {
+        WaitCursor deriving;
+        key = vault.makeKey(password, format);
+    }
+    if (!key) {
+        messageBox(owner, "This computer's cryptography (CNG) failed, so Vellumkeep cannot encrypt the vault.",
+                   app.appTitle(), MB_OK | MB_ICONERROR);
+        return false;
+    }
+    vault::VaultKey previous = vault.replaceKey(std::move(*key));
+    if (!writeVault(app, owner, "Cancel to leave the vault as it was.")) {
+        vault.replaceKey(std::move(previous));
+        app.mainWindow.setStatusText("Not changed: the vault file keeps what was saved before.");
+        return false;
+    }
+    showVaultFormat(app);
+    app.mainWindow.setStatusText(done + "  Saved " + generalDateTimeNow());
+    return true;
 }
 
 }  // namespace vk

@@ -133,37 +133,39 @@ void PasswordDialog::showCreateModeMessage(const std::string& text, bool emptyBo
     setOnTop(*this, true);
 }
 
-void PasswordDialog::confirmNewPassword() {
-    std::wstring first = wideWindowText(passwordBox->hwnd());
-    if (first.size() < kMinimumLength) {
-        showCreateModeMessage("You must enter a password that is at least 4 characters long", false);
-        return;
-    }
-    if (wideWindowText(retypeBox->hwnd()) != first) {
-        showCreateModeMessage("Your passwords did not match.  Please try again.", true);
-        return;
-    }
+NewPassword checkNewPassword(const std::wstring& typed, const std::wstring& retyped) {
+    if (typed.size() < PasswordDialog::kMinimumLength)
+        return {"You must enter a password that is at least 4 characters long", false, {}};
+    if (retyped != typed) return {"Your passwords did not match.  Please try again.", true, {}};
     // The vault stores the password as one line of the code page: refuse what it cannot carry.
-    AnsiText password = narrow(first);
+    AnsiText password = narrow(typed);
     std::string problem = password.complete ? vault::masterPasswordProblem(password.text)
                                             : vault::outsideCodePageProblem("password");
-    if (!problem.empty()) {
-        showCreateModeMessage(problem, true);
+    if (!problem.empty()) return {problem, true, {}};
+    return {{}, false, password.text};
+}
+
+void PasswordDialog::confirmNewPassword() {
+    NewPassword checked = checkNewPassword(wideWindowText(passwordBox->hwnd()), wideWindowText(retypeBox->hwnd()));
+    if (!checked.problem.empty()) {
+        showCreateModeMessage(checked.problem, checked.emptyBoxes);
         return;
     }
     accepted_ = true;
     hideMainWindowTimer->setEnabled(false);
-    host_.createVault(password.text);
+    host_.createVault(checked.password);
 }
 
 void PasswordDialog::checkEnteredPassword() {
     AnsiText typed = windowText(passwordBox->hwnd());
-    // A character outside the code page can never be part of the stored password.
-    if (typed.complete && host_.isMasterPassword(typed.text)) {
+    // A character outside the code page can never be part of the master password. The timer
+    // stops first: when the vault opens, this dialog is closed before the call returns.
+    if (typed.complete) {
         accepted_ = true;
         hideMainWindowTimer->setEnabled(false);
-        host_.unlockVault(typed.text);
-        return;
+        if (host_.unlockVault(typed.text)) return;
+        accepted_ = false;
+        hideMainWindowTimer->setEnabled(true);
     }
     int choice = messageBox(hwnd(), "Sorry, the password you entered was not correct.", "Incorrect Password",
                             MB_RETRYCANCEL);

@@ -10,6 +10,16 @@ namespace vk {
 
 struct Skinning;
 
+// A new master password typed twice, checked as every dialog that takes one checks it: the
+// message that says why it cannot be taken (too short, the copies differ, a character the vault
+// cannot store) and whether both boxes are emptied; or none, and the password in the code page.
+struct NewPassword {
+    std::string problem;
+    bool emptyBoxes = false;
+    std::string password;
+};
+NewPassword checkNewPassword(const std::wstring& typed, const std::wstring& retyped);
+
 class PasswordDialog : public Window {
 public:
     static constexpr int kClientWidth = 6855;  // twips
@@ -20,10 +30,10 @@ public:
     class Host {
     public:
         virtual void hideMainWindow() = 0;
-        // Whether the password typed at a later start is the vault's master password.
-        virtual bool isMasterPassword(const std::string& password) = 0;
-        // The master password was accepted: the entries are loaded and the main window shown.
-        virtual void unlockVault(const std::string& masterPassword) = 0;
+        // The password typed at a later start: false when it is not the master password. Otherwise
+        // the vault is opened with it and the main window shown, which closes this dialog (or a
+        // failure was told and the program ended).
+        virtual bool unlockVault(const std::string& password) = 0;
         // A new master password was confirmed: the vault is created and the main window shown.
         virtual void createVault(const std::string& newPassword) = 0;
         virtual void endProgramAtOnce() = 0;

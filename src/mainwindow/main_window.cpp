@@ -23,6 +23,8 @@ struct MenuItem {
     void (*run)(MainWindow& window);
 };
 const MenuItem kMenuItems[] = {
+    {MainWindow::FileMenu, L"Encrypt Vault...", [](MainWindow& w) { w.onEncryptionClick(); }},
+    {MainWindow::FileMenu, L"Change Master Password...", [](MainWindow& w) { w.onChangePasswordClick(); }},
     {MainWindow::FileMenu, L"Exit", [](MainWindow& w) { w.onExitClick(); }},
     {MainWindow::DataMenu, L"Add Username/Password", [](MainWindow& w) { w.onAddClick(); }},
     {MainWindow::DataMenu, L"Delete Selected Item", [](MainWindow& w) { w.onDeleteClick(); }},
@@ -186,6 +188,19 @@ void MainWindow::onUnload(bool& cancel) {
 }
 
 void MainWindow::onColumnClick(int column) { sortByColumn(entryList, column, false); }
+
+void MainWindow::onEncryptionClick() { host_.changeVaultEncryption(); }
+
+void MainWindow::onChangePasswordClick() { host_.changeMasterPassword(); }
+
+void MainWindow::showVaultEncrypted(bool encrypted) {
+    if (encrypted == showsEncrypted_) return;
+    showsEncrypted_ = encrypted;
+    const UINT_PTR id = static_cast<UINT_PTR>(menuItemId(FileMenu, 0));
+    ModifyMenuW(GetMenu(hwnd()), static_cast<UINT>(id), MF_BYCOMMAND | MF_STRING, id,
+                encrypted ? L"Remove Encryption..." : L"Encrypt Vault...");
+    if (visible()) DrawMenuBar(hwnd());
+}
 
 void MainWindow::onExitClick() { unload(); }
 

@@ -39,6 +39,10 @@ public:
         virtual void closePasswordDialog() = 0;
         // Asks the link launcher for the company's web site.
         virtual void visitWebsite() = 0;
+        // Opens the dialog that encrypts the vault, or that removes its encryption when it is
+        // encrypted; and the one that changes its master password.
+        virtual void changeVaultEncryption() = 0;
+        virtual void changeMasterPassword() = 0;
         // Closing: the help viewer, about box, editor and splash go first, the link launcher last.
         virtual void unloadOtherWindows() = 0;
         virtual void unloadLinkLauncher() = 0;
@@ -67,6 +71,8 @@ public:
 
     std::string statusText() const;
     void setStatusText(const std::string& text);
+    // The File menu offers to encrypt the vault, or to remove its encryption when it is encrypted.
+    void showVaultEncrypted(bool encrypted);
 
     EntryListView entryList;
 
@@ -77,6 +83,8 @@ public:
     void onCopyClick(vault::Field field);
     void onGoToClick();
     void onWebsiteClick();
+    void onEncryptionClick();
+    void onChangePasswordClick();
     void onExitClick();
     void onViewHelpClick();
     void onAboutClick();
@@ -113,6 +121,7 @@ private:
     Skinning& skinning_;
     EntryEditor& editor_;
     const vault::EntryList& entries_;
+    bool showsEncrypted_ = false;
     std::optional<DWORD> copiedPassword_;  // the clipboard's sequence number with it
 };
 

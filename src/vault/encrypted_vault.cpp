@@ -151,6 +151,15 @@ KeysResult deriveVaultKeys(Cryptography& crypto, std::string_view ansiPassword, 
     return {KeysStatus::Made, VaultKeysAccess::make(parameters, std::move(secrets))};
 }
 
+bool sameVaultKeys(const VaultKeys& a, const VaultKeys& b) {
+    const auto& first = VaultKeysAccess::secretsOf(a);
+    const auto& second = VaultKeysAccess::secretsOf(b);
+    // Both compared whole, whatever the first gives: the time taken tells nothing.
+    const bool cipherKeys = equalInConstantTime(first.cipherKey, second.cipherKey);
+    const bool checkKeys = equalInConstantTime(first.checkKey, second.checkKey);
+    return a.parameters() == b.parameters() && cipherKeys && checkKeys;
+}
+
 KeysResult makeFreshVaultKeys(Cryptography& crypto, std::string_view ansiPassword, std::uint32_t iterations) {
     KeyParameters parameters;
     parameters.iterations = iterations;

@@ -147,6 +147,8 @@ struct KeysResult {
 // Derives the keys for a password with given parameters; iterations outside kFewestIterations to
 // kMostIterations are refused before any derivation.
 KeysResult deriveVaultKeys(Cryptography& crypto, std::string_view ansiPassword, const KeyParameters& parameters);
+// Whether two keys are the same keys for the same parameters (compared in constant time).
+bool sameVaultKeys(const VaultKeys& a, const VaultKeys& b);
 // Keys with a new random salt: for encrypting a vault or changing its password. Tests may ask for
 // fewer iterations than today's, within the same bounds.
 KeysResult makeFreshVaultKeys(Cryptography& crypto, std::string_view ansiPassword,

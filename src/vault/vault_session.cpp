@@ -2,8 +2,38 @@
 
 namespace vk::vault {
 
-VaultSession::VaultSession(FileSystem& files, Path path, CollationKey collationKey)
-    : files_(&files), path_(std::move(path)), entries_(collationKey) {}
+VaultKey::VaultKey(VaultKey&& other) noexcept
+    : masterPassword_(std::move(other.masterPassword_)), keys_(std::move(other.keys_)) {
+    wipeSecret(other.masterPassword_);
+    other.keys_.reset();
+}
+
+VaultKey& VaultKey::operator=(VaultKey&& other) noexcept {
+    if (this == &other) return *this;
+    wipeSecret(masterPassword_);
+    masterPassword_ = std::move(other.masterPassword_);
+    keys_ = std::move(other.keys_);
+    wipeSecret(other.masterPassword_);
+    other.keys_.reset();
+    return *this;
+}
+
+VaultKey::~VaultKey() { wipeSecret(masterPassword_); }
+
+VaultKey VaultKey::scrambled(std::string_view masterPassword) {
+    VaultKey key;
+    key.masterPassword_ = masterPassword;
+    return key;
+}
+
+VaultKey VaultKey::encrypted(VaultKeys keys) {
+    VaultKey key;
+    key.keys_ = std::move(keys);
+    return key;
+}
+
+VaultSession::VaultSession(FileSystem& files, Path path, CollationKey collationKey, Cryptography* crypto)
+    : files_(&files), path_(std::move(path)), crypto_(crypto), entries_(collationKey) {}
 
 VaultStore VaultSession::store() { return VaultStore(*files_, path_); }
 
@@ -11,27 +41,71 @@ void VaultSession::remember(const VaultStore& store) {
     if (store.seen()) known_ = *store.seen();
 }
 
-IoResult VaultSession::inspect(bool& guarded) {
+IoResult VaultSession::inspect(VaultState& state) {
     VaultStore vault = store();
-    std::string password;
-    if (IoResult result = vault.readStoredPassword(password); result.failed()) return result;
+    std::string bytes;
+    if (IoResult result = vault.read(bytes); result.failed()) return result;
     remember(vault);
-    storedPassword_ = std::move(password);
-    guarded = !storedPassword_.empty();
+    encryptedAtStart_ = isEncryptedVault(bytes);
+    if (!encryptedAtStart_) {
+        storedPassword_ = storedPasswordOf(bytes);
+        state = storedPassword_.empty() ? VaultState::Fresh : VaultState::Guarded;
+        return IoResult::success();
+    }
+    // An encrypted vault, whole or not, is never taken for a fresh one: that would overwrite it.
+    switch (readEncryptedHeader(bytes).status) {
+    case HeaderStatus::Ok: state = VaultState::Guarded; break;
+    case HeaderStatus::Damaged: state = VaultState::Damaged; break;
+    case HeaderStatus::NewerVersion: state = VaultState::NewerVersion; break;
+    }
     return IoResult::success();
 }
 
-bool VaultSession::isMasterPassword(std::string_view password) const {
-    return !storedPassword_.empty() && password == storedPassword_;
+IoResult VaultSession::open(std::string_view password, OpenOutcome& outcome) {
+    outcome = OpenOutcome::WrongPassword;
+    return encryptedAtStart_ ? openEncrypted(password, outcome) : openScrambled(password, outcome);
 }
 
-IoResult VaultSession::open(std::string_view masterPassword) {
+IoResult VaultSession::openScrambled(std::string_view password, OpenOutcome& outcome) {
+    if (storedPassword_.empty() || password != storedPassword_) return IoResult::success();
     VaultStore vault = store();
     EntryTable table;
     if (IoResult result = vault.loadEntries(table); result.failed()) return result;
     remember(vault);
-    key_.masterPassword = masterPassword;
+    key_ = VaultKey::scrambled(password);
     entries_.addAll(std::move(table));
+    outcome = OpenOutcome::Opened;
+    return IoResult::success();
+}
+
+IoResult VaultSession::openEncrypted(std::string_view password, OpenOutcome& outcome) {
+    if (!crypto_) {
+        outcome = OpenOutcome::CryptographyFailed;
+        return IoResult::success();
+    }
+    VaultStore vault = store();
+    std::string bytes;
+    if (IoResult result = vault.read(bytes); result.failed()) return result;
+    UnlockResult unlocked = unlockVault(*crypto_, bytes, password);
+    switch (unlocked.status) {
+    case UnlockStatus::Opened: break;
+    case UnlockStatus::WrongPassword: outcome = OpenOutcome::WrongPassword; return IoResult::success();
+    case UnlockStatus::Damaged: outcome = OpenOutcome::Damaged; return IoResult::success();
+    case UnlockStatus::NewerVersion: outcome = OpenOutcome::NewerVersion; return IoResult::success();
+    case UnlockStatus::CryptographyFailed: outcome = OpenOutcome::CryptographyFailed; return IoResult::success();
+    }
+    DecryptResult decrypted = decryptVault(*crypto_, *unlocked.keys, std::move(bytes));
+    switch (decrypted.status) {
+    case DecryptStatus::Opened: break;
+    case DecryptStatus::NewerVersion: outcome = OpenOutcome::NewerVersion; return IoResult::success();
+    case DecryptStatus::CryptographyFailed: outcome = OpenOutcome::CryptographyFailed; return IoResult::success();
+    case DecryptStatus::Damaged:
+    case DecryptStatus::OtherKeys: outcome = OpenOutcome::Damaged; return IoResult::success();
+    }
+    remember(vault);
+    key_ = VaultKey::encrypted(std::move(*unlocked.keys));
+    entries_.addAll(entryTableOf(std::move(decrypted.plaintext)));
+    outcome = OpenOutcome::Opened;
     return IoResult::success();
 }
 
@@ -40,9 +114,34 @@ IoResult VaultSession::create(std::string_view masterPassword) {
     EntryTable kept;
     if (IoResult result = vault.createVault(masterPassword, &kept); result.failed()) return result;
     remember(vault);
-    key_.masterPassword = masterPassword;
+    key_ = VaultKey::scrambled(masterPassword);
     entries_.addAll(std::move(kept));
     return IoResult::success();
+}
+
+bool VaultSession::isMasterPassword(std::string_view password, bool& failed) {
+    failed = false;
+    if (!key_.keys_) return !key_.masterPassword_.empty() && password == key_.masterPassword_;
+    KeysResult derived = crypto_ ? deriveVaultKeys(*crypto_, password, key_.keys_->parameters()) : KeysResult{};
+    if (derived.status != KeysStatus::Made) {
+        failed = true;
+        return false;
+    }
+    return sameVaultKeys(*derived.keys, *key_.keys_);
+}
+
+std::optional<VaultKey> VaultSession::makeKey(std::string_view masterPassword, VaultFormat format) {
+    if (format == VaultFormat::Scrambled) return VaultKey::scrambled(masterPassword);
+    if (!crypto_) return std::nullopt;
+    KeysResult made = makeFreshVaultKeys(*crypto_, masterPassword);
+    if (made.status != KeysStatus::Made) return std::nullopt;
+    return VaultKey::encrypted(std::move(*made.keys));
+}
+
+VaultKey VaultSession::replaceKey(VaultKey key) {
+    VaultKey old = std::move(key_);
+    key_ = std::move(key);
+    return old;
 }
 
 IoResult VaultSession::changedOnDisk(bool& changed) {
@@ -51,15 +150,39 @@ IoResult VaultSession::changedOnDisk(bool& changed) {
     return store().changedSince(*known_, changed);
 }
 
+std::string VaultSession::plainContent() const {
+    std::string content;
+    constexpr size_t kTypicalLine = 64;
+    content.reserve((entries_.count() + 2) * kTypicalLine);
+    PieceWriter append = [&content](std::string_view piece) {
+        content.append(piece);
+        return IoResult::success();
+    };
+    writeVaultContent("", entries_, append);
+    return content;
+}
+
 IoResult VaultSession::save() {
-    markUnsaved();
-    // Without its master password the vault would be written as one that has none yet.
+    // Without its key the vault would be written as one that has no master password yet.
     if (!isOpen()) return IoError{0, "The vault is not open.", {}};
     VaultStore vault = store();
-    // Written from the list piece by piece: a big vault is never held twice over.
-    auto content = [this](const PieceWriter& write) { return writeVaultContent(key_.masterPassword, entries_, write); };
-    if (IoResult result = vault.saveVault(content); result.failed()) return result;
+    IoResult result;
+    if (!key_.keys_) {
+        // Written from the list piece by piece: a big vault is never held twice over.
+        result = vault.saveVault([this](const PieceWriter& write) {
+            return writeVaultContent(key_.masterPassword_, entries_, write);
+        });
+    } else {
+        std::string plain = plainContent();
+        EncryptResult sealed = crypto_ ? encryptVault(*crypto_, *key_.keys_, plain) : EncryptResult{};
+        wipeSecret(plain);
+        if (sealed.status != EncryptStatus::Encrypted)
+            return IoError{0, "The system's cryptography could not encrypt the vault.", {}};
+        result = vault.saveVault(sealed.fileBytes);
+    }
+    if (result.failed()) return result;
     remember(vault);
+    encryptedAtStart_ = key_.keys_.has_value();
     unsaved_ = false;
     savedChanges_ = entries_.changes();
     return IoResult::success();

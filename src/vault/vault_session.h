@@ -2,11 +2,17 @@
 // The open vault: the file it lives in, what unlocks it, its entries in display order, the file as
 // this copy last read or wrote it, and the changes the file does not hold yet. No window code:
 // each operation returns what happened, and the program tells the user.
+//
+// A vault is kept in one of two formats. Scrambled, the default: every byte's top bit flipped,
+// the master password as line 1, readable by anyone who has the file. Encrypted, by the user's
+// choice: the same lines sealed with a key derived from the master password (encrypted_vault.h).
+// A save writes the format that was read; only a new key changes it.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "vault/encrypted_vault.h"
 #include "vault/entry_list.h"
 #include "vault/file_system.h"
 #include "vault/fingerprint.h"
@@ -14,9 +20,48 @@
 
 namespace vk::vault {
 
+enum class VaultFormat { Scrambled, Encrypted };
+
+// What the vault file is at start.
+enum class VaultState {
+    Fresh,         // no master password yet: the user creates one
+    Guarded,       // a master password guards it
+    Damaged,       // an encrypted vault whose header is damaged
+    NewerVersion,  // an encrypted vault that a newer version of the program wrote
+};
+
+// What came of opening the vault with a password.
+enum class OpenOutcome { Opened, WrongPassword, Damaged, NewerVersion, CryptographyFailed };
+
+// What unlocks the open vault, and what a save seals it with: the master password, which a
+// scrambled vault holds as its first line, or an encrypted vault's keys (its password is not
+// kept). It moves but never copies, and wipes the password when it goes.
+class VaultKey {
+public:
+    VaultKey() = default;
+    VaultKey(VaultKey&& other) noexcept;
+    VaultKey& operator=(VaultKey&& other) noexcept;
+    VaultKey(const VaultKey&) = delete;
+    VaultKey& operator=(const VaultKey&) = delete;
+    ~VaultKey();
+
+    static VaultKey scrambled(std::string_view masterPassword);
+    static VaultKey encrypted(VaultKeys keys);
+
+    VaultFormat format() const { return keys_ ? VaultFormat::Encrypted : VaultFormat::Scrambled; }
+    bool empty() const { return !keys_ && masterPassword_.empty(); }
+
+private:
+    friend class VaultSession;
+    std::string masterPassword_;      // a scrambled vault's
+    std::optional<VaultKeys> keys_;  // an encrypted vault's
+};
+
 class VaultSession {
 public:
-    VaultSession(FileSystem& files, Path path, CollationKey collationKey);
+    // `crypto` is the system's cryptography, which an encrypted vault needs; none: such a vault
+    // cannot be opened or made.
+    VaultSession(FileSystem& files, Path path, CollationKey collationKey, Cryptography* crypto);
     VaultSession(const VaultSession&) = delete;
     VaultSession& operator=(const VaultSession&) = delete;
 
@@ -26,49 +71,62 @@ public:
     void useFileSystem(FileSystem& files) { files_ = &files; }
     void moveTo(Path path) { path_ = std::move(path); }
 
-    // Reads the vault as it stands at start, creating a Fresh one when there is none. `guarded`
-    // tells whether a master password guards it; otherwise the user must create one.
-    IoResult inspect(bool& guarded);
-    // Whether `password` is the master password of the vault that inspect read.
-    bool isMasterPassword(std::string_view password) const;
-    // Opens the vault with its master password: the entries are loaded into the list.
-    IoResult open(std::string_view masterPassword);
+    // Reads the vault as it stands at start, creating a Fresh one when there is none.
+    IoResult inspect(VaultState& state);
+    // Opens the vault that inspect found guarded with the password the user typed: the entries
+    // are loaded into the list when it is the master password. An encrypted vault's keys are
+    // derived from it first, which takes a moment.
+    IoResult open(std::string_view password, OpenOutcome& outcome);
     // Gives the vault its first master password. Entries already in the file (a restored backup,
     // a hand edit) stay in it and are loaded into the list.
     IoResult create(std::string_view masterPassword);
     // Whether a master password opened or created the vault.
-    bool isOpen() const { return !key_.masterPassword.empty(); }
+    bool isOpen() const { return !key_.empty(); }
+    VaultFormat format() const { return key_.format(); }
+
+    // Whether `password` is the open vault's master password. False too when the system's
+    // cryptography fails (then `failed` is set).
+    bool isMasterPassword(std::string_view password, bool& failed);
+    // A key for the open vault from a master password, in a format: an encrypted vault's keys get
+    // a new salt and today's iterations. Nothing when the system's cryptography failed.
+    std::optional<VaultKey> makeKey(std::string_view masterPassword, VaultFormat format);
+    // Seals the vault with another key from the next save on; gives back the one it had.
+    VaultKey replaceKey(VaultKey key);
+    // An encrypted vault whose keys took fewer iterations than today's: worth new keys.
+    bool keyWeakerThanToday() const { return key_.keys_ && key_.keys_->fewerIterationsThanToday(); }
 
     // Whether the file now differs from what this copy last read or wrote: anything else that
     // changed it meanwhile (a sync tool, a restored backup) must not be overwritten unasked.
     IoResult changedOnDisk(bool& changed);
-    // Writes the master password and every entry, in display order, over the vault, atomically.
+    // Writes every entry, in display order, over the vault, atomically, in the key's format.
     IoResult save();
 
     EntryList& entries() { return entries_; }
     const EntryList& entries() const { return entries_; }
 
-    // Whether the list holds a change the file does not: set before a save is tried (a save that
-    // fails in any way leaves it set), cleared when one succeeds.
+    // Whether the list holds a change the file does not: marked before a save of a change is
+    // tried (a save that fails in any way leaves it set), cleared when a save succeeds.
     bool hasUnsavedChanges() const { return unsaved_; }
     void markUnsaved() { unsaved_ = true; }
     // How many changes to the entries the file does not hold yet.
     std::uint64_t unsavedChangeCount() const { return entries_.changes() - savedChanges_; }
 
 private:
-    // What unlocks the open vault: its master password, which a save writes as line 1.
-    struct Key {
-        std::string masterPassword;
-    };
-
     VaultStore store();
     void remember(const VaultStore& store);
+    IoResult openScrambled(std::string_view password, OpenOutcome& outcome);
+    IoResult openEncrypted(std::string_view password, OpenOutcome& outcome);
+    // The vault's content as the encrypted format seals it: the scrambled lines, with an empty
+    // first line where a scrambled vault keeps its master password.
+    std::string plainContent() const;
 
     FileSystem* files_;
     Path path_;
+    Cryptography* crypto_;
     EntryList entries_;
-    Key key_;
-    std::string storedPassword_;  // line 1 of the vault as inspect read it
+    VaultKey key_;
+    bool encryptedAtStart_ = false;
+    std::string storedPassword_;  // line 1 of a scrambled vault as inspect read it
     std::optional<Fingerprint> known_;
     bool unsaved_ = false;
     std::uint64_t savedChanges_ = 0;

@@ -42,7 +42,7 @@ IoResult VaultStore::readVaultFile(std::string& bytes) {
     return files_.readAll(path_, bytes);
 }
 
-IoResult VaultStore::readVault(std::string& bytes) {
+IoResult VaultStore::read(std::string& bytes) {
     if (IoResult result = readVaultFile(bytes); result.failed()) return result;
     seen_ = fingerprintOf(bytes);
     return IoResult::success();
@@ -50,7 +50,7 @@ IoResult VaultStore::readVault(std::string& bytes) {
 
 IoResult VaultStore::readStoredPassword(std::string& password) {
     std::string bytes;
-    if (IoResult result = readVault(bytes); result.failed()) return result;
+    if (IoResult result = read(bytes); result.failed()) return result;
     password = storedPasswordOf(bytes);
     return IoResult::success();
 }
@@ -67,7 +67,7 @@ IoResult VaultStore::loadEntries(EntryTable& entries) {
 
 IoResult VaultStore::createVault(std::string_view masterPassword, EntryTable* kept) {
     std::string bytes;
-    if (IoResult result = readVault(bytes); result.failed()) return result;
+    if (IoResult result = read(bytes); result.failed()) return result;
     std::string content = withMasterPassword(bytes, masterPassword);
     if (IoResult result = saveVault(content); result.failed()) return result;
     if (kept) *kept = entryTableOf(std::move(content));

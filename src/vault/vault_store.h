@@ -38,6 +38,8 @@ public:
     // Creates a Fresh vault (one empty line) when fileExists says there is none; a file that is
     // there but not found (hidden) only gains an empty line at its end.
     IoResult ensureVaultFile();
+    // The vault's bytes, creating a Fresh vault first when there is none.
+    IoResult read(std::string& bytes);
     // Line 1 of the vault, unscrambled.
     IoResult readStoredPassword(std::string& password);
     // Every entry, in file order.
@@ -56,9 +58,8 @@ public:
     IoResult changedSince(const Fingerprint& known, bool& changed);
 
 private:
-    // The vault's bytes; readVault also remembers them as seen.
+    // The vault's bytes, without taking them as seen.
     IoResult readVaultFile(std::string& bytes);
-    IoResult readVault(std::string& bytes);
 
     FileSystem& files_;
     Path path_;

@@ -144,7 +144,7 @@ inline constexpr wchar_t kMainCaption[] = L"Vellumkeep by Quorrindale";
 inline constexpr wchar_t kPasswordCaption[] = L"Password Required";
 inline constexpr wchar_t kHelpCaption[] = L"Readme/Help";
 inline constexpr wchar_t kAboutCaption[] = L"About Vellumkeep";
-inline constexpr int kHelpMenu = 3, kAboutMenu = 4;
+inline constexpr int kFileMenu = 0, kHelpMenu = 3, kAboutMenu = 4;
 
 // The master password dialog once start-up has settled: the splash gone and the main window hidden
 // again behind the dialog, so that keystrokes reach the dialog. Null when that does not happen.

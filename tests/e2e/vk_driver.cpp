@@ -8,7 +8,8 @@
 //       writes FOLDER\data.enc: the master password and a few sample entries.
 //   vk_driver tour FOLDER PASSWORD
 //       logs in and opens every other window: the help viewer, the delete question above it, the
-//       main window (also maximised), the entry editor and the about box.
+//       main window (also maximised), the entry editor, the about box, and the dialogs that change
+//       the master password, encrypt the vault and remove its encryption (the vault ends encrypted).
 //
 // For each window to photograph the driver says "shot NAME L T W H" (the window's outer rectangle
 // on the screen) and waits for one line on its standard input, the sign that the picture is
@@ -186,6 +187,37 @@ int photographWorkingWindows(const RunningProgram& program, HWND main) {
     return 0;
 }
 
+// Opens a dialog from the File menu and photographs it; the dialog is left open.
+HWND photographFileDialog(const RunningProgram& program, HWND main, int item, const wchar_t* caption,
+                          const std::string& name) {
+    chooseMenuItem(main, kFileMenu, item);
+    HWND dialog = program.waitForVisibleWindow(caption);
+    if (!dialog || !shoot(name, dialog)) {
+        fail("no dialog " + name);
+        return nullptr;
+    }
+    return dialog;
+}
+
+// The dialogs that change what protects the vault. Encrypting really happens, so that the last
+// one, which removes the encryption, can be opened.
+int photographVaultKeyDialogs(const RunningProgram& program, HWND main, const std::string& password) {
+    HWND change = photographFileDialog(program, main, 1, L"Change Master Password", "change-password");
+    if (!change) return 1;
+    click(control(change, L"Button", L"Cancel"));
+    HWND encrypt = photographFileDialog(program, main, 0, L"Encrypt Vault", "encrypt-vault");
+    if (!encrypt) return 1;
+    HWND box = controlAt(encrypt, L"Edit", 0);
+    if (!box || !focusWithMouse(box)) return fail("no password box to encrypt with");
+    typeText(widen(password));
+    pressKey(VK_RETURN);
+    if (!waitUntil([&] { return !IsWindow(encrypt); }, 20000ms)) return fail("the vault was not encrypted");
+    HWND remove = photographFileDialog(program, main, 0, L"Remove Encryption", "remove-encryption");
+    if (!remove) return 1;
+    click(control(remove, L"Button", L"Cancel"));
+    return 0;
+}
+
 // A later start on the sample vault: every window of a working session.
 int tour(const std::filesystem::path& folder, const std::string& password) {
     std::filesystem::path exe = folder / L"Vellumkeep.exe";
@@ -194,6 +226,7 @@ int tour(const std::filesystem::path& folder, const std::string& password) {
     HWND main = logIn(program, password);
     if (!main) return 1;
     if (int failed = photographWorkingWindows(program, main)) return failed;
+    if (int failed = photographVaultKeyDialogs(program, main, password)) return failed;
     closeWindow(main);
     return program.waitForEnd() ? 0 : fail("closing the main window did not end the program");
 }

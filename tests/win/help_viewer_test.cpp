@@ -308,7 +308,7 @@ TEST_F(HelpViewerTest, ShippedDocumentNamesEveryCommandAndReadsAsRichText) {
           first->mainWindow.findControl("copyButton", 1), first->mainWindow.findControl("copyButton", 2)})
         EXPECT_NE(text.find(button->text()), std::string::npos) << "button " << button->text();
     for (const char* phrase : {"at least 4 characters", "cannot be reset or recovered", "three wrong tries",
-                               "scrambled, not encrypted", "data.enc", "Vellumkeep.exe", "Show at Startup",
+                               "can read every password in it", "data.enc", "Vellumkeep.exe", "Show at Startup",
                                "\"|||\"", "http://"})
         EXPECT_NE(text.find(phrase), std::string::npos) << phrase;
     // What the program does where a reader might guess otherwise: which locations get "http://",

@@ -88,7 +88,7 @@ TEST_F(MainWindowTest, MenuBarReadsFileDataCopyHelpAbout) {
     ASSERT_EQ(GetMenuItemCount(bar), 5);
     const wchar_t* tops[] = {L"File", L"Data", L"Copy", L"Help", L"About"};
     std::vector<std::vector<std::wstring>> items = {
-        {L"Exit"},
+        {L"Encrypt Vault...", L"Change Master Password...", L"Exit"},
         {L"Add Username/Password", L"Delete Selected Item", L"Edit Selected Item", L"Goto \"Used At\" Location"},
         {L"Selected Username", L"Selected Password", L"Selected Used At Location"},
         {L"View Help"},
@@ -210,7 +210,8 @@ TEST_F(MainWindowTest, ClosingUnloadsEveryWindowThenEndsTheProgram) {
 }
 
 TEST_F(MainWindowTest, ExitMenuClosesLikeTheCloseBox) {
-    SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, 0), 0), 0);
+    const int exit = GetMenuItemCount(GetSubMenu(GetMenu(form().hwnd()), 0)) - 1;  // the last item
+    SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, exit), 0), 0);
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_FALSE(program->linkLauncher.isLoaded());  // closing never loads the launcher
 }

@@ -358,7 +358,6 @@ protected:
 
 TEST_F(LaterStartTest, OpensTheDialogInEnterMode) {
     EXPECT_FALSE(program->passwordDialog.creatingPassword());
-    EXPECT_TRUE(program->vaultSession.isMasterPassword("master"));
     EXPECT_FALSE(program->vaultSession.isOpen());
     EXPECT_EQ(dialog().caption(), "Password Required");
     EXPECT_EQ(dialog().findControl("messageLabel")->text(), "Please enter your password");

@@ -1,0 +1,136 @@
+#include "gate/vault_key_dialog.h"
+
+#include "gate/password_dialog.h"
+#include "platform/message_box.h"
+#include "platform/text.h"
+#include "skin/skin.h"
+#include "skin/skin_label.h"
+
+namespace vk {
+namespace {
+
+constexpr int kGap = 60;
+constexpr int kBoxLeft = 2640;  // right of the longest label, "Retype New Password:"
+constexpr int kBoxWidth = 4095;
+constexpr int kBoxHeight = 315;
+constexpr int kButtonHeight = 495;
+
+struct Wording {
+    const char* caption;
+    const char* message;
+    int messageHeight;  // twips
+    const char* currentLabel;
+    const char* done;  // on the status line, before the time of the save
+};
+
+const Wording& wordingFor(VaultKeyDialog::Purpose purpose) {
+    static const Wording kEncrypt{
+        "Encrypt Vault",
+        "Encrypting protects the vault file itself: without the master password nobody who gets a copy of it "
+        "can read your entries.  Type your master password to encrypt the vault with it.\r\n\r\n"
+        "Older copies and backups of the vault file still show the current master password to anyone who opens "
+        "them: choose a new master password after encrypting.",
+        1680, "Master Password:", "The vault is encrypted."};
+    static const Wording kRemove{
+        "Remove Encryption",
+        "The vault will be saved scrambled again, as it was before it was encrypted: anyone who gets a copy of "
+        "the file can then read every password in it, and the master password too.\r\n\r\n"
+        "Type your master password to remove the encryption.",
+        1260, "Master Password:", "The encryption is removed."};
+    static const Wording kChange{"Change Master Password",
+                                 "Choose a new master password that you will not forget: it cannot be reset.", 420,
+                                 "Current Password:", "The master password is changed."};
+    switch (purpose) {
+    case VaultKeyDialog::Purpose::Encrypt: return kEncrypt;
+    case VaultKeyDialog::Purpose::RemoveEncryption: return kRemove;
+    case VaultKeyDialog::Purpose::ChangePassword: break;
+    }
+    return kChange;
+}
+
+}  // namespace
+
+void VaultKeyDialog::open(Purpose purpose) {
+    if (isLoaded()) return show();
+    purpose_ = purpose;
+    load();
+    show();
+}
+
+void VaultKeyDialog::create() {
+    const Wording& words = wordingFor(purpose_);
+    Frame frame;
+    frame.caption = words.caption;
+    frame.style = kFixedSingleBorder;
+    frame.clientWidth = kClientWidth;
+    // The message, then one row per password box, then the buttons.
+    const int firstRow = 60 + words.messageHeight + kGap;
+    const int rows = changing() ? 3 : 1;
+    const int buttonsTop = firstRow + rows * (kBoxHeight + kGap) + kGap;
+    frame.clientHeight = buttonsTop + kButtonHeight + 120;
+    if (!createProgramFrame(frame)) return;
+
+    messageLabel = &createSkinLabel(*this, "messageLabel", -1, words.message, 120, 60, 6615, words.messageHeight);
+    auto row = [&](int index, const char* name, const char* caption, Control*& label, Control*& box) {
+        const int top = firstRow + index * (kBoxHeight + kGap);
+        label = &createSkinLabel(*this, std::string(name) + "Label", -1, caption, 120, top + 30, kBoxLeft - 180, 255);
+        box = &createTextBox(std::string(name) + "Box", kBoxLeft, top, kBoxWidth, kBoxHeight, ES_PASSWORD);
+        SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
+        box->onKeyPress = [this](wchar_t key) {
+            if (key != L'\r') return false;
+            onOkClick();
+            return true;
+        };
+    };
+    row(0, "current", words.currentLabel, currentLabel, currentBox);
+    if (changing()) {
+        row(1, "new", "New Password:", newLabel, newBox);
+        row(2, "retype", "Retype New Password:", retypeLabel, retypeBox);
+    }
+    okButton = &createButton("okButton", -1, "OK", 4500, buttonsTop, 1095, kButtonHeight);
+    cancelButton = &createButton("cancelButton", -1, "Cancel", 5700, buttonsTop, 1035, kButtonHeight);
+    // Each box right after its label: screen readers name a box by the label before it.
+    if (changing())
+        setTabOrder({currentLabel, currentBox, newLabel, newBox, retypeLabel, retypeBox, okButton, cancelButton});
+    else
+        setTabOrder({currentLabel, currentBox, okButton, cancelButton});
+    okButton->onClick = [this] { onOkClick(); };
+    cancelButton->onClick = [this] { onCancelClick(); };
+}
+
+void VaultKeyDialog::onLoad() {
+    standAboveKeptOnTop();
+    centreOnScreen();
+    if (skinning_.skinEnabled) skinWindow(skinning_, *this);
+}
+
+void VaultKeyDialog::refuse(const std::string& message, bool emptyNewBoxes) {
+    messageBox(hwnd(), message, host_.appTitle(), MB_OK | MB_ICONWARNING);
+    if (emptyNewBoxes && changing()) {
+        retypeBox->setText("");
+        newBox->setText("");
+    }
+}
+
+void VaultKeyDialog::onOkClick() {
+    AnsiText current = windowText(currentBox->hwnd());
+    if (!current.complete || !host_.isMasterPassword(hwnd(), current.text)) {
+        refuse("The password you entered is not your master password.  Nothing was changed.", false);
+        currentBox->setText("");
+        return;
+    }
+    std::string password = current.text;
+    vault::VaultFormat format = purpose_ == Purpose::Encrypt ? vault::VaultFormat::Encrypted
+                                                             : vault::VaultFormat::Scrambled;
+    if (changing()) {
+        NewPassword checked = checkNewPassword(wideWindowText(newBox->hwnd()), wideWindowText(retypeBox->hwnd()));
+        if (!checked.problem.empty()) return refuse(checked.problem, checked.emptyBoxes);
+        password = checked.password;
+        format = host_.vaultFormat();
+    }
+    if (host_.saveWithNewKey(hwnd(), password, format, wordingFor(purpose_).done)) unload();
+}
+
+void VaultKeyDialog::onCancelClick() { unload(); }
+
+}  // namespace vk

@@ -1,0 +1,180 @@
+// The encrypted vault as a user meets it: the File menu's dialogs, the password dialog at start and
+// the file on disk, with the system's own cryptography and its real number of iterations.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/crypto.h"
+#include "test_support.h"
+#include "vault/encrypted_vault.h"
+#include "vault_samples.h"
+
+namespace vk::test {
+namespace {
+
+const std::vector<vault::Entry> kEntries{{"alice", "pw1", "georgetown"}, {"bob", "pw2", "www.example.com"}};
+enum FileItem { kEncryption = 0, kChangePassword = 1 };
+
+std::string scrambledVault(const std::string& master) {
+    vault::SavedVaultBuilder vault(master);
+    for (const auto& entry : kEntries) vault.add(entry);
+    return vault.finish();
+}
+
+// A vault encrypted outside the program: the scrambled lines under an empty first line, sealed.
+std::string encryptedVault(const std::string& master, std::uint32_t iterations = vault::kDefaultIterations) {
+    SystemCryptography crypto;
+    vault::KeysResult keys = vault::makeFreshVaultKeys(crypto, master, iterations);
+    return vault::encryptVault(crypto, *keys.keys, scrambledVault("")).fileBytes;
+}
+
+std::uint32_t iterationsOf(const std::string& file) { return vault::readEncryptedHeader(file).header.keyParameters.iterations; }
+
+std::wstring fileMenuItem(TestProgram& program, int item) {
+    wchar_t text[64] = L"";
+    GetMenuStringW(GetSubMenu(GetMenu(program->mainWindow.hwnd()), 0), static_cast<UINT>(item), text, 64, MF_BYPOSITION);
+    return text;
+}
+
+// Opens a dialog of the File menu, types into its boxes, top to bottom, and presses OK.
+void useKeyDialog(TestProgram& program, FileItem item, const std::vector<std::string>& typed) {
+    SendMessageW(program->mainWindow.hwnd(), WM_COMMAND,
+                 MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, item), 0), 0);
+    const char* boxes[] = {"currentBox", "newBox", "retypeBox"};
+    for (size_t i = 0; i < typed.size(); ++i) setText(program->vaultKeyDialog.findControl(boxes[i]), typed[i]);
+    click(program->vaultKeyDialog.findControl("okButton"));
+}
+
+TEST(VaultEncryption, EncryptRestartChangePasswordAndRemoveGiveTheScrambledVaultBack) {
+    TestProgram first;
+    first.writeVault("master", kEntries);
+    first.logIn("master");
+    useKeyDialog(first, kEncryption, {"master"});
+    const std::string encrypted = first.vaultBytes();
+    ASSERT_TRUE(vault::isEncryptedVault(encrypted));
+    EXPECT_EQ(iterationsOf(encrypted), vault::kDefaultIterations);
+    for (const char* secret : {"master", "alice", "pw1", "georgetown"})
+        EXPECT_EQ(encrypted.find(secret), std::string::npos) << secret;
+    EXPECT_EQ(encrypted.find(scrambledVault("master").substr(0, 8)), std::string::npos);
+    EXPECT_FALSE(first->vaultKeyDialog.isLoaded());
+    EXPECT_EQ(first->mainWindow.statusText().rfind("The vault is encrypted.  Saved ", 0), 0u);
+    EXPECT_EQ(fileMenuItem(first, kEncryption), L"Remove Encryption...");
+
+    TestProgram second;  // a later start on the encrypted vault
+    second.moveTo(first.folder().path());
+    second.logIn("master");
+    EXPECT_EQ(shownEntries(second->mainWindow.entryList.hwnd()), kEntries);
+    EXPECT_EQ(second.vaultBytes(), encrypted);  // opening writes nothing
+    useKeyDialog(second, kChangePassword, {"master", "new pass", "new pass"});
+    EXPECT_TRUE(vault::isEncryptedVault(second.vaultBytes()));
+    EXPECT_NE(second.vaultBytes().substr(16, 16), encrypted.substr(16, 16)) << "a new password gets a new salt";
+    EXPECT_EQ(second->mainWindow.statusText().rfind("The master password is changed.  Saved ", 0), 0u);
+    useKeyDialog(second, kEncryption, {"new pass"});
+    EXPECT_EQ(hex(second.vaultBytes()), hex(scrambledVault("new pass")));
+    EXPECT_EQ(fileMenuItem(second, kEncryption), L"Encrypt Vault...");
+}
+
+// At start: a wrong password is one of the three tries; a damaged or newer file is said to be so,
+// is never written and never taken for a new vault, and the program ends.
+TEST(VaultEncryption, TheGateTellsAWrongPasswordFromADamagedOrNewerFile) {
+    const std::string good = encryptedVault("master");
+    auto flipped = [&](size_t at) {
+        std::string file = good;
+        file[at] = static_cast<char>(file[at] ^ 0x01);
+        return file;
+    };
+    std::string textCopy = good;
+    textCopy.erase(4, 1);  // CR LF read as LF in text mode
+    struct Case {
+        const char* what;
+        std::string file;
+        const char* typed;  // none: refused before the password dialog opens
+        const char* says;
+    };
+    const Case cases[] = {
+        {"a wrong password", good, "wrong", "Sorry, the password you entered was not correct."},
+        {"a changed byte of the entries", flipped(good.size() - 20), "master", "The file is damaged"},
+        {"a changed byte of the tag", flipped(good.size() - 1), "master", "The file is damaged"},
+        {"cut inside the entries", good.substr(0, good.size() - 30), "master", "The file is damaged"},
+        {"cut inside the header", good.substr(0, 40), nullptr, "The file is damaged"},
+        {"copied in text mode", textCopy, nullptr, "The file is damaged"},
+        {"no version", flipped(8), nullptr, "The file is damaged"},
+        {"version 2", [&] { std::string f = good; f[8] = 2; return f; }(), nullptr, "newer version of Vellumkeep"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestProgram program;
+        writeFile(program.vaultPath(), c.file);
+        MessageBoxes boxes;
+        boxes.answer(IDCANCEL);
+        program.loadMainWindow();
+        if (c.typed) {
+            ASSERT_TRUE(program->passwordDialog.isLoaded());
+            EXPECT_FALSE(program->passwordDialog.creatingPassword());
+            setText(program->passwordDialog.findControl("passwordBox"), c.typed);
+            click(program->passwordDialog.findControl("okButton"));
+        }
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        EXPECT_NE(boxes.seen()[0].text.find(c.says), std::string::npos) << boxes.seen()[0].text;
+        EXPECT_EQ(program.endCount(), 1);
+        EXPECT_FALSE(program->mainWindow.visible());
+        EXPECT_EQ(program.vaultBytes(), c.file);
+    }
+}
+
+// Keys made with fewer iterations than today's are made anew, and the vault saved with them.
+TEST(VaultEncryption, AVaultOfFewerIterationsIsSavedAgainWithTodays) {
+    TestProgram program;
+    writeFile(program.vaultPath(), encryptedVault("master", vault::kFewestIterations));
+    program.logIn("master");
+    EXPECT_EQ(iterationsOf(program.vaultBytes()), vault::kDefaultIterations);
+    EXPECT_EQ(shownEntries(program->mainWindow.entryList.hwnd()), kEntries);
+    EXPECT_FALSE(program->vaultSession.hasUnsavedChanges());
+}
+
+// The dialogs change nothing for a wrong current password, an unfit new one, or a failed save.
+TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
+    TestProgram program;
+    program.writeVault("master", kEntries);
+    program.logIn("master");
+    const std::string before = program.vaultBytes();
+    FailingFileSystem failing;
+    failing.failAt = vault::WriteStep::Replace;
+    struct Case {
+        const char* what;
+        FileItem item;
+        std::vector<std::string> typed;
+        const char* says;
+        bool failSave;
+    };
+    const Case cases[] = {
+        {"a wrong current password", kEncryption, {"Master"}, "is not your master password", false},
+        {"a new password too short", kChangePassword, {"master", "abc", "abc"}, "at least 4 characters", false},
+        {"new passwords that differ", kChangePassword, {"master", "abcd", "abce"}, "did not match", false},
+        {"a save that fails", kEncryption, {"master"}, "could not save", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        program->vaultSession.useFileSystem(c.failSave ? static_cast<vault::FileSystem&>(failing)
+                                                       : vault::realFileSystem());
+        MessageBoxes boxes;
+        boxes.answer(c.failSave ? IDCANCEL : IDOK);
+        useKeyDialog(program, c.item, c.typed);
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        EXPECT_NE(boxes.seen()[0].text.find(c.says), std::string::npos) << boxes.seen()[0].text;
+        EXPECT_TRUE(program->vaultKeyDialog.isLoaded());
+        EXPECT_EQ(program.vaultBytes(), before);
+        EXPECT_EQ(program->vaultSession.format(), vault::VaultFormat::Scrambled);
+        EXPECT_EQ(fileMenuItem(program, kEncryption), L"Encrypt Vault...");
+        program->vaultKeyDialog.unload();
+    }
+    program->vaultSession.useFileSystem(vault::realFileSystem());
+    useKeyDialog(program, kChangePassword, {"master", "abcd", "abcd"});  // the old key was kept
+    EXPECT_EQ(hex(program.vaultBytes()), hex(scrambledVault("abcd")));
+}
+
+}  // namespace
+}  // namespace vk::test
