@@ -10,7 +10,9 @@
 // Prints one figure a line as "name: value" for each size. Then Vellumkeep against itself: the
 // same vault encrypted and scrambled, opened (Ok -> list shown) and saved (an edit's Save -> list
 // shown), side by side; the encrypted open is set against the scrambled open plus the key
-// derivation alone, measured here with the system's cryptography.
+// derivation alone, measured here with the system's cryptography. Last, an import of as many new
+// entries again from a CSV file (File > Import Entries..., Open -> its message shown), against a
+// save of the vault it makes (an edit's Save -> list shown).
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -29,6 +31,7 @@
 #include "platform/crypto.h"
 #include "sample_vault.h"
 #include "vault/encrypted_vault.h"
+#include "vault/entry_csv.h"
 
 namespace {
 
@@ -106,6 +109,9 @@ public:
         return changeThroughEditor(L"Edit", L"Edit an entry", "edited" + std::to_string(i), 0);
     }
     bool deleteMiddleRow();
+    // Imports the CSV file through the File menu and the Open dialog, up to the message that
+    // tells what was imported.
+    bool importFile(const std::filesystem::path& csv, size_t rows);
     // Reads the peak working set, after everything, sorts included, and closes the program.
     void finish();
 
@@ -223,6 +229,21 @@ bool Session::deleteMiddleRow() {
     paintNow(main_);
     record("delete", start);
     return deleted || failed("the entry was not deleted");
+}
+
+bool Session::importFile(const std::filesystem::path& csv, size_t rows) {
+    const int expected = listCount(list_) + static_cast<int>(rows);
+    chooseMenuItem(main_, kFileMenu, 2);
+    double start = now();
+    if (!chooseFile(program_, L"Import Entries", csv.native())) return failed("no Open dialog");
+    // The Open dialog takes its own time to show: the time runs from the file's choice.
+    start = now();
+    HWND report = waitForMessageBoxTitled(program_, L"Import Entries", 60000ms);
+    bool imported = report && listCount(list_) == expected;
+    paintNow(main_);
+    record("import", start);
+    if (report) answerMessageBox(report, IDOK);
+    return imported || failed("the entries were not imported");
 }
 
 void Session::finish() {
@@ -385,6 +406,41 @@ bool measureEncryption(const Contender& ours, size_t entries, int rounds, double
     return true;
 }
 
+// Vellumkeep importing as many entries again as its vault holds, from another program's export,
+// against the save of the vault that makes.
+bool measureImport(const Contender& ours, size_t entries, int rounds) {
+    const std::string vault = vk::bench::sampleVault(kMaster, entries);
+    std::string csv;
+    vk::vault::CsvExportWriter writer([](std::string_view ansi) { return std::string(ansi); },
+                                      [&csv](std::string_view piece) {
+                                          csv.append(piece);
+                                          return true;
+                                      });
+    for (vk::vault::Entry entry : vk::bench::sampleEntries(entries)) {
+        entry.username = "imported." + entry.username;  // none of them is in the vault yet
+        writer.add(entry);
+    }
+    writer.finish();
+    Contender importer{ours.exe, ours.mainCaption, {}, {}};
+    for (int round = 0; round < rounds; ++round) {
+        AppFolder folder;
+        folder.write(L"data.enc", vault);
+        folder.write(L"export.csv", csv);
+        Session session(folder.copyIn(importer.exe), importer.mainCaption, importer.samples);
+        bool ok = session.logIn(entries) && session.importFile(folder.path() / L"export.csv", entries);
+        for (int i = 0; ok && i < kRepeats; ++i) ok = session.edit(i);
+        session.finish();
+        if (!ok) return failed("an import round did not finish");
+    }
+    std::string suffix = "_";
+    suffix += std::to_string(entries);
+    const double import = median(importer.samples["import"]), save = median(importer.samples["edit"]);
+    print("import_ms" + suffix, import, 1);
+    print("import_save_ms" + suffix, save, 1);
+    print("import_ratio" + suffix, import / save, 2);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -407,6 +463,7 @@ int main(int argc, char** argv) {
     const double derivationMs = keyDerivationMs();
     print("key_derivation_ms", derivationMs, 1);
     for (int i = 4; i < argc; ++i) ok = measureEncryption(ours, static_cast<size_t>(std::atoll(argv[i])), rounds, derivationMs) && ok;
+    for (int i = 4; i < argc; ++i) ok = measureImport(ours, static_cast<size_t>(std::atoll(argv[i])), rounds) && ok;
     std::fflush(stdout);
     return ok ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "app/branding.h"
+#include "app/entry_transfer.h"
 #include "app/vault_operations.h"
 #include "skin/skin.h"
 
@@ -69,6 +70,10 @@ void Program::changeVaultEncryption() {
 }
 
 void Program::changeMasterPassword() { vaultKeyDialog.open(VaultKeyDialog::Purpose::ChangePassword); }
+
+void Program::importEntries(HWND owner) { vk::importEntries(*this, owner); }
+
+void Program::exportEntries(HWND owner) { vk::exportEntries(*this, owner); }
 
 bool Program::isMasterPassword(HWND owner, const std::string& password) {
     return vk::isMasterPassword(*this, owner, password);

@@ -104,6 +104,8 @@ private:
     void visitWebsite() override;
     void changeVaultEncryption() override;
     void changeMasterPassword() override;
+    void importEntries(HWND owner) override;
+    void exportEntries(HWND owner) override;
     void unloadOtherWindows() override;
     void unloadLinkLauncher() override;
     bool saveVault(HWND owner) override;

@@ -94,6 +94,10 @@ vault::EntryId EntryListView::add(vault::EntryView entry) {
     return keepingSelection([&] { return entries_.add(entry); });
 }
 
+void EntryListView::addInOneChange(vault::EntryTable table) {
+    keepingSelection([&] { entries_.addInOneChange(std::move(table)); });
+}
+
 bool EntryListView::replace(vault::EntryId id, vault::EntryView entry) {
     return keepingSelection([&] { return entries_.replace(id, entry); });
 }

@@ -32,6 +32,7 @@ public:
 
     // Changes to the entries; each keeps the selection on the same entries and repaints.
     vault::EntryId add(vault::EntryView entry);
+    void addInOneChange(vault::EntryTable table);
     bool replace(vault::EntryId id, vault::EntryView entry);
     bool remove(vault::EntryId id);
     void setSortSettings(bool sorted, int sortKey, vault::SortOrder order);

@@ -25,6 +25,8 @@ struct MenuItem {
 const MenuItem kMenuItems[] = {
     {MainWindow::FileMenu, L"Encrypt Vault...", [](MainWindow& w) { w.onEncryptionClick(); }},
     {MainWindow::FileMenu, L"Change Master Password...", [](MainWindow& w) { w.onChangePasswordClick(); }},
+    {MainWindow::FileMenu, L"Import Entries...", [](MainWindow& w) { w.onImportClick(); }},
+    {MainWindow::FileMenu, L"Export Entries...", [](MainWindow& w) { w.onExportClick(); }},
     {MainWindow::FileMenu, L"Exit", [](MainWindow& w) { w.onExitClick(); }},
     {MainWindow::DataMenu, L"Add Username/Password", [](MainWindow& w) { w.onAddClick(); }},
     {MainWindow::DataMenu, L"Delete Selected Item", [](MainWindow& w) { w.onDeleteClick(); }},
@@ -192,6 +194,10 @@ void MainWindow::onColumnClick(int column) { sortByColumn(entryList, column, fal
 void MainWindow::onEncryptionClick() { host_.changeVaultEncryption(); }
 
 void MainWindow::onChangePasswordClick() { host_.changeMasterPassword(); }
+
+void MainWindow::onImportClick() { host_.importEntries(hwnd()); }
+
+void MainWindow::onExportClick() { host_.exportEntries(hwnd()); }
 
 void MainWindow::showVaultEncrypted(bool encrypted) {
     if (encrypted == showsEncrypted_) return;

@@ -43,6 +43,10 @@ public:
         // encrypted; and the one that changes its master password.
         virtual void changeVaultEncryption() = 0;
         virtual void changeMasterPassword() = 0;
+        // Entries in from another program's CSV export, and out to a CSV file; boxes are modal
+        // to `owner`.
+        virtual void importEntries(HWND owner) = 0;
+        virtual void exportEntries(HWND owner) = 0;
         // Closing: the help viewer, about box, editor and splash go first, the link launcher last.
         virtual void unloadOtherWindows() = 0;
         virtual void unloadLinkLauncher() = 0;
@@ -85,6 +89,8 @@ public:
     void onWebsiteClick();
     void onEncryptionClick();
     void onChangePasswordClick();
+    void onImportClick();
+    void onExportClick();
     void onExitClick();
     void onViewHelpClick();
     void onAboutClick();

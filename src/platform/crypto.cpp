@@ -15,13 +15,63 @@ constexpr NTSTATUS kStatusAuthTagMismatch = static_cast<NTSTATUS>(0xC000A002L);
 
 bool succeeded(NTSTATUS status) { return status >= 0; }
 
+// bcrypt.dll, loaded from the system's folder the first time a vault needs it: a program that only
+// ever keeps a scrambled vault never loads it (nor, under Wine, the GnuTLS library behind it).
+struct Bcrypt {
+    decltype(&BCryptOpenAlgorithmProvider) openAlgorithmProvider = nullptr;
+    decltype(&BCryptCloseAlgorithmProvider) closeAlgorithmProvider = nullptr;
+    decltype(&BCryptSetProperty) setProperty = nullptr;
+    decltype(&BCryptGenRandom) genRandom = nullptr;
+    decltype(&BCryptDeriveKeyPBKDF2) deriveKeyPbkdf2 = nullptr;
+    decltype(&BCryptCreateHash) createHash = nullptr;
+    decltype(&BCryptHashData) hashData = nullptr;
+    decltype(&BCryptFinishHash) finishHash = nullptr;
+    decltype(&BCryptDestroyHash) destroyHash = nullptr;
+    decltype(&BCryptGenerateSymmetricKey) generateSymmetricKey = nullptr;
+    decltype(&BCryptDestroyKey) destroyKey = nullptr;
+    decltype(&BCryptEncrypt) encrypt = nullptr;
+    decltype(&BCryptDecrypt) decrypt = nullptr;
+    bool loaded = false;
+};
+
+template <typename Function>
+bool find(HMODULE library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    return function != nullptr;
+}
+
+Bcrypt loadBcrypt() {
+    Bcrypt api;
+    wchar_t folder[MAX_PATH] = L"";
+    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return api;
+    // Kept loaded for the rest of the program's life.
+    HMODULE library = LoadLibraryW((std::wstring(folder) + L"\\bcrypt.dll").c_str());
+    if (!library) return api;
+    api.loaded = find(library, "BCryptOpenAlgorithmProvider", api.openAlgorithmProvider) &&
+                 find(library, "BCryptCloseAlgorithmProvider", api.closeAlgorithmProvider) &&
+                 find(library, "BCryptSetProperty", api.setProperty) && find(library, "BCryptGenRandom", api.genRandom) &&
+                 find(library, "BCryptDeriveKeyPBKDF2", api.deriveKeyPbkdf2) &&
+                 find(library, "BCryptCreateHash", api.createHash) && find(library, "BCryptHashData", api.hashData) &&
+                 find(library, "BCryptFinishHash", api.finishHash) && find(library, "BCryptDestroyHash", api.destroyHash) &&
+                 find(library, "BCryptGenerateSymmetricKey", api.generateSymmetricKey) &&
+                 find(library, "BCryptDestroyKey", api.destroyKey) && find(library, "BCryptEncrypt", api.encrypt) &&
+                 find(library, "BCryptDecrypt", api.decrypt);
+    return api;
+}
+
+const Bcrypt& bcrypt() {
+    static const Bcrypt api = loadBcrypt();
+    return api;
+}
+
 struct KeyTraits {
     static BCRYPT_KEY_HANDLE invalid() { return nullptr; }
-    static void close(BCRYPT_KEY_HANDLE h) { BCryptDestroyKey(h); }
+    static void close(BCRYPT_KEY_HANDLE h) { bcrypt().destroyKey(h); }
 };
 struct HashTraits {
     static BCRYPT_HASH_HANDLE invalid() { return nullptr; }
-    static void close(BCRYPT_HASH_HANDLE h) { BCryptDestroyHash(h); }
+    static void close(BCRYPT_HASH_HANDLE h) { bcrypt().destroyHash(h); }
 };
 using SymmetricKey = UniqueHandle<BCRYPT_KEY_HANDLE, KeyTraits>;
 using Hash = UniqueHandle<BCRYPT_HASH_HANDLE, HashTraits>;
@@ -33,7 +83,7 @@ PUCHAR readOnly(ByteView bytes) { return const_cast<PUCHAR>(bytes.data()); }
 
 AlgorithmProvider openProvider(LPCWSTR algorithm, ULONG flags) {
     BCRYPT_ALG_HANDLE handle = nullptr;
-    if (!succeeded(BCryptOpenAlgorithmProvider(&handle, algorithm, nullptr, flags))) return {};
+    if (!bcrypt().loaded || !succeeded(bcrypt().openAlgorithmProvider(&handle, algorithm, nullptr, flags))) return {};
     return AlgorithmProvider(handle);
 }
 
@@ -41,7 +91,7 @@ AlgorithmProvider openAesGcm() {
     AlgorithmProvider aes = openProvider(BCRYPT_AES_ALGORITHM, 0);
     if (!aes) return {};
     static const wchar_t kGcm[] = BCRYPT_CHAIN_MODE_GCM;
-    if (!succeeded(BCryptSetProperty(aes.get(), BCRYPT_CHAINING_MODE, reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(kGcm)),
+    if (!succeeded(bcrypt().setProperty(aes.get(), BCRYPT_CHAINING_MODE, reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(kGcm)),
                                      sizeof kGcm, 0)))
         return {};
     return aes;
@@ -86,7 +136,7 @@ SymmetricKey aes256KeyOf(BCRYPT_ALG_HANDLE aes, ByteView key) {
     BCRYPT_KEY_HANDLE handle = nullptr;
     // CNG would take a 128- or 192-bit key as well; only AES-256 is ever meant.
     if (!aes || key.size() != vault::kKeySize ||
-        !succeeded(BCryptGenerateSymmetricKey(aes, &handle, nullptr, 0, readOnly(key), ulongOf(key.size()), 0)))
+        !succeeded(bcrypt().generateSymmetricKey(aes, &handle, nullptr, 0, readOnly(key), ulongOf(key.size()), 0)))
         return {};
     return SymmetricKey(handle);
 }
@@ -111,20 +161,32 @@ bool gcmSizesFit(ByteView nonce, ByteView associatedData, ByteView input, ByteSp
 
 }  // namespace
 
-SystemCryptography::SystemCryptography()
-    : hmacSha256_(openProvider(BCRYPT_SHA256_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG)), aesGcm_(openAesGcm()) {}
+void AlgorithmProviderTraits::close(BCRYPT_ALG_HANDLE h) { bcrypt().closeAlgorithmProvider(h, 0); }
+
+void SystemCryptography::open() {
+    if (opened_) return;
+    opened_ = true;
+    hmacSha256_ = openProvider(BCRYPT_SHA256_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG);
+    aesGcm_ = openAesGcm();
+}
+
+bool SystemCryptography::available() {
+    open();
+    return hmacSha256_ && aesGcm_;
+}
 
 bool SystemCryptography::randomBytes(ByteSpan out) {
-    return fitsUlong(out.size()) &&
-           succeeded(BCryptGenRandom(nullptr, out.data(), ulongOf(out.size()), BCRYPT_USE_SYSTEM_PREFERRED_RNG));
+    return bcrypt().loaded && fitsUlong(out.size()) &&
+           succeeded(bcrypt().genRandom(nullptr, out.data(), ulongOf(out.size()), BCRYPT_USE_SYSTEM_PREFERRED_RNG));
 }
 
 bool SystemCryptography::pbkdf2HmacSha256(std::string_view ansiPassword, ByteView salt, std::uint32_t iterations,
                                           ByteSpan out) {
+    open();
     WipedText<std::string> utf8;
     bool derived = hmacSha256_ && fitsUlong(salt.size()) && fitsUlong(out.size()) &&
                    convertToUtf8(ansiPassword, utf8.text) && fitsUlong(utf8.text.size()) &&
-                   succeeded(BCryptDeriveKeyPBKDF2(hmacSha256_.get(), reinterpret_cast<PUCHAR>(utf8.text.data()),
+                   succeeded(bcrypt().deriveKeyPbkdf2(hmacSha256_.get(), reinterpret_cast<PUCHAR>(utf8.text.data()),
                                                    ulongOf(utf8.text.size()), readOnly(salt), ulongOf(salt.size()),
                                                    iterations, out.data(), ulongOf(out.size()), 0));
     if (!derived) SecureZeroMemory(out.data(), out.size());
@@ -132,24 +194,26 @@ bool SystemCryptography::pbkdf2HmacSha256(std::string_view ansiPassword, ByteVie
 }
 
 bool SystemCryptography::hmacSha256(ByteView key, ByteView message, std::span<std::uint8_t, vault::kHmacSize> out) {
+    open();
     if (!hmacSha256_ || !fitsUlong(key.size()) || !fitsUlong(message.size())) return false;
     BCRYPT_HASH_HANDLE handle = nullptr;
-    if (!succeeded(BCryptCreateHash(hmacSha256_.get(), &handle, nullptr, 0, readOnly(key), ulongOf(key.size()), 0)))
+    if (!succeeded(bcrypt().createHash(hmacSha256_.get(), &handle, nullptr, 0, readOnly(key), ulongOf(key.size()), 0)))
         return false;
     Hash hash(handle);
-    bool made = succeeded(BCryptHashData(hash.get(), readOnly(message), ulongOf(message.size()), 0)) &&
-                succeeded(BCryptFinishHash(hash.get(), out.data(), ulongOf(out.size()), 0));
+    bool made = succeeded(bcrypt().hashData(hash.get(), readOnly(message), ulongOf(message.size()), 0)) &&
+                succeeded(bcrypt().finishHash(hash.get(), out.data(), ulongOf(out.size()), 0));
     if (!made) SecureZeroMemory(out.data(), out.size());  // it may be a key derived from the master key
     return made;
 }
 
 bool SystemCryptography::sealAes256Gcm(ByteView key, ByteView nonce, ByteView associatedData, ByteView input,
                                        ByteSpan output, std::span<std::uint8_t, vault::kTagSize> tag) {
+    open();
     SymmetricKey aesKey = aes256KeyOf(aesGcm_.get(), key);
     if (!aesKey || !gcmSizesFit(nonce, associatedData, input, output)) return false;
     BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = gcmInfo(nonce, associatedData, tag.data());
     ULONG written = 0;
-    NTSTATUS status = BCryptEncrypt(aesKey.get(), readOnly(input), ulongOf(input.size()), &info, nullptr, 0,
+    NTSTATUS status = bcrypt().encrypt(aesKey.get(), readOnly(input), ulongOf(input.size()), &info, nullptr, 0,
                                     output.data(), ulongOf(output.size()), &written, 0);
     return succeeded(status) && written == input.size();
 }
@@ -158,11 +222,12 @@ vault::Cryptography::Opening SystemCryptography::openAes256Gcm(ByteView key, Byt
                                                                 ByteView associatedData, ByteView input,
                                                                 std::span<const std::uint8_t, vault::kTagSize> tag,
                                                                 ByteSpan output) {
+    open();
     SymmetricKey aesKey = aes256KeyOf(aesGcm_.get(), key);
     if (!aesKey || !gcmSizesFit(nonce, associatedData, input, output)) return Opening::Failed;
     BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = gcmInfo(nonce, associatedData, const_cast<PUCHAR>(tag.data()));
     ULONG written = 0;
-    NTSTATUS status = BCryptDecrypt(aesKey.get(), readOnly(input), ulongOf(input.size()), &info, nullptr, 0,
+    NTSTATUS status = bcrypt().decrypt(aesKey.get(), readOnly(input), ulongOf(input.size()), &info, nullptr, 0,
                                     output.data(), ulongOf(output.size()), &written, 0);
     if (succeeded(status) && written == input.size()) return Opening::Opened;
     // Wine fills the output even when the tag does not match: what it holds is unauthenticated.

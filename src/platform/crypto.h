@@ -13,7 +13,7 @@ namespace vk {
 
 struct AlgorithmProviderTraits {
     static BCRYPT_ALG_HANDLE invalid() { return nullptr; }
-    static void close(BCRYPT_ALG_HANDLE h) { BCryptCloseAlgorithmProvider(h, 0); }
+    static void close(BCRYPT_ALG_HANDLE h);
 };
 using AlgorithmProvider = UniqueHandle<BCRYPT_ALG_HANDLE, AlgorithmProviderTraits>;
 
@@ -21,14 +21,15 @@ using AlgorithmProvider = UniqueHandle<BCRYPT_ALG_HANDLE, AlgorithmProviderTrait
 // in GCM mode; random bytes come from the system's preferred generator.
 class SystemCryptography : public vault::Cryptography {
 public:
-    // Opens the providers. One that cannot be opened (Wine without its GnuTLS, for AES) makes its
-    // calls fail, which the vault reports as a failure of the system's cryptography.
-    SystemCryptography();
+    // The providers are opened at the first call that needs them. One that cannot be opened (Wine
+    // without its GnuTLS, for AES) makes its calls fail, which the vault reports as a failure of
+    // the system's cryptography.
+    SystemCryptography() = default;
     SystemCryptography(const SystemCryptography&) = delete;
     SystemCryptography& operator=(const SystemCryptography&) = delete;
 
-    // Every provider opened.
-    bool available() const { return static_cast<bool>(hmacSha256_) && static_cast<bool>(aesGcm_); }
+    // Every provider opens.
+    bool available();
 
     bool randomBytes(vault::ByteSpan out) override;
     // Derives from the password's UTF-8 form (converted from the ANSI code page through UTF-16);
@@ -45,6 +46,9 @@ public:
                           vault::ByteSpan output) override;
 
 private:
+    void open();
+
+    bool opened_ = false;
     AlgorithmProvider hmacSha256_;
     AlgorithmProvider aesGcm_;
 };

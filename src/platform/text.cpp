@@ -4,13 +4,20 @@
 
 namespace vk {
 
-std::wstring widen(const std::string& ansi) {
-    if (ansi.empty()) return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+namespace {
+
+std::wstring wideFrom(UINT codePage, std::string_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    int n = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
     std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
+    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), n);
     return wide;
 }
+
+}  // namespace
+
+std::wstring widen(const std::string& ansi) { return wideFrom(CP_ACP, ansi); }
 
 AnsiText narrow(const std::wstring& wide) {
     AnsiText out;
@@ -46,6 +53,18 @@ void setWindowText(HWND hwnd, const std::string& ansi) {
 
 std::string displayText(const std::wstring& wide) {
     return narrow(wide).text;
+}
+
+AnsiText utf8ToCodePage(std::string_view utf8) { return narrow(wideFrom(CP_UTF8, utf8)); }
+
+std::string codePageToUtf8(std::string_view ansi) {
+    std::wstring wide = wideFrom(CP_ACP, ansi);
+    if (wide.empty()) return {};
+    const int size = static_cast<int>(wide.size());
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), n, nullptr, nullptr);
+    return utf8;
 }
 
 }  // namespace vk

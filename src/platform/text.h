@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace vk {
 
@@ -22,5 +23,10 @@ void setWindowText(HWND hwnd, const std::string& ansi);
 
 // Text for display only, where a lost character does no harm.
 std::string displayText(const std::wstring& wide);
+
+// UTF-8, as other programs' files hold text, and the code page, as the vault does. A character
+// the code page cannot hold leaves the text incomplete; every character has a place in UTF-8.
+AnsiText utf8ToCodePage(std::string_view utf8);
+std::string codePageToUtf8(std::string_view ansi);
 
 }  // namespace vk

@@ -235,21 +235,30 @@ DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::str
     return {DecryptStatus::Opened, std::move(fileBytes)};
 }
 
-EncryptResult encryptVault(Cryptography& crypto, const VaultKeys& keys, std::string_view plaintext) {
+EncryptStatus encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, std::string& file) {
+    const size_t plainSize = file.size() - kEncryptedHeaderSize;
+    file.resize(file.size() + kTagSize);
     const auto& secrets = VaultKeysAccess::secretsOf(keys);
-    EncryptResult result{EncryptStatus::CryptographyFailed,
-                         std::string(kEncryptedHeaderSize + plaintext.size() + kTagSize, '\0')};
-    ByteSpan file = bytesOf(result.fileBytes);
-    writeHeaderStart(file, keys.parameters());
-    ByteSpan nonce = file.subspan(kNonceAt, kNonceSize);
+    ByteSpan bytes = bytesOf(file);
+    writeHeaderStart(bytes, keys.parameters());
+    ByteSpan nonce = bytes.subspan(kNonceAt, kNonceSize);
+    ByteSpan content = bytes.subspan(kEncryptedHeaderSize, plainSize);
     if (!crypto.randomBytes(nonce) ||
-        !crypto.hmacSha256(secrets.checkKey, file.first(kKeyCheckAt), file.subspan<kKeyCheckAt, kKeyCheckSize>()) ||
-        !crypto.sealAes256Gcm(secrets.cipherKey, nonce, file.first(kEncryptedHeaderSize), bytesOf(plaintext),
-                              file.subspan(kEncryptedHeaderSize, plaintext.size()), file.last<kTagSize>())) {
-        wipeSecret(result.fileBytes);  // a half-done encryption may hold anything
-        return result;
+        !crypto.hmacSha256(secrets.checkKey, bytes.first(kKeyCheckAt), bytes.subspan<kKeyCheckAt, kKeyCheckSize>()) ||
+        !crypto.sealAes256Gcm(secrets.cipherKey, nonce, bytes.first(kEncryptedHeaderSize), content, content,
+                              bytes.last<kTagSize>())) {
+        wipeSecret(file);  // a half-done encryption may hold anything, the plaintext among it
+        return EncryptStatus::CryptographyFailed;
     }
-    result.status = EncryptStatus::Encrypted;
+    return EncryptStatus::Encrypted;
+}
+
+EncryptResult encryptVault(Cryptography& crypto, const VaultKeys& keys, std::string_view plaintext) {
+    EncryptResult result{EncryptStatus::CryptographyFailed, {}};
+    result.fileBytes.reserve(kEncryptedHeaderSize + plaintext.size() + kTagSize);
+    result.fileBytes.assign(kEncryptedHeaderSize, '\0');
+    result.fileBytes.append(plaintext);
+    result.status = encryptVaultInPlace(crypto, keys, result.fileBytes);
     return result;
 }
 

@@ -196,5 +196,9 @@ struct EncryptResult {
 };
 // The whole file for the plaintext, with a fresh random nonce and the key check made anew.
 EncryptResult encryptVault(Cryptography& crypto, const VaultKeys& keys, std::string_view plaintext);
+// The same in the buffer itself, which holds kEncryptedHeaderSize bytes of room, then the
+// plaintext, and becomes the whole file: a big vault is held once, and no plaintext is left
+// behind (on failure the buffer is wiped).
+EncryptStatus encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, std::string& file);
 
 }  // namespace vk::vault

@@ -120,6 +120,14 @@ EntryId EntryList::add(EntryView entry) {
     return id;
 }
 
+void EntryList::addInOneChange(EntryTable table) {
+    if (table.empty()) return;
+    // Held as a loaded vault's lines are; a stable sort keeps the entries already in place before
+    // the new ones that sort equal.
+    addAll(std::move(table));
+    ++changes_;
+}
+
 void EntryList::addAll(EntryTable table) {
     size_t first = held_.size();
     const LoadedVault& kept = loadedVaults_.emplace_back(LoadedVault{std::move(table), std::nullopt});

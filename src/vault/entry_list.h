@@ -50,6 +50,9 @@ public:
     static std::string_view field(EntryView entry, int column);
 
     EntryId add(EntryView entry);
+    // Adds the table's entries as one change: at the end, in their order, or while the list is
+    // sorted each in its place, after the entries that sort equal to it (as add puts one).
+    void addInOneChange(EntryTable table);
     // Appends a whole loaded vault, keeping its text as it is.
     void addAll(EntryTable table);
     bool replace(EntryId id, EntryView entry);

@@ -182,6 +182,29 @@ EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint) 
     return table;
 }
 
+EntryTable entryTableOf(size_t count, const std::function<EntryView(size_t)>& entryAt) {
+    EntryTable table;
+    size_t size = 0;
+    for (size_t i = 0; i < count; ++i) {
+        EntryView entry = entryAt(i);
+        size += entry.username.size() + entry.password.size() + entry.location.size() + 2 * kSeparator.size() + 2;
+    }
+    table.text_.reserve(size);
+    table.lines_.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        EntryView entry = entryAt(i);
+        const size_t start = table.text_.size();
+        table.text_.append(entry.username).append(kSeparator).append(entry.password).append(kSeparator);
+        table.text_.append(entry.location);
+        table.lines_.push_back(
+            {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(table.text_.size() - start)});
+        // A line end as the table's text holds one read from a file: a scrambled CR LF, unscrambled.
+        table.text_.push_back(kPlainCr);
+        table.text_.push_back(kPlainLf);
+    }
+    return table;
+}
+
 std::string createdVault(std::string_view masterPassword) {
     std::string content;
     content.reserve(masterPassword.size() + kLineEnd.size());

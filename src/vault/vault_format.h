@@ -3,6 +3,7 @@
 // Line 1 is the master password; every further line that is neither empty nor a single space
 // is one entry, its three fields joined by "|||".
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -60,6 +61,7 @@ public:
 
 private:
     friend EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint);
+    friend EntryTable entryTableOf(size_t count, const std::function<EntryView(size_t)>& entryAt);
     std::string text_;
     std::vector<Line> lines_;
 };
@@ -91,6 +93,9 @@ std::string storedPasswordOf(std::string_view fileBytes);
 // Every entry of the vault, in file order, skipping line 1 and lines that are empty or one space.
 // The table takes the file's bytes and unscrambles them in place: no field is copied.
 EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint = nullptr);
+// Entries given one by one (none holding "|||" or a line break), joined as a vault's lines are, in
+// one buffer: many entries held with a few allocations, and saved line by line as they stand.
+EntryTable entryTableOf(size_t count, const std::function<EntryView(size_t)>& entryAt);
 
 // The content of a Created vault: the master password only.
 std::string createdVault(std::string_view masterPassword);

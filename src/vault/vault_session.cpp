@@ -150,16 +150,15 @@ IoResult VaultSession::changedOnDisk(bool& changed) {
     return store().changedSince(*known_, changed);
 }
 
-std::string VaultSession::plainContent() const {
-    std::string content;
-    constexpr size_t kTypicalLine = 64;
-    content.reserve((entries_.count() + 2) * kTypicalLine);
-    PieceWriter append = [&content](std::string_view piece) {
-        content.append(piece);
+void VaultSession::sealContent() {
+    std::string& file = encryptedFile_;
+    file.assign(kEncryptedHeaderSize, '\0');
+    PieceWriter append = [&file](std::string_view piece) {
+        file.append(piece);
         return IoResult::success();
     };
     writeVaultContent("", entries_, append);
-    return content;
+    if (encryptVaultInPlace(*crypto_, *key_.keys_, file) != EncryptStatus::Encrypted) file.clear();
 }
 
 IoResult VaultSession::save() {
@@ -173,12 +172,10 @@ IoResult VaultSession::save() {
             return writeVaultContent(key_.masterPassword_, entries_, write);
         });
     } else {
-        std::string plain = plainContent();
-        EncryptResult sealed = crypto_ ? encryptVault(*crypto_, *key_.keys_, plain) : EncryptResult{};
-        wipeSecret(plain);
-        if (sealed.status != EncryptStatus::Encrypted)
+        if (crypto_) sealContent();
+        if (!crypto_ || encryptedFile_.empty())
             return IoError{0, "The system's cryptography could not encrypt the vault.", {}};
-        result = vault.saveVault(sealed.fileBytes);
+        result = vault.saveVault(encryptedFile_);
     }
     if (result.failed()) return result;
     remember(vault);

@@ -116,9 +116,10 @@ private:
     void remember(const VaultStore& store);
     IoResult openScrambled(std::string_view password, OpenOutcome& outcome);
     IoResult openEncrypted(std::string_view password, OpenOutcome& outcome);
-    // The vault's content as the encrypted format seals it: the scrambled lines, with an empty
-    // first line where a scrambled vault keeps its master password.
-    std::string plainContent() const;
+    // The vault's content as the encrypted format seals it, into encryptedFile_ (empty when the
+    // system's cryptography failed): the scrambled lines, with an empty first line where a
+    // scrambled vault keeps its master password, encrypted where they were written.
+    void sealContent();
 
     FileSystem* files_;
     Path path_;
@@ -128,6 +129,9 @@ private:
     bool encryptedAtStart_ = false;
     std::string storedPassword_;  // line 1 of a scrambled vault as inspect read it
     std::optional<Fingerprint> known_;
+    // The encrypted file as the last save wrote it: its memory serves the next save again, which
+    // spares a big vault the cost of fresh pages at every save.
+    std::string encryptedFile_;
     bool unsaved_ = false;
     std::uint64_t savedChanges_ = 0;
 };

@@ -446,6 +446,45 @@ int listCount(HWND list) {
     return answered ? static_cast<int>(count) : -1;
 }
 
+namespace {
+
+// The edit box where the system's Open and Save dialogs take a file's name (in the name field,
+// cmb13, whatever combo box holds it).
+BOOL CALLBACK findFileNameBox(HWND child, LPARAM found) {
+    wchar_t name[16] = L"";
+    GetClassNameW(child, name, 16);
+    if (GetDlgCtrlID(child) != 0x47C || lstrcmpiW(name, L"Edit") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
+// A visible dialog of the system's (the "#32770" class) with this title: a message box, with its
+// text's static control, or a dialog such as Open.
+HWND systemDialog(const RunningProgram& program, std::wstring_view title, bool messageBox) {
+    for (HWND window : program.windows())
+        if (isVisible(window) && className(window) == L"#32770" && storedCaption(window) == title &&
+            (GetDlgItem(window, 0xFFFF) != nullptr) == messageBox)
+            return window;
+    return nullptr;
+}
+
+}  // namespace
+
+bool chooseFile(const RunningProgram& program, std::wstring_view title, const std::wstring& path, Duration timeout) {
+    HWND dialog = nullptr;
+    if (!waitUntil([&] { return (dialog = systemDialog(program, title, false)) != nullptr; }, timeout)) return false;
+    HWND name = nullptr;
+    EnumChildWindows(dialog, findFileNameBox, reinterpret_cast<LPARAM>(&name));
+    if (!name || !setText(name, path)) return false;
+    return PostMessageW(dialog, WM_COMMAND, IDOK, 0) != FALSE;
+}
+
+HWND waitForMessageBoxTitled(const RunningProgram& program, std::wstring_view title, Duration timeout) {
+    HWND box = nullptr;
+    waitUntil([&] { return (box = systemDialog(program, title, true)) != nullptr; }, timeout);
+    return box;
+}
+
 bool chooseMenuItem(HWND window, int menu, int item) {
     // A menu's items can be read from another process on Windows, not under Wine: there the
     // keyboard opens the menu as a person would.

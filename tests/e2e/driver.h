@@ -113,6 +113,12 @@ void closeWindow(HWND window);
 int listCount(HWND list);
 // Runs a menu command of a window: menu `menu` of the bar, its item `item` (both from 0).
 bool chooseMenuItem(HWND window, int menu, int item);
+// The system's Open or Save dialog titled `title`, once the program shows it: types `path` as the
+// file's name and presses its OK button.
+bool chooseFile(const RunningProgram& program, std::wstring_view title, const std::wstring& path,
+                Duration timeout = std::chrono::seconds(30));
+// A message box of the program with this title, once it shows.
+HWND waitForMessageBoxTitled(const RunningProgram& program, std::wstring_view title, Duration timeout = kDefaultWait);
 
 // ---- Message boxes ----
 

@@ -8,8 +8,9 @@
 //       writes FOLDER\data.enc: the master password and a few sample entries.
 //   vk_driver tour FOLDER PASSWORD
 //       logs in and opens every other window: the help viewer, the delete question above it, the
-//       main window (also maximised), the entry editor, the about box, and the dialogs that change
-//       the master password, encrypt the vault and remove its encryption (the vault ends encrypted).
+//       main window (also maximised), the entry editor, the about box, the message that tells what
+//       an import of a browser's export did, and the dialogs that change the master password,
+//       encrypt the vault and remove its encryption (the vault ends encrypted).
 //
 // For each window to photograph the driver says "shot NAME L T W H" (the window's outer rectangle
 // on the screen) and waits for one line on its standard input, the sign that the picture is
@@ -187,6 +188,31 @@ int photographWorkingWindows(const RunningProgram& program, HWND main) {
     return 0;
 }
 
+// A browser's export (Chrome's columns), with a row already in the vault, one the vault cannot
+// store and one that is no login: what the message after an import tells.
+constexpr char kBrowserExport[] =
+    "name,url,username,password,note\r\n"
+    "Example Mail,https://mail.example.org,frank.rossi,Harbour-Light-3,\r\n"
+    "Shop,https://shop.example.com,grace.tanaka,p|||ipe,\r\n"
+    "Bank,www.bank.example,erin.kowalski,Maple&Stone#21,\r\n"
+    "Forum,https://forum.example.net,heidi.silva,\"quoted, with a comma\",\r\n"
+    "Note,,,,just a note\r\n";
+
+int photographImportReport(const RunningProgram& program, HWND main, const std::filesystem::path& folder) {
+    const std::filesystem::path csv = folder / L"browser export.csv";
+    if (std::FILE* file = _wfopen(csv.c_str(), L"wb")) {
+        std::fwrite(kBrowserExport, 1, sizeof kBrowserExport - 1, file);
+        std::fclose(file);
+    }
+    chooseMenuItem(main, kFileMenu, 2);
+    if (!chooseFile(program, L"Import Entries", csv.native())) return fail("no Open dialog to import with");
+    HWND report = waitForMessageBoxTitled(program, L"Import Entries", 20000ms);
+    if (!report) return fail("no message after the import");
+    if (!shoot("import-report", report)) return 1;
+    answerMessageBox(report, IDOK);
+    return 0;
+}
+
 // Opens a dialog from the File menu and photographs it; the dialog is left open.
 HWND photographFileDialog(const RunningProgram& program, HWND main, int item, const wchar_t* caption,
                           const std::string& name) {
@@ -226,6 +252,7 @@ int tour(const std::filesystem::path& folder, const std::string& password) {
     HWND main = logIn(program, password);
     if (!main) return 1;
     if (int failed = photographWorkingWindows(program, main)) return failed;
+    if (int failed = photographImportReport(program, main, folder)) return failed;
     if (int failed = photographVaultKeyDialogs(program, main, password)) return failed;
     closeWindow(main);
     return program.waitForEnd() ? 0 : fail("closing the main window did not end the program");

@@ -308,6 +308,63 @@ VOID CALLBACK MessageBoxes::answerLater(HWND, UINT, UINT_PTR id, DWORD) {
     clickLater(box, button);
 }
 
+// ---- File dialogs ----
+
+namespace {
+
+FileDialogAnswer* activeFileDialog = nullptr;  // one at a time, on the tests' one thread
+
+}  // namespace
+
+FileDialogAnswer::FileDialogAnswer(std::wstring title, std::wstring path)
+    : title_(std::move(title)),
+      path_(std::move(path)),
+      hook_(SetWindowsHookExW(WH_CBT, &FileDialogAnswer::hook, nullptr, GetCurrentThreadId())) {
+    activeFileDialog = this;
+}
+
+FileDialogAnswer::~FileDialogAnswer() {
+    UnhookWindowsHookEx(hook_);
+    activeFileDialog = nullptr;
+}
+
+LRESULT CALLBACK FileDialogAnswer::hook(int code, WPARAM wParam, LPARAM lParam) {
+    auto window = reinterpret_cast<HWND>(wParam);
+    FileDialogAnswer* self = activeFileDialog;
+    if (code == HCBT_ACTIVATE && self && !self->dialog_ && !isMessageBox(window) &&
+        wideWindowText(window) == self->title_) {
+        self->dialog_ = window;
+        SetTimer(nullptr, 0, 1, &FileDialogAnswer::answerLater);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+VOID CALLBACK FileDialogAnswer::answerLater(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    FileDialogAnswer* self = activeFileDialog;
+    if (!self || !self->dialog_) return;
+    self->answered_ = true;
+    if (self->path_.empty()) {
+        PostMessageW(self->dialog_, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    // The file's name is typed into the edit box of the name field (cmb13), whatever combo box
+    // holds it: a plain one on Windows, an extended one under Wine.
+    struct NameBox {
+        static BOOL CALLBACK find(HWND child, LPARAM found) {
+            wchar_t className[16] = L"";
+            GetClassNameW(child, className, 16);
+            if (GetDlgCtrlID(child) != 0x47C || lstrcmpiW(className, L"Edit") != 0) return TRUE;
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+        }
+    };
+    HWND nameBox = nullptr;
+    EnumChildWindows(self->dialog_, &NameBox::find, reinterpret_cast<LPARAM>(&nameBox));
+    if (nameBox) SetWindowTextW(nameBox, self->path_.c_str());
+    PostMessageW(self->dialog_, WM_COMMAND, IDOK, 0);
+}
+
 // ---- TestProgram ----
 
 std::ostream& operator<<(std::ostream& out, const StartedCommand& started) {

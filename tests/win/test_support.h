@@ -164,6 +164,28 @@ private:
     int unexpected_ = 0;
 };
 
+// Answers the system's Open or Save dialog titled `title`, the next time one opens on this thread:
+// types `path` as the file's name and presses its OK button (an empty path presses Cancel).
+class FileDialogAnswer {
+public:
+    FileDialogAnswer(std::wstring title, std::wstring path);
+    ~FileDialogAnswer();
+    FileDialogAnswer(const FileDialogAnswer&) = delete;
+    FileDialogAnswer& operator=(const FileDialogAnswer&) = delete;
+
+    bool answered() const { return answered_; }
+
+private:
+    static LRESULT CALLBACK hook(int code, WPARAM wParam, LPARAM lParam);
+    static VOID CALLBACK answerLater(HWND, UINT, UINT_PTR id, DWORD);
+
+    std::wstring title_;
+    std::wstring path_;
+    HWND dialog_ = nullptr;
+    bool answered_ = false;
+    HHOOK hook_ = nullptr;
+};
+
 // A program the program asked to start.
 struct StartedCommand {
     std::string program;
