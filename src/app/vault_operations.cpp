@@ -40,6 +40,21 @@ std::string vaultFileState(const vault::VaultSession& vault) {
     return "The vault file keeps the content it had.";
 }
 
+// What the vault's place holds after a save that failed with `error`, in the user's words. When the
+// vault is gone, the new copy written beside it is all there is, and is kept: say where.
+std::string stateAfterFailedSave(const vault::VaultSession& vault, const vault::IoError& error) {
+    vault::FileSystem& files = vault.files();
+    if (files.isFolder(vault.path()))
+        return "In the vault file's place there is a folder: Vellumkeep has written nothing there.";
+    vault::Path there;
+    if (files.finalPath(vault.path(), there).succeeded()) return "The vault file still holds what was saved before.";
+    const vault::Path copy = vault::temporaryPathFor(error.file.empty() ? vault.path() : error.file);
+    if (files.finalPath(copy, there).failed()) return "There is no vault file: nothing was written.";
+    return "The vault file is gone.  Everything you saved is in this copy, which Vellumkeep keeps:\r\n\r\n" +
+           displayText(copy) + "\r\n\r\nRetry writes the vault file again; should you close Vellumkeep instead, "
+           "rename the copy to " + std::string(vault::kVaultFileName) + " first.";
+}
+
 // A vault that exists but cannot be read, or cannot be created, must never be taken for a missing
 // one: that would ask for a new master password and overwrite it. Say why and stop.
 void reportUnusableVault(Program& app, const vault::VaultSession& vault, const vault::IoError& error) {
@@ -59,9 +74,15 @@ bool mayReplaceVault(Program& app, vault::VaultSession& vault, HWND owner) {
     bool changed = false;
     if (vault.changedOnDisk(changed).failed() || !changed) return true;
     if (!owner) return false;
+    // A save writes where the vault's name leads: a link that now leads elsewhere is named, with the
+    // file it would overwrite.
+    std::string place = displayText(vault.path());
+    vault::Path target;
+    if (vault.files().finalPath(vault.path(), target).succeeded() && !vault.files().sameFileName(target, vault.path()))
+        place += "\r\n\r\nwhich leads to the file that would be replaced:\r\n" + displayText(target);
     int choice = messageBox(owner,
                             "The vault file was changed by another program since Vellumkeep loaded it:\r\n\r\n" +
-                                displayText(vault.path()) +
+                                place +
                                 "\r\n\r\nReplace it with the entries in this list?  Choose No to leave the file "
                                 "as it is; your change then stays in the list only, unsaved.",
                             app.appTitle(), MB_YESNO | MB_ICONWARNING);
@@ -147,7 +168,7 @@ bool writeVault(Program& app, HWND owner, const char* cancelling) {
         if (!owner) return false;
         int choice = messageBox(owner,
                                 "Vellumkeep could not save your entries to:\r\n\r\n" + describe(vault, saved.error()) +
-                                    "\r\n\r\nThe vault file still holds what was saved before.  Retry, or " +
+                                    "\r\n\r\n" + stateAfterFailedSave(vault, saved.error()) + "  Retry, or " +
                                     cancelling,
                                 app.appTitle(), MB_RETRYCANCEL | MB_ICONWARNING);
         if (choice != IDRETRY) return false;
@@ -203,11 +224,9 @@ void createVault(Program& app, const std::string& password) {
     doEvents();
     vault::VaultSession& vault = app.vaultSession;
     // A vault without a master password may still hold entries (a restored backup, a hand edit):
-    // they stay, and show in the list.
-    if (vault::IoResult created = vault.create(password); created.failed()) {
-        reportUnusableVault(app, vault, created.error());
-        return;
-    }
+    // they stay, and show in the list. The dialog is gone by now: whatever fails is told in a box
+    // of its own, and the program ends.
+    if (!readVault(app, vault, [&] { return vault.create(password); })) return;
     app.mainWindow.entryList.entriesLoaded();
     const size_t count = vault.entries().count();
     if (count == 0)

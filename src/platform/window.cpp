@@ -36,6 +36,8 @@ void reportHandlerFailure(HWND window) noexcept {
         }
     } catch (...) {
     }
+    // A window destroyed while its handler ran can own no box: the box would never show.
+    if (!IsWindow(window)) window = nullptr;
     try {
         messageBox(window, std::string("Vellumkeep could not finish what you asked.\r\n\r\n") + reason,
                    readAppInfo().title, MB_OK | MB_ICONERROR);

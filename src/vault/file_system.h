@@ -75,6 +75,8 @@ public:
     virtual IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) = 0;
     // The path of the file itself: links followed, in the spelling the file system keeps.
     virtual IoResult finalPath(const Path& path, Path& final) = 0;
+    // Whether a folder is at the path (links followed).
+    virtual bool isFolder(const Path& path) = 0;
 
 protected:
     // Called before each step of replaceAtomically but the flush, which goes through the real

@@ -16,6 +16,7 @@ public:
     IoResult append(const Path& path, std::string_view bytes) override;
     IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) override;
     IoResult finalPath(const Path& path, Path& final) override;
+    bool isFolder(const Path& path) override;
 
 protected:
     // Forces the written bytes of an open file (a HANDLE) to disk: the flush step of a replace.
@@ -34,6 +35,7 @@ public:
     IoResult append(const Path& path, std::string_view bytes) override;
     IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) override;
     IoResult finalPath(const Path& path, Path& final) override;
+    bool isFolder(const Path& path) override;
 
 protected:
     // Forces the written bytes of an open file to disk: the flush step of a replace. Tests

@@ -221,6 +221,11 @@ IoResult PosixFileSystem::finalPath(const Path& path, Path& final) {
     return IoResult::success();
 }
 
+bool PosixFileSystem::isFolder(const Path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 FileSystem& realFileSystem() {
     static PosixFileSystem files;
     return files;

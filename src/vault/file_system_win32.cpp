@@ -168,10 +168,15 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
         file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, carried, nullptr));
     };
     create();
-    if (!file && GetLastError() == ERROR_ACCESS_DENIED &&
-        SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL))  // a copy left by a crash may be read-only
+    if (!file) {
+        // The first failure's reason is the one to tell: the calls after it set their own.
+        IoError refused = lastError();
+        // A copy left by a crash may be read-only: made writable, it is replaced.
+        if (refused.code != ERROR_ACCESS_DENIED || !SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL))
+            return fail(refused);
         create();
-    if (!file) return fail(lastError());
+        if (!file) return fail(lastError());
+    }
 
     if (IoResult result = beforeStep(WriteStep::Write); result.failed()) return fail(result.error());
     HANDLE handle = file.get();
@@ -222,6 +227,11 @@ IoResult Win32FileSystem::finalPath(const Path& path, Path& final) {
     }
     final = withoutLongPathPrefix(std::move(name));
     return IoResult::success();
+}
+
+bool Win32FileSystem::isFolder(const Path& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 FileSystem& realFileSystem() {

@@ -32,8 +32,11 @@ bool fileExists(FileSystem& files, const Path& path) {
 }
 
 IoResult VaultStore::ensureVaultFile() {
-    if (fileExists(files_, path_)) return IoResult::success();
-    // Appending rather than creating: a vault that is there but hidden keeps its content.
+    // Whatever is there (a hidden file too, which fileExists counts as missing) is never written
+    // at start: a sync tool would see a change at every start. Appending, should the vault appear
+    // meanwhile, keeps what it holds.
+    Path there;
+    if (files_.finalPath(path_, there).succeeded()) return IoResult::success();
     return files_.append(path_, kLineEnd);
 }
 
@@ -105,6 +108,11 @@ IoResult VaultStore::changedSince(const Fingerprint& known, bool& changed) {
         now.add(piece);
         return IoResult::success();
     };
+    // A folder put in the vault's place is a change like any other: the user is asked.
+    if (files_.isFolder(path_)) {
+        changed = true;
+        return IoResult::success();
+    }
     if (IoResult read = files_.readPieces(path_, fingerprint); read.failed()) {
         Path ignored;
         if (files_.finalPath(path_, ignored).succeeded()) return read;  // there, but unreadable

@@ -35,8 +35,8 @@ public:
     VaultStore(FileSystem& files, Path path) : files_(files), path_(std::move(path)) {}
     const Path& path() const { return path_; }
 
-    // Creates a Fresh vault (one empty line) when fileExists says there is none; a file that is
-    // there but not found (hidden) only gains an empty line at its end.
+    // Creates a Fresh vault (one empty line) when nothing is there; a vault that is there, hidden
+    // or not, is left as it is.
     IoResult ensureVaultFile();
     // The vault's bytes, creating a Fresh vault first when there is none.
     IoResult read(std::string& bytes);

@@ -8,6 +8,7 @@
 
 #include "vault_samples.h"
 #include "vault/entry_rules.h"
+#include "vault/fingerprint.h"
 #include "vault/vault_format.h"
 
 namespace vk::vault {
@@ -293,6 +294,19 @@ TEST(EntryRules, NamesTheFieldOutsideTheCodePage) {
               "The Username contains characters that this computer's code page cannot store. "
               "Please use other characters.");
     EXPECT_NE(outsideCodePageProblem("Website").find("The Website contains"), std::string::npos);
+}
+
+// A change in any byte past a file's last whole word shows: files of every length around a few words.
+TEST(Fingerprint, AChangeInAnyOfAFilesLastBytesShows) {
+    constexpr size_t kWord = sizeof(std::size_t);
+    for (size_t length = 1; length <= 3 * kWord + 1; ++length) {
+        const std::string file(length, 'a');
+        for (size_t at = length - length % kWord; at < length; ++at) {
+            std::string changed = file;
+            changed[at] = 'b';
+            EXPECT_NE(fingerprintOf(changed), fingerprintOf(file)) << "length " << length << ", byte " << at;
+        }
+    }
 }
 
 }  // namespace

@@ -172,19 +172,19 @@ TEST_F(VaultStoreTest, AnExistingVaultIsReadAsStored) {
     EXPECT_EQ(readFile(vault), bytes);  // reading changes nothing
 }
 
-TEST_F(VaultStoreTest, AHiddenVaultKeepsItsContentAndGainsAnEmptyLine) {
+TEST_F(VaultStoreTest, AHiddenVaultIsReadAndNeverWritten) {
     VaultStore hidden(files, folder.path() / ".data.enc");
     std::string bytes = scrambleText("pw") + "\r\n" + scrambleText("u|||p|||l");
     writeFile(hidden.path(), bytes);
 
     std::vector<Entry> entries;
     ASSERT_TRUE(loadEntries(hidden, entries).succeeded());
-    EXPECT_EQ(readFile(hidden.path()), bytes + "\r\n");
+    EXPECT_EQ(readFile(hidden.path()), bytes);
     EXPECT_EQ(entries, (std::vector<Entry>{{"u", "p", "l"}}));
     std::string password;
     ASSERT_TRUE(hidden.readStoredPassword(password).succeeded());
     EXPECT_EQ(password, "pw");
-    EXPECT_EQ(readFile(hidden.path()), bytes + "\r\n\r\n");
+    EXPECT_EQ(readFile(hidden.path()), bytes);
 }
 
 TEST_F(VaultStoreTest, ReadingAMissingFileIsAnErrorAndCreatesNothing) {

@@ -170,6 +170,8 @@ TEST_F(SaveFaultTest, AFolderThatCannotBeWrittenIsReportedAndTheNextSaveWritesEv
     EXPECT_FALSE(saveVault(program.app(), program->mainWindow.hwnd()));
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, displayText(program.vaultPath().native()))) << boxes.seen()[0].text;
+    // The reason of the first failure, not of the attempts made after it.
+    EXPECT_TRUE(contains(boxes.seen()[0].text, systemReason(ERROR_ACCESS_DENIED))) << boxes.seen()[0].text;
     EXPECT_EQ(program.vaultBytes(), oldBytes);
     EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
     askScript(*control, L"make-writable", L"writable");

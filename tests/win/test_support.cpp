@@ -308,6 +308,26 @@ VOID CALLBACK MessageBoxes::answerLater(HWND, UINT, UINT_PTR id, DWORD) {
     clickLater(box, button);
 }
 
+// A symbolic link, as a user makes one. Wine's CreateSymbolicLinkW makes none on the Unix file
+// system under it, where the system's own ln does. True once the link is there.
+bool makeSymbolicLink(const std::filesystem::path& folder, const std::wstring& name, const std::wstring& relativeTarget) {
+    if (CreateSymbolicLinkW((folder / name).c_str(), relativeTarget.c_str(), 0) && pathExists(folder / name))
+        return true;
+    std::wstring unixTarget = relativeTarget;
+    for (wchar_t& c : unixTarget)
+        if (c == L'\\') c = L'/';
+    std::wstring commandLine = L"ln -s " + unixTarget + L" " + name;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(L"Z:\\bin\\ln", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &info))
+        return false;
+    KernelHandle process(info.hProcess), thread(info.hThread);
+    for (int waited = 0; waited < 10000 && !pathExists(folder / name); waited += 20) Sleep(20);
+    return pathExists(folder / name);
+}
+
 // ---- File dialogs ----
 
 namespace {

@@ -51,6 +51,10 @@ bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 // A Saved vault of `count` entries of ordinary sizes, the same for the same seed.
 std::string largeVault(const std::string& master, size_t count, unsigned seed);
 
+// A symbolic link `name` in `folder` to `relativeTarget`, as a user makes one; true once it is there.
+bool makeSymbolicLink(const std::filesystem::path& folder, const std::wstring& name,
+                      const std::wstring& relativeTarget);
+
 // The system's own words for an error code, as the program reports them.
 std::string systemReason(DWORD code);
 

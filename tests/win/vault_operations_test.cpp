@@ -17,6 +17,7 @@
 #include "platform/handles.h"
 #include "platform/text.h"
 #include "test_support.h"
+#include "vault_samples.h"
 #include "vault/file_system_impl.h"
 #include "app/vault_operations.h"
 
@@ -220,6 +221,36 @@ TEST_F(VaultLoadingTest, AFailedWriteWhileCreatingTheVaultIsReportedNotCelebrate
     EXPECT_FALSE(program->mainWindow.visible());
     EXPECT_EQ(program.vaultBytes(), kCrLf);
     program->vaultSession.useFileSystem(vault::realFileSystem());
+}
+
+// The dialog is gone by the time the vault is written: a vault too big for memory is told in a box
+// of its own, which shows, and the program ends instead of idling without a window.
+TEST_F(VaultLoadingTest, RunningOutOfMemoryWhileCreatingTheVaultIsToldAndEndsTheProgram) {
+    startWith(kCrLf);
+    struct OutOfMemory : vault::Win32FileSystem {
+        vault::IoResult readAll(const vault::Path&, std::string&) override { throw std::bad_alloc(); }
+    } outOfMemory;
+    program->vaultSession.useFileSystem(outOfMemory);
+    boxes.answer(IDOK);
+    setText(program->passwordDialog.findControl("passwordBox"), "first one");
+    setText(program->passwordDialog.findControl("retypeBox"), "first one");
+    click(program->passwordDialog.findControl("okButton"));
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_TRUE(contains(boxes.seen()[0].text, "more than Vellumkeep can hold")) << boxes.seen()[0].text;
+    EXPECT_EQ(boxes.seen()[0].owner, nullptr);
+    EXPECT_EQ(program.endCount(), 1);
+    program->vaultSession.useFileSystem(vault::realFileSystem());
+}
+
+// A sync tool that changes the vault while the password dialog waits: what the list loads is what
+// the next save compares with, so it replaces the file without asking.
+TEST_F(VaultLoadingTest, TheVaultAsLoadedIsTheOneASaveKnows) {
+    startWith(savedBytes("master", {{"old", "pw", "here"}}));
+    program.writeVault("master", {{"synced", "pw", "there"}});
+    setText(program->passwordDialog.findControl("passwordBox"), "master");
+    click(program->passwordDialog.findControl("okButton"));
+    ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));  // no question: no box expected
+    EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {{"synced", "pw", "there"}})));
 }
 
 TEST_F(VaultLoadingTest, AZeroByteVaultCountsAsFresh) {
@@ -556,6 +587,49 @@ TEST_F(FailingSaveTest, ClosingWithAnUnsavedChangeYesSavesAgainUntilItWorks) {
     EXPECT_FALSE(form().isLoaded());
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {initial[0], added})));
     EXPECT_FALSE(temporaryLeft());
+}
+
+// The vault gone just when it would be replaced: the new copy is all there is, and is kept, and the
+// user is told where it is.
+TEST_F(FailingSaveTest, AVaultGoneWhenItWouldBeReplacedKeepsItsNewCopyAndSaysWhere) {
+    failing.onStep = [&](vault::WriteStep step) {
+        if (step == vault::WriteStep::Replace) DeleteFileW(program.vaultPath().c_str());
+    };
+    failSavesAt(vault::WriteStep::Replace);
+    boxes.answer(IDCANCEL);
+    addThroughTheEditor(added);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    const std::filesystem::path copy = program.folder().file("data.enc.tmp");
+    EXPECT_TRUE(contains(boxes.seen()[0].text, "The vault file is gone")) << boxes.seen()[0].text;
+    EXPECT_TRUE(contains(boxes.seen()[0].text, displayText(copy.native()))) << boxes.seen()[0].text;
+    EXPECT_EQ(vault::entriesOf(readFile(copy)), (std::vector<vault::Entry>{initial[0], added}));
+}
+
+// What another program puts in the vault's place is never overwritten unasked: a folder, and a
+// link that leads elsewhere, named with the file a save would replace.
+TEST_F(VaultSavingTest, WhatTakesTheVaultsPlaceIsNamedAndKept) {
+    std::filesystem::remove(program.vaultPath());
+    std::filesystem::create_directory(program.vaultPath());
+    boxes.answer(IDYES);
+    boxes.answer(IDCANCEL);
+    EXPECT_FALSE(saveVault(program.app(), mainWindow));
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    EXPECT_TRUE(contains(boxes.seen()[0].text, "changed by another program")) << boxes.seen()[0].text;
+    EXPECT_TRUE(contains(boxes.seen()[1].text, "there is a folder")) << boxes.seen()[1].text;
+    EXPECT_TRUE(std::filesystem::is_directory(program.vaultPath()));
+
+    std::filesystem::remove(program.vaultPath());
+    std::filesystem::create_directory(program.folder().file("synced"));
+    writeFile(program.folder().file("synced/notes.txt"), "not a vault");
+    ASSERT_TRUE(makeSymbolicLink(program.folder().path(), L"data.enc", L"synced\\notes.txt"));
+    boxes.answer(IDNO);
+    EXPECT_FALSE(saveVault(program.app(), mainWindow));
+    ASSERT_EQ(boxes.seen().size(), 3u);
+    EXPECT_TRUE(contains(boxes.seen()[2].text, "notes.txt")) << boxes.seen()[2].text;
+    EXPECT_EQ(readFile(program.folder().file("synced/notes.txt")), "not a vault");
+    boxes.answer(IDYES);  // the user means it: the file the link leads to is replaced
+    EXPECT_TRUE(saveVault(program.app(), mainWindow));
+    EXPECT_EQ(vault::entriesOf(readFile(program.folder().file("synced/notes.txt"))), initial);
 }
 
 // A handler that fails says so, and the change it could not save is known to closing.
