@@ -8,6 +8,7 @@
 #include "app/program.h"
 #include "app/vault_operations.h"
 #include "platform/file_dialogs.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "vault/entry_csv.h"
@@ -69,15 +70,11 @@ void refuseImport(Program& app, HWND owner, const std::wstring& path, const std:
 
 // The file's bytes, or nothing when it is too big or cannot be read (the user was told why).
 std::optional<std::string> readImportFile(Program& app, HWND owner, const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    const bool measured = GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-    const unsigned long long size =
-        measured ? (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow : 0;
-    const std::string tooLarge = "The file is " + std::to_string(size) +
-                                 " bytes: larger than any export of passwords, which Vellumkeep reads up to " +
-                                 std::to_string(vault::kMaxCsvImportBytes >> 20) + " MB.";
+    const unsigned long long size = fileSizeOf(path).value_or(0);
     if (size > vault::kMaxCsvImportBytes) {
-        refuseImport(app, owner, path, tooLarge);
+        refuseImport(app, owner, path,
+                     "The file is " + sizeText(size) + ": larger than any export of passwords, which Vellumkeep "
+                     "reads up to " + std::to_string(vault::kMaxCsvImportBytes >> 20) + " MB.");
         return std::nullopt;
     }
     std::string bytes;

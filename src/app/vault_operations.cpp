@@ -7,6 +7,7 @@
 
 #include "app/program.h"
 #include "platform/date_time.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -97,19 +98,11 @@ std::string unsavedStatus(const vault::VaultSession& vault) {
     return "Not saved: the last change is kept in the list only, until a save succeeds.";
 }
 
-std::string byteCount(unsigned long long bytes) {
-    std::string digits = std::to_string(bytes);
-    if (bytes >= (1u << 20)) return std::to_string((bytes + (1u << 19)) >> 20) + " MB (" + digits + " bytes)";
-    return digits + " bytes";
-}
-
 // A vault larger than the memory the program may use is refused, naming its size; the program
 // then ends rather than stay open with a password and no entries.
 void reportVaultTooLarge(Program& app, const vault::VaultSession& vault) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    std::string size = "too large";
-    if (GetFileAttributesExW(vault.path().c_str(), GetFileExInfoStandard, &data))
-        size = byteCount((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    std::optional<unsigned long long> bytes = fileSizeOf(vault.path());
+    const std::string size = bytes ? sizeText(*bytes) : "too large";
     messageBox(nullptr,
                "Vellumkeep cannot load its vault file:\r\n\r\n" + displayText(vault.path()) + "\r\n\r\nThe file is " +
                    size +

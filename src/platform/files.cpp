@@ -29,4 +29,16 @@ bool removeFile(const std::wstring& path) {
     return SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileW(path.c_str());
 }
 
+std::optional<unsigned long long> fileSizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::string sizeText(unsigned long long bytes) {
+    std::string digits = std::to_string(bytes);
+    if (bytes >= (1u << 20)) return std::to_string((bytes + (1u << 19)) >> 20) + " MB (" + digits + " bytes)";
+    return digits + " bytes";
+}
+
 }  // namespace vk

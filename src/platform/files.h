@@ -1,6 +1,6 @@
 #pragma once
-// What a start asks of files besides the vault's own operations: which file a name leads to, and
-// removing a file that was left behind.
+// What the program asks of files besides the vault's own operations: which file a name leads to,
+// how big a file is, and removing a file that was left behind.
 #include <optional>
 #include <string>
 
@@ -15,6 +15,11 @@ struct FileIdentity {
 };
 // Empty when nothing can be opened at `path`.
 std::optional<FileIdentity> fileIdentityOf(const std::wstring& path);
+
+// The file's size in bytes; empty when it cannot be told.
+std::optional<unsigned long long> fileSizeOf(const std::wstring& path);
+// A size as people read it: "512 bytes", or "130 MB (136314880 bytes)".
+std::string sizeText(unsigned long long bytes);
 
 // Removes the file at `path` (a link itself, not what it leads to), even a read-only one; false
 // when it is still there.
