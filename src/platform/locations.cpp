@@ -7,6 +7,14 @@ namespace {
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// What explorer skips before it looks for an option: every character a wide "is space" test
+// accepts, as a single-byte code page such as Windows-1252 holds them (tab to carriage return,
+// the separators 0x1C to 0x1F, the space and the no-break space 0xA0).
+bool isLeadingSpace(char c) {
+    auto byte = static_cast<unsigned char>(c);
+    return byte == ' ' || byte == 0xA0 || (byte >= 0x09 && byte <= 0x0D) || (byte >= 0x1C && byte <= 0x1F);
+}
+
 }  // namespace
 
 bool containsIgnoringCase(std::string_view text, std::string_view part) {
@@ -28,8 +36,8 @@ std::string completeLocation(std::string_view location) {
 }
 
 bool isOpenableLocation(std::string_view location) {
-    size_t firstVisible = location.find_first_not_of(' ');
-    if (firstVisible != std::string_view::npos && location[firstVisible] == '/') return false;
+    auto firstVisible = std::find_if_not(location.begin(), location.end(), isLeadingSpace);
+    if (firstVisible != location.end() && *firstVisible == '/') return false;
     return std::none_of(location.begin(), location.end(), [](char c) {
         auto byte = static_cast<unsigned char>(c);
         return byte == '"' || byte < 0x20 || byte == 0x7F;

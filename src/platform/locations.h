@@ -16,8 +16,9 @@ bool hasWebScheme(std::string_view address);
 std::string completeLocation(std::string_view location);
 
 // False for a location that explorer could read as something other than one place to open: one
-// that begins with "/" (explorer's own options) or holds a double quote or a control character,
-// which no path or web address has.
+// that begins with "/" (explorer's own options), after any spaces explorer skips (the no-break
+// space among them), or holds a double quote or a control character, which no path or web
+// address has.
 bool isOpenableLocation(std::string_view location);
 
 // One argument of a Windows command line, quoted and escaped where needed, so that

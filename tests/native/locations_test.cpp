@@ -87,6 +87,9 @@ TEST(GoToCommandLine, RefusesWhatExplorerCouldReadAsMoreThanOnePlace) {
         "/desktop=x",
         "/desktop=x,320x200 \"Z:\\tmp\\marker.exe\" --any",
         "  /n,C:\\",
+        // Explorer skips every kind of space before its options, a no-break space (0xA0) too.
+        "\xA0/root,C:\\",
+        " \xA0 /select,C:\\x",
         "a\"b",
         "C:\\My \"Files\" x",  // a space and a double quote
         "a\tb",
@@ -101,6 +104,7 @@ TEST(GoToCommandLine, RefusesWhatExplorerCouldReadAsMoreThanOnePlace) {
     // A slash further in, and bytes of the code page above 127, are ordinary.
     EXPECT_TRUE(isOpenableLocation("http://a/b"));
     EXPECT_TRUE(isOpenableLocation("C:\\Caf\xE9\x81"));
+    EXPECT_TRUE(isOpenableLocation("\xA0\xE9/x"));  // the slash follows a letter, not a space
 }
 
 TEST(CommandLineArgument, QuotesByTheWindowsRules) {
