@@ -18,15 +18,24 @@ namespace {
 
 constexpr const char* kCopyLabels[] = {"Copied Username ", "Copied Password ", "Copied Location "};
 
-// A field as the delete question shows it: cut to a readable length, so that a very long field
-// neither stalls the question nor makes its box wider than the screen.
-std::wstring shownInQuestion(std::string_view field) {
-    constexpr size_t kShown = 80;
-    constexpr size_t kMostBytes = 4 * kShown;  // enough for kShown characters in any code page
-    std::wstring text = widen(std::string(field.substr(0, kMostBytes)));
-    if (field.size() <= kMostBytes && text.size() <= kShown) return text;
-    text.resize(std::min(text.size(), kShown));
-    return text + L"\u2026";
+// A text cut to `shown` characters and marked as cut, so that a very long one neither stalls the
+// control that shows it nor makes it wider than the screen.
+std::wstring cutToReadableLength(std::string_view text, size_t shown, const wchar_t* cutMark) {
+    const size_t mostBytes = 4 * shown;  // enough for `shown` characters in any code page
+    std::wstring wide = widen(std::string(text.substr(0, mostBytes)));
+    if (text.size() <= mostBytes && wide.size() <= shown) return wide;
+    wide.resize(std::min(wide.size(), shown));
+    return wide + cutMark;
+}
+
+// A field as the delete question shows it.
+std::wstring shownInQuestion(std::string_view field) { return cutToReadableLength(field, 80, L"\u2026"); }
+
+// A command line as the status line shows it: whole up to MAX_PATH characters, as any ordinary
+// path or address is.
+std::string shownOnStatusLine(std::string_view commandLine) {
+    if (commandLine.size() <= MAX_PATH) return std::string(commandLine);
+    return displayText(cutToReadableLength(commandLine, MAX_PATH, L"..."));
 }
 
 }  // namespace
@@ -106,8 +115,12 @@ void MainWindow::onGoToClick() {
             "character.");
         return;
     }
+    if (!fitsOnCommandLine(*commandLine)) {
+        setStatusText("Location not opened: it is too long for Windows to pass to another program.");
+        return;
+    }
     if (!host_.startProgram(systemExplorerPath(), *commandLine, SW_SHOWMINIMIZED))
-        setStatusText("Could not start: " + *commandLine);
+        setStatusText("Could not start: " + shownOnStatusLine(*commandLine));
 }
 
 void MainWindow::onWebsiteClick() { host_.visitWebsite(); }

@@ -71,6 +71,11 @@ std::optional<std::string> goToCommandLine(std::string_view location) {
     return "explorer " + (address.empty() ? address : commandLineArgument(address));
 }
 
+bool fitsOnCommandLine(std::string_view commandLine) {
+    // A byte of the code page is at most one character of the wide command line Windows builds.
+    return commandLine.size() <= kLongestCommandLine;
+}
+
 std::string withWebScheme(std::string_view address) {
     if (hasWebScheme(address)) return std::string(address);
     return "http://" + std::string(address);

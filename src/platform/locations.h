@@ -1,5 +1,6 @@
 #pragma once
 // How an entry's location and the company's web site become something the shell can open.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,13 @@ std::string commandLineArgument(std::string_view argument);
 // address as exactly one argument (none for an empty location). Nothing for a location that
 // isOpenableLocation refuses.
 std::optional<std::string> goToCommandLine(std::string_view location);
+
+// The longest command line Windows passes to a program it starts: 32,767 characters with the
+// terminating NUL. A longer one does not start, or starts cut (Wine cuts one of 65,536 or more).
+inline constexpr size_t kLongestCommandLine = 32766;
+
+// True when Windows can start a program with the whole of this command line.
+bool fitsOnCommandLine(std::string_view commandLine);
 
 // "http://" in front of an address without a scheme.
 std::string withWebScheme(std::string_view address);

@@ -597,6 +597,25 @@ TEST_F(EntryCommandsTest, AShellThatCannotStartTheCommandSaysSoAndTheProgramGoes
     EXPECT_TRUE(messageBoxes.seen().empty());
 }
 
+TEST_F(EntryCommandsTest, GoToRefusesWhatNoCommandLineHoldsAndShowsALongFailureCut) {
+    const std::string explorer = "explorer ";  // then the location: a run of 'a's stays as it is
+    const size_t fits = kLongestCommandLine - explorer.size();
+    ProgramWithLocations places({std::string(fits, 'a'), std::string(fits + 1, 'a'), std::string(70000, 'a')});
+    std::vector<std::string> tried;
+    places->env.startProgram = [&](const std::string&, const std::string& commandLine, int) {
+        tried.push_back(commandLine);
+        return false;
+    };
+    const std::string tooLong = "Location not opened: it is too long for Windows to pass to another program.";
+    const std::string statuses[] = {
+        "Could not start: " + explorer + std::string(MAX_PATH - explorer.size(), 'a') + "...", tooLong, tooLong};
+    for (int row = 0; row < 3; ++row) {
+        places.goTo(row, row == 1);
+        EXPECT_EQ(places->mainWindow.statusText(), statuses[row]) << row;
+    }
+    EXPECT_EQ(tried, (std::vector<std::string>{explorer + places.entries[0].location}));
+}
+
 // The processes this test program has started that are still running, by id, with their programs.
 std::map<DWORD, std::string> runningChildren() {
     std::map<DWORD, std::string> children;
