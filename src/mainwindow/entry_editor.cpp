@@ -7,6 +7,11 @@
 #include "vault/entry_rules.h"
 
 namespace vk {
+namespace {
+
+constexpr vault::Field kFields[] = {vault::Field::Username, vault::Field::Password, vault::Field::Location};
+
+}  // namespace
 
 void EntryEditor::create() {
     Frame frame;
@@ -53,21 +58,42 @@ void EntryEditor::openForEdit(vault::EntryId id, vault::EntryView entry) {
 
 void EntryEditor::onLoad() {
     standAboveKeptOnTop();
+    shownCut_ = {};
     if (!editing()) {
         setCaption("Add an entry");
     } else {
         setCaption("Edit an entry");
-        usernameBox->setText(opening_->username);
-        passwordBox->setText(opening_->password);
-        websiteBox->setText(opening_->location);
+        showOpeningEntry();
     }
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
 }
 
+Control* EntryEditor::boxOf(vault::Field field) const {
+    Control* const boxes[] = {usernameBox, passwordBox, websiteBox};  // in the order of the fields
+    return boxes[static_cast<size_t>(field)];
+}
+
+void EntryEditor::showOpeningEntry() {
+    for (vault::Field field : kFields) {
+        std::string text(vault::EntryList::field(*opening_, static_cast<int>(field)));
+        HWND box = boxOf(field)->hwnd();
+        setWindowText(box, text);
+        if (windowText(box).text != text) shownCut_[static_cast<size_t>(field)] = wideWindowText(box);
+    }
+}
+
+AnsiText EntryEditor::fieldText(vault::Field field) const {
+    HWND box = boxOf(field)->hwnd();
+    const std::optional<std::wstring>& shown = shownCut_[static_cast<size_t>(field)];
+    if (opening_ && shown && wideWindowText(box) == *shown)
+        return {std::string(vault::EntryList::field(*opening_, static_cast<int>(field))), true};
+    return windowText(box);
+}
+
 std::optional<vault::Entry> EntryEditor::storableEntry() {
-    AnsiText username = windowText(usernameBox->hwnd());
-    AnsiText password = windowText(passwordBox->hwnd());
-    AnsiText website = windowText(websiteBox->hwnd());
+    AnsiText username = fieldText(vault::Field::Username);
+    AnsiText password = fieldText(vault::Field::Password);
+    AnsiText website = fieldText(vault::Field::Location);
     std::string problem;
     if (!username.complete)
         problem = vault::outsideCodePageProblem("Username");
@@ -101,11 +127,11 @@ bool EntryEditor::store(const vault::Entry& entry) {
 }
 
 void EntryEditor::onSaveClick() {
-    if (GetWindowTextLengthW(usernameBox->hwnd()) == 0) {
+    if (fieldText(vault::Field::Username).text.empty()) {
         messageBox(hwnd(), "You must enter a username", "Error", MB_OK);
         return;
     }
-    if (GetWindowTextLengthW(passwordBox->hwnd()) == 0) {
+    if (fieldText(vault::Field::Password).text.empty()) {
         messageBox(hwnd(), "You must enter a password", "Error", MB_OK);
         return;
     }

@@ -4,10 +4,12 @@
 // overwrite another entry.
 #include <windows.h>
 
+#include <array>
 #include <optional>
 #include <string>
 
 #include "vault/entry_list.h"
+#include "platform/text.h"
 #include "platform/window.h"
 
 namespace vk {
@@ -63,6 +65,13 @@ private:
     Control* websiteBox = nullptr;
 
     bool editing() const { return opening_.has_value(); }
+    Control* boxOf(vault::Field field) const;
+    // Shows the entry opened in the boxes, noting what a box showed of a field it could not show
+    // whole (a NUL in a field from a foreign file ends the box's text there).
+    void showOpeningEntry();
+    // A field as Save takes it: as it was opened while its box still shows exactly the part of it
+    // that could be shown, else what the box holds.
+    AnsiText fieldText(vault::Field field) const;
     // The three boxes as an entry; empty when one holds what the vault cannot store (the user
     // has been told why).
     std::optional<vault::Entry> storableEntry();
@@ -74,6 +83,8 @@ private:
     // The entry the editor is opened on (none when adding), as it was when opened.
     std::optional<vault::Entry> opening_;
     std::optional<vault::EntryId> openedEntry_;
+    // By field: what its box showed of a field it could not show whole.
+    std::array<std::optional<std::wstring>, 3> shownCut_;
 };
 
 }  // namespace vk

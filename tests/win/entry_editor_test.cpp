@@ -309,6 +309,16 @@ TEST_F(EntryEditorTest, EditReplacesThatEntryWithTheSameMessage) {
     expectVaultHoldsTheList();
 }
 
+TEST_F(EntryEditorTest, AFieldTheBoxCannotShowWholeIsKeptUnlessTheUserChangesIt) {
+    const std::string withNul("ab\0cd", 5);  // as a foreign file may hold it
+    form().entryList.add(Entry{withNul, "pw-d", withNul});
+    openEdit("ab");  // the list shows it cut too
+    setText(editor().findControl("passwordBox"), "new-pw");
+    setText(editor().findControl("websiteBox"), "abx");
+    save();
+    EXPECT_EQ(storedEntries().back(), (Entry{withNul, "new-pw", "abx"}));
+}
+
 // ---- Text the vault cannot store ----
 
 struct Unstorable {
