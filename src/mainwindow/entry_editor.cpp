@@ -127,6 +127,14 @@ bool EntryEditor::store(const vault::Entry& entry) {
 }
 
 void EntryEditor::onSaveClick() {
+    // The editor is disabled while a box of this Save is open, but a BM_CLICK (an accessibility
+    // tool's default action) still reaches the button: a second Save would add the entry twice.
+    if (saving_) return;
+    saving_ = true;
+    struct SaveEnds {
+        bool& saving;
+        ~SaveEnds() { saving = false; }
+    } saveEnds{saving_};
     if (fieldText(vault::Field::Username).text.empty()) {
         messageBox(hwnd(), "You must enter a username", "Error", MB_OK);
         return;

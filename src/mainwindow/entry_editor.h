@@ -85,6 +85,8 @@ private:
     std::optional<vault::EntryId> openedEntry_;
     // By field: what its box showed of a field it could not show whole.
     std::array<std::optional<std::wstring>, 3> shownCut_;
+    // True while a Save runs: a click that still reaches the button meanwhile is ignored.
+    bool saving_ = false;
 };
 
 }  // namespace vk
