@@ -35,6 +35,11 @@ void PasswordDialog::create() {
     for (Control* box : {passwordBox, retypeBox}) SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
     // Each box right after its label: screen readers name a box by the label before it.
     setTabOrder({okButton, cancelButton, passwordLabel, passwordBox, retypeLabel, retypeBox});
+    // The retype label is wider than the room before its box and lies above the box in that
+    // order; the box still draws over it (the label leaves it that part), as the password box
+    // does over the message label in enter mode.
+    HWND retype = retypeBox->hwnd();
+    SetWindowLongW(retype, GWL_STYLE, GetWindowLongW(retype, GWL_STYLE) & ~WS_CLIPSIBLINGS);
     // The password box takes the first keystroke, although the buttons come first in tab order.
     setInitialFocus(passwordBox);
 

@@ -46,9 +46,28 @@ void paintCaption(HWND label, HDC dc) {
     SetBkMode(dc, previousMode);
 }
 
+// A sibling below the label that does not clip its siblings draws over them (a box the label
+// reaches into): the label leaves that part to it.
+void leaveOutSiblingsDrawnOver(HWND label, HDC dc) {
+    RECT own{};
+    GetWindowRect(label, &own);
+    for (HWND sibling = GetWindow(label, GW_HWNDNEXT); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+        LONG style = GetWindowLongW(sibling, GWL_STYLE);
+        RECT place{}, overlap{};
+        if (!(style & WS_VISIBLE) || (style & WS_CLIPSIBLINGS) || !GetWindowRect(sibling, &place) ||
+            !IntersectRect(&overlap, &own, &place))
+            continue;
+        MapWindowPoints(HWND_DESKTOP, label, reinterpret_cast<POINT*>(&overlap), 2);
+        ExcludeClipRect(dc, overlap.left, overlap.top, overlap.right, overlap.bottom);
+    }
+}
+
 void paintLabel(HWND label, HDC dc) {
+    int saved = SaveDC(dc);  // a DC handed in to print on keeps its own clipping
+    leaveOutSiblingsDrawnOver(label, dc);
     paintParentBackground(label, dc);
     paintCaption(label, dc);
+    RestoreDC(dc, saved);
 }
 
 // In front of a skinned label for its life: the label paints itself over its parent's background.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/canvas.h"
 #include "platform/text.h"
 #include "test_support.h"
 
@@ -164,6 +165,26 @@ TEST_F(FirstStartTest, CreatesAFreshVaultAndOpensTheDialogInCreateMode) {
                          dialog().findControl("passwordBox")->hwnd(), dialog().findControl("retypeBox")->hwnd()}));
     EXPECT_EQ(item, dialog().findControl("okButton")->hwnd());  // and round again
     EXPECT_EQ(program.endCount(), 0);
+}
+
+TEST_F(FirstStartTest, TheRetypeBoxIsDrawnWholeOverTheLabelThatReachesIntoIt) {
+    HWND label = dialog().findControl("retypeLabel")->hwnd(), box = dialog().findControl("retypeBox")->hwnd();
+    RECT labelPlace{}, boxPlace{};
+    GetWindowRect(label, &labelPlace);
+    GetWindowRect(box, &boxPlace);
+    const int boxLeft = boxPlace.left - labelPlace.left, middle = (labelPlace.bottom - labelPlace.top) / 2;
+    ASSERT_LT(boxLeft, labelPlace.right - labelPlace.left);  // the label reaches into the box
+    // The system lets the box draw its left border there, and the label leaves that part unpainted.
+    HDC boxDc = GetWindowDC(box);
+    EXPECT_TRUE(PtVisible(boxDc, 0, labelPlace.top + middle - boxPlace.top));
+    ReleaseDC(box, boxDc);
+    const COLORREF unpainted = RGB(255, 0, 255);
+    Canvas canvas(nullptr, labelPlace.right - labelPlace.left, labelPlace.bottom - labelPlace.top);
+    canvas.fill(unpainted);
+    SendMessageW(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT | PRF_ERASEBKGND);
+    GdiFlush();
+    EXPECT_EQ(canvas.at(boxLeft, middle), unpainted);
+    EXPECT_NE(canvas.at(boxLeft - 1, middle), unpainted);
 }
 
 TEST_F(FirstStartTest, KeepsTheMainWindowHiddenWhileTheDialogIsOpen) {
