@@ -152,6 +152,7 @@ NewPassword checkNewPassword(const std::wstring& typed, const std::wstring& rety
 
 void PasswordDialog::confirmNewPassword() {
     NewPassword checked = checkNewPassword(wideWindowText(passwordBox->hwnd()), wideWindowText(retypeBox->hwnd()));
+    WipedWhenDone wiped(checked.password);
     if (!checked.problem.empty()) {
         showCreateModeMessage(checked.problem, checked.emptyBoxes);
         return;
@@ -163,6 +164,7 @@ void PasswordDialog::confirmNewPassword() {
 
 void PasswordDialog::checkEnteredPassword() {
     AnsiText typed = windowText(passwordBox->hwnd());
+    WipedWhenDone wiped(typed.text);
     // A character outside the code page can never be part of the master password. The timer
     // stops first: when the vault opens, this dialog is closed before the call returns.
     if (typed.complete) {
