@@ -72,7 +72,7 @@ void MainWindow::onDeleteClick() {
 }
 
 void MainWindow::onCopyClick(vault::Field field) {
-    forgetCopiedPassword();
+    forgetCopiedPassword(ClipboardWait::No);
     // Emptied first, so that nothing copied earlier (a password) stays behind.
     bool cleared = clipboardClear(hwnd());
     auto index = entryList.selectedIndex();
@@ -88,17 +88,20 @@ void MainWindow::onCopyClick(vault::Field field) {
     }
     if (field == vault::Field::Password) {
         copiedPassword_ = copied;
+        clipboardRetryTimer->setEnabled(false);  // an earlier password went with the emptying
         clipboardTimer->setEnabled(true);
     }
     setStatusText(kCopyLabels[static_cast<int>(field)] + value);
 }
 
-void MainWindow::onClipboardTimer() { forgetCopiedPassword(); }
+void MainWindow::onClipboardTimer() { forgetCopiedPassword(ClipboardWait::No); }
 
-void MainWindow::forgetCopiedPassword() {
+void MainWindow::forgetCopiedPassword(ClipboardWait wait) {
     if (clipboardTimer) clipboardTimer->setEnabled(false);
-    if (copiedPassword_) clipboardClearIfUnchanged(hwnd(), *copiedPassword_);
-    copiedPassword_.reset();
+    const bool busy =
+        copiedPassword_ && clipboardClearIfUnchanged(hwnd(), *copiedPassword_, wait) == ClipboardClearing::Busy;
+    if (clipboardRetryTimer) clipboardRetryTimer->setEnabled(busy);
+    if (!busy) copiedPassword_.reset();
 }
 
 void MainWindow::onGoToClick() {

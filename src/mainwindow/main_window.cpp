@@ -46,6 +46,9 @@ const wchar_t* const kMenuCaptions[] = {L"File", L"Data", L"Copy", L"Help", L"Ab
 constexpr int kListRightMargin = 500;
 constexpr int kListBottomMargin = 1000;
 
+// How often a copied password is tried again while another program holds the clipboard open.
+constexpr UINT kClipboardRetryMs = 250;
+
 }  // namespace
 
 MainWindow::MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor,
@@ -94,6 +97,8 @@ void MainWindow::create() {
                                6240, 9015, 315);
     clipboardTimer = &createTimer("clipboardTimer", host_.clipboardClearMs());
     clipboardTimer->onTick = [this] { onClipboardTimer(); };
+    clipboardRetryTimer = &createTimer("clipboardRetryTimer", kClipboardRetryMs);
+    clipboardRetryTimer->onTick = [this] { onClipboardTimer(); };
     entryList.attach(entryListControl->hwnd());
     setTabOrder({addButton, editButton, deleteButton, websiteButton, entryListControl, copyButtons[0], goToButton,
                  copyButtons[1], copyButtons[2], statusBar});
@@ -182,7 +187,7 @@ void MainWindow::onUnload(bool& cancel) {
         cancel = true;
         return;
     }
-    forgetCopiedPassword();
+    forgetCopiedPassword(ClipboardWait::Briefly);  // no later try: the program ends
     host_.unloadOtherWindows();
     if (skinning_.skinEnabled) skinSupportOf(skinning_).refresh();
     host_.unloadLinkLauncher();

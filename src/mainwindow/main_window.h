@@ -9,6 +9,7 @@
 #include "vault/entry_list.h"
 #include "mainwindow/entry_list_view.h"
 #include "platform/app_info.h"
+#include "platform/clipboard.h"
 #include "platform/window.h"
 
 namespace vk {
@@ -116,11 +117,13 @@ private:
     Control* entryListControl = nullptr;
     Control* statusBar = nullptr;
     Timer* clipboardTimer = nullptr;  // clears a copied password from the clipboard
+    Timer* clipboardRetryTimer = nullptr;  // tries again while another program holds the clipboard
 
     HMENU buildMenuBar() const;
     bool mayDiscardUnsavedChange();
-    // Takes a copied password off the clipboard, if the clipboard still holds it.
-    void forgetCopiedPassword();
+    // Takes a copied password off the clipboard, if the clipboard still holds it; while another
+    // program has the clipboard open, the retry timer tries again until it is gone or not ours.
+    void forgetCopiedPassword(ClipboardWait wait);
 
     Host& host_;
     const Branding& branding_;

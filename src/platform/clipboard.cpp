@@ -10,8 +10,9 @@ constexpr DWORD kRetryDelayMs = 20;
 
 class ClipboardScope {
 public:
-    explicit ClipboardScope(HWND owner) {
-        for (int attempt = 0; attempt < kOpenAttempts && !open_; ++attempt) {
+    explicit ClipboardScope(HWND owner, ClipboardWait wait = ClipboardWait::Briefly) {
+        const int attempts = wait == ClipboardWait::Briefly ? kOpenAttempts : 1;
+        for (int attempt = 0; attempt < attempts && !open_; ++attempt) {
             if (attempt > 0) Sleep(kRetryDelayMs);
             open_ = OpenClipboard(owner) != FALSE;
         }
@@ -77,10 +78,13 @@ std::optional<DWORD> clipboardSetText(HWND owner, const std::string& ansi) {
     return GetClipboardOwner() == owner ? afterClosing : sequence;
 }
 
-bool clipboardClearIfUnchanged(HWND owner, DWORD sequence) {
-    if (GetClipboardSequenceNumber() != sequence) return false;
-    ClipboardScope clipboard(owner);
-    return clipboard.isOpen() && GetClipboardSequenceNumber() == sequence && EmptyClipboard();
+ClipboardClearing clipboardClearIfUnchanged(HWND owner, DWORD sequence, ClipboardWait wait) {
+    if (GetClipboardSequenceNumber() != sequence) return ClipboardClearing::NotOurs;
+    ClipboardScope clipboard(owner, wait);
+    if (!clipboard.isOpen()) return ClipboardClearing::Busy;
+    // Whoever held it open may have copied something of their own meanwhile.
+    if (GetClipboardSequenceNumber() != sequence) return ClipboardClearing::NotOurs;
+    return EmptyClipboard() ? ClipboardClearing::Cleared : ClipboardClearing::Busy;
 }
 
 bool clipboardGetText(HWND owner, std::string& ansi) {

@@ -88,11 +88,11 @@ std::map<std::string, std::optional<DWORD>> clipboardFormats() {
     return formats;
 }
 
-// Another program that opens the clipboard, puts its own text there and keeps it open until the
-// holder goes.
+// Another program that opens the clipboard, puts its own text there (if any) and keeps it open
+// until the holder goes.
 class ClipboardHolder {
 public:
-    explicit ClipboardHolder(std::string text)
+    explicit ClipboardHolder(std::optional<std::string> text)
         : held_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
           release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
           thread_([this, text = std::move(text)] { hold(text); }) {
@@ -107,10 +107,10 @@ public:
     bool holding() const { return holding_; }
 
 private:
-    void hold(const std::string& text) {
+    void hold(const std::optional<std::string>& text) {
         OwnedWindow owner = messageOnlyWindow();
         if (OpenClipboard(owner.get())) {
-            putTextOnOpenClipboard(text);
+            if (text) putTextOnOpenClipboard(*text);
             holding_ = true;
         }
         SetEvent(held_.get());
@@ -316,6 +316,16 @@ TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingEl
     putOnClipboard("the other program's text");
     EXPECT_TRUE(pumpUntil([&] { return !clearing.enabled(); }));
     EXPECT_EQ(clipboardText(), "the other program's text");
+
+    // Another program has the clipboard open when the time comes: the password goes once it lets go.
+    click(quickForm.findControl("copyButton", 1));
+    {
+        ClipboardHolder other(std::nullopt);
+        ASSERT_TRUE(other.holding());
+        pumpFor(500);  // the time comes, and the first tries find it held
+    }
+    EXPECT_TRUE(pumpUntil([] { return CountClipboardFormats() == 0; }));
+    EXPECT_FALSE(quickForm.findTimer("clipboardRetryTimer")->enabled());
 
     // A username or a location stays until something else is copied.
     click(quickForm.findControl("copyButton", 1));
