@@ -335,6 +335,16 @@ TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingEl
     EXPECT_EQ(quick.endCount(), 0);
 }
 
+// The delay the program ships with, not a test's: still there after 8 s, gone soon after 10 s.
+TEST_F(EntryCommandsTest, ACopiedPasswordStaysOnTheClipboardForTenSeconds) {
+    ClipboardLock clipboardLock;
+    selectRow(0);
+    click(form().findControl("copyButton", 1));
+    pumpFor(8000);
+    EXPECT_EQ(clipboardText(), "pw-a");
+    EXPECT_TRUE(pumpUntil([] { return CountClipboardFormats() == 0; }, 10000));
+}
+
 TEST_F(EntryCommandsTest, ClosingTheProgramTakesItsCopiedPasswordOffTheClipboardButNoOneElsesCopy) {
     ClipboardLock clipboardLock;
     selectRow(0);
