@@ -668,6 +668,9 @@ TEST_F(FailingSaveTest, TheEndOfTheSessionWaitsForAnUnsavedChange) {
     failing.failAt.reset();
     EXPECT_EQ(SendMessageW(form().hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {initial[0], added})));
+    // Another program refused: the session goes on, and so does this program.
+    SendMessageW(form().hwnd(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(form().isLoaded() && program.endCount() == 0);
     SendMessageW(form().hwnd(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(program.endCount(), 1);
 }
