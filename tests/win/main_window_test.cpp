@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "skin/skin_painter.h"
 #include "test_support.h"
 
 namespace vk::test {
@@ -176,6 +177,24 @@ TEST_F(MainWindowTest, ListFollowsTheWindowsSizeByTheResizeRule) {
     list = placeOf(form().entryList.hwnd());
     EXPECT_EQ(list.height, form().toPixels(2980 - h));
     EXPECT_EQ(list.width, form().toPixels(std::abs(form().width() - 620)));
+}
+
+// As the program ships, started on its splash, the skin stands in front of the main window's own
+// handling: the list still follows the window.
+TEST(ShippedMainWindow, ListFollowsTheSkinnedWindowsSize) {
+    TestProgram program;
+    program.writeVault("master");
+    program->start();
+    ASSERT_TRUE(pumpUntil([&] { return program->passwordDialog.visible(); }));
+    setText(program->passwordDialog.findControl("passwordBox"), "master");
+    click(program->passwordDialog.findControl("okButton"));
+    MainWindow& form = program->mainWindow;
+    ASSERT_TRUE(form.visible());
+    ASSERT_NE(skinOf(form.hwnd()), nullptr);
+    SetWindowPos(form.hwnd(), nullptr, 0, 0, form.toPixels(12000), form.toPixels(9000), SWP_NOMOVE | SWP_NOZORDER);
+    PixelRect list = placeOf(form.entryList.hwnd());
+    EXPECT_EQ(list.width, form.toPixels(form.width() - 620));
+    EXPECT_EQ(list.height, form.toPixels(form.height() - 2980));
 }
 
 TEST_F(MainWindowTest, StatusBarPanelIsAsWideAsTheWindowAtLoad) {
