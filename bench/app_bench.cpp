@@ -234,10 +234,12 @@ bool Session::deleteMiddleRow() {
 bool Session::importFile(const std::filesystem::path& csv, size_t rows) {
     const int expected = listCount(list_) + static_cast<int>(rows);
     chooseMenuItem(main_, kFileMenu, 2);
+    HWND dialog = nullptr;
+    if (!chooseFile(program_, L"Import Entries", csv.native(), 30000ms, &dialog)) return failed("no Open dialog");
+    // The Open dialog takes the system's own time to show and to close: the program's work, and the
+    // time, start when it is gone.
+    if (!waitClosely([&] { return !IsWindow(dialog); }, 30000ms)) return failed("the Open dialog stayed");
     double start = now();
-    if (!chooseFile(program_, L"Import Entries", csv.native())) return failed("no Open dialog");
-    // The Open dialog takes its own time to show: the time runs from the file's choice.
-    start = now();
     HWND report = waitForMessageBoxTitled(program_, L"Import Entries", 60000ms);
     bool imported = report && listCount(list_) == expected;
     paintNow(main_);

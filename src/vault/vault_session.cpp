@@ -104,6 +104,9 @@ IoResult VaultSession::openEncrypted(std::string_view password, OpenOutcome& out
     }
     remember(vault);
     key_ = VaultKey::encrypted(std::move(*unlocked.keys));
+    // Room for the first save's file at once: a big vault's save then neither grows it nor copies.
+    encryptedFile_.reserve(decrypted.plaintext.size() + decrypted.plaintext.size() / 8 + kEncryptedHeaderSize +
+                           kTagSize);
     entries_.addAll(entryTableOf(std::move(decrypted.plaintext)));
     outcome = OpenOutcome::Opened;
     return IoResult::success();

@@ -470,9 +470,11 @@ HWND systemDialog(const RunningProgram& program, std::wstring_view title, bool m
 
 }  // namespace
 
-bool chooseFile(const RunningProgram& program, std::wstring_view title, const std::wstring& path, Duration timeout) {
+bool chooseFile(const RunningProgram& program, std::wstring_view title, const std::wstring& path, Duration timeout,
+                HWND* found) {
     HWND dialog = nullptr;
     if (!waitUntil([&] { return (dialog = systemDialog(program, title, false)) != nullptr; }, timeout)) return false;
+    if (found) *found = dialog;
     HWND name = nullptr;
     EnumChildWindows(dialog, findFileNameBox, reinterpret_cast<LPARAM>(&name));
     if (!name || !setText(name, path)) return false;

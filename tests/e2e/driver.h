@@ -115,8 +115,9 @@ int listCount(HWND list);
 bool chooseMenuItem(HWND window, int menu, int item);
 // The system's Open or Save dialog titled `title`, once the program shows it: types `path` as the
 // file's name and presses its OK button.
+// `dialog` receives the dialog's window.
 bool chooseFile(const RunningProgram& program, std::wstring_view title, const std::wstring& path,
-                Duration timeout = std::chrono::seconds(30));
+                Duration timeout = std::chrono::seconds(30), HWND* dialog = nullptr);
 // A message box of the program with this title, once it shows.
 HWND waitForMessageBoxTitled(const RunningProgram& program, std::wstring_view title, Duration timeout = kDefaultWait);
 
