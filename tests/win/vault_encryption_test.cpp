@@ -97,11 +97,8 @@ TEST(VaultEncryption, TheGateTellsAWrongPasswordFromADamagedOrNewerFile) {
     const Case cases[] = {
         {"a wrong password", good, "wrong", "Sorry, the password you entered was not correct."},
         {"a changed byte of the entries", flipped(good.size() - 20), "master", "The file is damaged"},
-        {"a changed byte of the tag", flipped(good.size() - 1), "master", "The file is damaged"},
-        {"cut inside the entries", good.substr(0, good.size() - 30), "master", "The file is damaged"},
         {"cut inside the header", good.substr(0, 40), nullptr, "The file is damaged"},
         {"copied in text mode", textCopy, nullptr, "The file is damaged"},
-        {"no version", flipped(8), nullptr, "The file is damaged"},
         {"version 2", [&] { std::string f = good; f[8] = 2; return f; }(), nullptr, "newer version of Vellumkeep"},
     };
     for (const Case& c : cases) {
