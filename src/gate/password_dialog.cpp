@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "skin/skin.h"
 #include "skin/skin_label.h"
+#include "vault/encrypted_vault.h"
 #include "vault/entry_rules.h"
 
 namespace vk {
@@ -152,7 +153,7 @@ NewPassword checkNewPassword(const std::wstring& typed, const std::wstring& rety
 
 void PasswordDialog::confirmNewPassword() {
     NewPassword checked = checkNewPassword(wideWindowText(passwordBox->hwnd()), wideWindowText(retypeBox->hwnd()));
-    WipedWhenDone wiped(checked.password);
+    vault::WipedWhenDone wiped(checked.password);
     if (!checked.problem.empty()) {
         showCreateModeMessage(checked.problem, checked.emptyBoxes);
         return;
@@ -164,7 +165,7 @@ void PasswordDialog::confirmNewPassword() {
 
 void PasswordDialog::checkEnteredPassword() {
     AnsiText typed = windowText(passwordBox->hwnd());
-    WipedWhenDone wiped(typed.text);
+    vault::WipedWhenDone wiped(typed.text);
     // A character outside the code page can never be part of the master password. The timer
     // stops first: when the vault opens, this dialog is closed before the call returns.
     if (typed.complete) {

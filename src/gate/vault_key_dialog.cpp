@@ -114,19 +114,19 @@ void VaultKeyDialog::refuse(const std::string& message, bool emptyNewBoxes) {
 
 void VaultKeyDialog::onOkClick() {
     AnsiText current = windowText(currentBox->hwnd());
-    WipedWhenDone wipedCurrent(current.text);
+    vault::WipedWhenDone wipedCurrent(current.text);
     if (!current.complete || !host_.isMasterPassword(hwnd(), current.text)) {
         refuse("The password you entered is not your master password.  Nothing was changed.", false);
         currentBox->setText("");
         return;
     }
     std::string password = current.text;
-    WipedWhenDone wipedPassword(password);
+    vault::WipedWhenDone wipedPassword(password);
     vault::VaultFormat format = purpose_ == Purpose::Encrypt ? vault::VaultFormat::Encrypted
                                                              : vault::VaultFormat::Scrambled;
     if (changing()) {
         NewPassword checked = checkNewPassword(wideWindowText(newBox->hwnd()), wideWindowText(retypeBox->hwnd()));
-        WipedWhenDone wipedNew(checked.password);
+        vault::WipedWhenDone wipedNew(checked.password);
         if (!checked.problem.empty()) return refuse(checked.problem, checked.emptyBoxes);
         password = checked.password;
         format = host_.vaultFormat();

@@ -55,11 +55,6 @@ std::string displayText(const std::wstring& wide) {
     return narrow(wide).text;
 }
 
-WipedWhenDone::~WipedWhenDone() {
-    SecureZeroMemory(text_.data(), text_.capacity());
-    text_.clear();
-}
-
 AnsiText utf8ToCodePage(std::string_view utf8) { return narrow(wideFrom(CP_UTF8, utf8)); }
 
 std::string codePageToUtf8(std::string_view ansi) {

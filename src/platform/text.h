@@ -24,19 +24,6 @@ void setWindowText(HWND hwnd, const std::string& ansi);
 // Text for display only, where a lost character does no harm.
 std::string displayText(const std::wstring& wide);
 
-// Wipes a text that held a secret (a typed password) when the scope it guards ends, so that no
-// copy of it stays behind in freed memory.
-class WipedWhenDone {
-public:
-    explicit WipedWhenDone(std::string& text) : text_(text) {}
-    ~WipedWhenDone();
-    WipedWhenDone(const WipedWhenDone&) = delete;
-    WipedWhenDone& operator=(const WipedWhenDone&) = delete;
-
-private:
-    std::string& text_;
-};
-
 // UTF-8, as other programs' files hold text, and the code page, as the vault does. A character
 // the code page cannot hold leaves the text incomplete; every character has a place in UTF-8.
 AnsiText utf8ToCodePage(std::string_view utf8);

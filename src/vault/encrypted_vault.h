@@ -82,6 +82,19 @@ public:
 void wipeSecret(ByteSpan bytes);
 void wipeSecret(std::string& text);
 
+// Wipes a text that held a secret (a typed password) with wipeSecret when the scope it guards
+// ends, so that no copy of it stays behind in freed memory.
+class WipedWhenDone {
+public:
+    explicit WipedWhenDone(std::string& text) : text_(text) {}
+    ~WipedWhenDone() { wipeSecret(text_); }
+    WipedWhenDone(const WipedWhenDone&) = delete;
+    WipedWhenDone& operator=(const WipedWhenDone&) = delete;
+
+private:
+    std::string& text_;
+};
+
 // True exactly when the file is in the encrypted format, damaged or not: its first byte is 0x80.
 bool isEncryptedVault(std::string_view fileBytes);
 

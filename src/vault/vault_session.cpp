@@ -73,6 +73,7 @@ IoResult VaultSession::openScrambled(std::string_view password, OpenOutcome& out
     if (IoResult result = vault.loadEntries(table); result.failed()) return result;
     remember(vault);
     key_ = VaultKey::scrambled(password);
+    wipeSecret(storedPassword_);  // the key holds it now: no second copy stays
     entries_.addAll(std::move(table));
     outcome = OpenOutcome::Opened;
     return IoResult::success();
