@@ -7,6 +7,7 @@
 
 #include "app/program.h"
 #include "app/vault_operations.h"
+#include "platform/app_info.h"
 #include "platform/file_dialogs.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -98,6 +99,26 @@ vault::CsvImport importFrom(Program& app, std::string_view bytes) {
     });
 }
 
+// What a file the export must never replace is to the user: the vault (by any of its names), the
+// copy a save writes beside it, and the program's own files. Empty for any other file.
+std::string protectedFileAt(Program& app, const std::wstring& path) {
+    const vault::Path vaultPath = app.vaultSession.path();
+    vault::Path vaultTarget;
+    if (app.env.files->finalPath(vaultPath, vaultTarget).failed()) vaultTarget = vaultPath;
+    const struct {
+        std::wstring file;
+        const char* what;
+    } kept[] = {
+        {vaultPath, "Vellumkeep's vault"},
+        {vault::temporaryPathFor(vaultTarget), "the copy of the vault that each save writes"},
+        {executablePath(), "Vellumkeep itself"},
+        {app.env.app.folder + L"\\Help.rtf", "Vellumkeep's help"},
+    };
+    for (const auto& file : kept)
+        if (sameFile(path, file.file)) return file.what;
+    return {};
+}
+
 }  // namespace
 
 void importEntries(Program& app, HWND owner) {
@@ -142,6 +163,13 @@ void exportEntries(Program& app, HWND owner) {
     std::optional<std::wstring> path =
         askFileToSave(owner, L"Export Entries", kCsvFilter, L"Vellumkeep entries.csv", L"csv");
     if (!path) return;
+    if (std::string what = protectedFileAt(app, *path); !what.empty()) {
+        messageBox(owner,
+                   "Vellumkeep will not export the entries to:\r\n\r\n" + displayText(*path) + "\r\n\r\nThat file is " +
+                       what + ", which the export would replace.  Choose another name or folder.",
+                   "Export Entries", MB_OK | MB_ICONWARNING);
+        return;
+    }
     const vault::EntryList& entries = app.vaultSession.entries();
     auto content = [&](const vault::PieceWriter& write) {
         vault::IoResult written;
@@ -154,7 +182,8 @@ void exportEntries(Program& app, HWND owner) {
         return written;
     };
     vault::IoResult exported =
-        app.env.files->replaceAtomically(*path, vault::temporaryPathFor(*path), content);
+        app.env.files->replaceAtomically(*path, vault::temporaryPathFor(*path), content,
+                                         vault::TemporaryCopy::RemovedIfKilled);
     if (exported.failed()) {
         messageBox(owner,
                    "Vellumkeep could not export the entries to:\r\n\r\n" + displayText(*path) + "\r\n\r\n" +

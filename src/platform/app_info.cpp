@@ -7,18 +7,6 @@
 namespace vk {
 namespace {
 
-std::wstring modulePath() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            return buffer;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 std::string versionString(const std::vector<char>& block, const char* langCodepage, const char* name) {
     std::string query = std::string("\\StringFileInfo\\") + langCodepage + "\\" + name;
     char* value = nullptr;
@@ -32,8 +20,20 @@ std::string versionString(const std::vector<char>& block, const char* langCodepa
 
 }  // namespace
 
+std::wstring executablePath() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
 std::wstring executableFolder() {
-    std::wstring path = modulePath();
+    std::wstring path = executablePath();
     size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
@@ -41,7 +41,7 @@ std::wstring executableFolder() {
 AppInfo readAppInfo() {
     AppInfo info;
     info.folder = executableFolder();
-    std::wstring exe = modulePath();
+    std::wstring exe = executablePath();
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
     if (size == 0) return info;

@@ -26,7 +26,8 @@ struct Branding {
 // Reads the running executable's folder and version information.
 AppInfo readAppInfo();
 
-// The folder of the running executable.
+// The running executable, and its folder.
+std::wstring executablePath();
 std::wstring executableFolder();
 
 }  // namespace vk

@@ -53,6 +53,11 @@ inline constexpr size_t kPieceSize = size_t{1} << 17;
 // The steps of an atomic replace, in order.
 enum class WriteStep { CreateTemporary, Write, Flush, Close, Replace };
 
+// What becomes of a replace's temporary copy should the program die before the replace: a vault's
+// is kept (when the vault is gone, it is all that is left of it); an export's, which holds every
+// password in plain text, is removed by the system.
+enum class TemporaryCopy { KeptIfKilled, RemovedIfKilled };
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -71,8 +76,10 @@ public:
     virtual IoResult append(const Path& path, std::string_view bytes) = 0;
     // Writes the content to `temporary` in the same folder, flushes it to disk and moves it over
     // `target` in one step, keeping the target's attributes (and, on Windows, its access rights).
-    // On any failure `target` is untouched and `temporary` is removed.
-    virtual IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) = 0;
+    // On any failure `target` is untouched and `temporary` is removed. Whatever is in the temporary
+    // copy's place first (a crash's leftover, a link) is removed, never written through.
+    virtual IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content,
+                                       TemporaryCopy copy = TemporaryCopy::KeptIfKilled) = 0;
     // The path of the file itself: links followed, in the spelling the file system keeps.
     virtual IoResult finalPath(const Path& path, Path& final) = 0;
     // Whether a folder is at the path (links followed).

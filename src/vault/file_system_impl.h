@@ -14,7 +14,8 @@ public:
     IoResult readAll(const Path& path, std::string& bytes) override;
     IoResult readPieces(const Path& path, const PieceWriter& into) override;
     IoResult append(const Path& path, std::string_view bytes) override;
-    IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) override;
+    IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content,
+                               TemporaryCopy copy = TemporaryCopy::KeptIfKilled) override;
     IoResult finalPath(const Path& path, Path& final) override;
     bool isFolder(const Path& path) override;
 
@@ -33,7 +34,8 @@ public:
     IoResult readAll(const Path& path, std::string& bytes) override;
     IoResult readPieces(const Path& path, const PieceWriter& into) override;
     IoResult append(const Path& path, std::string_view bytes) override;
-    IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) override;
+    IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content,
+                               TemporaryCopy copy = TemporaryCopy::KeptIfKilled) override;
     IoResult finalPath(const Path& path, Path& final) override;
     bool isFolder(const Path& path) override;
 

@@ -163,7 +163,8 @@ IoResult PosixFileSystem::append(const Path& path, std::string_view bytes) {
     return IoResult::success();
 }
 
-IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) {
+IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content,
+                                            TemporaryCopy) {
     std::optional<Descriptor> file;
     const Path* stepFile = &temporary;
     // Whatever step fails, the target keeps its bytes and no temporary copy stays behind.

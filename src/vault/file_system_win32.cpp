@@ -2,28 +2,22 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/files.h"
 #include "platform/handles.h"
+#include "platform/system_error.h"
 #include "vault/file_system_impl.h"
 
 namespace vk::vault {
 
 namespace {
 
-// The system's own description of an error, without the line break it ends with.
-std::string systemMessage(DWORD code) {
-    char buffer[1024];
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer, nullptr);
-    std::string message(buffer, length);
-    while (!message.empty() && (message.back() == '\r' || message.back() == '\n')) message.pop_back();
-    if (message.empty()) message = "System error " + std::to_string(code) + ".";
-    return message;
-}
-
-IoError errorOf(DWORD code) { return IoError{code, systemMessage(code), {}}; }
+IoError errorOf(DWORD code) { return IoError{code, systemErrorText(code), {}}; }
 IoError lastError() { return errorOf(GetLastError()); }
 
 IoResult writeAll(HANDLE file, std::string_view bytes) {
@@ -74,6 +68,43 @@ IoResult moveOver(const Path& target, const Path& temporary) {
     }
     if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return lastError();
+    return IoResult::success();
+}
+
+// Why the temporary copy could not be made: when something is still in its place (a leftover
+// that could not be removed), the reason it stays, found by opening it without writing.
+IoError whyNotMade(const Path& temporary) {
+    IoError refused = lastError();
+    if (refused.code != ERROR_FILE_EXISTS) return refused;
+    FileHandle probe(CreateFileW(temporary.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                                 nullptr));
+    return probe ? refused : lastError();
+}
+
+// A file marked so is removed by the system when its last handle closes, also when the program is
+// killed.
+bool setDeletedOnClose(HANDLE file, bool deleted) {
+    FILE_DISPOSITION_INFO disposition{deleted};
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+// Renames the open file to `target`, replacing it: the file is unmarked only for that moment, so
+// that a program killed at any other time leaves no copy behind.
+template <typename Fail>
+IoResult keepUnderName(FileHandle& file, const Path& target, Fail& fail) {
+    const size_t nameBytes = target.size() * sizeof(wchar_t);
+    std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(rename->FileName, target.data(), nameBytes);
+    if (!setDeletedOnClose(file.get(), false)) return fail(lastError());
+    if (!SetFileInformationByHandle(file.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+        IoError refused = lastError();
+        setDeletedOnClose(file.get(), true);
+        return fail(refused);
+    }
+    if (!CloseHandle(file.release())) return lastError();
     return IoResult::success();
 }
 
@@ -147,36 +178,35 @@ IoResult Win32FileSystem::append(const Path& path, std::string_view bytes) {
     return IoResult::success();
 }
 
-IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content) {
+IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content,
+                                            TemporaryCopy copy) {
     FileHandle file;
+    bool made = false;  // the temporary copy is this replace's own
     const Path* stepFile = &temporary;
     // Whatever step fails, the target keeps its bytes and no temporary copy stays behind, unless
-    // the target is gone and the temporary copy is all that is left of the vault.
+    // the target is gone and the temporary copy is all that is left of the vault. A copy that goes
+    // when the program dies goes with its handle.
     auto fail = [&](IoError error) -> IoResult {
         file.reset();
-        if (stepFile == &temporary || exists(target)) DeleteFileW(temporary.c_str());
+        if (made && (stepFile == &temporary || exists(target))) DeleteFileW(temporary.c_str());
         if (error.file.empty()) error.file = *stepFile;
         return error;
     };
+    const bool removedIfKilled = copy == TemporaryCopy::RemovedIfKilled;
 
     // The new copy wears the vault's hidden and system attributes from the start: a plain move
     // (all that Wine's ReplaceFile does) would otherwise drop them.
     const DWORD targetAttributes = GetFileAttributesW(target.c_str());
     const DWORD carried = carriedAttributes(targetAttributes);
     if (IoResult result = beforeStep(WriteStep::CreateTemporary); result.failed()) return fail(result.error());
-    auto create = [&] {
-        file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, carried, nullptr));
-    };
-    create();
-    if (!file) {
-        // The first failure's reason is the one to tell: the calls after it set their own.
-        IoError refused = lastError();
-        // A copy left by a crash may be read-only: made writable, it is replaced.
-        if (refused.code != ERROR_ACCESS_DENIED || !SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL))
-            return fail(refused);
-        create();
-        if (!file) return fail(lastError());
-    }
+    // What a crash left in the temporary copy's place goes first, read-only or not; a link there is
+    // removed, never followed, so that nothing is written where it leads. The copy is then made new.
+    removeFile(temporary);
+    file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE | (removedIfKilled ? DELETE : 0), 0, nullptr, CREATE_NEW,
+                           carried, nullptr));
+    if (!file) return fail(whyNotMade(temporary));
+    made = true;
+    if (removedIfKilled && !setDeletedOnClose(file.get(), true)) return fail(lastError());
 
     if (IoResult result = beforeStep(WriteStep::Write); result.failed()) return fail(result.error());
     HANDLE handle = file.get();
@@ -192,13 +222,14 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
     if (IoResult result = flushToDisk(file.get()); result.failed()) return fail(result.error());
 
     if (IoResult result = beforeStep(WriteStep::Close); result.failed()) return fail(result.error());
-    if (!CloseHandle(file.release())) return fail(lastError());
+    if (!removedIfKilled && !CloseHandle(file.release())) return fail(lastError());
 
     stepFile = &target;
     if (IoResult result = beforeStep(WriteStep::Replace); result.failed()) return fail(result.error());
     // Windows will not replace a read-only file, but not every file system under it says so.
     if (targetAttributes != INVALID_FILE_ATTRIBUTES && (targetAttributes & FILE_ATTRIBUTE_READONLY))
         return fail(errorOf(ERROR_ACCESS_DENIED));
+    if (removedIfKilled) return keepUnderName(file, target, fail);
     if (IoResult moved = moveOver(target, temporary); moved.failed())
         return fail(explainReplaceFailure(target, moved.error()));
     return IoResult::success();
