@@ -11,11 +11,10 @@
 #include "vault/vault_store.h"
 
 namespace vk {
-namespace {
 
-// The vault's final path as a claim's key, letter case ignored as the file system ignores it,
-// hashed, since a path may be longer than an object's name and holds backslashes.
-std::wstring pathKey(vault::FileSystem& files, const vault::Path& vaultPath) {
+// The vault's final path, letter case ignored as the file system ignores it, hashed, since a path
+// may be longer than an object's name and holds backslashes.
+std::wstring vaultPathKey(vault::FileSystem& files, const vault::Path& vaultPath) {
     vault::Path identity = vault::vaultIdentity(files, vaultPath);
     if (!identity.empty()) CharUpperBuffW(identity.data(), static_cast<DWORD>(identity.size()));
     vault::Fingerprint print = vault::fingerprintOf(
@@ -25,6 +24,8 @@ std::wstring pathKey(vault::FileSystem& files, const vault::Path& vaultPath) {
               static_cast<unsigned long>(print.hash & 0xFFFFFFFFu), static_cast<unsigned long>(print.size));
     return key;
 }
+
+namespace {
 
 // The vault file's identity as a claim's key: one key for all of its names (hard links), which a
 // path does not give.
@@ -45,19 +46,11 @@ std::nullopt_t handOver(const RunningCopy& claim, const vault::Path& vaultPath) 
     return std::nullopt;
 }
 
-// A save killed on its way leaves its temporary copy, up to the whole vault, beside the vault's
-// final target until the next save succeeds. With the claim held no other copy is saving there.
-void removeLeftOverCopy(vault::FileSystem& files, const vault::Path& vaultPath) {
-    vault::Path target;
-    if (files.finalPath(vaultPath, target).failed()) return;
-    removeFile(vault::temporaryPathFor(target));
-}
-
 }  // namespace
 
 std::optional<VaultClaim> claimVault(vault::FileSystem& files, const vault::Path& folder) {
     const vault::Path vaultPath = vault::vaultPathIn(folder);
-    VaultClaim claim{RunningCopy(pathKey(files, vaultPath)), std::nullopt};
+    VaultClaim claim{RunningCopy(vaultPathKey(files, vaultPath)), std::nullopt};
     if (!claim.byPath.held()) return handOver(claim.byPath, vaultPath);
     // The file as it is at start, claimed while this copy runs: a save puts a new file in its place,
     // which its other names (hard links) no longer reach.
@@ -65,8 +58,6 @@ std::optional<VaultClaim> claimVault(vault::FileSystem& files, const vault::Path
     if (!file) return claim;
     claim.byFile.emplace(fileKey(*file));
     if (!claim.byFile->held()) return handOver(*claim.byFile, vaultPath);
-    // Only beside a vault that is there: without one, the temporary copy may be all that is left of it.
-    if (!file->directory) removeLeftOverCopy(files, vaultPath);
     return claim;
 }
 

@@ -16,10 +16,13 @@ struct VaultClaim {
 };
 
 // Claims the vault in `folder` for this copy, by its path and by its file, so that a copy started
-// from another name of the same file (a hard link) finds it too; then removes what a killed save
-// left beside the vault. When the vault is not free, nothing is returned and this copy must end
+// from another name of the same file (a hard link) finds it too. When the vault is not free, nothing is returned and this copy must end
 // without touching it: a running copy of the program that holds it is brought to the front, and
 // for any other holder the user is told.
 std::optional<VaultClaim> claimVault(vault::FileSystem& files, const vault::Path& folder);
+
+// The vault's path as a short key, the same for every spelling of it (letter case, links): what
+// the claim holds, and what the settings remember a vault by.
+std::wstring vaultPathKey(vault::FileSystem& files, const vault::Path& vaultPath);
 
 }  // namespace vk

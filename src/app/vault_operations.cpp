@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "app/program.h"
+#include "app/vault_claim.h"
 #include "platform/date_time.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -168,6 +169,188 @@ bool writeVault(Program& app, HWND owner, const char* cancelling) {
     }
 }
 
+constexpr const char* kZeroFilled =
+    "The file is damaged: it holds nothing but zero bytes, as a disk or a file system that fails while a "
+    "file is written leaves it.  Restore the file from a backup, then start Vellumkeep again.";
+constexpr const char* kKeepsChanging =
+    "The file keeps changing while Vellumkeep reads it: another program is writing it.  Close that program, "
+    "then start Vellumkeep again.";
+// How often the gate reads a vault that changes under it before it gives up.
+constexpr int kMostReadsOfAChangingVault = 3;
+
+bool vaultFileThere(const vault::VaultSession& vault) {
+    vault::Path there;
+    return vault.files().finalPath(vault.path(), there).succeeded();
+}
+
+// Where a save writes its new copy before it replaces the vault: beside the file itself.
+vault::Path copyPathOf(const vault::VaultSession& vault) {
+    vault::Path target;
+    if (vault.files().finalPath(vault.path(), target).failed()) target = vault.path();
+    return vault::temporaryPathFor(target);
+}
+
+// The copy a save wrote beside the vault and could not put in its place, when one is there and
+// holds anything. A link in the copy's place is no copy of ours: it goes, and what it leads to stays.
+std::optional<vault::Path> leftOverCopy(const vault::VaultSession& vault) {
+    const vault::Path copy = copyPathOf(vault);
+    const std::optional<unsigned long long> size = fileSizeOf(copy);
+    if (!size) return std::nullopt;
+    if (*size == 0 || isLink(copy)) {
+        removeFile(copy);
+        return std::nullopt;
+    }
+    return copy;
+}
+
+// A vault that cannot be opened as it is: a copy beside it, which the last save wrote, is worth more.
+bool unusable(const vault::VaultFound& found) {
+    return found.size == 0 || found.state == vault::VaultState::Damaged;
+}
+
+// The copy takes the vault's place; a vault file that holds anything is kept aside, never replaced.
+bool putCopyInPlace(const vault::VaultSession& vault, const vault::Path& copy, std::string& failure) {
+    vault::Path target;
+    if (vault.files().finalPath(vault.path(), target).failed()) target = vault.path();
+    const std::optional<unsigned long long> size = fileSizeOf(target);
+    vault::Path aside;
+    if (size && *size > 0) {
+        aside = freeNameBeside(target, L".damaged");
+        if (!moveFileOver(target, aside, failure)) return false;
+    }
+    if (moveFileOver(copy, target, failure)) return true;
+    std::string ignored;
+    if (!aside.empty()) moveFileOver(aside, target, ignored);
+    return false;
+}
+
+// The vault file is missing, empty or damaged, and the copy its last save wrote is beside it: the
+// newest save there is. It is offered, and nothing is removed until the user decides: the copy
+// takes the vault's place (a damaged vault is kept aside), or the program ends leaving both.
+bool offerLeftOverCopy(Program& app, const char* vaultIs) {
+    vault::VaultSession& vault = app.vaultSession;
+    const vault::Path copy = copyPathOf(vault);
+    const std::optional<unsigned long long> size = fileSizeOf(copy);
+    if (!size || *size == 0 || isLink(copy)) return true;
+    int answer = messageBox(nullptr,
+                            "Vellumkeep's vault file " + std::string(vaultIs) + ":\r\n\r\n" +
+                                displayText(vault.path()) + "\r\n\r\nBeside it is the copy that Vellumkeep's last "
+                                "save wrote (" + sizeText(*size) + "), which holds your newest entries:\r\n\r\n" +
+                                displayText(copy) +
+                                "\r\n\r\nUse this copy as the vault?  Choose No to close Vellumkeep and leave both "
+                                "files as they are.",
+                            app.appTitle(), MB_YESNO | MB_ICONWARNING);
+    if (answer != IDYES) {
+        app.endProgramAtOnce();
+        return false;
+    }
+    std::string failure;
+    if (putCopyInPlace(vault, copy, failure)) return true;
+    messageBox(nullptr,
+               "Vellumkeep could not put the copy in the vault's place:\r\n\r\n" + displayText(copy) +
+                   "\r\n\r\n" + failure + "\r\n\r\nBoth files are as they were.",
+               app.appTitle(), MB_OK | MB_ICONERROR);
+    app.endProgramAtOnce();
+    return false;
+}
+
+// After the vault was inspected: a copy beside a vault that cannot be opened as it is, is offered
+// (and the vault inspected again if it is taken); beside a vault that opens, it is what a killed
+// save left and goes. False when the program ended.
+bool actOnLeftOverCopy(Program& app, const vault::VaultFound& found) {
+    vault::VaultSession& vault = app.vaultSession;
+    const std::optional<vault::Path> copy = leftOverCopy(vault);
+    if (!copy) return true;
+    if (found.state == vault::VaultState::NewerVersion) return true;  // not ours to judge
+    if (!unusable(found)) {
+        removeFile(*copy);
+        return true;
+    }
+    if (!offerLeftOverCopy(app, found.size == 0 ? "is empty (0 bytes)" : "is damaged")) return false;
+    vault::VaultFound again;
+    return readVault(app, vault, [&] { return vault.inspect(again); });
+}
+
+// Other names of the vault file (hard links) keep the file as it is now once a save has put a new
+// one in its place; said once, at start, while the names still share it.
+void warnOfHardLinks(Program& app) {
+    const vault::VaultSession& vault = app.vaultSession;
+    const std::optional<FileIdentity> file = fileIdentityOf(vault.path());
+    if (!file || file->names < 2) return;
+    messageBox(nullptr,
+               "Vellumkeep's vault file has " + std::to_string(file->names) + " names (hard links):\r\n\r\n" +
+                   displayText(vault.path()) +
+                   "\r\n\r\nVellumkeep saves by putting a new file in the place of this name.  From the first "
+                   "save on, the other names keep the vault as it is now: they no longer follow your changes, and "
+                   "a copy of Vellumkeep started from one of them opens that older vault.  To keep the vault in "
+                   "another place, use a shortcut to the folder or a symbolic link instead.",
+               app.appTitle(), MB_OK | MB_ICONINFORMATION);
+}
+
+// Where the program remembers, per vault, that it was encrypted when last opened or saved.
+constexpr const char* kEncryptedVaultsSection = "Encrypted Vaults";
+
+std::string formatMarkKey(const Program& app) {
+    return displayText(vaultPathKey(*app.env.files, app.vaultSession.path()));
+}
+
+bool markedEncrypted(const Program& app) {
+    return app.env.settings.get(app.productName, kEncryptedVaultsSection, formatMarkKey(app), "0") == "1";
+}
+
+// What the vault file is now, in the words of the question about a vault that was encrypted.
+std::string describedAsFound(const vault::VaultFound& found, bool missing) {
+    if (missing) return "missing";
+    if (found.size == 0) return "empty (0 bytes)";
+    if (found.state == vault::VaultState::Fresh) return "a vault without a master password";
+    return "scrambled, not encrypted";
+}
+
+// A vault that was encrypted when last used and is now empty, missing or scrambled: anyone who can
+// write the file (a synced folder) could have put it there, to have the master password typed into
+// a vault that saves it readable. The user goes on only by answering Yes; No, the default, ends the
+// program and leaves the file as it is.
+bool mayGoOnWithoutEncryption(Program& app, const vault::VaultFound& found, bool missing) {
+    if (found.format == vault::VaultFormat::Encrypted || !markedEncrypted(app)) return true;
+    int answer = messageBox(nullptr,
+                            "Vellumkeep's vault file was encrypted when you last used it; the file now is " +
+                                describedAsFound(found, missing) + ":\r\n\r\n" +
+                                displayText(app.vaultSession.path()) +
+                                "\r\n\r\nIf you did not change it yourself, something else replaced it: a sync "
+                                "tool, a restored older backup, or someone who wants your master password.  Typed "
+                                "into this file, the master password would be saved where anyone who can read the "
+                                "file can read it.\r\n\r\nGo on with the file as it is now?  Choose No to close "
+                                "Vellumkeep and leave the file as it is; then restore the encrypted vault from a "
+                                "backup.",
+                            app.appTitle(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
+    if (answer == IDYES) return true;
+    app.endProgramAtOnce();
+    return false;
+}
+
+// Whether the gate may ask for a password for the vault as found: a damaged or newer vault is
+// reported and ends the program, as does a No to the question of a vault that lost its encryption
+// (unless it was asked already, of a vault that was missing).
+bool mayGoOnWith(Program& app, const vault::VaultFound& found, bool askedOfMissingVault) {
+    vault::VaultSession& vault = app.vaultSession;
+    switch (found.state) {
+    case vault::VaultState::Damaged:
+        reportUnopenableVault(app, vault, found.format == vault::VaultFormat::Encrypted ? kDamaged : kZeroFilled);
+        return false;
+    case vault::VaultState::NewerVersion: reportUnopenableVault(app, vault, kNewerVersion); return false;
+    case vault::VaultState::Fresh:
+    case vault::VaultState::Guarded: break;
+    }
+    return askedOfMissingVault || mayGoOnWithoutEncryption(app, found, false);
+}
+
+// Remembers the format the vault was opened or saved in, for the next start's question.
+void rememberVaultFormat(Program& app) {
+    const bool encrypted = app.vaultSession.format() == vault::VaultFormat::Encrypted;
+    if (markedEncrypted(app) == encrypted) return;
+    app.env.settings.save(app.productName, kEncryptedVaultsSection, formatMarkKey(app), encrypted ? "1" : "0");
+}
+
 void showVaultFormat(Program& app) {
     app.mainWindow.showVaultEncrypted(app.vaultSession.format() == vault::VaultFormat::Encrypted);
 }
@@ -176,16 +359,35 @@ void showVaultFormat(Program& app) {
 
 bool inspectVault(Program& app, vault::VaultState& state) {
     vault::VaultSession& vault = app.vaultSession;
-    if (!readVault(app, vault, [&] { return vault.inspect(state); })) return false;
-    if (state == vault::VaultState::Damaged) reportUnopenableVault(app, vault, kDamaged);
-    if (state == vault::VaultState::NewerVersion) reportUnopenableVault(app, vault, kNewerVersion);
-    return state == vault::VaultState::Fresh || state == vault::VaultState::Guarded;
+    bool missing = !vaultFileThere(vault);
+    if (missing) {
+        if (!offerLeftOverCopy(app, "is missing")) return false;
+        missing = !vaultFileThere(vault);
+        // Asked before a fresh vault is made in its place.
+        if (missing && !mayGoOnWithoutEncryption(app, vault::VaultFound{}, true)) return false;
+    }
+    vault::VaultFound found;
+    if (!readVault(app, vault, [&] { return vault.inspect(found); })) return false;
+    if (!missing && !actOnLeftOverCopy(app, found)) return false;
+    warnOfHardLinks(app);
+    if (!mayGoOnWith(app, vault.found(), missing)) return false;
+    state = vault.found().state;
+    return true;
 }
 
 bool unlockVault(Program& app, const std::string& password) {
     vault::VaultSession& vault = app.vaultSession;
-    vault::OpenOutcome outcome = vault::OpenOutcome::WrongPassword;
-    {
+    vault::OpenOutcome outcome = vault::OpenOutcome::FileChanged;
+    for (int reads = 0; outcome == vault::OpenOutcome::FileChanged; ++reads) {
+        if (reads > 0) {
+            // What the gate saw is gone: act on what the file is now, as at start.
+            if (reads > kMostReadsOfAChangingVault) return reportUnopenableVault(app, vault, kKeepsChanging), true;
+            if (!mayGoOnWith(app, vault.found(), false)) return true;
+            if (vault.found().state == vault::VaultState::Fresh) {
+                app.passwordDialog.switchToCreate();
+                return true;
+            }
+        }
         WaitCursor deriving;  // an encrypted vault's keys take a moment
         if (!readVault(app, vault, [&] { return vault.open(password, outcome); })) return true;
     }
@@ -194,11 +396,13 @@ bool unlockVault(Program& app, const std::string& password) {
     case vault::OpenOutcome::Damaged: reportUnopenableVault(app, vault, kDamaged); return true;
     case vault::OpenOutcome::NewerVersion: reportUnopenableVault(app, vault, kNewerVersion); return true;
     case vault::OpenOutcome::CryptographyFailed: reportUnopenableVault(app, vault, kCryptographyFailed); return true;
+    case vault::OpenOutcome::FileChanged:
     case vault::OpenOutcome::Opened: break;
     }
     app.mainWindow.entryList.entriesLoaded();
     app.mainWindow.setStatusText("Loaded " + std::to_string(vault.entries().count()) + " entries");
     showVaultFormat(app);
+    rememberVaultFormat(app);
     // Keys made with fewer iterations than today's are made anew and saved at once; if that save
     // fails, the next one writes them.
     if (vault.keyWeakerThanToday()) {
@@ -219,8 +423,18 @@ void createVault(Program& app, const std::string& password) {
     // A vault without a master password may still hold entries (a restored backup, a hand edit):
     // they stay, and show in the list. The dialog is gone by now: whatever fails is told in a box
     // of its own, and the program ends.
-    if (!readVault(app, vault, [&] { return vault.create(password); })) return;
+    vault::OpenOutcome outcome = vault::OpenOutcome::FileChanged;
+    for (int reads = 0; outcome == vault::OpenOutcome::FileChanged; ++reads) {
+        if (reads > 0) {
+            if (reads > kMostReadsOfAChangingVault) return reportUnopenableVault(app, vault, kKeepsChanging);
+            if (!mayGoOnWith(app, vault.found(), false)) return;
+            // The file has a master password of its own now: it is asked for.
+            if (vault.found().state == vault::VaultState::Guarded) return app.passwordDialog.openToEnter();
+        }
+        if (!readVault(app, vault, [&] { return vault.create(password, outcome); })) return;
+    }
     app.mainWindow.entryList.entriesLoaded();
+    rememberVaultFormat(app);
     const size_t count = vault.entries().count();
     if (count == 0)
         app.mainWindow.setStatusText("Password created successfully");
@@ -237,6 +451,7 @@ bool saveVault(Program& app, HWND owner) {
     // change that closing asks about.
     vault.markUnsaved();
     if (writeVault(app, owner, "Cancel to keep the change in the list only until the next save.")) {
+        rememberVaultFormat(app);
         app.mainWindow.setStatusText("Saved " + generalDateTimeNow());
         return true;
     }
@@ -277,6 +492,7 @@ bool saveWithNewKey(Program& app, HWND owner, const std::string& password, vault
         return false;
     }
     showVaultFormat(app);
+    rememberVaultFormat(app);
     app.mainWindow.setStatusText(done + "  Saved " + generalDateTimeNow());
     return true;
 }

@@ -65,6 +65,19 @@ void PasswordDialog::openToEnter() {
     show();
 }
 
+void PasswordDialog::switchToCreate() {
+    if (!isLoaded()) return openToCreate();
+    creating_ = true;
+    accepted_ = false;
+    wrongTries = 0;
+    layOutCreateMode();
+    centreOnScreen();
+    passwordBox->setText("");
+    retypeBox->setText("");
+    hideMainWindowTimer->setEnabled(true);
+    SetFocus(passwordBox->hwnd());
+}
+
 void PasswordDialog::onLoad() {
     host_.hideMainWindow();
     wrongTries = 0;

@@ -49,6 +49,9 @@ public:
     // Opens the dialog to create the first master password, or to enter it at a later start.
     void openToCreate();
     void openToEnter();
+    // The vault changed while the dialog asked for its password and now has none: the open dialog
+    // asks for a new one instead.
+    void switchToCreate();
     bool creatingPassword() const { return creating_; }
 
     // Wrong passwords after which the user chose to try again.

@@ -41,85 +41,124 @@ void VaultSession::remember(const VaultStore& store) {
     if (store.seen()) known_ = *store.seen();
 }
 
-IoResult VaultSession::inspect(VaultState& state) {
+namespace {
+
+// What a failing disk or file system leaves: a file of zero bytes where the vault was written. No
+// typed password could open it as a scrambled vault, and it must never be taken for a fresh one.
+bool isZeroFilled(std::string_view bytes) {
+    return !bytes.empty() && bytes.find_first_not_of('\0') == std::string_view::npos;
+}
+
+VaultState encryptedVaultState(std::string_view bytes) {
+    switch (readEncryptedHeader(bytes).status) {
+    case HeaderStatus::Ok: return VaultState::Guarded;
+    case HeaderStatus::NewerVersion: return VaultState::NewerVersion;
+    case HeaderStatus::Damaged: break;
+    }
+    return VaultState::Damaged;
+}
+
+}  // namespace
+
+IoResult VaultSession::inspect(VaultFound& found) {
     VaultStore vault = store();
     std::string bytes;
     if (IoResult result = vault.read(bytes); result.failed()) return result;
-    remember(vault);
-    encryptedAtStart_ = isEncryptedVault(bytes);
-    if (!encryptedAtStart_) {
-        storedPassword_ = storedPasswordOf(bytes);
-        state = storedPassword_.empty() ? VaultState::Fresh : VaultState::Guarded;
-        return IoResult::success();
-    }
-    // An encrypted vault, whole or not, is never taken for a fresh one: that would overwrite it.
-    switch (readEncryptedHeader(bytes).status) {
-    case HeaderStatus::Ok: state = VaultState::Guarded; break;
-    case HeaderStatus::Damaged: state = VaultState::Damaged; break;
-    case HeaderStatus::NewerVersion: state = VaultState::NewerVersion; break;
-    }
+    inspectBytes(bytes, *vault.seen());
+    found = found_;
     return IoResult::success();
+}
+
+void VaultSession::inspectBytes(const std::string& bytes, const Fingerprint& fingerprint) {
+    known_ = fingerprint;
+    wipeSecret(storedPassword_);
+    found_.size = bytes.size();
+    found_.format = isEncryptedVault(bytes) ? VaultFormat::Encrypted : VaultFormat::Scrambled;
+    // An encrypted vault, whole or not, is never taken for a fresh one: that would overwrite it.
+    if (found_.format == VaultFormat::Encrypted) {
+        found_.state = encryptedVaultState(bytes);
+    } else if (isZeroFilled(bytes)) {
+        found_.state = VaultState::Damaged;
+    } else {
+        storedPassword_ = storedPasswordOf(bytes);
+        found_.state = storedPassword_.empty() ? VaultState::Fresh : VaultState::Guarded;
+    }
 }
 
 IoResult VaultSession::open(std::string_view password, OpenOutcome& outcome) {
     outcome = OpenOutcome::WrongPassword;
-    return encryptedAtStart_ ? openEncrypted(password, outcome) : openScrambled(password, outcome);
-}
-
-IoResult VaultSession::openScrambled(std::string_view password, OpenOutcome& outcome) {
-    if (storedPassword_.empty() || password != storedPassword_) return IoResult::success();
-    VaultStore vault = store();
-    EntryTable table;
-    if (IoResult result = vault.loadEntries(table); result.failed()) return result;
-    remember(vault);
-    key_ = VaultKey::scrambled(password);
-    wipeSecret(storedPassword_);  // the key holds it now: no second copy stays
-    entries_.addAll(std::move(table));
-    outcome = OpenOutcome::Opened;
-    return IoResult::success();
-}
-
-IoResult VaultSession::openEncrypted(std::string_view password, OpenOutcome& outcome) {
-    if (!crypto_) {
-        outcome = OpenOutcome::CryptographyFailed;
-        return IoResult::success();
-    }
     VaultStore vault = store();
     std::string bytes;
     if (IoResult result = vault.read(bytes); result.failed()) return result;
+    const Fingerprint read = *vault.seen();
+    if (!known_ || read != *known_) {
+        inspectBytes(bytes, read);
+        outcome = OpenOutcome::FileChanged;
+        return IoResult::success();
+    }
+    if (found_.state != VaultState::Guarded) return IoResult::success();
+    if (found_.format == VaultFormat::Encrypted)
+        openEncrypted(std::move(bytes), password, outcome);
+    else
+        openScrambled(std::move(bytes), password, outcome);
+    return IoResult::success();
+}
+
+void VaultSession::openScrambled(std::string bytes, std::string_view password, OpenOutcome& outcome) {
+    if (storedPassword_.empty() || password != storedPassword_) return;
+    key_ = VaultKey::scrambled(password);
+    wipeSecret(storedPassword_);  // the key holds it now: no second copy stays
+    entries_.addAll(entryTableOf(std::move(bytes)));
+    outcome = OpenOutcome::Opened;
+}
+
+void VaultSession::openEncrypted(std::string bytes, std::string_view password, OpenOutcome& outcome) {
+    if (!crypto_) {
+        outcome = OpenOutcome::CryptographyFailed;
+        return;
+    }
     UnlockResult unlocked = unlockVault(*crypto_, bytes, password);
     switch (unlocked.status) {
     case UnlockStatus::Opened: break;
-    case UnlockStatus::WrongPassword: outcome = OpenOutcome::WrongPassword; return IoResult::success();
-    case UnlockStatus::Damaged: outcome = OpenOutcome::Damaged; return IoResult::success();
-    case UnlockStatus::NewerVersion: outcome = OpenOutcome::NewerVersion; return IoResult::success();
-    case UnlockStatus::CryptographyFailed: outcome = OpenOutcome::CryptographyFailed; return IoResult::success();
+    case UnlockStatus::WrongPassword: outcome = OpenOutcome::WrongPassword; return;
+    case UnlockStatus::Damaged: outcome = OpenOutcome::Damaged; return;
+    case UnlockStatus::NewerVersion: outcome = OpenOutcome::NewerVersion; return;
+    case UnlockStatus::CryptographyFailed: outcome = OpenOutcome::CryptographyFailed; return;
     }
     DecryptResult decrypted = decryptVault(*crypto_, *unlocked.keys, std::move(bytes));
     switch (decrypted.status) {
     case DecryptStatus::Opened: break;
-    case DecryptStatus::NewerVersion: outcome = OpenOutcome::NewerVersion; return IoResult::success();
-    case DecryptStatus::CryptographyFailed: outcome = OpenOutcome::CryptographyFailed; return IoResult::success();
+    case DecryptStatus::NewerVersion: outcome = OpenOutcome::NewerVersion; return;
+    case DecryptStatus::CryptographyFailed: outcome = OpenOutcome::CryptographyFailed; return;
     case DecryptStatus::Damaged:
-    case DecryptStatus::OtherKeys: outcome = OpenOutcome::Damaged; return IoResult::success();
+    case DecryptStatus::OtherKeys: outcome = OpenOutcome::Damaged; return;
     }
-    remember(vault);
     key_ = VaultKey::encrypted(std::move(*unlocked.keys));
     // Room for the first save's file at once: a big vault's save then neither grows it nor copies.
     encryptedFile_.reserve(decrypted.plaintext.size() + decrypted.plaintext.size() / 8 + kEncryptedHeaderSize +
                            kTagSize);
     entries_.addAll(entryTableOf(std::move(decrypted.plaintext)));
     outcome = OpenOutcome::Opened;
-    return IoResult::success();
 }
 
-IoResult VaultSession::create(std::string_view masterPassword) {
+IoResult VaultSession::create(std::string_view masterPassword, OpenOutcome& outcome) {
+    outcome = OpenOutcome::FileChanged;
     VaultStore vault = store();
-    EntryTable kept;
-    if (IoResult result = vault.createVault(masterPassword, &kept); result.failed()) return result;
+    std::string bytes;
+    if (IoResult result = vault.read(bytes); result.failed()) return result;
+    // Only the vault that inspect found without a master password gets one: a file that became an
+    // encrypted vault meanwhile would be destroyed by the new first line.
+    if (!known_ || *vault.seen() != *known_) {
+        inspectBytes(bytes, *vault.seen());
+        return IoResult::success();
+    }
+    std::string content = withMasterPassword(bytes, masterPassword);
+    if (IoResult result = vault.saveVault(content); result.failed()) return result;
     remember(vault);
     key_ = VaultKey::scrambled(masterPassword);
-    entries_.addAll(std::move(kept));
+    entries_.addAll(entryTableOf(std::move(content)));
+    found_.state = VaultState::Guarded;
+    outcome = OpenOutcome::Opened;
     return IoResult::success();
 }
 
@@ -183,7 +222,7 @@ IoResult VaultSession::save() {
     }
     if (result.failed()) return result;
     remember(vault);
-    encryptedAtStart_ = key_.keys_.has_value();
+    found_ = VaultFound{VaultState::Guarded, key_.format(), found_.size};
     unsaved_ = false;
     savedChanges_ = entries_.changes();
     return IoResult::success();

@@ -26,12 +26,29 @@ enum class VaultFormat { Scrambled, Encrypted };
 enum class VaultState {
     Fresh,         // no master password yet: the user creates one
     Guarded,       // a master password guards it
-    Damaged,       // an encrypted vault whose header is damaged
+    Damaged,       // an encrypted vault whose header is damaged, or a file of nothing but zero bytes
     NewerVersion,  // an encrypted vault that a newer version of the program wrote
 };
 
+// What inspect found: the state, and what the file is, which the gate may have to tell the user
+// before it asks for a password.
+struct VaultFound {
+    VaultState state = VaultState::Fresh;
+    VaultFormat format = VaultFormat::Scrambled;  // Encrypted for an encrypted vault, whole or not
+    std::uint64_t size = 0;                       // in bytes
+};
+
 // What came of opening the vault with a password.
-enum class OpenOutcome { Opened, WrongPassword, Damaged, NewerVersion, CryptographyFailed };
+enum class OpenOutcome {
+    Opened,
+    WrongPassword,
+    Damaged,
+    NewerVersion,
+    CryptographyFailed,
+    // The file is no longer the one inspect found (a sync tool, a restored backup): it was
+    // inspected again, nothing was loaded, and found() tells what it is now.
+    FileChanged,
+};
 
 // What unlocks the open vault, and what a save seals it with: the master password, which a
 // scrambled vault holds as its first line, or an encrypted vault's keys (its password is not
@@ -72,14 +89,18 @@ public:
     void moveTo(Path path) { path_ = std::move(path); }
 
     // Reads the vault as it stands at start, creating a Fresh one when there is none.
-    IoResult inspect(VaultState& state);
+    IoResult inspect(VaultFound& found);
+    // What the last inspection found.
+    const VaultFound& found() const { return found_; }
     // Opens the vault that inspect found guarded with the password the user typed: the entries
-    // are loaded into the list when it is the master password. An encrypted vault's keys are
-    // derived from it first, which takes a moment.
+    // are loaded into the list when it is the master password. The file is read once, and only
+    // what inspect saw is opened: a file changed since then is inspected again instead
+    // (FileChanged). An encrypted vault's keys are derived first, which takes a moment.
     IoResult open(std::string_view password, OpenOutcome& outcome);
-    // Gives the vault its first master password. Entries already in the file (a restored backup,
-    // a hand edit) stay in it and are loaded into the list.
-    IoResult create(std::string_view masterPassword);
+    // Gives the vault that inspect found Fresh its first master password (Opened). Entries already
+    // in the file (a restored backup, a hand edit) stay in it and are loaded into the list. A file
+    // changed since inspect is inspected again instead (FileChanged), and not written.
+    IoResult create(std::string_view masterPassword, OpenOutcome& outcome);
     // Whether a master password opened or created the vault.
     bool isOpen() const { return !key_.empty(); }
     VaultFormat format() const { return key_.format(); }
@@ -114,8 +135,10 @@ public:
 private:
     VaultStore store();
     void remember(const VaultStore& store);
-    IoResult openScrambled(std::string_view password, OpenOutcome& outcome);
-    IoResult openEncrypted(std::string_view password, OpenOutcome& outcome);
+    // Takes the file's bytes as what the gate works on from now on.
+    void inspectBytes(const std::string& bytes, const Fingerprint& fingerprint);
+    void openScrambled(std::string bytes, std::string_view password, OpenOutcome& outcome);
+    void openEncrypted(std::string bytes, std::string_view password, OpenOutcome& outcome);
     // The vault's content as the encrypted format seals it, into encryptedFile_ (empty when the
     // system's cryptography failed): the scrambled lines, with an empty first line where a
     // scrambled vault keeps its master password, encrypted where they were written.
@@ -126,7 +149,7 @@ private:
     Cryptography* crypto_;
     EntryList entries_;
     VaultKey key_;
-    bool encryptedAtStart_ = false;
+    VaultFound found_;
     std::string storedPassword_;  // line 1 of a scrambled vault as inspect read it
     std::optional<Fingerprint> known_;
     // The encrypted file as the last save wrote it: its memory serves the next save again, which

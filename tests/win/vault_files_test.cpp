@@ -269,27 +269,5 @@ TEST(VaultFiles, ALinkedVaultStaysALinkAndItsTargetTakesTheSave) {
     EXPECT_EQ(readFile(vault), "written there");
 }
 
-// A save killed on its way leaves its copy beside the vault's final target. A start that holds the
-// vault's claim removes it, read-only or not, but never when the vault is gone: it may be all there is.
-TEST(VaultFiles, AStartRemovesALeftOverCopyOnlyBesideAVaultThatIsThere) {
-    for (auto [vaultThere, linked] : {std::pair{true, false}, {true, true}, {false, false}}) {
-        TempFolder folder;
-        const fs::path app = folder.path() / L"app", sync = folder.path() / L"sync";
-        ASSERT_TRUE(CreateDirectoryW(app.c_str(), nullptr) && CreateDirectoryW(sync.c_str(), nullptr));
-        const fs::path target = linked ? sync / L"vault.enc" : app / L"data.enc";
-        const Path leftOver = temporaryPathFor(target.native());
-        if (vaultThere) writeFile(target, createdVault("pw"));
-        if (linked) {
-            ASSERT_TRUE(makeSymbolicLink(app, L"data.enc", L"..\\sync\\vault.enc"));
-        }
-        writeFile(leftOver, "half a save");
-        SetFileAttributesW(leftOver.c_str(), FILE_ATTRIBUTE_READONLY);
-
-        ASSERT_TRUE(claimVault(realFileSystem(), app.native()));
-        EXPECT_EQ(pathExists(leftOver), !vaultThere) << "vault there: " << vaultThere << ", linked: " << linked;
-        EXPECT_EQ(readFile(target), vaultThere ? createdVault("pw") : "");
-    }
-}
-
 }  // namespace
 }  // namespace vk::vault

@@ -1,0 +1,268 @@
+// What the gate does with the file it finds, and with a file that changes while it asks for the
+// password: it opens only what it checked, never lets a vault that was encrypted quietly become a
+// readable one, and never loses the copy a save left beside the vault.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/vault_operations.h"
+#include "platform/crypto.h"
+#include "test_support.h"
+#include "vault/encrypted_vault.h"
+#include "vault_samples.h"
+
+namespace vk::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<vault::Entry> kEntries{{"alice", "pw1", "georgetown"}, {"bob", "pw2", "www.example.com"}};
+
+std::string scrambledVault(const std::string& master, const std::vector<vault::Entry>& entries = kEntries) {
+    vault::SavedVaultBuilder vault(master);
+    for (const auto& entry : entries) vault.add(entry);
+    return vault.finish();
+}
+
+// Few iterations, unless the test needs what the program writes: these tests are about files, not
+// about the strength of the key (a weaker key is saved again with today's at the open).
+std::string encryptedVault(const std::string& master, std::uint32_t iterations = vault::kFewestIterations) {
+    SystemCryptography crypto;
+    vault::KeysResult keys = vault::makeFreshVaultKeys(crypto, master, iterations);
+    return vault::encryptVault(crypto, *keys.keys, scrambledVault("")).fileBytes;
+}
+
+void typePassword(TestProgram& program, const std::string& password) {
+    setText(program->passwordDialog.findControl("passwordBox"), password);
+    click(program->passwordDialog.findControl("okButton"));
+}
+
+bool saysAll(const SeenBox& box, std::initializer_list<const char*> words) {
+    for (const char* word : words)
+        if (box.text.find(word) == std::string::npos) return false;
+    return true;
+}
+
+// --- The file changes while the password dialog is open ---------------------------------------
+
+TEST(VaultChangedAtTheGate, WhatOpensIsTheFileAsItIsNowCheckedAsAtStart) {
+    struct Case {
+        const char* what;
+        std::string atStart;
+        std::string meanwhile;
+        const char* typed;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"turned encrypted", scrambledVault("master"), encryptedVault("master", vault::kDefaultIterations), "master",
+         true},
+        {"restored with another password, typed", scrambledVault("old"), scrambledVault("new"), "new", true},
+        {"restored with another password, the old one typed", scrambledVault("old"), scrambledVault("new"), "old",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestProgram program;
+        writeFile(program.vaultPath(), c.atStart);
+        program.loadMainWindow();
+        ASSERT_FALSE(program->passwordDialog.creatingPassword());
+        writeFile(program.vaultPath(), c.meanwhile);
+        MessageBoxes boxes;
+        if (!c.opens) boxes.answer(IDCANCEL);
+        typePassword(program, c.typed);
+        EXPECT_EQ(program->mainWindow.visible(), c.opens);
+        if (c.opens) {
+            EXPECT_EQ(shownEntries(program->mainWindow.entryList.hwnd()), kEntries);
+        }
+        if (!c.opens) {
+            EXPECT_EQ(boxes.seen().at(0).title, "Incorrect Password");
+        }
+        EXPECT_EQ(program.vaultBytes(), c.meanwhile);
+    }
+}
+
+TEST(VaultChangedAtTheGate, AVaultThatLostItsPasswordAsksForANewOneAndOneThatGotOneAsksForIt) {
+    TestProgram program;
+    writeFile(program.vaultPath(), scrambledVault("master"));
+    program.loadMainWindow();
+    writeFile(program.vaultPath(), vault::freshVault());
+    typePassword(program, "master");
+    EXPECT_TRUE(program->passwordDialog.isLoaded());
+    EXPECT_TRUE(program->passwordDialog.creatingPassword());
+    EXPECT_EQ(program.vaultBytes(), vault::freshVault());
+
+    // Now the other way: while the new master password is typed, the file becomes an encrypted vault.
+    const std::string encrypted = encryptedVault("master");
+    writeFile(program.vaultPath(), encrypted);
+    setText(program->passwordDialog.findControl("passwordBox"), "brand new");
+    setText(program->passwordDialog.findControl("retypeBox"), "brand new");
+    click(program->passwordDialog.findControl("okButton"));
+    EXPECT_EQ(program.vaultBytes(), encrypted);
+    ASSERT_TRUE(program->passwordDialog.isLoaded());
+    EXPECT_FALSE(program->passwordDialog.creatingPassword());
+    typePassword(program, "master");
+    EXPECT_EQ(shownEntries(program->mainWindow.entryList.hwnd()), kEntries);
+    EXPECT_EQ(program.endCount(), 0);
+}
+
+// --- A vault that was encrypted when last used ------------------------------------------------
+
+TEST(VaultOnceEncrypted, FoundReadableIsToldBeforeAnythingAndNoKeepsTheFile) {
+    TestProgram first;
+    writeFile(first.vaultPath(), encryptedVault("master"));
+    first.logIn("master");
+
+    struct Case {
+        const char* what;
+        std::optional<std::string> file;  // none: no file at all
+        int answer;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"scrambled", scrambledVault("master"), IDNO, "the file now is scrambled, not encrypted"},
+        {"empty", std::string(), IDNO, "the file now is empty (0 bytes)"},
+        {"fresh", vault::freshVault(), IDNO, "the file now is a vault without a master password"},
+        {"missing", std::nullopt, IDNO, "the file now is missing"},
+        {"scrambled, gone on with", scrambledVault("master"), IDYES, "the file now is scrambled"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestProgram later;
+        later.moveTo(first.folder().path());
+        later->env.settings.root = first.settingsRoot();
+        DeleteFileW(later.vaultPath().c_str());
+        if (c.file) writeFile(later.vaultPath(), *c.file);
+        MessageBoxes boxes;
+        boxes.answer(c.answer);
+        later.loadMainWindow();
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        EXPECT_TRUE(saysAll(boxes.seen()[0], {"was encrypted when you last used it", c.says}))
+            << boxes.seen()[0].text;
+        EXPECT_TRUE(boxes.seen()[0].hasYes && boxes.seen()[0].hasNo);
+        EXPECT_EQ(later->passwordDialog.isLoaded(), c.answer == IDYES);
+        EXPECT_EQ(later.endCount(), c.answer == IDYES ? 0 : 1);
+        EXPECT_EQ(pathExists(later.vaultPath()), c.file.has_value());
+        if (c.file) {
+            EXPECT_EQ(later.vaultBytes(), *c.file);
+        }
+    }
+}
+
+TEST(VaultOnceEncrypted, RemovingTheEncryptionYourselfAsksNothingAtTheNextStart) {
+    TestProgram first;
+    writeFile(first.vaultPath(), encryptedVault("master"));
+    first.logIn("master");
+    SendMessageW(first->mainWindow.hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, 0), 0),
+                 0);
+    setText(first->vaultKeyDialog.findControl("currentBox"), "master");
+    click(first->vaultKeyDialog.findControl("okButton"));
+    ASSERT_FALSE(vault::isEncryptedVault(first.vaultBytes()));
+
+    TestProgram later;
+    later.moveTo(first.folder().path());
+    later->env.settings.root = first.settingsRoot();
+    later.logIn("master");  // no box: MessageBoxes would fail the test on any
+    EXPECT_EQ(shownEntries(later->mainWindow.entryList.hwnd()), kEntries);
+}
+
+// --- The copy a save left beside the vault ----------------------------------------------------
+
+TEST(LeftOverCopy, IsRemovedBesideAVaultThatOpensAndOfferedInPlaceOfOneThatCannot) {
+    const std::string copy = scrambledVault("master");
+    const std::string damaged = encryptedVault("master").substr(0, 50);
+    struct Case {
+        const char* what;
+        std::optional<std::string> vaultFile;
+        bool linked;  // the vault is a link into another folder, and a save writes beside its target
+        bool readOnlyCopy;
+        int answer;  // 0: no question
+        std::string vaultAfter;
+        bool copyAfter;
+        std::optional<std::string> keptAside;
+    };
+    const Case cases[] = {
+        {"beside a vault that opens", scrambledVault("other"), false, true, 0, scrambledVault("other"), false, {}},
+        {"beside a linked vault that opens", scrambledVault("other"), true, false, 0, scrambledVault("other"), false,
+         {}},
+        {"the vault missing, taken", std::nullopt, false, false, IDYES, copy, false, {}},
+        {"the vault missing, declined", std::nullopt, false, false, IDNO, "", true, {}},
+        {"the vault empty, taken", std::string(), false, false, IDYES, copy, false, {}},
+        {"the vault damaged, taken", damaged, false, false, IDYES, copy, false, damaged},
+        {"the vault damaged, declined", damaged, false, false, IDNO, damaged, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestProgram program;
+        const fs::path sync = program.folder().file("sync");
+        const fs::path target = c.linked ? sync / L"vault.enc" : program.vaultPath();
+        const fs::path leftOver = vault::temporaryPathFor(target.native());
+        if (c.linked) {
+            ASSERT_TRUE(CreateDirectoryW(sync.c_str(), nullptr));
+        }
+        if (c.vaultFile) writeFile(target, *c.vaultFile);
+        if (c.linked) {
+            ASSERT_TRUE(makeSymbolicLink(program.folder().path(), L"data.enc", L"sync\\vault.enc"));
+        }
+        writeFile(leftOver, copy);
+        if (c.readOnlyCopy) SetFileAttributesW(leftOver.c_str(), FILE_ATTRIBUTE_READONLY);
+        MessageBoxes boxes;
+        if (c.answer) boxes.answer(c.answer);
+        program.loadMainWindow();
+        ASSERT_EQ(boxes.seen().size(), c.answer ? 1u : 0u);
+        if (c.answer) {
+            EXPECT_TRUE(saysAll(boxes.seen()[0], {"Use this copy as the vault?"})) << boxes.seen()[0].text;
+        }
+        EXPECT_EQ(hex(program.vaultBytes()), hex(c.vaultAfter));
+        EXPECT_EQ(pathExists(leftOver), c.copyAfter);
+        if (c.copyAfter) {
+            EXPECT_EQ(readFile(leftOver), copy);
+        }
+        const fs::path aside = program.vaultPath().native() + L".damaged";
+        EXPECT_EQ(pathExists(aside), c.keptAside.has_value());
+        if (c.keptAside) {
+            EXPECT_EQ(readFile(aside), *c.keptAside);
+        }
+        EXPECT_EQ(program->passwordDialog.isLoaded(), c.answer != IDNO);
+        if (c.answer == IDYES) {
+            typePassword(program, "master");
+            EXPECT_EQ(shownEntries(program->mainWindow.entryList.hwnd()), kEntries);
+        }
+    }
+}
+
+// Wine's DeleteFileW removes what a link leads to: a link in the copy's place goes, at start and
+// at a save, and the file it leads to is left whole.
+TEST(LeftOverCopy, ALinkInItsPlaceGoesAndWhatItLeadsToStays) {
+    TestProgram program;
+    program.writeVault("master", kEntries);
+    const fs::path outside = program.folder().file("outside.txt");
+    writeFile(outside, "not ours");
+    ASSERT_TRUE(makeSymbolicLink(program.folder().path(), L"data.enc.tmp", L"outside.txt"));
+    program.logIn("master");
+    EXPECT_FALSE(pathExists(vault::temporaryPathFor(program.vaultPath().native())));
+    EXPECT_EQ(readFile(outside), "not ours");
+
+    ASSERT_TRUE(makeSymbolicLink(program.folder().path(), L"data.enc.tmp", L"outside.txt"));
+    ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
+    EXPECT_EQ(readFile(outside), "not ours");
+    EXPECT_EQ(program.vaultBytes(), scrambledVault("master"));
+}
+
+TEST(HardLinkedVault, IsToldOnceAtStartWhatASaveWillDo) {
+    TestProgram program;
+    program.writeVault("master", kEntries);
+    const fs::path other = program.folder().file("other name.enc");
+    ASSERT_TRUE(CreateHardLinkW(other.c_str(), program.vaultPath().c_str(), nullptr));
+    MessageBoxes boxes;
+    boxes.answer(IDOK);
+    program.logIn("master");
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_TRUE(saysAll(boxes.seen()[0], {"has 2 names (hard links)", "no longer follow your changes"}))
+        << boxes.seen()[0].text;
+}
+
+}  // namespace
+}  // namespace vk::test
