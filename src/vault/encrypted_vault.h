@@ -45,6 +45,7 @@ inline constexpr std::size_t kNonceSize = 12;
 inline constexpr std::size_t kKeySize = 32;
 inline constexpr std::size_t kKeyCheckSize = 32;
 inline constexpr std::size_t kHmacSize = 32;
+inline constexpr std::size_t kDigestSize = 32;
 inline constexpr std::size_t kTagSize = 16;
 
 // Today's iterations for a new key (OWASP's current minimum for PBKDF2-HMAC-SHA256), and what a
@@ -66,6 +67,7 @@ public:
     virtual bool pbkdf2HmacSha256(std::string_view ansiPassword, ByteView salt, std::uint32_t iterations,
                                   ByteSpan out) = 0;
     virtual bool hmacSha256(ByteView key, ByteView message, std::span<std::uint8_t, kHmacSize> out) = 0;
+    virtual bool sha256(ByteView message, std::span<std::uint8_t, kDigestSize> out) = 0;
 
     // AES-256-GCM over one whole message in one call. `output` is as long as `input`, and either
     // is `input` itself or does not overlap it.

@@ -76,6 +76,17 @@ TEST(SystemCryptography, GivesThePublishedAnswers) {
         EXPECT_EQ(key, fromHex(d.hex)) << d.password;
     }
 
+    // SHA-256: FIPS 180-2, appendix B.1, and the empty message.
+    struct Digest { std::string message; const char* hex; } digests[] = {
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+    };
+    for (const Digest& d : digests) {
+        std::array<std::uint8_t, kDigestSize> digest{};
+        ASSERT_TRUE(crypto.sha256(bytesOf(d.message), digest));
+        EXPECT_EQ(std::vector<std::uint8_t>(digest.begin(), digest.end()), fromHex(d.hex)) << d.message;
+    }
+
     // AES-256-GCM with associated data: McGrew and Viega's test case 16.
     auto key = fromHex("feffe9928665731c6d6a8f9467308308feffe9928665731c6d6a8f9467308308");
     auto nonce = fromHex("cafebabefacedbaddecaf888");
