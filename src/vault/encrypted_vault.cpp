@@ -97,7 +97,10 @@ void wipeSecret(std::string& text) {
 }
 
 bool isEncryptedVault(std::string_view fileBytes) {
-    return !fileBytes.empty() && static_cast<std::uint8_t>(fileBytes.front()) == kMagic[0];
+    ByteView bytes = bytesOf(fileBytes);
+    if (bytes.empty()) return false;
+    return bytes.front() == kMagic[0] ||
+           (bytes.size() >= kMagic.size() && std::equal(kMagic.begin() + 1, kMagic.end(), bytes.begin() + 1));
 }
 
 HeaderReading readEncryptedHeader(std::string_view fileBytes) {

@@ -97,7 +97,11 @@ private:
     std::string& text_;
 };
 
-// True exactly when the file is in the encrypted format, damaged or not: its first byte is 0x80.
+// True exactly when the file is in the encrypted format, damaged or not: its first byte is 0x80,
+// or the seven after a changed first byte are the magic's (read as scrambled, a CR there would
+// give an empty line 1, a new master password and an overwrite). A scrambled vault starts so only
+// if its password is four characters ending in those that 56 4B 45 unscramble to, and its first
+// entry starts with those that 1A 0A unscramble to.
 bool isEncryptedVault(std::string_view fileBytes);
 
 // What a key is derived with.
