@@ -53,8 +53,10 @@ IoResult VaultSession::inspect(VaultState& state) {
         return IoResult::success();
     }
     // An encrypted vault, whole or not, is never taken for a fresh one: that would overwrite it.
-    switch (readEncryptedHeader(bytes).status) {
-    case HeaderStatus::Ok: state = VaultState::Guarded; break;
+    // Without the system's cryptography its header cannot be checked; the open then says why.
+    switch (crypto_ ? readEncryptedHeader(*crypto_, bytes).status : HeaderStatus::CryptographyFailed) {
+    case HeaderStatus::Ok:
+    case HeaderStatus::CryptographyFailed: state = VaultState::Guarded; break;
     case HeaderStatus::Damaged: state = VaultState::Damaged; break;
     case HeaderStatus::NewerVersion: state = VaultState::NewerVersion; break;
     }

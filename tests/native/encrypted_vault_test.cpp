@@ -16,9 +16,25 @@ namespace {
 // A version-1 file for 100,000 iterations and an empty content, written byte by byte.
 std::string encryptedFile() {
     std::string file("\x80VKE\r\n\x1A\n" "\x01\x00\x01\x01" "\xA0\x86\x01\x00", 16);
-    file.append(kEncryptedHeaderSize + kTagSize - file.size(), '\x5A');  // salt, nonce, key check, tag
+    file.append(kVersion1HeaderSize + kTagSize - file.size(), '\x5A');  // salt, nonce, key check, tag
     return file;
 }
+
+// No cryptography at all: what these headers show must be read without any.
+class NoCryptography final : public Cryptography {
+public:
+    bool randomBytes(ByteSpan) override { return false; }
+    bool pbkdf2HmacSha256(std::string_view, ByteView, std::uint32_t, ByteSpan) override { return false; }
+    bool hmacSha256(ByteView, ByteView, std::span<std::uint8_t, kHmacSize>) override { return false; }
+    bool sha256(ByteView, std::span<std::uint8_t, kDigestSize>) override { return false; }
+    bool sealAes256Gcm(ByteView, ByteView, ByteView, ByteView, ByteSpan, std::span<std::uint8_t, kTagSize>) override {
+        return false;
+    }
+    Opening openAes256Gcm(ByteView, ByteView, ByteView, ByteView, std::span<const std::uint8_t, kTagSize>,
+                          ByteSpan) override {
+        return Opening::Failed;
+    }
+};
 
 TEST(EncryptedVaultFormat, NoScrambledVaultIsTakenForEncryptedOrZeroFilled) {
     std::vector<std::string> files = {"", freshVault(), createdVault(""), std::string(4096, '\0') + "\r\n"};
@@ -33,6 +49,7 @@ TEST(EncryptedVaultFormat, NoScrambledVaultIsTakenForEncryptedOrZeroFilled) {
 }
 
 TEST(EncryptedVaultFormat, EveryEncryptedFileIsSeenAndADamagedMagicIsDamage) {
+    NoCryptography none;
     const std::string valid = encryptedFile();
     struct Case { const char* what; std::string file; HeaderStatus expected; };
     std::string wrongLetter = valid;
@@ -45,7 +62,7 @@ TEST(EncryptedVaultFormat, EveryEncryptedFileIsSeenAndADamagedMagicIsDamage) {
         {"LF written as CR LF", std::string("\x80VKE\r\r\n\x1A\r\n", 10) + valid.substr(8), HeaderStatus::Damaged},
         {"read up to the 0x1A", valid.substr(0, 6), HeaderStatus::Damaged},
         {"the first byte only", valid.substr(0, 1), HeaderStatus::Damaged},
-        {"the header without its tag", valid.substr(0, kEncryptedHeaderSize), HeaderStatus::Damaged},
+        {"the header without its tag", valid.substr(0, kVersion1HeaderSize), HeaderStatus::Damaged},
         // Else a scrambled vault with an empty line 1, or one whose password no one types.
         {"first byte a CR", firstByte('\r'), HeaderStatus::Damaged},
         {"first byte 0x81", firstByte('\x81'), HeaderStatus::Damaged},
@@ -55,7 +72,7 @@ TEST(EncryptedVaultFormat, EveryEncryptedFileIsSeenAndADamagedMagicIsDamage) {
     for (const Case& c : cases) {
         EXPECT_TRUE(isEncryptedVault(c.file)) << c.what;
         EXPECT_FALSE(isZeroFilled(c.file)) << c.what;
-        EXPECT_EQ(readEncryptedHeader(c.file).status, c.expected) << c.what;
+        EXPECT_EQ(readEncryptedHeader(none, c.file).status, c.expected) << c.what;
     }
     // What a failed disk leaves is told as damage too, however long.
     for (size_t size : {size_t{1}, kEncryptedHeaderSize, size_t{1} << 16}) {
