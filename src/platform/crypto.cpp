@@ -167,12 +167,13 @@ void SystemCryptography::open() {
     if (opened_) return;
     opened_ = true;
     hmacSha256_ = openProvider(BCRYPT_SHA256_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG);
+    sha256_ = openProvider(BCRYPT_SHA256_ALGORITHM, 0);
     aesGcm_ = openAesGcm();
 }
 
 bool SystemCryptography::available() {
     open();
-    return hmacSha256_ && aesGcm_;
+    return hmacSha256_ && sha256_ && aesGcm_;
 }
 
 bool SystemCryptography::randomBytes(ByteSpan out) {
@@ -193,17 +194,36 @@ bool SystemCryptography::pbkdf2HmacSha256(std::string_view ansiPassword, ByteVie
     return derived;
 }
 
+namespace {
+
+// One message through a hash provider, keyed (HMAC) or not (no key); the hash object's memory is
+// CNG's own, as Windows 7 allows.
+bool hashInto(BCRYPT_ALG_HANDLE provider, ByteView key, ByteView message, ByteSpan out) {
+    if (!provider || !fitsUlong(key.size()) || !fitsUlong(message.size())) return false;
+    BCRYPT_HASH_HANDLE handle = nullptr;
+    PUCHAR secret = key.empty() ? nullptr : readOnly(key);
+    if (!succeeded(bcrypt().createHash(provider, &handle, nullptr, 0, secret, ulongOf(key.size()), 0))) return false;
+    Hash hash(handle);
+    return succeeded(bcrypt().hashData(hash.get(), readOnly(message), ulongOf(message.size()), 0)) &&
+           succeeded(bcrypt().finishHash(hash.get(), out.data(), ulongOf(out.size()), 0));
+}
+
+bool hashOnce(BCRYPT_ALG_HANDLE provider, ByteView key, ByteView message, ByteSpan out) {
+    if (hashInto(provider, key, message, out)) return true;
+    SecureZeroMemory(out.data(), out.size());  // an HMAC may be a key derived from the master key
+    return false;
+}
+
+}  // namespace
+
 bool SystemCryptography::hmacSha256(ByteView key, ByteView message, std::span<std::uint8_t, vault::kHmacSize> out) {
     open();
-    if (!hmacSha256_ || !fitsUlong(key.size()) || !fitsUlong(message.size())) return false;
-    BCRYPT_HASH_HANDLE handle = nullptr;
-    if (!succeeded(bcrypt().createHash(hmacSha256_.get(), &handle, nullptr, 0, readOnly(key), ulongOf(key.size()), 0)))
-        return false;
-    Hash hash(handle);
-    bool made = succeeded(bcrypt().hashData(hash.get(), readOnly(message), ulongOf(message.size()), 0)) &&
-                succeeded(bcrypt().finishHash(hash.get(), out.data(), ulongOf(out.size()), 0));
-    if (!made) SecureZeroMemory(out.data(), out.size());  // it may be a key derived from the master key
-    return made;
+    return hashOnce(hmacSha256_.get(), key, message, out);
+}
+
+bool SystemCryptography::sha256(ByteView message, std::span<std::uint8_t, vault::kDigestSize> out) {
+    open();
+    return hashOnce(sha256_.get(), {}, message, out);
 }
 
 bool SystemCryptography::sealAes256Gcm(ByteView key, ByteView nonce, ByteView associatedData, ByteView input,

@@ -17,8 +17,9 @@ struct AlgorithmProviderTraits {
 };
 using AlgorithmProvider = UniqueHandle<BCRYPT_ALG_HANDLE, AlgorithmProviderTraits>;
 
-// Password-based key derivation and HMAC use one HMAC-SHA256 provider, the cipher one AES provider
-// in GCM mode; random bytes come from the system's preferred generator.
+// Password-based key derivation and HMAC use one HMAC-SHA256 provider, the header's digest a plain
+// SHA-256 provider, the cipher one AES provider in GCM mode; random bytes come from the system's
+// preferred generator.
 class SystemCryptography : public vault::Cryptography {
 public:
     // The providers are opened at the first call that needs them. One that cannot be opened (Wine
@@ -38,6 +39,7 @@ public:
                           vault::ByteSpan out) override;
     bool hmacSha256(vault::ByteView key, vault::ByteView message,
                     std::span<std::uint8_t, vault::kHmacSize> out) override;
+    bool sha256(vault::ByteView message, std::span<std::uint8_t, vault::kDigestSize> out) override;
     bool sealAes256Gcm(vault::ByteView key, vault::ByteView nonce, vault::ByteView associatedData,
                        vault::ByteView input, vault::ByteSpan output,
                        std::span<std::uint8_t, vault::kTagSize> tag) override;
@@ -50,6 +52,7 @@ private:
 
     bool opened_ = false;
     AlgorithmProvider hmacSha256_;
+    AlgorithmProvider sha256_;
     AlgorithmProvider aesGcm_;
 };
 

@@ -9,7 +9,8 @@ namespace vk::vault {
 namespace {
 
 constexpr std::array<std::uint8_t, 8> kMagic = {0x80, 0x56, 0x4B, 0x45, 0x0D, 0x0A, 0x1A, 0x0A};
-constexpr std::uint16_t kFormatVersion = 1;
+constexpr std::uint16_t kFirstVersion = 1;
+constexpr std::uint16_t kWrittenVersion = 2;
 constexpr std::uint8_t kPbkdf2HmacSha256 = 1;
 constexpr std::uint8_t kAes256Gcm = 1;
 constexpr std::string_view kCipherKeyLabel = "Vellumkeep cipher key";
@@ -23,8 +24,10 @@ constexpr std::size_t kIterationsAt = 12;
 constexpr std::size_t kSaltAt = 16;
 constexpr std::size_t kNonceAt = 32;
 constexpr std::size_t kKeyCheckAt = 44;
+constexpr std::size_t kDigestAt = 76;  // from version 2 on, in every version
 static_assert(kSaltAt + kSaltSize == kNonceAt && kNonceAt + kNonceSize == kKeyCheckAt);
-static_assert(kKeyCheckAt + kKeyCheckSize == kEncryptedHeaderSize);
+static_assert(kKeyCheckAt + kKeyCheckSize == kVersion1HeaderSize && kVersion1HeaderSize == kDigestAt);
+static_assert(kDigestAt + kDigestSize == kEncryptedHeaderSize);
 
 ByteView bytesOf(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
@@ -69,7 +72,7 @@ struct WipedBytes {
 
 void writeHeaderStart(ByteSpan file, const KeyParameters& parameters) {
     std::copy(kMagic.begin(), kMagic.end(), file.begin());
-    writeLittleEndian(file, kVersionAt, kFormatVersion, 2);
+    writeLittleEndian(file, kVersionAt, kWrittenVersion, 2);
     file[kKeyDerivationAt] = kPbkdf2HmacSha256;
     file[kCipherAt] = kAes256Gcm;
     writeLittleEndian(file, kIterationsAt, parameters.iterations, 4);
@@ -97,21 +100,76 @@ void wipeSecret(std::string& text) {
 }
 
 bool isEncryptedVault(std::string_view fileBytes) {
-    return !fileBytes.empty() && static_cast<std::uint8_t>(fileBytes.front()) == kMagic[0];
+    ByteView bytes = bytesOf(fileBytes);
+    if (bytes.empty()) return false;
+    return bytes.front() == kMagic[0] ||
+           (bytes.size() >= kMagic.size() && std::equal(kMagic.begin() + 1, kMagic.end(), bytes.begin() + 1));
 }
 
-HeaderReading readEncryptedHeader(std::string_view fileBytes) {
+namespace {
+
+enum class DigestCheck { Fits, Differs, Failed };
+
+// Whether the 32 bytes at kDigestAt are the SHA-256 of `header`, the 76 bytes before them as they
+// stand or as they were meant to be.
+DigestCheck checkDigest(Cryptography& crypto, ByteView header, ByteView file) {
+    std::array<std::uint8_t, kDigestSize> digest{};
+    if (!crypto.sha256(header, digest)) return DigestCheck::Failed;
+    return std::equal(digest.begin(), digest.end(), file.begin() + kDigestAt) ? DigestCheck::Fits
+                                                                               : DigestCheck::Differs;
+}
+
+// Version 2 and every later version: the digest vouches for the first 76 bytes, the version field
+// among them.
+HeaderStatus checkDigestedHeader(Cryptography& crypto, ByteView file) {
+    if (file.size() < kEncryptedHeaderSize) return HeaderStatus::Damaged;
+    switch (checkDigest(crypto, file.first(kVersion1HeaderSize), file)) {
+    case DigestCheck::Fits: return HeaderStatus::Ok;
+    case DigestCheck::Differs: return HeaderStatus::Damaged;
+    case DigestCheck::Failed: break;
+    }
+    return HeaderStatus::CryptographyFailed;
+}
+
+// Version 1 has no digest, but a version-2 file whose version field was damaged into 1 still
+// holds one: the digest of its header as it was, with version 2. Ciphertext that matched it by
+// chance would be a 256-bit coincidence.
+HeaderStatus checkNotDamagedVersion2(Cryptography& crypto, ByteView file) {
+    if (file.size() < kEncryptedHeaderSize + kTagSize) return HeaderStatus::Ok;  // too short for version 2
+    std::array<std::uint8_t, kVersion1HeaderSize> asVersion2{};
+    std::copy_n(file.begin(), asVersion2.size(), asVersion2.begin());
+    writeLittleEndian(asVersion2, kVersionAt, kWrittenVersion, 2);
+    switch (checkDigest(crypto, asVersion2, file)) {
+    case DigestCheck::Fits: return HeaderStatus::Damaged;
+    case DigestCheck::Differs: return HeaderStatus::Ok;
+    case DigestCheck::Failed: break;
+    }
+    return HeaderStatus::CryptographyFailed;
+}
+
+}  // namespace
+
+HeaderReading readEncryptedHeader(Cryptography& crypto, std::string_view fileBytes) {
     HeaderReading reading;  // Damaged until shown otherwise
     ByteView bytes = bytesOf(fileBytes);
     if (bytes.size() < kVersionAt + 2 || !std::equal(kMagic.begin(), kMagic.end(), bytes.begin())) return reading;
     EncryptedHeader& header = reading.header;
     header.version = readUint16(bytes, kVersionAt);
-    if (header.version > kFormatVersion) {
+    if (header.version < kFirstVersion) return reading;
+    // Checked before the version is believed: a damaged version field is damage, not a newer file.
+    const HeaderStatus whole = header.version == kFirstVersion ? checkNotDamagedVersion2(crypto, bytes)
+                                                               : checkDigestedHeader(crypto, bytes);
+    if (whole != HeaderStatus::Ok) {
+        reading.status = whole;
+        return reading;
+    }
+    if (header.version > kWrittenVersion) {
         reading.status = HeaderStatus::NewerVersion;
         return reading;
     }
-    if (header.version != kFormatVersion || bytes.size() < kEncryptedHeaderSize + kTagSize ||
-        bytes[kKeyDerivationAt] != kPbkdf2HmacSha256 || bytes[kCipherAt] != kAes256Gcm)
+    header.size = header.version == kFirstVersion ? kVersion1HeaderSize : kEncryptedHeaderSize;
+    if (bytes.size() < header.size + kTagSize || bytes[kKeyDerivationAt] != kPbkdf2HmacSha256 ||
+        bytes[kCipherAt] != kAes256Gcm)
         return reading;
     header.keyParameters.iterations = readUint32(bytes, kIterationsAt);
     // Checked before anything is derived: a crafted header must not keep the program busy for hours.
@@ -184,9 +242,13 @@ KeyCheck checkKeys(Cryptography& crypto, const VaultKeys& keys, ByteView file) {
 }  // namespace
 
 UnlockResult unlockVault(Cryptography& crypto, std::string_view fileBytes, std::string_view ansiPassword) {
-    HeaderReading reading = readEncryptedHeader(fileBytes);
-    if (reading.status == HeaderStatus::NewerVersion) return {UnlockStatus::NewerVersion, std::nullopt};
-    if (reading.status != HeaderStatus::Ok) return {UnlockStatus::Damaged, std::nullopt};
+    HeaderReading reading = readEncryptedHeader(crypto, fileBytes);
+    switch (reading.status) {
+    case HeaderStatus::Ok: break;
+    case HeaderStatus::Damaged: return {UnlockStatus::Damaged, std::nullopt};
+    case HeaderStatus::NewerVersion: return {UnlockStatus::NewerVersion, std::nullopt};
+    case HeaderStatus::CryptographyFailed: return {UnlockStatus::CryptographyFailed, std::nullopt};
+    }
     KeysResult made = deriveVaultKeys(crypto, ansiPassword, reading.header.keyParameters);
     if (made.status == KeysStatus::CryptographyFailed) return {UnlockStatus::CryptographyFailed, std::nullopt};
     if (made.status != KeysStatus::Made) return {UnlockStatus::Damaged, std::nullopt};
@@ -202,9 +264,13 @@ UnlockResult unlockVault(Cryptography& crypto, std::string_view fileBytes, std::
 }
 
 DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::string fileBytes) {
-    HeaderReading reading = readEncryptedHeader(fileBytes);
-    if (reading.status == HeaderStatus::NewerVersion) return {DecryptStatus::NewerVersion, {}};
-    if (reading.status != HeaderStatus::Ok) return {DecryptStatus::Damaged, {}};
+    HeaderReading reading = readEncryptedHeader(crypto, fileBytes);
+    switch (reading.status) {
+    case HeaderStatus::Ok: break;
+    case HeaderStatus::Damaged: return {DecryptStatus::Damaged, {}};
+    case HeaderStatus::NewerVersion: return {DecryptStatus::NewerVersion, {}};
+    case HeaderStatus::CryptographyFailed: return {DecryptStatus::CryptographyFailed, {}};
+    }
     if (reading.header.keyParameters != keys.parameters()) return {DecryptStatus::OtherKeys, {}};
     ByteSpan file = bytesOf(fileBytes);
     switch (checkKeys(crypto, keys, file)) {
@@ -216,11 +282,12 @@ DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::str
         return {DecryptStatus::CryptographyFailed, {}};
     }
 
-    std::size_t size = file.size() - kEncryptedHeaderSize - kTagSize;
-    ByteSpan body = file.subspan(kEncryptedHeaderSize, size);
+    const std::size_t headerSize = reading.header.size;
+    std::size_t size = file.size() - headerSize - kTagSize;
+    ByteSpan body = file.subspan(headerSize, size);
     Cryptography::Opening opening = crypto.openAes256Gcm(VaultKeysAccess::secretsOf(keys).cipherKey,
-                                                         reading.header.nonce, file.first(kEncryptedHeaderSize),
-                                                         body, file.last<kTagSize>(), body);
+                                                         reading.header.nonce, file.first(headerSize), body,
+                                                         file.last<kTagSize>(), body);
     if (opening != Cryptography::Opening::Opened) {
         wipeSecret(fileBytes);
         // The key check passed, so a tag that does not match is damage, not a wrong password.
@@ -245,6 +312,7 @@ EncryptStatus encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, s
     ByteSpan content = bytes.subspan(kEncryptedHeaderSize, plainSize);
     if (!crypto.randomBytes(nonce) ||
         !crypto.hmacSha256(secrets.checkKey, bytes.first(kKeyCheckAt), bytes.subspan<kKeyCheckAt, kKeyCheckSize>()) ||
+        !crypto.sha256(bytes.first(kDigestAt), bytes.subspan<kDigestAt, kDigestSize>()) ||
         !crypto.sealAes256Gcm(secrets.cipherKey, nonce, bytes.first(kEncryptedHeaderSize), content, content,
                               bytes.last<kTagSize>())) {
         wipeSecret(file);  // a half-done encryption may hold anything, the plaintext among it

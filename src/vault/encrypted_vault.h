@@ -1,18 +1,32 @@
 #pragma once
 // The encrypted vault file: a header that names how its key is derived, then the vault's content
-// sealed with AES-256-GCM. All integers are little-endian.
+// sealed with AES-256-GCM. All integers are little-endian. Saves write version 2; version 1, which
+// earlier copies of the program wrote, is still read.
 //
 //   offset  size  field
 //   0       8     magic: 80 56 4B 45 0D 0A 1A 0A (0x80, "VKE", CR LF, 0x1A, LF)
-//   8       2     format version, 1
+//   8       2     format version: 1 or 2
 //   10      1     key derivation, 1: PBKDF2-HMAC-SHA256
 //   11      1     cipher, 1: AES-256-GCM
 //   12      4     iterations
 //   16      16    salt: random, made when the vault is encrypted or its password changed
 //   32      12    nonce: random, fresh at every save
 //   44      32    key check: HMAC-SHA256(check key, bytes 0..43)
+//
+// Version 1 then holds:
 //   76      n     the content, encrypted (as long as the content)
 //   76+n    16    GCM tag; the associated data is the whole header, bytes 0..75
+// Version 2 then holds:
+//   76      32    header digest: SHA-256(bytes 0..75), unkeyed
+//   108     n     the content, encrypted
+//   108+n   16    GCM tag; the associated data is the whole header, bytes 0..107
+//
+// The digest is checked before any key is derived: a changed byte in the header of a version-2
+// file reads as damage, never as a wrong password that costs the user a try (in version 1 a
+// changed salt, iteration count, nonce or key check derives or checks other keys and cannot be
+// told from one). Every later version keeps the magic, the version field and this digest of bytes
+// 0..75 at 76..107, whatever else it changes: a version field damaged into a higher number then
+// reads as damage, and only a file whose digest is right is one that a newer program wrote.
 //
 // master key = PBKDF2-HMAC-SHA256(password, salt, iterations, 32 bytes)
 // cipher key = HMAC-SHA256(master key, "Vellumkeep cipher key")
@@ -39,12 +53,15 @@ namespace vk::vault {
 using ByteView = std::span<const std::uint8_t>;
 using ByteSpan = std::span<std::uint8_t>;
 
-inline constexpr std::size_t kEncryptedHeaderSize = 76;
+// The header as a save writes it (version 2), and as version 1 had it.
+inline constexpr std::size_t kEncryptedHeaderSize = 108;
+inline constexpr std::size_t kVersion1HeaderSize = 76;
 inline constexpr std::size_t kSaltSize = 16;
 inline constexpr std::size_t kNonceSize = 12;
 inline constexpr std::size_t kKeySize = 32;
 inline constexpr std::size_t kKeyCheckSize = 32;
 inline constexpr std::size_t kHmacSize = 32;
+inline constexpr std::size_t kDigestSize = 32;
 inline constexpr std::size_t kTagSize = 16;
 
 // Today's iterations for a new key (OWASP's current minimum for PBKDF2-HMAC-SHA256), and what a
@@ -66,6 +83,7 @@ public:
     virtual bool pbkdf2HmacSha256(std::string_view ansiPassword, ByteView salt, std::uint32_t iterations,
                                   ByteSpan out) = 0;
     virtual bool hmacSha256(ByteView key, ByteView message, std::span<std::uint8_t, kHmacSize> out) = 0;
+    virtual bool sha256(ByteView message, std::span<std::uint8_t, kDigestSize> out) = 0;
 
     // AES-256-GCM over one whole message in one call. `output` is as long as `input`, and either
     // is `input` itself or does not overlap it.
@@ -95,7 +113,11 @@ private:
     std::string& text_;
 };
 
-// True exactly when the file is in the encrypted format, damaged or not: its first byte is 0x80.
+// True exactly when the file is in the encrypted format, damaged or not: its first byte is 0x80,
+// or the seven after a changed first byte are the magic's (read as scrambled, a CR there would
+// give an empty line 1, a new master password and an overwrite). A scrambled vault starts so only
+// if its password is four characters ending in those that 56 4B 45 unscramble to, and its first
+// entry starts with those that 1A 0A unscramble to.
 bool isEncryptedVault(std::string_view fileBytes);
 
 // What a key is derived with.
@@ -107,11 +129,15 @@ struct KeyParameters {
 
 enum class HeaderStatus {
     Ok,
-    Damaged,       // too short, wrong magic, unknown key derivation or cipher, iterations out of bounds
-    NewerVersion,  // the magic is right, the version is one a later program writes
+    // Too short, wrong magic, a digest that differs, unknown key derivation or cipher, iterations
+    // out of bounds
+    Damaged,
+    NewerVersion,        // the magic and the digest are right, the version is one a later program writes
+    CryptographyFailed,  // the digest could not be made: whether the header is whole is not known
 };
 struct EncryptedHeader {
     std::uint16_t version = 0;
+    std::size_t size = 0;  // where the content starts: kVersion1HeaderSize or kEncryptedHeaderSize
     KeyParameters keyParameters;
     std::array<std::uint8_t, kNonceSize> nonce{};
     std::array<std::uint8_t, kKeyCheckSize> keyCheck{};
@@ -120,8 +146,11 @@ struct HeaderReading {
     HeaderStatus status = HeaderStatus::Damaged;
     EncryptedHeader header;  // complete only when Ok
 };
-// A version-1 file shorter than its header and tag is Damaged.
-HeaderReading readEncryptedHeader(std::string_view fileBytes);
+// Reads and checks the header of a file that isEncryptedVault. Nothing is derived: this answers
+// quickly (one or two SHA-256 of 76 bytes), before any password is asked. A file shorter than its
+// header and tag is Damaged. A version-1 header whose next 32 bytes are the digest it would have
+// as version 2 is a version-2 file whose version field was damaged: Damaged as well.
+HeaderReading readEncryptedHeader(Cryptography& crypto, std::string_view fileBytes);
 
 // A vault's keys: what opens and saves it once the password has been checked. They are wiped when
 // the object ends; it moves but never copies. A moved-from object holds nothing and must not be used.
@@ -169,8 +198,9 @@ KeysResult makeFreshVaultKeys(Cryptography& crypto, std::string_view ansiPasswor
 
 enum class UnlockStatus {
     Opened,
-    // The key check differs. A damaged salt, iteration count or nonce derives or checks other keys
-    // too and cannot be told from a wrong password: it reports WrongPassword as well (and never opens).
+    // The key check differs. In a version-1 file a damaged salt, iteration count, nonce or key
+    // check derives or checks other keys too and cannot be told from a wrong password: it reports
+    // WrongPassword as well (and never opens). A version-2 file's digest tells such damage first.
     WrongPassword,
     Damaged,
     NewerVersion,
@@ -180,14 +210,14 @@ struct UnlockResult {
     UnlockStatus status = UnlockStatus::CryptographyFailed;
     std::optional<VaultKeys> keys;  // when Opened
 };
-// Derives the keys for the file's parameters and checks them against its key check. The content
-// is not decrypted yet: see decryptVault.
+// Reads the file's header as readEncryptedHeader does, then derives the keys for its parameters
+// and checks them against its key check. The content is not decrypted yet: see decryptVault.
 UnlockResult unlockVault(Cryptography& crypto, std::string_view fileBytes, std::string_view ansiPassword);
 
 enum class DecryptStatus {
     Opened,
-    // The keys passed their check but the content does not decrypt (a changed byte, a cut file), or
-    // the header's nonce or key check is damaged.
+    // The header is damaged, or the keys passed their check but the content does not decrypt (a
+    // changed byte, a cut file), or a version-1 header's nonce or key check is damaged.
     Damaged,
     NewerVersion,
     // The file was encrypted with another salt or iteration count since these keys were made (its
@@ -207,7 +237,8 @@ struct EncryptResult {
     EncryptStatus status = EncryptStatus::CryptographyFailed;
     std::string fileBytes;  // when Encrypted
 };
-// The whole file for the plaintext, with a fresh random nonce and the key check made anew.
+// The whole file for the plaintext, in version 2, with a fresh random nonce and the key check and
+// digest made anew.
 EncryptResult encryptVault(Cryptography& crypto, const VaultKeys& keys, std::string_view plaintext);
 // The same in the buffer itself, which holds kEncryptedHeaderSize bytes of room, then the
 // plaintext, and becomes the whole file: a big vault is held once, and no plaintext is left

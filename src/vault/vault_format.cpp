@@ -82,6 +82,10 @@ std::string storedPasswordOf(std::string_view fileBytes) {
     return scrambleText(first);
 }
 
+bool isZeroFilled(std::string_view fileBytes) {
+    return !fileBytes.empty() && fileBytes.find_first_not_of('\0') == std::string_view::npos;
+}
+
 EntryView EntryTable::operator[](size_t index) const {
     auto pieces = splitPieces(line(index));
     return EntryView{pieces[0], pieces[1], pieces[2]};

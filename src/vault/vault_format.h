@@ -90,6 +90,10 @@ private:
 
 // Line 1 of the vault, unscrambled; empty for an empty file (a zero-byte vault counts as Fresh).
 std::string storedPasswordOf(std::string_view fileBytes);
+// True for a file that is not empty and holds nothing but zero bytes: what a failed disk or file
+// system leaves in a file's place. It is damage, never a scrambled vault: read as one, its line 1
+// would be a master password of characters of code 128 that no one chose.
+bool isZeroFilled(std::string_view fileBytes);
 // Every entry of the vault, in file order, skipping line 1 and lines that are empty or one space.
 // The table takes the file's bytes and unscrambles them in place: no field is copied.
 EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint = nullptr);

@@ -43,15 +43,12 @@ void VaultSession::remember(const VaultStore& store) {
 
 namespace {
 
-// What a failing disk or file system leaves: a file of zero bytes where the vault was written. No
-// typed password could open it as a scrambled vault, and it must never be taken for a fresh one.
-bool isZeroFilled(std::string_view bytes) {
-    return !bytes.empty() && bytes.find_first_not_of('\0') == std::string_view::npos;
-}
-
-VaultState encryptedVaultState(std::string_view bytes) {
-    switch (readEncryptedHeader(bytes).status) {
-    case HeaderStatus::Ok: return VaultState::Guarded;
+// Without the system's cryptography an encrypted vault's header cannot be checked; the open then
+// says why.
+VaultState encryptedVaultState(Cryptography* crypto, std::string_view bytes) {
+    switch (crypto ? readEncryptedHeader(*crypto, bytes).status : HeaderStatus::CryptographyFailed) {
+    case HeaderStatus::Ok:
+    case HeaderStatus::CryptographyFailed: return VaultState::Guarded;
     case HeaderStatus::NewerVersion: return VaultState::NewerVersion;
     case HeaderStatus::Damaged: break;
     }
@@ -76,7 +73,7 @@ void VaultSession::inspectBytes(const std::string& bytes, const Fingerprint& fin
     found_.format = isEncryptedVault(bytes) ? VaultFormat::Encrypted : VaultFormat::Scrambled;
     // An encrypted vault, whole or not, is never taken for a fresh one: that would overwrite it.
     if (found_.format == VaultFormat::Encrypted) {
-        found_.state = encryptedVaultState(bytes);
+        found_.state = encryptedVaultState(crypto_, bytes);
     } else if (isZeroFilled(bytes)) {
         found_.state = VaultState::Damaged;
     } else {

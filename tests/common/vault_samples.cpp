@@ -51,6 +51,13 @@ IoResult loadEntries(VaultStore& store, std::vector<Entry>& entries) {
 
 std::string freshVault() { return std::string(kLineEnd); }
 
+std::string withHeaderDigestMadeAnew(Cryptography& crypto, std::string file) {
+    ByteSpan bytes(reinterpret_cast<std::uint8_t*>(file.data()), file.size());
+    if (!crypto.sha256(bytes.first(kVersion1HeaderSize), bytes.subspan<kVersion1HeaderSize, kDigestSize>()))
+        file.clear();
+    return file;
+}
+
 SavedVaultBuilder::SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries)
     : append_([this](std::string_view piece) -> IoResult {
           content_.append(piece);

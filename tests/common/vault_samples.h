@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "vault/encrypted_vault.h"
 #include "vault/file_system.h"
 #include "vault/vault_format.h"
 #include "vault/vault_store.h"
@@ -24,6 +25,10 @@ IoResult loadEntries(VaultStore& store, std::vector<Entry>& entries);
 
 // The content of a Fresh vault: one empty line.
 std::string freshVault();
+
+// An encrypted vault (version 2 or later) with its header's digest made anew for what its first
+// 76 bytes now hold: changed on purpose, as a program would write it, not damaged.
+std::string withHeaderDigestMadeAnew(Cryptography& crypto, std::string file);
 
 // The content a save writes, built whole in memory: the master password line, one line per entry,
 // then an empty line.

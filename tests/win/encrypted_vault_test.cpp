@@ -11,6 +11,7 @@
 
 #include "platform/crypto.h"
 #include "vault/encrypted_vault.h"
+#include "vault_samples.h"
 
 namespace vk::vault {
 namespace {
@@ -44,13 +45,29 @@ UnlockStatus openFile(Cryptography& crypto, const std::string& file, std::string
     return decrypted.status == DecryptStatus::Damaged ? UnlockStatus::Damaged : UnlockStatus::CryptographyFailed;
 }
 
-std::string withIterations(std::string file, std::uint32_t iterations) {
+// The file with another iteration count, its header digest made anew: only the bounds refuse it.
+std::string withIterations(Cryptography& crypto, std::string file, std::uint32_t iterations) {
     for (int i = 0; i < 4; ++i) file[12 + i] = static_cast<char>(iterations >> (8 * i));
-    return file;
+    return withHeaderDigestMadeAnew(crypto, file);
 }
 
 constexpr std::string_view kPassword = "correct horse";
 const std::string kContent = "alice|||s3cret|||https://example.com\r\nbob|||hunter2|||C:\\Shared\r\n";
+// Files written by another implementation of the layout, byte for byte, for kPassword.
+const std::string kWrittenContent = "user|||pass|||https://example.com\r\n";
+std::string writtenElsewhere(std::string_view hex) {
+    std::vector<std::uint8_t> bytes = fromHex(hex);
+    return std::string(bytes.begin(), bytes.end());
+}
+const std::string kVersion1File = writtenElsewhere(
+    "80564b450d0a1a0a01000101a0860100000102030405060708090a0b0c0d0e0fa0a1a2a3a4a5a6a7a8a9aaabdcd70b87"
+    "59667011038e7908ee0806a0f3b36fe7f0968ebc370a5f06d3350b53d67478df32d6feb91962443e32ca7abc150e442d"
+    "e151f807c8fb2bb156c5a6b0a10e5b71db7698a9368feacdf0266034a69941");
+const std::string kVersion2File = writtenElsewhere(
+    "80564b450d0a1a0a02000101a0860100000102030405060708090a0b0c0d0e0fa0a1a2a3a4a5a6a7a8a9aaab8377f89b"
+    "b05f8a332d548647f5cbd04693f7e097e8abfdfef2ea2b1c191a45c964551959ba351b049987d4aaa9f14d8328187165"
+    "3f3550bc8b517671c578dfa6d67478df32d6feb91962443e32ca7abc150e442de151f807c8fb2bb156c5a6b0a10e5bf5"
+    "a9311f17511a526e7c52f7e588beb6");
 
 TEST(SystemCryptography, GivesThePublishedAnswers) {
     SystemCryptography crypto;
@@ -74,6 +91,17 @@ TEST(SystemCryptography, GivesThePublishedAnswers) {
         std::vector<std::uint8_t> key(std::string_view(d.hex).size() / 2);
         ASSERT_TRUE(crypto.pbkdf2HmacSha256(d.password, bytesOf(d.salt), d.iterations, key));
         EXPECT_EQ(key, fromHex(d.hex)) << d.password;
+    }
+
+    // SHA-256: FIPS 180-2, appendix B.1, and the empty message.
+    struct Digest { std::string message; const char* hex; } digests[] = {
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+    };
+    for (const Digest& d : digests) {
+        std::array<std::uint8_t, kDigestSize> digest{};
+        ASSERT_TRUE(crypto.sha256(bytesOf(d.message), digest));
+        EXPECT_EQ(std::vector<std::uint8_t>(digest.begin(), digest.end()), fromHex(d.hex)) << d.message;
     }
 
     // AES-256-GCM with associated data: McGrew and Viega's test case 16.
@@ -115,18 +143,20 @@ TEST(EncryptedVault, OpensWithTheRightPasswordAndAWholeFileOnly) {
         {"right password", kPassword, kWhole, 0, kWhole, UnlockStatus::Opened},
         {"wrong password", "Correct horse", kWhole, 0, kWhole, UnlockStatus::WrongPassword},
         {"magic", kPassword, 1, 0x01, kWhole, UnlockStatus::Damaged},
-        {"version 0", kPassword, 8, 0x01, kWhole, UnlockStatus::Damaged},
-        {"version 2", kPassword, 8, 0x03, kWhole, UnlockStatus::NewerVersion},
+        {"version 0", kPassword, 8, 0x02, kWhole, UnlockStatus::Damaged},
+        {"version damaged into a newer one", kPassword, 8, 0x01, kWhole, UnlockStatus::Damaged},
         {"key derivation", kPassword, 10, 0x01, kWhole, UnlockStatus::Damaged},
         {"cipher", kPassword, 11, 0x01, kWhole, UnlockStatus::Damaged},
-        {"iterations, still within bounds", kPassword, 12, 0x01, kWhole, UnlockStatus::WrongPassword},
-        {"salt", kPassword, 20, 0x80, kWhole, UnlockStatus::WrongPassword},
-        {"nonce", kPassword, 40, 0x80, kWhole, UnlockStatus::WrongPassword},
-        {"key check", kPassword, 60, 0x01, kWhole, UnlockStatus::WrongPassword},
-        {"content", kPassword, 80, 0x01, kWhole, UnlockStatus::Damaged},
+        // Each of these would derive or check other keys: the digest tells them first.
+        {"iterations, still within bounds", kPassword, 12, 0x01, kWhole, UnlockStatus::Damaged},
+        {"salt", kPassword, 20, 0x80, kWhole, UnlockStatus::Damaged},
+        {"nonce", kPassword, 40, 0x80, kWhole, UnlockStatus::Damaged},
+        {"key check", kPassword, 60, 0x01, kWhole, UnlockStatus::Damaged},
+        {"header digest", kPassword, 90, 0x01, kWhole, UnlockStatus::Damaged},
+        {"content", kPassword, kEncryptedHeaderSize + 4, 0x01, kWhole, UnlockStatus::Damaged},
         {"tag", kPassword, file.size() - 1, 0x80, kWhole, UnlockStatus::Damaged},
         {"cut inside the header", kPassword, kWhole, 0, 50, UnlockStatus::Damaged},
-        {"cut inside the content", kPassword, kWhole, 0, 100, UnlockStatus::Damaged},
+        {"cut inside the content", kPassword, kWhole, 0, kEncryptedHeaderSize + 20, UnlockStatus::Damaged},
         {"cut before the tag", kPassword, kWhole, 0, file.size() - kTagSize, UnlockStatus::Damaged},
     };
     for (const Case& c : cases) {
@@ -142,7 +172,8 @@ TEST(EncryptedVault, OpensWithTheRightPasswordAndAWholeFileOnly) {
     EXPECT_EQ(makeFreshVaultKeys(crypto, kPassword, kFewestIterations - 1).status, KeysStatus::IterationsOutOfBounds);
     EXPECT_EQ(makeFreshVaultKeys(crypto, kPassword, kMostIterations + 1).status, KeysStatus::IterationsOutOfBounds);
     for (std::uint32_t iterations : {0u, kFewestIterations - 1, kMostIterations + 1, UINT_MAX})
-        EXPECT_EQ(unlockVault(crypto, withIterations(file, iterations), kPassword).status, UnlockStatus::Damaged);
+        EXPECT_EQ(unlockVault(crypto, withIterations(crypto, file, iterations), kPassword).status,
+                  UnlockStatus::Damaged);
     EXPECT_EQ(crypto.derivations, 0);
 }
 
@@ -163,14 +194,48 @@ TEST(EncryptedVault, RoundTripsWithAFreshNonceAndReadsTheLayoutExactly) {
     KeysResult other = makeFreshVaultKeys(crypto, kPassword, kFewestIterations);
     EXPECT_EQ(decryptVault(crypto, *other.keys, file).status, DecryptStatus::OtherKeys);
 
-    // A file written by another implementation of the layout, byte for byte.
-    std::vector<std::uint8_t> written = fromHex(
-        "80564b450d0a1a0a01000101a0860100000102030405060708090a0b0c0d0e0fa0a1a2a3a4a5a6a7a8a9aaabdcd70b87"
-        "59667011038e7908ee0806a0f3b36fe7f0968ebc370a5f06d3350b53d67478df32d6feb91962443e32ca7abc150e442d"
-        "e151f807c8fb2bb156c5a6b0a10e5b71db7698a9368feacdf0266034a69941");
+    // Both versions as another implementation writes them, byte for byte.
+    for (const std::string& written : {kVersion1File, kVersion2File}) {
+        std::string plaintext;
+        EXPECT_EQ(openFile(crypto, written, kPassword, plaintext), UnlockStatus::Opened);
+        EXPECT_EQ(plaintext, kWrittenContent);
+    }
+}
+
+// A version-2 file's header is checked before any key is derived: whatever byte of it changes,
+// that is damage and costs no try. A version-1 file still opens and reads as it always did.
+TEST(EncryptedVault, AnyChangedByteOfAVersion2HeaderIsDamageAndDerivesNoKey) {
+    CountingCryptography crypto;
+    KeysResult made = makeFreshVaultKeys(crypto, kPassword, kFewestIterations);
+    ASSERT_EQ(made.status, KeysStatus::Made);
+    const std::string file = encryptVault(crypto, *made.keys, kContent).fileBytes;
+    crypto.derivations = 0;
+    for (size_t at = 0; at < kEncryptedHeaderSize; ++at) {
+        for (std::uint8_t mask : {0x01, 0x03, 0x80}) {  // 0x03 makes version 2 read as version 1
+            std::string changed = file;
+            changed[at] = static_cast<char>(changed[at] ^ mask);
+            EXPECT_EQ(readEncryptedHeader(crypto, changed).status, HeaderStatus::Damaged) << at << " ^ " << +mask;
+            EXPECT_EQ(unlockVault(crypto, changed, kPassword).status, UnlockStatus::Damaged) << at << " ^ " << +mask;
+            EXPECT_EQ(decryptVault(crypto, *made.keys, changed).status, DecryptStatus::Damaged) << at << " ^ " << +mask;
+        }
+    }
+    EXPECT_EQ(crypto.derivations, 0);
+
+    // A file that a later program wrote says so: its digest is right.
+    std::string newer = file;
+    newer[8] = 3;
+    newer = withHeaderDigestMadeAnew(crypto, newer);
+    EXPECT_EQ(readEncryptedHeader(crypto, newer).status, HeaderStatus::NewerVersion);
+    EXPECT_EQ(unlockVault(crypto, newer, kPassword).status, UnlockStatus::NewerVersion);
+    EXPECT_EQ(crypto.derivations, 0);
+
+    // Version 1 has no digest: a changed salt derives other keys and reads as a wrong password.
     std::string plaintext;
-    EXPECT_EQ(openFile(crypto, std::string(written.begin(), written.end()), kPassword, plaintext), UnlockStatus::Opened);
-    EXPECT_EQ(plaintext, "user|||pass|||https://example.com\r\n");
+    EXPECT_EQ(openFile(crypto, kVersion1File, kPassword, plaintext), UnlockStatus::Opened);
+    EXPECT_EQ(plaintext, kWrittenContent);
+    std::string otherSalt = kVersion1File;
+    otherSalt[20] = static_cast<char>(otherSalt[20] ^ 0x01);
+    EXPECT_EQ(openFile(crypto, otherSalt, kPassword, plaintext), UnlockStatus::WrongPassword);
 }
 
 }  // namespace

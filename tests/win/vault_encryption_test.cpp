@@ -31,7 +31,10 @@ std::string encryptedVault(const std::string& master, std::uint32_t iterations =
     return vault::encryptVault(crypto, *keys.keys, scrambledVault("")).fileBytes;
 }
 
-std::uint32_t iterationsOf(const std::string& file) { return vault::readEncryptedHeader(file).header.keyParameters.iterations; }
+std::uint32_t iterationsOf(const std::string& file) {
+    SystemCryptography crypto;
+    return vault::readEncryptedHeader(crypto, file).header.keyParameters.iterations;
+}
 
 std::wstring fileMenuItem(TestProgram& program, int item) {
     wchar_t text[64] = L"";
@@ -78,16 +81,19 @@ TEST(VaultEncryption, EncryptRestartChangePasswordAndRemoveGiveTheScrambledVault
 }
 
 // At start: a wrong password is one of the three tries; a damaged or newer file is said to be so,
-// is never written and never taken for a new vault, and the program ends.
+// is never written and never taken for a new vault, and the program ends. A damaged header is
+// told before any password is asked.
 TEST(VaultEncryption, TheGateTellsAWrongPasswordFromADamagedOrNewerFile) {
     const std::string good = encryptedVault("master");
-    auto flipped = [&](size_t at) {
+    auto changed = [&](size_t at, char mask) {
         std::string file = good;
-        file[at] = static_cast<char>(file[at] ^ 0x01);
+        file[at] = static_cast<char>(file[at] ^ mask);
         return file;
     };
     std::string textCopy = good;
     textCopy.erase(4, 1);  // CR LF read as LF in text mode
+    SystemCryptography crypto;
+    const std::string newer = vault::withHeaderDigestMadeAnew(crypto, changed(8, 0x01));
     struct Case {
         const char* what;
         std::string file;
@@ -96,10 +102,13 @@ TEST(VaultEncryption, TheGateTellsAWrongPasswordFromADamagedOrNewerFile) {
     };
     const Case cases[] = {
         {"a wrong password", good, "wrong", "Sorry, the password you entered was not correct."},
-        {"a changed byte of the entries", flipped(good.size() - 20), "master", "The file is damaged"},
+        {"a changed byte of the entries", changed(good.size() - 20, 0x01), "master", "The file is damaged"},
         {"cut inside the header", good.substr(0, 40), nullptr, "The file is damaged"},
         {"copied in text mode", textCopy, nullptr, "The file is damaged"},
-        {"version 2", [&] { std::string f = good; f[8] = 2; return f; }(), nullptr, "newer version of Vellumkeep"},
+        {"a changed byte of the salt", changed(20, 0x01), nullptr, "The file is damaged"},
+        {"a first byte changed into a CR", '\r' + good.substr(1), nullptr, "The file is damaged"},
+        {"a version damaged into a newer one", changed(8, 0x01), nullptr, "The file is damaged"},
+        {"a newer version", newer, nullptr, "newer version of Vellumkeep"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
