@@ -5,6 +5,7 @@
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "app/branding.h"
+#include "app/responsive_cryptography.h"
 #include "app/entry_transfer.h"
 #include "app/vault_operations.h"
 #include "skin/skin.h"
@@ -15,7 +16,8 @@ Environment Environment::real() {
     Environment env;
     env.app = readAppInfo();
     env.files = &vault::realFileSystem();
-    static SystemCryptography crypto;
+    static SystemCryptography system;
+    static ResponsiveCryptography crypto(system);
     env.crypto = &crypto;
     env.endProgram = [] { endProgramNow(); };
     env.startProgram = [](const std::string& program, const std::string& commandLine, int showCommand) {

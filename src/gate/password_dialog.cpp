@@ -1,5 +1,6 @@
 #include "gate/password_dialog.h"
 
+#include "platform/handler_run.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -14,6 +15,8 @@ namespace {
 constexpr int kGap = 60;
 constexpr int kFrameAllowance = 500;  // border and title bar below the buttons
 constexpr int kEnterModeHeight = 1845;
+constexpr const char* kEnterPassword = "Please enter your password";
+constexpr const char* kChecking = "Checking the password...";
 
 }  // namespace
 
@@ -118,7 +121,7 @@ void PasswordDialog::layOutCreateMode() {
 
 void PasswordDialog::layOutEnterMode() {
     setHeight(kEnterModeHeight);
-    messageLabel->setText("Please enter your password");
+    messageLabel->setText(kEnterPassword);
     passwordBox->setTop(360);
     okButton->setTop(780);
     cancelButton->setTop(780);
@@ -136,6 +139,8 @@ bool PasswordDialog::onPasswordKey(wchar_t key) {
 }
 
 void PasswordDialog::onOkClick() {
+    HandlerRun run(checking_);  // no second OK inside the first while a key is derived
+    if (!run.entered()) return;
     if (creating_)
         confirmNewPassword();
     else
@@ -184,7 +189,10 @@ void PasswordDialog::checkEnteredPassword() {
     if (typed.complete) {
         accepted_ = true;
         hideMainWindowTimer->setEnabled(false);
+        // An encrypted vault's key takes a moment, during which the dialog paints but takes nothing.
+        messageLabel->setText(kChecking);
         if (host_.unlockVault(typed.text)) return;
+        messageLabel->setText(kEnterPassword);
         accepted_ = false;
         hideMainWindowTimer->setEnabled(true);
     }

@@ -91,6 +91,8 @@ private:
     bool creating_ = false;
     // A password was accepted: the dialog's closing no longer ends the program.
     bool accepted_ = false;
+    // True while OK's check runs.
+    bool checking_ = false;
 };
 
 }  // namespace vk

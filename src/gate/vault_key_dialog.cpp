@@ -1,6 +1,7 @@
 #include "gate/vault_key_dialog.h"
 
 #include "gate/password_dialog.h"
+#include "platform/handler_run.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "skin/skin.h"
@@ -87,6 +88,7 @@ void VaultKeyDialog::create() {
         row(1, "new", "New Password:", newLabel, newBox);
         row(2, "retype", "Retype New Password:", retypeLabel, retypeBox);
     }
+    workingLabel = &createSkinLabel(*this, "workingLabel", -1, "", 120, buttonsTop + 120, 4260, 255);
     okButton = &createButton("okButton", -1, "OK", 4500, buttonsTop, 1095, kButtonHeight);
     cancelButton = &createButton("cancelButton", -1, "Cancel", 5700, buttonsTop, 1035, kButtonHeight);
     // Each box right after its label: screen readers name a box by the label before it.
@@ -113,9 +115,15 @@ void VaultKeyDialog::refuse(const std::string& message, bool emptyNewBoxes) {
 }
 
 void VaultKeyDialog::onOkClick() {
+    HandlerRun run(working_);  // no second OK inside the first while a key is derived
+    if (!run.entered()) return;
     AnsiText current = windowText(currentBox->hwnd());
     vault::WipedWhenDone wipedCurrent(current.text);
-    if (!current.complete || !host_.isMasterPassword(hwnd(), current.text)) {
+    // An encrypted vault's keys take a moment each, during which the dialog paints but takes nothing.
+    workingLabel->setText("Checking the password...");
+    const bool right = current.complete && host_.isMasterPassword(hwnd(), current.text);
+    workingLabel->setText("");
+    if (!right) {
         refuse("The password you entered is not your master password.  Nothing was changed.", false);
         currentBox->setText("");
         return;
@@ -131,7 +139,10 @@ void VaultKeyDialog::onOkClick() {
         password = checked.password;
         format = host_.vaultFormat();
     }
-    if (host_.saveWithNewKey(hwnd(), password, format, wordingFor(purpose_).done)) unload();
+    workingLabel->setText("Saving the vault...");
+    const bool saved = host_.saveWithNewKey(hwnd(), password, format, wordingFor(purpose_).done);
+    workingLabel->setText("");
+    if (saved) unload();
 }
 
 void VaultKeyDialog::onCancelClick() { unload(); }

@@ -60,12 +60,14 @@ private:
     Control* newBox = nullptr;
     Control* retypeLabel = nullptr;
     Control* retypeBox = nullptr;
+    Control* workingLabel = nullptr;  // says what takes a moment, while it does
     Control* okButton = nullptr;
     Control* cancelButton = nullptr;
 
     Host& host_;
     Skinning& skinning_;
     Purpose purpose_ = Purpose::Encrypt;
+    bool working_ = false;  // true while OK's work runs
 };
 
 }  // namespace vk

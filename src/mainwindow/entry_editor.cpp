@@ -1,5 +1,6 @@
 #include "mainwindow/entry_editor.h"
 
+#include "platform/handler_run.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "skin/skin.h"
@@ -129,12 +130,8 @@ bool EntryEditor::store(const vault::Entry& entry) {
 void EntryEditor::onSaveClick() {
     // The editor is disabled while a box of this Save is open, but a BM_CLICK (an accessibility
     // tool's default action) still reaches the button: a second Save would add the entry twice.
-    if (saving_) return;
-    saving_ = true;
-    struct SaveEnds {
-        bool& saving;
-        ~SaveEnds() { saving = false; }
-    } saveEnds{saving_};
+    HandlerRun run(saving_);
+    if (!run.entered()) return;
     if (fieldText(vault::Field::Username).text.empty()) {
         messageBox(hwnd(), "You must enter a username", "Error", MB_OK);
         return;

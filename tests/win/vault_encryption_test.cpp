@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/crypto.h"
+#include "platform/text.h"
 #include "test_support.h"
 #include "vault/encrypted_vault.h"
 #include "vault_samples.h"
@@ -107,6 +108,7 @@ TEST(VaultEncryption, TheGateTellsAWrongPasswordFromADamagedOrNewerFile) {
         {"copied in text mode", textCopy, nullptr, "The file is damaged"},
         {"a changed byte of the salt", changed(20, 0x01), nullptr, "The file is damaged"},
         {"a first byte changed into a CR", '\r' + good.substr(1), nullptr, "The file is damaged"},
+        {"nothing but zero bytes", std::string(good.size(), '\0'), nullptr, "nothing but zero bytes"},
         {"a version damaged into a newer one", changed(8, 0x01), nullptr, "The file is damaged"},
         {"a newer version", newer, nullptr, "newer version of Vellumkeep"},
     };
@@ -180,6 +182,81 @@ TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
     program->vaultSession.useFileSystem(vault::realFileSystem());
     useKeyDialog(program, kChangePassword, {"master", "abcd", "abcd"});  // the old key was kept
     EXPECT_EQ(hex(program.vaultBytes()), hex(scrambledVault("abcd")));
+}
+
+// Looks at the program from a timer while OK's work runs: a timer that fires then shows that the
+// window thread is not held by the work. It presses OK a second time, which must change nothing.
+struct Probe {
+    HWND dialog = nullptr;
+    HWND label = nullptr;
+    HWND okButton = nullptr;
+    bool fired = false;
+    bool dialogDisabled = false;
+    std::string said;
+};
+Probe* probe = nullptr;  // one at a time, on the tests' one thread
+
+VOID CALLBACK lookDuringWork(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (!probe || probe->fired) return;
+    probe->fired = true;
+    probe->dialogDisabled = !IsWindowEnabled(probe->dialog);
+    probe->said = windowText(probe->label).text;
+    SendMessageW(probe->okButton, BM_CLICK, 0, 0);
+}
+
+TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSecondOk) {
+    TestProgram program;
+    writeFile(program.vaultPath(), encryptedVault("master"));  // today's iterations: about a second each
+    program.loadMainWindow();
+    struct Case {
+        const char* what;
+        Window& dialog;
+        std::vector<std::pair<const char*, const char*>> typed;
+        const char* label;
+    };
+    const Case cases[] = {
+        {"the gate", program->passwordDialog, {{"passwordBox", "master"}}, "messageLabel"},
+        {"changing the master password", program->vaultKeyDialog,
+         {{"currentBox", "master"}, {"newBox", "new pass"}, {"retypeBox", "new pass"}}, "workingLabel"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (&c.dialog == &program->vaultKeyDialog) program->vaultKeyDialog.open(VaultKeyDialog::Purpose::ChangePassword);
+        for (auto [box, text] : c.typed) setText(c.dialog.findControl(box), text);
+        Probe seen{c.dialog.hwnd(), c.dialog.findControl(c.label)->hwnd(), c.dialog.findControl("okButton")->hwnd()};
+        probe = &seen;
+        SetTimer(nullptr, 0, 20, &lookDuringWork);
+        click(c.dialog.findControl("okButton"));
+        probe = nullptr;
+        EXPECT_TRUE(seen.fired);
+        EXPECT_TRUE(seen.dialogDisabled);
+        EXPECT_EQ(seen.said, "Checking the password...");
+        EXPECT_FALSE(c.dialog.isLoaded());
+        EXPECT_TRUE(program->mainWindow.visible());
+        EXPECT_TRUE(IsWindowEnabled(program->mainWindow.hwnd()));
+    }
+    EXPECT_EQ(program.endCount(), 0);
+    EXPECT_EQ(program->mainWindow.statusText().rfind("The master password is changed.  Saved ", 0), 0u);
+}
+
+// A wrong current password is refused on an encrypted vault too, where it is checked by deriving keys.
+TEST(VaultEncryption, AWrongCurrentPasswordChangesNothingInAnEncryptedVault) {
+    TestProgram program;
+    writeFile(program.vaultPath(), encryptedVault("master"));
+    program.logIn("master");
+    const std::string before = program.vaultBytes();
+    for (auto [item, typed] : {std::pair{kEncryption, std::vector<std::string>{"Master"}},
+                               {kChangePassword, {"Master", "new pass", "new pass"}}}) {
+        MessageBoxes boxes;
+        boxes.answer(IDOK);
+        useKeyDialog(program, item, typed);
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        EXPECT_NE(boxes.seen()[0].text.find("is not your master password"), std::string::npos);
+        EXPECT_EQ(program.vaultBytes(), before);
+        EXPECT_EQ(program->vaultSession.format(), vault::VaultFormat::Encrypted);
+        program->vaultKeyDialog.unload();
+    }
 }
 
 }  // namespace
