@@ -450,13 +450,21 @@ bool saveVault(Program& app, HWND owner) {
     // Marked before the attempt: a save that fails in any way, even for want of memory, leaves a
     // change that closing asks about.
     vault.markUnsaved();
-    if (writeVault(app, owner, "Cancel to keep the change in the list only until the next save.")) {
-        rememberVaultFormat(app);
-        app.mainWindow.setStatusText("Saved " + generalDateTimeNow());
-        return true;
+    bool saved = false;
+    try {
+        saved = writeVault(app, owner, "Cancel to keep the change in the list only until the next save.");
+    } catch (...) {
+        // Told by the handler that ran the save; the status line must not still say the last one worked.
+        app.mainWindow.setStatusText(unsavedStatus(vault));
+        throw;
     }
-    app.mainWindow.setStatusText(unsavedStatus(vault));
-    return false;
+    if (!saved) {
+        app.mainWindow.setStatusText(unsavedStatus(vault));
+        return false;
+    }
+    rememberVaultFormat(app);
+    app.mainWindow.setStatusText("Saved " + generalDateTimeNow());
+    return true;
 }
 
 bool isMasterPassword(Program& app, HWND owner, const std::string& password) {
@@ -486,9 +494,20 @@ bool saveWithNewKey(Program& app, HWND owner, const std::string& password, vault
         return false;
     }
     vault::VaultKey previous = vault.replaceKey(std::move(*key));
-    if (!writeVault(app, owner, "Cancel to leave the vault as it was.")) {
+    // Whatever fails, memory running out too, the vault keeps the key the file has.
+    auto keepOldKey = [&] {
         vault.replaceKey(std::move(previous));
         app.mainWindow.setStatusText("Not changed: the vault file keeps what was saved before.");
+    };
+    bool saved = false;
+    try {
+        saved = writeVault(app, owner, "Cancel to leave the vault as it was.");
+    } catch (...) {
+        keepOldKey();
+        throw;
+    }
+    if (!saved) {
+        keepOldKey();
         return false;
     }
     showVaultFormat(app);

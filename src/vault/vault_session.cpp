@@ -1,5 +1,7 @@
 #include "vault/vault_session.h"
 
+#include <new>
+
 namespace vk::vault {
 
 VaultKey::VaultKey(VaultKey&& other) noexcept
@@ -190,15 +192,24 @@ IoResult VaultSession::changedOnDisk(bool& changed) {
     return store().changedSince(*known_, changed);
 }
 
-void VaultSession::sealContent() {
+IoResult VaultSession::sealContent() {
     std::string& file = encryptedFile_;
-    file.assign(kEncryptedHeaderSize, '\0');
-    PieceWriter append = [&file](std::string_view piece) {
-        file.append(piece);
-        return IoResult::success();
-    };
-    writeVaultContent("", entries_, append);
-    if (encryptVaultInPlace(*crypto_, *key_.keys_, file) != EncryptStatus::Encrypted) file.clear();
+    try {
+        file.assign(kEncryptedHeaderSize, '\0');
+        PieceWriter append = [&file](std::string_view piece) {
+            file.append(piece);
+            return IoResult::success();
+        };
+        writeVaultContent("", entries_, append);
+        if (encryptVaultInPlace(*crypto_, *key_.keys_, file) == EncryptStatus::Encrypted) return IoResult::success();
+        return IoError{0, "The system's cryptography could not encrypt the vault.", {}};
+    } catch (const std::bad_alloc&) {
+        // What was written holds the entries unencrypted, and its room may be what memory lacks
+        // for the next save: both go.
+        wipeSecret(file);
+        std::string().swap(file);
+        return IoError{0, "There is not enough memory to encrypt the vault.", {}};
+    }
 }
 
 IoResult VaultSession::save() {
@@ -212,9 +223,8 @@ IoResult VaultSession::save() {
             return writeVaultContent(key_.masterPassword_, entries_, write);
         });
     } else {
-        if (crypto_) sealContent();
-        if (!crypto_ || encryptedFile_.empty())
-            return IoError{0, "The system's cryptography could not encrypt the vault.", {}};
+        if (!crypto_) return IoError{0, "The system's cryptography could not encrypt the vault.", {}};
+        if (IoResult sealed = sealContent(); sealed.failed()) return sealed;
         result = vault.saveVault(encryptedFile_);
     }
     if (result.failed()) return result;

@@ -141,8 +141,9 @@ private:
     void openEncrypted(std::string bytes, std::string_view password, OpenOutcome& outcome);
     // The vault's content as the encrypted format seals it, into encryptedFile_ (empty when the
     // system's cryptography failed): the scrambled lines, with an empty first line where a
-    // scrambled vault keeps its master password, encrypted where they were written.
-    void sealContent();
+    // scrambled vault keeps its master password, encrypted where they were written. A failure,
+    // memory running out among them, leaves no unencrypted content behind.
+    IoResult sealContent();
 
     FileSystem* files_;
     Path path_;

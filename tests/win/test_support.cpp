@@ -391,7 +391,7 @@ std::ostream& operator<<(std::ostream& out, const StartedCommand& started) {
     return out << "{" << started.program << ", " << started.commandLine << ", " << started.showCommand << "}";
 }
 
-TestProgram::TestProgram() {
+TestProgram::TestProgram(vault::Cryptography* crypto) {
     settingsRoot_ = "Software\\Vellumkeep Tests\\" + std::to_string(GetCurrentProcessId()) + "-" +
                     std::to_string(++folderCounter);
     Environment env = Environment::real();
@@ -405,6 +405,7 @@ TestProgram::TestProgram() {
     env.shellOpen = [this](const std::string& address, int show) { addresses_.emplace_back(address, show); };
     env.isNT6OrLater = [this] { return nt6_; };
     env.splashTickMs = 1;
+    if (crypto) env.crypto = crypto;
     program_ = std::make_unique<Program>(std::move(env));
 }
 

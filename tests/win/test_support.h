@@ -202,7 +202,8 @@ std::ostream& operator<<(std::ostream& out, const StartedCommand& started);
 // The program, started in a temporary folder: its vault, settings and started programs are its own.
 class TestProgram {
 public:
-    TestProgram();
+    // `crypto`: the cryptography the program uses instead of the system's (tests make it fail).
+    explicit TestProgram(vault::Cryptography* crypto = nullptr);
     ~TestProgram();
 
     Program& app() { return *program_; }

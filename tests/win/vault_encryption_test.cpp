@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
+#include "app/vault_operations.h"
 #include "platform/crypto.h"
 #include "platform/text.h"
 #include "test_support.h"
@@ -182,6 +184,65 @@ TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
     program->vaultSession.useFileSystem(vault::realFileSystem());
     useKeyDialog(program, kChangePassword, {"master", "abcd", "abcd"});  // the old key was kept
     EXPECT_EQ(hex(program.vaultBytes()), hex(scrambledVault("abcd")));
+}
+
+// The system's cryptography, made to fail or to find no memory while a save seals the vault.
+class SealingFails final : public SystemCryptography {
+public:
+    enum class How { Off, Fails, NoMemory } how = How::Off;
+
+    bool sealAes256Gcm(vault::ByteView key, vault::ByteView nonce, vault::ByteView associatedData,
+                       vault::ByteView input, vault::ByteSpan output,
+                       std::span<std::uint8_t, vault::kTagSize> tag) override {
+        if (how == How::NoMemory) throw std::bad_alloc();
+        if (how == How::Fails) return false;
+        return SystemCryptography::sealAes256Gcm(key, nonce, associatedData, input, output, tag);
+    }
+};
+
+// A save that cannot seal the vault leaves the file as it was and the vault its key; the next save
+// works again, in the format the file has.
+TEST(VaultEncryption, ASaveThatCannotSealLeavesFileAndKeyAsTheyWere) {
+    struct Case {
+        const char* what;
+        bool encryptedAtStart;
+        SealingFails::How how;
+        const char* says;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"encrypting runs out of memory", false, SealingFails::How::NoMemory, "not enough memory",
+         "Not changed: the vault file keeps what was saved before."},
+        {"the cryptography fails in a save", true, SealingFails::How::Fails, "could not encrypt",
+         "Not saved: the last change is kept in the list only, until a save succeeds."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SealingFails crypto;
+        TestProgram program(&crypto);
+        writeFile(program.vaultPath(), c.encryptedAtStart ? encryptedVault("master") : scrambledVault("master"));
+        program.logIn("master");
+        const std::string before = program.vaultBytes();
+        crypto.how = c.how;
+        MessageBoxes boxes;
+        boxes.answer(IDCANCEL);
+        if (c.encryptedAtStart) {
+            saveVault(program.app(), program->mainWindow.hwnd());
+        } else {
+            useKeyDialog(program, kEncryption, {"master"});
+        }
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        EXPECT_NE(boxes.seen()[0].text.find(c.says), std::string::npos) << boxes.seen()[0].text;
+        EXPECT_EQ(program.vaultBytes(), before);
+        EXPECT_EQ(program->mainWindow.statusText(), c.status);
+        EXPECT_EQ(program->vaultSession.format(),
+                  c.encryptedAtStart ? vault::VaultFormat::Encrypted : vault::VaultFormat::Scrambled);
+        program->vaultKeyDialog.unload();
+
+        crypto.how = SealingFails::How::Off;
+        ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
+        EXPECT_EQ(vault::isEncryptedVault(program.vaultBytes()), c.encryptedAtStart);
+    }
 }
 
 // Looks at the program from a timer while OK's work runs: a timer that fires then shows that the
