@@ -4,9 +4,9 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "platform/wipe.h"
 #include "skin/skin.h"
 #include "skin/skin_label.h"
-#include "vault/encrypted_vault.h"
 #include "vault/entry_rules.h"
 
 namespace vk {
@@ -163,6 +163,7 @@ NewPassword checkNewPassword(const std::wstring& typed, const std::wstring& rety
     if (retyped != typed) return {"Your passwords did not match.  Please try again.", true, {}};
     // The vault stores the password as one line of the code page: refuse what it cannot carry.
     AnsiText password = narrow(typed);
+    WipedWhenDone wiped(password.text);
     std::string problem = password.complete ? vault::masterPasswordProblem(password.text)
                                             : vault::outsideCodePageProblem("password");
     if (!problem.empty()) return {problem, true, {}};
@@ -170,8 +171,10 @@ NewPassword checkNewPassword(const std::wstring& typed, const std::wstring& rety
 }
 
 void PasswordDialog::confirmNewPassword() {
-    NewPassword checked = checkNewPassword(wideWindowText(passwordBox->hwnd()), wideWindowText(retypeBox->hwnd()));
-    vault::WipedWhenDone wiped(checked.password);
+    std::wstring typed = wideWindowText(passwordBox->hwnd()), retyped = wideWindowText(retypeBox->hwnd());
+    WipedWhenDone wipedTyped(typed), wipedRetyped(retyped);
+    NewPassword checked = checkNewPassword(typed, retyped);
+    WipedWhenDone wiped(checked.password);
     if (!checked.problem.empty()) {
         showCreateModeMessage(checked.problem, checked.emptyBoxes);
         return;
@@ -182,8 +185,8 @@ void PasswordDialog::confirmNewPassword() {
 }
 
 void PasswordDialog::checkEnteredPassword() {
-    AnsiText typed = windowText(passwordBox->hwnd());
-    vault::WipedWhenDone wiped(typed.text);
+    AnsiText typed = secretWindowText(passwordBox->hwnd());
+    WipedWhenDone wiped(typed.text);
     // A character outside the code page can never be part of the master password. The timer
     // stops first: when the vault opens, this dialog is closed before the call returns.
     if (typed.complete) {

@@ -4,6 +4,7 @@
 #include "platform/handler_run.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
+#include "platform/wipe.h"
 #include "skin/skin.h"
 #include "skin/skin_label.h"
 
@@ -117,8 +118,8 @@ void VaultKeyDialog::refuse(const std::string& message, bool emptyNewBoxes) {
 void VaultKeyDialog::onOkClick() {
     HandlerRun run(working_);  // no second OK inside the first while a key is derived
     if (!run.entered()) return;
-    AnsiText current = windowText(currentBox->hwnd());
-    vault::WipedWhenDone wipedCurrent(current.text);
+    AnsiText current = secretWindowText(currentBox->hwnd());
+    WipedWhenDone wipedCurrent(current.text);
     // An encrypted vault's keys take a moment each, during which the dialog paints but takes nothing.
     workingLabel->setText("Checking the password...");
     const bool right = current.complete && host_.isMasterPassword(hwnd(), current.text);
@@ -129,13 +130,16 @@ void VaultKeyDialog::onOkClick() {
         return;
     }
     std::string password = current.text;
-    vault::WipedWhenDone wipedPassword(password);
+    WipedWhenDone wipedPassword(password);
     vault::VaultFormat format = purpose_ == Purpose::Encrypt ? vault::VaultFormat::Encrypted
                                                              : vault::VaultFormat::Scrambled;
     if (changing()) {
-        NewPassword checked = checkNewPassword(wideWindowText(newBox->hwnd()), wideWindowText(retypeBox->hwnd()));
-        vault::WipedWhenDone wipedNew(checked.password);
+        std::wstring typed = wideWindowText(newBox->hwnd()), retyped = wideWindowText(retypeBox->hwnd());
+        WipedWhenDone wipedTyped(typed), wipedRetyped(retyped);
+        NewPassword checked = checkNewPassword(typed, retyped);
+        WipedWhenDone wipedNew(checked.password);
         if (!checked.problem.empty()) return refuse(checked.problem, checked.emptyBoxes);
+        wipeSecret(password);  // before the assignment, which may let go of its buffer
         password = checked.password;
         format = host_.vaultFormat();
     }

@@ -3,6 +3,8 @@
 #include <climits>
 #include <string>
 
+#include "platform/wipe.h"
+
 namespace vk {
 
 namespace {
@@ -97,19 +99,6 @@ AlgorithmProvider openAesGcm() {
     return aes;
 }
 
-// A string or wide string that holds a secret: its whole buffer is wiped before it is freed.
-template <typename Text>
-struct WipedText {
-    Text text;
-    WipedText() = default;
-    ~WipedText() {
-        text.resize(text.capacity());  // never reallocates
-        SecureZeroMemory(text.data(), text.size() * sizeof text[0]);
-    }
-    WipedText(const WipedText&) = delete;
-    WipedText& operator=(const WipedText&) = delete;
-};
-
 // The ANSI text in UTF-8. Invalid bytes fail rather than turn into U+FFFD, so that two different
 // passwords never derive one key.
 bool convertToUtf8(std::string_view ansi, std::string& utf8) {
@@ -119,17 +108,16 @@ bool convertToUtf8(std::string_view ansi, std::string& utf8) {
     int ansiSize = static_cast<int>(ansi.size());
     int wideSize = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), ansiSize, nullptr, 0);
     if (wideSize <= 0) return false;
-    WipedText<std::wstring> wide;
-    wide.text.resize(static_cast<size_t>(wideSize));
-    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), ansiSize, wide.text.data(), wideSize) !=
-        wideSize)
+    std::wstring wide(static_cast<size_t>(wideSize), L'\0');
+    WipedWhenDone wiped(wide);
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), ansiSize, wide.data(), wideSize) != wideSize)
         return false;
-    int utf8Size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.text.data(), wideSize, nullptr, 0,
-                                       nullptr, nullptr);
+    int utf8Size =
+        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
     if (utf8Size <= 0) return false;
     utf8.resize(static_cast<size_t>(utf8Size));
-    return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.text.data(), wideSize, utf8.data(), utf8Size,
-                               nullptr, nullptr) == utf8Size;
+    return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), wideSize, utf8.data(), utf8Size, nullptr,
+                               nullptr) == utf8Size;
 }
 
 SymmetricKey aes256KeyOf(BCRYPT_ALG_HANDLE aes, ByteView key) {
@@ -184,13 +172,14 @@ bool SystemCryptography::randomBytes(ByteSpan out) {
 bool SystemCryptography::pbkdf2HmacSha256(std::string_view ansiPassword, ByteView salt, std::uint32_t iterations,
                                           ByteSpan out) {
     open();
-    WipedText<std::string> utf8;
-    bool derived = hmacSha256_ && fitsUlong(salt.size()) && fitsUlong(out.size()) &&
-                   convertToUtf8(ansiPassword, utf8.text) && fitsUlong(utf8.text.size()) &&
-                   succeeded(bcrypt().deriveKeyPbkdf2(hmacSha256_.get(), reinterpret_cast<PUCHAR>(utf8.text.data()),
-                                                   ulongOf(utf8.text.size()), readOnly(salt), ulongOf(salt.size()),
+    std::string utf8;
+    WipedWhenDone wiped(utf8);
+    bool derived = hmacSha256_ && fitsUlong(salt.size()) && fitsUlong(out.size()) && convertToUtf8(ansiPassword, utf8) &&
+                   fitsUlong(utf8.size()) &&
+                   succeeded(bcrypt().deriveKeyPbkdf2(hmacSha256_.get(), reinterpret_cast<PUCHAR>(utf8.data()),
+                                                   ulongOf(utf8.size()), readOnly(salt), ulongOf(salt.size()),
                                                    iterations, out.data(), ulongOf(out.size()), 0));
-    if (!derived) SecureZeroMemory(out.data(), out.size());
+    if (!derived) wipeSecret(out);
     return derived;
 }
 
@@ -210,7 +199,7 @@ bool hashInto(BCRYPT_ALG_HANDLE provider, ByteView key, ByteView message, ByteSp
 
 bool hashOnce(BCRYPT_ALG_HANDLE provider, ByteView key, ByteView message, ByteSpan out) {
     if (hashInto(provider, key, message, out)) return true;
-    SecureZeroMemory(out.data(), out.size());  // an HMAC may be a key derived from the master key
+    wipeSecret(out);  // an HMAC may be a key derived from the master key
     return false;
 }
 
@@ -251,7 +240,7 @@ vault::Cryptography::Opening SystemCryptography::openAes256Gcm(ByteView key, Byt
                                     output.data(), ulongOf(output.size()), &written, 0);
     if (succeeded(status) && written == input.size()) return Opening::Opened;
     // Wine fills the output even when the tag does not match: what it holds is unauthenticated.
-    SecureZeroMemory(output.data(), output.size());
+    wipeSecret(output);
     return status == kStatusAuthTagMismatch ? Opening::TagMismatch : Opening::Failed;
 }
 

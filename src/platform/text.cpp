@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/wipe.h"
+
 namespace vk {
 
 namespace {
@@ -45,6 +47,24 @@ std::wstring wideWindowText(HWND hwnd) {
 
 AnsiText windowText(HWND hwnd) {
     return narrow(wideWindowText(hwnd));
+}
+
+AnsiText secretWindowText(HWND box) {
+    std::wstring wide = wideWindowText(box);
+    WipedWhenDone wiped(wide);
+    return narrow(wide);
+}
+
+void wipeBoxText(HWND box) {
+    const int length = GetWindowTextLengthW(box);
+    if (length > 0) {
+        // The same number of characters, put over the old ones without an undo copy: the box writes
+        // them into the buffer the old text is in.
+        std::wstring blank(static_cast<size_t>(length), L'*');
+        SendMessageW(box, EM_SETSEL, 0, -1);
+        SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(blank.c_str()));
+    }
+    SetWindowTextW(box, L"");
 }
 
 void setWindowText(HWND hwnd, const std::string& ansi) {

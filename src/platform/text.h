@@ -21,6 +21,13 @@ std::wstring wideWindowText(HWND hwnd);
 AnsiText windowText(HWND hwnd);
 void setWindowText(HWND hwnd, const std::string& ansi);
 
+// A password box's text, as windowText reads it but with the UTF-16 copy made on the way wiped.
+// The caller wipes what it gets (WipedWhenDone).
+AnsiText secretWindowText(HWND box);
+// Overwrites a password box's text where the box keeps it, then empties the box: setting another
+// text would leave the old one in freed memory.
+void wipeBoxText(HWND box);
+
 // Text for display only, where a lost character does no harm.
 std::string displayText(const std::wstring& wide);
 

@@ -116,7 +116,13 @@ Control::Control(Window& parent, std::string name, int index, std::string typeNa
     : parent_(parent), name_(std::move(name)), index_(index), typeName_(std::move(typeName)), hwnd_(hwnd), id_(id) {}
 
 std::string Control::text() const { return windowText(hwnd_).text; }
-void Control::setText(const std::string& ansi) { setWindowText(hwnd_, ansi); }
+void Control::setText(const std::string& ansi) {
+    if (holdsSecret()) wipeBoxText(hwnd_);
+    setWindowText(hwnd_, ansi);
+}
+bool Control::holdsSecret() const {
+    return typeName_ == "TextBox" && (GetWindowLongW(hwnd_, GWL_STYLE) & ES_PASSWORD);
+}
 bool Control::visible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
 void Control::setVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
 bool Control::enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
@@ -392,6 +398,12 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORLISTBOX:
         if (onMessage(message, wParam, lParam, result)) return result;
         if (handleColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), result)) return result;
+        break;
+    case WM_DESTROY:
+        // The password boxes' buffers are freed with them, unwiped, unless they are wiped now.
+        for (const auto& control : controls_)
+            if (control->holdsSecret()) wipeBoxText(control->hwnd());
+        if (onMessage(message, wParam, lParam, result)) return result;
         break;
     case WM_NCDESTROY: {
         HWND hwnd = hwnd_;

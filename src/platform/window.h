@@ -40,7 +40,10 @@ public:
     Window& parent() const { return parent_; }
 
     std::string text() const;
+    // A password box's old text is wiped where the box kept it before the new one is set.
     void setText(const std::string& ansi);
+    // A password box: its text is wiped when it changes or the window goes.
+    bool holdsSecret() const;
     bool visible() const;
     void setVisible(bool visible);
     bool enabled() const;

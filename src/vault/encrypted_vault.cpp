@@ -81,24 +81,6 @@ void writeHeaderStart(ByteSpan file, const KeyParameters& parameters) {
 
 }  // namespace
 
-void wipeSecret(ByteSpan bytes) {
-    if (bytes.empty()) return;
-    std::memset(bytes.data(), 0, bytes.size());
-#if defined(__GNUC__)
-    // The compiler must assume this reads the bytes, so it cannot drop the memset as a dead store.
-    __asm__ __volatile__("" : : "r"(bytes.data()) : "memory");
-#else
-    volatile std::uint8_t* p = bytes.data();
-    for (std::size_t i = 0; i < bytes.size(); ++i) p[i] = 0;
-#endif
-}
-
-void wipeSecret(std::string& text) {
-    text.resize(text.capacity());  // never reallocates: the bytes past the end are wiped too
-    wipeSecret(bytesOf(text));
-    text.clear();
-}
-
 bool isEncryptedVault(std::string_view fileBytes) {
     ByteView bytes = bytesOf(fileBytes);
     if (bytes.empty()) return false;

@@ -48,6 +48,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/wipe.h"
+
 namespace vk::vault {
 
 using ByteView = std::span<const std::uint8_t>;
@@ -93,24 +95,6 @@ public:
     // On TagMismatch or Failed the output is wiped: it must never be used.
     virtual Opening openAes256Gcm(ByteView key, ByteView nonce, ByteView associatedData, ByteView input,
                                   std::span<const std::uint8_t, kTagSize> tag, ByteSpan output) = 0;
-};
-
-// Overwrites secrets in a way the compiler keeps even just before the memory is freed. The
-// string's whole capacity is wiped, then the string is emptied.
-void wipeSecret(ByteSpan bytes);
-void wipeSecret(std::string& text);
-
-// Wipes a text that held a secret (a typed password) with wipeSecret when the scope it guards
-// ends, so that no copy of it stays behind in freed memory.
-class WipedWhenDone {
-public:
-    explicit WipedWhenDone(std::string& text) : text_(text) {}
-    ~WipedWhenDone() { wipeSecret(text_); }
-    WipedWhenDone(const WipedWhenDone&) = delete;
-    WipedWhenDone& operator=(const WipedWhenDone&) = delete;
-
-private:
-    std::string& text_;
 };
 
 // True exactly when the file is in the encrypted format, damaged or not: its first byte is 0x80,

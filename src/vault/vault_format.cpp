@@ -1,5 +1,7 @@
 #include "vault/vault_format.h"
 
+#include "platform/wipe.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -183,6 +185,9 @@ EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint) 
     constexpr size_t kTypicalLine = 48;  // a first guess; the table grows if the lines are shorter
     table.lines_.reserve(table.text_.size() / kTypicalLine + 1);
     LineScanner(table.text_, table.lines_).run();
+    // Line 1 is no entry but a scrambled vault's master password: it is not kept in the clear.
+    const size_t firstLineEnd = std::min(table.text_.find(kPlainCr), table.text_.size());
+    wipeSecret(std::span(reinterpret_cast<std::uint8_t*>(table.text_.data()), firstLineEnd));
     return table;
 }
 

@@ -356,6 +356,26 @@ bool RunningProgram::selectListRow(HWND list, int row) const {
     return answered && ok;
 }
 
+size_t RunningProgram::countInMemory(std::string_view bytes) const {
+    size_t count = 0;
+    std::vector<char> region;
+    MEMORY_BASIC_INFORMATION info{};
+    for (const char* at = nullptr;
+         VirtualQueryEx(process_.get(), at, &info, sizeof info) == sizeof info && !bytes.empty();
+         at = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
+        const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                               PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+        if (info.State != MEM_COMMIT || !(info.Protect & readable) || (info.Protect & PAGE_GUARD)) continue;
+        region.resize(info.RegionSize);
+        SIZE_T got = 0;
+        if (!ReadProcessMemory(process_.get(), info.BaseAddress, region.data(), region.size(), &got)) continue;
+        std::string_view seen(region.data(), got);
+        for (size_t found = seen.find(bytes); found != std::string_view::npos; found = seen.find(bytes, found + 1))
+            ++count;
+    }
+    return count;
+}
+
 // ---- Windows and controls ----
 
 std::wstring windowText(HWND window) {

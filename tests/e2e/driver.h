@@ -82,6 +82,10 @@ public:
     // Selects one row of a list view (from 0), as a click on it would.
     bool selectListRow(HWND list, int row) const;
 
+    // How often `bytes` stand in the program's memory, freed memory of its heaps included: what an
+    // attacker who can read the process (or its crash dump, or its page file) would find.
+    size_t countInMemory(std::string_view bytes) const;
+
 private:
     KernelHandle process_;
     KernelHandle thread_;

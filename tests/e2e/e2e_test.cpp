@@ -396,5 +396,42 @@ TEST_F(EndToEndLogin, ASecondStartOnTheSameVaultBringsTheFirstForwardAndEnds) {
     EXPECT_TRUE(waitForPasswordDialog(*beside.program, 20000ms)) << "a copy on another vault did not start";
 }
 
+// Types into a File menu dialog's password boxes, top to bottom, as a person does, presses OK and
+// waits until the dialog is gone (a key is derived meanwhile, about a second each).
+void useKeyDialog(RunningProgram& program, HWND main, int item, const wchar_t* caption,
+                  const std::vector<std::wstring>& typed) {
+    ASSERT_TRUE(chooseMenuItem(main, kFileMenu, item));
+    HWND dialog = program.waitForVisibleWindow(caption);
+    ASSERT_TRUE(dialog) << "no dialog " << testing::PrintToString(std::wstring(caption));
+    for (size_t i = 0; i < typed.size(); ++i) ASSERT_NO_FATAL_FAILURE(typePassword(controlAt(dialog, L"Edit", i), typed[i]));
+    click(control(dialog, L"Button", L"OK"));
+    ASSERT_TRUE(waitUntil([&] { return !program.window(caption); }, 20000ms)) << "the dialog stayed open";
+}
+
+// A master password typed into the program is wiped wherever the program copied it: once the vault
+// is encrypted with it and it is changed, neither the old nor the new one stays in the program's
+// memory, in either text form, freed memory included (the vault keeps only its keys).
+TEST_F(EndToEndLogin, NoTypedMasterPasswordStaysInMemoryOnceTheVaultIsEncrypted) {
+    HWND dialog = startOnVault();
+    ASSERT_TRUE(dialog);
+    ASSERT_NO_FATAL_FAILURE(typePassword(passwordBox(dialog), wide(master)));
+    pressKey(VK_RETURN);
+    HWND main = program().waitForVisibleWindow(kMainCaption);
+    ASSERT_TRUE(main);
+    const std::string changed = "Walnut-Lantern-Quarry-77";
+    ASSERT_NO_FATAL_FAILURE(useKeyDialog(program(), main, 0, L"Encrypt Vault", {wide(master)}));
+    ASSERT_NO_FATAL_FAILURE(
+        useKeyDialog(program(), main, 1, L"Change Master Password", {wide(master), wide(changed), wide(changed)}));
+    ASSERT_EQ(static_cast<unsigned char>(session.vault().front()), 0x80) << "the vault was not encrypted";
+    for (const std::string& password : {master, changed}) {
+        const std::wstring utf16 = wide(password);
+        EXPECT_EQ(program().countInMemory(password), 0u) << password;
+        EXPECT_EQ(program().countInMemory(std::string_view(reinterpret_cast<const char*>(utf16.data()),
+                                                           utf16.size() * sizeof(wchar_t))),
+                  0u)
+            << password << " (UTF-16)";
+    }
+}
+
 }  // namespace
 }  // namespace vk::e2e

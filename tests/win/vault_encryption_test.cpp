@@ -285,7 +285,10 @@ TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSec
         SCOPED_TRACE(c.what);
         if (&c.dialog == &program->vaultKeyDialog) program->vaultKeyDialog.open(VaultKeyDialog::Purpose::ChangePassword);
         for (auto [box, text] : c.typed) setText(c.dialog.findControl(box), text);
-        Probe seen{c.dialog.hwnd(), c.dialog.findControl(c.label)->hwnd(), c.dialog.findControl("okButton")->hwnd()};
+        Probe seen;
+        seen.dialog = c.dialog.hwnd();
+        seen.label = c.dialog.findControl(c.label)->hwnd();
+        seen.okButton = c.dialog.findControl("okButton")->hwnd();
         probe = &seen;
         SetTimer(nullptr, 0, 20, &lookDuringWork);
         click(c.dialog.findControl("okButton"));
