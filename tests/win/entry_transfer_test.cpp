@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "vault/entry_csv.h"
 #include "test_support.h"
 #include "vault_samples.h"
 
@@ -152,6 +153,31 @@ TEST(EntryTransfer, TheReportNamesTheLinesAQuoteRanOverAndTheTitlesLeftOut) {
                   L"import the file again.");
     const std::vector<vault::Entry> expected{{"carol", "pw-3", ""}, {"gina", "pw-7", "https://forum.example"}};
     EXPECT_EQ(vault::entriesOf(program.vaultBytes()), expected);
+}
+
+TEST(EntryTransfer, AFileThatCannotBeReadIsToldInWordsAndLeavesTheVaultAsItWas) {
+    TestProgram program;
+    program.writeVault("master", {kEntries[0]});
+    program.logIn("master");
+    const std::string vaultBefore = program.vaultBytes();
+    const std::filesystem::path held = program.folder().file("held.csv"), huge = program.folder().file("huge.csv");
+    writeFile(held, "username,password,url\nann,1,u\n");
+    HeldByAnotherProcess holder(held);
+    ASSERT_TRUE(holder.held());
+    writeFile(huge, "");
+    std::filesystem::resize_file(huge, vault::kMaxCsvImportBytes + 1);  // a file with a hole: no time to write
+    const std::pair<std::filesystem::path, const char*> cases[] = {
+        {held, "Another program has the file open and keeps others from reading it."},
+        {huge, "Vellumkeep imports files of up to 128 MB, and this one is 129 MB."}};
+    for (const auto& [path, says] : cases) {
+        MessageBoxes boxes;
+        boxes.answer(IDOK);
+        FileDialogAnswer open(L"Import Entries", path.native());
+        choose(program, kImport);
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        EXPECT_NE(boxes.seen()[0].text.find(says), std::string::npos) << boxes.seen()[0].text;
+    }
+    EXPECT_EQ(program.vaultBytes(), vaultBefore);
 }
 
 }  // namespace
