@@ -28,7 +28,8 @@ constexpr int kRightBoxLeft = 6240;
 constexpr int kRightBoxWidth = ColumnChooser::kClientWidth - kMargin - kRightBoxLeft;
 constexpr int kButtonsTop = kFirstRowTop + 3 * kRowHeight + 60;
 constexpr int kButtonHeight = 495;
-constexpr int kMaxColumnWidth = 2400;
+constexpr int kMaxColumnWidth = 3000;
+constexpr int kColumnPadding = 240;  // around a column's name in its header
 
 constexpr std::string_view kNoColumnChoice = "(none)";
 
@@ -202,11 +203,15 @@ void ColumnChooser::fillPreview(const vault::CsvPreview& preview) {
             SendMessageW(list, i == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
         }
     }
-    // Each column as wide as its text, within reason: a long note must not hide the columns after it.
+    // Each column as wide as its name and its text, within reason: a long note must not hide the
+    // columns after it.
     for (size_t i = 0; i < preview.columns.size(); ++i) {
-        ListView_SetColumnWidth(list, static_cast<int>(i), LVSCW_AUTOSIZE_USEHEADER);
-        if (ListView_GetColumnWidth(list, static_cast<int>(i)) > toPixels(kMaxColumnWidth))
-            ListView_SetColumnWidth(list, static_cast<int>(i), toPixels(kMaxColumnWidth));
+        const int column = static_cast<int>(i);
+        ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE);
+        const int nameWidth = static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                                            reinterpret_cast<LPARAM>(wide(preview.columns[i]).c_str())));
+        const int width = std::max(ListView_GetColumnWidth(list, column), nameWidth + toPixels(kColumnPadding));
+        ListView_SetColumnWidth(list, column, std::min(width, toPixels(kMaxColumnWidth)));
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
