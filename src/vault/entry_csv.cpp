@@ -25,8 +25,7 @@ constexpr ByteSet kNeedQuotes = byteSet(",\"\r\n");
 // between a closing quote and the next separator, are taken as they stand.
 class CsvReader {
 public:
-    CsvReader(std::string_view text, char separator)
-        : text_(text), separator_(separator), fieldEnds_{separator, '\r', '\n'} {}
+    CsvReader(std::string_view text, char separator) : text_(text), separator_(separator) {}
 
     // Reads the next record, passing over blank lines; false at the end of the text.
     bool next();
@@ -50,15 +49,19 @@ private:
 
     bool atLineEnd() const { return pos_ < text_.size() && (text_[pos_] == '\r' || text_[pos_] == '\n'); }
     void passLineEnd();
-    // Moves on to the next of these bytes, or to the end.
-    void skipTo(std::string_view stops) { pos_ = std::min(text_.find_first_of(stops, pos_), text_.size()); }
+    // Move on to the next byte that ends an unquoted field, or that a quoted field stops at; or to the end.
+    void skipToFieldEnd() {
+        while (pos_ < text_.size() && text_[pos_] != separator_ && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+    }
+    void skipToQuoteOrLineEnd() {
+        while (pos_ < text_.size() && text_[pos_] != '"' && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+    }
     void readField();
     void readQuoted(Field& field);
     void take(Field& field, size_t from, size_t to);
 
     std::string_view text_;
     char separator_;
-    char fieldEnds_[3];
     size_t pos_ = 0;
     size_t lineNumber_ = 1;
     size_t recordLine_ = 0;
@@ -67,8 +70,6 @@ private:
     std::vector<Field> fields_;
     std::string copy_;
 };
-
-constexpr std::string_view kQuotedStops = "\"\r\n";
 
 size_t trailingLineEnds(std::string_view text) {
     size_t count = 0;
@@ -107,14 +108,14 @@ void CsvReader::readField() {
     Field& field = fields_.emplace_back();
     if (pos_ < text_.size() && text_[pos_] == '"') return readQuoted(field);
     field.offset = pos_;
-    skipTo({fieldEnds_, sizeof fieldEnds_});
+    skipToFieldEnd();
     field.size = pos_ - field.offset;
 }
 
 void CsvReader::readQuoted(Field& field) {
     size_t from = ++pos_;
     for (;;) {
-        skipTo(kQuotedStops);
+        skipToQuoteOrLineEnd();
         if (pos_ >= text_.size()) {
             take(field, from, pos_);
             unclosedQuote_ = true;
@@ -131,7 +132,7 @@ void CsvReader::readQuoted(Field& field) {
         }
     }
     from = pos_;
-    skipTo({fieldEnds_, sizeof fieldEnds_});
+    skipToFieldEnd();
     take(field, from, pos_);
 }
 
@@ -476,6 +477,9 @@ EntryView ImportedEntries::fieldsOf(const Row& row) const {
 // imported ones: the duplicate check holds no copy of them.
 class CsvRowImporter {
 public:
+    // About the size of a row in a browser's export, to size the duplicate check.
+    static constexpr size_t kTypicalRowBytes = 100;
+
     CsvRowImporter(std::span<const EntryView> existing, const ToCodePage& toCodePage, CsvImport& result,
                    size_t textSize);
 
@@ -513,7 +517,7 @@ CsvRowImporter::CsvRowImporter(std::span<const EntryView> existing, const ToCode
     : existing_(existing),
       toCodePage_(toCodePage),
       result_(result),
-      known_(existing.size(), ByFields{this}, ByFields{this}) {
+      known_(existing.size() + textSize / kTypicalRowBytes, ByFields{this}, ByFields{this}) {
     // The entries' text is at most the file's: each field of a row goes to one entry field at most.
     result_.entries.text_.reserve(textSize);
     for (size_t i = 0; i < existing.size(); ++i) known_.insert(i);
@@ -545,7 +549,8 @@ std::optional<CsvSkipReason> CsvRowImporter::convert(const EntryView& row, Impor
         return CsvSkipReason::OutsideCodePage;
     }
     // Every text entryProblem refuses holds one of these; almost no imported text does.
-    if (std::string_view(text).substr(added.offset).find_first_of("|\r\n\x8D") == std::string_view::npos)
+    auto mayBeRefused = [](char c) { return c == '|' || c == '\r' || c == '\n' || c == '\x8D'; };
+    if (std::none_of(text.begin() + static_cast<std::ptrdiff_t>(added.offset), text.end(), mayBeRefused))
         return std::nullopt;
     detail = entryProblem(result_.entries.fieldsOf(added).toEntry());
     if (detail.empty()) return std::nullopt;
