@@ -80,7 +80,8 @@ std::wstring linesText(const std::vector<size_t>& lines) {
 // What the import did: how many entries it added, which came without the title that stood in
 // for their address, how many rows it skipped and why, and the first few of those rows.
 std::wstring importReport(const std::wstring& path, const vault::CsvImport& result, bool saved) {
-    std::wstring text = widen("Imported " + plural(result.entries.size(), "entry", "entries")) + L" from:\r\n\r\n" + path;
+    std::wstring text =
+        widen("Imported " + plural(result.entries.size(), "entry", "entries")) + L" from:\r\n\r\n" + path;
     if (!result.entries.empty() && !saved) text += L"\r\n\r\nThey are in the list, but not saved yet.";
     if (const size_t untitled = result.titlesLeftOut.size())
         text += L"\r\n\r\n" + wideNumber(untitled) + (untitled == 1 ? L" of them has" : L" of them have") +
@@ -90,7 +91,8 @@ std::wstring importReport(const std::wstring& path, const vault::CsvImport& resu
     text += widen("\r\n\r\nSkipped " + plural(result.skipped.size(), "row", "rows") + ":");
     for (size_t reason = 0; reason < vault::kCsvSkipReasons; ++reason)
         if (size_t count = result.skippedCounts[reason])
-            text += widen("\r\n    " + std::to_string(count) + " " + countedReason(static_cast<vault::CsvSkipReason>(reason)));
+            text += widen("\r\n    " + std::to_string(count) + " " +
+                          countedReason(static_cast<vault::CsvSkipReason>(reason)));
     text += L"\r\n";
     for (size_t i = 0; i < result.skipped.size() && i < kSkippedRowsNamed; ++i)
         text += L"\r\n" + skippedRowText(result.skipped[i]);
@@ -167,7 +169,8 @@ void importEntries(Program& app, HWND owner) {
     if (!path) return;
     std::optional<vault::CsvText> text;
     bool read = withEnoughMemory(app, owner, *path, [&] {
-        if (std::optional<std::string> bytes = readImportFile(app, owner, *path)) text = vault::csvTextOf(std::move(*bytes));
+        if (std::optional<std::string> bytes = readImportFile(app, owner, *path))
+            text = vault::csvTextOf(std::move(*bytes));
     });
     if (!read || !text) return;
     if (text->problem != vault::CsvFileProblem::None)

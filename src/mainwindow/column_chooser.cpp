@@ -112,9 +112,9 @@ void ColumnChooser::create() {
 
     messageLabel = &createSkinLabel(*this, "messageLabel", -1, "", kMargin, kMargin, kClientWidth - 2 * kMargin,
                                     kMessageHeight);
-    previewList = &createControl("previewList", -1, "ListView", WC_LISTVIEWW,
-                                 WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOSORTHEADER | LVS_SINGLESEL, WS_EX_CLIENTEDGE,
-                                 "", kMargin, kPreviewTop, kClientWidth - 2 * kMargin, kPreviewHeight);
+    constexpr DWORD kPreviewStyle = WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOSORTHEADER | LVS_SINGLESEL;
+    previewList = &createControl("previewList", -1, "ListView", WC_LISTVIEWW, kPreviewStyle, WS_EX_CLIENTEDGE, "",
+                                 kMargin, kPreviewTop, kClientWidth - 2 * kMargin, kPreviewHeight);
     ListView_SetExtendedListViewStyle(previewList->hwnd(), LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     auto field = [&](int row, const char* name, const char* caption, Control*& label, Control*& box) {
         const int top = kFirstRowTop + row * kRowHeight;
@@ -167,7 +167,8 @@ void ColumnChooser::onMenu(int commandId) {
 }
 
 vault::CsvPreview ColumnChooser::showReading(const vault::CsvLayout& reading) {
-    const vault::CsvPreview preview = vault::csvPreviewOf(text_, reading.separator, reading.firstRowNames, kPreviewRows);
+    const vault::CsvPreview preview =
+        vault::csvPreviewOf(text_, reading.separator, reading.firstRowNames, kPreviewRows);
     fillPreview(preview);
     const std::vector<std::string> choices = columnChoices(preview);
     const size_t columns = preview.columns.size();
@@ -208,8 +209,9 @@ void ColumnChooser::fillPreview(const vault::CsvPreview& preview) {
     for (size_t i = 0; i < preview.columns.size(); ++i) {
         const int column = static_cast<int>(i);
         ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE);
-        const int nameWidth = static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
-                                                            reinterpret_cast<LPARAM>(wide(preview.columns[i]).c_str())));
+        const std::wstring name = wide(preview.columns[i]);
+        const int nameWidth =
+            static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(name.c_str())));
         const int width = std::max(ListView_GetColumnWidth(list, column), nameWidth + toPixels(kColumnPadding));
         ListView_SetColumnWidth(list, column, std::min(width, toPixels(kMaxColumnWidth)));
     }
