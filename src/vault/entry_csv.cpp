@@ -1,6 +1,7 @@
 #include "vault/entry_csv.h"
 
 #include <algorithm>
+#include <memory_resource>
 #include <unordered_set>
 #include <utility>
 
@@ -509,7 +510,10 @@ private:
     std::span<const EntryView> existing_;
     const ToCodePage& toCodePage_;
     CsvImport& result_;
-    std::unordered_set<size_t, ByFields, ByFields> known_;
+    // The set's nodes come from one growing buffer: a big import makes a few allocations for them,
+    // not one per entry.
+    std::pmr::monotonic_buffer_resource knownNodes_;
+    std::pmr::unordered_set<size_t, ByFields, ByFields> known_;
 };
 
 CsvRowImporter::CsvRowImporter(std::span<const EntryView> existing, const ToCodePage& toCodePage, CsvImport& result,
@@ -517,7 +521,7 @@ CsvRowImporter::CsvRowImporter(std::span<const EntryView> existing, const ToCode
     : existing_(existing),
       toCodePage_(toCodePage),
       result_(result),
-      known_(existing.size() + textSize / kTypicalRowBytes, ByFields{this}, ByFields{this}) {
+      known_(existing.size() + textSize / kTypicalRowBytes, ByFields{this}, ByFields{this}, &knownNodes_) {
     // The entries' text is at most the file's: each field of a row goes to one entry field at most.
     result_.entries.text_.reserve(textSize);
     for (size_t i = 0; i < existing.size(); ++i) known_.insert(i);
