@@ -185,7 +185,9 @@ void measure(size_t entries) {
     size_t imported = 0;
     auto [importAndSave, plainSave] = race(
         [&] {
-            vk::vault::CsvImport result = vk::vault::importEntriesCsv(csv, {}, asIs);
+            vk::vault::CsvText text = vk::vault::csvTextOf(csv);
+            vk::vault::CsvImport result =
+                vk::vault::importEntriesCsv(text.utf8, vk::vault::guessLayout(text.utf8).layout, {}, asIs);
             vk::vault::EntryList into(&vk::vault::simpleCollationKey);
             into.addInOneChange(
                 vk::vault::entryTableOf(result.entries.size(), [&](size_t i) { return result.entries[i]; }));

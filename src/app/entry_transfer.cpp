@@ -1,5 +1,7 @@
 #include "app/entry_transfer.h"
 
+#include <algorithm>
+#include <functional>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -27,7 +29,9 @@ constexpr size_t kSkippedRowsNamed = 5;
 const char* countedReason(vault::CsvSkipReason reason) {
     switch (reason) {
     case vault::CsvSkipReason::UnclosedQuote: return "with a quote that is never closed";
+    case vault::CsvSkipReason::SwallowedRows: return "with a quote that runs over the rows after it";
     case vault::CsvSkipReason::NoUsernameOrPassword: return "without a username or a password";
+    case vault::CsvSkipReason::FieldTooLong: return "with a field longer than 4,096 characters";
     case vault::CsvSkipReason::OutsideCodePage: return "with characters this computer's code page cannot hold";
     case vault::CsvSkipReason::UnstorableText: return "with text the vault cannot store";
     case vault::CsvSkipReason::AlreadyInVault: return "already in the vault";
@@ -40,25 +44,61 @@ std::string plural(size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-// What the import did: how many entries it added, how many rows it skipped and why, and the first
-// few of those rows by their line in the file.
-std::string importReport(const std::wstring& path, const vault::CsvImport& result, bool saved) {
-    std::string text = "Imported " + plural(result.entries.size(), "entry", "entries") + " from:\r\n\r\n" +
-                       displayText(path);
-    if (!result.entries.empty() && !saved) text += "\r\n\r\nThey are in the list, but not saved yet.";
+std::wstring wideNumber(size_t number) { return std::to_wstring(number); }
+
+// A skipped row by its line. A quote that ran over the rows after it is named with the lines it
+// took, so that the user knows which logins did not come in. The dash is a real en dash: the
+// report goes to the message box as UTF-16, whatever the code page.
+std::wstring skippedRowText(const vault::CsvSkippedRow& row) {
+    using Reason = vault::CsvSkipReason;
+    const bool quoteRanOn = row.reason == Reason::SwallowedRows || row.reason == Reason::UnclosedQuote;
+    if (!quoteRanOn || row.lastLine == row.line) {
+        std::string text = "Line " + std::to_string(row.line) + " " + std::string(vault::csvSkipReasonText(row.reason));
+        return widen(text + (row.detail.empty() ? "." : ": " + row.detail));
+    }
+    const std::wstring first = L"line " + wideNumber(row.line);
+    std::wstring text = L"Lines " + wideNumber(row.line) + L"\u2013" + wideNumber(row.lastLine) + L" are one row: ";
+    if (row.reason == Reason::UnclosedQuote)
+        text += L"a quote on " + first + L" is never closed, so the rest of the file was not read.";
+    else
+        text += L"a field on " + first + L" opens a quote that only closes on line " + wideNumber(row.lastLine) +
+                L", so none of the logins on these lines came in.";
+    return text + L" Check the quotes on " + first + L", then import the file again.";
+}
+
+// "line 4", "lines 4, 9 and 12", "lines 4, 9, 12, 15, 20 and 3 more".
+std::wstring linesText(const std::vector<size_t>& lines) {
+    std::wstring text = lines.size() == 1 ? L"line " : L"lines ";
+    const size_t named = std::min(lines.size(), kSkippedRowsNamed);
+    for (size_t i = 0; i < named; ++i) {
+        if (i > 0) text += i + 1 == named && named == lines.size() ? L" and " : L", ";
+        text += wideNumber(lines[i]);
+    }
+    if (lines.size() > named) text += L" and " + wideNumber(lines.size() - named) + L" more";
+    return text;
+}
+
+// What the import did: how many entries it added, which came without the title that stood in
+// for their address, how many rows it skipped and why, and the first few of those rows.
+std::wstring importReport(const std::wstring& path, const vault::CsvImport& result, bool saved) {
+    std::wstring text =
+        widen("Imported " + plural(result.entries.size(), "entry", "entries")) + L" from:\r\n\r\n" + path;
+    if (!result.entries.empty() && !saved) text += L"\r\n\r\nThey are in the list, but not saved yet.";
+    if (const size_t untitled = result.titlesLeftOut.size())
+        text += L"\r\n\r\n" + wideNumber(untitled) + (untitled == 1 ? L" of them has" : L" of them have") +
+                L" no Website/Location: the title that stands in for it holds text the vault cannot store (" +
+                linesText(result.titlesLeftOut) + L").";
     if (result.skipped.empty()) return text;
-    text += "\r\n\r\nSkipped " + plural(result.skipped.size(), "row", "rows") + ":";
+    text += widen("\r\n\r\nSkipped " + plural(result.skipped.size(), "row", "rows") + ":");
     for (size_t reason = 0; reason < vault::kCsvSkipReasons; ++reason)
         if (size_t count = result.skippedCounts[reason])
-            text += "\r\n    " + std::to_string(count) + " " + countedReason(static_cast<vault::CsvSkipReason>(reason));
-    text += "\r\n";
-    for (size_t i = 0; i < result.skipped.size() && i < kSkippedRowsNamed; ++i) {
-        const vault::CsvSkippedRow& row = result.skipped[i];
-        text += "\r\nLine " + std::to_string(row.line) + " " + std::string(vault::csvSkipReasonText(row.reason));
-        text += row.detail.empty() ? "." : ": " + row.detail;
-    }
+            text += widen("\r\n    " + std::to_string(count) + " " +
+                          countedReason(static_cast<vault::CsvSkipReason>(reason)));
+    text += L"\r\n";
+    for (size_t i = 0; i < result.skipped.size() && i < kSkippedRowsNamed; ++i)
+        text += L"\r\n" + skippedRowText(result.skipped[i]);
     if (result.skipped.size() > kSkippedRowsNamed)
-        text += "\r\n(and " + plural(result.skipped.size() - kSkippedRowsNamed, "more row", "more rows") + ")";
+        text += widen("\r\n(and " + plural(result.skipped.size() - kSkippedRowsNamed, "more row", "more rows") + ")");
     return text;
 }
 
@@ -69,33 +109,57 @@ void refuseImport(Program& app, HWND owner, const std::wstring& path, const std:
                app.appTitle(), MB_OK | MB_ICONWARNING);
 }
 
+// Why the file could not be read. Another program holding the file gets a sentence of its own:
+// the system's "Sharing violation." does not tell the user what to do.
+std::string readFailureText(const vault::IoError& error) {
+    if (error.code == ERROR_SHARING_VIOLATION || error.code == ERROR_LOCK_VIOLATION)
+        return "Another program has the file open and keeps others from reading it. Close the file in that "
+               "program, or wait until it is done with it, then import it again.";
+    return error.reason;
+}
+
 // The file's bytes, or nothing when it is too big or cannot be read (the user was told why).
 std::optional<std::string> readImportFile(Program& app, HWND owner, const std::wstring& path) {
     const unsigned long long size = fileSizeOf(path).value_or(0);
     if (size > vault::kMaxCsvImportBytes) {
+        constexpr unsigned long long kMegabyte = 1 << 20;
         refuseImport(app, owner, path,
-                     "The file is " + sizeText(size) + ": larger than any export of passwords, which Vellumkeep "
-                     "reads up to " + std::to_string(vault::kMaxCsvImportBytes >> 20) + " MB.");
+                     "Vellumkeep imports files of up to " + std::to_string(vault::kMaxCsvImportBytes / kMegabyte) +
+                         " MB, and this one is " + std::to_string((size + kMegabyte - 1) / kMegabyte) +
+                         " MB. An export of passwords is far smaller: check that this is the file you meant.");
         return std::nullopt;
     }
     std::string bytes;
     vault::IoResult read = app.env.files->readAll(path, bytes);
     if (read.failed()) {
-        refuseImport(app, owner, path, read.error().reason);
+        refuseImport(app, owner, path, readFailureText(read.error()));
         return std::nullopt;
     }
     return bytes;
 }
 
-vault::CsvImport importFrom(Program& app, std::string_view bytes) {
+// Runs a step that may need more memory than a 32-bit program finds in one piece; false, and the
+// user told, when it did not find it.
+bool withEnoughMemory(Program& app, HWND owner, const std::wstring& path, const std::function<void()>& step) {
+    try {
+        step();
+        return true;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    refuseImport(app, owner, path, "There is not enough memory to read it.");
+    return false;
+}
+
+vault::CsvImport importFrom(Program& app, std::string_view text, const vault::CsvLayout& layout) {
     const vault::EntryList& entries = app.vaultSession.entries();
     std::vector<vault::EntryView> existing;
     existing.reserve(entries.count());
     for (size_t i = 0; i < entries.count(); ++i) existing.push_back(entries.at(i));
-    return vault::importEntriesCsv(bytes, existing, [](std::string_view utf8) -> std::optional<std::string> {
-        AnsiText text = utf8ToCodePage(utf8);
-        if (!text.complete) return std::nullopt;
-        return std::move(text.text);
+    return vault::importEntriesCsv(text, layout, existing, [](std::string_view utf8) -> std::optional<std::string> {
+        AnsiText converted = utf8ToCodePage(utf8);
+        if (!converted.complete) return std::nullopt;
+        return std::move(converted.text);
     });
 }
 
@@ -124,22 +188,23 @@ std::string protectedFileAt(Program& app, const std::wstring& path) {
 void importEntries(Program& app, HWND owner) {
     std::optional<std::wstring> path = askFileToOpen(owner, L"Import Entries", kCsvFilter);
     if (!path) return;
+    std::optional<vault::CsvText> text;
+    bool read = withEnoughMemory(app, owner, *path, [&] {
+        if (std::optional<std::string> bytes = readImportFile(app, owner, *path))
+            text = vault::csvTextOf(std::move(*bytes));
+    });
+    if (!read || !text) return;
+    if (text->problem != vault::CsvFileProblem::None)
+        return refuseImport(app, owner, *path, std::string(vault::csvFileProblemText(text->problem)));
+    const vault::CsvGuess guess = vault::guessLayout(text->utf8);
+    if (guess.doubt != vault::CsvDoubt::None) return app.columnChooser.open(*path, std::move(text->utf8), guess);
+    importEntriesInLayout(app, owner, *path, text->utf8, guess.layout);
+}
+
+void importEntriesInLayout(Program& app, HWND owner, const std::wstring& path, std::string_view text,
+                           const vault::CsvLayout& layout) {
     vault::CsvImport result;
-    try {
-        std::optional<std::string> bytes = readImportFile(app, owner, *path);
-        if (!bytes) return;
-        result = importFrom(app, *bytes);
-    } catch (const std::bad_alloc&) {
-        refuseImport(app, owner, *path, "There is not enough memory to read it.");
-        return;
-    } catch (const std::length_error&) {
-        refuseImport(app, owner, *path, "There is not enough memory to read it.");
-        return;
-    }
-    if (result.problem != vault::CsvFileProblem::None) {
-        refuseImport(app, owner, *path, std::string(vault::csvFileProblemText(result.problem)));
-        return;
-    }
+    if (!withEnoughMemory(app, owner, path, [&] { result = importFrom(app, text, layout); })) return;
     const size_t count = result.entries.size();
     bool saved = true;
     if (count > 0) {
@@ -151,7 +216,7 @@ void importEntries(Program& app, HWND owner) {
     } else {
         app.mainWindow.setStatusText("No entries imported.");
     }
-    messageBox(owner, importReport(*path, result, saved), "Import Entries", MB_OK | MB_ICONINFORMATION);
+    messageBox(owner, importReport(path, result, saved), "Import Entries", MB_OK | MB_ICONINFORMATION);
 }
 
 void exportEntries(Program& app, HWND owner) {

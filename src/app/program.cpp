@@ -38,7 +38,8 @@ Program::Program(Environment environment)
       aboutBox(*this, *this, env.app),
       helpViewer(*this, *this, *this),
       linkLauncher(*this, *this, linkRequest),
-      vaultKeyDialog(*this, *this) {
+      vaultKeyDialog(*this, *this),
+      columnChooser(*this, *this) {
     isNT6OrLater = [this] { return env.isNT6OrLater(); };
 }
 
@@ -77,6 +78,10 @@ void Program::importEntries(HWND owner) { vk::importEntries(*this, owner); }
 
 void Program::exportEntries(HWND owner) { vk::exportEntries(*this, owner); }
 
+void Program::importInLayout(const std::wstring& path, std::string_view text, const vault::CsvLayout& layout) {
+    vk::importEntriesInLayout(*this, mainWindow.hwnd(), path, text, layout);
+}
+
 bool Program::isMasterPassword(HWND owner, const std::string& password) {
     return vk::isMasterPassword(*this, owner, password);
 }
@@ -91,6 +96,7 @@ void Program::unloadOtherWindows() {
     aboutBox.unload();
     entryEditor.unload();
     vaultKeyDialog.unload();
+    columnChooser.unload();
     splashWindow.unload();
 }
 

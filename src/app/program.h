@@ -7,6 +7,7 @@
 #include "app/splash_window.h"
 #include "gate/password_dialog.h"
 #include "gate/vault_key_dialog.h"
+#include "mainwindow/column_chooser.h"
 #include "mainwindow/entry_editor.h"
 #include "mainwindow/main_window.h"
 #include "platform/app_info.h"
@@ -49,7 +50,8 @@ class Program : public Branding,
                 public MainWindow::Host,
                 public EntryEditor::Host,
                 public HelpViewer::Host,
-                public LinkLauncher::Host {
+                public LinkLauncher::Host,
+                public ColumnChooser::Host {
 public:
     explicit Program(Environment environment);
     ~Program();
@@ -84,6 +86,7 @@ public:
     HelpViewer helpViewer;
     LinkLauncher linkLauncher;
     VaultKeyDialog vaultKeyDialog;
+    ColumnChooser columnChooser;  // asks for the columns of a file to import
 
 private:
     // PasswordDialog::Host
@@ -126,6 +129,8 @@ private:
     // LinkLauncher::Host
     void applyBranding() override;
     void shellOpen(const std::string& address, int showCommand) override { env.shellOpen(address, showCommand); }
+    // ColumnChooser::Host
+    void importInLayout(const std::wstring& path, std::string_view text, const vault::CsvLayout& layout) override;
 };
 
 }  // namespace vk

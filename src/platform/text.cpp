@@ -77,6 +77,8 @@ std::string displayText(const std::wstring& wide) {
 
 AnsiText utf8ToCodePage(std::string_view utf8) { return narrow(wideFrom(CP_UTF8, utf8)); }
 
+std::wstring utf8ToWide(std::string_view utf8) { return wideFrom(CP_UTF8, utf8); }
+
 std::string codePageToUtf8(std::string_view ansi) {
     std::wstring wide = wideFrom(CP_ACP, ansi);
     if (wide.empty()) return {};

@@ -35,5 +35,6 @@ std::string displayText(const std::wstring& wide);
 // the code page cannot hold leaves the text incomplete; every character has a place in UTF-8.
 AnsiText utf8ToCodePage(std::string_view utf8);
 std::string codePageToUtf8(std::string_view ansi);
+std::wstring utf8ToWide(std::string_view utf8);
 
 }  // namespace vk

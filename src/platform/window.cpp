@@ -440,12 +440,17 @@ void Window::handleCommand(WPARAM wParam, LPARAM lParam) {
         if (HIWORD(wParam) == 0) onMenu(id);  // menus; accelerators are not used
         return;
     }
-    if (HIWORD(wParam) != BN_CLICKED) return;
+    const WORD notification = HIWORD(wParam);
+    if (notification != BN_CLICKED && notification != CBN_SELCHANGE) return;
     for (const auto& control : controls_) {
-        if (control->id() == id && control->hwnd() == reinterpret_cast<HWND>(lParam)) {
-            if (control->onClick) control->onClick();
-            return;
+        if (control->id() != id || control->hwnd() != reinterpret_cast<HWND>(lParam)) continue;
+        // CBN_SELCHANGE has the code of an old button notification: only drop-down lists send it now.
+        if (control->typeName() == "ComboBox") {
+            if (notification == CBN_SELCHANGE && control->onSelectionChange) control->onSelectionChange();
+        } else if (notification == BN_CLICKED && control->onClick) {
+            control->onClick();
         }
+        return;
     }
 }
 
@@ -499,6 +504,18 @@ Control& Window::createTextBox(std::string name, int left, int top, int width, i
 Control& Window::createLabel(std::string name, const std::string& caption, int left, int top, int width, int height) {
     return createControl(std::move(name), -1, "Label", WC_STATICW, WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, caption,
                          left, top, width, height);
+}
+
+Control& Window::createCheckBox(std::string name, const std::string& caption, int left, int top, int width,
+                                int height) {
+    return createControl(std::move(name), -1, "CheckBox", WC_BUTTONW,
+                         WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_AUTOCHECKBOX, 0, caption, left, top, width,
+                         height);
+}
+
+Control& Window::createDropDownList(std::string name, int left, int top, int width, int height) {
+    return createControl(std::move(name), -1, "ComboBox", WC_COMBOBOXW,
+                         WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, "", left, top, width, height);
 }
 
 Timer& Window::createTimer(std::string name, UINT intervalMs) {

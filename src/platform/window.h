@@ -70,7 +70,9 @@ public:
     HBRUSH backBrush() const { return backBrush_.get(); }
 
     // Events. onKeyPress receives each typed character; true means it was handled here.
+    // onSelectionChange: the user chose another item of a drop-down list.
     std::function<void()> onClick;
+    std::function<void()> onSelectionChange;
     std::function<bool(wchar_t)> onKeyPress;
 
 private:
@@ -205,6 +207,9 @@ protected:
                           int height);
     Control& createTextBox(std::string name, int left, int top, int width, int height, DWORD extraStyle = 0);
     Control& createLabel(std::string name, const std::string& caption, int left, int top, int width, int height);
+    Control& createCheckBox(std::string name, const std::string& caption, int left, int top, int width, int height);
+    // A drop-down list to choose from; `height` is the height of the open list.
+    Control& createDropDownList(std::string name, int left, int top, int width, int height);
     Timer& createTimer(std::string name, UINT intervalMs);
     // Gives the controls a tab order: the first one gets the focus first.
     void setTabOrder(std::initializer_list<Control*> order);

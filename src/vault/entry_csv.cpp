@@ -1,9 +1,8 @@
 #include "vault/entry_csv.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
-#include <initializer_list>
+#include <memory_resource>
+#include <unordered_set>
 #include <utility>
 
 #include "vault/entry_rules.h"
@@ -19,23 +18,21 @@ constexpr ByteSet byteSet(std::string_view bytes) {
     for (char c : bytes) set[static_cast<unsigned char>(c)] = true;
     return set;
 }
-// The bytes that end an unquoted field, and the bytes a quoted field's reading stops at.
-constexpr ByteSet kFieldEnds = byteSet(",\r\n");
-constexpr ByteSet kQuotedStops = byteSet("\"\r\n");
 // The bytes that make the export quote a field.
 constexpr ByteSet kNeedQuotes = byteSet(",\"\r\n");
 
 // Reads CSV records one after the other, as RFC 4180 has them, and leniently where writers stray
 // from it: a line may end with CR LF, LF or a lone CR; a quote inside an unquoted field, and text
-// between a closing quote and the next comma, are taken as they stand.
+// between a closing quote and the next separator, are taken as they stand.
 class CsvReader {
 public:
-    explicit CsvReader(std::string_view text) : text_(text) {}
+    CsvReader(std::string_view text, char separator) : text_(text), separator_(separator) {}
 
     // Reads the next record, passing over blank lines; false at the end of the text.
     bool next();
-    // The physical line where the record starts.
+    // The physical lines where the record starts and ends.
     size_t line() const { return recordLine_; }
+    size_t lastLine() const { return recordLastLine_; }
     // True when the record's last field opened a quote that the text never closes.
     bool unclosedQuote() const { return unclosedQuote_; }
     size_t fieldCount() const { return fields_.size(); }
@@ -53,32 +50,41 @@ private:
 
     bool atLineEnd() const { return pos_ < text_.size() && (text_[pos_] == '\r' || text_[pos_] == '\n'); }
     void passLineEnd();
-    // Moves on to the next byte of the set, or to the end.
-    void skipTo(const ByteSet& stops);
+    // Move on to the next byte that ends an unquoted field, or that a quoted field stops at; or to the end.
+    void skipToFieldEnd() {
+        while (pos_ < text_.size() && text_[pos_] != separator_ && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+    }
+    void skipToQuoteOrLineEnd() {
+        while (pos_ < text_.size() && text_[pos_] != '"' && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+    }
     void readField();
     void readQuoted(Field& field);
     void take(Field& field, size_t from, size_t to);
 
     std::string_view text_;
+    char separator_;
     size_t pos_ = 0;
     size_t lineNumber_ = 1;
     size_t recordLine_ = 0;
+    size_t recordLastLine_ = 0;
     bool unclosedQuote_ = false;
     std::vector<Field> fields_;
     std::string copy_;
 };
 
+size_t trailingLineEnds(std::string_view text) {
+    size_t count = 0;
+    while (text.ends_with('\n') || text.ends_with('\r')) {
+        text.remove_suffix(text.ends_with("\r\n") ? 2 : 1);
+        ++count;
+    }
+    return count;
+}
+
 void CsvReader::passLineEnd() {
     if (text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ++pos_;
     ++pos_;
     ++lineNumber_;
-}
-
-void CsvReader::skipTo(const ByteSet& stops) {
-    const char* at = text_.data() + pos_;
-    const char* end = text_.data() + text_.size();
-    while (at != end && !stops[static_cast<unsigned char>(*at)]) ++at;
-    pos_ = static_cast<size_t>(at - text_.data());
 }
 
 bool CsvReader::next() {
@@ -89,10 +95,12 @@ bool CsvReader::next() {
     if (pos_ >= text_.size()) return false;
     recordLine_ = lineNumber_;
     readField();
-    while (pos_ < text_.size() && text_[pos_] == ',') {
+    while (pos_ < text_.size() && text_[pos_] == separator_) {
         ++pos_;
         readField();
     }
+    // A quote left open takes the file's last line ends into its field, though no text follows them.
+    recordLastLine_ = std::max(recordLine_, lineNumber_ - (unclosedQuote_ ? trailingLineEnds(text_) : 0));
     if (atLineEnd()) passLineEnd();
     return true;
 }
@@ -101,14 +109,14 @@ void CsvReader::readField() {
     Field& field = fields_.emplace_back();
     if (pos_ < text_.size() && text_[pos_] == '"') return readQuoted(field);
     field.offset = pos_;
-    skipTo(kFieldEnds);
+    skipToFieldEnd();
     field.size = pos_ - field.offset;
 }
 
 void CsvReader::readQuoted(Field& field) {
     size_t from = ++pos_;
     for (;;) {
-        skipTo(kQuotedStops);
+        skipToQuoteOrLineEnd();
         if (pos_ >= text_.size()) {
             take(field, from, pos_);
             unclosedQuote_ = true;
@@ -125,7 +133,7 @@ void CsvReader::readQuoted(Field& field) {
         }
     }
     from = pos_;
-    skipTo(kFieldEnds);
+    skipToFieldEnd();
     take(field, from, pos_);
 }
 
@@ -152,24 +160,47 @@ std::string_view CsvReader::field(size_t index) const {
     return (f.copied ? std::string_view(copy_) : text_).substr(f.offset, f.size);
 }
 
-// --- The header row -----------------------------------------------------------------------------
+// --- Column names -------------------------------------------------------------------------------
 
-enum Column { kUsername, kPassword, kLocation, kTitle, kEmail, kColumnCount };
-constexpr size_t kNoColumn = SIZE_MAX;
-using Columns = std::array<size_t, kColumnCount>;
+// What a column's name says it holds.
+enum class Meaning {
+    Unknown,
+    Username,
+    Email,    // the username when no column is named as one; else it stands in for an empty one
+    Account,  // the same; else a title
+    Password,
+    Location,
+    Title,
+    Other,  // what exports carry beside the credentials: notes, one-time codes, folders, times...
+};
 
 // Column names as the header names them once reduced to lower-case letters and digits.
-constexpr std::pair<std::string_view, Column> kColumnNames[] = {
-    {"username", kUsername},   {"user", kUsername},          {"userid", kUsername},
-    {"login", kUsername},      {"loginname", kUsername},     {"loginusername", kUsername},
-    {"password", kPassword},   {"pwd", kPassword},           {"pass", kPassword},
-    {"passwd", kPassword},     {"loginpassword", kPassword}, {"url", kLocation},
-    {"uri", kLocation},        {"loginuri", kLocation},      {"loginurl", kLocation},
-    {"website", kLocation},    {"websiteaddress", kLocation}, {"webaddress", kLocation},
-    {"websitelocation", kLocation}, {"location", kLocation}, {"site", kLocation},
-    {"hostname", kLocation},   {"originurl", kLocation},     {"title", kTitle},
-    {"name", kTitle},          {"account", kTitle},          {"accountname", kTitle},
-    {"email", kEmail},         {"emailaddress", kEmail},
+constexpr std::pair<std::string_view, Meaning> kColumnNames[] = {
+    {"username", Meaning::Username}, {"user", Meaning::Username}, {"userid", Meaning::Username},
+    {"login", Meaning::Username}, {"loginname", Meaning::Username}, {"loginusername", Meaning::Username},
+    {"email", Meaning::Email}, {"emailaddress", Meaning::Email}, {"account", Meaning::Account},
+    {"password", Meaning::Password}, {"pass", Meaning::Password}, {"pwd", Meaning::Password},
+    {"passwd", Meaning::Password}, {"loginpassword", Meaning::Password}, {"secret", Meaning::Password},
+    {"url", Meaning::Location}, {"uri", Meaning::Location}, {"urls", Meaning::Location},
+    {"loginuri", Meaning::Location}, {"loginurl", Meaning::Location}, {"loginurls", Meaning::Location},
+    {"website", Meaning::Location}, {"websiteaddress", Meaning::Location}, {"webaddress", Meaning::Location},
+    {"websitelocation", Meaning::Location}, {"site", Meaning::Location}, {"siteurl", Meaning::Location},
+    {"domain", Meaning::Location}, {"hostname", Meaning::Location}, {"origin", Meaning::Location},
+    {"originurl", Meaning::Location}, {"address", Meaning::Location}, {"link", Meaning::Location},
+    {"location", Meaning::Location}, {"title", Meaning::Title}, {"name", Meaning::Title},
+    {"accountname", Meaning::Title},
+};
+
+// Columns of the known exports that are not credentials: a file leaving them out loses nothing
+// the vault could keep.
+constexpr std::string_view kOtherColumnNames[] = {
+    "note", "notes", "extra", "comment", "comments", "description", "totp", "logintotp", "otp", "otpauth",
+    "otpsecret", "otpurl", "folder", "group", "grouping", "category", "path", "tag", "tags", "label", "labels",
+    "favorite", "favourite", "fav", "archived", "type", "fields", "reprompt", "icon", "vault", "id", "guid",
+    "uuid", "created", "createtime", "modified", "modifytime", "lastmodified", "timecreated", "timelastused",
+    "timepasswordchanged", "lastused", "httprealm", "formactionorigin", "matchurl", "additionalurls",
+    "rffieldsv2", "customfields", "username2", "username3", "cardholdername", "cardnumber", "cvc", "pin",
+    "expirydate", "zipcode", "fullname", "phonenumber", "address1", "address2", "city", "country", "state",
 };
 
 std::string reducedName(std::string_view name) {
@@ -181,120 +212,260 @@ std::string reducedName(std::string_view name) {
     return reduced;
 }
 
-// Which field of a row holds each column; where two fields have the same name, the first.
-Columns columnsOf(const CsvReader& header) {
-    Columns columns;
-    columns.fill(kNoColumn);
-    for (size_t i = 0; i < header.fieldCount(); ++i) {
-        std::string name = reducedName(header.field(i));
-        for (const auto& [known, column] : kColumnNames)
-            if (name == known && columns[column] == kNoColumn) columns[column] = i;
-    }
-    return columns;
+Meaning meaningOf(std::string_view name) {
+    const std::string reduced = reducedName(name);
+    for (const auto& [known, meaning] : kColumnNames)
+        if (reduced == known) return meaning;
+    for (std::string_view other : kOtherColumnNames)
+        if (reduced == other) return Meaning::Other;
+    return Meaning::Unknown;
 }
 
-bool namesPasswordAndMore(const Columns& columns) {
-    if (columns[kPassword] == kNoColumn) return false;
-    for (Column other : {kUsername, kLocation, kTitle, kEmail})
-        if (columns[other] != kNoColumn) return true;
-    return false;
-}
+bool isCredential(Meaning meaning) { return meaning != Meaning::Unknown && meaning != Meaning::Other; }
 
-// The row's three fields, still in UTF-8, with the title and the e-mail standing in where they may.
-EntryView rowOf(const CsvReader& row, const Columns& columns) {
-    EntryView entry{row.field(columns[kUsername]), row.field(columns[kPassword]), row.field(columns[kLocation])};
-    if (entry.username.empty() && !entry.password.empty()) entry.username = row.field(columns[kEmail]);
-    if (entry.location.empty()) entry.location = row.field(columns[kTitle]);
-    return entry;
-}
-
-// A set of entry numbers, told apart by the entries' fields. Open addressing over one array of
-// small slots, each holding 32 bits of the entry's hash beside its number: checking 100,000 rows
-// against 100,000 entries touches one table of under 3 MB, not a chain of allocated nodes.
-class EntryNumberSet {
-public:
-    static constexpr size_t kNone = SIZE_MAX;
-
-    explicit EntryNumberSet(size_t expected) { slots_.resize(capacityFor(expected)); }
-
-    // Asks the processor to fetch the slot where the search for the hash begins.
-    void prefetch(std::uint32_t hash) const { __builtin_prefetch(&slots_[home(hash)]); }
-
-    // Adds the number unless the set holds a number for which `isSame` is true: returns that
-    // number then, otherwise kNone.
-    template <class IsSame>
-    size_t insert(size_t number, std::uint32_t hash, const IsSame& isSame) {
-        if (capacityFor(count_ + 1) > slots_.size()) grow();
-        for (size_t at = home(hash);; at = next(at)) {
-            Slot& slot = slots_[at];
-            if (slot.number == kEmpty) {
-                slot = {hash, static_cast<std::uint32_t>(number)};
-                ++count_;
-                return kNone;
-            }
-            if (slot.hash == hash && isSame(slot.number)) return slot.number;
-        }
-    }
-
-private:
-    // Entry numbers fit in 32 bits: a vault and an import file are far below 4 G entries.
-    static constexpr std::uint32_t kEmpty = UINT32_MAX;
-    struct Slot {
-        std::uint32_t hash = 0;
-        std::uint32_t number = kEmpty;
+// The columns a header row names; where two columns mean the same, the first.
+CsvLayout columnsNamedBy(const CsvReader& header, char separator) {
+    std::vector<Meaning> meanings;
+    for (size_t i = 0; i < header.fieldCount(); ++i) meanings.push_back(meaningOf(header.field(i)));
+    auto first = [&](Meaning meaning) {
+        auto at = std::find(meanings.begin(), meanings.end(), meaning);
+        return at == meanings.end() ? kNoColumn : static_cast<size_t>(at - meanings.begin());
     };
+    CsvLayout layout{separator, true};
+    layout.password = first(Meaning::Password);
+    layout.location = first(Meaning::Location);
+    const size_t email = first(Meaning::Email), account = first(Meaning::Account);
+    layout.username = first(Meaning::Username);
+    if (layout.username == kNoColumn) layout.username = email != kNoColumn ? email : account;
+    if (email != layout.username) layout.email = email;
+    for (size_t i = 0; i < meanings.size() && layout.title == kNoColumn; ++i)
+        if (meanings[i] == Meaning::Title || (meanings[i] == Meaning::Account && i != layout.username))
+            layout.title = i;
+    return layout;
+}
 
-    // At most two entries for every three slots keeps the searches short.
-    static size_t capacityFor(size_t count) { return count + count / 2 + 16; }
-    // The hash scaled onto the table: any table size works, not only powers of two.
-    size_t home(std::uint32_t hash) const { return static_cast<size_t>((std::uint64_t{hash} * slots_.size()) >> 32); }
-    size_t next(size_t at) const { return at + 1 == slots_.size() ? 0 : at + 1; }
+bool looksLikeWebAddress(std::string_view text) {
+    return text.find("://") != std::string_view::npos || text.starts_with("www.");
+}
+bool looksLikeEmailAddress(std::string_view text) {
+    return text.find('@') != std::string_view::npos && text.find(' ') == std::string_view::npos &&
+           !looksLikeWebAddress(text);
+}
 
-    void grow() {
-        std::vector<Slot> old(capacityFor(2 * count_));
-        old.swap(slots_);
-        for (const Slot& slot : old) {
-            if (slot.number == kEmpty) continue;
-            size_t at = home(slot.hash);
-            while (slots_[at].number != kEmpty) at = next(at);
-            slots_[at] = slot;
-        }
+// A first row holds names when one of them is the name of a credential and none is an address.
+bool holdsColumnNames(const CsvReader& row) {
+    bool namesCredential = false;
+    for (size_t i = 0; i < row.fieldCount(); ++i) {
+        std::string_view text = row.field(i);
+        if (looksLikeWebAddress(text) || looksLikeEmailAddress(text)) return false;
+        namesCredential = namesCredential || isCredential(meaningOf(text));
     }
+    return namesCredential;
+}
 
-    std::vector<Slot> slots_;
-    size_t count_ = 0;
+// How many rows the guesses look at: enough to see what a column holds, few enough to be quick.
+constexpr size_t kSampledRows = 200;
+
+// Counts, per column, the sampled rows after the header that hold text, and that hold text for
+// which `counts` is true.
+struct ColumnCounts {
+    size_t rows = 0;
+    std::vector<size_t> filled, matching;
 };
-
-std::uint32_t hashOf(EntryView entry) {
-    std::hash<std::string_view> hash;
-    size_t seed = hash(entry.username);
-    for (std::string_view field : {entry.password, entry.location})
-        seed ^= hash(field) + 0x9e3779b9u + (seed << 6) + (seed >> 2);
-    return static_cast<std::uint32_t>(seed);
+ColumnCounts countColumns(std::string_view text, char separator, bool skipFirstRow,
+                          const std::function<bool(std::string_view)>& counts) {
+    ColumnCounts result;
+    CsvReader reader(text, separator);
+    if (skipFirstRow) reader.next();
+    for (; result.rows < kSampledRows && reader.next(); ++result.rows) {
+        if (reader.fieldCount() > result.filled.size()) {
+            result.filled.resize(reader.fieldCount());
+            result.matching.resize(reader.fieldCount());
+        }
+        for (size_t i = 0; i < reader.fieldCount(); ++i) {
+            if (reader.field(i).empty()) continue;
+            ++result.filled[i];
+            if (counts(reader.field(i))) ++result.matching[i];
+        }
+    }
+    return result;
 }
 
-// True when the text holds '|', a CR, a LF or the character of code 141: every text that
-// vault::entryProblem refuses holds one of them, and almost no imported text does.
-bool mayBeUnstorable(std::string_view text) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    auto holdsByte = [](std::uint64_t word, unsigned char byte) {
-        std::uint64_t zeroWhereEqual = word ^ (kOnes * byte);
-        return ((zeroWhereEqual - kOnes) & ~zeroWhereEqual & (kOnes << 7)) != 0;
-    };
-    size_t at = 0;
-    for (; at + sizeof(std::uint64_t) <= text.size(); at += sizeof(std::uint64_t)) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + at, sizeof word);
-        if (holdsByte(word, '|') || holdsByte(word, '\r') || holdsByte(word, '\n') || holdsByte(word, 141)) return true;
+// The first column whose text mostly looks as `looks` says, or kNoColumn.
+size_t columnThatMostlyHolds(std::string_view text, char separator, bool (*looks)(std::string_view)) {
+    ColumnCounts counts = countColumns(text, separator, false, looks);
+    for (size_t i = 0; i < counts.filled.size(); ++i)
+        if (counts.filled[i] * 2 > counts.rows && counts.matching[i] * 2 > counts.filled[i]) return i;
+    return kNoColumn;
+}
+
+// A file without names: the address is the column of web addresses, the username the column of
+// e-mail addresses, and the password, as in most exports, the column after the username.
+CsvLayout columnsByContent(std::string_view text, char separator) {
+    CsvLayout layout{separator, false};
+    layout.location = columnThatMostlyHolds(text, separator, &looksLikeWebAddress);
+    layout.username = columnThatMostlyHolds(text, separator, &looksLikeEmailAddress);
+    if (layout.username != kNoColumn && layout.username + 1 != layout.location) layout.password = layout.username + 1;
+    return layout;
+}
+
+// The first column that the layout leaves out, that no export is known to carry beside its
+// credentials, and that holds text in most rows.
+size_t columnLeftOut(std::string_view text, const CsvLayout& layout) {
+    CsvReader header(text, layout.separator);
+    header.next();
+    ColumnCounts counts = countColumns(text, layout.separator, true, [](std::string_view) { return true; });
+    const size_t used[] = {layout.username, layout.password, layout.location, layout.title, layout.email};
+    for (size_t i = 0; i < counts.filled.size(); ++i) {
+        if (std::find(std::begin(used), std::end(used), i) != std::end(used)) continue;
+        if (meaningOf(header.field(i)) != Meaning::Unknown) continue;
+        if (counts.filled[i] * 2 > counts.rows) return i;
     }
-    for (; at < text.size(); ++at)
-        if (text[at] == '|' || text[at] == '\r' || text[at] == '\n' || text[at] == static_cast<char>(141)) return true;
-    return false;
+    return kNoColumn;
+}
+
+bool hasRowsAfterTheFirst(std::string_view text, char separator) {
+    CsvReader reader(text, separator);
+    return reader.next() && reader.next();
 }
 
 }  // namespace
 
+// --- Reading a file's layout --------------------------------------------------------------------
+
+CsvText csvTextOf(std::string fileBytes) {
+    Utf8Text decoded = utf8TextOf(std::move(fileBytes));
+    switch (decoded.problem) {
+    case TextProblem::None: break;
+    case TextProblem::NotText: return {CsvFileProblem::NotText, {}};
+    case TextProblem::NotUnicode: return {CsvFileProblem::NotUnicodeText, {}};
+    case TextProblem::BrokenUtf16: return {CsvFileProblem::BrokenUtf16, {}};
+    }
+    if (decoded.text.find_first_not_of("\r\n") == std::string::npos) return {CsvFileProblem::Empty, {}};
+    return {CsvFileProblem::None, std::move(decoded.text)};
+}
+
+char detectSeparator(std::string_view text) {
+    // The separator that cuts the first rows into the same number of fields, more than one; where
+    // two do, the one that cuts more.
+    constexpr size_t kRowsLookedAt = 10;
+    char best = kCsvSeparators[0];
+    std::pair<size_t, size_t> bestScore{0, 0};
+    for (char separator : kCsvSeparators) {
+        CsvReader reader(text, separator);
+        if (!reader.next() || reader.fieldCount() < 2) continue;
+        const size_t fields = reader.fieldCount();
+        size_t alike = 1;
+        for (size_t row = 1; row < kRowsLookedAt && reader.next(); ++row) alike += reader.fieldCount() == fields;
+        if (std::pair(alike, fields) > bestScore) {
+            bestScore = {alike, fields};
+            best = separator;
+        }
+    }
+    return best;
+}
+
+CsvLayout guessColumns(std::string_view text, char separator, bool firstRowNames) {
+    if (!firstRowNames) return columnsByContent(text, separator);
+    CsvReader header(text, separator);
+    header.next();
+    CsvLayout layout = columnsNamedBy(header, separator);
+    // Without an address column, the title is the likeliest address.
+    if (layout.location == kNoColumn) layout.location = layout.title;
+    return layout;
+}
+
+CsvGuess guessLayout(std::string_view text) {
+    const char separator = detectSeparator(text);
+    CsvReader header(text, separator);
+    header.next();
+    CsvGuess guess{columnsNamedBy(header, separator)};
+    if (guess.layout.password == kNoColumn) {
+        guess.doubt = CsvDoubt::NoPasswordColumn;
+        guess.layout = guessColumns(text, separator, holdsColumnNames(header));
+    } else if (!hasRowsAfterTheFirst(text, separator)) {
+        // Nothing to import: nothing to lose.
+    } else if (guess.layout.location == kNoColumn) {
+        guess.doubt = CsvDoubt::NoLocationColumn;
+        guess.layout.location = guess.layout.title;
+    } else if (size_t column = columnLeftOut(text, guess.layout); column != kNoColumn) {
+        guess.doubt = CsvDoubt::UnknownColumn;
+        guess.doubtfulColumn = column;
+    }
+    return guess;
+}
+
+CsvPreview csvPreviewOf(std::string_view text, char separator, bool firstRowNames, size_t maxRows) {
+    CsvPreview preview;
+    CsvReader reader(text, separator);
+    size_t columns = 0;
+    if (firstRowNames && reader.next()) {
+        columns = reader.fieldCount();
+        for (size_t i = 0; i < columns; ++i) preview.columns.emplace_back(reader.field(i));
+    }
+    while (preview.rows.size() < maxRows && reader.next()) {
+        auto& row = preview.rows.emplace_back();
+        for (size_t i = 0; i < reader.fieldCount(); ++i) row.emplace_back(reader.field(i));
+        columns = std::max(columns, reader.fieldCount());
+    }
+    preview.columns.resize(columns);
+    for (size_t i = 0; i < columns; ++i)
+        if (preview.columns[i].empty()) preview.columns[i] = "Column " + std::to_string(i + 1);
+    return preview;
+}
+
 // --- Rows to entries ------------------------------------------------------------------------------
+
+namespace {
+
+// A row's three fields, still in UTF-8, with the title and the e-mail standing in where they may.
+struct RowFields {
+    EntryView entry;
+    bool locationIsTitle = false;
+};
+
+RowFields rowOf(const CsvReader& row, const CsvLayout& layout) {
+    RowFields fields{{row.field(layout.username), row.field(layout.password), row.field(layout.location)}};
+    EntryView& entry = fields.entry;
+    // A row with an e-mail and no password is an identity, an alias or a card, not a login.
+    if (layout.username != kNoColumn && entry.username.empty() && !entry.password.empty())
+        entry.username = row.field(layout.email);
+    if (layout.location != kNoColumn && entry.location.empty()) {
+        entry.location = row.field(layout.title);
+        fields.locationIsTitle = !entry.location.empty();
+    }
+    return fields;
+}
+
+// True when a field of the record holds, after a line break, a line with as many separators as
+// a row has: a quote opened by mistake (a password that begins with one) ran over the rows after it.
+bool swallowsRows(const CsvReader& record, size_t fieldsInARow, char separator) {
+    if (record.lastLine() == record.line() || fieldsInARow < 2) return false;
+    for (size_t i = 0; i < record.fieldCount(); ++i) {
+        std::string_view text = record.field(i);
+        for (size_t end = text.find_first_of("\r\n"); end != std::string_view::npos;
+             end = text.find_first_of("\r\n")) {
+            text.remove_prefix(end + 1);
+            std::string_view line = text.substr(0, text.find_first_of("\r\n"));
+            if (static_cast<size_t>(std::count(line.begin(), line.end(), separator)) + 1 >= fieldsInARow) return true;
+        }
+    }
+    return false;
+}
+
+bool isTooLong(std::string_view utf8) {
+    return utf8.size() > kMaxImportedFieldLength && characterCount(utf8) > kMaxImportedFieldLength;
+}
+
+std::size_t hashOf(EntryView entry) {
+    std::hash<std::string_view> hash;
+    size_t seed = hash(entry.username);
+    for (std::string_view field : {entry.password, entry.location})
+        seed ^= hash(field) + 0x9e3779b9u + (seed << 6) + (seed >> 2);
+    return seed;
+}
+
+}  // namespace
 
 EntryView ImportedEntries::fieldsOf(const Row& row) const {
     std::string_view fields = std::string_view(text_).substr(row.offset);
@@ -304,8 +475,7 @@ EntryView ImportedEntries::fieldsOf(const Row& row) const {
 
 // Turns rows into entries, or into skip reports. Each row is converted straight into the
 // imported entries' buffer. Entries are known by their number, the vault's first, then the
-// imported ones: the duplicate check holds no copy of them. A row waits a few rows for that
-// check, so that the slot of the check's table it needs is fetched from memory in the meantime.
+// imported ones: the duplicate check holds no copy of them.
 class CsvRowImporter {
 public:
     // About the size of a row in a browser's export, to size the duplicate check.
@@ -314,52 +484,47 @@ public:
     CsvRowImporter(std::span<const EntryView> existing, const ToCodePage& toCodePage, CsvImport& result,
                    size_t textSize);
 
-    void import(size_t line, EntryView row);
-    void skip(size_t line, CsvSkipReason reason, std::string detail = {});
-    // Checks the rows still waiting, and puts the skipped rows in file order.
+    void import(size_t line, RowFields row);
+    void skip(size_t line, size_t lastLine, CsvSkipReason reason, std::string detail = {});
+    // Puts the skipped rows in file order.
     void finish();
 
 private:
-    struct Waiting {
-        size_t line;
-        ImportedEntries::Row row;
-        std::uint32_t hash;
+    // Entry numbers hashed and compared by the entries' fields.
+    struct ByFields {
+        const CsvRowImporter* importer;
+        size_t operator()(size_t number) const { return hashOf(importer->entryAt(number)); }
+        bool operator()(size_t a, size_t b) const { return importer->entryAt(a) == importer->entryAt(b); }
     };
-    static constexpr size_t kWaitingRows = 8;
 
     EntryView entryAt(size_t number) const {
         return number < existing_.size() ? existing_[number] : result_.entries[number - existing_.size()];
     }
+    // Appends the UTF-8 text to the entries' buffer in the code page; false when it cannot be.
     bool appendInCodePage(std::string_view utf8, size_t& size);
-    // A row found again keeps its converted text in the buffer, unused: the result lives only
-    // until its entries are added to the vault.
-    void checkOldestWaiting();
+    // Converts the row into the buffer: the reason it cannot be, or nothing.
+    std::optional<CsvSkipReason> convert(const EntryView& row, ImportedEntries::Row& added, std::string& detail);
+    // Adds the converted row unless the vault or an earlier row holds it already.
+    void addUnlessKnown(size_t line, const ImportedEntries::Row& added, bool titleLeftOut);
 
     std::span<const EntryView> existing_;
     const ToCodePage& toCodePage_;
     CsvImport& result_;
-    EntryNumberSet known_;
-    std::array<Waiting, kWaitingRows> waiting_{};
-    size_t firstWaiting_ = 0;
-    size_t waitingCount_ = 0;
+    // The set's nodes come from one growing buffer: a big import makes a few allocations for them,
+    // not one per entry.
+    std::pmr::monotonic_buffer_resource knownNodes_;
+    std::pmr::unordered_set<size_t, ByFields, ByFields> known_;
 };
 
-CsvRowImporter::CsvRowImporter(std::span<const EntryView> existing, const ToCodePage& toCodePage,
-                               CsvImport& result, size_t textSize)
+CsvRowImporter::CsvRowImporter(std::span<const EntryView> existing, const ToCodePage& toCodePage, CsvImport& result,
+                               size_t textSize)
     : existing_(existing),
       toCodePage_(toCodePage),
       result_(result),
-      known_(existing.size() + textSize / kTypicalRowBytes) {
+      known_(existing.size() + textSize / kTypicalRowBytes, ByFields{this}, ByFields{this}, &knownNodes_) {
     // The entries' text is at most the file's: each field of a row goes to one entry field at most.
     result_.entries.text_.reserve(textSize);
-    result_.entries.rows_.reserve(textSize / kTypicalRowBytes);
-    constexpr size_t kAhead = kWaitingRows;
-    std::vector<std::uint32_t> hashes(existing.size());
-    for (size_t i = 0; i < existing.size(); ++i) hashes[i] = hashOf(existing[i]);
-    for (size_t i = 0; i < existing.size(); ++i) {
-        if (i + kAhead < existing.size()) known_.prefetch(hashes[i + kAhead]);
-        known_.insert(i, hashes[i], [&](size_t known) { return existing[known] == existing[i]; });
-    }
+    for (size_t i = 0; i < existing.size(); ++i) known_.insert(i);
 }
 
 bool CsvRowImporter::appendInCodePage(std::string_view utf8, size_t& size) {
@@ -376,79 +541,86 @@ bool CsvRowImporter::appendInCodePage(std::string_view utf8, size_t& size) {
     return true;
 }
 
-void CsvRowImporter::import(size_t line, EntryView row) {
-    if (row.username.empty() && row.password.empty()) return skip(line, CsvSkipReason::NoUsernameOrPassword);
+std::optional<CsvSkipReason> CsvRowImporter::convert(const EntryView& row, ImportedEntries::Row& added,
+                                                    std::string& detail) {
     std::string& text = result_.entries.text_;
-    size_t start = text.size();
-    ImportedEntries::Row added{start, 0, 0, 0};
+    added = {text.size(), 0, 0, 0};
+    if (isTooLong(row.username) || isTooLong(row.password) || isTooLong(row.location))
+        return CsvSkipReason::FieldTooLong;
     if (!appendInCodePage(row.username, added.usernameSize) || !appendInCodePage(row.password, added.passwordSize) ||
         !appendInCodePage(row.location, added.locationSize)) {
-        text.resize(start);
-        return skip(line, CsvSkipReason::OutsideCodePage);
+        text.resize(added.offset);
+        return CsvSkipReason::OutsideCodePage;
     }
-    EntryView entry = result_.entries.fieldsOf(added);
-    if (mayBeUnstorable(std::string_view(text).substr(start))) {
-        if (std::string problem = entryProblem(entry.toEntry()); !problem.empty()) {
-            text.resize(start);
-            return skip(line, CsvSkipReason::UnstorableText, std::move(problem));
-        }
-    }
-    if (waitingCount_ == kWaitingRows) checkOldestWaiting();
-    std::uint32_t hash = hashOf(entry);
-    known_.prefetch(hash);
-    waiting_[(firstWaiting_ + waitingCount_++) % kWaitingRows] = Waiting{line, added, hash};
+    // Every text entryProblem refuses holds one of these; almost no imported text does.
+    auto mayBeRefused = [](char c) { return c == '|' || c == '\r' || c == '\n' || c == '\x8D'; };
+    if (std::none_of(text.begin() + static_cast<std::ptrdiff_t>(added.offset), text.end(), mayBeRefused))
+        return std::nullopt;
+    detail = entryProblem(result_.entries.fieldsOf(added).toEntry());
+    if (detail.empty()) return std::nullopt;
+    text.resize(added.offset);
+    return CsvSkipReason::UnstorableText;
 }
 
-void CsvRowImporter::checkOldestWaiting() {
-    Waiting oldest = waiting_[firstWaiting_];
-    firstWaiting_ = (firstWaiting_ + 1) % kWaitingRows;
-    --waitingCount_;
+void CsvRowImporter::import(size_t line, RowFields row) {
+    if (row.entry.username.empty() && row.entry.password.empty())
+        return skip(line, line, CsvSkipReason::NoUsernameOrPassword);
+    ImportedEntries::Row added;
+    std::string detail;
+    std::optional<CsvSkipReason> problem = convert(row.entry, added, detail);
+    // A title that cannot be kept costs only itself: the login comes in without an address.
+    const bool titleLeftOut = problem && row.locationIsTitle;
+    if (titleLeftOut) {
+        row.entry.location = {};
+        detail.clear();
+        problem = convert(row.entry, added, detail);
+    }
+    if (problem) return skip(line, line, *problem, std::move(detail));
+    addUnlessKnown(line, added, titleLeftOut);
+}
+
+void CsvRowImporter::addUnlessKnown(size_t line, const ImportedEntries::Row& added, bool titleLeftOut) {
     ImportedEntries& entries = result_.entries;
-    EntryView entry = entries.fieldsOf(oldest.row);
-    size_t number = existing_.size() + entries.size();
-    size_t found = known_.insert(number, oldest.hash, [&](size_t known) { return entryAt(known) == entry; });
-    if (found == EntryNumberSet::kNone) return entries.rows_.push_back(oldest.row);
-    skip(oldest.line, found < existing_.size() ? CsvSkipReason::AlreadyInVault : CsvSkipReason::RepeatsEarlierRow);
+    entries.rows_.push_back(added);
+    auto [found, isNew] = known_.insert(existing_.size() + entries.size() - 1);
+    if (isNew) {
+        if (titleLeftOut) result_.titlesLeftOut.push_back(line);
+        return;
+    }
+    // A row found again keeps its converted text in the buffer, unused: the result lives only
+    // until its entries are added to the vault.
+    entries.rows_.pop_back();
+    skip(line, line, *found < existing_.size() ? CsvSkipReason::AlreadyInVault : CsvSkipReason::RepeatsEarlierRow);
 }
 
-void CsvRowImporter::skip(size_t line, CsvSkipReason reason, std::string detail) {
-    result_.skipped.push_back(CsvSkippedRow{line, reason, std::move(detail)});
+void CsvRowImporter::skip(size_t line, size_t lastLine, CsvSkipReason reason, std::string detail) {
+    result_.skipped.push_back(CsvSkippedRow{line, lastLine, reason, std::move(detail)});
     ++result_.skippedCounts[static_cast<size_t>(reason)];
 }
 
 void CsvRowImporter::finish() {
-    while (waitingCount_ > 0) checkOldestWaiting();
     std::stable_sort(result_.skipped.begin(), result_.skipped.end(),
                      [](const CsvSkippedRow& a, const CsvSkippedRow& b) { return a.line < b.line; });
 }
 
-CsvImport importEntriesCsv(std::string_view fileBytes, std::span<const EntryView> existing,
+CsvImport importEntriesCsv(std::string_view text, const CsvLayout& layout, std::span<const EntryView> existing,
                            const ToCodePage& toCodePage) {
     CsvImport result;
-    Utf8Text decoded = utf8TextOf(fileBytes);
-    if (decoded.problem != TextProblem::None) {
-        result.problem =
-            decoded.problem == TextProblem::NotText ? CsvFileProblem::NotText : CsvFileProblem::NotUnicodeText;
-        return result;
-    }
-    std::string_view text = decoded.text();
-    CsvReader reader(text);
-    if (!reader.next()) {
-        result.problem = CsvFileProblem::Empty;
-        return result;
-    }
-    Columns columns = columnsOf(reader);
-    if (!namesPasswordAndMore(columns)) {
-        result.problem = CsvFileProblem::NoPasswordColumn;
-        return result;
-    }
     CsvRowImporter importer(existing, toCodePage, result, text.size());
+    CsvReader reader(text, layout.separator);
+    size_t fieldsInARow = 0;
+    if (layout.firstRowNames && reader.next()) fieldsInARow = reader.fieldCount();
     bool unclosed = reader.unclosedQuote();
     while (!unclosed && reader.next()) {
         unclosed = reader.unclosedQuote();
-        if (!unclosed) importer.import(reader.line(), rowOf(reader, columns));
+        if (fieldsInARow == 0) fieldsInARow = reader.fieldCount();
+        if (unclosed) break;
+        if (swallowsRows(reader, fieldsInARow, layout.separator))
+            importer.skip(reader.line(), reader.lastLine(), CsvSkipReason::SwallowedRows);
+        else
+            importer.import(reader.line(), rowOf(reader, layout));
     }
-    if (unclosed) importer.skip(reader.line(), CsvSkipReason::UnclosedQuote);
+    if (unclosed) importer.skip(reader.line(), reader.lastLine(), CsvSkipReason::UnclosedQuote);
     importer.finish();
     return result;
 }
@@ -456,7 +628,9 @@ CsvImport importEntriesCsv(std::string_view fileBytes, std::span<const EntryView
 std::string_view csvSkipReasonText(CsvSkipReason reason) {
     switch (reason) {
     case CsvSkipReason::UnclosedQuote: return "opens a quote that is never closed: the rest of the file was not read";
+    case CsvSkipReason::SwallowedRows: return "opens a quote that runs over the rows after it";
     case CsvSkipReason::NoUsernameOrPassword: return "has neither a username nor a password";
+    case CsvSkipReason::FieldTooLong: return "has a field longer than 4,096 characters";
     case CsvSkipReason::OutsideCodePage: return "holds characters that this computer's code page cannot store";
     case CsvSkipReason::UnstorableText: return "holds text the vault cannot store";
     case CsvSkipReason::AlreadyInVault: return "is already in the vault";
@@ -472,9 +646,9 @@ std::string_view csvFileProblemText(CsvFileProblem problem) {
     case CsvFileProblem::NotText: return "The file is not a text file.";
     case CsvFileProblem::NotUnicodeText:
         return "The file's text is neither UTF-8 nor UTF-16. Export or save it as UTF-8, then import it again.";
-    case CsvFileProblem::NoPasswordColumn:
-        return "The first row of the file does not name a password column and a username or website column: "
-               "it is not a CSV export of passwords.";
+    case CsvFileProblem::BrokenUtf16:
+        return "Every other byte of the file is zero, as in UTF-16 text saved without its byte-order mark, but it "
+               "does not read as UTF-16: it may be damaged. Export or save it as UTF-8, then import it again.";
     }
     return {};
 }

@@ -2,18 +2,17 @@
 // Entries as CSV (RFC 4180): reading the password exports of browsers and other password keepers,
 // and writing Vellumkeep's own export, which reads back as it was written.
 //
-// Import: the first row names the columns, in any order, case and surrounding spaces ignored
-// (and any character that is not a letter or digit: "Login Name", "login_username" and
-// "LoginName" are one name). Username: username, user, user id, login, login name, login
-// username. Password: password, pwd, pass, passwd, login password. Website/Location: url, uri,
-// login uri, login url, website, web site, website address, web address, website/location,
-// location, site, hostname, origin url. A title (title, name, account, account name) stands in
-// for an empty Website/Location; an e-mail column (email, e-mail address) for an empty Username,
-// when the row has a password (a row with an e-mail and no password is an identity, an alias or
-// a card, not a login). The first row must name a password column and at least one of the
-// others: a file without a header row is refused instead of having its first entry taken as one.
+// Import: the first row names the columns, in any order; names are matched by what they mean,
+// letter case, spaces and punctuation aside ("Login Name", "login_name" and "LoginName" are one
+// name). Where a name says less than another, the other wins: an "email" or "account" column is
+// the username only when no column is named as one ("username", "login"...); otherwise an e-mail
+// stands in for an empty Username and an account for an empty Website/Location, as a title does.
+// When the first row names no password column, names no address column, or leaves out a column
+// that holds text in most rows, the columns are in doubt and the user chooses them. Commas,
+// semicolons and tabs separate fields, whichever the file uses.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
@@ -31,6 +30,10 @@ namespace vk::vault {
 // times the file's size, which a 32-bit program may fail to find in one piece beyond this.
 inline constexpr size_t kMaxCsvImportBytes = size_t{128} << 20;
 
+// A longer field is no password, name or address but something pasted by mistake: the editor
+// would take seconds to show it. Counted in characters.
+inline constexpr size_t kMaxImportedFieldLength = 4096;
+
 // UTF-8 to the system's ANSI code page; empty when a character has no place in the code page.
 // Pure ASCII text never reaches it.
 using ToCodePage = std::function<std::optional<std::string>(std::string_view utf8)>;
@@ -40,25 +43,84 @@ using FromCodePage = std::function<std::string(std::string_view ansi)>;
 // Why a file is not a CSV of entries.
 enum class CsvFileProblem {
     None,
-    Empty,             // no bytes, or nothing but a byte-order mark and line ends
-    NotText,           // a NUL character
-    NotUnicodeText,    // neither UTF-8 nor UTF-16 (e.g. saved in an ANSI code page)
-    NoPasswordColumn,  // the first row names no password column, or nothing beside it
+    Empty,           // no bytes, or nothing but a byte-order mark and line ends
+    NotText,         // a NUL character
+    NotUnicodeText,  // neither UTF-8 nor UTF-16 (e.g. saved in an ANSI code page)
+    BrokenUtf16,     // looks like UTF-16 without a byte-order mark, but does not read as it
 };
+
+// A file's text, ready to be read as CSV.
+struct CsvText {
+    CsvFileProblem problem = CsvFileProblem::None;
+    std::string utf8;  // without its byte-order mark
+};
+// Takes the file's bytes over; UTF-8 keeps its buffer.
+CsvText csvTextOf(std::string fileBytes);
+
+inline constexpr size_t kNoColumn = SIZE_MAX;
+// The separators a file may use, as the user is offered them.
+inline constexpr char kCsvSeparators[] = {',', ';', '\t'};
+
+// How the rows of a file are read: the separator, whether the first row names the columns, and
+// the column (from 0) that holds each field.
+struct CsvLayout {
+    char separator = ',';
+    bool firstRowNames = true;
+    size_t username = kNoColumn;
+    size_t password = kNoColumn;
+    size_t location = kNoColumn;
+    // Named by the first row: a title fills an empty Website/Location, an e-mail an empty
+    // Username, where the layout has a column for that field.
+    size_t title = kNoColumn;
+    size_t email = kNoColumn;
+    friend bool operator==(const CsvLayout&, const CsvLayout&) = default;
+};
+
+// Why the user is asked to choose the columns.
+enum class CsvDoubt {
+    None,
+    NoPasswordColumn,  // the first row names no password column: no header, or one not known
+    NoLocationColumn,  // it names a password column but none for the address
+    UnknownColumn,     // it leaves out a column that holds text in most rows
+};
+
+struct CsvGuess {
+    CsvLayout layout;
+    CsvDoubt doubt = CsvDoubt::None;
+    size_t doubtfulColumn = kNoColumn;  // for UnknownColumn: the first such column
+};
+
+// The separator the file's first rows are written with.
+char detectSeparator(std::string_view text);
+// The layout the import would use, and whether it is in doubt.
+CsvGuess guessLayout(std::string_view text);
+// The layout guessed for one reading of the text: by the first row's names, or, when the first row
+// holds no names, by what the columns hold (web addresses, e-mail addresses).
+CsvLayout guessColumns(std::string_view text, char separator, bool firstRowNames);
+
+// The first rows of a file as the user sees them before choosing its columns, in UTF-8.
+struct CsvPreview {
+    std::vector<std::string> columns;  // the first row's names, or "Column 1"...; one per column
+    std::vector<std::vector<std::string>> rows;
+};
+CsvPreview csvPreviewOf(std::string_view text, char separator, bool firstRowNames, size_t maxRows);
 
 // Why a row was not imported.
 enum class CsvSkipReason {
     UnclosedQuote,         // a quoted field runs to the end of the file
+    SwallowedRows,         // a quoted field runs over the rows after it
     NoUsernameOrPassword,  // both empty
+    FieldTooLong,          // longer than kMaxImportedFieldLength characters
     OutsideCodePage,       // a character this computer's code page cannot hold
     UnstorableText,        // text the vault file cannot carry (see vault::entryProblem)
     AlreadyInVault,        // all three fields equal an entry already in the vault
     RepeatsEarlierRow,     // all three fields equal a row imported before it
 };
-inline constexpr size_t kCsvSkipReasons = 6;
+inline constexpr size_t kCsvSkipReasons = 8;
 
 struct CsvSkippedRow {
-    size_t line;  // the physical line where the row starts; the first line of the file is 1
+    size_t line;      // the physical line where the row starts; the first line of the file is 1
+    size_t lastLine;  // where it ends: a quoted field may hold line breaks
     CsvSkipReason reason;
     std::string detail;  // for UnstorableText: the editor's message naming the field and the rule
 };
@@ -86,17 +148,19 @@ private:
 };
 
 struct CsvImport {
-    CsvFileProblem problem = CsvFileProblem::None;
     ImportedEntries entries;
     std::vector<CsvSkippedRow> skipped;  // in file order
     std::array<size_t, kCsvSkipReasons> skippedCounts{};
+    // Rows imported with an empty Website/Location: their title, standing in for the address,
+    // cannot be stored. The lines where they start.
+    std::vector<size_t> titlesLeftOut;
 
     size_t skippedCount(CsvSkipReason reason) const { return skippedCounts[static_cast<size_t>(reason)]; }
 };
 
-// Reads a CSV export: the entries to add, and the rows that are not added and why. `existing`
-// are the entries already in the vault. Blank lines are not rows.
-CsvImport importEntriesCsv(std::string_view fileBytes, std::span<const EntryView> existing,
+// Reads the rows of a CSV text in this layout: the entries to add, and the rows that are not added
+// and why. `existing` are the entries already in the vault. Blank lines are not rows.
+CsvImport importEntriesCsv(std::string_view text, const CsvLayout& layout, std::span<const EntryView> existing,
                            const ToCodePage& toCodePage);
 
 // Short English texts for the message the caller composes. A reason follows "Line 12 ", e.g.

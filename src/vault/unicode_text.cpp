@@ -1,7 +1,7 @@
 #include "vault/unicode_text.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 namespace vk::vault {
 
@@ -10,27 +10,6 @@ namespace {
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
-
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
-
-std::uint64_t wordAt(const char* at) {
-    std::uint64_t word;
-    std::memcpy(&word, at, sizeof word);
-    return word;
-}
-
-// Where the first byte that is NUL or above 127 may lie: everything before `from`'s result is
-// plain ASCII. Eight bytes at a time, since most files are ASCII through and through.
-size_t plainAsciiPrefix(std::string_view text, size_t from) {
-    while (from + sizeof(std::uint64_t) <= text.size()) {
-        std::uint64_t word = wordAt(text.data() + from);
-        // A byte's top bit is set in the test when the byte is above 127 or is zero.
-        if (((word - kLowBits) | word) & kHighBits) break;
-        from += sizeof(std::uint64_t);
-    }
-    return from;
-}
 
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
@@ -52,8 +31,12 @@ size_t sequenceLength(std::string_view text, size_t at) {
 }
 
 TextProblem checkUtf8(std::string_view text) {
-    if (std::memchr(text.data(), 0, text.size()) != nullptr) return TextProblem::NotText;
-    for (size_t at = plainAsciiPrefix(text, 0); at < text.size(); at = plainAsciiPrefix(text, at)) {
+    if (text.find('\0') != std::string_view::npos) return TextProblem::NotText;
+    for (size_t at = 0; at < text.size();) {
+        if (static_cast<unsigned char>(text[at]) < 0x80) {
+            ++at;
+            continue;
+        }
         size_t length = sequenceLength(text, at);
         if (length == 0) return TextProblem::NotUnicode;
         at += length;
@@ -81,46 +64,79 @@ void appendUtf8(std::string& out, std::uint32_t code) {
 
 Utf8Text decodeUtf16(std::string_view units, bool bigEndian) {
     Utf8Text result;
-    if (units.size() % 2 != 0) return {TextProblem::NotUnicode, {}, {}};
+    if (units.size() % 2 != 0) return {TextProblem::NotUnicode, {}};
     auto unitAt = [&](size_t i) -> std::uint32_t {
         auto first = static_cast<unsigned char>(units[2 * i]);
         auto second = static_cast<unsigned char>(units[2 * i + 1]);
         return bigEndian ? ((first << 8) | second) : ((second << 8) | first);
     };
     size_t count = units.size() / 2;
-    result.decoded.reserve(count);
+    result.text.reserve(count);
     for (size_t i = 0; i < count; ++i) {
         std::uint32_t code = unitAt(i);
-        if (code == 0) return {TextProblem::NotText, {}, {}};
-        if (code >= 0xDC00 && code <= 0xDFFF) return {TextProblem::NotUnicode, {}, {}};
+        if (code == 0) return {TextProblem::NotText, {}};
+        if (code >= 0xDC00 && code <= 0xDFFF) return {TextProblem::NotUnicode, {}};
         if (code >= 0xD800 && code <= 0xDBFF) {
             std::uint32_t low = i + 1 < count ? unitAt(i + 1) : 0;
-            if (low < 0xDC00 || low > 0xDFFF) return {TextProblem::NotUnicode, {}, {}};
+            if (low < 0xDC00 || low > 0xDFFF) return {TextProblem::NotUnicode, {}};
             code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
             ++i;
         }
-        appendUtf8(result.decoded, code);
+        appendUtf8(result.text, code);
     }
     return result;
 }
 
+// UTF-16 without its mark shows itself by its zero bytes: the high byte of every character of
+// ASCII, which a CSV file is full of (separators, digits, web addresses). Returns whether the
+// bytes look like UTF-16, and in which order.
+enum class Utf16Look { No, LittleEndian, BigEndian };
+Utf16Look utf16Look(std::string_view bytes) {
+    constexpr size_t kSampled = 4096;
+    std::string_view sample = bytes.substr(0, std::min(bytes.size(), kSampled) & ~size_t{1});
+    size_t zeroFirst = 0, zeroSecond = 0;
+    for (size_t i = 0; i < sample.size(); i += 2) {
+        zeroFirst += sample[i] == '\0';
+        zeroSecond += sample[i + 1] == '\0';
+    }
+    // At least a quarter of the characters in ASCII, and zeros nearly all on one side.
+    const size_t units = sample.size() / 2;
+    if (zeroSecond * 4 >= units && zeroFirst * 8 <= zeroSecond) return Utf16Look::LittleEndian;
+    if (zeroFirst * 4 >= units && zeroSecond * 8 <= zeroFirst) return Utf16Look::BigEndian;
+    return Utf16Look::No;
+}
+
+Utf8Text decodeUnmarkedUtf16(std::string_view bytes, bool bigEndian) {
+    Utf8Text decoded = decodeUtf16(bytes, bigEndian);
+    if (decoded.problem != TextProblem::None) decoded.problem = TextProblem::BrokenUtf16;
+    return decoded;
+}
+
 }  // namespace
 
-Utf8Text utf8TextOf(std::string_view fileBytes) {
-    if (fileBytes.starts_with(kUtf16LeMark)) return decodeUtf16(fileBytes.substr(kUtf16LeMark.size()), false);
-    if (fileBytes.starts_with(kUtf16BeMark)) return decodeUtf16(fileBytes.substr(kUtf16BeMark.size()), true);
-    if (fileBytes.starts_with(kUtf8Mark)) fileBytes.remove_prefix(kUtf8Mark.size());
+Utf8Text utf8TextOf(std::string fileBytes) {
+    std::string_view bytes = fileBytes;
+    if (bytes.starts_with(kUtf16LeMark)) return decodeUtf16(bytes.substr(kUtf16LeMark.size()), false);
+    if (bytes.starts_with(kUtf16BeMark)) return decodeUtf16(bytes.substr(kUtf16BeMark.size()), true);
+    if (bytes.starts_with(kUtf8Mark)) fileBytes.erase(0, kUtf8Mark.size());
     TextProblem problem = checkUtf8(fileBytes);
-    return {problem, {}, problem == TextProblem::None ? fileBytes : std::string_view()};
+    if (problem == TextProblem::NotText) {
+        switch (utf16Look(fileBytes)) {
+        case Utf16Look::LittleEndian: return decodeUnmarkedUtf16(fileBytes, false);
+        case Utf16Look::BigEndian: return decodeUnmarkedUtf16(fileBytes, true);
+        case Utf16Look::No: break;
+        }
+    }
+    if (problem != TextProblem::None) return {problem, {}};
+    return {problem, std::move(fileBytes)};
 }
 
 bool isAscii(std::string_view text) {
-    size_t at = 0;
-    for (; at + sizeof(std::uint64_t) <= text.size(); at += sizeof(std::uint64_t))
-        if (wordAt(text.data() + at) & kHighBits) return false;
-    for (; at < text.size(); ++at)
-        if (static_cast<unsigned char>(text[at]) >= 0x80) return false;
-    return true;
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+size_t characterCount(std::string_view utf8) {
+    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) { return !isContinuation(c); }));
 }
 
 }  // namespace vk::vault

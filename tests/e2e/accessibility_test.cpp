@@ -285,6 +285,25 @@ TEST_F(Accessibility, EveryWindowOfAWorkingSessionReadsAsItShows) {
          {L"Vellumkeep", L"Version:", L"1.0", L"Owned By:", L"Quorrindale", L"Website:", L"www.quorrindale.example"})
         EXPECT_TRUE(std::find(texts.begin(), texts.end(), shown) != texts.end()) << "not read out: " << shown;
     closeWindow(about);
+    ASSERT_TRUE(waitUntil([&] { return !isVisible(about); }));
+
+    // Choose Columns, for a file without column names: each list named by the label before it.
+    const std::filesystem::path csv = folder_.file(L"no names.csv");
+    folder_.write(csv.filename().native(), "ann;pw-1;https://a.example\r\nbob;pw-2;https://b.example\r\n");
+    chooseMenuItem(main, kFileMenu, 2);
+    ASSERT_TRUE(chooseFile(program, L"Import Entries", csv.native()));
+    HWND chooser = program.waitForVisibleWindow(L"Choose Columns");
+    ASSERT_TRUE(chooser);
+    Accessible chooserTree = readWindow(chooser);
+    EXPECT_TRUE(controlNamed(visibleControls(chooserTree), L"Button", L"First row holds column names"));
+    // Windows names a drop-down list by the label just before it; Wine's layer reads its item instead.
+    std::vector<std::wstring> labels;
+    for (HWND list : vk::e2e::controls(chooser, L"ComboBox"))
+        labels.push_back(windowText(GetWindow(list, GW_HWNDPREV)));
+    EXPECT_EQ(labels, (std::vector<std::wstring>{L"Username:", L"Separator:", L"Password:", L"Website/Location:"}));
+    expectButtonsAndBoxesNamed(chooserTree);
+    click(control(chooser, L"Button", L"Cancel"));
+    ASSERT_TRUE(waitUntil([&] { return !isVisible(chooser); }));
     closeWindow(main);
     EXPECT_TRUE(program.waitForEnd());
 }

@@ -8,8 +8,9 @@
 //       writes FOLDER\data.enc: the master password and a few sample entries.
 //   vk_driver tour FOLDER PASSWORD
 //       logs in and opens every other window: the help viewer, the delete question above it, the
-//       main window (also maximised), the entry editor, the about box, the message that tells what
-//       an import of a browser's export did, and the dialogs that change the master password,
+//       main window (also maximised), the entry editor, the about box, the messages that tell what
+//       imports of a browser's export did (one with a stray quote), the dialog that asks for the
+//       columns of a file without names, and the dialogs that change the master password,
 //       encrypt the vault and remove its encryption (the vault ends encrypted).
 //
 // For each window to photograph the driver says "shot NAME L T W H" (the window's outer rectangle
@@ -198,17 +199,57 @@ constexpr char kBrowserExport[] =
     "Forum,https://forum.example.net,heidi.silva,\"quoted, with a comma\",\r\n"
     "Note,,,,just a note\r\n";
 
-int photographImportReport(const RunningProgram& program, HWND main, const std::filesystem::path& folder) {
-    const std::filesystem::path csv = folder / L"browser export.csv";
+// The same browser's export where a password begins with a quote, which runs over two rows.
+constexpr char kExportWithAStrayQuote[] =
+    "name,url,username,password,note\r\n"
+    "Library,https://library.example.org,ivan.petrov,\"Reading-Room-8,\r\n"
+    "Travel,https://travel.example.com,judy.berg,Compass-Rose-12,\r\n"
+    "Photos,https://photos.example.net,\"kim.lee\",Aperture-5-Wide,\r\n"
+    "Music,https://music.example.com,leo.marsh,Minor-Chord-9,\r\n";
+
+// A spreadsheet's export without a row of names, its fields separated by semicolons.
+constexpr char kExportWithoutNames[] =
+    "Personal;Mail;mona.frey@example.org;Lantern-Bay-41;https://mail.example.org;\r\n"
+    "Personal;Bank;mona.frey@example.org;Granite-Sky-77;https://bank.example.com;PIN in safe\r\n"
+    "Work;Wiki;m.frey@work.example;Quiet-Harbour-3;https://wiki.work.example;\r\n"
+    "Work;Tickets;m.frey@work.example;Paper-Kite-26;https://tickets.work.example;shared\r\n";
+
+// Writes the file into the folder and opens it with File > Import Entries.
+bool startImport(const RunningProgram& program, HWND main, const std::filesystem::path& csv,
+                 std::string_view content) {
     if (std::FILE* file = _wfopen(csv.c_str(), L"wb")) {
-        std::fwrite(kBrowserExport, 1, sizeof kBrowserExport - 1, file);
+        std::fwrite(content.data(), 1, content.size(), file);
         std::fclose(file);
     }
     chooseMenuItem(main, kFileMenu, 2);
-    if (!chooseFile(program, L"Import Entries", csv.native())) return fail("no Open dialog to import with");
+    return chooseFile(program, L"Import Entries", csv.native());
+}
+
+int photographImportReport(const RunningProgram& program, HWND main, const std::filesystem::path& csv,
+                           std::string_view content, const std::string& name) {
+    if (!startImport(program, main, csv, content)) return fail("no Open dialog to import with");
     HWND report = waitForMessageBoxTitled(program, L"Import Entries", 20000ms);
     if (!report) return fail("no message after the import");
-    if (!shoot("import-report", report)) return 1;
+    if (!shoot(name, report)) return 1;
+    answerMessageBox(report, IDOK);
+    return 0;
+}
+
+// The import's messages, and the dialog that asks for the columns of a file without names.
+int photographImports(const RunningProgram& program, HWND main, const std::filesystem::path& folder) {
+    if (int failed = photographImportReport(program, main, folder / L"browser export.csv", kBrowserExport,
+                                            "import-report"))
+        return failed;
+    if (int failed = photographImportReport(program, main, folder / L"export with a stray quote.csv",
+                                            kExportWithAStrayQuote, "import-report-quote"))
+        return failed;
+    if (!startImport(program, main, folder / L"spreadsheet.csv", kExportWithoutNames))
+        return fail("no Open dialog to import with");
+    HWND chooser = program.waitForVisibleWindow(L"Choose Columns");
+    if (!chooser || !shoot("column-chooser", chooser)) return fail("no column chooser");
+    click(control(chooser, L"Button", L"OK"));
+    HWND report = waitForMessageBoxTitled(program, L"Import Entries", 20000ms);
+    if (!report) return fail("no message after the chosen columns' import");
     answerMessageBox(report, IDOK);
     return 0;
 }
@@ -252,7 +293,7 @@ int tour(const std::filesystem::path& folder, const std::string& password) {
     HWND main = logIn(program, password);
     if (!main) return 1;
     if (int failed = photographWorkingWindows(program, main)) return failed;
-    if (int failed = photographImportReport(program, main, folder)) return failed;
+    if (int failed = photographImports(program, main, folder)) return failed;
     if (int failed = photographVaultKeyDialogs(program, main, password)) return failed;
     closeWindow(main);
     return program.waitForEnd() ? 0 : fail("closing the main window did not end the program");

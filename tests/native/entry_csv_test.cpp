@@ -13,11 +13,20 @@ namespace vk::vault {
 static void PrintTo(const Entry& e, std::ostream* out) {
     *out << "{" << e.username << ", " << e.password << ", " << e.location << "}";
 }
-static void PrintTo(CsvSkipReason reason, std::ostream* out) { *out << csvSkipReasonText(reason); }
 
 namespace {
 
-using Skips = std::vector<std::pair<size_t, CsvSkipReason>>;
+// A skipped row: its first line, why, and its last line when it runs over several.
+struct Skip {
+    size_t line;
+    CsvSkipReason reason;
+    size_t lastLine = 0;
+    friend bool operator==(const Skip&, const Skip&) = default;
+};
+void PrintTo(const Skip& skip, std::ostream* out) {
+    *out << skip.line << "-" << skip.lastLine << " " << csvSkipReasonText(skip.reason);
+}
+using Skips = std::vector<Skip>;
 constexpr auto kNeither = CsvSkipReason::NoUsernameOrPassword;
 constexpr auto kUnstorable = CsvSkipReason::UnstorableText;
 
@@ -58,23 +67,22 @@ std::vector<Entry> entriesOf(const ImportedEntries& imported) {
 
 const Entry kInVault{"old", "pw", "https://old.example"};
 
-CsvImport importCsv(std::string_view file, std::span<const EntryView> existing) {
-    return importEntriesCsv(file, existing, ToCodePage(&latin1FromUtf8));
-}
-
 struct ImportCase {
     const char* name;
     std::string file;
     std::vector<Entry> entries;
     Skips skipped = {};
     CsvFileProblem problem = CsvFileProblem::None;
+    CsvDoubt doubt = CsvDoubt::None;  // the import then reads the file as the chooser first offers it
+    std::vector<size_t> titlesLeftOut = {};
 };
 
 constexpr auto kInVaultAlready = CsvSkipReason::AlreadyInVault;
 constexpr auto kRepeat = CsvSkipReason::RepeatsEarlierRow;
 constexpr auto kOutside = CsvSkipReason::OutsideCodePage;
-constexpr auto kNoHeader = CsvFileProblem::NoPasswordColumn;
 constexpr auto kNotUnicode = CsvFileProblem::NotUnicodeText;
+constexpr auto kNoPassword = CsvDoubt::NoPasswordColumn;
+constexpr auto kNoLocation = CsvDoubt::NoLocationColumn;
 
 const ImportCase kImportCases[] = {
     // Each export's header row as its program writes it, with a row or two.
@@ -127,15 +135,32 @@ const ImportCase kImportCases[] = {
      {{"lee", "pw13", "https://l.example"}}},
     {"Vellumkeep", "\xEF\xBB\xBFUsername,Password,Website/Location\r\nmo,pw14,https://m.example\r\n",
      {{"mo", "pw14", "https://m.example"}}},
-    {"Keeper has no header row", "Personal,Twitter,me@example.com,123456,https://twitter.com,notes,,\n", {}, {},
-     kNoHeader},
+    {"no header row, columns guessed by what they hold",
+     "Personal,Mail,me@example.com,123456,https://mail.example,,\nWork,Wiki,jo@example.com,x1,https://w.example,a,\n",
+     {{"me@example.com", "123456", "https://mail.example"}, {"jo@example.com", "x1", "https://w.example"}}, {}, {},
+     kNoPassword},
+    // Names by their meaning, and what stands in where a file has none for a field.
+    {"semicolons, an e-mail as the username, a site URL", "E-Mail;Pass;Site URL\nann@x.example;p;a.example\n",
+     {{"ann@x.example", "p", "a.example"}}},
+    {"tabs, Login_URLs", "Login\tSecret\tLogin_URLs\tNotes\nbo\tp\thttps://b.example\t\n",
+     {{"bo", "p", "https://b.example"}}},
+    {"account as the username", "Account,Password,Domain\ncy,p,c.example\n", {{"cy", "p", "c.example"}}},
+    {"an unstorable title costs only itself",
+     "name,url,username,password\nSmile \xF0\x9F\x98\x80,,ann,p1\nA|||B,,bob,p2\nC,,cy,p|||3\nD\xF0\x9F\x98\x80,,,\n",
+     {{"ann", "p1", ""}, {"bob", "p2", ""}}, {{4, kUnstorable}, {5, kNeither}}, {}, {}, {2, 3}},
+    {"a field too long", "user,password,url\nann," + std::string(4097, 'x') + ",u\nbob,\xC3\xA9" +
+     std::string(4095, 'y') + ",u\n", {{"bob", "\xE9" + std::string(4095, 'y'), "u"}},
+     {{2, CsvSkipReason::FieldTooLong}}},
     // RFC 4180 and the leniency beside it; a row's line is where it starts.
     {"quoting",
      " User Name ,PASSWORD,Url,note\r\n\"a,b\",\"say \"\"hi\"\"\",https://q.example,\"two\r\nlines\"\r\n"
      ",,x,\r\nc,pw\"x,u\r\n\"d\"e,pw,u2\r\n",
      {{"a,b", "say \"hi\"", "https://q.example"}, {"c", "pw\"x", "u"}, {"de", "pw", "u2"}}, {{4, kNeither}}},
-    {"line ends and blank lines", "username,password\rann,1\n\n\r\nbob,2\r\rann,1\r\n\r\ncy,3",
+    {"line ends and blank lines", "username,password,url\rann,1\n\n\r\nbob,2\r\rann,1\r\n\r\ncy,3",
      {{"ann", "1", ""}, {"bob", "2", ""}, {"cy", "3", ""}}, {{7, kRepeat}}},
+    {"a quote running over the rows after it",
+     "username,password,url\nann,\"pw,https://a.example\nbob,pw2,https://b.example\ncy,\"q\",u\ndee,4,u\n",
+     {{"dee", "4", "u"}}, {{2, CsvSkipReason::SwallowedRows, 4}}},
     {"fewer and more fields than the header", "username,password,url\nann\nbob,pw,https://x,extra,more\n",
      {{"ann", "", ""}, {"bob", "pw", "https://x"}}},
     {"duplicates, byte for byte",
@@ -148,48 +173,110 @@ const ImportCase kImportCases[] = {
      "fay|,pw,u\ngus,p|w,u|\n",
      {{"gus", "p|w", "u|"}},
      {{2, kUnstorable}, {3, kUnstorable}, {5, kUnstorable}, {6, kUnstorable}, {7, kOutside}, {8, kUnstorable}}},
-    {"a quote never closed", "username,password\nann,1\nbob,\"pw\ncy,2\n", {{"ann", "1", ""}},
-     {{3, CsvSkipReason::UnclosedQuote}}},
+    {"a quote never closed", "username,password,url\nann,1\nbob,\"pw\ncy,2\n", {{"ann", "1", ""}},
+     {{3, CsvSkipReason::UnclosedQuote, 4}}},
     {"header only", "username,password\r\n", {}},
     // Encodings: UTF-8 with or without its mark, UTF-16 either way round; text becomes Latin-1.
-    {"UTF-8", "username,password\ncaf\xC3\xA9,\xC3\xBF\n", {{"caf\xE9", "\xFF", ""}}},
-    {"UTF-16 LE", utf16(u"username,password\r\ncaf\u00E9,1\r\n", false), {{"caf\xE9", "1", ""}}},
-    {"UTF-16 BE", utf16(u"username,password\n\u00E9,1\nsmile,\U0001F600\n", true), {{"\xE9", "1", ""}},
+    {"UTF-8", "username,password,url\ncaf\xC3\xA9,\xC3\xBF\n", {{"caf\xE9", "\xFF", ""}}},
+    {"UTF-16 LE", utf16(u"username,password,url\r\ncaf\u00E9,1\r\n", false), {{"caf\xE9", "1", ""}}},
+    {"UTF-16 BE", utf16(u"username,password,url\n\u00E9,1\nsmile,\U0001F600\n", true), {{"\xE9", "1", ""}},
      {{3, kOutside}}},
     // Files that are not CSV exports of passwords.
     {"no bytes", "", {}, {}, CsvFileProblem::Empty},
     {"a mark and line ends", "\xEF\xBB\xBF\r\n\r\n", {}, {}, CsvFileProblem::Empty},
     {"a NUL byte", std::string("username,password\nann,1\0", 24), {}, {}, CsvFileProblem::NotText},
-    {"UTF-16 without its mark", std::string("u\0s\0e\0r\0", 8), {}, {}, CsvFileProblem::NotText},
+    {"UTF-16 LE without its mark", utf16(u"user,pass,url\nann,1,u\n", false).substr(2), {{"ann", "1", "u"}}},
+    {"UTF-16 BE without its mark", utf16(u"user,pass,url\nann,1,u\n", true).substr(2), {{"ann", "1", "u"}}},
+    {"UTF-16 without its mark, cut short", utf16(u"user,pass\n", false).substr(2, 9), {}, {},
+     CsvFileProblem::BrokenUtf16},
     {"a NUL in UTF-16", utf16(std::u16string(u"user,password\n\0", 15), false), {}, {}, CsvFileProblem::NotText},
     {"ANSI, not UTF-8", "username,password\ncaf\xE9,1\n", {}, {}, kNotUnicode},
     {"overlong UTF-8", "username,password\n\xE0\x80\xAF,1\n", {}, {}, kNotUnicode},
     {"a UTF-8 surrogate", "username,password\n\xED\xA0\x80,1\n", {}, {}, kNotUnicode},
     {"a lone UTF-16 surrogate", utf16(u"username,password\n\xD800,1\n", false), {}, {}, kNotUnicode},
     {"UTF-16 of an odd length", "\xFF\xFEu", {}, {}, kNotUnicode},
-    {"no password column", "site,note\nx,y\n", {}, {}, kNoHeader},
-    {"a password column alone", "password\nabc\n", {}, {}, kNoHeader},
+    // Files whose columns the user chooses; the import then reads them as the chooser first offers them.
+    {"no password column", "site,note\nx,y\n", {}, {{2, kNeither}}, {}, kNoPassword},
+    {"no address column: the title instead", "title,username,password\nA,ann,1\n", {{"ann", "1", "A"}}, {}, {},
+     kNoLocation},
+    {"a password column alone", "password\nabc\n", {{"", "abc", ""}}, {}, {}, kNoLocation},
+    {"an unknown column that holds text", "user,password,url,Benutzer\n,1,u,ann\n,2,u,bob\n",
+     {{"", "1", "u"}, {"", "2", "u"}}, {}, {}, CsvDoubt::UnknownColumn},
 };
+
+// What an import of the file does: its text, the layout guessed, then the rows read in it.
+CsvImport importCsv(std::string file, std::span<const EntryView> existing, CsvFileProblem* problem = nullptr,
+                    CsvGuess* guess = nullptr) {
+    CsvText text = csvTextOf(std::move(file));
+    if (problem) *problem = text.problem;
+    if (text.problem != CsvFileProblem::None) return {};
+    CsvGuess guessed = guessLayout(text.utf8);
+    if (guess) *guess = guessed;
+    return importEntriesCsv(text.utf8, guessed.layout, existing, ToCodePage(&latin1FromUtf8));
+}
 
 TEST(EntryCsvImport, ReadsEachExportAndReportsWhatItSkips) {
     const EntryView existing[] = {kInVault};
     for (const ImportCase& c : kImportCases) {
         SCOPED_TRACE(c.name);
-        CsvImport result = importCsv(c.file, existing);
-        EXPECT_EQ(result.problem, c.problem);
+        CsvFileProblem problem;
+        CsvGuess guess;
+        CsvImport result = importCsv(c.file, existing, &problem, &guess);
+        EXPECT_EQ(problem, c.problem);
+        EXPECT_EQ(guess.doubt, c.doubt);
         EXPECT_EQ(entriesOf(result.entries), c.entries);
+        EXPECT_EQ(result.titlesLeftOut, c.titlesLeftOut);
         Skips skipped;
         for (const CsvSkippedRow& row : result.skipped) {
-            skipped.emplace_back(row.line, row.reason);
+            skipped.push_back({row.line, row.reason, row.lastLine == row.line ? 0 : row.lastLine});
             EXPECT_EQ(row.detail.empty(), row.reason != kUnstorable) << row.line;  // the editor's message
         }
         EXPECT_EQ(skipped, c.skipped);
         for (size_t reason = 0; reason < kCsvSkipReasons; ++reason) {
-            auto sameReason = [&](const auto& skip) { return static_cast<size_t>(skip.second) == reason; };
+            auto sameReason = [&](const Skip& skip) { return static_cast<size_t>(skip.reason) == reason; };
             EXPECT_EQ(result.skippedCounts[reason], size_t(std::count_if(skipped.begin(), skipped.end(), sameReason)))
                 << csvSkipReasonText(CsvSkipReason(reason));
         }
     }
+}
+
+// Column names as exports spell them, and the field each names.
+const std::pair<const char*, size_t CsvLayout::*> kHeaderNames[] = {
+    {"URL", &CsvLayout::location},          {"uri", &CsvLayout::location},         {"URLs", &CsvLayout::location},
+    {"login_uri", &CsvLayout::location},    {"Login_URLs", &CsvLayout::location},  {"Website", &CsvLayout::location},
+    {"Web Site", &CsvLayout::location},     {"web_site", &CsvLayout::location},    {"site", &CsvLayout::location},
+    {"Site URL", &CsvLayout::location},     {"domain", &CsvLayout::location},      {"Hostname", &CsvLayout::location},
+    {"origin", &CsvLayout::location},       {"Address", &CsvLayout::location},     {"Link", &CsvLayout::location},
+    {"Location", &CsvLayout::location},     {"Login URL", &CsvLayout::location},   {"Username", &CsvLayout::username},
+    {"User Name", &CsvLayout::username},    {"user", &CsvLayout::username},        {"LOGIN", &CsvLayout::username},
+    {"Login Name", &CsvLayout::username},   {"login_username", &CsvLayout::username},
+    {"Email", &CsvLayout::username},        {"E-mail", &CsvLayout::username},      {"Account", &CsvLayout::username},
+    {"Password", &CsvLayout::password},     {"Pass", &CsvLayout::password},        {"pwd", &CsvLayout::password},
+    {"login_password", &CsvLayout::password}, {"Secret", &CsvLayout::password},
+};
+
+TEST(EntryCsvImport, KnowsEachFieldByTheNamesExportsGiveIt) {
+    const std::pair<size_t CsvLayout::*, const char*> plainNames[] = {
+        {&CsvLayout::username, "username"}, {&CsvLayout::password, "password"}, {&CsvLayout::location, "url"}};
+    for (const auto& [name, field] : kHeaderNames) {
+        SCOPED_TRACE(name);
+        std::string header = std::string("Notes,") + name;
+        for (const auto& [other, otherName] : plainNames)
+            if (other != field) header += std::string(",") + otherName;
+        CsvGuess guess = guessLayout(header + "\nn,x,y,z\n");
+        EXPECT_EQ(guess.doubt, CsvDoubt::None);
+        EXPECT_EQ(guess.layout.*field, 1u);
+    }
+}
+
+TEST(EntryCsvImport, PreviewsTheFirstRowsByTheirColumnsNamesOrNumbers) {
+    const std::string text = "name;;url\na;b;c;d\ne\nf\n";
+    CsvPreview named = csvPreviewOf(text, ';', true, 2);
+    EXPECT_EQ(named.columns, (std::vector<std::string>{"name", "Column 2", "url", "Column 4"}));
+    EXPECT_EQ(named.rows, (std::vector<std::vector<std::string>>{{"a", "b", "c", "d"}, {"e"}}));
+    CsvPreview numbered = csvPreviewOf(text, detectSeparator(text), false, 1);
+    EXPECT_EQ(numbered.columns, (std::vector<std::string>{"Column 1", "Column 2", "Column 3"}));
+    EXPECT_EQ(numbered.rows, (std::vector<std::vector<std::string>>{{"name", "", "url"}}));
 }
 
 std::string exported(const std::vector<Entry>& entries, size_t& pieces) {
@@ -219,8 +306,9 @@ TEST(EntryCsvExport, ReadsBackAsItWasWritten) {
                                 "\"trail \",\"\ttab\",caf\xC3\xA9\r\n"
                                 ",=1+2,\"\"\"q\"\r\n"));
 
-    CsvImport back = importCsv(csv, {});
-    EXPECT_EQ(back.problem, CsvFileProblem::None);
+    CsvFileProblem problem;
+    CsvImport back = importCsv(csv, {}, &problem);
+    EXPECT_EQ(problem, CsvFileProblem::None);
     EXPECT_TRUE(back.skipped.empty());
     EXPECT_EQ(entriesOf(back.entries), entries);
 }

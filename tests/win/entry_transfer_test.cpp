@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "vault/entry_csv.h"
 #include "test_support.h"
 #include "vault_samples.h"
 
@@ -70,6 +71,113 @@ TEST(EntryTransfer, AnExportReadsBackThroughTheMenusAndTheSystemsDialogs) {
     EXPECT_EQ(vault::entriesOf(into.vaultBytes()), expected);  // saved once, at once
     EXPECT_EQ(into->vaultSession.unsavedChangeCount(), 0u);
     EXPECT_EQ(into->mainWindow.statusText().rfind("Imported 2 entries.  Saved ", 0), 0u);
+}
+
+// Chooses an item of a drop-down list as the user does: the list tells its window.
+void chooseItem(Control* box, int item) {
+    SendMessageW(box->hwnd(), CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+    SendMessageW(GetParent(box->hwnd()), WM_COMMAND, MAKEWPARAM(box->id(), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(box->hwnd()));
+}
+int chosenItem(Control* box) { return static_cast<int>(SendMessageW(box->hwnd(), CB_GETCURSEL, 0, 0)); }
+std::string itemText(Control* box, int item) {
+    wchar_t text[256] = L"";
+    SendMessageW(box->hwnd(), CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text));
+    return displayText(text);
+}
+
+TEST(EntryTransfer, AFileWithoutAHeaderRowComesInWithTheColumnsTheUserChooses) {
+    TestProgram program;
+    program.writeVault("master", {kEntries[0]});
+    program.logIn("master");
+    const std::filesystem::path csv = program.folder().file("no header.csv");
+    // As a spreadsheet saves it in many countries: semicolons, and no row of names.
+    writeFile(csv, "Work;Mail;ann;pw-1;https://mail.example;\r\nHome;Bank;bob;pw-2;www.bank.example;n\r\n");
+    {
+        FileDialogAnswer open(L"Import Entries", csv.native());
+        choose(program, kImport);
+    }
+    ColumnChooser& chooser = program->columnChooser;
+    ASSERT_TRUE(chooser.visible());
+    EXPECT_EQ(chooser.caption(), "Choose Columns");
+    Control* username = chooser.findControl("usernameBox");
+    Control* password = chooser.findControl("passwordBox");
+    Control* ok = chooser.findControl("okButton");
+    HWND preview = chooser.findControl("previewList")->hwnd();
+    EXPECT_EQ(chosenItem(chooser.findControl("separatorBox")), 1);  // semicolons
+    EXPECT_EQ(listCount(preview), 2);
+    EXPECT_EQ(listText(preview, 1, 2), "bob");
+    EXPECT_EQ(itemText(username, 3), "Column 3");
+    EXPECT_EQ(chosenItem(chooser.findControl("locationBox")), 5);  // the column of web addresses
+    EXPECT_FALSE(ok->enabled());  // no username or password column yet
+
+    click(chooser.findControl("firstRowBox"));  // read again, the first row as names
+    EXPECT_EQ(itemText(username, 3), "ann");
+    EXPECT_EQ(listCount(preview), 1);
+    click(chooser.findControl("firstRowBox"));
+    chooseItem(username, 3);
+    chooseItem(password, 4);
+    EXPECT_TRUE(ok->enabled());
+    MessageBoxes boxes;
+    boxes.answer(IDOK);
+    click(ok);
+    EXPECT_FALSE(chooser.isLoaded());
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text.rfind("Imported 2 entries from:", 0), 0u) << boxes.seen()[0].text;
+    const std::vector<vault::Entry> expected{
+        kEntries[0], {"ann", "pw-1", "https://mail.example"}, {"bob", "pw-2", "www.bank.example"}};
+    EXPECT_EQ(shownEntries(program->mainWindow.entryList.hwnd()), expected);
+    EXPECT_EQ(vault::entriesOf(program.vaultBytes()), expected);
+}
+
+TEST(EntryTransfer, TheReportNamesTheLinesAQuoteRanOverAndTheTitlesLeftOut) {
+    TestProgram program;
+    program.writeVault("master");
+    program.logIn("master");
+    const std::filesystem::path csv = program.folder().file("browser.csv");
+    // A password that begins with a quote runs on to the quote before "frank".
+    writeFile(csv, "name,url,username,password,note\nSmile \xF0\x9F\x98\x80,,carol,pw-3,\n"
+                   "Mail,https://mail.example,dan,\"pw-4,\nBank,https://bank.example,erin,pw-5,\n"
+                   "Shop,https://shop.example,\"frank\",pw-6,\nForum,https://forum.example,gina,pw-7,\n");
+    MessageBoxes boxes;
+    boxes.answer(IDOK);
+    FileDialogAnswer open(L"Import Entries", csv.native());
+    choose(program, kImport);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].wideText,
+              L"Imported 2 entries from:\r\n\r\n" + csv.native() +
+                  L"\r\n\r\n1 of them has no Website/Location: the title that stands in for it holds text the "
+                  L"vault cannot store (line 2).\r\n\r\nSkipped 1 row:\r\n    1 with a quote that runs over the "
+                  L"rows after it\r\n\r\nLines 3\u20135 are one row: a field on line 3 opens a quote that only "
+                  L"closes on line 5, so none of the logins on these lines came in. Check the quotes on line 3, then "
+                  L"import the file again.");
+    const std::vector<vault::Entry> expected{{"carol", "pw-3", ""}, {"gina", "pw-7", "https://forum.example"}};
+    EXPECT_EQ(vault::entriesOf(program.vaultBytes()), expected);
+}
+
+TEST(EntryTransfer, AFileThatCannotBeReadIsToldInWordsAndLeavesTheVaultAsItWas) {
+    TestProgram program;
+    program.writeVault("master", {kEntries[0]});
+    program.logIn("master");
+    const std::string vaultBefore = program.vaultBytes();
+    const std::filesystem::path held = program.folder().file("held.csv"), huge = program.folder().file("huge.csv");
+    writeFile(held, "username,password,url\nann,1,u\n");
+    HeldByAnotherProcess holder(held);
+    ASSERT_TRUE(holder.held());
+    writeFile(huge, "");
+    std::filesystem::resize_file(huge, vault::kMaxCsvImportBytes + 1);  // a file with a hole: no time to write
+    const std::pair<std::filesystem::path, const char*> cases[] = {
+        {held, "Another program has the file open and keeps others from reading it."},
+        {huge, "Vellumkeep imports files of up to 128 MB, and this one is 129 MB."}};
+    for (const auto& [path, says] : cases) {
+        MessageBoxes boxes;
+        boxes.answer(IDOK);
+        FileDialogAnswer open(L"Import Entries", path.native());
+        choose(program, kImport);
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        EXPECT_NE(boxes.seen()[0].text.find(says), std::string::npos) << boxes.seen()[0].text;
+    }
+    EXPECT_EQ(program.vaultBytes(), vaultBefore);
 }
 
 }  // namespace

@@ -267,6 +267,7 @@ void MessageBoxes::answerAfter(int button, std::function<void()> before) {
 void MessageBoxes::onBox(HWND box) {
     SeenBox seen;
     seen.text = windowText(GetDlgItem(box, 0xFFFF)).text;
+    seen.wideText = wideWindowText(GetDlgItem(box, 0xFFFF));
     seen.title = windowText(box).text;
     seen.hasOk = GetDlgItem(box, IDOK) != nullptr;
     seen.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr;

@@ -120,6 +120,7 @@ inline constexpr vault::WriteStep kEverySaveStep[] = {vault::WriteStep::CreateTe
 // One message box as the user saw it.
 struct SeenBox {
     std::string text;
+    std::wstring wideText;  // as the box shows it, whatever the code page holds
     std::string title;
     bool hasOk = false, hasCancel = false, hasRetry = false, hasYes = false, hasNo = false;
     bool hasIcon = false;

@@ -1,0 +1,101 @@
+#pragma once
+// The dialog that asks which columns of a CSV file hold the username, the password and the
+// Website/Location, when the file does not say so itself: no header row the import knows, or a
+// column in doubt. It previews the file's first rows; changing the separator or whether the first
+// row names the columns reads them again.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/window.h"
+#include "vault/entry_csv.h"
+
+namespace vk {
+
+struct Skinning;
+
+// What the dialog shows, worked out without a window. Texts are UTF-8, as the file's.
+
+// The choices of each field's list: "(none)", then every column by its name or number.
+std::vector<std::string> columnChoices(const vault::CsvPreview& preview);
+// The list item that stands for a column (0 for none, or for a column the reading does not have),
+// and the column an item stands for.
+int choiceOfColumn(size_t column, size_t columnCount);
+size_t columnOfChoice(int choice);
+// The separators as the user is offered them, in the order of vault::kCsvSeparators.
+std::vector<std::string> separatorChoices();
+int choiceOfSeparator(char separator);
+// Why the columns are asked for, told above the preview.
+std::string columnDoubtMessage(const vault::CsvGuess& guess, const vault::CsvPreview& preview);
+// Whether the layout imports anything: it takes a username or a password from some column.
+bool takesCredentials(const vault::CsvLayout& layout);
+
+class ColumnChooser : public Window {
+public:
+    static constexpr int kClientWidth = 9000;  // twips
+    static constexpr size_t kPreviewRows = 8;
+
+    // What the dialog asks of the program around it.
+    class Host {
+    public:
+        // Imports the rows of the file's text as the user chose to read them.
+        virtual void importInLayout(const std::wstring& path, std::string_view text,
+                                    const vault::CsvLayout& layout) = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    ColumnChooser(Host& host, Skinning& skinning) : host_(host), skinning_(skinning) {}
+
+    // Opens the dialog on a file's text (UTF-8) with the import's guess chosen; a dialog already
+    // open for another file gives way to it.
+    void open(std::wstring path, std::string text, const vault::CsvGuess& guess);
+    // The layout as the controls choose it now.
+    vault::CsvLayout chosenLayout() const;
+
+    void onOkClick();
+    void onCancelClick();
+    // The separator or the first row's role changed: the rows are read again.
+    void onReadingChange();
+    void onFieldChange();
+
+protected:
+    void create() override;
+    void onLoad() override;
+    void onUnload(bool& cancel) override;
+    // Enter and Escape, as dialog navigation sends them.
+    void onMenu(int commandId) override;
+
+private:
+    // Shows the text as `reading` reads it: the preview, and each field's list with its column
+    // chosen. Returns the preview.
+    vault::CsvPreview showReading(const vault::CsvLayout& reading);
+    void fillPreview(const vault::CsvPreview& preview);
+    char chosenSeparator() const;
+    bool firstRowNames() const;
+
+    Control* messageLabel = nullptr;
+    Control* previewList = nullptr;
+    Control* usernameLabel = nullptr;
+    Control* usernameBox = nullptr;
+    Control* passwordLabel = nullptr;
+    Control* passwordBox = nullptr;
+    Control* locationLabel = nullptr;
+    Control* locationBox = nullptr;
+    Control* separatorLabel = nullptr;
+    Control* separatorBox = nullptr;
+    Control* firstRowBox = nullptr;
+    Control* okButton = nullptr;
+    Control* cancelButton = nullptr;
+
+    Host& host_;
+    Skinning& skinning_;
+    std::wstring path_;
+    std::string text_;
+    vault::CsvGuess guess_;
+    // The stand-in columns (title, e-mail) of the current reading, which the lists do not show.
+    vault::CsvLayout reading_;
+};
+
+}  // namespace vk
