@@ -240,6 +240,20 @@ TEST(EntryCsvImport, ReadsEachExportAndReportsWhatItSkips) {
     }
 }
 
+// The vault cannot carry code 141, CR or LF: wherever one stands in a field, the row is skipped.
+TEST(EntryCsvImport, SkipsARowWithAnUnstorableCharacterAnywhereInAField) {
+    for (const char* character : {"\xC2\x8D", "\r", "\n"}) {
+        for (size_t at = 0; at < 12; ++at) {
+            const std::string field = std::string(at, 'p') + character + "pw";
+            SCOPED_TRACE(testing::PrintToString(field));
+            CsvImport result = importCsv("username,password,url\nann,\"" + field + "\",u\nbob,pw,u\n", {});
+            EXPECT_EQ(entriesOf(result.entries), (std::vector<Entry>{{"bob", "pw", "u"}}));
+            ASSERT_EQ(result.skipped.size(), 1u);
+            EXPECT_EQ(result.skipped[0].reason, kUnstorable);
+        }
+    }
+}
+
 // Column names as exports spell them, and the field each names.
 const std::pair<const char*, size_t CsvLayout::*> kHeaderNames[] = {
     {"URL", &CsvLayout::location},          {"uri", &CsvLayout::location},         {"URLs", &CsvLayout::location},

@@ -92,10 +92,11 @@ std::map<std::string, std::optional<DWORD>> clipboardFormats() {
 // until the holder goes.
 class ClipboardHolder {
 public:
-    explicit ClipboardHolder(std::optional<std::string> text)
+    // `releaseAfterMs`: lets go by itself after that long, else when the object goes.
+    explicit ClipboardHolder(std::optional<std::string> text, DWORD releaseAfterMs = INFINITE)
         : held_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
           release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          thread_([this, text = std::move(text)] { hold(text); }) {
+          thread_([this, text = std::move(text), releaseAfterMs] { hold(text, releaseAfterMs); }) {
         WaitForSingleObject(held_.get(), 10000);
     }
     ~ClipboardHolder() {
@@ -107,7 +108,7 @@ public:
     bool holding() const { return holding_; }
 
 private:
-    void hold(const std::optional<std::string>& text) {
+    void hold(const std::optional<std::string>& text, DWORD releaseAfterMs) {
         OwnedWindow owner = messageOnlyWindow();
         if (OpenClipboard(owner.get())) {
             if (text) putTextOnOpenClipboard(*text);
@@ -115,7 +116,12 @@ private:
         }
         SetEvent(held_.get());
         HANDLE release = release_.get();
-        while (MsgWaitForMultipleObjects(1, &release, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        const ULONGLONG until = releaseAfterMs == INFINITE ? ~0ull : GetTickCount64() + releaseAfterMs;
+        for (;;) {
+            const ULONGLONG now = GetTickCount64();
+            if (now >= until) break;
+            const DWORD wait = until == ~0ull ? INFINITE : static_cast<DWORD>(until - now);
+            if (MsgWaitForMultipleObjects(1, &release, FALSE, wait, QS_ALLINPUT) != WAIT_OBJECT_0 + 1) break;
             MSG msg;
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         }
@@ -333,6 +339,24 @@ TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingEl
     EXPECT_FALSE(clearing.enabled());
     EXPECT_EQ(clipboardText(), "bob");
     EXPECT_EQ(quick.endCount(), 0);
+}
+
+// A new password copied while the earlier one waited for another program to let the clipboard go
+// (it lets go during the copy): the wait for the earlier one ends, and the new one stays its time.
+TEST_F(EntryCommandsTest, ANewCopiedPasswordIsNotTakenForTheOneThatWasWaiting) {
+    ClipboardLock clipboardLock;
+    selectRow(0);
+    click(form().findControl("copyButton", 1));
+    ASSERT_EQ(clipboardText(), "pw-a");
+    selectRow(2);
+    {
+        ClipboardHolder other(std::nullopt, 60);
+        ASSERT_TRUE(other.holding());
+        click(form().findControl("copyButton", 1));
+    }
+    ASSERT_EQ(clipboardText(), "pw-c");
+    pumpFor(800);  // the retry, had it gone on, would have come three times by now
+    EXPECT_EQ(clipboardText(), "pw-c");
 }
 
 // The delay the program ships with, not a test's: still there after 8 s, gone soon after 10 s.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,88 @@ TEST(EntryTransfer, AFileThatCannotBeReadIsToldInWordsAndLeavesTheVaultAsItWas) 
         EXPECT_NE(boxes.seen()[0].text.find(says), std::string::npos) << boxes.seen()[0].text;
     }
     EXPECT_EQ(program.vaultBytes(), vaultBefore);
+}
+
+// An export never replaces the vault (by any of its names) or the program's files, and a write that
+// fails leaves the file it would have replaced as it was, with no copy beside it.
+TEST(EntryTransfer, AnExportNeitherReplacesWhatItMustNotNorLeavesAHalfWrittenFile) {
+    TestProgram program;
+    program.writeVault("master", kEntries);
+    program.logIn("master");
+    const std::string vaultBefore = program.vaultBytes();
+    writeFile(program.folder().file("Help.rtf"), "{\\rtf1 help}");
+    writeFile(program.folder().file("old export.csv"), "the export before");
+    ASSERT_TRUE(CreateHardLinkW(program.folder().file("vault by another name.csv").c_str(), program.vaultPath().c_str(),
+                                nullptr));
+    FailingFileSystem failing;
+    failing.failAt = vault::WriteStep::Write;
+    struct Case {
+        const char* what;
+        const wchar_t* name;
+        const char* says;
+        bool writeFails;
+    };
+    const Case cases[] = {
+        {"the vault", L"DATA.ENC", "That file is Vellumkeep's vault", false},
+        {"the vault by another name", L"vault by another name.csv", "That file is Vellumkeep's vault", false},
+        {"the copy a save writes", L"data.enc.tmp", "the copy of the vault that each save writes", false},
+        {"the help", L"Help.rtf", "That file is Vellumkeep's help", false},
+        {"a file whose write fails", L"old export.csv", "could not export", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        program->env.files = c.writeFails ? static_cast<vault::FileSystem*>(&failing) : &vault::realFileSystem();
+        const std::filesystem::path target = program.folder().path() / c.name;
+        const bool replaces = pathExists(target);  // the Save dialog asks first whether to replace it
+        MessageBoxes boxes;
+        boxes.answer(IDYES);
+        if (replaces) boxes.answer(IDYES);
+        boxes.answer(IDOK);
+        FileDialogAnswer saveAs(L"Export Entries", target.native());
+        choose(program, kExport);
+        ASSERT_EQ(boxes.seen().size(), replaces ? 3u : 2u);
+        EXPECT_NE(boxes.seen().back().text.find(c.says), std::string::npos) << boxes.seen().back().text;
+    }
+    program->env.files = &vault::realFileSystem();
+    EXPECT_EQ(program.vaultBytes(), vaultBefore);
+    EXPECT_EQ(readFile(program.folder().file("Help.rtf")), "{\\rtf1 help}");
+    EXPECT_EQ(readFile(program.folder().file("old export.csv")), "the export before");
+    EXPECT_FALSE(pathExists(program.folder().file("old export.csv.tmp")));
+    EXPECT_FALSE(pathExists(program.folder().file("data.enc.tmp")));
+}
+
+// An export killed while it writes leaves no copy of the passwords behind: the system removes it.
+TEST(EntryTransfer, AKilledExportLeavesNothingBehind) {
+    TempFolder folder;
+    const std::filesystem::path csv = folder.file("out.csv");
+    ChildProgram exporting(L"--export-slowly \"" + csv.native() + L"\"");
+    ASSERT_TRUE(exporting.waitFor("writing"));
+    const std::filesystem::path copy = vault::temporaryPathFor(csv.native());
+    EXPECT_TRUE(pathExists(copy));
+    exporting.kill();
+    EXPECT_FALSE(pathExists(copy));
+    EXPECT_FALSE(pathExists(csv));
+}
+
+// A row the code page cannot hold is skipped, never stored with "?" in its place; what comes in is
+// saved once.
+TEST(EntryTransfer, AnImportSkipsWhatTheCodePageCannotHoldAndSavesOnce) {
+    TestProgram program;
+    program.writeVault("master", {});
+    program.logIn("master");
+    FailingFileSystem counting;
+    program->vaultSession.useFileSystem(counting);
+    const std::filesystem::path csv = program.folder().file("in.csv");
+    writeFile(csv, "username,password,url\r\nann,\xCE\xA9mega,u\r\nbob,pw-b,u\r\ncy,pw-c,\xE2\x88\x9E\r\n");
+    MessageBoxes boxes;
+    boxes.answer(IDOK);
+    FileDialogAnswer open(L"Import Entries", csv.native());
+    choose(program, kImport);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_NE(boxes.seen()[0].text.find("2 with characters this computer's code page cannot hold"), std::string::npos)
+        << boxes.seen()[0].text;
+    EXPECT_EQ(vault::entriesOf(program.vaultBytes()), (std::vector<vault::Entry>{{"bob", "pw-b", "u"}}));
+    EXPECT_EQ(std::count(counting.steps.begin(), counting.steps.end(), vault::WriteStep::CreateTemporary), 1);
 }
 
 }  // namespace

@@ -207,5 +207,20 @@ TEST(OneCopyPerVault, AStartOnAVaultThatAnotherProgramHoldsSaysSoAndEnds) {
     DestroyWindow(other);
 }
 
+// The claim's name taken by an object of another kind (here an event): the start must not run
+// unclaimed beside whatever made it, and says why.
+TEST(OneCopyPerVault, ANameTakenByAnotherKindOfObjectIsNoClaimForThisCopy) {
+    TempFolder folder;
+    const vault::Path vaultPath = vault::vaultPathIn(folder.path().native());
+    const std::wstring name = L"Local\\Vellumkeep." + vaultPathKey(vault::realFileSystem(), vaultPath);
+    KernelHandle squatter(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
+    ASSERT_TRUE(squatter);
+    MessageBoxes boxes;
+    boxes.answer(IDOK);
+    EXPECT_FALSE(claimVault(vault::realFileSystem(), folder.path().native()));
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_NE(boxes.seen()[0].text.find("Another program is using this vault"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vk::test

@@ -152,12 +152,22 @@ ChildProgram::~ChildProgram() {
     if (process_ && !wait(30000)) kill();
 }
 
-bool ChildProgram::waitFor(const std::string& word) {
-    char c = 0;
-    DWORD got = 0;
+bool ChildProgram::waitFor(const std::string& word, DWORD timeoutMs) {
+    // Read only what is there: a child that never says the word fails the test in time, instead of
+    // keeping it blocked on the pipe until the test runner gives up.
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (said_.find(word) == std::string::npos) {
-        if (!ReadFile(output_.get(), &c, 1, &got, nullptr) || got != 1) return false;
-        said_.push_back(c);
+        DWORD waiting = 0;
+        if (!PeekNamedPipe(output_.get(), nullptr, 0, nullptr, &waiting, nullptr)) return false;  // ended
+        if (waiting == 0) {
+            if (GetTickCount64() > deadline) return false;
+            SwitchToThread();  // not a sleep: the moment the word comes matters to a test that kills then
+            continue;
+        }
+        std::string piece(waiting, '\0');
+        DWORD got = 0;
+        if (!ReadFile(output_.get(), piece.data(), waiting, &got, nullptr)) return false;
+        said_.append(piece, 0, got);
     }
     said_.erase(0, said_.find(word) + word.size());
     return true;

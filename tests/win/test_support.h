@@ -67,8 +67,9 @@ public:
     ChildProgram(const ChildProgram&) = delete;
     ChildProgram& operator=(const ChildProgram&) = delete;
 
-    // Reads what the child says until `word` appears; false when it ended first.
-    bool waitFor(const std::string& word);
+    // Reads what the child says until `word` appears; false when it ended first or said nothing of
+    // the kind in time.
+    bool waitFor(const std::string& word, DWORD timeoutMs = 30000);
     // Closes the child's standard input (children that wait for it then end).
     void closeInput() { input_.reset(); }
     void kill();
