@@ -428,10 +428,12 @@ void Window::handleCommand(WPARAM wParam, LPARAM lParam) {
         if (HIWORD(wParam) == 0) onMenu(id);  // menus; accelerators are not used
         return;
     }
-    if (HIWORD(wParam) != BN_CLICKED) return;
+    const WORD notification = HIWORD(wParam);
+    if (notification != BN_CLICKED && notification != EN_CHANGE) return;
     for (const auto& control : controls_) {
         if (control->id() == id && control->hwnd() == reinterpret_cast<HWND>(lParam)) {
-            if (control->onClick) control->onClick();
+            const std::function<void()>& handler = notification == BN_CLICKED ? control->onClick : control->onChange;
+            if (handler) handler();
             return;
         }
     }

@@ -66,8 +66,10 @@ public:
     bool setForeColor(COLORREF colour);
     HBRUSH backBrush() const { return backBrush_.get(); }
 
-    // Events. onKeyPress receives each typed character; true means it was handled here.
+    // Events. onKeyPress receives each typed character; true means it was handled here. onChange
+    // runs when a text box's text has changed, typed or set.
     std::function<void()> onClick;
+    std::function<void()> onChange;
     std::function<bool(wchar_t)> onKeyPress;
 
 private:
