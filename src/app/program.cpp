@@ -36,7 +36,8 @@ Program::Program(Environment environment)
       aboutBox(*this, *this, env.app),
       helpViewer(*this, *this, *this),
       linkLauncher(*this, *this, linkRequest),
-      vaultKeyDialog(*this, *this) {
+      vaultKeyDialog(*this, *this),
+      generatorDialog(*this, *this, *this) {
     isNT6OrLater = [this] { return env.isNT6OrLater(); };
 }
 
@@ -87,6 +88,7 @@ bool Program::saveWithNewKey(HWND owner, const std::string& password, vault::Vau
 void Program::unloadOtherWindows() {
     helpViewer.unload();
     aboutBox.unload();
+    generatorDialog.unload();  // before the editor it belongs to
     entryEditor.unload();
     vaultKeyDialog.unload();
     splashWindow.unload();
