@@ -73,6 +73,11 @@ bool readWholeNumber(const std::string& text, int lowest, int highest, int& numb
     return true;
 }
 
+std::string rangeProblem(const char* before, int lowest, int highest, const char* after) {
+    std::string text = before;
+    return text.append(std::to_string(lowest)).append(" to ").append(std::to_string(highest)).append(after);
+}
+
 void readSwitch(const std::string& text, bool& on) {
     if (text == "1" || text == "0") on = text == "1";
 }
@@ -92,13 +97,12 @@ std::vector<std::string> characterSets(const GeneratorChoice& choice) {
 std::string choiceProblem(const GeneratorChoice& choice) {
     if (choice.mode == GeneratorMode::Passphrase) {
         if (choice.words < kFewestWords || choice.words > kMostWords)
-            return "Choose from " + std::to_string(kFewestWords) + " to " + std::to_string(kMostWords) + " words.";
+            return rangeProblem("Choose from ", kFewestWords, kMostWords, " words.");
         return {};
     }
     if (characterSets(choice).empty()) return "Tick at least one set of characters.";
     if (choice.length < kShortestLength || choice.length > kLongestLength)
-        return "Choose a length from " + std::to_string(kShortestLength) + " to " + std::to_string(kLongestLength) +
-               ".";
+        return rangeProblem("Choose a length from ", kShortestLength, kLongestLength, ".");
     return {};
 }
 
@@ -141,7 +145,10 @@ double generatedBits(const GeneratorChoice& choice) {
     return characterDrawBits(sizes, choice.length);
 }
 
-std::string aboutBitsText(double bits) { return "About " + std::to_string(std::lround(bits)) + " bits"; }
+std::string aboutBitsText(double bits) {
+    std::string text = "About ";
+    return text.append(std::to_string(std::lround(bits))).append(" bits");
+}
 
 std::vector<std::pair<std::string, std::string>> settingsOf(const GeneratorChoice& choice) {
     auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
