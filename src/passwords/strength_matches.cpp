@@ -10,6 +10,7 @@
 
 #include "passwords/common_passwords.h"
 #include "passwords/word_list.h"
+#include "vault/encrypted_vault.h"
 
 namespace vk::passwords {
 
@@ -80,6 +81,7 @@ std::vector<Unl33ted> unl33tedForms(const std::string& lower) {
                 next.push_back(std::move(read));
             }
         }
+        for (Unl33ted& replaced : forms) vault::wipeSecret(replaced.text);
         forms = std::move(next);
     }
     return forms;
@@ -98,11 +100,17 @@ void addListedWords(std::string_view password, std::vector<Match>& out) {
                 if (isEffWord(word))
                     out.push_back({Pattern::ListWord, begin, end, log2ListWordGuesses + capitals + log2Variations});
             };
-            const std::string lower = lowerCase(token);
+            // Pieces of the password: wiped once looked up, as every copy of a password is.
+            std::string lower = lowerCase(token);
+            std::string reversed(lower.rbegin(), lower.rend());
+            std::vector<Unl33ted> forms = unl33tedForms(lower);
+            vault::WipedWhenDone wipedLower(lower), wipedReversed(reversed);
             add(lower, 0);
-            const std::string reversed(lower.rbegin(), lower.rend());
             if (reversed != lower) add(reversed, 1);
-            for (const Unl33ted& form : unl33tedForms(lower)) add(form.text, form.log2Variations);
+            for (Unl33ted& form : forms) {
+                add(form.text, form.log2Variations);
+                vault::wipeSecret(form.text);
+            }
         }
     }
 }
