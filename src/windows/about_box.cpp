@@ -12,8 +12,8 @@ namespace vk {
 namespace {
 
 constexpr char kCredits[] =
-    "Passphrases use EFF's Large Wordlist (eff.org, CC BY 3.0 US). The strength estimate knows the "
-    "most common passwords from zxcvbn-ts (MIT licence). Help names both in full.";
+    "Passphrase words: EFF's Large Wordlist (eff.org, CC BY 3.0 US). Common passwords: zxcvbn-ts "
+    "(MIT licence). Help has the details.";
 
 }  // namespace
 
@@ -53,7 +53,7 @@ void AboutBox::create() {
     versionLabel = skinLabel("versionLabel", -1, "Version", 2580, 1680, 4635, 315, text);
     companyLabel = skinLabel("companyLabel", -1, "Version", 2580, 2100, 4635, 315, text);
     websiteLabel = skinLabel("websiteLabel", -1, "Version", 2580, 2520, 4635, 315, text);
-    creditsLabel = skinLabel("creditsLabel", -1, kCredits, 180, 2970, 7095, 390, small);
+    creditsLabel = skinLabel("creditsLabel", -1, kCredits, 180, 2970, 7095, 585, small);
     // Just below the client area, out of sight.
     twinLabel = skinLabel("twinLabel", 0, "Windowed Label", 480, kClientHeight + 15, 555, 195, small);
 }

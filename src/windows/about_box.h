@@ -19,7 +19,7 @@ std::string versionText(int major, int minor);
 class AboutBox : public Window {
 public:
     static constexpr int kClientWidth = 7455;  // twips
-    static constexpr int kClientHeight = 3465;  // with the word lists' credits at the foot
+    static constexpr int kClientHeight = 3660;  // with the word lists' credits at the foot
     static constexpr ScaledPicture kHeaderPicture{IDR_HEADER_JPEG, IDR_HEADER_JPEG_150, IDR_HEADER_JPEG_200};
 
     AboutBox(const Branding& branding, Skinning& skinning, const AppInfo& version)

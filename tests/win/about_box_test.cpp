@@ -95,7 +95,7 @@ TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
     RECT client{};
     GetClientRect(box().hwnd(), &client);
     EXPECT_EQ(client.right, box().toPixels(7455));
-    EXPECT_EQ(client.bottom, box().toPixels(3465));
+    EXPECT_EQ(client.bottom, box().toPixels(3660));
 
     EXPECT_EQ(placeOf(box().findControl("headerPicture")->hwnd()),
               (PixelRect{0, 0, box().toPixels(7515), box().toPixels(1035)}));
@@ -128,7 +128,7 @@ TEST_F(AboutBoxTest, EachPlainLabelGetsOneSkinnedTwinLyingOverIt) {
     EXPECT_GE(placeOf(elements[0]->hwnd()).top, client.bottom);
     EXPECT_EQ(elements[0]->text(), "Windowed Label");
     EXPECT_EQ(placeOf(elements[0]->hwnd()),
-              (PixelRect{box().toPixels(480), box().toPixels(3480), box().toPixels(555), box().toPixels(195)}));
+              (PixelRect{box().toPixels(480), box().toPixels(3675), box().toPixels(555), box().toPixels(195)}));
 
     std::vector<Control*> labels = plainLabels();
     for (size_t i = 0; i < labels.size(); ++i) {
