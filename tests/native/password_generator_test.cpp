@@ -27,11 +27,9 @@ using vault::ByteView;
 // other cryptography.
 class SeededRandom final : public vault::Cryptography {
 public:
-    explicit SeededRandom(std::uint64_t seed = 20260101) : state_(seed) {}
     bool randomBytes(ByteSpan out) override {
-        if (fails) return false;
         for (auto& byte : out) byte = static_cast<std::uint8_t>(next() >> 56);
-        return true;
+        return !fails;
     }
     bool pbkdf2HmacSha256(std::string_view, ByteView, std::uint32_t, ByteSpan) override { return false; }
     bool hmacSha256(ByteView, ByteView, std::span<std::uint8_t, vault::kHmacSize>) override { return false; }
@@ -51,7 +49,7 @@ private:
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
     }
-    std::uint64_t state_;
+    std::uint64_t state_ = 20260101;
 };
 
 // Chi-square of observed counts against expected ones, and the value it exceeds by chance less
