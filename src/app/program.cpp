@@ -39,7 +39,8 @@ Program::Program(Environment environment)
       helpViewer(*this, *this, *this),
       linkLauncher(*this, *this, linkRequest),
       vaultKeyDialog(*this, *this),
-      columnChooser(*this, *this) {
+      columnChooser(*this, *this),
+      generatorDialog(*this, *this, *this) {
     isNT6OrLater = [this] { return env.isNT6OrLater(); };
 }
 
@@ -94,6 +95,7 @@ bool Program::saveWithNewKey(HWND owner, const std::string& password, vault::Vau
 void Program::unloadOtherWindows() {
     helpViewer.unload();
     aboutBox.unload();
+    generatorDialog.unload();  // before the editor it belongs to
     entryEditor.unload();
     vaultKeyDialog.unload();
     columnChooser.unload();

@@ -10,6 +10,7 @@
 #include "mainwindow/column_chooser.h"
 #include "mainwindow/entry_editor.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/password_generator_dialog.h"
 #include "platform/app_info.h"
 #include "platform/owner_window.h"
 #include "platform/settings.h"
@@ -49,6 +50,7 @@ class Program : public Branding,
                 public VaultKeyDialog::Host,
                 public MainWindow::Host,
                 public EntryEditor::Host,
+                public PasswordGeneratorDialog::Host,
                 public HelpViewer::Host,
                 public LinkLauncher::Host,
                 public ColumnChooser::Host {
@@ -87,6 +89,7 @@ public:
     LinkLauncher linkLauncher;
     VaultKeyDialog vaultKeyDialog;
     ColumnChooser columnChooser;  // asks for the columns of a file to import
+    PasswordGeneratorDialog generatorDialog;  // opened by entryEditor
 
 private:
     // PasswordDialog::Host
@@ -122,6 +125,10 @@ private:
         return mainWindow.entryList.replace(id, entry);
     }
     void setStatusText(const std::string& text) override { mainWindow.setStatusText(text); }
+    void openPasswordGenerator(HWND editor) override { generatorDialog.open(editor); }
+    // PasswordGeneratorDialog::Host
+    vault::Cryptography& cryptography() override { return *env.crypto; }
+    void useGeneratedPassword(const std::string& password) override { entryEditor.usePassword(password); }
     // HelpViewer::Host
     std::wstring programFolder() const override { return env.app.folder; }
     bool fileExists(const std::wstring& path) override;

@@ -30,13 +30,15 @@ void EntryEditor::create() {
     usernameBox = &createTextBox("usernameBox", 1320, 60, 3255, 315);
     passwordLabel = skinLabel("passwordLabel", "Password:", 540);
     passwordBox = &createTextBox("passwordBox", 1320, 480, 3255, 315);
+    generateButton = &createButton("generateButton", -1, "Generate...", 4680, 465, 1155, 345);
     websiteLabel = skinLabel("websiteLabel", "Website:", 960);
     websiteBox = &createTextBox("websiteBox", 1320, 900, 3255, 315);
-    setTabOrder(
-        {cancelButton, saveButton, usernameLabel, usernameBox, passwordLabel, passwordBox, websiteLabel, websiteBox});
+    setTabOrder({cancelButton, saveButton, usernameLabel, usernameBox, passwordLabel, passwordBox, generateButton,
+                 websiteLabel, websiteBox});
 
     cancelButton->onClick = [this] { onCancelClick(); };
     saveButton->onClick = [this] { onSaveClick(); };
+    generateButton->onClick = [this] { onGenerateClick(); };
     websiteBox->onKeyPress = [this](wchar_t key) { return onWebsiteKey(key); };
 }
 
@@ -148,6 +150,14 @@ void EntryEditor::onSaveClick() {
 }
 
 void EntryEditor::onCancelClick() { unload(); }
+
+void EntryEditor::onGenerateClick() { host_.openPasswordGenerator(hwnd()); }
+
+void EntryEditor::usePassword(const std::string& password) {
+    if (!isLoaded()) return;
+    passwordBox->setText(password);
+    SetFocus(passwordBox->hwnd());
+}
 
 bool EntryEditor::onWebsiteKey(wchar_t key) {
     if (key != L'\r') return false;

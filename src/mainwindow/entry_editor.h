@@ -18,7 +18,8 @@ struct Skinning;
 
 class EntryEditor : public Window {
 public:
-    static constexpr int kClientWidth = 4680;  // twips
+    // Wider than the first editor by the Generate button, right of the Password box.
+    static constexpr int kClientWidth = 5955;  // twips
     static constexpr int kClientHeight = 2610;
 
     // What the editor needs: the entry list, the save and the status line.
@@ -33,6 +34,8 @@ public:
         virtual bool saveVault(HWND owner) = 0;
         virtual void setStatusText(const std::string& text) = 0;
         virtual const std::string& appTitle() const = 0;
+        // Opens the password generator over the editor; what it makes comes back through usePassword.
+        virtual void openPasswordGenerator(HWND editor) = 0;
 
     protected:
         ~Host() = default;
@@ -48,7 +51,10 @@ public:
 
     void onSaveClick();
     void onCancelClick();
+    void onGenerateClick();
     bool onWebsiteKey(wchar_t key);
+    // Puts a generated password into the Password box, in place of what it held.
+    void usePassword(const std::string& password);
 
 protected:
     void create() override;
@@ -61,6 +67,7 @@ private:
     Control* usernameBox = nullptr;
     Control* passwordLabel = nullptr;
     Control* passwordBox = nullptr;
+    Control* generateButton = nullptr;  // opens the password generator
     Control* websiteLabel = nullptr;
     Control* websiteBox = nullptr;
 

@@ -441,12 +441,14 @@ void Window::handleCommand(WPARAM wParam, LPARAM lParam) {
         return;
     }
     const WORD notification = HIWORD(wParam);
-    if (notification != BN_CLICKED && notification != CBN_SELCHANGE) return;
+    if (notification != BN_CLICKED && notification != CBN_SELCHANGE && notification != EN_CHANGE) return;
     for (const auto& control : controls_) {
         if (control->id() != id || control->hwnd() != reinterpret_cast<HWND>(lParam)) continue;
-        // CBN_SELCHANGE has the code of an old button notification: only drop-down lists send it now.
+        // Notification codes mean different things to different controls: each kind is asked for its own.
         if (control->typeName() == "ComboBox") {
             if (notification == CBN_SELCHANGE && control->onSelectionChange) control->onSelectionChange();
+        } else if (control->typeName() == "TextBox") {
+            if (notification == EN_CHANGE && control->onChange) control->onChange();
         } else if (notification == BN_CLICKED && control->onClick) {
             control->onClick();
         }

@@ -70,9 +70,11 @@ public:
     HBRUSH backBrush() const { return backBrush_.get(); }
 
     // Events. onKeyPress receives each typed character; true means it was handled here.
-    // onSelectionChange: the user chose another item of a drop-down list.
+    // onSelectionChange: the user chose another item of a drop-down list. onChange: a text box's
+    // text has changed, typed or set.
     std::function<void()> onClick;
     std::function<void()> onSelectionChange;
+    std::function<void()> onChange;
     std::function<bool(wchar_t)> onKeyPress;
 
 private:

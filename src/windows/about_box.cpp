@@ -9,6 +9,13 @@
 #include "skin/skin_label.h"
 
 namespace vk {
+namespace {
+
+constexpr char kCredits[] =
+    "Passphrase words: EFF's Large Wordlist (eff.org, CC BY 3.0 US). Common passwords: zxcvbn-ts "
+    "(MIT licence). Help has the details.";
+
+}  // namespace
 
 std::string versionText(int major, int minor) {
     return std::to_string(major) + "." + std::to_string(minor);
@@ -46,7 +53,9 @@ void AboutBox::create() {
     versionLabel = skinLabel("versionLabel", -1, "Version", 2580, 1680, 4635, 315, text);
     companyLabel = skinLabel("companyLabel", -1, "Version", 2580, 2100, 4635, 315, text);
     websiteLabel = skinLabel("websiteLabel", -1, "Version", 2580, 2520, 4635, 315, text);
-    twinLabel = skinLabel("twinLabel", 0, "Windowed Label", 480, 2940, 555, 195, small);
+    creditsLabel = skinLabel("creditsLabel", -1, kCredits, 180, 2970, 7095, 585, small);
+    // Just below the client area, out of sight.
+    twinLabel = skinLabel("twinLabel", 0, "Windowed Label", 480, kClientHeight + 15, 555, 195, small);
 }
 
 void AboutBox::onLoad() {

@@ -19,7 +19,7 @@ std::string versionText(int major, int minor);
 class AboutBox : public Window {
 public:
     static constexpr int kClientWidth = 7455;  // twips
-    static constexpr int kClientHeight = 2925;
+    static constexpr int kClientHeight = 3660;  // with the word lists' credits at the foot
     static constexpr ScaledPicture kHeaderPicture{IDR_HEADER_JPEG, IDR_HEADER_JPEG_150, IDR_HEADER_JPEG_200};
 
     AboutBox(const Branding& branding, Skinning& skinning, const AppInfo& version)
@@ -39,7 +39,8 @@ private:
     Control* versionLabel = nullptr;
     Control* companyLabel = nullptr;
     Control* websiteLabel = nullptr;
-    Control* twinLabel = nullptr;  // element 0: the template of the twins
+    Control* creditsLabel = nullptr;  // where the password lists come from
+    Control* twinLabel = nullptr;     // element 0: the template of the twins
     // Loads the next element of the twinLabel array: a hidden copy of element 0.
 
     Control& loadTwinLabel();

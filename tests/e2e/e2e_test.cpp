@@ -370,6 +370,39 @@ TEST_F(EndToEndLogin, CancelInTheWrongPasswordBoxEndsTheProgramWithoutTheNotice)
     EXPECT_EQ(session.vault(), before);
 }
 
+// Generate... in the entry editor: the generator opens over it, New makes another password, Use
+// puts it in the editor's Password box, and Save stores it in the vault.
+TEST_F(EndToEndLogin, GenerateFillsTheEditorsPasswordBoxAndSaveStoresIt) {
+    HWND dialog = startOnVault();
+    ASSERT_TRUE(dialog);
+    ASSERT_NO_FATAL_FAILURE(typePassword(passwordBox(dialog), wide(master)));
+    pressKey(VK_RETURN);
+    HWND main = program().waitForVisibleWindow(kMainCaption);
+    ASSERT_TRUE(main);
+    click(control(main, L"Button", L"Add"));
+    HWND editor = program().waitForVisibleWindow(L"Add an entry");
+    ASSERT_TRUE(editor);
+    click(control(editor, L"Button", L"Generate..."));
+    HWND generator = program().waitForVisibleWindow(L"Generate Password");
+    ASSERT_TRUE(generator);
+    HWND result = controlAt(generator, L"Edit", 2);  // below the length and word count
+    const std::wstring first = windowText(result);
+    ASSERT_FALSE(first.empty());
+    click(control(generator, L"Button", L"New"));
+    ASSERT_TRUE(waitUntil([&] { return windowText(result) != first; })) << "New made nothing new";
+    const std::wstring made = windowText(result);
+
+    click(control(generator, L"Button", L"Use"));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(generator); }));
+    EXPECT_EQ(windowText(controlAt(editor, L"Edit", 1)), made);
+    setText(controlAt(editor, L"Edit", 0), L"dave");
+    click(control(editor, L"Button", L"Save"));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(editor); }));
+    const std::vector<vault::Entry> stored = vault::entriesOf(session.vault());
+    ASSERT_EQ(stored.size(), entries.size() + 1);
+    EXPECT_EQ(stored.back(), (vault::Entry{"dave", std::string(made.begin(), made.end()), ""}));
+}
+
 // Two copies on one vault would overwrite each other's changes. Started again (by another spelling
 // of its path), the program brings the running copy to the front and ends without touching the
 // vault; a copy beside another Vellumkeep.exe starts as usual.

@@ -8,10 +8,11 @@
 //       writes FOLDER\data.enc: the master password and a few sample entries.
 //   vk_driver tour FOLDER PASSWORD
 //       logs in and opens every other window: the help viewer, the delete question above it, the
-//       main window (also maximised), the entry editor, the about box, the messages that tell what
-//       imports of a browser's export did (one with a stray quote), the dialog that asks for the
-//       columns of a file without names, and the dialogs that change the master password,
-//       encrypt the vault and remove its encryption (the vault ends encrypted).
+//       main window (also maximised), the entry editor and its password generator (characters and
+//       passphrase), the about box, the messages that tell what imports of a browser's export did
+//       (one with a stray quote), the dialog that asks for the columns of a file without names, and
+//       the dialogs that change the master password, encrypt the vault and remove its encryption
+//       (the vault ends encrypted).
 //
 // For each window to photograph the driver says "shot NAME L T W H" (the window's outer rectangle
 // on the screen) and waits for one line on its standard input, the sign that the picture is
@@ -33,6 +34,7 @@ namespace {
 using namespace vk::e2e;
 
 constexpr wchar_t kEditorCaption[] = L"Edit an entry";
+constexpr wchar_t kGeneratorCaption[] = L"Generate Password";
 // Long enough for the skin and the pictures to be painted after a window shows.
 constexpr Duration kSettle = 400ms;
 
@@ -163,8 +165,26 @@ bool photographMaximised(HWND main) {
     return taken;
 }
 
+// The password generator over the editor, making characters, then a passphrase; Cancel closes it.
+bool photographGenerator(const RunningProgram& program, HWND editor) {
+    click(control(editor, L"Button", L"Generate..."));
+    HWND generator = program.waitForVisibleWindow(kGeneratorCaption);
+    if (!generator) return false;
+    const struct {
+        const wchar_t* mode;
+        const char* name;
+    } modes[] = {{L"Characters", "generator"}, {L"Passphrase", "generator-passphrase"}};
+    for (const auto& [mode, name] : modes) {
+        click(control(generator, L"Button", mode));  // whichever the last run left chosen
+        if (!shoot(name, generator)) return false;
+    }
+    click(control(generator, L"Button", L"Characters"));  // as the next run expects to find it
+    click(control(generator, L"Button", L"Cancel"));
+    return waitUntil([&] { return !IsWindow(generator); });
+}
+
 // The help viewer, the main window with a row selected (also maximised), the delete question over
-// the help viewer, the entry editor and the about box.
+// the help viewer, the entry editor and its generator, and the about box.
 int photographWorkingWindows(const RunningProgram& program, HWND main) {
     HWND help = openHelp(program, main);
     if (!help || !shoot("help", help)) return fail("no help viewer");
@@ -179,6 +199,7 @@ int photographWorkingWindows(const RunningProgram& program, HWND main) {
     click(control(main, L"Button", L"Edit"));
     HWND editor = program.waitForVisibleWindow(kEditorCaption);
     if (!editor || !shoot("editor", editor)) return fail("no entry editor");
+    if (!photographGenerator(program, editor)) return fail("no password generator");
     click(control(editor, L"Button", L"Cancel"));
     waitUntil([&] { return !isVisible(editor); });
 

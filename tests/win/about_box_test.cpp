@@ -83,6 +83,9 @@ TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
     EXPECT_EQ(box().findControl("versionCaption")->text(), "Version:");
     EXPECT_EQ(box().findControl("ownerCaption")->text(), "Owned By:");
     EXPECT_EQ(box().findControl("websiteCaption")->text(), "Website:");
+    const std::string credits = box().findControl("creditsLabel")->text();
+    for (const char* named : {"EFF's Large Wordlist", "CC BY 3.0 US", "zxcvbn-ts", "MIT"})
+        EXPECT_NE(credits.find(named), std::string::npos) << named;
 
     LONG style = GetWindowLongW(box().hwnd(), GWL_STYLE);
     EXPECT_TRUE(style & WS_CAPTION);
@@ -92,7 +95,7 @@ TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
     RECT client{};
     GetClientRect(box().hwnd(), &client);
     EXPECT_EQ(client.right, box().toPixels(7455));
-    EXPECT_EQ(client.bottom, box().toPixels(2925));
+    EXPECT_EQ(client.bottom, box().toPixels(3660));
 
     EXPECT_EQ(placeOf(box().findControl("headerPicture")->hwnd()),
               (PixelRect{0, 0, box().toPixels(7515), box().toPixels(1035)}));
@@ -125,7 +128,7 @@ TEST_F(AboutBoxTest, EachPlainLabelGetsOneSkinnedTwinLyingOverIt) {
     EXPECT_GE(placeOf(elements[0]->hwnd()).top, client.bottom);
     EXPECT_EQ(elements[0]->text(), "Windowed Label");
     EXPECT_EQ(placeOf(elements[0]->hwnd()),
-              (PixelRect{box().toPixels(480), box().toPixels(2940), box().toPixels(555), box().toPixels(195)}));
+              (PixelRect{box().toPixels(480), box().toPixels(3675), box().toPixels(555), box().toPixels(195)}));
 
     std::vector<Control*> labels = plainLabels();
     for (size_t i = 0; i < labels.size(); ++i) {

@@ -119,6 +119,7 @@ TEST_F(EntryEditorTest, AddOpensAnEmptyDialogWithTheFocusOnCancel) {
     EXPECT_TRUE(editor().visible());
     EXPECT_EQ(boxes(), (Entry{"", "", ""}));
     EXPECT_EQ(editor().findControl("cancelButton")->text(), "Cancel");
+    EXPECT_EQ(editor().findControl("generateButton")->text(), "Generate...");
     EXPECT_EQ(editor().findControl("saveButton")->text(), "Save");
     EXPECT_EQ(editor().findControl("usernameLabel")->text(), "Username:");
     EXPECT_EQ(editor().findControl("passwordLabel")->text(), "Password:");
@@ -155,6 +156,7 @@ TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
         {editor().findControl("usernameBox"), 1320, 60, 3255, 315},
         {editor().findControl("passwordLabel"), 120, 540, 1155, 255},
         {editor().findControl("passwordBox"), 1320, 480, 3255, 315},
+        {editor().findControl("generateButton"), 4680, 465, 1155, 345},  // right of the Password box
         {editor().findControl("websiteLabel"), 120, 960, 1155, 255},
         {editor().findControl("websiteBox"), 1320, 900, 3255, 315},
     };
@@ -168,7 +170,7 @@ TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
 
     RECT client{};
     GetClientRect(editor().hwnd(), &client);
-    EXPECT_EQ(client.right, 312);   // 4680 twips
+    EXPECT_EQ(client.right, 397);   // 5955 twips: room for the Generate button
     EXPECT_EQ(client.bottom, 174);  // 2610 twips
     LONG style = GetWindowLongW(editor().hwnd(), GWL_STYLE);
     EXPECT_FALSE(style & WS_THICKFRAME);
@@ -176,11 +178,11 @@ TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
     EXPECT_TRUE(style & WS_SYSMENU);
 
-    // Tab moves Cancel, Save, Username, Password, Website, and round again to Cancel.
+    // Tab moves Cancel, Save, Username, Password, Generate, Website, and round again to Cancel.
     std::vector<HWND> expected = {
-        editor().findControl("saveButton")->hwnd(), editor().findControl("usernameBox")->hwnd(),
-        editor().findControl("passwordBox")->hwnd(), editor().findControl("websiteBox")->hwnd(),
-        editor().findControl("cancelButton")->hwnd()};
+        editor().findControl("saveButton")->hwnd(),     editor().findControl("usernameBox")->hwnd(),
+        editor().findControl("passwordBox")->hwnd(),    editor().findControl("generateButton")->hwnd(),
+        editor().findControl("websiteBox")->hwnd(),     editor().findControl("cancelButton")->hwnd()};
     HWND at = editor().findControl("cancelButton")->hwnd();
     for (HWND next : expected) {
         at = GetNextDlgTabItem(editor().hwnd(), at, FALSE);
@@ -191,7 +193,8 @@ TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
     for (HWND child = GetWindow(editor().hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if (Control* control = editor().controlFromHwnd(child)) order.push_back(control->name());
     EXPECT_EQ(order, (std::vector<std::string>{"cancelButton", "saveButton", "usernameLabel", "usernameBox",
-                                               "passwordLabel", "passwordBox", "websiteLabel", "websiteBox"}));
+                                               "passwordLabel", "passwordBox", "generateButton", "websiteLabel",
+                                               "websiteBox"}));
 
     LOGFONTW font{};
     ASSERT_TRUE(GetObjectW(editor().findControl("usernameLabel")->font(), sizeof font, &font));
