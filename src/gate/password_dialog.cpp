@@ -1,5 +1,6 @@
 #include "gate/password_dialog.h"
 
+#include "gate/strength_meter.h"
 #include "platform/handler_run.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
@@ -33,6 +34,7 @@ void PasswordDialog::create() {
     passwordBox = &createTextBox("passwordBox", 1740, 0, 4995, 315, ES_PASSWORD);
     retypeLabel = &createSkinLabel(*this, "retypeLabel", -1, "Retype Password:", 120, 0, 1935, 255);
     retypeBox = &createTextBox("retypeBox", 1740, 0, 4995, 315, ES_PASSWORD);
+    strengthLabel = &createSkinLabel(*this, "strengthLabel", -1, "", 120, 0, 4260, 495);
     okButton = &createButton("okButton", -1, "Ok", 4500, 0, 1095, 495);
     cancelButton = &createButton("cancelButton", -1, "Cancel", 5700, 0, 1035, 495);
     hideMainWindowTimer = &createTimer("hideMainWindowTimer", 100);
@@ -52,6 +54,9 @@ void PasswordDialog::create() {
     passwordBox->onKeyPress = [this](wchar_t key) { return onPasswordKey(key); };
     // Enter in the confirmation box confirms too.
     retypeBox->onKeyPress = [this](wchar_t key) { return onPasswordKey(key); };
+    passwordBox->onChange = [this] {
+        if (creating_) showStrength(*passwordBox, *strengthLabel);
+    };
     hideMainWindowTimer->onTick = [this] { onHideMainWindowTimer(); };
     hideMainWindowTimer->setEnabled(true);
 }
@@ -112,6 +117,9 @@ void PasswordDialog::layOutCreateMode() {
     retypeBox->setTop(pass2Top);
     okButton->setTop(buttonsTop);
     cancelButton->setTop(buttonsTop);
+    // Beside the buttons, under the boxes: how strong the new password is, as it is typed.
+    strengthLabel->setTop(buttonsTop);
+    strengthLabel->setVisible(true);
     retypeLabel->setTop(pass2Top);
     retypeLabel->setVisible(true);
     passwordLabel->setTop(passTop);
@@ -126,6 +134,7 @@ void PasswordDialog::layOutEnterMode() {
     okButton->setTop(780);
     cancelButton->setTop(780);
     retypeLabel->setVisible(false);
+    strengthLabel->setVisible(false);
     passwordLabel->setTop(passwordBox->top());
     retypeBox->setVisible(false);
 }

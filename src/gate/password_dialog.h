@@ -73,6 +73,7 @@ private:
     Control* passwordBox = nullptr;
     Control* retypeLabel = nullptr;
     Control* retypeBox = nullptr;
+    Control* strengthLabel = nullptr;  // a new password's strength, in create mode
     Control* okButton = nullptr;
     Control* cancelButton = nullptr;
     Timer* hideMainWindowTimer = nullptr;

@@ -4,12 +4,12 @@
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "platform/window.h"
-#include "vault/encrypted_vault.h"
+#include "platform/wipe.h"
 
 namespace vk {
 
 void showStrength(const Control& passwordBox, Control& line) {
-    AnsiText typed = windowText(passwordBox.hwnd());
+    AnsiText typed = secretWindowText(passwordBox.hwnd());
     WipedWhenDone wiped(typed.text);
     line.setText(passwords::strengthLine(typed.text));
 }

@@ -1,6 +1,7 @@
 #include "gate/vault_key_dialog.h"
 
 #include "gate/password_dialog.h"
+#include "gate/strength_meter.h"
 #include "platform/handler_run.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
@@ -89,7 +90,10 @@ void VaultKeyDialog::create() {
         row(1, "new", "New Password:", newLabel, newBox);
         row(2, "retype", "Retype New Password:", retypeLabel, retypeBox);
     }
-    workingLabel = &createSkinLabel(*this, "workingLabel", -1, "", 120, buttonsTop + 120, 4260, 255);
+    // Two lines beside the buttons: the strength of the password the vault gets, or what takes a
+    // moment while it does.
+    statusLabel = &createSkinLabel(*this, "statusLabel", -1, "", 120, buttonsTop, 4260, kButtonHeight);
+    if (Control* box = passwordGettingStrength()) box->onChange = [this] { showPasswordStrength(); };
     okButton = &createButton("okButton", -1, "OK", 4500, buttonsTop, 1095, kButtonHeight);
     cancelButton = &createButton("cancelButton", -1, "Cancel", 5700, buttonsTop, 1035, kButtonHeight);
     // Each box right after its label: screen readers name a box by the label before it.
@@ -107,6 +111,22 @@ void VaultKeyDialog::onLoad() {
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
 }
 
+Control* VaultKeyDialog::passwordGettingStrength() const {
+    switch (purpose_) {
+    case Purpose::Encrypt: return currentBox;
+    case Purpose::ChangePassword: return newBox;
+    case Purpose::RemoveEncryption: break;
+    }
+    return nullptr;
+}
+
+void VaultKeyDialog::showPasswordStrength() {
+    if (Control* box = passwordGettingStrength())
+        showStrength(*box, *statusLabel);
+    else
+        statusLabel->setText("");
+}
+
 void VaultKeyDialog::refuse(const std::string& message, bool emptyNewBoxes) {
     messageBox(hwnd(), message, host_.appTitle(), MB_OK | MB_ICONWARNING);
     if (emptyNewBoxes && changing()) {
@@ -121,9 +141,9 @@ void VaultKeyDialog::onOkClick() {
     AnsiText current = secretWindowText(currentBox->hwnd());
     WipedWhenDone wipedCurrent(current.text);
     // An encrypted vault's keys take a moment each, during which the dialog paints but takes nothing.
-    workingLabel->setText("Checking the password...");
+    statusLabel->setText("Checking the password...");
     const bool right = current.complete && host_.isMasterPassword(hwnd(), current.text);
-    workingLabel->setText("");
+    showPasswordStrength();
     if (!right) {
         refuse("The password you entered is not your master password.  Nothing was changed.", false);
         currentBox->setText("");
@@ -143,10 +163,12 @@ void VaultKeyDialog::onOkClick() {
         password = checked.password;
         format = host_.vaultFormat();
     }
-    workingLabel->setText("Saving the vault...");
+    // The only thing between a stolen copy of an encrypted vault and its entries is this password.
+    if (format == vault::VaultFormat::Encrypted && !mayUseWeakPassword(hwnd(), password, host_.appTitle())) return;
+    statusLabel->setText("Saving the vault...");
     const bool saved = host_.saveWithNewKey(hwnd(), password, format, wordingFor(purpose_).done);
-    workingLabel->setText("");
-    if (saved) unload();
+    if (saved) return unload();
+    showPasswordStrength();
 }
 
 void VaultKeyDialog::onCancelClick() { unload(); }

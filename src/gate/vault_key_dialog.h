@@ -52,6 +52,10 @@ private:
     bool changing() const { return purpose_ == Purpose::ChangePassword; }
     // A box with a password the user must correct: the message, then the boxes emptied.
     void refuse(const std::string& message, bool emptyNewBoxes);
+    // The box of the password the vault is to be sealed with, if the purpose gives it a new one
+    // (the current password, for Encrypt); the status line shows its strength as it is typed.
+    Control* passwordGettingStrength() const;
+    void showPasswordStrength();
 
     Control* messageLabel = nullptr;
     Control* currentLabel = nullptr;
@@ -60,7 +64,7 @@ private:
     Control* newBox = nullptr;
     Control* retypeLabel = nullptr;
     Control* retypeBox = nullptr;
-    Control* workingLabel = nullptr;  // says what takes a moment, while it does
+    Control* statusLabel = nullptr;  // the new password's strength, or what takes a moment while it does
     Control* okButton = nullptr;
     Control* cancelButton = nullptr;
 

@@ -107,7 +107,13 @@ int firstStart(const std::filesystem::path& folder, const std::filesystem::path&
     say("saved splash " + rectText(windowRect(splash)));
 
     HWND dialog = waitForPasswordDialog(program);
-    if (!dialog || !shoot("password-create", dialog)) return fail("no password dialog in create mode");
+    if (!dialog) return fail("no password dialog in create mode");
+    // Half-way through choosing a password: the first box typed, its strength shown under it.
+    HWND box = controlAt(dialog, L"Edit", 0);
+    if (!box || !focusWithMouse(box)) return fail("no password box to type into");
+    typeText(L"Orchard-Lamp");
+    if (!waitUntil([&] { return textLength(box) == 12; }) || !shoot("password-create", dialog))
+        return fail("the new password was not typed");
     click(control(dialog, L"Button", L"Cancel"));
     return program.waitForEnd() ? 0 : fail("Cancel did not end the program");
 }
@@ -276,10 +282,18 @@ int photographImports(const RunningProgram& program, HWND main, const std::files
 }
 
 // Opens a dialog from the File menu and photographs it; the dialog is left open.
+// Opens a dialog of the File menu, types into its password boxes from the top (as a person does,
+// so that the strength line follows) and photographs it.
 HWND photographFileDialog(const RunningProgram& program, HWND main, int item, const wchar_t* caption,
-                          const std::string& name) {
+                          const std::string& name, const std::vector<std::wstring>& typed = {}) {
     chooseMenuItem(main, kFileMenu, item);
     HWND dialog = program.waitForVisibleWindow(caption);
+    for (size_t i = 0; dialog && i < typed.size(); ++i) {
+        HWND box = controlAt(dialog, L"Edit", i);
+        if (!box || !focusWithMouse(box)) dialog = nullptr;
+        typeText(typed[i]);
+        if (!waitUntil([&] { return textLength(box) == static_cast<int>(typed[i].size()); })) dialog = nullptr;
+    }
     if (!dialog || !shoot(name, dialog)) {
         fail("no dialog " + name);
         return nullptr;
@@ -290,14 +304,12 @@ HWND photographFileDialog(const RunningProgram& program, HWND main, int item, co
 // The dialogs that change what protects the vault. Encrypting really happens, so that the last
 // one, which removes the encryption, can be opened.
 int photographVaultKeyDialogs(const RunningProgram& program, HWND main, const std::string& password) {
-    HWND change = photographFileDialog(program, main, 1, L"Change Master Password", "change-password");
+    HWND change = photographFileDialog(program, main, 1, L"Change Master Password", "change-password",
+                                       {widen(password), L"Velvet-Harbor", L"Velvet-Harbor"});
     if (!change) return 1;
     click(control(change, L"Button", L"Cancel"));
-    HWND encrypt = photographFileDialog(program, main, 0, L"Encrypt Vault", "encrypt-vault");
+    HWND encrypt = photographFileDialog(program, main, 0, L"Encrypt Vault", "encrypt-vault", {widen(password)});
     if (!encrypt) return 1;
-    HWND box = controlAt(encrypt, L"Edit", 0);
-    if (!box || !focusWithMouse(box)) return fail("no password box to encrypt with");
-    typeText(widen(password));
     pressKey(VK_RETURN);
     if (!waitUntil([&] { return !IsWindow(encrypt); }, 20000ms)) return fail("the vault was not encrypted");
     HWND remove = photographFileDialog(program, main, 0, L"Remove Encryption", "remove-encryption");

@@ -1,57 +1,55 @@
-// The strength line under a new master password, and the question before a weak one is used: as
-// the password dialogs will use them, on a form of their own.
+// The strength line under a new master password, in the dialogs where one is typed: it follows
+// what is typed; the gate shows it only when a password is created.
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include "gate/strength_meter.h"
 #include "passwords/password_strength.h"
 #include "test_support.h"
 
 namespace vk::test {
 namespace {
 
-// A password box with the strength line under it.
-class NewPasswordForm : public Window {
-public:
-    Control* box = nullptr;
-    Control* line = nullptr;
-
-protected:
-    void create() override {
-        Frame frame;
-        frame.caption = "New Password";
-        frame.clientWidth = 6000;
-        frame.clientHeight = 1000;
-        if (!createProgramFrame(frame)) return;
-        box = &createTextBox("newBox", 120, 120, 4000, 315, ES_PASSWORD);
-        line = &createLabel("strengthLabel", "", 120, 500, 5760, 255);
-        box->onChange = [this] { showStrength(*box, *line); };
+// Types a few passwords into the box and checks the line each time.
+void expectLineFollows(Window& dialog, const char* box, const char* line) {
+    for (const char* typed : {"pass", "Summer1987", "Tq8#vLm2&Xw9!pZr", ""}) {
+        setText(dialog.findControl(box), typed);
+        EXPECT_EQ(dialog.findControl(line)->text(), passwords::strengthLine(typed)) << typed;
     }
-};
+}
 
-TEST(StrengthMeter, TheLineFollowsWhatIsTypedAndAWeakPasswordIsAskedAbout) {
-    NewPasswordForm form;
-    form.load();
-    ASSERT_TRUE(form.isLoaded());
-    for (const char* typed : {"pass", "password", "Tq8#vLm2&Xw9!pZr", ""}) {
-        setText(form.box, typed);
-        EXPECT_EQ(form.line->text(), passwords::strengthLine(typed)) << typed;
+TEST(StrengthMeter, TheLineFollowsTheNewPasswordInEachDialogThatTakesOne) {
+    TestProgram program;
+    program.loadMainWindow();  // no vault yet: a new master password is asked for
+    ASSERT_TRUE(program->passwordDialog.creatingPassword());
+    {
+        SCOPED_TRACE("the first start");
+        expectLineFollows(program->passwordDialog, "passwordBox", "strengthLabel");
     }
+    setText(program->passwordDialog.findControl("passwordBox"), "first pass");
+    setText(program->passwordDialog.findControl("retypeBox"), "first pass");
+    click(program->passwordDialog.findControl("okButton"));
+    ASSERT_TRUE(program->mainWindow.visible());
 
-    MessageBoxes boxes;
-    EXPECT_TRUE(mayUseWeakPassword(form.hwnd(), "Tq8#vLm2&Xw9!pZr", "Vellumkeep"));  // strong: nothing asked
-    boxes.answer(IDNO);
-    EXPECT_FALSE(mayUseWeakPassword(form.hwnd(), "password", "Vellumkeep"));
-    boxes.answer(IDYES);
-    EXPECT_TRUE(mayUseWeakPassword(form.hwnd(), "Summer1987", "Vellumkeep"));
-    ASSERT_EQ(boxes.seen().size(), 2u);
-    EXPECT_EQ(boxes.seen()[0].text, weakPasswordQuestion("password"));
-    EXPECT_EQ(boxes.seen()[1].text, weakPasswordQuestion("Summer1987"));
-    for (const SeenBox& box : boxes.seen()) {
-        EXPECT_TRUE(box.hasYes && box.hasNo && !box.hasCancel);
-        EXPECT_EQ(box.owner, form.hwnd());
+    program->vaultKeyDialog.open(VaultKeyDialog::Purpose::ChangePassword);
+    {
+        SCOPED_TRACE("changing the master password");
+        expectLineFollows(program->vaultKeyDialog, "newBox", "statusLabel");
     }
-    EXPECT_EQ(weakPasswordQuestion("password").rfind(passwords::strengthLine("password"), 0), 0u);
+    program->vaultKeyDialog.unload();
+    program->vaultKeyDialog.open(VaultKeyDialog::Purpose::Encrypt);
+    {
+        SCOPED_TRACE("encrypting the vault");
+        expectLineFollows(program->vaultKeyDialog, "currentBox", "statusLabel");
+    }
+}
+
+TEST(StrengthMeter, TheGateShowsNoLineWhenThePasswordIsEntered) {
+    TestProgram program;
+    program.writeVault("master");
+    program.loadMainWindow();
+    ASSERT_FALSE(program->passwordDialog.creatingPassword());
+    setText(program->passwordDialog.findControl("passwordBox"), "pass");
+    EXPECT_FALSE(program->passwordDialog.findControl("strengthLabel")->visible());
 }
 
 }  // namespace

@@ -19,6 +19,9 @@ namespace vk::test {
 namespace {
 
 const std::vector<vault::Entry> kEntries{{"alice", "pw1", "georgetown"}, {"bob", "pw2", "www.example.com"}};
+// Master passwords strong enough to guard an encrypted vault without a question.
+const std::string kMaster = "Harbor-Quilt-Lantern-58";
+const std::string kNewMaster = "Copper-Meadow-Violin-31";
 enum FileItem { kEncryption = 0, kChangePassword = 1 };
 
 std::string scrambledVault(const std::string& master) {
@@ -56,30 +59,30 @@ void useKeyDialog(TestProgram& program, FileItem item, const std::vector<std::st
 
 TEST(VaultEncryption, EncryptRestartChangePasswordAndRemoveGiveTheScrambledVaultBack) {
     TestProgram first;
-    first.writeVault("master", kEntries);
-    first.logIn("master");
-    useKeyDialog(first, kEncryption, {"master"});
+    first.writeVault(kMaster, kEntries);
+    first.logIn(kMaster);
+    useKeyDialog(first, kEncryption, {kMaster});
     const std::string encrypted = first.vaultBytes();
     ASSERT_TRUE(vault::isEncryptedVault(encrypted));
     EXPECT_EQ(iterationsOf(encrypted), vault::kDefaultIterations);
-    for (const char* secret : {"master", "alice", "pw1", "georgetown"})
+    for (const char* secret : {kMaster.c_str(), "alice", "pw1", "georgetown"})
         EXPECT_EQ(encrypted.find(secret), std::string::npos) << secret;
-    EXPECT_EQ(encrypted.find(scrambledVault("master").substr(0, 8)), std::string::npos);
+    EXPECT_EQ(encrypted.find(scrambledVault(kMaster).substr(0, 8)), std::string::npos);
     EXPECT_FALSE(first->vaultKeyDialog.isLoaded());
     EXPECT_EQ(first->mainWindow.statusText().rfind("The vault is encrypted.  Saved ", 0), 0u);
     EXPECT_EQ(fileMenuItem(first, kEncryption), L"Remove Encryption...");
 
     TestProgram second;  // a later start on the encrypted vault
     second.moveTo(first.folder().path());
-    second.logIn("master");
+    second.logIn(kMaster);
     EXPECT_EQ(shownEntries(second->mainWindow.entryList.hwnd()), kEntries);
     EXPECT_EQ(second.vaultBytes(), encrypted);  // opening writes nothing
-    useKeyDialog(second, kChangePassword, {"master", "new pass", "new pass"});
+    useKeyDialog(second, kChangePassword, {kMaster, kNewMaster, kNewMaster});
     EXPECT_TRUE(vault::isEncryptedVault(second.vaultBytes()));
     EXPECT_NE(second.vaultBytes().substr(16, 16), encrypted.substr(16, 16)) << "a new password gets a new salt";
     EXPECT_EQ(second->mainWindow.statusText().rfind("The master password is changed.  Saved ", 0), 0u);
-    useKeyDialog(second, kEncryption, {"new pass"});
-    EXPECT_EQ(hex(second.vaultBytes()), hex(scrambledVault("new pass")));
+    useKeyDialog(second, kEncryption, {kNewMaster});
+    EXPECT_EQ(hex(second.vaultBytes()), hex(scrambledVault(kNewMaster)));
     EXPECT_EQ(fileMenuItem(second, kEncryption), L"Encrypt Vault...");
 }
 
@@ -148,8 +151,8 @@ TEST(VaultEncryption, AVaultOfFewerIterationsIsSavedAgainWithTodays) {
 // The dialogs change nothing for a wrong current password, an unfit new one, or a failed save.
 TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
     TestProgram program;
-    program.writeVault("master", kEntries);
-    program.logIn("master");
+    program.writeVault(kMaster, kEntries);
+    program.logIn(kMaster);
     const std::string before = program.vaultBytes();
     FailingFileSystem failing;
     failing.failAt = vault::WriteStep::Replace;
@@ -162,9 +165,9 @@ TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
     };
     const Case cases[] = {
         {"a wrong current password", kEncryption, {"Master"}, "is not your master password", false},
-        {"a new password too short", kChangePassword, {"master", "abc", "abc"}, "at least 4 characters", false},
-        {"new passwords that differ", kChangePassword, {"master", "abcd", "abce"}, "did not match", false},
-        {"a save that fails", kEncryption, {"master"}, "could not save", true},
+        {"a new password too short", kChangePassword, {kMaster, "abc", "abc"}, "at least 4 characters", false},
+        {"new passwords that differ", kChangePassword, {kMaster, "abcd", "abce"}, "did not match", false},
+        {"a save that fails", kEncryption, {kMaster}, "could not save", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -182,7 +185,7 @@ TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
         program->vaultKeyDialog.unload();
     }
     program->vaultSession.useFileSystem(vault::realFileSystem());
-    useKeyDialog(program, kChangePassword, {"master", "abcd", "abcd"});  // the old key was kept
+    useKeyDialog(program, kChangePassword, {kMaster, "abcd", "abcd"});  // the old key was kept
     EXPECT_EQ(hex(program.vaultBytes()), hex(scrambledVault("abcd")));
 }
 
@@ -220,8 +223,8 @@ TEST(VaultEncryption, ASaveThatCannotSealLeavesFileAndKeyAsTheyWere) {
         SCOPED_TRACE(c.what);
         SealingFails crypto;
         TestProgram program(&crypto);
-        writeFile(program.vaultPath(), c.encryptedAtStart ? encryptedVault("master") : scrambledVault("master"));
-        program.logIn("master");
+        writeFile(program.vaultPath(), c.encryptedAtStart ? encryptedVault(kMaster) : scrambledVault(kMaster));
+        program.logIn(kMaster);
         const std::string before = program.vaultBytes();
         crypto.how = c.how;
         MessageBoxes boxes;
@@ -229,7 +232,7 @@ TEST(VaultEncryption, ASaveThatCannotSealLeavesFileAndKeyAsTheyWere) {
         if (c.encryptedAtStart) {
             saveVault(program.app(), program->mainWindow.hwnd());
         } else {
-            useKeyDialog(program, kEncryption, {"master"});
+            useKeyDialog(program, kEncryption, {kMaster});
         }
         ASSERT_EQ(boxes.seen().size(), 1u);
         EXPECT_NE(boxes.seen()[0].text.find(c.says), std::string::npos) << boxes.seen()[0].text;
@@ -279,7 +282,7 @@ TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSec
     const Case cases[] = {
         {"the gate", program->passwordDialog, {{"passwordBox", "master"}}, "messageLabel"},
         {"changing the master password", program->vaultKeyDialog,
-         {{"currentBox", "master"}, {"newBox", "new pass"}, {"retypeBox", "new pass"}}, "workingLabel"},
+         {{"currentBox", "master"}, {"newBox", kNewMaster.c_str()}, {"retypeBox", kNewMaster.c_str()}}, "statusLabel"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -304,19 +307,32 @@ TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSec
     EXPECT_EQ(program->mainWindow.statusText().rfind("The master password is changed.  Saved ", 0), 0u);
 }
 
-// A wrong current password is refused on an encrypted vault too, where it is checked by deriving keys.
-TEST(VaultEncryption, AWrongCurrentPasswordChangesNothingInAnEncryptedVault) {
+// A wrong current password is refused on an encrypted vault too, where it is checked by deriving keys;
+// a weak new one is asked about first.
+TEST(VaultEncryption, AWrongCurrentOrAWeakNewPasswordChangesNothingInAnEncryptedVault) {
     TestProgram program;
     writeFile(program.vaultPath(), encryptedVault("master"));
     program.logIn("master");
     const std::string before = program.vaultBytes();
-    for (auto [item, typed] : {std::pair{kEncryption, std::vector<std::string>{"Master"}},
-                               {kChangePassword, {"Master", "new pass", "new pass"}}}) {
+    struct Case {
+        FileItem item;
+        std::vector<std::string> typed;
+        const char* says;
+        int answer;
+    };
+    const Case cases[] = {
+        {kEncryption, {"Master"}, "is not your master password", IDOK},
+        {kChangePassword, {"Master", "new pass", "new pass"}, "is not your master password", IDOK},
+        // A weak new password for an encrypted vault is asked about, and No is its default.
+        {kChangePassword, {"master", "sunshine1", "sunshine1"}, "Strength: weak", IDNO},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.back());
         MessageBoxes boxes;
-        boxes.answer(IDOK);
-        useKeyDialog(program, item, typed);
+        boxes.answer(c.answer);
+        useKeyDialog(program, c.item, c.typed);
         ASSERT_EQ(boxes.seen().size(), 1u);
-        EXPECT_NE(boxes.seen()[0].text.find("is not your master password"), std::string::npos);
+        EXPECT_NE(boxes.seen()[0].text.find(c.says), std::string::npos) << boxes.seen()[0].text;
         EXPECT_EQ(program.vaultBytes(), before);
         EXPECT_EQ(program->vaultSession.format(), vault::VaultFormat::Encrypted);
         program->vaultKeyDialog.unload();
