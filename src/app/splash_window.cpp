@@ -15,12 +15,12 @@ void SplashWindow::create() {
     frame.clientHeight = kPictureHeight;
     createFrame(frame);
     if (!hwnd()) return;
-    handOverProgress = 0;
-    picture = &createControl("picture", -1, "Image", L"STATIC", WS_VISIBLE | SS_BITMAP, 0, "", 0, 0, kPictureWidth,
-                             kPictureHeight);
+    ticks_ = 0;
+    picture = &createControl(ControlKind::Image, Picture, L"STATIC", WS_VISIBLE | SS_BITMAP, 0, "", 0, 0,
+                             kPictureWidth, kPictureHeight);
     picture_ = loadPictureResource(kPicture, dpi(), toPixels(kPictureWidth), toPixels(kPictureHeight));
     SendMessageW(picture->hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
-    handOverTimer = &createTimer("handOverTimer", app_.env.splashTickMs);
+    handOverTimer = &createTimer(HandOverTimer, app_.env.splashTickMs);
     handOverTimer->onTick = [this] { onHandOverTimer(); };
 }
 
@@ -34,8 +34,7 @@ void SplashWindow::onLoad() {
 }
 
 void SplashWindow::onHandOverTimer() {
-    handOverProgress = static_cast<short>(handOverProgress + 2);
-    if (handOverProgress != kHandOverProgress) return;
+    if (++ticks_ != kHandOverTicks) return;
     handOverTimer->setEnabled(false);
     app_.handOverFromSplash();
 }

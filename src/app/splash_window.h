@@ -16,15 +16,18 @@ class SplashWindow : public Window {
 public:
     static constexpr int kPictureWidth = 7170;  // twips
     static constexpr int kPictureHeight = 4770;
-    static constexpr int kHandOverProgress = 150;  // the 75th tick of 2
+    static constexpr int kHandOverTicks = 75;
     static constexpr ScaledPicture kPicture{IDR_SPLASH_JPEG, IDR_SPLASH_JPEG_150, IDR_SPLASH_JPEG_200};
+
+    enum ControlId : int { Picture = kFirstControlId };
+    enum TimerId : UINT_PTR { HandOverTimer = 1 };
 
     explicit SplashWindow(Program& app) : app_(app) {}
 
     // The program's skin control, `skin`.
     SkinControl skin;
-    // Counts up by 2 on each tick of handOverTimer.
-    short handOverProgress = 0;
+    // The ticks of handOverTimer so far.
+    int ticks() const { return ticks_; }
 
     void onHandOverTimer();
 
@@ -38,6 +41,7 @@ private:
 
     Program& app_;
     Bitmap picture_;
+    int ticks_ = 0;
 };
 
 }  // namespace vk

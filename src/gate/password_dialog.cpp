@@ -29,16 +29,16 @@ void PasswordDialog::create() {
     frame.clientHeight = 3000;  // set at load by the mode
     if (!createProgramFrame(frame)) return;
 
-    messageLabel = &createSkinLabel(*this, "messageLabel", -1, "", 120, 60, 6615, 315);
-    passwordLabel = &createSkinLabel(*this, "passwordLabel", -1, "Password:", 120, 0, 915, 255);
-    passwordBox = &createTextBox("passwordBox", 1740, 0, 4995, 315, ES_PASSWORD);
-    retypeLabel = &createSkinLabel(*this, "retypeLabel", -1, "Retype Password:", 120, 0, 1935, 255);
-    retypeBox = &createTextBox("retypeBox", 1740, 0, 4995, 315, ES_PASSWORD);
-    strengthLabel = &createSkinLabel(*this, "strengthLabel", -1, "", 120, 0, 4260, 495);
-    okButton = &createButton("okButton", -1, "Ok", 4500, 0, 1095, 495);
-    cancelButton = &createButton("cancelButton", -1, "Cancel", 5700, 0, 1035, 495);
-    hideMainWindowTimer = &createTimer("hideMainWindowTimer", 100);
-    for (Control* box : {passwordBox, retypeBox}) SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
+    messageLabel = &createSkinLabel(*this, MessageLabel, "", 120, 60, 6615, 315);
+    passwordLabel = &createSkinLabel(*this, PasswordLabel, "Password:", 120, 0, 915, 255);
+    passwordBox = &createEditBox(PasswordBox, 1740, 0, 4995, 315, ES_AUTOHSCROLL | ES_PASSWORD);
+    retypeLabel = &createSkinLabel(*this, RetypeLabel, "Retype Password:", 120, 0, 1935, 255);
+    retypeBox = &createEditBox(RetypeBox, 1740, 0, 4995, 315, ES_AUTOHSCROLL | ES_PASSWORD);
+    strengthLabel = &createSkinLabel(*this, StrengthLabel, "", 120, 0, 4260, 495);
+    okButton = &createButton(OkButton, "Ok", 4500, 0, 1095, 495);
+    cancelButton = &createButton(CancelButton, "Cancel", 5700, 0, 1035, 495);
+    hideMainWindowTimer = &createTimer(HideMainWindowTimer, 100);
+    for (EditBox* box : {passwordBox, retypeBox}) SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
     // Each box right after its label: screen readers name a box by the label before it.
     setTabOrder({okButton, cancelButton, passwordLabel, passwordBox, retypeLabel, retypeBox});
     // The retype label is wider than the room before its box and lies above the box in that
@@ -77,7 +77,7 @@ void PasswordDialog::switchToCreate() {
     if (!isLoaded()) return openToCreate();
     creating_ = true;
     accepted_ = false;
-    wrongTries = 0;
+    wrongTries_ = 0;
     layOutCreateMode();
     centreOnScreen();
     passwordBox->setText("");
@@ -88,7 +88,7 @@ void PasswordDialog::switchToCreate() {
 
 void PasswordDialog::onLoad() {
     host_.hideMainWindow();
-    wrongTries = 0;
+    wrongTries_ = 0;
     if (creating_)
         layOutCreateMode();
     else
@@ -215,8 +215,8 @@ void PasswordDialog::checkEnteredPassword() {
         host_.endProgramAtOnce();
         return;
     }
-    ++wrongTries;
-    if (wrongTries == kMaxTries) {
+    ++wrongTries_;
+    if (wrongTries_ == kMaxTries) {
         messageBox(hwnd(), "Only 3 tries allowed.  Click Ok to close.", host_.appTitle(), MB_OK);
         hideMainWindowTimer->setEnabled(false);
         host_.endProgramAtOnce();

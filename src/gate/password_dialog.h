@@ -26,6 +26,18 @@ public:
     static constexpr int kMaxTries = 3;
     static constexpr size_t kMinimumLength = 4;
 
+    enum ControlId : int {
+        MessageLabel = kFirstControlId,
+        PasswordLabel,
+        PasswordBox,
+        RetypeLabel,
+        RetypeBox,
+        StrengthLabel,
+        OkButton,
+        CancelButton,
+    };
+    enum TimerId : UINT_PTR { HideMainWindowTimer = 1 };
+
     // What the dialog asks of the program around it.
     class Host {
     public:
@@ -55,7 +67,7 @@ public:
     bool creatingPassword() const { return creating_; }
 
     // Wrong passwords after which the user chose to try again.
-    short wrongTries = 0;
+    int wrongTries() const { return wrongTries_; }
 
     void onOkClick();
     void onCancelClick();
@@ -70,12 +82,12 @@ protected:
 private:
     Control* messageLabel = nullptr;
     Control* passwordLabel = nullptr;
-    Control* passwordBox = nullptr;
+    EditBox* passwordBox = nullptr;
     Control* retypeLabel = nullptr;
-    Control* retypeBox = nullptr;
+    EditBox* retypeBox = nullptr;
     Control* strengthLabel = nullptr;  // a new password's strength, in create mode
-    Control* okButton = nullptr;
-    Control* cancelButton = nullptr;
+    Button* okButton = nullptr;
+    Button* cancelButton = nullptr;
     Timer* hideMainWindowTimer = nullptr;
 
     void layOutCreateMode();
@@ -92,6 +104,7 @@ private:
     bool creating_ = false;
     // A password was accepted: the dialog's closing no longer ends the program.
     bool accepted_ = false;
+    int wrongTries_ = 0;
     // True while OK's check runs.
     bool checking_ = false;
 };

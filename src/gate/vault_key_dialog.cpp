@@ -73,11 +73,11 @@ void VaultKeyDialog::create() {
     frame.clientHeight = buttonsTop + kButtonHeight + 120;
     if (!createProgramFrame(frame)) return;
 
-    messageLabel = &createSkinLabel(*this, "messageLabel", -1, words.message, 120, 60, 6615, words.messageHeight);
-    auto row = [&](int index, const char* name, const char* caption, Control*& label, Control*& box) {
+    messageLabel = &createSkinLabel(*this, MessageLabel, words.message, 120, 60, 6615, words.messageHeight);
+    auto row = [&](int index, int labelId, const char* caption, Control*& label, EditBox*& box) {
         const int top = firstRow + index * (kBoxHeight + kGap);
-        label = &createSkinLabel(*this, std::string(name) + "Label", -1, caption, 120, top + 30, kBoxLeft - 180, 255);
-        box = &createTextBox(std::string(name) + "Box", kBoxLeft, top, kBoxWidth, kBoxHeight, ES_PASSWORD);
+        label = &createSkinLabel(*this, labelId, caption, 120, top + 30, kBoxLeft - 180, 255);
+        box = &createEditBox(labelId + 1, kBoxLeft, top, kBoxWidth, kBoxHeight, ES_AUTOHSCROLL | ES_PASSWORD);
         SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
         box->onKeyPress = [this](wchar_t key) {
             if (key != L'\r') return false;
@@ -85,17 +85,17 @@ void VaultKeyDialog::create() {
             return true;
         };
     };
-    row(0, "current", words.currentLabel, currentLabel, currentBox);
+    row(0, CurrentLabel, words.currentLabel, currentLabel, currentBox);
     if (changing()) {
-        row(1, "new", "New Password:", newLabel, newBox);
-        row(2, "retype", "Retype New Password:", retypeLabel, retypeBox);
+        row(1, NewLabel, "New Password:", newLabel, newBox);
+        row(2, RetypeLabel, "Retype New Password:", retypeLabel, retypeBox);
     }
     // Two lines beside the buttons: the strength of the password the vault gets, or what takes a
     // moment while it does.
-    statusLabel = &createSkinLabel(*this, "statusLabel", -1, "", 120, buttonsTop, 4260, kButtonHeight);
-    if (Control* box = passwordGettingStrength()) box->onChange = [this] { showPasswordStrength(); };
-    okButton = &createButton("okButton", -1, "OK", 4500, buttonsTop, 1095, kButtonHeight);
-    cancelButton = &createButton("cancelButton", -1, "Cancel", 5700, buttonsTop, 1035, kButtonHeight);
+    statusLabel = &createSkinLabel(*this, StatusLabel, "", 120, buttonsTop, 4260, kButtonHeight);
+    if (EditBox* box = passwordGettingStrength()) box->onChange = [this] { showPasswordStrength(); };
+    okButton = &createButton(OkButton, "OK", 4500, buttonsTop, 1095, kButtonHeight);
+    cancelButton = &createButton(CancelButton, "Cancel", 5700, buttonsTop, 1035, kButtonHeight);
     // Each box right after its label: screen readers name a box by the label before it.
     if (changing())
         setTabOrder({currentLabel, currentBox, newLabel, newBox, retypeLabel, retypeBox, okButton, cancelButton});
@@ -111,7 +111,7 @@ void VaultKeyDialog::onLoad() {
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
 }
 
-Control* VaultKeyDialog::passwordGettingStrength() const {
+EditBox* VaultKeyDialog::passwordGettingStrength() const {
     switch (purpose_) {
     case Purpose::Encrypt: return currentBox;
     case Purpose::ChangePassword: return newBox;
@@ -121,7 +121,7 @@ Control* VaultKeyDialog::passwordGettingStrength() const {
 }
 
 void VaultKeyDialog::showPasswordStrength() {
-    if (Control* box = passwordGettingStrength())
+    if (EditBox* box = passwordGettingStrength())
         showStrength(*box, *statusLabel);
     else
         statusLabel->setText("");

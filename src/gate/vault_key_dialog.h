@@ -17,6 +17,20 @@ public:
     enum class Purpose { Encrypt, RemoveEncryption, ChangePassword };
     static constexpr int kClientWidth = 6855;  // twips, as the password dialog
 
+    // Each password box's id follows its label's.
+    enum ControlId : int {
+        MessageLabel = kFirstControlId,
+        CurrentLabel,
+        CurrentBox,
+        NewLabel,
+        NewBox,
+        RetypeLabel,
+        RetypeBox,
+        StatusLabel,
+        OkButton,
+        CancelButton,
+    };
+
     // What the dialog asks of the program around it.
     class Host {
     public:
@@ -54,19 +68,19 @@ private:
     void refuse(const std::string& message, bool emptyNewBoxes);
     // The box of the password the vault is to be sealed with, if the purpose gives it a new one
     // (the current password, for Encrypt); the status line shows its strength as it is typed.
-    Control* passwordGettingStrength() const;
+    EditBox* passwordGettingStrength() const;
     void showPasswordStrength();
 
     Control* messageLabel = nullptr;
     Control* currentLabel = nullptr;
-    Control* currentBox = nullptr;
+    EditBox* currentBox = nullptr;
     Control* newLabel = nullptr;
-    Control* newBox = nullptr;
+    EditBox* newBox = nullptr;
     Control* retypeLabel = nullptr;
-    Control* retypeBox = nullptr;
+    EditBox* retypeBox = nullptr;
     Control* statusLabel = nullptr;  // the new password's strength, or what takes a moment while it does
-    Control* okButton = nullptr;
-    Control* cancelButton = nullptr;
+    Button* okButton = nullptr;
+    Button* cancelButton = nullptr;
 
     Host& host_;
     Skinning& skinning_;

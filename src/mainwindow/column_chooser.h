@@ -35,6 +35,23 @@ public:
     static constexpr int kClientWidth = 9000;  // twips
     static constexpr size_t kPreviewRows = 8;
 
+    // Each list's id follows its label's.
+    enum ControlId : int {
+        MessageLabel = kFirstControlId,
+        PreviewList,
+        UsernameLabel,
+        UsernameBox,
+        PasswordLabel,
+        PasswordBox,
+        LocationLabel,
+        LocationBox,
+        SeparatorLabel,
+        SeparatorBox,
+        FirstRowBox,
+        OkButton,
+        CancelButton,
+    };
+
     // What the dialog asks of the program around it.
     class Host {
     public:
@@ -78,16 +95,16 @@ private:
     Control* messageLabel = nullptr;
     Control* previewList = nullptr;
     Control* usernameLabel = nullptr;
-    Control* usernameBox = nullptr;
+    DropDownList* usernameBox = nullptr;
     Control* passwordLabel = nullptr;
-    Control* passwordBox = nullptr;
+    DropDownList* passwordBox = nullptr;
     Control* locationLabel = nullptr;
-    Control* locationBox = nullptr;
+    DropDownList* locationBox = nullptr;
     Control* separatorLabel = nullptr;
-    Control* separatorBox = nullptr;
-    Control* firstRowBox = nullptr;
-    Control* okButton = nullptr;
-    Control* cancelButton = nullptr;
+    DropDownList* separatorBox = nullptr;
+    CheckBox* firstRowBox = nullptr;
+    Button* okButton = nullptr;
+    Button* cancelButton = nullptr;
 
     Host& host_;
     Skinning& skinning_;

@@ -26,6 +26,21 @@ public:
     // The menus of the menu bar, left to right.
     enum Menu { FileMenu, DataMenu, CopyMenu, HelpMenu, AboutMenu };
     static constexpr int kFirstMenuId = 1000;
+
+    enum ControlId : int {
+        AddButton = kFirstControlId,
+        DeleteButton,
+        EditButton,
+        GoToButton,
+        WebsiteButton,
+        CopyUsernameButton,  // the Copy buttons, by field: Username, Password, Location
+        CopyPasswordButton,
+        CopyLocationButton,
+        EntryList,
+        StatusBar,
+    };
+    enum TimerId : UINT_PTR { ClipboardTimer = 1, ClipboardRetryTimer };
+    static constexpr int copyButtonId(vault::Field field) { return CopyUsernameButton + static_cast<int>(field); }
     // The command id of a menu's item (its place in the menu, from 0); 0 when there is no such item.
     static int menuItemId(Menu menu, int position);
 
@@ -108,12 +123,12 @@ protected:
     void onMenu(int commandId) override;
 
 private:
-    Control* addButton = nullptr;
-    Control* deleteButton = nullptr;
-    Control* editButton = nullptr;
-    Control* goToButton = nullptr;
-    Control* websiteButton = nullptr;
-    Control* copyButtons[3] = {};  // by field: Username, Password, Location
+    Button* addButton = nullptr;
+    Button* deleteButton = nullptr;
+    Button* editButton = nullptr;
+    Button* goToButton = nullptr;
+    Button* websiteButton = nullptr;
+    Button* copyButtons[3] = {};  // by field: Username, Password, Location
     Control* entryListControl = nullptr;
     Control* statusBar = nullptr;
     Timer* clipboardTimer = nullptr;  // clears a copied password from the clipboard

@@ -49,11 +49,11 @@ protected:
     int selectedRow() { return ListView_GetNextItem(list(), -1, LVNI_SELECTED); }
 
     void addThroughTheEditor(const Entry& entry) {
-        click(form().findControl("addButton"));
-        setText(program->entryEditor.findControl("usernameBox"), entry.username);
-        setText(program->entryEditor.findControl("passwordBox"), entry.password);
-        setText(program->entryEditor.findControl("websiteBox"), entry.location);
-        click(program->entryEditor.findControl("saveButton"));
+        click(form().control(MainWindow::AddButton));
+        setText(program->entryEditor.control(EntryEditor::UsernameBox), entry.username);
+        setText(program->entryEditor.control(EntryEditor::PasswordBox), entry.password);
+        setText(program->entryEditor.control(EntryEditor::WebsiteBox), entry.location);
+        click(program->entryEditor.control(EntryEditor::SaveButton));
         ASSERT_FALSE(program->entryEditor.isLoaded());
     }
 
@@ -147,9 +147,9 @@ TEST_F(ColumnSortTest, AddedAndEditedRowsGoToTheirPlaceAndTheNextSaveStoresTheOr
 
     // An edit that changes the key moves the row.
     selectRow(0);
-    click(form().findControl("editButton"));
-    setText(program->entryEditor.findControl("usernameBox"), "golf");
-    click(program->entryEditor.findControl("saveButton"));
+    click(form().control(MainWindow::EditButton));
+    setText(program->entryEditor.control(EntryEditor::UsernameBox), "golf");
+    click(program->entryEditor.control(EntryEditor::SaveButton));
     EXPECT_EQ(usernames(), (Names{"charlie", "delta", "foxtrot", "golf"}));
     EXPECT_EQ(storedUsernames(), usernames());
     EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
@@ -158,7 +158,7 @@ TEST_F(ColumnSortTest, AddedAndEditedRowsGoToTheirPlaceAndTheNextSaveStoresTheOr
     clickHeader(0);  // descending
     selectRow(0);
     messageBoxes.answer(IDOK);
-    click(form().findControl("deleteButton"));
+    click(form().control(MainWindow::DeleteButton));
     EXPECT_EQ(usernames(), (Names{"foxtrot", "delta", "charlie"}));
     EXPECT_EQ(storedUsernames(), usernames());
 }
@@ -178,7 +178,7 @@ TEST_F(ColumnSortTest, TheSelectionStaysOnTheSameEntry) {
     EXPECT_EQ(selectedRow(), 0);
 
     // The commands act on the entry that stayed selected.
-    click(form().findControl("copyButton", 0));
+    click(form().control(MainWindow::CopyUsernameButton));
     EXPECT_EQ(form().statusText(), "Copied Username carol");
 }
 

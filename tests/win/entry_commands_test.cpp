@@ -162,9 +162,9 @@ protected:
         int menuIndex;
     };
     std::vector<Command> copyCommands() {
-        return {{"Copy Username", form().findControl("copyButton", 0), MainWindow::CopyMenu, 0},
-                {"Copy Password", form().findControl("copyButton", 1), MainWindow::CopyMenu, 1},
-                {"Copy Used At", form().findControl("copyButton", 2), MainWindow::CopyMenu, 2}};
+        return {{"Copy Username", form().control(MainWindow::CopyUsernameButton), MainWindow::CopyMenu, 0},
+                {"Copy Password", form().control(MainWindow::CopyPasswordButton), MainWindow::CopyMenu, 1},
+                {"Copy Used At", form().control(MainWindow::CopyLocationButton), MainWindow::CopyMenu, 2}};
     }
     // Runs it both ways, each time after `before`, and hands each outcome to `check`.
     template <typename Before, typename Check>
@@ -193,11 +193,11 @@ TEST_F(EntryCommandsTest, EachCommandWithoutASelectionSaysSoAndDoesNothingElse) 
     ClipboardLock clipboardLock;
     std::string fileBefore = program.vaultBytes();
     const std::pair<Command, const char*> commands[] = {
-        {{"Edit", form().findControl("editButton"), MainWindow::DataMenu, 2},
+        {{"Edit", form().control(MainWindow::EditButton), MainWindow::DataMenu, 2},
          "You must first select an entry to edit."},
-        {{"Delete", form().findControl("deleteButton"), MainWindow::DataMenu, 1},
+        {{"Delete", form().control(MainWindow::DeleteButton), MainWindow::DataMenu, 1},
          "You must first select an entry to delete."},
-        {{"Go To", form().findControl("goToButton"), MainWindow::DataMenu, 3},
+        {{"Go To", form().control(MainWindow::GoToButton), MainWindow::DataMenu, 3},
          "You must first select an entry to go to."},
         {copyCommands()[0], "You must first select a row to copy from."},
         {copyCommands()[1], "You must first select a row to copy from."},
@@ -235,14 +235,14 @@ TEST_F(EntryCommandsTest, AnEmptyListHasNothingToSelect) {
     empty.logIn("master");
     MainWindow& emptyForm = empty->mainWindow;
     ASSERT_EQ(listCount(emptyForm.entryList.hwnd()), 0);
-    click(emptyForm.findControl("editButton"));
+    click(emptyForm.control(MainWindow::EditButton));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to edit.");
-    click(emptyForm.findControl("deleteButton"));
+    click(emptyForm.control(MainWindow::DeleteButton));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to delete.");
-    click(emptyForm.findControl("goToButton"));
+    click(emptyForm.control(MainWindow::GoToButton));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to go to.");
     putOnClipboard("copied earlier");
-    click(emptyForm.findControl("copyButton", 1));
+    click(emptyForm.control(MainWindow::CopyPasswordButton));
     EXPECT_EQ(emptyForm.statusText(), "You must first select a row to copy from.");
     EXPECT_EQ(clipboardText(), std::nullopt);
     EXPECT_TRUE(messageBoxes.seen().empty());
@@ -309,33 +309,33 @@ TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingEl
     quick.logIn("master");
     MainWindow& quickForm = quick->mainWindow;
     ListView_SetItemState(quickForm.entryList.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
-    Timer& clearing = *quickForm.findTimer("clipboardTimer");
+    Timer& clearing = *quickForm.timer(MainWindow::ClipboardTimer);
 
-    click(quickForm.findControl("copyButton", 1));
+    click(quickForm.control(MainWindow::CopyPasswordButton));
     EXPECT_EQ(clipboardText(), "pw-b");
     EXPECT_EQ(quickForm.statusText(), "Copied Password pw-b");
     EXPECT_TRUE(pumpUntil([] { return CountClipboardFormats() == 0; }));
     EXPECT_FALSE(clearing.enabled());
 
     // Another program's copy made meanwhile stays.
-    click(quickForm.findControl("copyButton", 1));
+    click(quickForm.control(MainWindow::CopyPasswordButton));
     putOnClipboard("the other program's text");
     EXPECT_TRUE(pumpUntil([&] { return !clearing.enabled(); }));
     EXPECT_EQ(clipboardText(), "the other program's text");
 
     // Another program has the clipboard open when the time comes: the password goes once it lets go.
-    click(quickForm.findControl("copyButton", 1));
+    click(quickForm.control(MainWindow::CopyPasswordButton));
     {
         ClipboardHolder other(std::nullopt);
         ASSERT_TRUE(other.holding());
         pumpFor(500);  // the time comes, and the first tries find it held
     }
     EXPECT_TRUE(pumpUntil([] { return CountClipboardFormats() == 0; }));
-    EXPECT_FALSE(quickForm.findTimer("clipboardRetryTimer")->enabled());
+    EXPECT_FALSE(quickForm.timer(MainWindow::ClipboardRetryTimer)->enabled());
 
     // A username or a location stays until something else is copied.
-    click(quickForm.findControl("copyButton", 1));
-    click(quickForm.findControl("copyButton", 0));
+    click(quickForm.control(MainWindow::CopyPasswordButton));
+    click(quickForm.control(MainWindow::CopyUsernameButton));
     EXPECT_FALSE(clearing.enabled());
     EXPECT_EQ(clipboardText(), "bob");
     EXPECT_EQ(quick.endCount(), 0);
@@ -346,13 +346,13 @@ TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingEl
 TEST_F(EntryCommandsTest, ANewCopiedPasswordIsNotTakenForTheOneThatWasWaiting) {
     ClipboardLock clipboardLock;
     selectRow(0);
-    click(form().findControl("copyButton", 1));
+    click(form().control(MainWindow::CopyPasswordButton));
     ASSERT_EQ(clipboardText(), "pw-a");
     selectRow(2);
     {
         ClipboardHolder other(std::nullopt, 60);
         ASSERT_TRUE(other.holding());
-        click(form().findControl("copyButton", 1));
+        click(form().control(MainWindow::CopyPasswordButton));
     }
     ASSERT_EQ(clipboardText(), "pw-c");
     pumpFor(800);  // the retry, had it gone on, would have come three times by now
@@ -363,7 +363,7 @@ TEST_F(EntryCommandsTest, ANewCopiedPasswordIsNotTakenForTheOneThatWasWaiting) {
 TEST_F(EntryCommandsTest, ACopiedPasswordStaysOnTheClipboardForTenSeconds) {
     ClipboardLock clipboardLock;
     selectRow(0);
-    click(form().findControl("copyButton", 1));
+    click(form().control(MainWindow::CopyPasswordButton));
     pumpFor(8000);
     EXPECT_EQ(clipboardText(), "pw-a");
     EXPECT_TRUE(pumpUntil([] { return CountClipboardFormats() == 0; }, 10000));
@@ -372,7 +372,7 @@ TEST_F(EntryCommandsTest, ACopiedPasswordStaysOnTheClipboardForTenSeconds) {
 TEST_F(EntryCommandsTest, ClosingTheProgramTakesItsCopiedPasswordOffTheClipboardButNoOneElsesCopy) {
     ClipboardLock clipboardLock;
     selectRow(0);
-    click(form().findControl("copyButton", 1));
+    click(form().control(MainWindow::CopyPasswordButton));
     ASSERT_EQ(clipboardText(), "pw-a");
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(program.endCount(), 1);
@@ -382,7 +382,7 @@ TEST_F(EntryCommandsTest, ClosingTheProgramTakesItsCopiedPasswordOffTheClipboard
     other.writeVault("master", {{"dave", "pw-d", ""}});
     other.logIn("master");
     ListView_SetItemState(other->mainWindow.entryList.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
-    click(other->mainWindow.findControl("copyButton", 1));
+    click(other->mainWindow.control(MainWindow::CopyPasswordButton));
     putOnClipboard("copied after it");
     SendMessageW(other->mainWindow.hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(other.endCount(), 1);
@@ -395,7 +395,7 @@ TEST_F(EntryCommandsTest, CopyWhileAnotherProgramHoldsTheClipboardSaysItFailed) 
     {
         ClipboardHolder other("the other program's text");
         ASSERT_TRUE(other.holding());
-        click(form().findControl("copyButton", 1));
+        click(form().control(MainWindow::CopyPasswordButton));
         EXPECT_EQ(form().statusText(),
                   "Nothing copied: another program is using the clipboard.  Please try again.");
         chooseMenu(MainWindow::CopyMenu, 0);
@@ -408,7 +408,7 @@ TEST_F(EntryCommandsTest, CopyWhileAnotherProgramHoldsTheClipboardSaysItFailed) 
     EXPECT_TRUE(messageBoxes.seen().empty());
 
     // Once it lets go, copying works again.
-    click(form().findControl("copyButton", 1));
+    click(form().control(MainWindow::CopyPasswordButton));
     EXPECT_EQ(clipboardText(), "p\xF6ss w|rd");
     EXPECT_EQ(form().statusText(), "Copied Password p\xF6ss w|rd");
 }
@@ -424,7 +424,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithoutShowingThePasswordAndCancelKeepsEvery
         if (fromMenu)
             chooseMenu(MainWindow::DataMenu, 1);
         else
-            click(form().findControl("deleteButton"));
+            click(form().control(MainWindow::DeleteButton));
         ASSERT_FALSE(messageBoxes.seen().empty());
         const SeenBox& box = messageBoxes.seen().back();
         EXPECT_EQ(box.text,
@@ -442,7 +442,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithoutShowingThePasswordAndCancelKeepsEvery
 
     selectRow(1);
     messageBoxes.answer(IDCANCEL);
-    click(form().findControl("deleteButton"));
+    click(form().control(MainWindow::DeleteButton));
     EXPECT_EQ(messageBoxes.seen().back().text,
               "Are you sure you want to delete the following information?\r\n\r\nUsername: bob\r\nUsed At: "
               "www.example.com");
@@ -453,7 +453,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithoutShowingThePasswordAndCancelKeepsEvery
 TEST_F(EntryCommandsTest, DeleteWithOkRemovesTheRowAndSavesTheRest) {
     selectRow(1);
     messageBoxes.answer(IDOK);
-    click(form().findControl("deleteButton"));
+    click(form().control(MainWindow::DeleteButton));
     EXPECT_EQ(form().statusText(), "Entry deleted successfully, data saved.");
     std::vector<Entry> expected = {{"alice", "pw-a", "georgetown"}, {"carol", "pw-c", ""}};
     EXPECT_EQ(shownEntries(), expected);
@@ -477,7 +477,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithLongFieldsCutShortAndDeletesExactlyTheSe
     form().entryList.add({std::string(1'000'000, 'n'), "pw", std::string(10'000, 'L')});
     selectRow(3);
     messageBoxes.answer(IDOK);
-    click(form().findControl("deleteButton"));
+    click(form().control(MainWindow::DeleteButton));
     ASSERT_EQ(messageBoxes.seen().size(), 1u);
     const std::string& text = messageBoxes.seen()[0].text;
     EXPECT_LT(text.size(), 300u);
@@ -524,7 +524,7 @@ public:
         if (fromMenu)
             SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::DataMenu, 3), 0), 0);
         else
-            click(form.findControl("goToButton"));
+            click(form.control(MainWindow::GoToButton));
     }
 
     std::vector<Entry> entries;
@@ -633,7 +633,7 @@ TEST_F(EntryCommandsTest, AShellThatCannotStartTheCommandSaysSoAndTheProgramGoes
         return false;
     };
     selectRow(0);
-    click(form().findControl("goToButton"));
+    click(form().control(MainWindow::GoToButton));
     EXPECT_EQ(tried, (std::vector<std::string>{"explorer http://georgetown"}));
     EXPECT_EQ(form().statusText(), "Could not start: explorer http://georgetown");
     EXPECT_EQ(program.endCount(), 0);

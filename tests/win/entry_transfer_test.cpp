@@ -101,21 +101,21 @@ TEST(EntryTransfer, AFileWithoutAHeaderRowComesInWithTheColumnsTheUserChooses) {
     ColumnChooser& chooser = program->columnChooser;
     ASSERT_TRUE(chooser.visible());
     EXPECT_EQ(chooser.caption(), "Choose Columns");
-    Control* username = chooser.findControl("usernameBox");
-    Control* password = chooser.findControl("passwordBox");
-    Control* ok = chooser.findControl("okButton");
-    HWND preview = chooser.findControl("previewList")->hwnd();
-    EXPECT_EQ(chosenItem(chooser.findControl("separatorBox")), 1);  // semicolons
+    Control* username = chooser.control(ColumnChooser::UsernameBox);
+    Control* password = chooser.control(ColumnChooser::PasswordBox);
+    Control* ok = chooser.control(ColumnChooser::OkButton);
+    HWND preview = chooser.control(ColumnChooser::PreviewList)->hwnd();
+    EXPECT_EQ(chosenItem(chooser.control(ColumnChooser::SeparatorBox)), 1);  // semicolons
     EXPECT_EQ(listCount(preview), 2);
     EXPECT_EQ(listText(preview, 1, 2), "bob");
     EXPECT_EQ(itemText(username, 3), "Column 3");
-    EXPECT_EQ(chosenItem(chooser.findControl("locationBox")), 5);  // the column of web addresses
+    EXPECT_EQ(chosenItem(chooser.control(ColumnChooser::LocationBox)), 5);  // the column of web addresses
     EXPECT_FALSE(ok->enabled());  // no username or password column yet
 
-    click(chooser.findControl("firstRowBox"));  // read again, the first row as names
+    click(chooser.control(ColumnChooser::FirstRowBox));  // read again, the first row as names
     EXPECT_EQ(itemText(username, 3), "ann");
     EXPECT_EQ(listCount(preview), 1);
-    click(chooser.findControl("firstRowBox"));
+    click(chooser.control(ColumnChooser::FirstRowBox));
     chooseItem(username, 3);
     chooseItem(password, 4);
     EXPECT_TRUE(ok->enabled());

@@ -109,7 +109,7 @@ protected:
 
     static int checkState(TestProgram& program) {
         return static_cast<int>(
-            SendMessageW(program->helpViewer.findControl("showAtStartupBox")->hwnd(), BM_GETCHECK, 0, 0));
+            SendMessageW(program->helpViewer.control(HelpViewer::ShowAtStartupBox)->hwnd(), BM_GETCHECK, 0, 0));
     }
 
     TestProgram first;
@@ -138,20 +138,20 @@ TEST_F(HelpViewerTest, FirstStartOpensTheViewerTopmostOwnedAndLaidOutAsDesigned)
     GetClientRect(viewer.hwnd(), &client);
     EXPECT_EQ(client.right, viewer.toPixels(10290));
     EXPECT_EQ(client.bottom, viewer.toPixels(7920));
-    EXPECT_EQ(placeOf(viewer.findControl("document")->hwnd()), twipsRect(viewer, 0, 0, 10275, 7515));
-    EXPECT_EQ(placeOf(viewer.findControl("showAtStartupBox")->hwnd()), twipsRect(viewer, 60, 7620, 1995, 255));
+    EXPECT_EQ(placeOf(viewer.control(HelpViewer::Document)->hwnd()), twipsRect(viewer, 0, 0, 10275, 7515));
+    EXPECT_EQ(placeOf(viewer.control(HelpViewer::ShowAtStartupBox)->hwnd()), twipsRect(viewer, 60, 7620, 1995, 255));
     RECT outer{}, area{};
     GetWindowRect(viewer.hwnd(), &outer);
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     EXPECT_NEAR((outer.left + outer.right) / 2, (area.left + area.right) / 2, 1);
     EXPECT_NEAR((outer.top + outer.bottom) / 2, (area.top + area.bottom) / 2, 1);
 
-    EXPECT_EQ(viewer.findControl("showAtStartupBox")->text(), "Show at Startup");
+    EXPECT_EQ(viewer.control(HelpViewer::ShowAtStartupBox)->text(), "Show at Startup");
     EXPECT_EQ(checkState(first), BST_CHECKED);
-    std::string text = documentText(viewer.findControl("document")->hwnd());
+    std::string text = documentText(viewer.control(HelpViewer::Document)->hwnd());
     EXPECT_NE(text.find(kPhrase), std::string::npos) << text;
     EXPECT_EQ(text.find("\\rtf1"), std::string::npos) << "shown as rich text, not as its source";
-    auto heading = formatOf(viewer.findControl("document")->hwnd(), "Getting started");
+    auto heading = formatOf(viewer.control(HelpViewer::Document)->hwnd(), "Getting started");
     ASSERT_TRUE(heading);
     EXPECT_TRUE(heading->dwEffects & CFE_BOLD);
     // The box agreed with the default, so nothing was written.
@@ -163,7 +163,7 @@ TEST_F(HelpViewerTest, ClearingTheBoxStopsTheOpeningAtStartUntilItIsCheckedAgain
     prepare(first, smallDocument(kPhrase));
     first.logIn("master");
     ASSERT_TRUE(first->helpViewer.visible());
-    click(first->helpViewer.findControl("showAtStartupBox"));
+    click(first->helpViewer.control(HelpViewer::ShowAtStartupBox));
     EXPECT_EQ(checkState(first), BST_UNCHECKED);
     EXPECT_EQ(storedShowHelp(key()), "0");
     SendMessageW(first->mainWindow.hwnd(), WM_CLOSE, 0, 0);
@@ -177,7 +177,7 @@ TEST_F(HelpViewerTest, ClearingTheBoxStopsTheOpeningAtStartUntilItIsCheckedAgain
     EXPECT_TRUE(GetWindowLongW((*second)->helpViewer.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(checkState(*second), BST_UNCHECKED);
     EXPECT_EQ(storedShowHelp(key()), "0");
-    click((*second)->helpViewer.findControl("showAtStartupBox"));
+    click((*second)->helpViewer.control(HelpViewer::ShowAtStartupBox));
     EXPECT_EQ(checkState(*second), BST_CHECKED);
     EXPECT_EQ(storedShowHelp(key()), "1");
     SendMessageW((*second)->mainWindow.hwnd(), WM_CLOSE, 0, 0);
@@ -243,13 +243,13 @@ TEST_F(HelpViewerTest, HelpCommandWhileOpenShowsTheSameViewerAndClosingReloadsIt
     HWND shown = viewer.hwnd();
     // Changes that a fresh load would undo: a new document on disk and a box state never stored.
     writeFile(first.folder().file("Help.rtf"), smallDocument(kOtherPhrase));
-    SendMessageW(viewer.findControl("showAtStartupBox")->hwnd(), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(viewer.control(HelpViewer::ShowAtStartupBox)->hwnd(), BM_SETCHECK, BST_UNCHECKED, 0);
     chooseHelp(first);
     EXPECT_EQ(viewer.hwnd(), shown);
     EXPECT_TRUE(viewer.visible());
     EXPECT_TRUE(GetWindowLongW(viewer.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(checkState(first), BST_UNCHECKED);
-    EXPECT_NE(documentText(viewer.findControl("document")->hwnd()).find(kPhrase), std::string::npos);
+    EXPECT_NE(documentText(viewer.control(HelpViewer::Document)->hwnd()).find(kPhrase), std::string::npos);
     EXPECT_FALSE(storedShowHelp(key()));
 
     SendMessageW(viewer.hwnd(), WM_CLOSE, 0, 0);
@@ -257,7 +257,7 @@ TEST_F(HelpViewerTest, HelpCommandWhileOpenShowsTheSameViewerAndClosingReloadsIt
     chooseHelp(first);
     ASSERT_TRUE(viewer.visible());
     EXPECT_EQ(checkState(first), BST_CHECKED);
-    std::string text = documentText(viewer.findControl("document")->hwnd());
+    std::string text = documentText(viewer.control(HelpViewer::Document)->hwnd());
     EXPECT_NE(text.find(kOtherPhrase), std::string::npos) << text;
     EXPECT_EQ(text.find(kPhrase), std::string::npos);
 }
@@ -284,7 +284,7 @@ TEST_F(HelpViewerTest, ShippedDocumentNamesEveryCommandAndReadsAsRichText) {
     }
     prepare(first, readFile(shipped));
     first.logIn("master");
-    HWND box = first->helpViewer.findControl("document")->hwnd();
+    HWND box = first->helpViewer.control(HelpViewer::Document)->hwnd();
     ASSERT_TRUE(first->helpViewer.visible());
     std::string text = documentText(box);
     ASSERT_GT(text.size(), 3000u);
@@ -302,10 +302,10 @@ TEST_F(HelpViewerTest, ShippedDocumentNamesEveryCommandAndReadsAsRichText) {
         }
     }
     for (Control* button :
-         {first->mainWindow.findControl("addButton"), first->mainWindow.findControl("deleteButton"),
-          first->mainWindow.findControl("editButton"), first->mainWindow.findControl("goToButton"),
-          first->mainWindow.findControl("websiteButton"), first->mainWindow.findControl("copyButton", 0),
-          first->mainWindow.findControl("copyButton", 1), first->mainWindow.findControl("copyButton", 2)})
+         {first->mainWindow.control(MainWindow::AddButton), first->mainWindow.control(MainWindow::DeleteButton),
+          first->mainWindow.control(MainWindow::EditButton), first->mainWindow.control(MainWindow::GoToButton),
+          first->mainWindow.control(MainWindow::WebsiteButton), first->mainWindow.control(MainWindow::CopyUsernameButton),
+          first->mainWindow.control(MainWindow::CopyPasswordButton), first->mainWindow.control(MainWindow::CopyLocationButton)})
         EXPECT_NE(text.find(button->text()), std::string::npos) << "button " << button->text();
     for (const char* phrase : {"at least 4 characters", "cannot be reset or recovered", "three wrong tries",
                                "can read every password in it", "data.enc", "Vellumkeep.exe", "Show at Startup",
@@ -368,7 +368,7 @@ TEST_F(HelpViewerTest, TheProgramsDialogsAndMessageBoxesOpenAboveTheViewer) {
     first->mainWindow.onAddClick();
     expectAboveViewer(first->entryEditor.hwnd(), "the editor");
     boxes.answerAfter(IDOK, [&] { expectAboveViewer(openBox(), "the editor's error box"); });
-    click(first->entryEditor.findControl("saveButton"));
+    click(first->entryEditor.control(EntryEditor::SaveButton));
     EXPECT_TRUE(standsAbove(first->entryEditor.hwnd(), viewer)) << "while the editor stays open";
     first->entryEditor.unload();
     EXPECT_TRUE(topmost(viewer));

@@ -24,12 +24,12 @@ protected:
 
     MainWindow& form() { return program->mainWindow; }
     LinkLauncher& launcher() { return program->linkLauncher; }
-    void visit() { click(form().findControl("websiteButton")); }
+    void visit() { click(form().control(MainWindow::WebsiteButton)); }
     // The launcher's timer runs out, as ten seconds after its load.
     void timerRunsOut() {
         ASSERT_TRUE(launcher().isLoaded());
-        ASSERT_NE(launcher().findTimer("lifetimeTimer"), nullptr);
-        SendMessageW(launcher().hwnd(), WM_TIMER, launcher().findTimer("lifetimeTimer")->id(), 0);
+        ASSERT_NE(launcher().timer(LinkLauncher::LifetimeTimer), nullptr);
+        SendMessageW(launcher().hwnd(), WM_TIMER, launcher().timer(LinkLauncher::LifetimeTimer)->id(), 0);
     }
     // The host the version information names, as if the program had been built with another one.
     void brandWith(const std::string& host) { program->env.app.comments = host; }
@@ -45,9 +45,9 @@ TEST_F(LinkLauncherTest, VisitOpensTheCompanySiteOnceWhileTheLauncherLives) {
     EXPECT_TRUE(launcher().isLoaded());
     EXPECT_FALSE(launcher().visible());
     EXPECT_EQ(program->linkRequest, "");
-    ASSERT_NE(launcher().findTimer("lifetimeTimer"), nullptr);
-    EXPECT_EQ(launcher().findTimer("lifetimeTimer")->interval(), 10000u);
-    EXPECT_TRUE(launcher().findTimer("lifetimeTimer")->enabled());
+    ASSERT_NE(launcher().timer(LinkLauncher::LifetimeTimer), nullptr);
+    EXPECT_EQ(launcher().timer(LinkLauncher::LifetimeTimer)->interval(), 10000u);
+    EXPECT_TRUE(launcher().timer(LinkLauncher::LifetimeTimer)->enabled());
 
     // A second click while it is loaded opens nothing; the request waits for the next load.
     visit();

@@ -28,14 +28,14 @@ protected:
 
 TEST_F(MainWindowTest, ControlsStandAtTheirDesignPlaces) {
     ASSERT_EQ(form().dpi(), 96) << "the layout figures below are for 96 DPI";
-    EXPECT_EQ(placeOf(form().findControl("addButton")->hwnd()), (PixelRect{4, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().findControl("deleteButton")->hwnd()), (PixelRect{84, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().findControl("editButton")->hwnd()), (PixelRect{164, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().findControl("goToButton")->hwnd()), (PixelRect{244, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().findControl("websiteButton")->hwnd()), (PixelRect{324, 4, 273, 69}));
-    EXPECT_EQ(placeOf(form().findControl("copyButton", 0)->hwnd()), (PixelRect{4, 76, 157, 53}));
-    EXPECT_EQ(placeOf(form().findControl("copyButton", 1)->hwnd()), (PixelRect{164, 76, 157, 53}));
-    EXPECT_EQ(placeOf(form().findControl("copyButton", 2)->hwnd()), (PixelRect{324, 76, 273, 53}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::AddButton)->hwnd()), (PixelRect{4, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::DeleteButton)->hwnd()), (PixelRect{84, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::EditButton)->hwnd()), (PixelRect{164, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::GoToButton)->hwnd()), (PixelRect{244, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::WebsiteButton)->hwnd()), (PixelRect{324, 4, 273, 69}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::CopyUsernameButton)->hwnd()), (PixelRect{4, 76, 157, 53}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::CopyPasswordButton)->hwnd()), (PixelRect{164, 76, 157, 53}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::CopyLocationButton)->hwnd()), (PixelRect{324, 76, 273, 53}));
     PixelRect list = placeOf(form().entryList.hwnd());
     EXPECT_EQ(list.left, 4);
     EXPECT_EQ(list.top, 132);
@@ -52,14 +52,14 @@ TEST_F(MainWindowTest, ControlsStandAtTheirDesignPlaces) {
 
 TEST_F(MainWindowTest, CaptionsComeFromTheBranding) {
     EXPECT_EQ(form().caption(), "Vellumkeep by Quorrindale");
-    EXPECT_EQ(form().findControl("websiteButton")->text(), "Visit www.quorrindale.example");
-    EXPECT_EQ(form().findControl("addButton")->text(), "Add");
-    EXPECT_EQ(form().findControl("deleteButton")->text(), "Delete");
-    EXPECT_EQ(form().findControl("editButton")->text(), "Edit");
-    EXPECT_EQ(form().findControl("goToButton")->text(), "Go To");
-    EXPECT_EQ(form().findControl("copyButton", 0)->text(), "Copy Username");
-    EXPECT_EQ(form().findControl("copyButton", 1)->text(), "Copy Password");
-    EXPECT_EQ(form().findControl("copyButton", 2)->text(), "Copy Used At");
+    EXPECT_EQ(form().control(MainWindow::WebsiteButton)->text(), "Visit www.quorrindale.example");
+    EXPECT_EQ(form().control(MainWindow::AddButton)->text(), "Add");
+    EXPECT_EQ(form().control(MainWindow::DeleteButton)->text(), "Delete");
+    EXPECT_EQ(form().control(MainWindow::EditButton)->text(), "Edit");
+    EXPECT_EQ(form().control(MainWindow::GoToButton)->text(), "Go To");
+    EXPECT_EQ(form().control(MainWindow::CopyUsernameButton)->text(), "Copy Username");
+    EXPECT_EQ(form().control(MainWindow::CopyPasswordButton)->text(), "Copy Password");
+    EXPECT_EQ(form().control(MainWindow::CopyLocationButton)->text(), "Copy Used At");
 }
 
 TEST_F(MainWindowTest, ListHasThreeColumnsAsWideAsTheCopyButtonsAbove) {
@@ -154,12 +154,12 @@ TEST_F(MainWindowTest, ListFollowsTheWindowsSizeByTheResizeRule) {
     EXPECT_EQ(list.left, 4);
     EXPECT_EQ(list.top, 132);
     // The buttons and columns keep their places and widths.
-    EXPECT_EQ(placeOf(form().findControl("websiteButton")->hwnd()), (PixelRect{324, 4, 273, 69}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::WebsiteButton)->hwnd()), (PixelRect{324, 4, 273, 69}));
     EXPECT_EQ(ListView_GetColumnWidth(form().entryList.hwnd(), 0), 156);
     // The status line stays docked along the whole bottom edge.
     RECT client{};
     GetClientRect(hwnd, &client);
-    PixelRect status = placeOf(form().findControl("statusBar")->hwnd());
+    PixelRect status = placeOf(form().control(MainWindow::StatusBar)->hwnd());
     EXPECT_EQ(status.top + status.height, client.bottom);
     EXPECT_EQ(status.width, client.right);
 
@@ -186,8 +186,8 @@ TEST(ShippedMainWindow, ListFollowsTheSkinnedWindowsSize) {
     program.writeVault("master");
     program->start();
     ASSERT_TRUE(pumpUntil([&] { return program->passwordDialog.visible(); }));
-    setText(program->passwordDialog.findControl("passwordBox"), "master");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog.control(PasswordDialog::OkButton));
     MainWindow& form = program->mainWindow;
     ASSERT_TRUE(form.visible());
     ASSERT_NE(skinOf(form.hwnd()), nullptr);
@@ -199,7 +199,7 @@ TEST(ShippedMainWindow, ListFollowsTheSkinnedWindowsSize) {
 
 TEST_F(MainWindowTest, StatusBarPanelIsAsWideAsTheWindowAtLoad) {
     int parts[4] = {};
-    ASSERT_EQ(SendMessageW(form().findControl("statusBar")->hwnd(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts)),
+    ASSERT_EQ(SendMessageW(form().control(MainWindow::StatusBar)->hwnd(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts)),
               1);
     RECT outer{};
     GetWindowRect(form().hwnd(), &outer);
@@ -240,8 +240,8 @@ TEST(SkinSupportOrder, SplashMainWindowAndClosingCallItInOrder) {
     program.writeVault("master");
     program->splashWindow.load();
     program->mainWindow.load();  // as the splash's hand-over does
-    setText(program->passwordDialog.findControl("passwordBox"), "master");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog.control(PasswordDialog::OkButton));
     SendMessageW(program->mainWindow.hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5, 6, 6}));
 }

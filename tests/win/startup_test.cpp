@@ -67,7 +67,7 @@ TEST(Splash, IsABorderlessPictureOutOfTheTaskBarCentredOnTheScreen) {
     EXPECT_TRUE(splash.visible());
     // The picture is decoded from the embedded JPEG.
     auto bitmap =
-        reinterpret_cast<HBITMAP>(SendMessageW(splash.findControl("picture")->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        reinterpret_cast<HBITMAP>(SendMessageW(splash.control(SplashWindow::Picture)->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP info{};
     ASSERT_TRUE(bitmap && GetObjectW(bitmap, sizeof info, &info));
     EXPECT_EQ(info.bmWidth, splash.toPixels(7170));
@@ -92,17 +92,17 @@ TEST(Splash, HandsOverToTheMainWindowOnTheSeventyFifthTickOnly) {
     SplashWindow& splash = program->splashWindow;
     splash.load();
     // Driven tick by tick, as the timer would.
-    splash.findTimer("handOverTimer")->setEnabled(false);
-    splash.findTimer("handOverTimer")->setEnabled(true);
+    splash.timer(SplashWindow::HandOverTimer)->setEnabled(false);
+    splash.timer(SplashWindow::HandOverTimer)->setEnabled(true);
     for (int tick = 1; tick <= 74; ++tick) {
         splash.onHandOverTimer();
         ASSERT_FALSE(program->mainWindow.isLoaded()) << "tick " << tick;
     }
-    EXPECT_EQ(splash.handOverProgress, 148);
+    EXPECT_EQ(splash.ticks(), 74);
     splash.onHandOverTimer();
-    EXPECT_EQ(splash.handOverProgress, 150);
+    EXPECT_EQ(splash.ticks(), 75);
     EXPECT_TRUE(program->mainWindow.isLoaded());
-    EXPECT_FALSE(splash.findTimer("handOverTimer")->enabled());
+    EXPECT_FALSE(splash.timer(SplashWindow::HandOverTimer)->enabled());
     EXPECT_TRUE(splash.isLoaded());
     EXPECT_FALSE(splash.visible());
     EXPECT_TRUE(program->passwordDialog.isLoaded());
@@ -115,9 +115,9 @@ TEST(Splash, TimerRunsTheHandOverExactlyOnce) {
     EXPECT_TRUE(program->splashWindow.visible());
     ASSERT_TRUE(pumpUntil([&] { return program->mainWindow.isLoaded(); }));
     HWND first = program->mainWindow.hwnd();
-    EXPECT_EQ(program->splashWindow.handOverProgress, 150);
+    EXPECT_EQ(program->splashWindow.ticks(), 75);
     pumpFor(100);
-    EXPECT_EQ(program->splashWindow.handOverProgress, 150);
+    EXPECT_EQ(program->splashWindow.ticks(), 75);
     EXPECT_EQ(program->mainWindow.hwnd(), first);
     // No vault beside the program: a Fresh one is made and a new password is asked for.
     EXPECT_EQ(program.vaultBytes(), "\r\n");

@@ -440,8 +440,8 @@ void TestProgram::loadMainWindow() {
 void TestProgram::logIn(const std::string& master) {
     loadMainWindow();
     ASSERT_TRUE(program_->passwordDialog.isLoaded());
-    setText(program_->passwordDialog.findControl("passwordBox"), master);
-    click(program_->passwordDialog.findControl("okButton"));
+    setText(program_->passwordDialog.control(PasswordDialog::PasswordBox), master);
+    click(program_->passwordDialog.control(PasswordDialog::OkButton));
     ASSERT_TRUE(program_->mainWindow.visible());
     ASSERT_FALSE(program_->passwordDialog.isLoaded());
 }

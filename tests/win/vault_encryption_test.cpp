@@ -52,9 +52,9 @@ std::wstring fileMenuItem(TestProgram& program, int item) {
 void useKeyDialog(TestProgram& program, FileItem item, const std::vector<std::string>& typed) {
     SendMessageW(program->mainWindow.hwnd(), WM_COMMAND,
                  MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, item), 0), 0);
-    const char* boxes[] = {"currentBox", "newBox", "retypeBox"};
-    for (size_t i = 0; i < typed.size(); ++i) setText(program->vaultKeyDialog.findControl(boxes[i]), typed[i]);
-    click(program->vaultKeyDialog.findControl("okButton"));
+    const int boxes[] = {VaultKeyDialog::CurrentBox, VaultKeyDialog::NewBox, VaultKeyDialog::RetypeBox};
+    for (size_t i = 0; i < typed.size(); ++i) setText(program->vaultKeyDialog.control(boxes[i]), typed[i]);
+    click(program->vaultKeyDialog.control(VaultKeyDialog::OkButton));
 }
 
 TEST(VaultEncryption, EncryptRestartChangePasswordAndRemoveGiveTheScrambledVaultBack) {
@@ -127,8 +127,8 @@ TEST(VaultEncryption, TheGateTellsAWrongPasswordFromADamagedOrNewerFile) {
         if (c.typed) {
             ASSERT_TRUE(program->passwordDialog.isLoaded());
             EXPECT_FALSE(program->passwordDialog.creatingPassword());
-            setText(program->passwordDialog.findControl("passwordBox"), c.typed);
-            click(program->passwordDialog.findControl("okButton"));
+            setText(program->passwordDialog.control(PasswordDialog::PasswordBox), c.typed);
+            click(program->passwordDialog.control(PasswordDialog::OkButton));
         }
         ASSERT_EQ(boxes.seen().size(), 1u);
         EXPECT_NE(boxes.seen()[0].text.find(c.says), std::string::npos) << boxes.seen()[0].text;
@@ -276,25 +276,30 @@ TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSec
     struct Case {
         const char* what;
         Window& dialog;
-        std::vector<std::pair<const char*, const char*>> typed;
-        const char* label;
+        std::vector<std::pair<int, const char*>> typed;
+        int label;
+        int okButton;
     };
     const Case cases[] = {
-        {"the gate", program->passwordDialog, {{"passwordBox", "master"}}, "messageLabel"},
+        {"the gate", program->passwordDialog, {{PasswordDialog::PasswordBox, "master"}}, PasswordDialog::MessageLabel,
+         PasswordDialog::OkButton},
         {"changing the master password", program->vaultKeyDialog,
-         {{"currentBox", "master"}, {"newBox", kNewMaster.c_str()}, {"retypeBox", kNewMaster.c_str()}}, "statusLabel"},
+         {{VaultKeyDialog::CurrentBox, "master"},
+          {VaultKeyDialog::NewBox, kNewMaster.c_str()},
+          {VaultKeyDialog::RetypeBox, kNewMaster.c_str()}},
+         VaultKeyDialog::StatusLabel, VaultKeyDialog::OkButton},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         if (&c.dialog == &program->vaultKeyDialog) program->vaultKeyDialog.open(VaultKeyDialog::Purpose::ChangePassword);
-        for (auto [box, text] : c.typed) setText(c.dialog.findControl(box), text);
+        for (auto [box, text] : c.typed) setText(c.dialog.control(box), text);
         Probe seen;
         seen.dialog = c.dialog.hwnd();
-        seen.label = c.dialog.findControl(c.label)->hwnd();
-        seen.okButton = c.dialog.findControl("okButton")->hwnd();
+        seen.label = c.dialog.control(c.label)->hwnd();
+        seen.okButton = c.dialog.control(c.okButton)->hwnd();
         probe = &seen;
         SetTimer(nullptr, 0, 20, &lookDuringWork);
-        click(c.dialog.findControl("okButton"));
+        click(c.dialog.control(c.okButton));
         probe = nullptr;
         EXPECT_TRUE(seen.fired);
         EXPECT_TRUE(seen.dialogDisabled);

@@ -36,8 +36,8 @@ std::string encryptedVault(const std::string& master, std::uint32_t iterations =
 }
 
 void typePassword(TestProgram& program, const std::string& password) {
-    setText(program->passwordDialog.findControl("passwordBox"), password);
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), password);
+    click(program->passwordDialog.control(PasswordDialog::OkButton));
 }
 
 bool saysAll(const SeenBox& box, std::initializer_list<const char*> words) {
@@ -97,9 +97,9 @@ TEST(VaultChangedAtTheGate, AVaultThatLostItsPasswordAsksForANewOneAndOneThatGot
     // Now the other way: while the new master password is typed, the file becomes an encrypted vault.
     const std::string encrypted = encryptedVault("master");
     writeFile(program.vaultPath(), encrypted);
-    setText(program->passwordDialog.findControl("passwordBox"), "brand new");
-    setText(program->passwordDialog.findControl("retypeBox"), "brand new");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "brand new");
+    setText(program->passwordDialog.control(PasswordDialog::RetypeBox), "brand new");
+    click(program->passwordDialog.control(PasswordDialog::OkButton));
     EXPECT_EQ(program.vaultBytes(), encrypted);
     ASSERT_TRUE(program->passwordDialog.isLoaded());
     EXPECT_FALSE(program->passwordDialog.creatingPassword());
@@ -157,8 +157,8 @@ TEST(VaultOnceEncrypted, RemovingTheEncryptionYourselfAsksNothingAtTheNextStart)
     first.logIn("master");
     SendMessageW(first->mainWindow.hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, 0), 0),
                  0);
-    setText(first->vaultKeyDialog.findControl("currentBox"), "master");
-    click(first->vaultKeyDialog.findControl("okButton"));
+    setText(first->vaultKeyDialog.control(VaultKeyDialog::CurrentBox), "master");
+    click(first->vaultKeyDialog.control(VaultKeyDialog::OkButton));
     ASSERT_FALSE(vault::isEncryptedVault(first.vaultBytes()));
 
     TestProgram later;

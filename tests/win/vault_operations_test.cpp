@@ -119,9 +119,9 @@ protected:
     }
     void createPassword(const std::string& password) {
         ASSERT_TRUE(program->passwordDialog.creatingPassword());
-        setText(program->passwordDialog.findControl("passwordBox"), password);
-        setText(program->passwordDialog.findControl("retypeBox"), password);
-        click(program->passwordDialog.findControl("okButton"));
+        setText(program->passwordDialog.control(PasswordDialog::PasswordBox), password);
+        setText(program->passwordDialog.control(PasswordDialog::RetypeBox), password);
+        click(program->passwordDialog.control(PasswordDialog::OkButton));
         ASSERT_TRUE(program->mainWindow.visible());
     }
 
@@ -163,7 +163,7 @@ TEST_F(VaultLoadingTest, AnEmptyFirstLineAsksForANewPasswordAndCreatingKeepsTheE
     const std::string entryLines = line("old|||entry|||here") + kCrLf + line("more|||of|||them") + kCrLf;
     startWith(kCrLf + entryLines);
     EXPECT_TRUE(program->passwordDialog.creatingPassword());
-    EXPECT_TRUE(program->passwordDialog.findControl("retypeBox")->visible());
+    EXPECT_TRUE(program->passwordDialog.control(PasswordDialog::RetypeBox)->visible());
     createPassword("brand new");
     // Only line 1 changed.
     EXPECT_EQ(hex(program.vaultBytes()), hex(line("brand new") + entryLines));
@@ -189,8 +189,8 @@ TEST_F(VaultLoadingTest, AReadErrorAfterThePasswordWasAcceptedEndsTheProgramWith
     failing.failCode = ERROR_LOCK_VIOLATION;
     program->vaultSession.useFileSystem(failing);
     boxes.answer(IDOK);
-    setText(program->passwordDialog.findControl("passwordBox"), "master");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog.control(PasswordDialog::OkButton));
 
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, systemReason(ERROR_LOCK_VIOLATION))) << boxes.seen()[0].text;
@@ -207,9 +207,9 @@ TEST_F(VaultLoadingTest, AFailedWriteWhileCreatingTheVaultIsReportedNotCelebrate
     failing.failAt = vault::WriteStep::Write;
     program->vaultSession.useFileSystem(failing);
     boxes.answer(IDOK);
-    setText(program->passwordDialog.findControl("passwordBox"), "first one");
-    setText(program->passwordDialog.findControl("retypeBox"), "first one");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "first one");
+    setText(program->passwordDialog.control(PasswordDialog::RetypeBox), "first one");
+    click(program->passwordDialog.control(PasswordDialog::OkButton));
 
     ASSERT_EQ(boxes.seen().size(), 1u);
     const std::string& text = boxes.seen()[0].text;
@@ -232,9 +232,9 @@ TEST_F(VaultLoadingTest, RunningOutOfMemoryWhileCreatingTheVaultIsToldAndEndsThe
     } outOfMemory;
     program->vaultSession.useFileSystem(outOfMemory);
     boxes.answer(IDOK);
-    setText(program->passwordDialog.findControl("passwordBox"), "first one");
-    setText(program->passwordDialog.findControl("retypeBox"), "first one");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "first one");
+    setText(program->passwordDialog.control(PasswordDialog::RetypeBox), "first one");
+    click(program->passwordDialog.control(PasswordDialog::OkButton));
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, "more than Vellumkeep can hold")) << boxes.seen()[0].text;
     EXPECT_EQ(boxes.seen()[0].owner, nullptr);
@@ -247,8 +247,8 @@ TEST_F(VaultLoadingTest, RunningOutOfMemoryWhileCreatingTheVaultIsToldAndEndsThe
 TEST_F(VaultLoadingTest, TheVaultAsLoadedIsTheOneASaveKnows) {
     startWith(savedBytes("master", {{"old", "pw", "here"}}));
     program.writeVault("master", {{"synced", "pw", "there"}});
-    setText(program->passwordDialog.findControl("passwordBox"), "master");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog.control(PasswordDialog::OkButton));
     ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));  // no question: no box expected
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {{"synced", "pw", "there"}})));
 }
@@ -322,8 +322,8 @@ TEST(VaultTooLargeToLoad, IsRefusedWithItsSizeAndTheProgramEnds) {
     program->vaultSession.useFileSystem(files);
     program.loadMainWindow();
     boxes.answer(IDOK);
-    setText(program->passwordDialog.findControl("passwordBox"), "master");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog.control(PasswordDialog::OkButton));
     ASSERT_EQ(boxes.seen().size(), 1u);
     const std::string& text = boxes.seen()[0].text;
     EXPECT_TRUE(contains(text, displayText(program.vaultPath().wstring()))) << text;
@@ -346,13 +346,13 @@ protected:
     MainWindow& form() { return program->mainWindow; }
     // Adds an entry through the main window's Add button and the entry editor.
     void addThroughTheEditor(const vault::Entry& entry) {
-        click(form().findControl("addButton"));
+        click(form().control(MainWindow::AddButton));
         ASSERT_TRUE(program->entryEditor.isLoaded());
         editorWindow = program->entryEditor.hwnd();
-        setText(program->entryEditor.findControl("usernameBox"), entry.username);
-        setText(program->entryEditor.findControl("passwordBox"), entry.password);
-        setText(program->entryEditor.findControl("websiteBox"), entry.location);
-        click(program->entryEditor.findControl("saveButton"));
+        setText(program->entryEditor.control(EntryEditor::UsernameBox), entry.username);
+        setText(program->entryEditor.control(EntryEditor::PasswordBox), entry.password);
+        setText(program->entryEditor.control(EntryEditor::WebsiteBox), entry.location);
+        click(program->entryEditor.control(EntryEditor::SaveButton));
         ASSERT_FALSE(program->entryEditor.isLoaded());
     }
     // Deletes the first row, confirming it; `then` answers the boxes the save shows.
@@ -362,7 +362,7 @@ protected:
         SendMessageW(form().entryList.hwnd(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
         boxes.answer(IDOK);
         for (int answer : then) boxes.answer(answer);
-        click(form().findControl("deleteButton"));
+        click(form().control(MainWindow::DeleteButton));
     }
     bool temporaryLeft() const { return std::filesystem::exists(program.folder().file("data.enc.tmp")); }
 
@@ -451,11 +451,11 @@ TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
         program->vaultSession.useFileSystem(failing);
 
         boxes.answer(IDCANCEL);
-        click(program->mainWindow.findControl("addButton"));
-        setText(program->entryEditor.findControl("usernameBox"), "bob");
-        setText(program->entryEditor.findControl("passwordBox"), "pw2");
-        setText(program->entryEditor.findControl("websiteBox"), "www.example.com");
-        click(program->entryEditor.findControl("saveButton"));
+        click(program->mainWindow.control(MainWindow::AddButton));
+        setText(program->entryEditor.control(EntryEditor::UsernameBox), "bob");
+        setText(program->entryEditor.control(EntryEditor::PasswordBox), "pw2");
+        setText(program->entryEditor.control(EntryEditor::WebsiteBox), "www.example.com");
+        click(program->entryEditor.control(EntryEditor::SaveButton));
 
         ASSERT_EQ(boxes.seen().size(), 1u);
         const SeenBox& box = boxes.seen()[0];
@@ -520,7 +520,7 @@ TEST_F(FailingSaveTest, RetryAfterTheFaultIsGoneSavesEverything) {
     boxes.answerAfter(IDRETRY, [&] {
         editorTookInput = IsWindowEnabled(editorWindow);
         failing.failAt.reset();
-        click(program->entryEditor.findControl("saveButton"));
+        click(program->entryEditor.control(EntryEditor::SaveButton));
     });
     addThroughTheEditor(added);
     ASSERT_EQ(boxes.seen().size(), 1u);
@@ -638,11 +638,11 @@ TEST_F(VaultSavingTest, WhatTakesTheVaultsPlaceIsNamedAndKept) {
 TEST_F(FailingSaveTest, ASaveThatRunsOutOfMemoryIsReportedAndTheChangeStaysUnsaved) {
     failing.onStep = [](vault::WriteStep) -> void { throw std::bad_alloc(); };
     program->vaultSession.useFileSystem(failing);
-    click(form().findControl("addButton"));
-    setText(program->entryEditor.findControl("usernameBox"), added.username);
-    setText(program->entryEditor.findControl("passwordBox"), added.password);
+    click(form().control(MainWindow::AddButton));
+    setText(program->entryEditor.control(EntryEditor::UsernameBox), added.username);
+    setText(program->entryEditor.control(EntryEditor::PasswordBox), added.password);
     boxes.answer(IDOK);
-    click(program->entryEditor.findControl("saveButton"));
+    click(program->entryEditor.control(EntryEditor::SaveButton));
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, "not enough memory")) << boxes.seen()[0].text;
     EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
