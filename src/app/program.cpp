@@ -8,6 +8,8 @@
 #include "app/responsive_cryptography.h"
 #include "app/entry_transfer.h"
 #include "app/vault_operations.h"
+#include "gate/strength_meter.h"
+#include "platform/wipe.h"
 #include "skin/skin.h"
 
 namespace vk {
@@ -79,17 +81,50 @@ void Program::importEntries(HWND owner) { vk::importEntries(*this, owner); }
 
 void Program::exportEntries(HWND owner) { vk::exportEntries(*this, owner); }
 
-void Program::importInLayout(const std::wstring& path, std::string_view text, const vault::CsvLayout& layout) {
-    vk::importEntriesInLayout(*this, mainWindow.hwnd(), path, text, layout);
+void Program::columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) {
+    afterHandlers.post([this, path = std::move(path), text = std::move(text), layout] {
+        vk::importEntriesInLayout(*this, mainWindow.hwnd(), path, text, layout);
+    });
 }
 
-bool Program::isMasterPassword(HWND owner, const std::string& password) {
-    return vk::isMasterPassword(*this, owner, password);
+void Program::vaultKeyChangeAsked(VaultKeyDialog::Request request) {
+    // Shared: the work a window posts is copied as a whole, and a request holds secrets once.
+    auto asked = std::make_shared<VaultKeyDialog::Request>(std::move(request));
+    afterHandlers.post([this, asked] { changeVaultKey(*asked); });
 }
 
-bool Program::saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format,
-                             const std::string& done) {
-    return vk::saveWithNewKey(*this, owner, password, format, done);
+void Program::changeVaultKey(VaultKeyDialog::Request& request) {
+    VaultKeyDialog& dialog = vaultKeyDialog;
+    // An encrypted vault's keys take a moment each, during which the dialog paints but takes nothing.
+    dialog.showWorking("Checking the password...");
+    const bool right = request.current.complete && vk::isMasterPassword(*this, dialog.hwnd(), request.current.text);
+    dialog.showPasswordStrength();
+    if (!right) {
+        dialog.refuseCurrentPassword();
+        return dialog.requestDone();
+    }
+    std::string password = request.current.text;
+    WipedWhenDone wipedPassword(password);
+    vault::VaultFormat format = request.purpose == VaultKeyDialog::Purpose::Encrypt ? vault::VaultFormat::Encrypted
+                                                                                   : vault::VaultFormat::Scrambled;
+    if (request.purpose == VaultKeyDialog::Purpose::ChangePassword) {
+        NewPassword checked = checkNewPassword(request.newPassword, request.retyped);
+        WipedWhenDone wipedNew(checked.password);
+        if (!checked.problem.empty()) {
+            dialog.refuseNewPassword(checked.problem, checked.emptyBoxes);
+            return dialog.requestDone();
+        }
+        wipeSecret(password);  // before the assignment, which may let go of its buffer
+        password = checked.password;
+        format = vaultSession.format();
+    }
+    // The only thing between a stolen copy of an encrypted vault and its entries is this password.
+    if (format == vault::VaultFormat::Encrypted && !mayUseWeakPassword(dialog.hwnd(), password, appTitle()))
+        return dialog.requestDone();
+    dialog.showWorking("Saving the vault...");
+    if (vk::saveWithNewKey(*this, dialog.hwnd(), password, format, dialog.doneText())) return dialog.unload();
+    dialog.showPasswordStrength();
+    dialog.requestDone();
 }
 
 void Program::unloadOtherWindows() {

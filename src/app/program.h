@@ -13,6 +13,7 @@
 #include "mainwindow/password_generator_dialog.h"
 #include "platform/app_info.h"
 #include "platform/owner_window.h"
+#include "platform/posted_work.h"
 #include "platform/settings.h"
 #include "skin/skin.h"
 #include "vault/file_system.h"
@@ -79,6 +80,8 @@ public:
 
     // Owns the windows that stay out of the task bar.
     OwnerWindow owner;
+    // What the windows hand over, acted on once their handlers have returned.
+    PostedWork afterHandlers;
 
     SplashWindow splashWindow;
     EntryEditor entryEditor;
@@ -94,13 +97,14 @@ public:
 private:
     // PasswordDialog::Host
     void hideMainWindow() override;
-    bool unlockVault(const std::string& password) override;
-    void createVault(const std::string& newPassword) override;
+    void passwordEntered(std::string password) override;
+    void newPasswordChosen(std::string password) override;
+    void passwordDialogCancelled() override { endProgramAtOnce(); }
     // VaultKeyDialog::Host
-    bool isMasterPassword(HWND owner, const std::string& password) override;
-    bool saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format,
-                        const std::string& done) override;
-    vault::VaultFormat vaultFormat() const override { return vaultSession.format(); }
+    void vaultKeyChangeAsked(VaultKeyDialog::Request request) override;
+    // Checks what the vault key dialog was given, in the order the dialog asks it, and saves the
+    // vault with its new key; the dialog closes when it is saved, and says why when it is not.
+    void changeVaultKey(VaultKeyDialog::Request& request);
     // MainWindow::Host
     void askForMasterPassword() override;
     SettingsStore& settings() override { return env.settings; }
@@ -137,7 +141,7 @@ private:
     void applyBranding() override;
     void shellOpen(const std::string& address, int showCommand) override { env.shellOpen(address, showCommand); }
     // ColumnChooser::Host
-    void importInLayout(const std::wstring& path, std::string_view text, const vault::CsvLayout& layout) override;
+    void columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) override;
 };
 
 }  // namespace vk

@@ -15,6 +15,7 @@
 //     From then on the main window drives the program.
 #include "app/program.h"
 #include "app/vault_operations.h"
+#include "platform/wipe.h"
 
 namespace vk {
 
@@ -35,7 +36,19 @@ void Program::askForMasterPassword() {
         passwordDialog.openToCreate();
 }
 
-bool Program::unlockVault(const std::string& password) { return vk::unlockVault(*this, password); }
-void Program::createVault(const std::string& newPassword) { vk::createVault(*this, newPassword); }
+void Program::passwordEntered(std::string password) {
+    afterHandlers.post([this, password = std::move(password)]() mutable {
+        WipedWhenDone wiped(password);
+        if (!vk::unlockVault(*this, password)) passwordDialog.refuseWrongPassword();
+    });
+}
+
+void Program::newPasswordChosen(std::string password) {
+    afterHandlers.post([this, password = std::move(password)]() mutable {
+        WipedWhenDone wiped(password);
+        passwordDialog.unload();
+        vk::createVault(*this, password);
+    });
+}
 
 }  // namespace vk

@@ -417,8 +417,6 @@ bool unlockVault(Program& app, const std::string& password) {
 }
 
 void createVault(Program& app, const std::string& password) {
-    app.passwordDialog.unload();
-    doEvents();
     vault::VaultSession& vault = app.vaultSession;
     // A vault without a master password may still hold entries (a restored backup, a hand edit):
     // they stay, and show in the list. The dialog is gone by now: whatever fails is told in a box

@@ -22,7 +22,7 @@ bool inspectVault(Program& app, vault::VaultState& state);
 // is not the master password.
 bool unlockVault(Program& app, const std::string& password);
 
-// Closes the password dialog, writes the vault with its new master password, and shows the main
+// Writes the vault with its new master password, and shows the main
 // window.
 void createVault(Program& app, const std::string& password);
 

@@ -1,8 +1,6 @@
 #include "gate/vault_key_dialog.h"
 
-#include "gate/password_dialog.h"
 #include "gate/strength_meter.h"
-#include "platform/handler_run.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "platform/wipe.h"
@@ -106,6 +104,7 @@ void VaultKeyDialog::create() {
 }
 
 void VaultKeyDialog::onLoad() {
+    requested_ = false;
     standAboveKeptOnTop();
     centreOnScreen();
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
@@ -135,41 +134,37 @@ void VaultKeyDialog::refuse(const std::string& message, bool emptyNewBoxes) {
     }
 }
 
-void VaultKeyDialog::onOkClick() {
-    HandlerRun run(working_);  // no second OK inside the first while a key is derived
-    if (!run.entered()) return;
-    AnsiText current = secretWindowText(currentBox->hwnd());
-    WipedWhenDone wipedCurrent(current.text);
-    // An encrypted vault's keys take a moment each, during which the dialog paints but takes nothing.
-    statusLabel->setText("Checking the password...");
-    const bool right = current.complete && host_.isMasterPassword(hwnd(), current.text);
-    showPasswordStrength();
-    if (!right) {
-        refuse("The password you entered is not your master password.  Nothing was changed.", false);
-        currentBox->setText("");
-        return;
-    }
-    std::string password = current.text;
-    WipedWhenDone wipedPassword(password);
-    vault::VaultFormat format = purpose_ == Purpose::Encrypt ? vault::VaultFormat::Encrypted
-                                                             : vault::VaultFormat::Scrambled;
-    if (changing()) {
-        std::wstring typed = wideWindowText(newBox->hwnd()), retyped = wideWindowText(retypeBox->hwnd());
-        WipedWhenDone wipedTyped(typed), wipedRetyped(retyped);
-        NewPassword checked = checkNewPassword(typed, retyped);
-        WipedWhenDone wipedNew(checked.password);
-        if (!checked.problem.empty()) return refuse(checked.problem, checked.emptyBoxes);
-        wipeSecret(password);  // before the assignment, which may let go of its buffer
-        password = checked.password;
-        format = host_.vaultFormat();
-    }
-    // The only thing between a stolen copy of an encrypted vault and its entries is this password.
-    if (format == vault::VaultFormat::Encrypted && !mayUseWeakPassword(hwnd(), password, host_.appTitle())) return;
-    statusLabel->setText("Saving the vault...");
-    const bool saved = host_.saveWithNewKey(hwnd(), password, format, wordingFor(purpose_).done);
-    if (saved) return unload();
-    showPasswordStrength();
+VaultKeyDialog::Request::~Request() {
+    wipeSecret(current.text);
+    wipeSecret(newPassword);
+    wipeSecret(retyped);
 }
+
+void VaultKeyDialog::onOkClick() {
+    // A BM_CLICK (an accessibility tool's default action) still reaches the button while the
+    // program works on the request: it waits for the answer.
+    if (requested_) return;
+    Request request;
+    request.purpose = purpose_;
+    request.current = secretWindowText(currentBox->hwnd());
+    if (changing()) {
+        request.newPassword = wideWindowText(newBox->hwnd());
+        request.retyped = wideWindowText(retypeBox->hwnd());
+    }
+    requested_ = true;
+    host_.vaultKeyChangeAsked(std::move(request));
+}
+
+void VaultKeyDialog::showWorking(const std::string& what) { statusLabel->setText(what); }
+
+void VaultKeyDialog::refuseCurrentPassword() {
+    refuse("The password you entered is not your master password.  Nothing was changed.", false);
+    currentBox->setText("");
+}
+
+void VaultKeyDialog::refuseNewPassword(const std::string& problem, bool emptyBoxes) { refuse(problem, emptyBoxes); }
+
+std::string VaultKeyDialog::doneText() const { return wordingFor(purpose_).done; }
 
 void VaultKeyDialog::onCancelClick() { unload(); }
 

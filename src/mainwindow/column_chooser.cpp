@@ -247,10 +247,8 @@ void ColumnChooser::onFieldChange() { EnableWindow(okButton->hwnd(), takesCreden
 void ColumnChooser::onOkClick() {
     const vault::CsvLayout layout = chosenLayout();
     if (!takesCredentials(layout)) return;
-    std::wstring path = std::move(path_);
-    std::string text = std::move(text_);
+    host_.columnsChosen(std::move(path_), std::move(text_), layout);
     unload();
-    host_.importInLayout(path, text, layout);
 }
 
 void ColumnChooser::onCancelClick() { unload(); }

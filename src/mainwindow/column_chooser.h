@@ -55,9 +55,9 @@ public:
     // What the dialog asks of the program around it.
     class Host {
     public:
-        // Imports the rows of the file's text as the user chose to read them.
-        virtual void importInLayout(const std::wstring& path, std::string_view text,
-                                    const vault::CsvLayout& layout) = 0;
+        // The user chose how to read the file's text: the program imports its rows so, once the
+        // dialog's handler is over.
+        virtual void columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) = 0;
 
     protected:
         ~Host() = default;

@@ -18,35 +18,6 @@ namespace {
 
 constexpr const wchar_t* kFrameClass = kWindowClass;
 
-// What a handler that failed could not do, told to the user: nothing may leave a window procedure,
-// yet nothing may vanish without a word either. Runs inside a catch block.
-void reportHandlerFailure(HWND window) noexcept {
-    const char* reason = "An unexpected error occurred.";
-    std::string described;
-    try {
-        throw;
-    } catch (const std::bad_alloc&) {
-        reason = "There is not enough memory for it.";
-    } catch (const std::exception& error) {
-        try {
-            described = error.what();
-            reason = described.c_str();
-        } catch (...) {
-        }
-    } catch (...) {
-    }
-    // A window destroyed while its handler ran can own no box: the box would never show.
-    if (!IsWindow(window)) window = nullptr;
-    try {
-        messageBox(window, std::string("Vellumkeep could not finish what you asked.\r\n\r\n") + reason,
-                   readAppInfo().title, MB_OK | MB_ICONERROR);
-    } catch (...) {
-        // Too short of memory even to say so in our own words: the system's box needs none.
-        MessageBoxW(window, L"Vellumkeep could not finish what you asked: there is not enough memory for it.",
-                    nullptr, MB_OK | MB_ICONERROR);
-    }
-}
-
 // A text box's key presses go to its control's handler first.
 class KeyPressFront : public ControlFront {
 public:
@@ -94,6 +65,35 @@ POINT centredCorner(int width, int height) {
 }
 
 }  // namespace
+
+// What a handler that failed could not do, told to the user: nothing may leave a window procedure,
+// yet nothing may vanish without a word either. Runs inside a catch block.
+void reportHandlerFailure(HWND window) noexcept {
+    const char* reason = "An unexpected error occurred.";
+    std::string described;
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        reason = "There is not enough memory for it.";
+    } catch (const std::exception& error) {
+        try {
+            described = error.what();
+            reason = described.c_str();
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    // A window destroyed while its handler ran can own no box: the box would never show.
+    if (!IsWindow(window)) window = nullptr;
+    try {
+        messageBox(window, std::string("Vellumkeep could not finish what you asked.\r\n\r\n") + reason,
+                   readAppInfo().title, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Too short of memory even to say so in our own words: the system's box needs none.
+        MessageBoxW(window, L"Vellumkeep could not finish what you asked: there is not enough memory for it.",
+                    nullptr, MB_OK | MB_ICONERROR);
+    }
+}
 
 int systemDpi() {
     HDC screen = GetDC(nullptr);

@@ -299,6 +299,10 @@ private:
     std::unique_ptr<MessageFilter> filter_;
 };
 
+// Tells the user what a handler that failed could not do: nothing may leave a window procedure, yet
+// nothing may vanish without a word either. Call it inside a catch block.
+void reportHandlerFailure(HWND window) noexcept;
+
 // The screen's DPI, as the program lays out its windows (system DPI aware).
 int systemDpi();
 
