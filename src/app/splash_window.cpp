@@ -1,7 +1,5 @@
 #include "app/splash_window.h"
 
-#include "app/branding.h"
-#include "app/program.h"
 #include "platform/picture.h"
 #include "skin/skin.h"
 
@@ -20,7 +18,7 @@ void SplashWindow::create() {
                              kPictureWidth, kPictureHeight);
     picture_ = loadPictureResource(kPicture, dpi(), toPixels(kPictureWidth), toPixels(kPictureHeight));
     SendMessageW(picture->hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
-    handOverTimer = &createTimer(HandOverTimer, app_.env.splashTickMs);
+    handOverTimer = &createTimer(HandOverTimer, host_.splashTickMs());
     handOverTimer->onTick = [this] { onHandOverTimer(); };
 }
 
@@ -28,15 +26,15 @@ void SplashWindow::onLoad() {
     // The window takes the picture's size.
     SetWindowPos(hwnd(), nullptr, 0, 0, toPixels(picture->width()), toPixels(picture->height()),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    applyBranding(app_);
-    if (app_.skinEnabled) bindSkin(app_, skin, *this);
+    host_.applyBranding();
+    if (skinning_.skinEnabled) bindSkin(skinning_, skin, *this);
     handOverTimer->setEnabled(true);
 }
 
 void SplashWindow::onHandOverTimer() {
     if (++ticks_ != kHandOverTicks) return;
     handOverTimer->setEnabled(false);
-    app_.handOverFromSplash();
+    host_.handOverFromSplash();
 }
 
 }  // namespace vk

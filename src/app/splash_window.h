@@ -10,7 +10,7 @@
 
 namespace vk {
 
-class Program;
+struct Skinning;
 
 class SplashWindow : public Window {
 public:
@@ -22,7 +22,21 @@ public:
     enum ControlId : int { Picture = kFirstControlId };
     enum TimerId : UINT_PTR { HandOverTimer = 1 };
 
-    explicit SplashWindow(Program& app) : app_(app) {}
+    // What the splash asks of the program around it.
+    class Host {
+    public:
+        // Reads the branding values, and switches the skin on.
+        virtual void applyBranding() = 0;
+        // How long a tick of the splash's timer lasts.
+        virtual unsigned splashTickMs() const = 0;
+        // The splash has shown long enough: the main window takes over.
+        virtual void handOverFromSplash() = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    SplashWindow(Host& host, Skinning& skinning) : host_(host), skinning_(skinning) {}
 
     // The program's skin control, `skin`.
     SkinControl skin;
@@ -39,7 +53,8 @@ private:
     Timer* handOverTimer = nullptr;
     Control* picture = nullptr;
 
-    Program& app_;
+    Host& host_;
+    Skinning& skinning_;
     Bitmap picture_;
     int ticks_ = 0;
 };

@@ -52,7 +52,7 @@ constexpr UINT kClipboardRetryMs = 250;
 }  // namespace
 
 MainWindow::MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor,
-                       vault::EntryList& entries)
+                       const vault::EntryList& entries)
     : entryList(entries), host_(host), branding_(branding), skinning_(skinning), editor_(editor), entries_(entries) {}
 
 int MainWindow::menuItemId(Menu menu, int position) {
@@ -194,7 +194,13 @@ void MainWindow::onUnload(bool& cancel) {
     host_.endProgramAtOnce();
 }
 
-void MainWindow::onColumnClick(int column) { sortByColumn(entryList, column, false); }
+void MainWindow::onColumnClick(int column) { sortByColumn(column, false); }
+
+bool MainWindow::sortByColumn(int column, bool reportErrors) {
+    return vk::sortByColumn(entryList, column, reportErrors, [this](bool sorted, int sortKey, vault::SortOrder order) {
+        host_.sortEntries(sorted, sortKey, order);
+    });
+}
 
 void MainWindow::onEncryptionClick() { host_.changeVaultEncryption(); }
 

@@ -66,6 +66,9 @@ public:
         // Closing: the help viewer, about box, editor and splash go first, the link launcher last.
         virtual void unloadOtherWindows() = 0;
         virtual void unloadLinkLauncher() = 0;
+        // Changes of the entries, which the open vault makes and the list then shows.
+        virtual bool removeEntry(vault::EntryId id) = 0;
+        virtual void sortEntries(bool sorted, int sortKey, vault::SortOrder order) = 0;
         // Saves the list; a failure is told in a box modal to `owner` (none: one quiet attempt).
         virtual bool saveVault(HWND owner) = 0;
         // Whether the list holds changes the vault does not, and how many.
@@ -83,7 +86,7 @@ public:
 
     // The window shows `entries`, which the open vault holds.
     MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor,
-               vault::EntryList& entries);
+               const vault::EntryList& entries);
 
     // Called once the vault is loaded or created: skins and shows the window, opens the help
     // viewer when the user asked for it, and closes the password dialog.
@@ -112,6 +115,9 @@ public:
     void onAboutClick();
     void onClipboardTimer();
     void onColumnClick(int column);  // 1-based, as the header reports it
+    // Sorts the entries by a column of the list (1-based), as a click on its header does; see
+    // sortByColumn for `reportErrors` and the result.
+    bool sortByColumn(int column, bool reportErrors);
     void onResize();
     bool onQueryEndSession();
 

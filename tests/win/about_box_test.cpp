@@ -35,16 +35,16 @@ class AboutBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // The splash binds the skin; its hand-over timer is not needed here.
-        program->splashWindow.load();
-        program->splashWindow.timer(SplashWindow::HandOverTimer)->setEnabled(false);
+        program->splashWindow().load();
+        program->splashWindow().timer(SplashWindow::HandOverTimer)->setEnabled(false);
         program.writeVault("master");
         program.logIn("master");
     }
 
-    AboutBox& box() { return program->aboutBox; }
+    AboutBox& box() { return program->aboutBox(); }
 
     void chooseAbout() {
-        SendMessageW(program->mainWindow.hwnd(), WM_COMMAND,
+        SendMessageW(program->mainWindow().hwnd(), WM_COMMAND,
                      MAKEWPARAM(MainWindow::menuItemId(MainWindow::AboutMenu, 0), 0), 0);
     }
 
@@ -113,7 +113,7 @@ TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
     EXPECT_GT(std::abs(title.lfHeight), std::abs(fontOf(box().control(AboutBox::VersionLabel)->hwnd()).lfHeight));
 
     // Skinned last: the header takes the panel colour, and the skin control draws the box.
-    const auto& skinned = program->splashWindow.skin.recordedSkinnedWindows();
+    const auto& skinned = program->splashWindow().skin.recordedSkinnedWindows();
     EXPECT_NE(std::find(skinned.begin(), skinned.end(), box().hwnd()), skinned.end());
     EXPECT_EQ(box().control(AboutBox::HeaderPicture)->backColor(), RGB(235, 235, 235));
 }
@@ -187,7 +187,7 @@ TEST_F(AboutBoxTest, WithSkinningOffThePlainLabelsStandAlone) {
     EXPECT_EQ(skinLabelIndexes(), (std::vector<int>{0}));
     for (Control* label : plainLabels()) EXPECT_TRUE(IsWindowVisible(label->hwnd()));
     EXPECT_EQ(box().control(AboutBox::VersionLabel)->text(), "1.0");
-    const auto& skinned = program->splashWindow.skin.recordedSkinnedWindows();
+    const auto& skinned = program->splashWindow().skin.recordedSkinnedWindows();
     EXPECT_EQ(std::find(skinned.begin(), skinned.end(), box().hwnd()), skinned.end());
 }
 

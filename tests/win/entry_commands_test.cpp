@@ -142,7 +142,7 @@ protected:
         program.logIn("master");
     }
 
-    MainWindow& form() { return program->mainWindow; }
+    MainWindow& form() { return program->mainWindow(); }
     HWND list() { return form().entryList.hwnd(); }
     std::vector<Entry> shownEntries() { return test::shownEntries(list()); }
     void selectRow(int row) {
@@ -208,12 +208,12 @@ TEST_F(EntryCommandsTest, EachCommandWithoutASelectionSaysSoAndDoesNothingElse) 
             command,
             [&] {
                 selectRow(-1);
-                program->mainWindow.setStatusText("before");
+                program->mainWindow().setStatusText("before");
                 putOnClipboard("copied earlier");
             },
             [&] {
                 EXPECT_EQ(form().statusText(), message);
-                EXPECT_FALSE(program->entryEditor.isLoaded());
+                EXPECT_FALSE(program->entryEditor().isLoaded());
                 bool copies = command.menu == MainWindow::CopyMenu;
                 // Copy empties the clipboard first, whether or not there is anything to copy.
                 if (copies)
@@ -233,7 +233,7 @@ TEST_F(EntryCommandsTest, AnEmptyListHasNothingToSelect) {
     TestProgram empty;
     empty.writeVault("master");
     empty.logIn("master");
-    MainWindow& emptyForm = empty->mainWindow;
+    MainWindow& emptyForm = empty->mainWindow();
     ASSERT_EQ(listCount(emptyForm.entryList.hwnd()), 0);
     click(emptyForm.control(MainWindow::EditButton));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to edit.");
@@ -246,7 +246,7 @@ TEST_F(EntryCommandsTest, AnEmptyListHasNothingToSelect) {
     EXPECT_EQ(emptyForm.statusText(), "You must first select a row to copy from.");
     EXPECT_EQ(clipboardText(), std::nullopt);
     EXPECT_TRUE(messageBoxes.seen().empty());
-    EXPECT_FALSE(empty->entryEditor.isLoaded());
+    EXPECT_FALSE(empty->entryEditor().isLoaded());
 }
 
 // ---- Copy ----
@@ -304,10 +304,10 @@ TEST_F(EntryCommandsTest, CopyKeepsWhatItPutsThereOutOfClipboardHistoryCloudAndM
 TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingElseWasCopiedSince) {
     ClipboardLock clipboardLock;
     TestProgram quick;  // its copied passwords go after a moment instead of ten seconds
-    quick->env.clipboardClearMs = 1;
+    quick->env().clipboardClearMs = 1;
     quick.writeVault("master", {{"bob", "pw-b", "www.example.com"}});
     quick.logIn("master");
-    MainWindow& quickForm = quick->mainWindow;
+    MainWindow& quickForm = quick->mainWindow();
     ListView_SetItemState(quickForm.entryList.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
     Timer& clearing = *quickForm.timer(MainWindow::ClipboardTimer);
 
@@ -381,10 +381,10 @@ TEST_F(EntryCommandsTest, ClosingTheProgramTakesItsCopiedPasswordOffTheClipboard
     TestProgram other;
     other.writeVault("master", {{"dave", "pw-d", ""}});
     other.logIn("master");
-    ListView_SetItemState(other->mainWindow.entryList.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
-    click(other->mainWindow.control(MainWindow::CopyPasswordButton));
+    ListView_SetItemState(other->mainWindow().entryList.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    click(other->mainWindow().control(MainWindow::CopyPasswordButton));
     putOnClipboard("copied after it");
-    SendMessageW(other->mainWindow.hwnd(), WM_CLOSE, 0, 0);
+    SendMessageW(other->mainWindow().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(other.endCount(), 1);
     EXPECT_EQ(clipboardText(), "copied after it");
 }
@@ -474,7 +474,7 @@ TEST_F(EntryCommandsTest, DeleteWithOkRemovesTheRowAndSavesTheRest) {
 
 TEST_F(EntryCommandsTest, DeleteAsksWithLongFieldsCutShortAndDeletesExactlyTheSelectedEntry) {
     const std::vector<Entry> before = shownEntries();
-    form().entryList.add({std::string(1'000'000, 'n'), "pw", std::string(10'000, 'L')});
+    program->vault().addEntry({std::string(1'000'000, 'n'), "pw", std::string(10'000, 'L')});
     selectRow(3);
     messageBoxes.answer(IDOK);
     click(form().control(MainWindow::DeleteButton));
@@ -517,10 +517,10 @@ public:
     }
     // Go To on the row, from the button or the menu.
     void goTo(int row, bool fromMenu) {
-        MainWindow& form = app().mainWindow;
+        MainWindow& form = app().mainWindow();
         ListView_SetItemState(form.entryList.hwnd(), -1, 0, LVIS_SELECTED);
         ListView_SetItemState(form.entryList.hwnd(), row, LVIS_SELECTED, LVIS_SELECTED);
-        app().mainWindow.setStatusText("before");
+        app().mainWindow().setStatusText("before");
         if (fromMenu)
             SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::DataMenu, 3), 0), 0);
         else
@@ -589,14 +589,14 @@ TEST_F(EntryCommandsTest, GoToStartsTheSystemExplorerMinimizedWithTheCompletedAd
         places.goTo(row, row % 2 == 0);
         ASSERT_EQ(places.startedCommands().size(), static_cast<size_t>(row) + 1);
         EXPECT_EQ(places.startedCommands().back(), (StartedCommand{systemExplorer(), c.commandLine, SW_SHOWMINIMIZED}));
-        EXPECT_EQ(places->mainWindow.statusText(), "Opening Location...");
+        EXPECT_EQ(places->mainWindow().statusText(), "Opening Location...");
         // Windows' own parser gives back the address whole, as explorer will read it.
         std::vector<std::string> expected = {"explorer"};
         if (!c.location.empty()) expected.push_back(completeLocation(c.location));
         EXPECT_EQ(argumentsOf(c.commandLine), expected);
     }
     EXPECT_EQ(places.endCount(), 0);
-    EXPECT_TRUE(places->mainWindow.isLoaded());
+    EXPECT_TRUE(places->mainWindow().isLoaded());
     EXPECT_TRUE(places.openedAddresses().empty());
     // The locations themselves stay as they were stored.
     EXPECT_EQ(vault::entriesOf(places.vaultBytes()), places.entries);
@@ -617,7 +617,7 @@ TEST_F(EntryCommandsTest, GoToRefusesALocationExplorerCouldReadAsAnythingButOneP
     for (int row = 0; row < static_cast<int>(locations.size()); ++row) {
         SCOPED_TRACE(locations[static_cast<size_t>(row)]);
         places.goTo(row, row % 2 == 0);
-        EXPECT_EQ(places->mainWindow.statusText(),
+        EXPECT_EQ(places->mainWindow().statusText(),
                   "Location not opened: it may not begin with \"/\", nor hold a double quote or a control character.");
     }
     EXPECT_TRUE(places.startedCommands().empty());
@@ -628,7 +628,7 @@ TEST_F(EntryCommandsTest, GoToRefusesALocationExplorerCouldReadAsAnythingButOneP
 
 TEST_F(EntryCommandsTest, AShellThatCannotStartTheCommandSaysSoAndTheProgramGoesOn) {
     std::vector<std::string> tried;
-    program->env.startProgram = [&](const std::string&, const std::string& commandLine, int) {
+    program->env().startProgram = [&](const std::string&, const std::string& commandLine, int) {
         tried.push_back(commandLine);
         return false;
     };
@@ -646,7 +646,7 @@ TEST_F(EntryCommandsTest, GoToRefusesWhatNoCommandLineHoldsAndShowsALongFailureC
     const size_t fits = kLongestCommandLine - explorer.size();
     ProgramWithLocations places({std::string(fits, 'a'), std::string(fits + 1, 'a'), std::string(70000, 'a')});
     std::vector<std::string> tried;
-    places->env.startProgram = [&](const std::string&, const std::string& commandLine, int) {
+    places->env().startProgram = [&](const std::string&, const std::string& commandLine, int) {
         tried.push_back(commandLine);
         return false;
     };
@@ -655,7 +655,7 @@ TEST_F(EntryCommandsTest, GoToRefusesWhatNoCommandLineHoldsAndShowsALongFailureC
         "Could not start: " + explorer + std::string(MAX_PATH - explorer.size(), 'a') + "...", tooLong, tooLong};
     for (int row = 0; row < 3; ++row) {
         places.goTo(row, row == 1);
-        EXPECT_EQ(places->mainWindow.statusText(), statuses[row]) << row;
+        EXPECT_EQ(places->mainWindow().statusText(), statuses[row]) << row;
     }
     EXPECT_EQ(tried, (std::vector<std::string>{explorer + places.entries[0].location}));
 }
@@ -711,7 +711,7 @@ TEST_F(EntryCommandsTest, GoToNeverStartsAnExplorerPlacedBesideTheProgram) {
     ASSERT_TRUE(planted.planted());
     TempFolder destination;
     ProgramWithLocations places({narrow(destination.path().native()).text});
-    places->env.startProgram = Environment::real().startProgram;
+    places->env().startProgram = Environment::real().startProgram;
     std::map<DWORD, std::string> before = runningChildren();
 
     places.goTo(0, false);
@@ -722,7 +722,7 @@ TEST_F(EntryCommandsTest, GoToNeverStartsAnExplorerPlacedBesideTheProgram) {
         started.push_back(program);
         endProcess(id);
     }
-    EXPECT_EQ(places->mainWindow.statusText(), "Opening Location...");
+    EXPECT_EQ(places->mainWindow().statusText(), "Opening Location...");
     ASSERT_EQ(started.size(), 1u);
     // Wine names its own explorer from the Windows folder's system32.
     std::filesystem::path program = started[0];

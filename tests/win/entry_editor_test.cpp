@@ -36,8 +36,8 @@ protected:
         program.logIn("master");
     }
 
-    MainWindow& form() { return program->mainWindow; }
-    EntryEditor& editor() { return program->entryEditor; }
+    MainWindow& form() { return program->mainWindow(); }
+    EntryEditor& editor() { return program->entryEditor(); }
     HWND list() { return form().entryList.hwnd(); }
 
     std::vector<Entry> shownEntries() { return test::shownEntries(list()); }
@@ -280,7 +280,7 @@ TEST_F(EntryEditorTest, EnterSavesOnlyFromTheWebsiteBox) {
 }
 
 TEST_F(EntryEditorTest, CancelAndTheCloseBoxChangeNothing) {
-    program->mainWindow.setStatusText("before");
+    program->mainWindow().setStatusText("before");
     Snapshot before = snapshot();
 
     openAdd();
@@ -315,7 +315,7 @@ TEST_F(EntryEditorTest, EditReplacesThatEntryWithTheSameMessage) {
 
 TEST_F(EntryEditorTest, AFieldTheBoxCannotShowWholeIsKeptUnlessTheUserChangesIt) {
     const std::string withNul("ab\0cd", 5);  // as a foreign file may hold it
-    form().entryList.add(Entry{withNul, "pw-d", withNul});
+    program->vault().addEntry(Entry{withNul, "pw-d", withNul});
     openEdit("ab");  // the list shows it cut too
     setText(editor().control(EntryEditor::PasswordBox), "new-pw");
     setText(editor().control(EntryEditor::WebsiteBox), "abx");

@@ -19,7 +19,7 @@ namespace {
 enum FileItem { kImport = 2, kExport = 3 };
 
 void choose(TestProgram& program, FileItem item) {
-    SendMessageW(program->mainWindow.hwnd(), WM_COMMAND,
+    SendMessageW(program->mainWindow().hwnd(), WM_COMMAND,
                  MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, item), 0), 0);
 }
 
@@ -52,7 +52,7 @@ TEST(EntryTransfer, AnExportReadsBackThroughTheMenusAndTheSystemsDialogs) {
     const std::string exported = readFile(csv);
     EXPECT_EQ(exported.rfind("\xEF\xBB\xBFUsername,Password,Website/Location\r\nalice,\"pw, with \"\"quotes\"\"\",", 0), 0u)
         << exported;
-    EXPECT_EQ(from->mainWindow.statusText(), "Exported 3 entries to " + displayText(csv.native()));
+    EXPECT_EQ(from->mainWindow().statusText(), "Exported 3 entries to " + displayText(csv.native()));
 
     TestProgram into;  // another vault, which holds one of the entries already
     into.writeVault("other", {kEntries[1]});
@@ -68,10 +68,10 @@ TEST(EntryTransfer, AnExportReadsBackThroughTheMenusAndTheSystemsDialogs) {
                                         "\r\n\r\nSkipped 1 row:\r\n    1 already in the vault\r\n\r\n"
                                         "Line 3 is already in the vault.");
     const std::vector<vault::Entry> expected{kEntries[1], kEntries[0], kEntries[2]};
-    EXPECT_EQ(shownEntries(into->mainWindow.entryList.hwnd()), expected);
+    EXPECT_EQ(shownEntries(into->mainWindow().entryList.hwnd()), expected);
     EXPECT_EQ(vault::entriesOf(into.vaultBytes()), expected);  // saved once, at once
-    EXPECT_EQ(into->vaultSession.unsavedChangeCount(), 0u);
-    EXPECT_EQ(into->mainWindow.statusText().rfind("Imported 2 entries.  Saved ", 0), 0u);
+    EXPECT_EQ(into->vaultSession().unsavedChangeCount(), 0u);
+    EXPECT_EQ(into->mainWindow().statusText().rfind("Imported 2 entries.  Saved ", 0), 0u);
 }
 
 // Chooses an item of a drop-down list as the user does: the list tells its window.
@@ -98,7 +98,7 @@ TEST(EntryTransfer, AFileWithoutAHeaderRowComesInWithTheColumnsTheUserChooses) {
         FileDialogAnswer open(L"Import Entries", csv.native());
         choose(program, kImport);
     }
-    ColumnChooser& chooser = program->columnChooser;
+    ColumnChooser& chooser = program->columnChooser();
     ASSERT_TRUE(chooser.visible());
     EXPECT_EQ(chooser.caption(), "Choose Columns");
     Control* username = chooser.control(ColumnChooser::UsernameBox);
@@ -127,7 +127,7 @@ TEST(EntryTransfer, AFileWithoutAHeaderRowComesInWithTheColumnsTheUserChooses) {
     EXPECT_EQ(boxes.seen()[0].text.rfind("Imported 2 entries from:", 0), 0u) << boxes.seen()[0].text;
     const std::vector<vault::Entry> expected{
         kEntries[0], {"ann", "pw-1", "https://mail.example"}, {"bob", "pw-2", "www.bank.example"}};
-    EXPECT_EQ(shownEntries(program->mainWindow.entryList.hwnd()), expected);
+    EXPECT_EQ(shownEntries(program->mainWindow().entryList.hwnd()), expected);
     EXPECT_EQ(vault::entriesOf(program.vaultBytes()), expected);
 }
 
@@ -209,7 +209,8 @@ TEST(EntryTransfer, AnExportNeitherReplacesWhatItMustNotNorLeavesAHalfWrittenFil
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        program->env.files = c.writeFails ? static_cast<vault::FileSystem*>(&failing) : &vault::realFileSystem();
+        program->vaultSession().useFileSystem(c.writeFails ? static_cast<vault::FileSystem&>(failing)
+                                                           : vault::realFileSystem());
         const std::filesystem::path target = program.folder().path() / c.name;
         const bool replaces = pathExists(target);  // the Save dialog asks first whether to replace it
         MessageBoxes boxes;
@@ -221,7 +222,7 @@ TEST(EntryTransfer, AnExportNeitherReplacesWhatItMustNotNorLeavesAHalfWrittenFil
         ASSERT_EQ(boxes.seen().size(), replaces ? 3u : 2u);
         EXPECT_NE(boxes.seen().back().text.find(c.says), std::string::npos) << boxes.seen().back().text;
     }
-    program->env.files = &vault::realFileSystem();
+    program->vaultSession().useFileSystem(vault::realFileSystem());
     EXPECT_EQ(program.vaultBytes(), vaultBefore);
     EXPECT_EQ(readFile(program.folder().file("Help.rtf")), "{\\rtf1 help}");
     EXPECT_EQ(readFile(program.folder().file("old export.csv")), "the export before");
@@ -249,7 +250,7 @@ TEST(EntryTransfer, AnImportSkipsWhatTheCodePageCannotHoldAndSavesOnce) {
     program.writeVault("master", {});
     program.logIn("master");
     FailingFileSystem counting;
-    program->vaultSession.useFileSystem(counting);
+    program->vaultSession().useFileSystem(counting);
     const std::filesystem::path csv = program.folder().file("in.csv");
     writeFile(csv, "username,password,url\r\nann,\xCE\xA9mega,u\r\nbob,pw-b,u\r\ncy,pw-c,\xE2\x88\x9E\r\n");
     MessageBoxes boxes;

@@ -22,7 +22,7 @@ protected:
         program.writeVault("master", {{"alice", "pw1", "georgetown"}, {"bob", "pw2", "www.example.com"}});
         program.logIn("master");
     }
-    MainWindow& form() { return program->mainWindow; }
+    MainWindow& form() { return program->mainWindow(); }
     TestProgram program;
 };
 
@@ -127,17 +127,17 @@ TEST_F(MainWindowTest, MenuItemsRunTheButtonsCommandsByIndex) {
     EXPECT_EQ(form().statusText(), "unchanged");
     EXPECT_TRUE(form().isLoaded());
     choose(MainWindow::DataMenu, 0);
-    EXPECT_TRUE(program->entryEditor.isLoaded());
-    EXPECT_EQ(program->entryEditor.caption(), "Add an entry");
+    EXPECT_TRUE(program->entryEditor().isLoaded());
+    EXPECT_EQ(program->entryEditor().caption(), "Add an entry");
     choose(MainWindow::AboutMenu, 0);
-    EXPECT_TRUE(program->aboutBox.visible());
+    EXPECT_TRUE(program->aboutBox().visible());
 }
 
 TEST_F(MainWindowTest, ANewStatusTextReplacesTheWholeLine) {
-    program->mainWindow.setStatusText("first text");
-    program->mainWindow.setStatusText("second");
+    program->mainWindow().setStatusText("first text");
+    program->mainWindow().setStatusText("second");
     EXPECT_EQ(form().statusText(), "second");
-    program->mainWindow.setStatusText("");
+    program->mainWindow().setStatusText("");
     EXPECT_EQ(form().statusText(), "");
 }
 
@@ -185,10 +185,10 @@ TEST(ShippedMainWindow, ListFollowsTheSkinnedWindowsSize) {
     TestProgram program;
     program.writeVault("master");
     program->start();
-    ASSERT_TRUE(pumpUntil([&] { return program->passwordDialog.visible(); }));
-    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "master");
-    click(program->passwordDialog.control(PasswordDialog::OkButton));
-    MainWindow& form = program->mainWindow;
+    ASSERT_TRUE(pumpUntil([&] { return program->passwordDialog().visible(); }));
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
+    MainWindow& form = program->mainWindow();
     ASSERT_TRUE(form.visible());
     ASSERT_NE(skinOf(form.hwnd()), nullptr);
     SetWindowPos(form.hwnd(), nullptr, 0, 0, form.toPixels(12000), form.toPixels(9000), SWP_NOMOVE | SWP_NOZORDER);
@@ -208,20 +208,20 @@ TEST_F(MainWindowTest, StatusBarPanelIsAsWideAsTheWindowAtLoad) {
 }
 
 TEST_F(MainWindowTest, ClosingUnloadsEveryWindowThenEndsTheProgram) {
-    program->aboutBox.show();
-    program->entryEditor.show();
-    program->helpViewer.load();
-    program->splashWindow.load();
+    program->aboutBox().show();
+    program->entryEditor().show();
+    program->helpViewer().load();
+    program->splashWindow().load();
     form().onWebsiteClick();
-    ASSERT_TRUE(program->helpViewer.isLoaded() && program->aboutBox.isLoaded() && program->entryEditor.isLoaded() &&
-                program->splashWindow.isLoaded() && program->linkLauncher.isLoaded());
+    ASSERT_TRUE(program->helpViewer().isLoaded() && program->aboutBox().isLoaded() && program->entryEditor().isLoaded() &&
+                program->splashWindow().isLoaded() && program->linkLauncher().isLoaded());
     std::vector<int> before = program->skinSupport->recordedCalls();
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_FALSE(program->helpViewer.isLoaded());
-    EXPECT_FALSE(program->aboutBox.isLoaded());
-    EXPECT_FALSE(program->entryEditor.isLoaded());
-    EXPECT_FALSE(program->splashWindow.isLoaded());
-    EXPECT_FALSE(program->linkLauncher.isLoaded());
+    EXPECT_FALSE(program->helpViewer().isLoaded());
+    EXPECT_FALSE(program->aboutBox().isLoaded());
+    EXPECT_FALSE(program->entryEditor().isLoaded());
+    EXPECT_FALSE(program->splashWindow().isLoaded());
+    EXPECT_FALSE(program->linkLauncher().isLoaded());
     EXPECT_EQ(program.endCount(), 1);
     std::vector<int> after = program->skinSupport->recordedCalls();
     ASSERT_EQ(after.size(), before.size() + 1);
@@ -232,17 +232,17 @@ TEST_F(MainWindowTest, ExitMenuClosesLikeTheCloseBox) {
     const int exit = GetMenuItemCount(GetSubMenu(GetMenu(form().hwnd()), 0)) - 1;  // the last item
     SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, exit), 0), 0);
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(program->linkLauncher.isLoaded());  // closing never loads the launcher
+    EXPECT_FALSE(program->linkLauncher().isLoaded());  // closing never loads the launcher
 }
 
 TEST(SkinSupportOrder, SplashMainWindowAndClosingCallItInOrder) {
     TestProgram program;
     program.writeVault("master");
-    program->splashWindow.load();
-    program->mainWindow.load();  // as the splash's hand-over does
-    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "master");
-    click(program->passwordDialog.control(PasswordDialog::OkButton));
-    SendMessageW(program->mainWindow.hwnd(), WM_CLOSE, 0, 0);
+    program->splashWindow().load();
+    program->mainWindow().load();  // as the splash's hand-over does
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
+    SendMessageW(program->mainWindow().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5, 6, 6}));
 }
 
@@ -250,8 +250,8 @@ TEST(SkinSupportOrder, BeforeWindowsVistaTheMainWindowsLoadLeavesItAlone) {
     TestProgram program;
     program.setNT6OrLater(false);
     program.writeVault("master");
-    program->splashWindow.load();
-    program->mainWindow.load();
+    program->splashWindow().load();
+    program->mainWindow().load();
     EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5}));
 }
 

@@ -75,8 +75,8 @@ void expectWrongPasswordBox(const SeenBox& box, HWND owner) {
 // Everything the gate touches, started as the splash's hand-over would start it.
 class GateTest : public ::testing::Test {
 protected:
-    PasswordDialog& dialog() { return program->passwordDialog; }
-    MainWindow& form() { return program->mainWindow; }
+    PasswordDialog& dialog() { return program->passwordDialog(); }
+    MainWindow& form() { return program->mainWindow(); }
     HWND dialogHwnd() { return dialog().hwnd(); }
 
     void start() {
@@ -102,7 +102,7 @@ protected:
         EXPECT_TRUE(dialog().isLoaded());
         EXPECT_TRUE(dialog().visible());
         EXPECT_FALSE(form().visible());
-        EXPECT_FALSE(program->vaultSession.isOpen());
+        EXPECT_FALSE(program->vaultSession().isOpen());
         EXPECT_EQ(program.endCount(), 0);
         EXPECT_EQ(hex(program.vaultBytes()), hex(vaultBytes));
     }
@@ -123,7 +123,7 @@ protected:
 
 TEST_F(FirstStartTest, CreatesAFreshVaultAndOpensTheDialogInCreateMode) {
     EXPECT_EQ(hex(program.vaultBytes()), "0D 0A");
-    EXPECT_TRUE(program->passwordDialog.creatingPassword());
+    EXPECT_TRUE(program->passwordDialog().creatingPassword());
     EXPECT_EQ(dialog().caption(), "Password Required");
     EXPECT_EQ(dialog().control(PasswordDialog::MessageLabel)->text(),
               "Because this is the first time you have used Vellumkeep, you will need to create a master "
@@ -263,7 +263,7 @@ TEST_F(FirstStartTest, AConfirmedPasswordCreatesTheVaultAndOpensTheMainWindow) {
     type("abcd", "abcd");  // four characters are enough
     click(dialog().control(PasswordDialog::OkButton));
     EXPECT_TRUE(boxes.seen().empty());
-    EXPECT_TRUE(program->vaultSession.isOpen());
+    EXPECT_TRUE(program->vaultSession().isOpen());
     EXPECT_EQ(vault::storedPasswordOf(program.vaultBytes()), "abcd");
     EXPECT_EQ(hex(program.vaultBytes()), "E1 E2 E3 E4 0D 0A");
     EXPECT_EQ(form().statusText(), "Password created successfully");
@@ -331,7 +331,7 @@ TEST_F(FirstStartTest, CancelEndsTheProgram) {
     click(dialog().control(PasswordDialog::CancelButton));
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_TRUE(boxes.seen().empty());
-    EXPECT_FALSE(program->vaultSession.isOpen());
+    EXPECT_FALSE(program->vaultSession().isOpen());
     EXPECT_EQ(hex(program.vaultBytes()), "0D 0A");
     EXPECT_FALSE(form().visible());
 }
@@ -358,15 +358,15 @@ protected:
         click(dialog().control(PasswordDialog::OkButton));
     }
     void expectLoggedIn() {
-        EXPECT_TRUE(program->vaultSession.isOpen());
+        EXPECT_TRUE(program->vaultSession().isOpen());
         EXPECT_EQ(vault::storedPasswordOf(program.vaultBytes()), "master");
         EXPECT_TRUE(form().visible());
         EXPECT_FALSE(dialog().isLoaded());
         EXPECT_EQ(program.endCount(), 0);
         EXPECT_EQ(form().statusText(), "Loaded 2 entries");
         HWND list = form().entryList.hwnd();
-        ASSERT_EQ(program->vaultSession.entries().count(), 2u);
-        EXPECT_EQ(program->vaultSession.entries().at(0).username, "alice");
+        ASSERT_EQ(program->vaultSession().entries().count(), 2u);
+        EXPECT_EQ(program->vaultSession().entries().at(0).username, "alice");
         ASSERT_EQ(listCount(list), 2);
         EXPECT_EQ(listText(list, 0, 0), "alice");
         EXPECT_EQ(listText(list, 0, 1), "pw1");
@@ -378,8 +378,8 @@ protected:
 };
 
 TEST_F(LaterStartTest, OpensTheDialogInEnterMode) {
-    EXPECT_FALSE(program->passwordDialog.creatingPassword());
-    EXPECT_FALSE(program->vaultSession.isOpen());
+    EXPECT_FALSE(program->passwordDialog().creatingPassword());
+    EXPECT_FALSE(program->vaultSession().isOpen());
     EXPECT_EQ(dialog().caption(), "Password Required");
     EXPECT_EQ(dialog().control(PasswordDialog::MessageLabel)->text(), "Please enter your password");
     EXPECT_EQ(dialog().height(), 1845);
@@ -455,7 +455,7 @@ TEST_F(LaterStartTest, ThreeWrongPasswordsEndTheProgramAfterANotice) {
     expectOkOnlyBox(boxes.seen()[3], kOnlyThreeTries, dialogHwnd());
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_FALSE(dialog().timer(PasswordDialog::HideMainWindowTimer)->enabled());
-    EXPECT_FALSE(program->vaultSession.isOpen());
+    EXPECT_FALSE(program->vaultSession().isOpen());
     EXPECT_EQ(listCount(form().entryList.hwnd()), 0);
     EXPECT_FALSE(form().visible());
     EXPECT_EQ(boxes.unexpected(), 0);
@@ -468,7 +468,7 @@ TEST_F(LaterStartTest, CancelInTheRetryBoxEndsAtOnceWithoutTheNotice) {
     expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_FALSE(dialog().timer(PasswordDialog::HideMainWindowTimer)->enabled());
-    EXPECT_FALSE(program->vaultSession.isOpen());
+    EXPECT_FALSE(program->vaultSession().isOpen());
     EXPECT_FALSE(form().visible());
     EXPECT_EQ(boxes.unexpected(), 0);
 }
@@ -478,7 +478,7 @@ TEST_F(LaterStartTest, TheCancelButtonEndsTheProgram) {
     click(dialog().control(PasswordDialog::CancelButton));
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_TRUE(boxes.seen().empty());
-    EXPECT_FALSE(program->vaultSession.isOpen());
+    EXPECT_FALSE(program->vaultSession().isOpen());
     EXPECT_EQ(listCount(form().entryList.hwnd()), 0);
 }
 
@@ -507,20 +507,20 @@ TEST(LoggingIn, ReportsTheNumberOfEntriesLoaded) {
         TestProgram program;
         program.writeVault("pw12", c.entries);
         program.logIn("pw12");
-        EXPECT_EQ(program->mainWindow.statusText(), c.status);
-        EXPECT_EQ(listCount(program->mainWindow.entryList.hwnd()), static_cast<int>(c.entries.size()));
+        EXPECT_EQ(program->mainWindow().statusText(), c.status);
+        EXPECT_EQ(listCount(program->mainWindow().entryList.hwnd()), static_cast<int>(c.entries.size()));
         EXPECT_EQ(program.endCount(), 0);
     }
 
     TestProgram created;
     writeFile(created.vaultPath(), scrambled("pw12") + "\r\n");
     created.loadMainWindow();
-    EXPECT_FALSE(created->passwordDialog.creatingPassword());
-    EXPECT_EQ(created->passwordDialog.height(), 1845);
-    setText(created->passwordDialog.control(PasswordDialog::PasswordBox), "pw12");
-    click(created->passwordDialog.control(PasswordDialog::OkButton));
-    EXPECT_EQ(created->mainWindow.statusText(), "Loaded 0 entries");
-    EXPECT_TRUE(created->mainWindow.visible());
+    EXPECT_FALSE(created->passwordDialog().creatingPassword());
+    EXPECT_EQ(created->passwordDialog().height(), 1845);
+    setText(created->passwordDialog().control(PasswordDialog::PasswordBox), "pw12");
+    click(created->passwordDialog().control(PasswordDialog::OkButton));
+    EXPECT_EQ(created->mainWindow().statusText(), "Loaded 0 entries");
+    EXPECT_TRUE(created->mainWindow().visible());
     EXPECT_EQ(created.endCount(), 0);
 }
 

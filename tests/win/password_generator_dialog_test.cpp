@@ -25,19 +25,19 @@ protected:
         program.logIn("master");
     }
 
-    EntryEditor& editor() { return program->entryEditor; }
-    PasswordGeneratorDialog& generator() { return program->generatorDialog; }
+    EntryEditor& editor() { return program->entryEditor(); }
+    PasswordGeneratorDialog& generator() { return program->generatorDialog(); }
     Control* control(int id) { return generator().control(id); }
     std::string result() { return control(PasswordGeneratorDialog::ResultBox)->text(); }
     std::string worth() { return control(PasswordGeneratorDialog::BitsLabel)->text(); }
     bool checked(int id) { return SendMessageW(control(id)->hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     bool enabled(int id) { return IsWindowEnabled(control(id)->hwnd()) != FALSE; }
     std::string stored(const std::string& name) {
-        return program->env.settings.get("Vellumkeep", "Settings", name, "(none)");
+        return program->env().settings.get("Vellumkeep", "Settings", name, "(none)");
     }
 
     void openGenerator() {
-        if (!editor().isLoaded()) click(program->mainWindow.control(MainWindow::AddButton));
+        if (!editor().isLoaded()) click(program->mainWindow().control(MainWindow::AddButton));
         ASSERT_TRUE(editor().isLoaded());
         click(editor().control(EntryEditor::GenerateButton));
         ASSERT_TRUE(generator().isLoaded());

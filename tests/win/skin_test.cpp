@@ -14,7 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/branding.h"
 #include "platform/canvas.h"
 #include "platform/handles.h"
 #include "skin/skin.h"
@@ -148,8 +147,8 @@ bool topmost(const Window& window) {
 
 // The splash's load binds the program's skin; its hand-over timer is not wanted here.
 void bindProgramSkin(TestProgram& program) {
-    program->splashWindow.load();
-    program->splashWindow.timer(SplashWindow::HandOverTimer)->setEnabled(false);
+    program->splashWindow().load();
+    program->splashWindow().timer(SplashWindow::HandOverTimer)->setEnabled(false);
 }
 
 // ---- The skin's colours ----
@@ -199,8 +198,8 @@ protected:
         bindProgramSkin(program);
         program.logIn("master");
     }
-    const SkinData& skin() { return program->splashWindow.skin.data(); }
-    MainWindow& form() { return program->mainWindow; }
+    const SkinData& skin() { return program->splashWindow().skin.data(); }
+    MainWindow& form() { return program->mainWindow(); }
 
     TestProgram program;
 };
@@ -221,19 +220,19 @@ TEST_F(SkinnedProgram, CommandButtonsAreWhiteAndTheListIsWhiteWithBlackText) {
 }
 
 TEST_F(SkinnedProgram, EditorTextBoxesAnswerWithAWhiteBrushAndBlackText) {
-    program->entryEditor.openForAdd();
-    ASSERT_TRUE(program->entryEditor.isLoaded());
+    program->entryEditor().openForAdd();
+    ASSERT_TRUE(program->entryEditor().isLoaded());
     for (Control* box :
-         {program->entryEditor.control(EntryEditor::UsernameBox), program->entryEditor.control(EntryEditor::PasswordBox),
-          program->entryEditor.control(EntryEditor::WebsiteBox)}) {
-        ColourAnswer answer = askColour(program->entryEditor, WM_CTLCOLOREDIT, box);
+         {program->entryEditor().control(EntryEditor::UsernameBox), program->entryEditor().control(EntryEditor::PasswordBox),
+          program->entryEditor().control(EntryEditor::WebsiteBox)}) {
+        ColourAnswer answer = askColour(program->entryEditor(), WM_CTLCOLOREDIT, box);
         EXPECT_EQ(answer.brushColour, kWhite) << box->id();
         EXPECT_EQ(answer.textColour, kBlack) << box->id();
     }
     // Its skinned labels are not coloured by the program.
     for (Control* label :
-         {program->entryEditor.control(EntryEditor::UsernameLabel), program->entryEditor.control(EntryEditor::PasswordLabel),
-          program->entryEditor.control(EntryEditor::WebsiteLabel)}) {
+         {program->entryEditor().control(EntryEditor::UsernameLabel), program->entryEditor().control(EntryEditor::PasswordLabel),
+          program->entryEditor().control(EntryEditor::WebsiteLabel)}) {
         EXPECT_FALSE(label->backColor()) << label->id();
         EXPECT_FALSE(label->foreColor()) << label->id();
     }
@@ -244,7 +243,7 @@ TEST(SkinPasswordDialog, TextBoxesAnswerWithAWhiteBrushAndBlackTextAndButtonsAre
     program.writeVault("master");
     bindProgramSkin(program);
     program.loadMainWindow();
-    PasswordDialog& dialog = program->passwordDialog;
+    PasswordDialog& dialog = program->passwordDialog();
     ASSERT_TRUE(dialog.isLoaded());
     for (Control* box : {dialog.control(PasswordDialog::PasswordBox), dialog.control(PasswordDialog::RetypeBox)}) {
         ColourAnswer answer = askColour(dialog, WM_CTLCOLOREDIT, box);
@@ -256,8 +255,8 @@ TEST(SkinPasswordDialog, TextBoxesAnswerWithAWhiteBrushAndBlackTextAndButtonsAre
 }
 
 TEST_F(SkinnedProgram, AboutBoxHeaderGetsThePanelColourAndItsLabelsKeepTheirOwn) {
-    program->aboutBox.show();
-    AboutBox& about = program->aboutBox;
+    program->aboutBox().show();
+    AboutBox& about = program->aboutBox();
     ASSERT_TRUE(about.isLoaded());
     EXPECT_EQ(about.control(AboutBox::HeaderPicture)->backColor(), kLightGrey);
     // The skin leaves the program's own colours alone.
@@ -273,14 +272,14 @@ TEST_F(SkinnedProgram, AboutBoxHeaderGetsThePanelColourAndItsLabelsKeepTheirOwn)
 }
 
 TEST_F(SkinnedProgram, HelpViewersCheckBoxAndRichTextBoxGetNoColour) {
-    program->helpViewer.load();
-    HelpViewer& help = program->helpViewer;
+    program->helpViewer().load();
+    HelpViewer& help = program->helpViewer();
     ASSERT_TRUE(help.isLoaded());
     for (Control* control : {help.control(HelpViewer::ShowAtStartupBox), help.control(HelpViewer::Document)}) {
         EXPECT_FALSE(control->backColor()) << control->id();
         EXPECT_FALSE(control->foreColor()) << control->id();
     }
-    const std::vector<HWND>& skinned = program->splashWindow.skin.recordedSkinnedWindows();
+    const std::vector<HWND>& skinned = program->splashWindow().skin.recordedSkinnedWindows();
     EXPECT_NE(std::find(skinned.begin(), skinned.end(), help.hwnd()), skinned.end());
 }
 
@@ -288,8 +287,8 @@ TEST(SkinColorControls, ColoursByTypeAndStopsAtTheFirstControlThatRefuses) {
     const COLORREF back = RGB(1, 2, 3), fore = RGB(4, 5, 6), panel = RGB(7, 8, 9);
     {
         TestProgram program;  // skinning is off: the editor loads uncoloured
-        program->entryEditor.openForAdd();
-        EntryEditor& editor = program->entryEditor;
+        program->entryEditor().openForAdd();
+        EntryEditor& editor = program->entryEditor();
         ASSERT_FALSE(editor.control(EntryEditor::UsernameBox)->backColor());
         colourControls(editor, static_cast<long>(back), static_cast<long>(fore), static_cast<long>(panel), 0);
         for (Control* box :
@@ -303,8 +302,8 @@ TEST(SkinColorControls, ColoursByTypeAndStopsAtTheFirstControlThatRefuses) {
     }
     {
         TestProgram program;
-        program->entryEditor.openForAdd();
-        EntryEditor& editor = program->entryEditor;
+        program->entryEditor().openForAdd();
+        EntryEditor& editor = program->entryEditor();
         // A control whose window is gone refuses its colour, and the walk ends there.
         DestroyWindow(editor.control(EntryEditor::UsernameBox)->hwnd());
         colourControls(editor, static_cast<long>(back), static_cast<long>(fore), static_cast<long>(panel), 0);
@@ -324,19 +323,19 @@ TEST(SkinRegion, IsResetOnlyOnWindowsNT6AndLater) {
         TestProgram program;
         program.setNT6OrLater(false);
         bindProgramSkin(program);
-        program->aboutBox.load();
+        program->aboutBox().load();
         Region region(CreateRectRgn(0, 0, 0, 0));
-        int kind = GetWindowRgn(program->aboutBox.hwnd(), region.get());
+        int kind = GetWindowRgn(program->aboutBox().hwnd(), region.get());
         EXPECT_TRUE(kind == ERROR || kind == NULLREGION) << kind;
         // It is still skinned.
-        EXPECT_EQ(program->splashWindow.skin.recordedSkinnedWindows().back(), program->aboutBox.hwnd());
+        EXPECT_EQ(program->splashWindow().skin.recordedSkinnedWindows().back(), program->aboutBox().hwnd());
     }
     {
         TestProgram program;
         bindProgramSkin(program);
-        program->aboutBox.load();
+        program->aboutBox().load();
         Region region(CreateRectRgn(0, 0, 0, 0));
-        EXPECT_EQ(GetWindowRgn(program->aboutBox.hwnd(), region.get()), SIMPLEREGION);
+        EXPECT_EQ(GetWindowRgn(program->aboutBox().hwnd(), region.get()), SIMPLEREGION);
     }
 }
 
@@ -345,7 +344,7 @@ TEST(SkinRegion, CoversTheWholeMainWindowAtEverySize) {
     TestProgram program;
     program.writeVault("master");
     program.logIn("master");
-    HWND form = program->mainWindow.hwnd();
+    HWND form = program->mainWindow().hwnd();
     auto expectCovered = [form](const char* when) {
         Region region(CreateRectRgn(0, 0, 0, 0));
         ASSERT_EQ(GetWindowRgn(form, region.get()), SIMPLEREGION) << when;
@@ -404,28 +403,28 @@ TEST(SkinOrder, EachWindowIsColouredThenGivenItsRegionThenSkinned) {
     program.writeVault("master");
     bindProgramSkin(program);
     program.loadMainWindow();
-    HWND dialog = program->passwordDialog.hwnd();
+    HWND dialog = program->passwordDialog().hwnd();
     SkinSteps steps;
-    steps.form = program->mainWindow.hwnd();
-    steps.list = program->mainWindow.control(MainWindow::EntryList)->hwnd();
+    steps.form = program->mainWindow().hwnd();
+    steps.list = program->mainWindow().control(MainWindow::EntryList)->hwnd();
     recording = &steps;
     steps.hook = SetWindowsHookExW(WH_CALLWNDPROC, recordSkinStep, nullptr, GetCurrentThreadId());
-    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "master");
-    click(program->passwordDialog.control(PasswordDialog::OkButton));
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
     UnhookWindowsHookEx(steps.hook);
     recording = nullptr;
     EXPECT_EQ(steps.steps, "CRS");
     // One skin call per window, in the order the windows were loaded.
-    std::vector<HWND> expected{program->splashWindow.hwnd(), dialog, program->mainWindow.hwnd()};
-    if (program->helpViewer.isLoaded()) expected.push_back(program->helpViewer.hwnd());
-    EXPECT_EQ(program->splashWindow.skin.recordedSkinnedWindows(), expected);
+    std::vector<HWND> expected{program->splashWindow().hwnd(), dialog, program->mainWindow().hwnd()};
+    if (program->helpViewer().isLoaded()) expected.push_back(program->helpViewer().hwnd());
+    EXPECT_EQ(program->splashWindow().skin.recordedSkinnedWindows(), expected);
 }
 
 TEST(SkinOnTop, SetOnTopSetsAndClearsTheTopmostState) {
     TestProgram program;
-    applyBranding(program.app());
-    program->aboutBox.show();
-    Window& window = program->aboutBox;
+    program->applyBranding();
+    program->aboutBox().show();
+    Window& window = program->aboutBox();
     ASSERT_FALSE(topmost(window));
     setOnTop(window, true);
     EXPECT_TRUE(topmost(window));
@@ -441,18 +440,18 @@ TEST(SkinOnTop, PasswordDialogAndHelpViewerStayOnTopTheAboutBoxDoesNot) {
     writeFile(program.folder().file("Help.rtf"), "{\\rtf1\\ansi Vellumkeep help.\\par}");
     bindProgramSkin(program);
     program.loadMainWindow();
-    EXPECT_TRUE(topmost(program->passwordDialog));
-    program->helpViewer.load();
-    EXPECT_TRUE(topmost(program->helpViewer));
-    program->aboutBox.load();
-    EXPECT_FALSE(topmost(program->aboutBox));
+    EXPECT_TRUE(topmost(program->passwordDialog()));
+    program->helpViewer().load();
+    EXPECT_TRUE(topmost(program->helpViewer()));
+    program->aboutBox().load();
+    EXPECT_FALSE(topmost(program->aboutBox()));
 }
 
 // ---- How skinned windows draw ----
 
 TEST_F(SkinnedProgram, TheClientAreaIsAVerticalGradientFromTheSkin) {
-    program->entryEditor.openForAdd();
-    Picture picture(program->entryEditor.hwnd());
+    program->entryEditor().openForAdd();
+    Picture picture(program->entryEditor().hwnd());
     ASSERT_TRUE(picture.valid());
     int last = picture.height() - 1;
     for (int x : {0, picture.width() / 2, picture.width() - 1}) {
@@ -579,16 +578,16 @@ TEST_F(SkinnedProgram, ButtonCaptionsMayHaveSeveralLines) {
 }
 
 TEST_F(SkinnedProgram, PlainLabelsAndCheckBoxesDrawOverTheBackgroundInTheLabelColour) {
-    program->aboutBox.show();
+    program->aboutBox().show();
     ColourAnswer label =
-        askColour(program->aboutBox, WM_CTLCOLORSTATIC, program->aboutBox.control(AboutBox::VersionCaption));
+        askColour(program->aboutBox(), WM_CTLCOLORSTATIC, program->aboutBox().control(AboutBox::VersionCaption));
     EXPECT_EQ(label.brush, GetStockObject(NULL_BRUSH));
     EXPECT_EQ(label.backgroundMode, TRANSPARENT);
     EXPECT_EQ(label.textColour, skin().labelText);
 
-    program->helpViewer.load();
+    program->helpViewer().load();
     ColourAnswer check =
-        askColour(program->helpViewer, WM_CTLCOLORSTATIC, program->helpViewer.control(HelpViewer::ShowAtStartupBox));
+        askColour(program->helpViewer(), WM_CTLCOLORSTATIC, program->helpViewer().control(HelpViewer::ShowAtStartupBox));
     EXPECT_EQ(check.brush, GetStockObject(NULL_BRUSH));
     EXPECT_EQ(check.textColour, skin().labelText);
 }
@@ -597,9 +596,9 @@ TEST(SkinLabels, DrawTheirCaptionInTheSkinsLabelColourWordWrappedWithLineBreaks)
     TestProgram program;  // no vault: the dialog asks for a new password, with a long first label
     bindProgramSkin(program);
     program.loadMainWindow();
-    PasswordDialog& dialog = program->passwordDialog;
-    ASSERT_TRUE(program->passwordDialog.creatingPassword());
-    const SkinData& skin = program->splashWindow.skin.data();
+    PasswordDialog& dialog = program->passwordDialog();
+    ASSERT_TRUE(program->passwordDialog().creatingPassword());
+    const SkinData& skin = program->splashWindow().skin.data();
     HWND label = dialog.control(PasswordDialog::MessageLabel)->hwnd();
     Picture picture(label);
     ASSERT_TRUE(picture.valid());
@@ -621,8 +620,8 @@ TEST(SkinLabels, DrawTheirCaptionInTheSkinsLabelColourWordWrappedWithLineBreaks)
 
 TEST(SkinLabels, OnAnUnskinnedWindowUseTheSystemColours) {
     TestProgram program;  // skinning off
-    program->entryEditor.openForAdd();
-    Picture picture(program->entryEditor.control(EntryEditor::UsernameLabel)->hwnd());
+    program->entryEditor().openForAdd();
+    Picture picture(program->entryEditor().control(EntryEditor::UsernameLabel)->hwnd());
     ASSERT_TRUE(picture.valid());
     EXPECT_EQ(picture.at(picture.width() - 1, 0), GetSysColor(COLOR_BTNFACE));
     EXPECT_TRUE(anyPixel(picture, GetSysColor(COLOR_BTNTEXT)));

@@ -20,26 +20,26 @@ void expectLineFollows(Window& dialog, int box, int line) {
 TEST(StrengthMeter, TheLineFollowsTheNewPasswordInEachDialogThatTakesOne) {
     TestProgram program;
     program.loadMainWindow();  // no vault yet: a new master password is asked for
-    ASSERT_TRUE(program->passwordDialog.creatingPassword());
+    ASSERT_TRUE(program->passwordDialog().creatingPassword());
     {
         SCOPED_TRACE("the first start");
-        expectLineFollows(program->passwordDialog, PasswordDialog::PasswordBox, PasswordDialog::StrengthLabel);
+        expectLineFollows(program->passwordDialog(), PasswordDialog::PasswordBox, PasswordDialog::StrengthLabel);
     }
-    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "first pass");
-    setText(program->passwordDialog.control(PasswordDialog::RetypeBox), "first pass");
-    click(program->passwordDialog.control(PasswordDialog::OkButton));
-    ASSERT_TRUE(program->mainWindow.visible());
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "first pass");
+    setText(program->passwordDialog().control(PasswordDialog::RetypeBox), "first pass");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
+    ASSERT_TRUE(program->mainWindow().visible());
 
-    program->vaultKeyDialog.open(VaultKeyDialog::Purpose::ChangePassword);
+    program->vaultKeyDialog().open(VaultKeyDialog::Purpose::ChangePassword);
     {
         SCOPED_TRACE("changing the master password");
-        expectLineFollows(program->vaultKeyDialog, VaultKeyDialog::NewBox, VaultKeyDialog::StatusLabel);
+        expectLineFollows(program->vaultKeyDialog(), VaultKeyDialog::NewBox, VaultKeyDialog::StatusLabel);
     }
-    program->vaultKeyDialog.unload();
-    program->vaultKeyDialog.open(VaultKeyDialog::Purpose::Encrypt);
+    program->vaultKeyDialog().unload();
+    program->vaultKeyDialog().open(VaultKeyDialog::Purpose::Encrypt);
     {
         SCOPED_TRACE("encrypting the vault");
-        expectLineFollows(program->vaultKeyDialog, VaultKeyDialog::CurrentBox, VaultKeyDialog::StatusLabel);
+        expectLineFollows(program->vaultKeyDialog(), VaultKeyDialog::CurrentBox, VaultKeyDialog::StatusLabel);
     }
 }
 
@@ -47,9 +47,9 @@ TEST(StrengthMeter, TheGateShowsNoLineWhenThePasswordIsEntered) {
     TestProgram program;
     program.writeVault("master");
     program.loadMainWindow();
-    ASSERT_FALSE(program->passwordDialog.creatingPassword());
-    setText(program->passwordDialog.control(PasswordDialog::PasswordBox), "pass");
-    EXPECT_FALSE(program->passwordDialog.control(PasswordDialog::StrengthLabel)->visible());
+    ASSERT_FALSE(program->passwordDialog().creatingPassword());
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "pass");
+    EXPECT_FALSE(program->passwordDialog().control(PasswordDialog::StrengthLabel)->visible());
 }
 
 }  // namespace

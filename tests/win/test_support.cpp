@@ -7,7 +7,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/branding.h"
 #include "platform/process.h"
 #include "platform/text.h"
 #include "vault_samples.h"
@@ -444,17 +443,17 @@ void TestProgram::writeVault(const std::string& master, const std::vector<vault:
 }
 
 void TestProgram::loadMainWindow() {
-    applyBranding(*program_);
-    program_->mainWindow.load();
+    program_->applyBranding();
+    program_->mainWindow().load();
 }
 
 void TestProgram::logIn(const std::string& master) {
     loadMainWindow();
-    ASSERT_TRUE(program_->passwordDialog.isLoaded());
-    setText(program_->passwordDialog.control(PasswordDialog::PasswordBox), master);
-    click(program_->passwordDialog.control(PasswordDialog::OkButton));
-    ASSERT_TRUE(program_->mainWindow.visible());
-    ASSERT_FALSE(program_->passwordDialog.isLoaded());
+    ASSERT_TRUE(program_->passwordDialog().isLoaded());
+    setText(program_->passwordDialog().control(PasswordDialog::PasswordBox), master);
+    click(program_->passwordDialog().control(PasswordDialog::OkButton));
+    ASSERT_TRUE(program_->mainWindow().visible());
+    ASSERT_FALSE(program_->passwordDialog().isLoaded());
 }
 
 ClipboardLock::ClipboardLock() : mutex_(CreateMutexW(nullptr, FALSE, L"Local\\VellumkeepTestsClipboard")) {

@@ -213,11 +213,11 @@ public:
     Program& app() { return *program_; }
     Program* operator->() { return program_.get(); }
     const TempFolder& folder() const { return folder_; }
-    std::filesystem::path vaultPath() const { return vault::vaultPathIn(program_->env.app.folder); }
+    std::filesystem::path vaultPath() const { return vault::vaultPathIn(program_->env().app.folder); }
     // Moves the program to another folder (before it first touches its vault).
     void moveTo(const std::filesystem::path& folder) {
-        program_->env.app.folder = folder;
-        program_->vaultSession.moveTo(vault::vaultPathIn(folder));
+        program_->env().app.folder = folder;
+        program_->vaultSession().moveTo(vault::vaultPathIn(folder));
     }
     std::string vaultBytes() const { return readFile(vaultPath()); }
 
