@@ -12,7 +12,7 @@ foreach(lang C CXX)
   set(CMAKE_${lang}_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
 endforeach()
 
-set(VK_WIN_LIBS comctl32 comdlg32 gdi32 msimg32 user32 shell32 advapi32 version ole32 oleaut32 uuid)
+set(VK_WIN_LIBS comctl32 comdlg32 gdi32 msimg32 user32 shell32 advapi32 version ole32 oleaut32 uuid wtsapi32)
 
 file(GLOB_RECURSE VK_APP_SOURCES CONFIGURE_DEPENDS src/*.cpp)
 list(FILTER VK_APP_SOURCES EXCLUDE REGEX "_posix\\.cpp$|/src/app/main\\.cpp$")

@@ -38,7 +38,8 @@ Program::Program(Environment environment)
       linkLauncher_(*this, *this, linkRequest_),
       vaultKeyDialog_(*this, *this),
       columnChooser_(*this, *this),
-      generatorDialog_(*this, *this, *this) {
+      generatorDialog_(*this, *this, *this),
+      optionsDialog_(*this, *this) {
     isNT6OrLater = [this] { return env_.isNT6OrLater(); };
 }
 
@@ -139,6 +140,7 @@ void Program::unloadOtherWindows() {
     entryEditor_.unload();
     vaultKeyDialog_.unload();
     columnChooser_.unload();
+    optionsDialog_.unload();
     splashWindow_.unload();
 }
 

@@ -12,8 +12,11 @@
 #include "mainwindow/column_chooser.h"
 #include "mainwindow/entry_editor.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/options.h"
+#include "mainwindow/options_dialog.h"
 #include "mainwindow/password_generator_dialog.h"
 #include "platform/app_info.h"
+#include "platform/input_watch.h"
 #include "platform/owner_window.h"
 #include "platform/posted_work.h"
 #include "platform/settings.h"
@@ -59,7 +62,8 @@ class Program : public Branding,
                 public PasswordGeneratorDialog::Host,
                 public HelpViewer::Host,
                 public LinkLauncher::Host,
-                public ColumnChooser::Host {
+                public ColumnChooser::Host,
+                public OptionsDialog::Host {
 public:
     explicit Program(Environment environment);
     ~Program();
@@ -91,6 +95,10 @@ public:
     VaultKeyDialog& vaultKeyDialog() { return vaultKeyDialog_; }
     ColumnChooser& columnChooser() { return columnChooser_; }
     PasswordGeneratorDialog& generatorDialog() { return generatorDialog_; }
+    OptionsDialog& optionsDialog() { return optionsDialog_; }
+    const Options& options() const { return options_; }
+    // Whether the vault is locked: none of its entries is on screen until the master password is given.
+    bool locked() const { return locked_; }
     std::string& linkRequest() { return linkRequest_; }
 
 private:
@@ -101,7 +109,7 @@ private:
     void setStatusText(const std::string& text) override { mainWindow_.setStatusText(text); }
     std::string statusText() const override { return mainWindow_.statusText(); }
     void showVaultFormat(vault::VaultFormat format) override;
-    void showUnlocked() override { mainWindow_.showUnlocked(); }
+    void showUnlocked() override;
     void askForNewPassword() override { passwordDialog_.switchToCreate(); }
     void askForPassword() override { passwordDialog_.openToEnter(); }
     void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) override;
@@ -113,7 +121,10 @@ private:
     void hideMainWindow() override;
     void passwordEntered(std::string password) override;
     void newPasswordChosen(std::string password) override;
-    void passwordDialogCancelled() override { endProgramAtOnce(); }
+    void passwordDialogCancelled() override;
+    void wrongTriesUsedUp() override { endProgramAtOnce(); }
+    // The password typed to unlock the locked vault.
+    void unlockWith(const std::string& password);
     // VaultKeyDialog::Host
     void vaultKeyChangeAsked(VaultKeyDialog::Request request) override;
     // Checks what the vault key dialog was given, in the order the dialog asks it, and saves the
@@ -141,6 +152,12 @@ private:
     std::uint64_t unsavedChangeCount() const override { return vault_.vault().unsavedChangeCount(); }
     bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) override;
     unsigned clipboardClearMs() const override { return env_.clipboardClearMs; }
+    bool vaultLocked() const override { return locked_; }
+    void lockOrUnlock() override;
+    void windowsLocking() override;
+    void windowMinimised() override;
+    void idleCheck() override;
+    void showOptions() override { optionsDialog_.open(options_); }
     // EntryEditor::Host
     vault::EntryId addEntry(const vault::Entry& entry) override { return vault_.addEntry(entry); }
     bool replaceEntry(vault::EntryId id, const vault::Entry& entry) override { return vault_.replaceEntry(id, entry); }
@@ -156,6 +173,18 @@ private:
     void shellOpen(const std::string& address, int showCommand) override { env_.shellOpen(address, showCommand); }
     // ColumnChooser::Host
     void columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) override;
+    // OptionsDialog::Host
+    void optionsChosen(const Options& options) override;
+
+    // The lock (vault_lock.cpp). A lock asked for while a box, a system dialog or a key being
+    // derived holds the main window waits for it: the boxes and dialogs are told to close as their
+    // Cancel would, and the lock follows as soon as the window is free again.
+    void loadOptions();
+    void askForLock();
+    void lockWhenFree();
+    void lock();
+    void askToUnlock();
+    void finishUnlock();
 
     Environment env_;
     // The vault beside the executable, and its commands.
@@ -177,6 +206,15 @@ private:
     VaultKeyDialog vaultKeyDialog_;
     ColumnChooser columnChooser_;  // asks for the columns of a file to import
     PasswordGeneratorDialog generatorDialog_;  // opened by entryEditor_
+    OptionsDialog optionsDialog_;
+
+    Options options_;
+    unsigned lockAfterMs_ = 0;  // 0: no lock for want of use
+    InputWatch inputWatch_;      // when the user last used the program
+    bool locked_ = false;
+    bool lockAsked_ = false;     // a lock waits for the main window to be free
+    // What the editor held when the vault locked; it comes back at the unlock.
+    std::optional<EntryEditor::Draft> draft_;
 };
 
 }  // namespace vk

@@ -383,7 +383,7 @@ void VaultController::sortEntries(bool sorted, int sortKey, vault::SortOrder ord
     changeEntries([&] { vault_.entries().setSortSettings(sorted, sortKey, order); });
 }
 
-bool VaultController::inspect(vault::VaultState& state) {
+bool VaultController::inspect(vault::VaultState& state, Reading reading) {
     vault::VaultSession& vault = vault_;
     bool missing = !vaultFileThere(vault);
     if (missing) {
@@ -395,7 +395,7 @@ bool VaultController::inspect(vault::VaultState& state) {
     vault::VaultFound found;
     if (!readVault(*this, vault, [&] { return vault.inspect(found); })) return false;
     if (!missing && !actOnLeftOverCopy(*this, found)) return false;
-    warnOfHardLinks(*this);
+    if (reading == Reading::AtStart) warnOfHardLinks(*this);
     if (!mayGoOnWith(*this, vault.found(), missing)) return false;
     state = vault.found().state;
     return true;
@@ -470,6 +470,16 @@ void VaultController::create(const std::string& password) {
                             (count == 1 ? " entry already in the vault file was kept."
                                         : " entries already in the vault file were kept."));
     host_.showUnlocked();
+}
+
+void VaultController::lock() {
+    if (!vault_.hasUnsavedChanges()) vault_.close();
+}
+
+bool VaultController::unlockKept(HWND owner, const std::string& password) {
+    if (!isMasterPassword(owner, password)) return false;
+    host_.setStatusText(unsavedStatus(vault_));
+    return true;
 }
 
 bool VaultController::save(HWND owner) {

@@ -64,13 +64,24 @@ public:
     // The gate. Reads the vault at start (a missing one is made Fresh), and says what must be said
     // before a password is asked for: `state` tells whether one guards it. False when the vault
     // cannot be used: the user was told why and the program has ended.
-    bool inspect(vault::VaultState& state);
+    // At an unlock the vault is read again by the same path, but what was said once at start (the
+    // vault's other names) is not said again.
+    enum class Reading { AtStart, AtUnlock };
+    bool inspect(vault::VaultState& state, Reading reading = Reading::AtStart);
     // Opens the vault with the password typed: false when it is not the master password. Otherwise
     // the vault is open and the main window shown, or the gate asks again (the file changed), or a
     // failure was told and the program ended.
     bool unlock(const std::string& password);
     // Gives the vault the new master password and shows the main window.
     void create(const std::string& password);
+
+    // Locks the open vault: its entries and what unlocks it are dropped and wiped, unless a change
+    // is unsaved: then they are kept, out of sight, for the unlock.
+    void lock();
+    // Whether the locked vault kept its entries; then the master password alone unlocks them (the
+    // status line says again what is unsaved), and the file is not read.
+    bool keptWhileLocked() const { return vault_.isOpen(); }
+    bool unlockKept(HWND owner, const std::string& password);
 
     // Changes of the entries, through the open vault; the view is told. save() writes them.
     vault::EntryId addEntry(const vault::Entry& entry);

@@ -56,17 +56,27 @@ void PasswordDialog::create() {
         if (creating_) showStrength(*passwordBox, *strengthLabel);
     };
     hideMainWindowTimer->onTick = [this] { onHideMainWindowTimer(); };
-    hideMainWindowTimer->setEnabled(true);
 }
 
 void PasswordDialog::openToCreate() {
     creating_ = true;
+    unlocking_ = false;
     load();
     show();
 }
 
 void PasswordDialog::openToEnter() {
     creating_ = false;
+    unlocking_ = false;
+    load();
+    show();
+}
+
+void PasswordDialog::openToUnlock(HWND over) {
+    if (isLoaded()) return show();
+    creating_ = false;
+    unlocking_ = true;
+    unlockOver_ = over;
     load();
     show();
 }
@@ -80,19 +90,22 @@ void PasswordDialog::switchToCreate() {
     centreOnScreen();
     passwordBox->setText("");
     retypeBox->setText("");
-    hideMainWindowTimer->setEnabled(true);
+    keepMainWindowHidden(true);
     SetFocus(passwordBox->hwnd());
 }
 
 void PasswordDialog::onLoad() {
-    host_.hideMainWindow();
+    keepMainWindowHidden(!unlocking_);
     wrongTries_ = 0;
     handedOver_ = false;
     if (creating_)
         layOutCreateMode();
     else
         layOutEnterMode();
-    centreOnScreen();
+    if (unlocking_)
+        centreOver(unlockOver_);
+    else
+        centreOnScreen();
     bringToFront();
     setOnTop(*this, true);
     UpdateWindow(hwnd());  // drawn whole at once, before the skin takes over its painting
@@ -138,6 +151,13 @@ void PasswordDialog::layOutEnterMode() {
 }
 
 void PasswordDialog::onHideMainWindowTimer() { host_.hideMainWindow(); }
+
+void PasswordDialog::keepMainWindowHidden(bool hidden) {
+    // The locked main window stays in sight behind the dialog that unlocks it.
+    if (hidden && unlocking_) hidden = false;
+    if (hidden) host_.hideMainWindow();
+    hideMainWindowTimer->setEnabled(hidden);
+}
 
 bool PasswordDialog::onPasswordKey(wchar_t key) {
     if (key != L'\r') return false;
@@ -188,7 +208,7 @@ void PasswordDialog::confirmNewPassword() {
         return;
     }
     handedOver_ = true;
-    hideMainWindowTimer->setEnabled(false);
+    keepMainWindowHidden(false);
     host_.newPasswordChosen(std::move(checked.password));
 }
 
@@ -198,7 +218,7 @@ void PasswordDialog::handOverEnteredPassword() {
     // A character outside the code page can never be part of the master password.
     if (!typed.complete) return refuseWrongPassword();
     handedOver_ = true;
-    hideMainWindowTimer->setEnabled(false);
+    keepMainWindowHidden(false);
     // An encrypted vault's key takes a moment, during which the dialog paints but takes nothing.
     messageLabel->setText(kChecking);
     host_.passwordEntered(std::move(typed.text));
@@ -208,27 +228,27 @@ void PasswordDialog::refuseWrongPassword() {
     if (handedOver_) {
         messageLabel->setText(kEnterPassword);
         handedOver_ = false;
-        hideMainWindowTimer->setEnabled(true);
+        keepMainWindowHidden(true);
     }
     int choice = messageBox(hwnd(), "Sorry, the password you entered was not correct.", "Incorrect Password",
                             MB_RETRYCANCEL);
     if (choice != IDRETRY) {
-        hideMainWindowTimer->setEnabled(false);
+        keepMainWindowHidden(false);
         host_.passwordDialogCancelled();
         return;
     }
     ++wrongTries_;
     if (wrongTries_ == kMaxTries) {
         messageBox(hwnd(), "Only 3 tries allowed.  Click Ok to close.", host_.appTitle(), MB_OK);
-        hideMainWindowTimer->setEnabled(false);
-        host_.passwordDialogCancelled();
+        keepMainWindowHidden(false);
+        host_.wrongTriesUsedUp();
         return;
     }
     passwordBox->setText("");
 }
 
 void PasswordDialog::onCancelClick() {
-    hideMainWindowTimer->setEnabled(false);
+    keepMainWindowHidden(false);
     host_.passwordDialogCancelled();
 }
 

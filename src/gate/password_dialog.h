@@ -50,8 +50,10 @@ public:
         virtual void passwordEntered(std::string password) = 0;
         // A new master password, typed twice and fit to be stored.
         virtual void newPasswordChosen(std::string password) = 0;
-        // Cancel, the close box, Cancel in the box of a wrong password, or the third wrong try.
+        // Cancel, the close box, or Cancel in the box of a wrong password.
         virtual void passwordDialogCancelled() = 0;
+        // The third wrong password.
+        virtual void wrongTriesUsedUp() = 0;
         virtual const std::string& appTitle() const = 0;
 
     protected:
@@ -64,6 +66,10 @@ public:
     // Opens the dialog to create the first master password, or to enter it at a later start.
     void openToCreate();
     void openToEnter();
+    // Opens the dialog to enter the master password of the locked vault, centred over the window
+    // `over`, which it leaves in sight.
+    void openToUnlock(HWND over);
+    bool unlocking() const { return unlocking_; }
     // The vault changed while the dialog asked for its password and now has none: the open dialog
     // asks for a new one instead.
     void switchToCreate();
@@ -97,6 +103,8 @@ private:
     Button* cancelButton = nullptr;
     Timer* hideMainWindowTimer = nullptr;
 
+    // Keeps the main window out of sight while the gate is open, but for an unlock.
+    void keepMainWindowHidden(bool hidden);
     void layOutCreateMode();
     void layOutEnterMode();
     void confirmNewPassword();
@@ -109,6 +117,8 @@ private:
     const Branding& branding_;
     Skinning& skinning_;
     bool creating_ = false;
+    bool unlocking_ = false;
+    HWND unlockOver_ = nullptr;
     // A password was handed over: the dialog's closing no longer ends the program, and OK waits for
     // the program's answer.
     bool handedOver_ = false;

@@ -40,9 +40,12 @@ std::string shownOnStatusLine(std::string_view commandLine) {
 
 }  // namespace
 
-void MainWindow::onAddClick() { editor_.openForAdd(); }
+void MainWindow::onAddClick() {
+    if (unlockedOrAsk()) editor_.openForAdd();
+}
 
 void MainWindow::onEditClick() {
+    if (!unlockedOrAsk()) return;
     // One editor at a time: a request while it is open shows it and changes nothing.
     if (editor_.isLoaded()) return editor_.show();
     auto index = entryList.selectedIndex();
@@ -54,6 +57,7 @@ void MainWindow::onEditClick() {
 }
 
 void MainWindow::onDeleteClick() {
+    if (!unlockedOrAsk()) return;
     auto index = entryList.selectedIndex();
     if (!index) {
         setStatusText("You must first select an entry to delete.");
@@ -72,6 +76,7 @@ void MainWindow::onDeleteClick() {
 }
 
 void MainWindow::onCopyClick(vault::Field field) {
+    if (!unlockedOrAsk()) return;
     forgetCopiedPassword(ClipboardWait::No);
     // Emptied first, so that nothing copied earlier (a password) stays behind.
     bool cleared = clipboardClear(hwnd());
@@ -86,12 +91,21 @@ void MainWindow::onCopyClick(vault::Field field) {
         setStatusText("Nothing copied: another program is using the clipboard.  Please try again.");
         return;
     }
+    lastCopy_ = copied;
     if (field == vault::Field::Password) {
         copiedPassword_ = copied;
         clipboardRetryTimer->setEnabled(false);  // an earlier password went with the emptying
         clipboardTimer->setEnabled(true);
     }
-    setStatusText(kCopyLabels[static_cast<int>(field)] + value);
+    // A password the list keeps out of sight stays out of sight on the status line too.
+    const bool hidden = field == vault::Field::Password && !entryList.passwordsShown();
+    setStatusText(kCopyLabels[static_cast<int>(field)] + (hidden ? std::string("(not shown)") : value));
+}
+
+void MainWindow::forgetCopies() {
+    forgetCopiedPassword(ClipboardWait::Briefly);
+    if (lastCopy_) clipboardClearIfUnchanged(hwnd(), *lastCopy_, ClipboardWait::Briefly);
+    lastCopy_.reset();
 }
 
 void MainWindow::onClipboardTimer() { forgetCopiedPassword(ClipboardWait::No); }
@@ -105,6 +119,7 @@ void MainWindow::forgetCopiedPassword(ClipboardWait wait) {
 }
 
 void MainWindow::onGoToClick() {
+    if (!unlockedOrAsk()) return;
     auto index = entryList.selectedIndex();
     if (!index) {
         setStatusText("You must first select an entry to go to.");

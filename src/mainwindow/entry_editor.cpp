@@ -2,6 +2,7 @@
 
 #include "platform/handler_run.h"
 #include "platform/message_box.h"
+#include "platform/wipe.h"
 #include "platform/text.h"
 #include "skin/skin.h"
 #include "skin/skin_label.h"
@@ -56,6 +57,30 @@ void EntryEditor::openForEdit(vault::EntryId id, vault::EntryView entry) {
     opening_ = entry.toEntry();
     openedEntry_ = id;
     load();
+    show();
+}
+
+EntryEditor::Draft::~Draft() {
+    if (opening) wipeSecret(opening->password);
+    for (std::wstring& box : boxes) wipeSecret(box);
+}
+
+std::optional<EntryEditor::Draft> EntryEditor::takeDraft() {
+    if (!isLoaded()) return std::nullopt;
+    Draft draft;
+    draft.opening = opening_;
+    for (vault::Field field : kFields) draft.boxes[static_cast<size_t>(field)] = wideWindowText(boxOf(field)->hwnd());
+    unload();
+    return draft;
+}
+
+void EntryEditor::openDraft(Draft draft, std::optional<vault::EntryId> entry) {
+    if (isLoaded()) return show();
+    opening_ = draft.opening;
+    openedEntry_ = entry;
+    load();
+    for (vault::Field field : kFields)
+        SetWindowTextW(boxOf(field)->hwnd(), draft.boxes[static_cast<size_t>(field)].c_str());
     show();
 }
 

@@ -61,6 +61,22 @@ public:
     // Opens the editor on an entry of the list, remembered by its identity.
     void openForEdit(vault::EntryId id, vault::EntryView entry);
 
+    // What the editor held when the vault locked: the entry it was opened on (none: a new entry)
+    // and what each box held, typed or not. Its texts are wiped with it.
+    struct Draft {
+        std::optional<vault::Entry> opening;
+        std::array<std::wstring, 3> boxes;  // by field
+        Draft() = default;
+        Draft(Draft&&) = default;
+        Draft& operator=(Draft&&) = default;
+        ~Draft();
+    };
+    // Closes the editor as Cancel does, keeping what it held; none when it is not open.
+    std::optional<Draft> takeDraft();
+    // Opens the editor on a draft, filled in as it was. `entry` is the identity its entry has in the
+    // list now; none when that entry is no longer there, as when it was deleted while edited.
+    void openDraft(Draft draft, std::optional<vault::EntryId> entry);
+
     void onSaveClick();
     void onCancelClick();
     void onGenerateClick();

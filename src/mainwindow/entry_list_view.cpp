@@ -6,6 +6,8 @@ namespace vk {
 namespace {
 
 constexpr size_t kMaxShownBytes = 1024;
+// Bullets, which the list's usual fonts have (some lack a black circle).
+constexpr wchar_t kHiddenPassword[] = L"\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022";
 
 }  // namespace
 
@@ -13,7 +15,7 @@ void EntryListView::attach(HWND list) {
     hwnd_ = list;
     ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER |
                                                  LVS_EX_LABELTIP);
-    ListView_SetItemCountEx(hwnd_, static_cast<int>(entries_.count()), 0);
+    ListView_SetItemCountEx(hwnd_, static_cast<int>(shownCount()), 0);
 }
 
 void EntryListView::addColumn(const std::string& caption, int widthPixels) {
@@ -49,7 +51,7 @@ std::vector<int> EntryListView::selectedIndexes() const {
 
 std::optional<size_t> EntryListView::selectedIndex() const {
     std::vector<int> indexes = selectedIndexes();
-    if (indexes.empty() || static_cast<size_t>(indexes.front()) >= entries_.count()) return std::nullopt;
+    if (indexes.empty() || static_cast<size_t>(indexes.front()) >= shownCount()) return std::nullopt;
     return static_cast<size_t>(indexes.front());
 }
 
@@ -57,7 +59,7 @@ std::vector<vault::EntryId> EntryListView::selectedIds() const {
     std::vector<vault::EntryId> ids;
     if (!hwnd_) return ids;
     for (int index : selectedIndexes())
-        if (static_cast<size_t>(index) < entries_.count()) ids.push_back(entries_.idAt(static_cast<size_t>(index)));
+        if (static_cast<size_t>(index) < shownCount()) ids.push_back(entries_.idAt(static_cast<size_t>(index)));
     return ids;
 }
 
@@ -75,8 +77,8 @@ void EntryListView::refresh(const std::vector<vault::EntryId>& keepSelected) {
     // The whole list is repainted below and scrolled to the kept selection: the list need do
     // neither itself, and a count that stays the same (a sort, an edit) need not be told at all,
     // since telling it costs a big list a walk over its rows under Wine.
-    if (ListView_GetItemCount(hwnd_) != static_cast<int>(entries_.count()))
-        ListView_SetItemCountEx(hwnd_, static_cast<int>(entries_.count()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    if (ListView_GetItemCount(hwnd_) != static_cast<int>(shownCount()))
+        ListView_SetItemCountEx(hwnd_, static_cast<int>(shownCount()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     bool first = true;
     for (vault::EntryId id : keepSelected) {
         auto found = entries_.indexOf(id);
@@ -97,15 +99,30 @@ void EntryListView::entriesChanged() {
     keepSelected_.clear();
 }
 
+void EntryListView::setLocked(bool locked) {
+    locked_ = locked;
+    refresh({});
+}
+
+void EntryListView::setPasswordsShown(bool shown) {
+    passwordsShown_ = shown;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
 void EntryListView::fillDisplayInfo(NMLVDISPINFOW& info) const {
     LVITEMW& item = info.item;
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
     item.pszText[0] = L'\0';
-    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= entries_.count() || item.iSubItem < 0 ||
+    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= shownCount() || item.iSubItem < 0 ||
         item.iSubItem >= vault::EntryList::kColumns)
         return;
     std::string_view text = vault::EntryList::field(entries_.at(static_cast<size_t>(item.iItem)), item.iSubItem);
     if (text.empty()) return;
+    if (item.iSubItem == static_cast<int>(vault::Field::Password) && !passwordsShown_) {
+        // The same row of dots for every password: it tells nothing of the password, not even its length.
+        lstrcpynW(item.pszText, kHiddenPassword, item.cchTextMax);
+        return;
+    }
     // As much of the text as the list asks for; the rest is never drawn.
     std::wstring wide = widen(std::string(text.substr(0, kMaxShownBytes)));
     size_t n = std::min(wide.size(), static_cast<size_t>(item.cchTextMax - 1));
@@ -145,7 +162,7 @@ int EntryListView::findRow(const NMLVFINDITEMW& find) const {
         return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.data(), wanted, typed.text.data(), wanted) ==
                CSTR_EQUAL;
     };
-    const size_t count = entries_.count();
+    const size_t count = shownCount();
     const size_t start = find.iStart >= 0 && static_cast<size_t>(find.iStart) < count ? find.iStart : 0;
     for (size_t row = start; row < count; ++row)
         if (matches(row)) return static_cast<int>(row);

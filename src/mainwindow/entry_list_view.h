@@ -36,6 +36,11 @@ public:
     void entriesChanged();
     // The entries were loaded from the vault: the list shows them all, nothing selected.
     void entriesLoaded() { refresh({}); }
+    // While the vault is locked the list shows no rows at all.
+    void setLocked(bool locked);
+    // Off: the Password column shows a fixed row of dots, whatever the password.
+    void setPasswordsShown(bool shown);
+    bool passwordsShown() const { return passwordsShown_; }
 
     // Handles the list's notifications sent to its parent; true when handled.
     bool handleNotify(const NMHDR& header, LRESULT& result);
@@ -50,8 +55,13 @@ private:
     void fillDisplayInfo(NMLVDISPINFOW& info) const;
     int findRow(const NMLVFINDITEMW& find) const;
 
+    // The rows the list shows: none while locked.
+    size_t shownCount() const { return locked_ ? 0 : entries_.count(); }
+
     const vault::EntryList& entries_;
     HWND hwnd_ = nullptr;
+    bool locked_ = false;
+    bool passwordsShown_ = true;
     std::vector<vault::EntryId> keepSelected_;  // while the entries change
 };
 

@@ -1,6 +1,7 @@
 #include "mainwindow/main_window.h"
 
 #include <commctrl.h>
+#include <wtsapi32.h>
 
 #include <cstdlib>
 #include <iterator>
@@ -27,6 +28,8 @@ const MenuItem kMenuItems[] = {
     {MainWindow::FileMenu, L"Change Master Password...", [](MainWindow& w) { w.onChangePasswordClick(); }},
     {MainWindow::FileMenu, L"Import Entries...", [](MainWindow& w) { w.onImportClick(); }},
     {MainWindow::FileMenu, L"Export Entries...", [](MainWindow& w) { w.onExportClick(); }},
+    {MainWindow::FileMenu, L"Options...", [](MainWindow& w) { w.onOptionsClick(); }},
+    {MainWindow::FileMenu, L"Lock\tCtrl+L", [](MainWindow& w) { w.onLockClick(); }},
     {MainWindow::FileMenu, L"Exit", [](MainWindow& w) { w.onExitClick(); }},
     {MainWindow::DataMenu, L"Add Username/Password", [](MainWindow& w) { w.onAddClick(); }},
     {MainWindow::DataMenu, L"Delete Selected Item", [](MainWindow& w) { w.onDeleteClick(); }},
@@ -48,6 +51,9 @@ constexpr int kListBottomMargin = 1000;
 
 // How often a copied password is tried again while another program holds the clipboard open.
 constexpr UINT kClipboardRetryMs = 250;
+// How often the time without use is looked at.
+constexpr UINT kIdleCheckMs = 500;
+constexpr int kLockItem = 5;  // in the File menu
 
 }  // namespace
 
@@ -99,6 +105,9 @@ void MainWindow::create() {
     clipboardTimer->onTick = [this] { onClipboardTimer(); };
     clipboardRetryTimer = &createTimer(ClipboardRetryTimer, kClipboardRetryMs);
     clipboardRetryTimer->onTick = [this] { onClipboardTimer(); };
+    idleTimer = &createTimer(IdleTimer, kIdleCheckMs);
+    idleTimer->onTick = [this] { host_.idleCheck(); };
+    setAccelerators({{FCONTROL | FVIRTKEY, 'L', static_cast<WORD>(menuItemId(FileMenu, kLockItem))}});
     entryList.attach(entryListControl->hwnd());
     setTabOrder({addButton, editButton, deleteButton, websiteButton, entryListControl, copyButtons[0], goToButton,
                  copyButtons[1], copyButtons[2], statusBar});
@@ -121,12 +130,15 @@ void MainWindow::onLoad() {
     entryList.addColumn("Website/Location", toPixels(copyButtons[2]->width()));
     int panelWidth = toPixels(std::abs(width()));
     SendMessageW(statusBar->hwnd(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&panelWidth));
+    // Told when Windows locks the session, which may lock the vault too.
+    WTSRegisterSessionNotification(hwnd(), NOTIFY_FOR_THIS_SESSION);
     host_.askForMasterPassword();
 }
 
 void MainWindow::showUnlocked() {
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
     show();
+    idleTimer->setEnabled(true);
     if (host_.settings().get(branding_.productName, "Settings", "showHelp", "1") == "1") host_.showHelpViewer();
     host_.closePasswordDialog();
 }
@@ -202,13 +214,21 @@ bool MainWindow::sortByColumn(int column, bool reportErrors) {
     });
 }
 
-void MainWindow::onEncryptionClick() { host_.changeVaultEncryption(); }
+void MainWindow::onEncryptionClick() {
+    if (unlockedOrAsk()) host_.changeVaultEncryption();
+}
 
-void MainWindow::onChangePasswordClick() { host_.changeMasterPassword(); }
+void MainWindow::onChangePasswordClick() {
+    if (unlockedOrAsk()) host_.changeMasterPassword();
+}
 
-void MainWindow::onImportClick() { host_.importEntries(hwnd()); }
+void MainWindow::onImportClick() {
+    if (unlockedOrAsk()) host_.importEntries(hwnd());
+}
 
-void MainWindow::onExportClick() { host_.exportEntries(hwnd()); }
+void MainWindow::onExportClick() {
+    if (unlockedOrAsk()) host_.exportEntries(hwnd());
+}
 
 void MainWindow::showVaultEncrypted(bool encrypted) {
     if (encrypted == showsEncrypted_) return;
@@ -218,6 +238,25 @@ void MainWindow::showVaultEncrypted(bool encrypted) {
                 encrypted ? L"Remove Encryption..." : L"Encrypt Vault...");
     if (visible()) DrawMenuBar(hwnd());
 }
+
+void MainWindow::showLocked(bool locked) {
+    entryList.setLocked(locked);
+    const UINT_PTR id = static_cast<UINT_PTR>(menuItemId(FileMenu, kLockItem));
+    ModifyMenuW(GetMenu(hwnd()), static_cast<UINT>(id), MF_BYCOMMAND | MF_STRING, id,
+                locked ? L"Unlock...\tCtrl+L" : L"Lock\tCtrl+L");
+    if (visible()) DrawMenuBar(hwnd());
+    if (locked) setStatusText("The vault is locked.  Press Ctrl+L, or use any command, to unlock it.");
+}
+
+bool MainWindow::unlockedOrAsk() {
+    if (!host_.vaultLocked()) return true;
+    host_.lockOrUnlock();
+    return false;
+}
+
+void MainWindow::onOptionsClick() { host_.showOptions(); }
+
+void MainWindow::onLockClick() { host_.lockOrUnlock(); }
 
 void MainWindow::onExitClick() { unload(); }
 
@@ -235,7 +274,19 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     switch (message) {
     case WM_SIZE:
         if (statusBar) SendMessageW(statusBar->hwnd(), WM_SIZE, 0, 0);
-        if (wParam != SIZE_MINIMIZED) onResize();
+        if (wParam == SIZE_MINIMIZED)
+            host_.windowMinimised();
+        else
+            onResize();
+        return false;
+    case WM_WTSSESSION_CHANGE:
+        if (wParam == WTS_SESSION_LOCK) host_.windowsLocking();
+        return false;
+    case WM_POWERBROADCAST:
+        if (wParam == PBT_APMSUSPEND) host_.windowsLocking();
+        return false;
+    case WM_DESTROY:
+        WTSUnRegisterSessionNotification(hwnd());
         return false;
     case WM_NOTIFY:
         return entryList.handleNotify(*reinterpret_cast<const NMHDR*>(lParam), result);

@@ -39,7 +39,7 @@ public:
         EntryList,
         StatusBar,
     };
-    enum TimerId : UINT_PTR { ClipboardTimer = 1, ClipboardRetryTimer };
+    enum TimerId : UINT_PTR { ClipboardTimer = 1, ClipboardRetryTimer, IdleTimer };
     static constexpr int copyButtonId(vault::Field field) { return CopyUsernameButton + static_cast<int>(field); }
     // The command id of a menu's item (its place in the menu, from 0); 0 when there is no such item.
     static int menuItemId(Menu menu, int position);
@@ -77,6 +77,16 @@ public:
         virtual bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) = 0;
         // How long a copied password stays on the clipboard.
         virtual unsigned clipboardClearMs() const = 0;
+        // Whether the vault is locked: its entries are out of sight until it is unlocked.
+        virtual bool vaultLocked() const = 0;
+        // The Lock command: locks the open vault, or asks for the password of the locked one.
+        virtual void lockOrUnlock() = 0;
+        // What may lock the vault, as the user chose in the options: Windows locking the session
+        // or going to sleep, the window minimised, and each look at the time without use.
+        virtual void windowsLocking() = 0;
+        virtual void windowMinimised() = 0;
+        virtual void idleCheck() = 0;
+        virtual void showOptions() = 0;
         virtual void endProgramAtOnce() = 0;
         virtual const std::string& appTitle() const = 0;
 
@@ -96,6 +106,11 @@ public:
     void setStatusText(const std::string& text);
     // The File menu offers to encrypt the vault, or to remove its encryption when it is encrypted.
     void showVaultEncrypted(bool encrypted);
+    // Locked, the list shows no entries, the status line says so and the File menu offers to
+    // unlock; unlocked, the list shows the entries again.
+    void showLocked(bool locked);
+    // Takes whatever this window copied off the clipboard, if the clipboard still holds it.
+    void forgetCopies();
 
     EntryListView entryList;
 
@@ -110,6 +125,8 @@ public:
     void onChangePasswordClick();
     void onImportClick();
     void onExportClick();
+    void onOptionsClick();
+    void onLockClick();
     void onExitClick();
     void onViewHelpClick();
     void onAboutClick();
@@ -139,8 +156,11 @@ private:
     Control* statusBar = nullptr;
     Timer* clipboardTimer = nullptr;  // clears a copied password from the clipboard
     Timer* clipboardRetryTimer = nullptr;  // tries again while another program holds the clipboard
+    Timer* idleTimer = nullptr;            // looks at the time without use, while the vault is open
 
     HMENU buildMenuBar() const;
+    // True when the vault is open; when it is locked, asks for its password instead.
+    bool unlockedOrAsk();
     bool mayDiscardUnsavedChange();
     // Takes a copied password off the clipboard, if the clipboard still holds it; while another
     // program has the clipboard open, the retry timer tries again until it is gone or not ours.
@@ -153,6 +173,7 @@ private:
     const vault::EntryList& entries_;
     bool showsEncrypted_ = false;
     std::optional<DWORD> copiedPassword_;  // the clipboard's sequence number with it
+    std::optional<DWORD> lastCopy_;        // the same for the last copy of any field
 };
 
 }  // namespace vk

@@ -66,6 +66,11 @@ struct IconTraits {
     static void close(HICON h) { DestroyIcon(h); }
 };
 
+struct AcceleratorTraits {
+    static HACCEL invalid() { return nullptr; }
+    static void close(HACCEL h) { DestroyAcceleratorTable(h); }
+};
+
 using FileHandle = UniqueHandle<HANDLE, FileHandleTraits>;
 using KernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using FindHandle = UniqueHandle<HANDLE, FindHandleTraits>;
@@ -76,6 +81,7 @@ using Bitmap = UniqueHandle<HBITMAP, GdiTraits<HBITMAP>>;
 using Region = UniqueHandle<HRGN, GdiTraits<HRGN>>;
 using Pen = UniqueHandle<HPEN, GdiTraits<HPEN>>;
 using Icon = UniqueHandle<HICON, IconTraits>;
+using Accelerators = UniqueHandle<HACCEL, AcceleratorTraits>;
 
 // Selects a GDI object into a DC for one scope.
 class SelectObjectScope {

@@ -14,4 +14,27 @@ int messageBox(HWND owner, const std::wstring& text, const std::string& title, U
     return MessageBoxW(owner, text.c_str(), widen(title).c_str(), style);
 }
 
+namespace {
+
+BOOL CALLBACK cancelDialog(HWND window, LPARAM found) {
+    wchar_t className[16] = L"";
+    if (!GetClassNameW(window, className, 16) || lstrcmpW(className, L"#32770") != 0) return TRUE;
+    int button = IDOK;
+    if (GetDlgItem(window, IDCANCEL))
+        button = IDCANCEL;
+    else if (GetDlgItem(window, IDNO))
+        button = IDNO;
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+    *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
+}  // namespace
+
+bool cancelOpenDialogs() {
+    bool found = false;
+    EnumThreadWindows(GetCurrentThreadId(), &cancelDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 }  // namespace vk

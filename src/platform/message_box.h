@@ -10,4 +10,9 @@ int messageBox(HWND owner, const std::string& text, const std::string& title, UI
 // The same with a text that may hold characters beyond the code page.
 int messageBox(HWND owner, const std::wstring& text, const std::string& title, UINT style);
 
+// Closes every message box and system dialog (an Open or Save dialog) of this thread as its
+// Cancel would, or its No where it has none, or its OK where it has neither. They close once the
+// loop that runs them takes the message; true when there was one.
+bool cancelOpenDialogs();
+
 }  // namespace vk

@@ -1,5 +1,7 @@
 #include "platform/process.h"
 
+#include "platform/window.h"
+
 namespace vk {
 
 void endProgramNow() {
@@ -9,6 +11,7 @@ void endProgramNow() {
 void dispatchMessage(MSG& msg) {
     // Tab, arrow keys and mnemonics move between the controls of our windows, as in a dialog.
     HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (const Window* window = Window::fromHandle(top); window && window->translateAccelerator(msg)) return;
     if (top && (GetWindowLongW(top, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) && IsDialogMessageW(top, &msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

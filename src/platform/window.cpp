@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <exception>
 #include <new>
 #include <string>
@@ -230,6 +231,7 @@ void Window::load() {
     filter_.reset();
     timers_.clear();
     fonts_.clear();
+    accelerators_.reset();
     defaultFont_ = nullptr;
     initialFocus_ = nullptr;
     lastFocus_ = nullptr;
@@ -305,6 +307,17 @@ void Window::centreOnScreen() {
     GetWindowRect(hwnd_, &r);
     POINT corner = centredCorner(r.right - r.left, r.bottom - r.top);
     SetWindowPos(hwnd_, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Window::centreOver(HWND other) {
+    RECT over{}, own{};
+    if (!hwnd_ || !other || !GetWindowRect(other, &over) || IsIconic(other)) return centreOnScreen();
+    GetWindowRect(hwnd_, &own);
+    const int width = own.right - own.left, height = own.bottom - own.top;
+    const RECT area = workArea();
+    const int left = std::clamp<int>((over.left + over.right - width) / 2, area.left, std::max(area.left, area.right - width));
+    const int top = std::clamp<int>((over.top + over.bottom - height) / 2, area.top, std::max(area.top, area.bottom - height));
+    SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool Window::minimized() const { return hwnd_ && IsIconic(hwnd_); }
@@ -455,7 +468,7 @@ bool Window::handleColour(HDC dc, HWND hwnd, LRESULT& result) const {
 void Window::handleCommand(WPARAM wParam, LPARAM lParam) {
     int id = LOWORD(wParam);
     if (lParam == 0) {
-        if (HIWORD(wParam) == 0) onMenu(id);  // menus; accelerators are not used
+        if (HIWORD(wParam) <= 1) onMenu(id);  // a menu item (0), or the accelerator (1) that stands for it
         return;
     }
     // Notification codes mean different things to different kinds of control: each knows its own.
@@ -554,6 +567,15 @@ HFONT Window::makeFont(const wchar_t* face, double points, bool bold) {
     lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
     fonts_.emplace_back(CreateFontIndirectW(&lf));
     return fonts_.back().get();
+}
+
+void Window::setAccelerators(std::initializer_list<ACCEL> keys) {
+    std::vector<ACCEL> table(keys);
+    accelerators_.reset(CreateAcceleratorTableW(table.data(), static_cast<int>(table.size())));
+}
+
+bool Window::translateAccelerator(MSG& msg) const {
+    return accelerators_ && hwnd_ && TranslateAcceleratorW(hwnd_, accelerators_.get(), &msg) != 0;
 }
 
 void Window::standAboveKeptOnTop() {

@@ -199,6 +199,8 @@ public:
     void setHeight(int twips);
     // Windows are centred once their final size is known.
     void centreOnScreen();
+    // Centred over another window, kept inside the screen's work area.
+    void centreOver(HWND other);
     bool minimized() const;
 
     // The controls in the order they were added (the window's control collection).
@@ -207,6 +209,9 @@ public:
     Control* control(int id) const;
     Timer* timer(UINT_PTR id) const;
     Control* controlFromHwnd(HWND hwnd) const;
+
+    // Turns a key the window's accelerators name into its menu command; true when it did.
+    bool translateAccelerator(MSG& msg) const;
 
     // Runs the window's handler for `message` as the system would (tests use it for WM_CTLCOLOR*).
     LRESULT send(UINT message, WPARAM wParam, LPARAM lParam) const;
@@ -266,6 +271,9 @@ protected:
     // tab order).
     void setInitialFocus(Control* control) { initialFocus_ = control ? control->hwnd() : nullptr; }
 
+    // Keys that run menu commands while the window or one of its controls has the focus.
+    void setAccelerators(std::initializer_list<ACCEL> keys);
+
     // A font of this window, at its DPI; kept until the window is rebuilt.
     HFONT makeFont(const wchar_t* face, double points, bool bold = false);
     void setDefaultFont(HFONT font) { defaultFont_ = font; }
@@ -297,6 +305,7 @@ private:
     std::vector<Font> fonts_;
     std::optional<AboveKeptOnTop> aboveKeptOnTop_;
     std::unique_ptr<MessageFilter> filter_;
+    Accelerators accelerators_;
 };
 
 // Tells the user what a handler that failed could not do: nothing may leave a window procedure, yet

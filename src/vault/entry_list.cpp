@@ -1,5 +1,7 @@
 #include "vault/entry_list.h"
 
+#include "platform/wipe.h"
+
 #include <algorithm>
 
 namespace vk::vault {
@@ -166,6 +168,19 @@ void EntryList::clear() {
     order_.clear();
     held_.clear();
     for (KeyColumn& keys : keys_) keys = KeyColumn{};
+    loadedVaults_.clear();
+}
+
+void EntryList::dropAll() {
+    for (LoadedVault& vault : loadedVaults_) vault.table.wipe();
+    for (Held& held : held_)
+        if (held.own) wipeSecret(held.own->text);
+    for (KeyColumn& keys : keys_) {
+        wipeSecret(keys.bytes);
+        keys = KeyColumn{};
+    }
+    order_.clear();
+    held_.clear();
     loadedVaults_.clear();
 }
 

@@ -58,6 +58,9 @@ public:
     bool replace(EntryId id, EntryView entry);
     bool remove(EntryId id);
     void clear();
+    // Drops every entry, their texts and sort keys wiped first: what a lock leaves of the list.
+    // The sort settings stay.
+    void dropAll();
     // How many entries were added, changed or removed one by one (loading does not count).
     std::uint64_t changes() const { return changes_; }
 

@@ -191,6 +191,11 @@ EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint) 
     return table;
 }
 
+void EntryTable::wipe() {
+    wipeSecret(text_);
+    lines_.clear();
+}
+
 EntryTable entryTableOf(size_t count, const std::function<EntryView(size_t)>& entryAt) {
     EntryTable table;
     size_t size = 0;

@@ -51,6 +51,8 @@ public:
     }
     // The unscrambled text that the lines lie in.
     const std::string& text() const { return text_; }
+    // Wipes the text and lets go of every line: the entries are gone.
+    void wipe();
 
     // Where a line lies in the text. Offsets of 32 bits: a vault is far below 4 GB, and small
     // rows keep a big vault's table small.

@@ -161,6 +161,15 @@ IoResult VaultSession::create(std::string_view masterPassword, OpenOutcome& outc
     return IoResult::success();
 }
 
+void VaultSession::close() {
+    entries_.dropAll();
+    key_ = VaultKey();
+    wipeSecret(storedPassword_);
+    std::string().swap(encryptedFile_);  // ciphertext, but room a closed vault need not keep
+    known_.reset();
+    found_ = VaultFound{};
+}
+
 bool VaultSession::isMasterPassword(std::string_view password, bool& failed) {
     failed = false;
     if (!key_.keys_) return !key_.masterPassword_.empty() && password == key_.masterPassword_;

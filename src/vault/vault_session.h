@@ -103,6 +103,9 @@ public:
     IoResult create(std::string_view masterPassword, OpenOutcome& outcome);
     // Whether a master password opened or created the vault.
     bool isOpen() const { return !key_.empty(); }
+    // Closes the vault, as a lock does: its entries and what unlocks it are dropped and wiped, and
+    // it must be inspected and opened again from its file.
+    void close();
     VaultFormat format() const { return key_.format(); }
 
     // Whether `password` is the open vault's master password. False too when the system's

@@ -603,8 +603,11 @@ bool focusWithMouse(HWND control) {
     return false;
 }
 
-void pressKey(WORD virtualKey) {
-    send({keyInput(virtualKey, true), keyInput(virtualKey, false)});
+void pressKey(WORD virtualKey, WORD modifier) {
+    if (modifier)
+        send({keyInput(modifier, true), keyInput(virtualKey, true), keyInput(virtualKey, false), keyInput(modifier, false)});
+    else
+        send({keyInput(virtualKey, true), keyInput(virtualKey, false)});
     pause(10ms);
 }
 

@@ -147,7 +147,8 @@ void clickWithMouse(HWND window);
 HWND focusedControl(HWND window);
 // Brings the control's window to the front and clicks the control, until it has the focus.
 bool focusWithMouse(HWND control);
-void pressKey(WORD virtualKey);
+// Presses a key, with a modifier (VK_CONTROL...) held down when one is given.
+void pressKey(WORD virtualKey, WORD modifier = 0);
 
 // ---- Vellumkeep's own windows ----
 

@@ -441,29 +441,46 @@ void useKeyDialog(RunningProgram& program, HWND main, int item, const wchar_t* c
     ASSERT_TRUE(waitUntil([&] { return !program.window(caption); }, 20000ms)) << "the dialog stayed open";
 }
 
+// How many copies of a text the program holds, in its 8-bit and its UTF-16 form.
+size_t copiesInMemory(const RunningProgram& program, const std::string& text) {
+    const std::wstring utf16 = wide(text);
+    return program.countInMemory(text) +
+           program.countInMemory(std::string_view(reinterpret_cast<const char*>(utf16.data()), utf16.size() * sizeof(wchar_t)));
+}
+
 // A master password typed into the program is wiped wherever the program copied it: once the vault
 // is encrypted with it and it is changed, neither the old nor the new one stays in the program's
-// memory, in either text form, freed memory included (the vault keeps only its keys).
-TEST_F(EndToEndLogin, NoTypedMasterPasswordStaysInMemoryOnceTheVaultIsEncrypted) {
+// memory, in either text form, freed memory included (the vault keeps only its keys). Locked by
+// Ctrl+L, scrambled or encrypted, it holds no entry's password either, and Ctrl+L unlocks it.
+TEST_F(EndToEndLogin, NoPasswordStaysInMemoryOnceTheVaultIsEncryptedOrLocked) {
     HWND dialog = startOnVault();
     ASSERT_TRUE(dialog);
     ASSERT_NO_FATAL_FAILURE(typePassword(passwordBox(dialog), wide(master)));
     pressKey(VK_RETURN);
     HWND main = program().waitForVisibleWindow(kMainCaption);
     ASSERT_TRUE(main);
+    HWND list = controlAt(main, L"SysListView32", 0);
+    auto lockThenUnlock = [&](const std::string& password) {
+        ASSERT_TRUE(focusWithMouse(list));
+        pressKey('L', VK_CONTROL);
+        ASSERT_TRUE(waitUntil([&] { return listCount(list) == 0; })) << "Ctrl+L did not lock";
+        for (const std::string& secret : {password, entries[0].password, entries[1].password})
+            EXPECT_EQ(copiesInMemory(program(), secret), 0u) << secret << " stays in memory while locked";
+        pressKey('L', VK_CONTROL);
+        HWND unlock = program().waitForVisibleWindow(kPasswordCaption);
+        ASSERT_TRUE(unlock) << "Ctrl+L did not ask for the password";
+        ASSERT_NO_FATAL_FAILURE(typePassword(passwordBox(unlock), wide(password)));
+        pressKey(VK_RETURN);
+        ASSERT_TRUE(waitUntil([&] { return listCount(list) == 2; }, 20000ms)) << "the password did not unlock";
+    };
+    ASSERT_NO_FATAL_FAILURE(lockThenUnlock(master));
     const std::string changed = "Walnut-Lantern-Quarry-77";
     ASSERT_NO_FATAL_FAILURE(useKeyDialog(program(), main, 0, L"Encrypt Vault", {wide(master)}));
     ASSERT_NO_FATAL_FAILURE(
         useKeyDialog(program(), main, 1, L"Change Master Password", {wide(master), wide(changed), wide(changed)}));
     ASSERT_EQ(static_cast<unsigned char>(session.vault().front()), 0x80) << "the vault was not encrypted";
-    for (const std::string& password : {master, changed}) {
-        const std::wstring utf16 = wide(password);
-        EXPECT_EQ(program().countInMemory(password), 0u) << password;
-        EXPECT_EQ(program().countInMemory(std::string_view(reinterpret_cast<const char*>(utf16.data()),
-                                                           utf16.size() * sizeof(wchar_t))),
-                  0u)
-            << password << " (UTF-16)";
-    }
+    for (const std::string& password : {master, changed}) EXPECT_EQ(copiesInMemory(program(), password), 0u) << password;
+    ASSERT_NO_FATAL_FAILURE(lockThenUnlock(changed));
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ int firstStart(const std::filesystem::path& folder, const std::filesystem::path&
         return fail("cannot capture the splash");
     say("saved splash " + rectText(windowRect(splash)));
 
-    HWND dialog = waitForPasswordDialog(program);
+    HWND dialog = waitForPasswordDialog(program, 20000ms);
     if (!dialog) return fail("no password dialog in create mode");
     // Half-way through choosing a password: the first box typed, its strength shown under it.
     HWND box = controlAt(dialog, L"Edit", 0);
@@ -318,6 +318,18 @@ int photographVaultKeyDialogs(const RunningProgram& program, HWND main, const st
     return 0;
 }
 
+// The Options dialog, then the main window locked by Ctrl+L.
+int photographLock(const RunningProgram& program, HWND main) {
+    HWND options = photographFileDialog(program, main, 4, L"Options", "options");
+    if (!options) return 1;
+    click(control(options, L"Button", L"Cancel"));
+    HWND list = controlAt(main, L"SysListView32", 0);
+    if (!waitUntil([&] { return !IsWindow(options); }) || !focusWithMouse(list)) return fail("no list to lock from");
+    pressKey('L', VK_CONTROL);
+    if (!waitUntil([&] { return listCount(list) == 0; })) return fail("Ctrl+L did not lock the vault");
+    return shoot("main-locked", main) ? 0 : 1;
+}
+
 // A later start on the sample vault: every window of a working session.
 int tour(const std::filesystem::path& folder, const std::string& password) {
     std::filesystem::path exe = folder / L"Vellumkeep.exe";
@@ -328,6 +340,7 @@ int tour(const std::filesystem::path& folder, const std::string& password) {
     if (int failed = photographWorkingWindows(program, main)) return failed;
     if (int failed = photographImports(program, main, folder)) return failed;
     if (int failed = photographVaultKeyDialogs(program, main, password)) return failed;
+    if (int failed = photographLock(program, main)) return failed;
     closeWindow(main);
     return program.waitForEnd() ? 0 : fail("closing the main window did not end the program");
 }

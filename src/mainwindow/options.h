@@ -1,0 +1,32 @@
+#pragma once
+// The user's options: when the open vault locks itself, and whether the list shows passwords. They
+// are kept in the settings store beside "showHelp"; a missing or unreadable value means its default.
+#include <string>
+
+namespace vk {
+
+struct SettingsStore;
+
+struct Options {
+    static constexpr int kMostLockMinutes = 1440;  // a day
+
+    int lockAfterMinutes = 5;  // without keyboard or mouse input; 0: never
+    bool lockOnSessionLock = true;  // when Windows locks the session or goes to sleep
+    bool lockWhenMinimised = false;
+    bool showPasswords = true;  // off: the list shows a row of dots in their place
+
+    friend bool operator==(const Options&, const Options&) = default;
+};
+
+Options readOptions(const SettingsStore& settings, const std::string& product);
+void saveOptions(const SettingsStore& settings, const std::string& product, const Options& options);
+
+// How long the vault may stay open without use, in milliseconds; 0: it never locks for that. A
+// value of seconds in the settings ("lockAfterSeconds", which no dialog shows) takes the place of
+// the minutes: tests lock in a moment with it.
+unsigned lockAfterMs(const SettingsStore& settings, const std::string& product, const Options& options);
+
+// The minutes as typed, when they are a whole number from 0 to kMostLockMinutes.
+bool parseLockMinutes(const std::string& typed, int& minutes);
+
+}  // namespace vk

@@ -1,0 +1,252 @@
+// The lock: what locks the open vault and what does not, what a lock does to the windows open at
+// that moment (nothing typed is lost), the unlock through the master password dialog, and the
+// Options dialog that chooses when it locks and whether the list shows passwords.
+#include <windows.h>
+#include <commctrl.h>
+#include <wtsapi32.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/clipboard.h"
+#include "platform/text.h"
+#include "test_support.h"
+#include "vault_samples.h"
+
+namespace vk::test {
+namespace {
+
+using vault::Entry;
+
+const std::vector<Entry> kEntries{{"alice", "pw-a", "georgetown"}, {"bob", "pw-b", "www.example.com"}};
+enum FileItem { kEncryptionItem = 0, kOptionsItem = 4, kLockItem = 5 };
+
+// The program on two entries, and what the lock tests do with it.
+struct LockingProgram {
+    // Starts on the two entries, with these values in the settings store.
+    void start(const std::map<std::string, std::string>& settings = {}) {
+        for (const auto& [key, value] : settings)
+            program->env().settings.save(program->env().app.productName, "Settings", key, value);
+        program.writeVault("master", kEntries);
+        program.logIn("master");
+    }
+    MainWindow& form() { return program->mainWindow(); }
+    HWND list() { return form().entryList.hwnd(); }
+    EntryEditor& editor() { return program->entryEditor(); }
+    void chooseFileItem(FileItem item) {
+        SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, item), 0), 0);
+        pumpPending();
+    }
+    void windowsLocks() { SendMessageW(form().hwnd(), WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0); }
+    void selectRow(int row) { ListView_SetItemState(list(), row, LVIS_SELECTED, LVIS_SELECTED); }
+
+    // Locked as the user sees it: no entry in the list, the status line and the File menu say so.
+    void expectLocked() {
+        EXPECT_TRUE(program->locked());
+        EXPECT_EQ(listCount(list()), 0);
+        EXPECT_EQ(form().statusText(), "The vault is locked.  Press Ctrl+L, or use any command, to unlock it.");
+        wchar_t item[64] = L"";
+        GetMenuStringW(GetSubMenu(GetMenu(form().hwnd()), 0), kLockItem, item, 64, MF_BYPOSITION);
+        EXPECT_STREQ(item, L"Unlock...\tCtrl+L");
+    }
+    // Asks to unlock, as the Lock command does while locked, and types the password.
+    void typeToUnlock(const std::string& password) {
+        if (!program->passwordDialog().isLoaded()) chooseFileItem(kLockItem);
+        ASSERT_TRUE(program->passwordDialog().visible());
+        EXPECT_TRUE(form().visible()) << "the locked window stays behind the dialog";
+        setText(program->passwordDialog().control(PasswordDialog::PasswordBox), password);
+        click(program->passwordDialog().control(PasswordDialog::OkButton));
+    }
+
+    TestProgram program;
+};
+
+class VaultLockTest : public ::testing::Test, public LockingProgram {};
+
+// Each way the vault locks, as the options allow, and the options that keep it open. The unlock
+// reads the file again: a change made meanwhile is what opens.
+TEST_F(VaultLockTest, WhatLocksTheVaultAndWhatDoesNot) {
+    auto send = [](UINT message, WPARAM wParam) {
+        return [=](LockingProgram& t) { SendMessageW(t.form().hwnd(), message, wParam, 0); };
+    };
+    auto minimise = [](LockingProgram& t) { ShowWindow(t.form().hwnd(), SW_MINIMIZE); };
+    auto usedThenLeft = [](LockingProgram& t) {
+        for (int i = 0; i < 10; ++i) {  // use counts, whatever window it reaches
+            PostMessageW(t.list(), i % 2 ? WM_MOUSEMOVE : WM_KEYUP, 0, 0);
+            pumpFor(250);
+        }
+        EXPECT_FALSE(t.program->locked()) << "locked while in use";
+        pumpUntil([&] { return t.program->locked(); }, 3000);
+    };
+    const struct {
+        const char* what;
+        std::map<std::string, std::string> settings;
+        std::function<void(LockingProgram&)> act;
+        bool locks;
+    } cases[] = {
+        {"File > Lock", {}, [](LockingProgram& t) { t.chooseFileItem(kLockItem); }, true},
+        {"Windows locks the session", {}, send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK), true},
+        {"the computer goes to sleep", {}, send(WM_POWERBROADCAST, PBT_APMSUSPEND), true},
+        {"Windows locks, the option off", {{"lockOnSessionLock", "0"}}, send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK), false},
+        {"minimised", {}, minimise, false},
+        {"minimised, the option on", {{"lockWhenMinimised", "1"}}, minimise, true},
+        {"used, then a second without use", {{"lockAfterSeconds", "1"}}, usedThenLeft, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LockingProgram t;
+        std::map<std::string, std::string> settings = c.settings;
+        settings.emplace("lockAfterSeconds", "");  // none left by an earlier case
+        t.start(settings);
+        c.act(t);
+        pumpPending();
+        if (!c.locks) {
+            EXPECT_FALSE(t.program->locked());
+            EXPECT_EQ(shownEntries(t.list()), kEntries);
+            continue;
+        }
+        t.expectLocked();
+        ShowWindow(t.form().hwnd(), SW_RESTORE);
+        t.program.writeVault("master", {kEntries[1]});  // changed by another program meanwhile
+        t.typeToUnlock("master");
+        EXPECT_FALSE(t.program->locked());
+        EXPECT_EQ(shownEntries(t.list()), std::vector<Entry>{kEntries[1]});
+        EXPECT_EQ(t.form().statusText(), "Loaded 1 entries");
+    }
+}
+
+// The editor closes at the lock and comes back after the unlock as it was: a new entry half typed,
+// an edit, and an edit of an entry that changed meanwhile, saved as for an entry deleted while it
+// was edited.
+TEST_F(VaultLockTest, WhatTheEditorHeldComesBackAfterTheUnlock) {
+    const Entry carol{"carol", "pw-c", ""}, bob2{"bob", "pw-b2", "www.example.com"}, bob3{"bob", "pw-b3", "www.example.com"};
+    const struct {
+        const char* what;
+        int editRow;  // none: a new entry
+        bool entryChangesMeanwhile;
+        Entry typed;  // the password is typed after the unlock where it is empty
+        std::vector<Entry> saved;
+    } cases[] = {
+        {"a new entry", -1, false, {"carol", "", ""}, {kEntries[0], kEntries[1], carol}},
+        {"an edit", 1, false, bob2, {kEntries[0], bob2}},
+        {"an edit whose entry changed", 1, true, bob2, {kEntries[0], bob3, bob2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LockingProgram t;
+        t.start();
+        if (c.editRow >= 0) t.selectRow(c.editRow);
+        click(t.form().control(c.editRow >= 0 ? MainWindow::EditButton : MainWindow::AddButton));
+        setText(t.editor().control(EntryEditor::UsernameBox), c.typed.username);
+        setText(t.editor().control(EntryEditor::PasswordBox), c.typed.password);
+        t.windowsLocks();
+        EXPECT_FALSE(t.editor().isLoaded());
+        t.expectLocked();
+        if (c.entryChangesMeanwhile) t.program.writeVault("master", {kEntries[0], bob3});
+
+        t.typeToUnlock("master");
+        ASSERT_TRUE(t.editor().visible());
+        EXPECT_EQ(t.editor().control(EntryEditor::UsernameBox)->text(), c.typed.username);
+        EXPECT_EQ(t.editor().control(EntryEditor::PasswordBox)->text(), c.typed.password);
+        EXPECT_EQ(t.editor().control(EntryEditor::WebsiteBox)->text(), c.typed.location);
+        if (c.typed.password.empty()) setText(t.editor().control(EntryEditor::PasswordBox), carol.password);
+        MessageBoxes boxes;
+        if (c.entryChangesMeanwhile) boxes.answer(IDYES);
+        click(t.editor().control(EntryEditor::SaveButton));
+        EXPECT_EQ(vault::entriesOf(t.program.vaultBytes()), c.saved);
+    }
+}
+
+// A message box open at the lock closes as its Cancel would: the command it asked for is not done.
+// The dialogs that show what the vault holds close with it.
+TEST_F(VaultLockTest, NoOpenBoxOrDialogHoldsTheLockOff) {
+    start();
+    const std::string before = program.vaultBytes();
+    selectRow(0);
+    MessageBoxes boxes;
+    boxes.answerAfter(IDOK, [&] { windowsLocks(); });
+    click(form().control(MainWindow::DeleteButton));
+    EXPECT_TRUE(pumpUntil([&] { return program->locked(); }, 3000)) << "the box held the lock off";
+    expectLocked();
+    EXPECT_EQ(program.vaultBytes(), before) << "the lock answered the Delete box with OK";
+
+    typeToUnlock("master");
+    chooseFileItem(kEncryptionItem);
+    ASSERT_TRUE(program->vaultKeyDialog().isLoaded());
+    windowsLocks();
+    EXPECT_FALSE(program->vaultKeyDialog().isLoaded());
+    expectLocked();
+}
+
+// A change that could not be saved stays, hidden, through the lock; the unlock takes the password
+// it was opened with, reads no file, and says again that the change is unsaved. Cancel leaves the
+// vault locked; three wrong tries end the program.
+TEST_F(VaultLockTest, TheUnlockKeepsAnUnsavedChangeAndAllowsThreeTries) {
+    start();
+    FailingFileSystem failing;
+    failing.failAt = vault::WriteStep::Replace;
+    program->vaultSession().useFileSystem(failing);
+    MessageBoxes boxes;
+    boxes.answer(IDCANCEL);
+    program->vault().addEntry({"carol", "pw-c", ""});
+    EXPECT_FALSE(program->vault().save(form().hwnd()));
+    chooseFileItem(kLockItem);
+    expectLocked();
+    program.writeVault("master", {});  // another program's change is not what the unlock shows
+    chooseFileItem(kLockItem);
+    click(program->passwordDialog().control(PasswordDialog::CancelButton));
+    EXPECT_FALSE(program->passwordDialog().isLoaded());
+    expectLocked();
+    boxes.answer(IDRETRY);
+    typeToUnlock("wrong");
+    typeToUnlock("master");
+    EXPECT_EQ(listCount(list()), 3);
+    EXPECT_EQ(form().statusText(), "Not saved: the last change is kept in the list only, until a save succeeds.");
+
+    chooseFileItem(kLockItem);
+    for (int i = 0; i < 3; ++i) boxes.answer(IDRETRY);
+    boxes.answer(IDOK);
+    for (const char* guess : {"one", "two", "three"}) typeToUnlock(guess);
+    EXPECT_EQ(boxes.seen().back().text, "Only 3 tries allowed.  Click Ok to close.");
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_EQ(listCount(list()), 0);
+}
+
+// The Options dialog shows the options in force (an unreadable value: its default), refuses
+// minutes it cannot use, and keeps what OK gives it. Without passwords the list shows dots, and
+// Copy Password still copies the real one.
+TEST_F(VaultLockTest, TheOptionsDialogKeepsWhatOkGivesIt) {
+    ClipboardLock clipboardLock;
+    start({{"lockAfterMinutes", "banana"}, {"lockWhenMinimised", "2"}});
+    OptionsDialog& dialog = program->optionsDialog();
+    chooseFileItem(kOptionsItem);
+    EXPECT_EQ(dialog.control(OptionsDialog::MinutesBox)->text(), "5");
+    MessageBoxes boxes;
+    for (const char* refused : {"1441", "-1", ""}) {
+        boxes.answer(IDOK);
+        setText(dialog.control(OptionsDialog::MinutesBox), refused);
+        click(dialog.control(OptionsDialog::OkButton));
+    }
+    EXPECT_EQ(boxes.seen().at(2).text, "Type the minutes as a whole number from 0 to 1440 (0: never lock for want of use).");
+    setText(dialog.control(OptionsDialog::MinutesBox), "1440");
+    for (int box : {OptionsDialog::SessionLockBox, OptionsDialog::MinimisedBox, OptionsDialog::ShowPasswordsBox})
+        click(dialog.control(box));
+    click(dialog.control(OptionsDialog::OkButton));
+    const Options chosen{1440, false, true, false};
+    EXPECT_EQ(readOptions(program->env().settings, program->env().app.productName), chosen);
+    EXPECT_EQ(program->options(), chosen);
+
+    EXPECT_EQ(listText(list(), 0, 1), displayText(std::wstring(8, L'\u2022')));
+    selectRow(0);
+    click(form().control(MainWindow::copyButtonId(vault::Field::Password)));
+    std::string copied;
+    EXPECT_TRUE(clipboardGetText(nullptr, copied) && copied == "pw-a") << copied;
+    EXPECT_NE(form().statusText().find("(not shown)"), std::string::npos) << form().statusText();
+}
+
+}  // namespace
+}  // namespace vk::test
