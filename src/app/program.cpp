@@ -1,7 +1,7 @@
 #include "app/program.h"
 
 #include "platform/collation.h"
-#include "platform/crypto.h"
+#include "vault/system_cryptography.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "app/branding.h"
@@ -16,7 +16,7 @@ Environment Environment::real() {
     Environment env;
     env.app = readAppInfo();
     env.files = &vault::realFileSystem();
-    static SystemCryptography system;
+    static vault::SystemCryptography system;
     static ResponsiveCryptography crypto(system);
     env.crypto = &crypto;
     env.endProgram = [] { endProgramNow(); };

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/crypto.h"
+#include "vault/system_cryptography.h"
 #include "vault/encrypted_vault.h"
 #include "vault_samples.h"
 

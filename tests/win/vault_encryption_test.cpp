@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/vault_operations.h"
-#include "platform/crypto.h"
+#include "vault/system_cryptography.h"
 #include "platform/text.h"
 #include "test_support.h"
 #include "vault/encrypted_vault.h"
@@ -32,13 +32,13 @@ std::string scrambledVault(const std::string& master) {
 
 // A vault encrypted outside the program: the scrambled lines under an empty first line, sealed.
 std::string encryptedVault(const std::string& master, std::uint32_t iterations = vault::kDefaultIterations) {
-    SystemCryptography crypto;
+    vault::SystemCryptography crypto;
     vault::KeysResult keys = vault::makeFreshVaultKeys(crypto, master, iterations);
     return vault::encryptVault(crypto, *keys.keys, scrambledVault("")).fileBytes;
 }
 
 std::uint32_t iterationsOf(const std::string& file) {
-    SystemCryptography crypto;
+    vault::SystemCryptography crypto;
     return vault::readEncryptedHeader(crypto, file).header.keyParameters.iterations;
 }
 
@@ -98,7 +98,7 @@ TEST(VaultEncryption, TheGateTellsAWrongPasswordFromADamagedOrNewerFile) {
     };
     std::string textCopy = good;
     textCopy.erase(4, 1);  // CR LF read as LF in text mode
-    SystemCryptography crypto;
+    vault::SystemCryptography crypto;
     const std::string newer = vault::withHeaderDigestMadeAnew(crypto, changed(8, 0x01));
     struct Case {
         const char* what;
@@ -190,7 +190,7 @@ TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
 }
 
 // The system's cryptography, made to fail or to find no memory while a save seals the vault.
-class SealingFails final : public SystemCryptography {
+class SealingFails final : public vault::SystemCryptography {
 public:
     enum class How { Off, Fails, NoMemory } how = How::Off;
 
@@ -199,7 +199,7 @@ public:
                        std::span<std::uint8_t, vault::kTagSize> tag) override {
         if (how == How::NoMemory) throw std::bad_alloc();
         if (how == How::Fails) return false;
-        return SystemCryptography::sealAes256Gcm(key, nonce, associatedData, input, output, tag);
+        return vault::SystemCryptography::sealAes256Gcm(key, nonce, associatedData, input, output, tag);
     }
 };
 

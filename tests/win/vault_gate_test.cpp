@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/vault_operations.h"
-#include "platform/crypto.h"
+#include "vault/system_cryptography.h"
 #include "test_support.h"
 #include "vault/encrypted_vault.h"
 #include "vault_samples.h"
@@ -30,7 +30,7 @@ std::string scrambledVault(const std::string& master, const std::vector<vault::E
 // Few iterations, unless the test needs what the program writes: these tests are about files, not
 // about the strength of the key (a weaker key is saved again with today's at the open).
 std::string encryptedVault(const std::string& master, std::uint32_t iterations = vault::kFewestIterations) {
-    SystemCryptography crypto;
+    vault::SystemCryptography crypto;
     vault::KeysResult keys = vault::makeFreshVaultKeys(crypto, master, iterations);
     return vault::encryptVault(crypto, *keys.keys, scrambledVault("")).fileBytes;
 }

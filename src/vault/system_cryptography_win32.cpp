@@ -1,16 +1,18 @@
-#include "platform/crypto.h"
+// The vault's cryptography on Windows, through CNG.
+#include "vault/system_cryptography.h"
+
+#include <windows.h>
+#include <bcrypt.h>
 
 #include <climits>
 #include <string>
 
+#include "platform/handles.h"
 #include "platform/wipe.h"
 
-namespace vk {
+namespace vk::vault {
 
 namespace {
-
-using vault::ByteSpan;
-using vault::ByteView;
 
 // What BCryptDecrypt answers when the GCM tag does not match (ntstatus.h of the SDK).
 constexpr NTSTATUS kStatusAuthTagMismatch = static_cast<NTSTATUS>(0xC000A002L);
@@ -67,6 +69,10 @@ const Bcrypt& bcrypt() {
     return api;
 }
 
+struct AlgorithmProviderTraits {
+    static BCRYPT_ALG_HANDLE invalid() { return nullptr; }
+    static void close(BCRYPT_ALG_HANDLE h) { bcrypt().closeAlgorithmProvider(h, 0); }
+};
 struct KeyTraits {
     static BCRYPT_KEY_HANDLE invalid() { return nullptr; }
     static void close(BCRYPT_KEY_HANDLE h) { bcrypt().destroyKey(h); }
@@ -75,6 +81,7 @@ struct HashTraits {
     static BCRYPT_HASH_HANDLE invalid() { return nullptr; }
     static void close(BCRYPT_HASH_HANDLE h) { bcrypt().destroyHash(h); }
 };
+using AlgorithmProvider = UniqueHandle<BCRYPT_ALG_HANDLE, AlgorithmProviderTraits>;
 using SymmetricKey = UniqueHandle<BCRYPT_KEY_HANDLE, KeyTraits>;
 using Hash = UniqueHandle<BCRYPT_HASH_HANDLE, HashTraits>;
 
@@ -123,7 +130,7 @@ bool convertToUtf8(std::string_view ansi, std::string& utf8) {
 SymmetricKey aes256KeyOf(BCRYPT_ALG_HANDLE aes, ByteView key) {
     BCRYPT_KEY_HANDLE handle = nullptr;
     // CNG would take a 128- or 192-bit key as well; only AES-256 is ever meant.
-    if (!aes || key.size() != vault::kKeySize ||
+    if (!aes || key.size() != kKeySize ||
         !succeeded(bcrypt().generateSymmetricKey(aes, &handle, nullptr, 0, readOnly(key), ulongOf(key.size()), 0)))
         return {};
     return SymmetricKey(handle);
@@ -138,30 +145,34 @@ BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO gcmInfo(ByteView nonce, ByteView associate
     info.pbAuthData = readOnly(associatedData);
     info.cbAuthData = ulongOf(associatedData.size());
     info.pbTag = tag;
-    info.cbTag = vault::kTagSize;
+    info.cbTag = kTagSize;
     return info;
 }
 
 bool gcmSizesFit(ByteView nonce, ByteView associatedData, ByteView input, ByteSpan output) {
-    return nonce.size() == vault::kNonceSize && fitsUlong(associatedData.size()) && fitsUlong(input.size()) &&
+    return nonce.size() == kNonceSize && fitsUlong(associatedData.size()) && fitsUlong(input.size()) &&
            output.size() == input.size();
 }
 
 }  // namespace
 
-void AlgorithmProviderTraits::close(BCRYPT_ALG_HANDLE h) { bcrypt().closeAlgorithmProvider(h, 0); }
+struct SystemCryptography::Providers {
+    AlgorithmProvider hmacSha256 = openProvider(BCRYPT_SHA256_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG);
+    AlgorithmProvider sha256 = openProvider(BCRYPT_SHA256_ALGORITHM, 0);
+    AlgorithmProvider aesGcm = openAesGcm();
+};
 
-void SystemCryptography::open() {
-    if (opened_) return;
-    opened_ = true;
-    hmacSha256_ = openProvider(BCRYPT_SHA256_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG);
-    sha256_ = openProvider(BCRYPT_SHA256_ALGORITHM, 0);
-    aesGcm_ = openAesGcm();
+SystemCryptography::SystemCryptography() = default;
+SystemCryptography::~SystemCryptography() = default;
+
+SystemCryptography::Providers& SystemCryptography::providers() {
+    if (!providers_) providers_ = std::make_unique<Providers>();
+    return *providers_;
 }
 
 bool SystemCryptography::available() {
-    open();
-    return hmacSha256_ && sha256_ && aesGcm_;
+    const Providers& opened = providers();
+    return opened.hmacSha256 && opened.sha256 && opened.aesGcm;
 }
 
 bool SystemCryptography::randomBytes(ByteSpan out) {
@@ -171,12 +182,12 @@ bool SystemCryptography::randomBytes(ByteSpan out) {
 
 bool SystemCryptography::pbkdf2HmacSha256(std::string_view ansiPassword, ByteView salt, std::uint32_t iterations,
                                           ByteSpan out) {
-    open();
+    BCRYPT_ALG_HANDLE hmac = providers().hmacSha256.get();
     std::string utf8;
     WipedWhenDone wiped(utf8);
-    bool derived = hmacSha256_ && fitsUlong(salt.size()) && fitsUlong(out.size()) && convertToUtf8(ansiPassword, utf8) &&
+    bool derived = hmac && fitsUlong(salt.size()) && fitsUlong(out.size()) && convertToUtf8(ansiPassword, utf8) &&
                    fitsUlong(utf8.size()) &&
-                   succeeded(bcrypt().deriveKeyPbkdf2(hmacSha256_.get(), reinterpret_cast<PUCHAR>(utf8.data()),
+                   succeeded(bcrypt().deriveKeyPbkdf2(hmac, reinterpret_cast<PUCHAR>(utf8.data()),
                                                    ulongOf(utf8.size()), readOnly(salt), ulongOf(salt.size()),
                                                    iterations, out.data(), ulongOf(out.size()), 0));
     if (!derived) wipeSecret(out);
@@ -205,20 +216,17 @@ bool hashOnce(BCRYPT_ALG_HANDLE provider, ByteView key, ByteView message, ByteSp
 
 }  // namespace
 
-bool SystemCryptography::hmacSha256(ByteView key, ByteView message, std::span<std::uint8_t, vault::kHmacSize> out) {
-    open();
-    return hashOnce(hmacSha256_.get(), key, message, out);
+bool SystemCryptography::hmacSha256(ByteView key, ByteView message, std::span<std::uint8_t, kHmacSize> out) {
+    return hashOnce(providers().hmacSha256.get(), key, message, out);
 }
 
-bool SystemCryptography::sha256(ByteView message, std::span<std::uint8_t, vault::kDigestSize> out) {
-    open();
-    return hashOnce(sha256_.get(), {}, message, out);
+bool SystemCryptography::sha256(ByteView message, std::span<std::uint8_t, kDigestSize> out) {
+    return hashOnce(providers().sha256.get(), {}, message, out);
 }
 
 bool SystemCryptography::sealAes256Gcm(ByteView key, ByteView nonce, ByteView associatedData, ByteView input,
-                                       ByteSpan output, std::span<std::uint8_t, vault::kTagSize> tag) {
-    open();
-    SymmetricKey aesKey = aes256KeyOf(aesGcm_.get(), key);
+                                       ByteSpan output, std::span<std::uint8_t, kTagSize> tag) {
+    SymmetricKey aesKey = aes256KeyOf(providers().aesGcm.get(), key);
     if (!aesKey || !gcmSizesFit(nonce, associatedData, input, output)) return false;
     BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = gcmInfo(nonce, associatedData, tag.data());
     ULONG written = 0;
@@ -227,12 +235,10 @@ bool SystemCryptography::sealAes256Gcm(ByteView key, ByteView nonce, ByteView as
     return succeeded(status) && written == input.size();
 }
 
-vault::Cryptography::Opening SystemCryptography::openAes256Gcm(ByteView key, ByteView nonce,
-                                                                ByteView associatedData, ByteView input,
-                                                                std::span<const std::uint8_t, vault::kTagSize> tag,
-                                                                ByteSpan output) {
-    open();
-    SymmetricKey aesKey = aes256KeyOf(aesGcm_.get(), key);
+Cryptography::Opening SystemCryptography::openAes256Gcm(ByteView key, ByteView nonce, ByteView associatedData,
+                                                         ByteView input, std::span<const std::uint8_t, kTagSize> tag,
+                                                         ByteSpan output) {
+    SymmetricKey aesKey = aes256KeyOf(providers().aesGcm.get(), key);
     if (!aesKey || !gcmSizesFit(nonce, associatedData, input, output)) return Opening::Failed;
     BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = gcmInfo(nonce, associatedData, const_cast<PUCHAR>(tag.data()));
     ULONG written = 0;
@@ -244,4 +250,4 @@ vault::Cryptography::Opening SystemCryptography::openAes256Gcm(ByteView key, Byt
     return status == kStatusAuthTagMismatch ? Opening::TagMismatch : Opening::Failed;
 }
 
-}  // namespace vk
+}  // namespace vk::vault
