@@ -26,7 +26,7 @@ struct IoError {
     Path file;           // the file the failing step worked on, when it is not the one the caller named
 };
 // The outcome of a file operation: it succeeded, or it failed with an error.
-class IoResult {
+class [[nodiscard]] IoResult {
 public:
     IoResult() = default;                                  // success
     IoResult(IoError error) : error_(std::move(error)) {}  // NOLINT: a failure is a result

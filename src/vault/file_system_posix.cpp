@@ -192,7 +192,9 @@ IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temp
     try {
         written = content([fd](std::string_view piece) { return writeAll(fd, piece); });
     } catch (...) {
-        fail(IoError{});  // whatever went wrong while the content was made, no temporary copy stays
+        // Whatever went wrong while the content was made, no temporary copy stays; the exception,
+        // not the clean-up's result, tells what happened.
+        (void)fail(IoError{});
         throw;
     }
     if (written.failed()) return fail(written.error());

@@ -214,7 +214,9 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
     try {
         written = content([handle](std::string_view piece) { return writeAll(handle, piece); });
     } catch (...) {
-        fail(IoError{});  // whatever went wrong while the content was made, no temporary copy stays
+        // Whatever went wrong while the content was made, no temporary copy stays; the exception,
+        // not the clean-up's result, tells what happened.
+        (void)fail(IoError{});
         throw;
     }
     if (written.failed()) return fail(written.error());

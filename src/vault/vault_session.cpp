@@ -200,7 +200,10 @@ IoResult VaultSession::sealContent() {
             file.append(piece);
             return IoResult::success();
         };
-        writeVaultContent("", entries_, append);
+        if (IoResult written = writeVaultContent("", entries_, append); written.failed()) {
+            wipeSecret(file);
+            return written;
+        }
         if (encryptVaultInPlace(*crypto_, *key_.keys_, file) == EncryptStatus::Encrypted) return IoResult::success();
         return IoError{0, "The system's cryptography could not encrypt the vault.", {}};
     } catch (const std::bad_alloc&) {
