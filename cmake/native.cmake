@@ -22,7 +22,7 @@ gtest_discover_tests(vk_native_tests DISCOVERY_MODE PRE_TEST)
 # The vault reader once more, with its portable scan in place of the wide one the machine offers.
 add_executable(vk_native_portable_scan_tests tests/native/vault_format_test.cpp tests/common/vault_samples.cpp
                src/vault/vault_format.cpp src/vault/fingerprint.cpp src/vault/entry_rules.cpp src/vault/vault_store.cpp
-               src/vault/file_system_posix.cpp src/platform/wipe.cpp)
+               src/vault/encrypted_vault.cpp src/vault/file_system_posix.cpp src/platform/wipe.cpp)
 target_compile_definitions(vk_native_portable_scan_tests PRIVATE VK_PORTABLE_SCAN)
 target_include_directories(vk_native_portable_scan_tests PRIVATE src tests/common)
 target_link_libraries(vk_native_portable_scan_tests PRIVATE GTest::gtest GTest::gtest_main)

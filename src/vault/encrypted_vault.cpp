@@ -303,13 +303,4 @@ EncryptStatus encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, s
     return EncryptStatus::Encrypted;
 }
 
-EncryptResult encryptVault(Cryptography& crypto, const VaultKeys& keys, std::string_view plaintext) {
-    EncryptResult result{EncryptStatus::CryptographyFailed, {}};
-    result.fileBytes.reserve(kEncryptedHeaderSize + plaintext.size() + kTagSize);
-    result.fileBytes.assign(kEncryptedHeaderSize, '\0');
-    result.fileBytes.append(plaintext);
-    result.status = encryptVaultInPlace(crypto, keys, result.fileBytes);
-    return result;
-}
-
 }  // namespace vk::vault

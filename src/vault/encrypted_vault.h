@@ -217,16 +217,10 @@ struct DecryptResult {
 DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::string fileBytes);
 
 enum class EncryptStatus { Encrypted, CryptographyFailed };
-struct EncryptResult {
-    EncryptStatus status = EncryptStatus::CryptographyFailed;
-    std::string fileBytes;  // when Encrypted
-};
-// The whole file for the plaintext, in version 2, with a fresh random nonce and the key check and
-// digest made anew.
-EncryptResult encryptVault(Cryptography& crypto, const VaultKeys& keys, std::string_view plaintext);
-// The same in the buffer itself, which holds kEncryptedHeaderSize bytes of room, then the
-// plaintext, and becomes the whole file: a big vault is held once, and no plaintext is left
-// behind (on failure the buffer is wiped).
+// The whole file, in version 2, with a fresh random nonce and the key check and digest made anew,
+// in the buffer itself, which holds kEncryptedHeaderSize bytes of room, then the plaintext, and
+// becomes the whole file: a big vault is held once, and no plaintext is left behind (on failure
+// the buffer is wiped).
 EncryptStatus encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, std::string& file);
 
 }  // namespace vk::vault

@@ -131,7 +131,7 @@ TEST(EncryptedVault, OpensWithTheRightPasswordAndAWholeFileOnly) {
     CountingCryptography crypto;
     KeysResult made = makeFreshVaultKeys(crypto, kPassword, kFewestIterations);
     ASSERT_EQ(made.status, KeysStatus::Made);
-    EncryptResult encrypted = encryptVault(crypto, *made.keys, kContent);
+    EncryptedFile encrypted = encryptVault(crypto, *made.keys, kContent);
     ASSERT_EQ(encrypted.status, EncryptStatus::Encrypted);
     const std::string& file = encrypted.fileBytes;
     ASSERT_EQ(file.size(), kEncryptedHeaderSize + kContent.size() + kTagSize);
