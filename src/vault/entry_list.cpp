@@ -162,13 +162,6 @@ bool EntryList::remove(EntryId id) {
     return true;
 }
 
-void EntryList::clear() {
-    order_.clear();
-    held_.clear();
-    for (KeyColumn& keys : keys_) keys = KeyColumn{};
-    loadedVaults_.clear();
-}
-
 void EntryList::setSortSettings(bool sorted, int sortKey, SortOrder order) {
     sorted_ = sorted;
     sortKey_ = std::clamp(sortKey, 0, kColumns - 1);
@@ -192,10 +185,6 @@ IoResult writeVaultContent(std::string_view masterPassword, const EntryList& ent
             writer.addLine(lines);
     }
     return writer.finish();
-}
-
-void simpleCollationKey(std::string_view text, std::string& keys) {
-    for (char c : text) keys.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
 }
 
 }  // namespace vk::vault

@@ -57,7 +57,6 @@ public:
     void addAll(EntryTable table);
     bool replace(EntryId id, EntryView entry);
     bool remove(EntryId id);
-    void clear();
     // How many entries were added, changed or removed one by one (loading does not count).
     std::uint64_t changes() const { return changes_; }
 
@@ -128,8 +127,5 @@ private:
 // What a save writes: the master password, then every entry in display order, handed to `write`
 // piece by piece; the first error `write` returned.
 IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries, const PieceWriter& write);
-
-// A collation usable without the platform: letter case ignored for ASCII, then byte order.
-void simpleCollationKey(std::string_view text, std::string& keys);
 
 }  // namespace vk::vault

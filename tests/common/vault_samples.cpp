@@ -62,6 +62,10 @@ IoResult createVault(VaultStore& store, std::string_view masterPassword) {
     return store.saveVault(withMasterPassword(bytes, masterPassword));
 }
 
+void simpleCollationKey(std::string_view text, std::string& keys) {
+    for (char c : text) keys.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+}
+
 std::string freshVault() { return std::string(kLineEnd); }
 
 std::string withHeaderDigestMadeAnew(Cryptography& crypto, std::string file) {

@@ -27,6 +27,9 @@ IoResult readStoredPassword(VaultStore& store, std::string& password);
 // Writes the master password as line 1 of the vault the store names, keeping every line after it.
 IoResult createVault(VaultStore& store, std::string_view masterPassword);
 
+// A collation usable without the platform: letter case ignored for ASCII, then byte order.
+void simpleCollationKey(std::string_view text, std::string& keys);
+
 // The content of a Fresh vault: one empty line.
 std::string freshVault();
 
