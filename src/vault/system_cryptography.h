@@ -22,9 +22,6 @@ public:
     SystemCryptography(const SystemCryptography&) = delete;
     SystemCryptography& operator=(const SystemCryptography&) = delete;
 
-    // Every provider opens.
-    bool available();
-
     bool randomBytes(ByteSpan out) override;
     // Derives from the password's UTF-8 form (converted from the ANSI code page through UTF-16);
     // every copy of the password made on the way is wiped.

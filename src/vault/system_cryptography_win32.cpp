@@ -170,11 +170,6 @@ SystemCryptography::Providers& SystemCryptography::providers() {
     return *providers_;
 }
 
-bool SystemCryptography::available() {
-    const Providers& opened = providers();
-    return opened.hmacSha256 && opened.sha256 && opened.aesGcm;
-}
-
 bool SystemCryptography::randomBytes(ByteSpan out) {
     return bcrypt().loaded && fitsUlong(out.size()) &&
            succeeded(bcrypt().genRandom(nullptr, out.data(), ulongOf(out.size()), BCRYPT_USE_SYSTEM_PREFERRED_RNG));

@@ -70,8 +70,8 @@ const std::string kVersion2File = writtenElsewhere(
     "a9311f17511a526e7c52f7e588beb6");
 
 TEST(SystemCryptography, GivesThePublishedAnswers) {
+    // Each provider's first use is asserted: one that does not open stops the test there.
     SystemCryptography crypto;
-    ASSERT_TRUE(crypto.available());
 
     // PBKDF2-HMAC-SHA256: RFC 7914, section 11; the last from the password's UTF-8 form, if the
     // code page holds an e with acute accent.

@@ -17,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/clipboard.h"
 #include "platform/locations.h"
 #include "platform/handles.h"
 #include "platform/text.h"
@@ -62,10 +61,21 @@ void putOnClipboard(const std::string& text) {
     ASSERT_TRUE(put);
 }
 
-// The plain text on the clipboard; nothing when it holds none.
+// The plain text on the clipboard; nothing when it holds none. Another program may hold the
+// clipboard open for a moment: opening it is tried for a while.
 std::optional<std::string> clipboardText() {
-    std::string text;
-    if (!IsClipboardFormatAvailable(CF_TEXT) || !clipboardGetText(nullptr, text)) return std::nullopt;
+    if (!IsClipboardFormatAvailable(CF_TEXT)) return std::nullopt;
+    bool open = false;
+    for (int attempt = 0; attempt < 10 && !(open = OpenClipboard(nullptr)); ++attempt) Sleep(20);
+    if (!open) return std::nullopt;
+    std::optional<std::string> text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
+            text.emplace(bytes, strnlen(bytes, GlobalSize(data)));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
     return text;
 }
 
