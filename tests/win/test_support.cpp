@@ -418,6 +418,9 @@ TestProgram::TestProgram(vault::Cryptography* crypto) {
     env.splashTickMs = 1;
     if (crypto) env.crypto = crypto;
     program_ = std::make_unique<Program>(std::move(env));
+    auto recorder = std::make_unique<RecordingSkinSupport>();
+    skinSupport_ = recorder.get();
+    program_->skinSupport = std::move(recorder);
 }
 
 TestProgram::~TestProgram() {

@@ -14,6 +14,7 @@
 
 #include "app/program.h"
 #include "platform/handles.h"
+#include "skin/skin_support.h"
 #include "vault/file_system_impl.h"
 #include "vault/vault_store.h"
 
@@ -201,6 +202,20 @@ struct StartedCommand {
 };
 std::ostream& operator<<(std::ostream& out, const StartedCommand& started);
 
+// The skin support object, noting which of its methods the program calls, by number, in order.
+class RecordingSkinSupport final : public SkinSupport {
+public:
+    void attach(const void* skinExtender) override {
+        extender = skinExtender;
+        calls.push_back(2);
+    }
+    void start() override { calls.push_back(5); }
+    void refresh() override { calls.push_back(6); }
+
+    std::vector<int> calls;
+    const void* extender = nullptr;
+};
+
 // The program, started in a temporary folder: its vault, settings and started programs are its own.
 class TestProgram {
 public:
@@ -223,6 +238,7 @@ public:
     const std::vector<StartedCommand>& startedCommands() const { return commands_; }
     const std::vector<std::pair<std::string, int>>& openedAddresses() const { return addresses_; }
     const std::string& settingsRoot() const { return settingsRoot_; }
+    const RecordingSkinSupport& skinSupport() const { return *skinSupport_; }
     void setNT6OrLater(bool value) { nt6_ = value; }
 
     // Writes a vault with this master password and entries (Saved layout).
@@ -240,6 +256,7 @@ private:
     std::vector<StartedCommand> commands_;
     std::vector<std::pair<std::string, int>> addresses_;
     std::unique_ptr<Program> program_;
+    RecordingSkinSupport* skinSupport_ = nullptr;  // the program's
 };
 
 // The clipboard is shared by every program of the Wine session, tests running side by side
