@@ -15,7 +15,7 @@ endforeach()
 set(VK_WIN_LIBS comctl32 comdlg32 gdi32 msimg32 user32 shell32 advapi32 version ole32 oleaut32 uuid)
 
 file(GLOB_RECURSE VK_APP_SOURCES CONFIGURE_DEPENDS src/*.cpp)
-list(FILTER VK_APP_SOURCES EXCLUDE REGEX "_posix\\.cpp$|/src/app/main\\.cpp$")
+list(FILTER VK_APP_SOURCES EXCLUDE REGEX "/src/app/main\\.cpp$")
 add_library(vk_app STATIC ${VK_APP_SOURCES})
 target_include_directories(vk_app PUBLIC src resources)
 target_link_libraries(vk_app PUBLIC ${VK_WIN_LIBS})

@@ -1,11 +1,9 @@
 #pragma once
-// The real file systems behind realFileSystem(), named so that tests can derive from them and make
+// The real file system behind realFileSystem(), named so that tests can derive from it and make
 // one step of a save fail.
 #include "vault/file_system.h"
 
 namespace vk::vault {
-
-#ifdef _WIN32
 
 class Win32FileSystem : public FileSystem {
 public:
@@ -24,27 +22,5 @@ protected:
     // Tests observe it here, or make it fail.
     virtual IoResult flushToDisk(void* file);
 };
-
-#else
-
-class PosixFileSystem : public FileSystem {
-public:
-    std::optional<Path> firstOrdinaryFileName(const Path& path) override;
-    bool sameFileName(const Path& a, const Path& b) override;
-    IoResult readAll(const Path& path, std::string& bytes) override;
-    IoResult readPieces(const Path& path, const PieceWriter& into) override;
-    IoResult append(const Path& path, std::string_view bytes) override;
-    IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content,
-                               TemporaryCopy copy = TemporaryCopy::KeptIfKilled) override;
-    IoResult finalPath(const Path& path, Path& final) override;
-    bool isFolder(const Path& path) override;
-
-protected:
-    // Forces the written bytes of an open file to disk: the flush step of a replace. Tests
-    // observe it here, or make it fail.
-    virtual IoResult flushToDisk(int fd);
-};
-
-#endif
 
 }  // namespace vk::vault

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "posix_file_system.h"
 #include "vault_samples.h"
-#include "vault/file_system_impl.h"
 #include "vault/vault_store.h"
 
 namespace vk::vault {
