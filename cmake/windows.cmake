@@ -53,8 +53,8 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-# Vaults as tests and benchmarks write and read them.
-add_library(vk_test_samples STATIC tests/common/vault_samples.cpp)
+# Vaults as tests and benchmarks write and read them, and a file system tests make fail.
+add_library(vk_test_samples STATIC tests/common/vault_samples.cpp tests/common/failing_file_system.cpp)
 target_include_directories(vk_test_samples PUBLIC tests/common)
 target_link_libraries(vk_test_samples PUBLIC vk_app)
 

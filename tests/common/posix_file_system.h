@@ -19,6 +19,9 @@ public:
     bool isFolder(const Path& path) override;
 
 protected:
+    // Called before each step of replaceAtomically but the flush, which goes through flushToDisk;
+    // a test returns an error to make that step fail.
+    virtual IoResult beforeStep(WriteStep) { return IoResult::success(); }
     // Forces the written bytes of an open file to disk: the flush step of a replace. Tests
     // observe it here, or make it fail.
     virtual IoResult flushToDisk(int fd);

@@ -193,30 +193,6 @@ void HeldByAnotherProcess::release() {
     child_.wait();
 }
 
-vault::IoResult FailingFileSystem::beforeStep(vault::WriteStep step) {
-    steps.push_back(step);
-    if (onStep) onStep(step);
-    if (step == failAt) return vault::IoError{failCode, systemReason(failCode), {}};
-    return vault::IoResult::success();
-}
-
-vault::IoResult FailingFileSystem::flushToDisk(void* file) {
-    LARGE_INTEGER size{};
-    flushedSize = GetFileSizeEx(file, &size) ? size.QuadPart : -1;
-    if (vault::IoResult result = beforeStep(vault::WriteStep::Flush); result.failed()) return result;
-    return Win32FileSystem::flushToDisk(file);
-}
-
-vault::IoResult FailingFileSystem::readAll(const vault::Path& path, std::string& bytes) {
-    if (failReads) return vault::IoError{failCode, systemReason(failCode), {}};
-    return Win32FileSystem::readAll(path, bytes);
-}
-
-vault::IoResult FailingFileSystem::readPieces(const vault::Path& path, const vault::PieceWriter& into) {
-    if (failReads) return vault::IoError{failCode, systemReason(failCode), {}};
-    return Win32FileSystem::readPieces(path, into);
-}
-
 // ---- Message boxes ----
 
 namespace {

@@ -14,8 +14,8 @@
 
 #include "app/program.h"
 #include "platform/handles.h"
+#include "failing_file_system.h"
 #include "skin/skin_support.h"
-#include "vault/file_system_impl.h"
 #include "vault/vault_store.h"
 
 namespace vk::vault {
@@ -94,25 +94,6 @@ public:
 private:
     ChildProgram child_;
     bool held_ = false;
-};
-
-// The real file system, with one step of the atomic replace (or every read) made to fail; it notes
-// the steps it saw, the flush as the flush itself happens.
-class FailingFileSystem : public vault::Win32FileSystem {
-public:
-    std::optional<vault::WriteStep> failAt;
-    DWORD failCode = ERROR_DISK_FULL;
-    bool failReads = false;
-    std::vector<vault::WriteStep> steps;
-    std::function<void(vault::WriteStep)> onStep;
-    long long flushedSize = -1;  // how many bytes the flushed file held
-
-    vault::IoResult readAll(const vault::Path& path, std::string& bytes) override;
-    vault::IoResult readPieces(const vault::Path& path, const vault::PieceWriter& into) override;
-
-protected:
-    vault::IoResult beforeStep(vault::WriteStep step) override;
-    vault::IoResult flushToDisk(void* file) override;
 };
 
 inline constexpr vault::WriteStep kEverySaveStep[] = {vault::WriteStep::CreateTemporary, vault::WriteStep::Write,
