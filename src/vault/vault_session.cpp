@@ -35,9 +35,9 @@ VaultKey VaultKey::encrypted(VaultKeys keys) {
 }
 
 VaultSession::VaultSession(FileSystem& files, Path path, CollationKey collationKey, Cryptography* crypto)
-    : files_(&files), path_(std::move(path)), crypto_(crypto), entries_(collationKey) {}
+    : files_(files), path_(std::move(path)), crypto_(crypto), entries_(collationKey) {}
 
-VaultStore VaultSession::store() { return VaultStore(*files_, path_); }
+VaultStore VaultSession::store() { return VaultStore(files_, path_); }
 
 void VaultSession::remember(const VaultStore& store) {
     if (store.seen()) known_ = *store.seen();

@@ -83,10 +83,7 @@ public:
     VaultSession& operator=(const VaultSession&) = delete;
 
     const Path& path() const { return path_; }
-    FileSystem& files() const { return *files_; }
-    // Works on another file system (tests make one fail) or at another place from now on.
-    void useFileSystem(FileSystem& files) { files_ = &files; }
-    void moveTo(Path path) { path_ = std::move(path); }
+    FileSystem& files() const { return files_; }
 
     // Reads the vault as it stands at start, creating a Fresh one when there is none.
     IoResult inspect(VaultFound& found);
@@ -145,8 +142,8 @@ private:
     // memory running out among them, leaves no unencrypted content behind.
     IoResult sealContent();
 
-    FileSystem* files_;
-    Path path_;
+    FileSystem& files_;
+    const Path path_;
     Cryptography* crypto_;
     EntryList entries_;
     VaultKey key_;

@@ -378,11 +378,16 @@ std::ostream& operator<<(std::ostream& out, const StartedCommand& started) {
     return out << "{" << started.program << ", " << started.commandLine << ", " << started.showCommand << "}";
 }
 
-TestProgram::TestProgram(vault::Cryptography* crypto) {
+TestProgram::TestProgram(vault::Cryptography* crypto) { start(folder_.path(), crypto); }
+
+TestProgram::TestProgram(const std::filesystem::path& folder, vault::Cryptography* crypto) { start(folder, crypto); }
+
+void TestProgram::start(const std::filesystem::path& folder, vault::Cryptography* crypto) {
     settingsRoot_ = "Software\\Vellumkeep Tests\\" + std::to_string(GetCurrentProcessId()) + "-" +
                     std::to_string(++folderCounter);
     Environment env = Environment::real();
-    env.app.folder = folder_.path();
+    env.app.folder = folder;
+    env.files = &files_;
     env.settings.root = settingsRoot_;
     env.endProgram = [this] { ++ends_; };
     env.startProgram = [this](const std::string& program, const std::string& commandLine, int show) {

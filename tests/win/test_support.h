@@ -202,17 +202,16 @@ class TestProgram {
 public:
     // `crypto`: the cryptography the program uses instead of the system's (tests make it fail).
     explicit TestProgram(vault::Cryptography* crypto = nullptr);
+    // The program in another folder than its own: one an earlier program used, or a prepared one.
+    explicit TestProgram(const std::filesystem::path& folder, vault::Cryptography* crypto = nullptr);
     ~TestProgram();
 
     Program& app() { return *program_; }
     Program* operator->() { return program_.get(); }
     const TempFolder& folder() const { return folder_; }
+    // The program's file system: the real one, until a test tells it to fail.
+    FailingFileSystem& files() { return files_; }
     std::filesystem::path vaultPath() const { return vault::vaultPathIn(program_->env.app.folder); }
-    // Moves the program to another folder (before it first touches its vault).
-    void moveTo(const std::filesystem::path& folder) {
-        program_->env.app.folder = folder;
-        program_->vaultSession.moveTo(vault::vaultPathIn(folder));
-    }
     std::string vaultBytes() const { return readFile(vaultPath()); }
 
     int endCount() const { return ends_; }
@@ -230,7 +229,10 @@ public:
     void logIn(const std::string& master);
 
 private:
+    void start(const std::filesystem::path& folder, vault::Cryptography* crypto);
+
     TempFolder folder_;
+    FailingFileSystem files_;
     std::string settingsRoot_;
     int ends_ = 0;
     bool nt6_ = true;

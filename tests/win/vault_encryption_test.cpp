@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,8 +73,7 @@ TEST(VaultEncryption, EncryptRestartChangePasswordAndRemoveGiveTheScrambledVault
     EXPECT_EQ(first->mainWindow.statusText().rfind("The vault is encrypted.  Saved ", 0), 0u);
     EXPECT_EQ(fileMenuItem(first, kEncryption), L"Remove Encryption...");
 
-    TestProgram second;  // a later start on the encrypted vault
-    second.moveTo(first.folder().path());
+    TestProgram second(first.folder().path());  // a later start on the encrypted vault
     second.logIn(kMaster);
     EXPECT_EQ(shownEntries(second->mainWindow.entryList.hwnd()), kEntries);
     EXPECT_EQ(second.vaultBytes(), encrypted);  // opening writes nothing
@@ -154,8 +154,6 @@ TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
     program.writeVault(kMaster, kEntries);
     program.logIn(kMaster);
     const std::string before = program.vaultBytes();
-    FailingFileSystem failing;
-    failing.failAt = vault::WriteStep::Replace;
     struct Case {
         const char* what;
         FileItem item;
@@ -171,8 +169,7 @@ TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        program->vaultSession.useFileSystem(c.failSave ? static_cast<vault::FileSystem&>(failing)
-                                                       : vault::realFileSystem());
+        program.files().failAt = c.failSave ? std::optional(vault::WriteStep::Replace) : std::nullopt;
         MessageBoxes boxes;
         boxes.answer(c.failSave ? IDCANCEL : IDOK);
         useKeyDialog(program, c.item, c.typed);
@@ -184,7 +181,7 @@ TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
         EXPECT_EQ(fileMenuItem(program, kEncryption), L"Encrypt Vault...");
         program->vaultKeyDialog.unload();
     }
-    program->vaultSession.useFileSystem(vault::realFileSystem());
+    program.files().failAt.reset();
     useKeyDialog(program, kChangePassword, {kMaster, "abcd", "abcd"});  // the old key was kept
     EXPECT_EQ(hex(program.vaultBytes()), hex(scrambledVault("abcd")));
 }

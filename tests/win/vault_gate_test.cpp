@@ -130,8 +130,7 @@ TEST(VaultOnceEncrypted, FoundReadableIsToldBeforeAnythingAndNoKeepsTheFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TestProgram later;
-        later.moveTo(first.folder().path());
+        TestProgram later(first.folder().path());
         later->env.settings.root = first.settingsRoot();
         DeleteFileW(later.vaultPath().c_str());
         if (c.file) writeFile(later.vaultPath(), *c.file);
@@ -161,8 +160,7 @@ TEST(VaultOnceEncrypted, RemovingTheEncryptionYourselfAsksNothingAtTheNextStart)
     click(first->vaultKeyDialog.findControl("okButton"));
     ASSERT_FALSE(vault::isEncryptedVault(first.vaultBytes()));
 
-    TestProgram later;
-    later.moveTo(first.folder().path());
+    TestProgram later(first.folder().path());
     later->env.settings.root = first.settingsRoot();
     later.logIn("master");  // no box: MessageBoxes would fail the test on any
     EXPECT_EQ(shownEntries(later->mainWindow.entryList.hwnd()), kEntries);
