@@ -395,7 +395,9 @@ bool unlockVault(Program& app, const std::string& password) {
     case vault::OpenOutcome::WrongPassword: return false;
     case vault::OpenOutcome::Damaged: reportUnopenableVault(app, vault, kDamaged); return true;
     case vault::OpenOutcome::NewerVersion: reportUnopenableVault(app, vault, kNewerVersion); return true;
-    case vault::OpenOutcome::CryptographyFailed: reportUnopenableVault(app, vault, kCryptographyFailed); return true;
+    case vault::OpenOutcome::CryptographyFailed:
+        reportUnopenableVault(app, vault, vault::withSystemReason(kCryptographyFailed, vault.cryptographyFailure()));
+        return true;
     case vault::OpenOutcome::FileChanged:
     case vault::OpenOutcome::Opened: break;
     }
@@ -475,7 +477,10 @@ bool isMasterPassword(Program& app, HWND owner, const std::string& password) {
         right = app.vaultSession.isMasterPassword(password, failed);
     }
     if (failed)
-        messageBox(owner, "This computer's cryptography (CNG) failed, so Vellumkeep cannot check the password.",
+        messageBox(owner,
+                   vault::withSystemReason(
+                       "This computer's cryptography (CNG) failed, so Vellumkeep cannot check the password.",
+                       app.vaultSession.cryptographyFailure()),
                    app.appTitle(), MB_OK | MB_ICONERROR);
     return right;
 }
@@ -489,7 +494,10 @@ bool saveWithNewKey(Program& app, HWND owner, const std::string& password, vault
         key = vault.makeKey(password, format);
     }
     if (!key) {
-        messageBox(owner, "This computer's cryptography (CNG) failed, so Vellumkeep cannot encrypt the vault.",
+        messageBox(owner,
+                   vault::withSystemReason(
+                       "This computer's cryptography (CNG) failed, so Vellumkeep cannot encrypt the vault.",
+                       vault.cryptographyFailure()),
                    app.appTitle(), MB_OK | MB_ICONERROR);
         return false;
     }

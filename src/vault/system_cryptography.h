@@ -33,12 +33,18 @@ public:
                        std::span<std::uint8_t, kTagSize> tag) override;
     Opening openAes256Gcm(ByteView key, ByteView nonce, ByteView associatedData, ByteView input,
                           std::span<const std::uint8_t, kTagSize> tag, ByteSpan output) override;
+    // The NTSTATUS of the last call that failed: CNG's own, or the one it gives for the same fault
+    // (a provider or bcrypt.dll missing, a size CNG cannot take, a password not in the code page).
+    CryptographyFailure lastFailure() const override;
 
 private:
     struct Providers;  // CNG's handles, which only the implementation knows
     Providers& providers();
+    // True for a status of success; otherwise records it as the last failure.
+    bool done(long status);
 
     std::unique_ptr<Providers> providers_;  // opened at the first call that needs them
+    CryptographyFailure lastFailure_;
 };
 
 }  // namespace vk::vault

@@ -110,6 +110,9 @@ public:
     std::optional<VaultKey> makeKey(std::string_view masterPassword, VaultFormat format);
     // Seals the vault with another key from the next save on; gives back the one it had.
     VaultKey replaceKey(VaultKey key);
+    // Why the system's cryptography failed, the last time an open, a check of the master password
+    // or a new key failed for that reason: the system's status, for the user's message.
+    const CryptographyFailure& cryptographyFailure() const { return cryptographyFailure_; }
     // An encrypted vault whose keys took fewer iterations than today's: worth new keys.
     bool keyWeakerThanToday() const { return key_.keys_ && key_.keys_->fewerIterationsThanToday(); }
 
@@ -153,6 +156,7 @@ private:
     // The encrypted file as the last save wrote it: its memory serves the next save again, which
     // spares a big vault the cost of fresh pages at every save.
     std::string encryptedFile_;
+    CryptographyFailure cryptographyFailure_;
     bool unsaved_ = false;
     std::uint64_t savedChanges_ = 0;
 };

@@ -80,7 +80,7 @@ EncryptedFile encryptVault(Cryptography& crypto, const VaultKeys& keys, std::str
     result.fileBytes.reserve(kEncryptedHeaderSize + plaintext.size() + kTagSize);
     result.fileBytes.assign(kEncryptedHeaderSize, '\0');
     result.fileBytes.append(plaintext);
-    result.status = encryptVaultInPlace(crypto, keys, result.fileBytes);
+    result.status = encryptVaultInPlace(crypto, keys, result.fileBytes).status;
     return result;
 }
 

@@ -125,6 +125,11 @@ TEST(SystemCryptography, GivesThePublishedAnswers) {
     tag[0] ^= 1;
     EXPECT_EQ(crypto.openAes256Gcm(key, nonce, data, sealed, tag, sealed), Cryptography::Opening::Opened);
     EXPECT_EQ(sealed, plain);
+
+    // A call that cannot be made says why, in CNG's terms: a 128-bit key is an invalid parameter.
+    EXPECT_FALSE(crypto.sealAes256Gcm(ByteView(key).first(16), nonce, data, plain, sealed, tag));
+    EXPECT_EQ(crypto.lastFailure().code, 0xC000000Du);
+    EXPECT_EQ(crypto.lastFailure().reason, "status 0xC000000D");
 }
 
 TEST(EncryptedVault, OpensWithTheRightPasswordAndAWholeFileOnly) {
