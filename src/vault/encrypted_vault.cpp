@@ -60,16 +60,6 @@ bool equalInConstantTime(ByteView a, ByteView b) {
     return difference == 0;
 }
 
-// A secret on the stack, wiped when it goes out of scope.
-template <std::size_t N>
-struct WipedBytes {
-    std::array<std::uint8_t, N> bytes{};
-    WipedBytes() = default;
-    ~WipedBytes() { wipeSecret(bytes); }
-    WipedBytes(const WipedBytes&) = delete;
-    WipedBytes& operator=(const WipedBytes&) = delete;
-};
-
 void writeHeaderStart(ByteSpan file, const KeyParameters& parameters) {
     std::copy(kMagic.begin(), kMagic.end(), file.begin());
     writeLittleEndian(file, kVersionAt, kWrittenVersion, 2);
@@ -189,11 +179,12 @@ struct VaultKeysAccess {
 
 KeysResult deriveVaultKeys(Cryptography& crypto, std::string_view ansiPassword, const KeyParameters& parameters) {
     if (!iterationsWithinBounds(parameters.iterations)) return {KeysStatus::IterationsOutOfBounds, std::nullopt};
-    WipedBytes<kKeySize> master;
+    std::array<std::uint8_t, kKeySize> master{};
+    WipedWhenDone wipedMaster(master);
     auto secrets = VaultKeysAccess::newSecrets();
-    if (!crypto.pbkdf2HmacSha256(ansiPassword, parameters.salt, parameters.iterations, master.bytes) ||
-        !crypto.hmacSha256(master.bytes, bytesOf(kCipherKeyLabel), secrets->cipherKey) ||
-        !crypto.hmacSha256(master.bytes, bytesOf(kCheckKeyLabel), secrets->checkKey))
+    if (!crypto.pbkdf2HmacSha256(ansiPassword, parameters.salt, parameters.iterations, master) ||
+        !crypto.hmacSha256(master, bytesOf(kCipherKeyLabel), secrets->cipherKey) ||
+        !crypto.hmacSha256(master, bytesOf(kCheckKeyLabel), secrets->checkKey))
         return {KeysStatus::CryptographyFailed, std::nullopt, crypto.lastFailure()};
     return {KeysStatus::Made, VaultKeysAccess::make(parameters, std::move(secrets))};
 }
