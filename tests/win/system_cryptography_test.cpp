@@ -1,5 +1,7 @@
-// The encrypted vault with the system's cryptography (CNG, here Wine's): the primitives' published
-// answers once, then what protects a user: only the right password and a whole file open a vault.
+// The system's cryptography (CNG, here Wine's): its primitives' published answers and how it says
+// why a call failed, then the encrypted vault format through it, as it protects a user: only the
+// right password and a whole file open a vault, and files another implementation wrote read back.
+// (What the format tells from bytes alone is tested natively: tests/native/encrypted_vault_test.cpp.)
 #include <windows.h>
 
 #include <gtest/gtest.h>
