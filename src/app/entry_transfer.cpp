@@ -1,4 +1,4 @@
-#include "app/entry_transfer.h"
+#include "app/vault_controller.h"
 
 #include <algorithm>
 #include <functional>
@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/program.h"
-#include "app/vault_operations.h"
 #include "platform/app_info.h"
 #include "platform/file_dialogs.h"
 #include "platform/files.h"
@@ -102,11 +100,11 @@ std::wstring importReport(const std::wstring& path, const vault::CsvImport& resu
     return text;
 }
 
-void refuseImport(Program& app, HWND owner, const std::wstring& path, const std::string& why) {
+void refuseImport(const VaultController& app, HWND owner, const std::wstring& path, const std::string& why) {
     messageBox(owner,
                "Vellumkeep cannot import the entries of:\r\n\r\n" + displayText(path) + "\r\n\r\n" + why +
                    "\r\n\r\nNothing was imported.",
-               app.appTitle(), MB_OK | MB_ICONWARNING);
+               app.host().appTitle(), MB_OK | MB_ICONWARNING);
 }
 
 // Why the file could not be read. Another program holding the file gets a sentence of its own:
@@ -119,7 +117,7 @@ std::string readFailureText(const vault::IoError& error) {
 }
 
 // The file's bytes, or nothing when it is too big or cannot be read (the user was told why).
-std::optional<std::string> readImportFile(Program& app, HWND owner, const std::wstring& path) {
+std::optional<std::string> readImportFile(const VaultController& app, HWND owner, const std::wstring& path) {
     const unsigned long long size = fileSizeOf(path).value_or(0);
     if (size > vault::kMaxCsvImportBytes) {
         constexpr unsigned long long kMegabyte = 1 << 20;
@@ -130,7 +128,7 @@ std::optional<std::string> readImportFile(Program& app, HWND owner, const std::w
         return std::nullopt;
     }
     std::string bytes;
-    vault::IoResult read = app.env.files->readAll(path, bytes);
+    vault::IoResult read = app.vault().files().readAll(path, bytes);
     if (read.failed()) {
         refuseImport(app, owner, path, readFailureText(read.error()));
         return std::nullopt;
@@ -140,7 +138,7 @@ std::optional<std::string> readImportFile(Program& app, HWND owner, const std::w
 
 // Runs a step that may need more memory than a 32-bit program finds in one piece; false, and the
 // user told, when it did not find it.
-bool withEnoughMemory(Program& app, HWND owner, const std::wstring& path, const std::function<void()>& step) {
+bool withEnoughMemory(const VaultController& app, HWND owner, const std::wstring& path, const std::function<void()>& step) {
     try {
         step();
         return true;
@@ -151,8 +149,8 @@ bool withEnoughMemory(Program& app, HWND owner, const std::wstring& path, const 
     return false;
 }
 
-vault::CsvImport importFrom(Program& app, std::string_view text, const vault::CsvLayout& layout) {
-    const vault::EntryList& entries = app.vaultSession.entries();
+vault::CsvImport importFrom(const VaultController& app, std::string_view text, const vault::CsvLayout& layout) {
+    const vault::EntryList& entries = app.vault().entries();
     std::vector<vault::EntryView> existing;
     existing.reserve(entries.count());
     for (size_t i = 0; i < entries.count(); ++i) existing.push_back(entries.at(i));
@@ -165,10 +163,10 @@ vault::CsvImport importFrom(Program& app, std::string_view text, const vault::Cs
 
 // What a file the export must never replace is to the user: the vault (by any of its names), the
 // copy a save writes beside it, and the program's own files. Empty for any other file.
-std::string protectedFileAt(Program& app, const std::wstring& path) {
-    const vault::Path vaultPath = app.vaultSession.path();
+std::string protectedFileAt(const VaultController& app, const std::wstring& path) {
+    const vault::Path vaultPath = app.vault().path();
     vault::Path vaultTarget;
-    if (app.env.files->finalPath(vaultPath, vaultTarget).failed()) vaultTarget = vaultPath;
+    if (app.vault().files().finalPath(vaultPath, vaultTarget).failed()) vaultTarget = vaultPath;
     const struct {
         std::wstring file;
         const char* what;
@@ -176,7 +174,7 @@ std::string protectedFileAt(Program& app, const std::wstring& path) {
         {vaultPath, "Vellumkeep's vault"},
         {vault::temporaryPathFor(vaultTarget), "the copy of the vault that each save writes"},
         {executablePath(), "Vellumkeep itself"},
-        {app.env.app.folder + L"\\Help.rtf", "Vellumkeep's help"},
+        {app.programFolder() + L"\\Help.rtf", "Vellumkeep's help"},
     };
     for (const auto& file : kept)
         if (sameFile(path, file.file)) return file.what;
@@ -185,41 +183,42 @@ std::string protectedFileAt(Program& app, const std::wstring& path) {
 
 }  // namespace
 
-void importEntries(Program& app, HWND owner) {
+void VaultController::importEntries(HWND owner) {
     std::optional<std::wstring> path = askFileToOpen(owner, L"Import Entries", kCsvFilter);
     if (!path) return;
     std::optional<vault::CsvText> text;
-    bool read = withEnoughMemory(app, owner, *path, [&] {
-        if (std::optional<std::string> bytes = readImportFile(app, owner, *path))
+    bool read = withEnoughMemory(*this, owner, *path, [&] {
+        if (std::optional<std::string> bytes = readImportFile(*this, owner, *path))
             text = vault::csvTextOf(std::move(*bytes));
     });
     if (!read || !text) return;
     if (text->problem != vault::CsvFileProblem::None)
-        return refuseImport(app, owner, *path, std::string(vault::csvFileProblemText(text->problem)));
+        return refuseImport(*this, owner, *path, std::string(vault::csvFileProblemText(text->problem)));
     const vault::CsvGuess guess = vault::guessLayout(text->utf8);
-    if (guess.doubt != vault::CsvDoubt::None) return app.columnChooser.open(*path, std::move(text->utf8), guess);
-    importEntriesInLayout(app, owner, *path, text->utf8, guess.layout);
+    if (guess.doubt != vault::CsvDoubt::None) return host_.askForColumns(*path, std::move(text->utf8), guess);
+    importInLayout(owner, *path, text->utf8, guess.layout);
 }
 
-void importEntriesInLayout(Program& app, HWND owner, const std::wstring& path, std::string_view text,
-                           const vault::CsvLayout& layout) {
+void VaultController::importInLayout(HWND owner, const std::wstring& path, std::string_view text,
+                                     const vault::CsvLayout& layout) {
     vault::CsvImport result;
-    if (!withEnoughMemory(app, owner, path, [&] { result = importFrom(app, text, layout); })) return;
+    if (!withEnoughMemory(*this, owner, path, [&] { result = importFrom(*this, text, layout); })) return;
     const size_t count = result.entries.size();
     bool saved = true;
     if (count > 0) {
-        app.mainWindow.entryList.addInOneChange(
-            vault::entryTableOf(count, [&](size_t i) { return result.entries[i]; }));
-        saved = saveVault(app, owner);
-        if (saved) app.mainWindow.setStatusText("Imported " + plural(count, "entry", "entries") + ".  " +
-                                                app.mainWindow.statusText());
+        changeEntries([&] {
+            vault_.entries().addInOneChange(vault::entryTableOf(count, [&](size_t i) { return result.entries[i]; }));
+        });
+        saved = save(owner);
+        if (saved)
+            host_.setStatusText("Imported " + plural(count, "entry", "entries") + ".  " + host_.statusText());
     } else {
-        app.mainWindow.setStatusText("No entries imported.");
+        host_.setStatusText("No entries imported.");
     }
     messageBox(owner, importReport(path, result, saved), "Import Entries", MB_OK | MB_ICONINFORMATION);
 }
 
-void exportEntries(Program& app, HWND owner) {
+void VaultController::exportEntries(HWND owner) {
     int answer = messageBox(owner,
                             "The exported file will hold every password in plain text, readable by anyone who "
                             "gets a copy of it.\r\n\r\nExport anyway?",
@@ -228,14 +227,14 @@ void exportEntries(Program& app, HWND owner) {
     std::optional<std::wstring> path =
         askFileToSave(owner, L"Export Entries", kCsvFilter, L"Vellumkeep entries.csv", L"csv");
     if (!path) return;
-    if (std::string what = protectedFileAt(app, *path); !what.empty()) {
+    if (std::string what = protectedFileAt(*this, *path); !what.empty()) {
         messageBox(owner,
                    "Vellumkeep will not export the entries to:\r\n\r\n" + displayText(*path) + "\r\n\r\nThat file is " +
                        what + ", which the export would replace.  Choose another name or folder.",
                    "Export Entries", MB_OK | MB_ICONWARNING);
         return;
     }
-    const vault::EntryList& entries = app.vaultSession.entries();
+    const vault::EntryList& entries = vault_.entries();
     auto content = [&](const vault::PieceWriter& write) {
         vault::IoResult written;
         vault::CsvExportWriter csv(codePageToUtf8, [&](std::string_view piece) {
@@ -246,9 +245,8 @@ void exportEntries(Program& app, HWND owner) {
         csv.finish();
         return written;
     };
-    vault::IoResult exported =
-        app.env.files->replaceAtomically(*path, vault::temporaryPathFor(*path), content,
-                                         vault::TemporaryCopy::RemovedIfKilled);
+    vault::IoResult exported = vault_.files().replaceAtomically(*path, vault::temporaryPathFor(*path), content,
+                                                                vault::TemporaryCopy::RemovedIfKilled);
     if (exported.failed()) {
         messageBox(owner,
                    "Vellumkeep could not export the entries to:\r\n\r\n" + displayText(*path) + "\r\n\r\n" +
@@ -256,8 +254,7 @@ void exportEntries(Program& app, HWND owner) {
                    "Export Entries", MB_OK | MB_ICONWARNING);
         return;
     }
-    app.mainWindow.setStatusText("Exported " + plural(entries.count(), "entry", "entries") + " to " +
-                                 displayText(*path));
+    host_.setStatusText("Exported " + plural(entries.count(), "entry", "entries") + " to " + displayText(*path));
 }
 
 }  // namespace vk

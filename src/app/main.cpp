@@ -3,7 +3,6 @@
 #include <ole2.h>
 
 #include "app/program.h"
-#include "app/vault_claim.h"
 #include "platform/process.h"
 #include "platform/window.h"
 
@@ -11,11 +10,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Pictures and the shell want COM on the user-interface thread.
     if (FAILED(OleInitialize(nullptr))) return 1;
     vk::initializeWindowing();
-    vk::Environment environment = vk::Environment::real();
+    vk::Program program(vk::Environment::real());
     // Two copies on one vault would overwrite each other's changes: the second hands over to the first.
-    auto claim = vk::claimVault(*environment.files, environment.app.folder);
-    if (!claim) return 0;
-    vk::Program program(std::move(environment));
+    if (!program.claimVault()) return 0;
     program.start();
     return vk::runMessageLoop();
 }

@@ -1,14 +1,12 @@
 #include "app/program.h"
 
-#include "platform/collation.h"
-#include "vault/system_cryptography.h"
+#include "gate/strength_meter.h"
 #include "platform/process.h"
 #include "platform/shell.h"
-#include "app/branding.h"
+#include "platform/wipe.h"
 #include "app/responsive_cryptography.h"
-#include "app/entry_transfer.h"
-#include "app/vault_operations.h"
 #include "skin/skin.h"
+#include "vault/system_cryptography.h"
 
 namespace vk {
 
@@ -29,87 +27,129 @@ Environment Environment::real() {
 }
 
 Program::Program(Environment environment)
-    : env(std::move(environment)),
-      vaultSession(*env.files, vault::vaultPathIn(env.app.folder), &userCollationKey, env.crypto),
-      splashWindow(*this),
-      entryEditor(*this, *this),
-      mainWindow(*this, *this, *this, entryEditor, vaultSession.entries()),
-      passwordDialog(*this, *this, *this),
-      aboutBox(*this, *this, env.app),
-      helpViewer(*this, *this, *this),
-      linkLauncher(*this, *this, linkRequest),
-      vaultKeyDialog(*this, *this),
-      columnChooser(*this, *this),
-      generatorDialog(*this, *this, *this) {
-    isNT6OrLater = [this] { return env.isNT6OrLater(); };
+    : env_(std::move(environment)),
+      vault_(*this, *env_.files, env_.crypto, env_.settings, env_.app.folder),
+      splashWindow_(*this, *this),
+      entryEditor_(*this, *this),
+      mainWindow_(*this, *this, *this, entryEditor_, vault_.vault().entries()),
+      passwordDialog_(*this, *this, *this),
+      aboutBox_(*this, *this, env_.app),
+      helpViewer_(*this, *this, *this),
+      linkLauncher_(*this, *this, linkRequest_),
+      vaultKeyDialog_(*this, *this),
+      columnChooser_(*this, *this),
+      generatorDialog_(*this, *this, *this) {
+    isNT6OrLater = [this] { return env_.isNT6OrLater(); };
 }
 
 Program::~Program() = default;
 
-void Program::hideMainWindow() { mainWindow.setVisible(false); }
-bool Program::saveVault(HWND owner) { return vk::saveVault(*this, owner); }
-void Program::applyBranding() { vk::applyBranding(*this); }
+void Program::applyBranding() {
+    productName = env_.app.productName;
+    companyName = env_.app.companyName;
+    companyWebsite = env_.app.comments;
+    skinEnabled = true;
+}
+
+void Program::hideMainWindow() { mainWindow_.setVisible(false); }
+
+void Program::showVaultFormat(vault::VaultFormat format) {
+    mainWindow_.showVaultEncrypted(format == vault::VaultFormat::Encrypted);
+}
 
 void Program::showHelpViewer() {
-    helpViewer.load();
-    helpViewer.show();
+    helpViewer_.load();
+    helpViewer_.show();
 }
 
 void Program::showAboutBox() {
-    aboutBox.load();
-    aboutBox.show();
+    aboutBox_.load();
+    aboutBox_.show();
 }
 
-void Program::closePasswordDialog() { passwordDialog.unload(); }
+void Program::closePasswordDialog() { passwordDialog_.unload(); }
 
 void Program::visitWebsite() {
-    linkRequest = "Website";
-    linkLauncher.load();
+    linkRequest_ = "Website";
+    linkLauncher_.load();
 }
 
 void Program::changeVaultEncryption() {
-    vaultKeyDialog.open(vaultSession.format() == vault::VaultFormat::Encrypted
-                            ? VaultKeyDialog::Purpose::RemoveEncryption
-                            : VaultKeyDialog::Purpose::Encrypt);
+    vaultKeyDialog_.open(vault_.vault().format() == vault::VaultFormat::Encrypted
+                             ? VaultKeyDialog::Purpose::RemoveEncryption
+                             : VaultKeyDialog::Purpose::Encrypt);
 }
 
-void Program::changeMasterPassword() { vaultKeyDialog.open(VaultKeyDialog::Purpose::ChangePassword); }
+void Program::changeMasterPassword() { vaultKeyDialog_.open(VaultKeyDialog::Purpose::ChangePassword); }
 
-void Program::importEntries(HWND owner) { vk::importEntries(*this, owner); }
-
-void Program::exportEntries(HWND owner) { vk::exportEntries(*this, owner); }
-
-void Program::importInLayout(const std::wstring& path, std::string_view text, const vault::CsvLayout& layout) {
-    vk::importEntriesInLayout(*this, mainWindow.hwnd(), path, text, layout);
+void Program::askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) {
+    columnChooser_.open(path, std::move(text), guess);
 }
 
-bool Program::isMasterPassword(HWND owner, const std::string& password) {
-    return vk::isMasterPassword(*this, owner, password);
+void Program::columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) {
+    afterHandlers_.post([this, path = std::move(path), text = std::move(text), layout] {
+        vault_.importInLayout(mainWindow_.hwnd(), path, text, layout);
+    });
 }
 
-bool Program::saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format,
-                             const std::string& done) {
-    return vk::saveWithNewKey(*this, owner, password, format, done);
+void Program::vaultKeyChangeAsked(VaultKeyDialog::Request request) {
+    // Shared: the work a window posts is copied as a whole, and a request holds secrets once.
+    auto asked = std::make_shared<VaultKeyDialog::Request>(std::move(request));
+    afterHandlers_.post([this, asked] { changeVaultKey(*asked); });
+}
+
+void Program::changeVaultKey(VaultKeyDialog::Request& request) {
+    VaultKeyDialog& dialog = vaultKeyDialog_;
+    // An encrypted vault's keys take a moment each, during which the dialog paints but takes nothing.
+    dialog.showWorking("Checking the password...");
+    const bool right = request.current.complete && vault_.isMasterPassword(dialog.hwnd(), request.current.text);
+    dialog.showPasswordStrength();
+    if (!right) {
+        dialog.refuseCurrentPassword();
+        return dialog.requestDone();
+    }
+    std::string password = request.current.text;
+    WipedWhenDone wipedPassword(password);
+    vault::VaultFormat format = request.purpose == VaultKeyDialog::Purpose::Encrypt ? vault::VaultFormat::Encrypted
+                                                                                   : vault::VaultFormat::Scrambled;
+    if (request.purpose == VaultKeyDialog::Purpose::ChangePassword) {
+        NewPassword checked = checkNewPassword(request.newPassword, request.retyped);
+        WipedWhenDone wipedNew(checked.password);
+        if (!checked.problem.empty()) {
+            dialog.refuseNewPassword(checked.problem, checked.emptyBoxes);
+            return dialog.requestDone();
+        }
+        wipeSecret(password);  // before the assignment, which may let go of its buffer
+        password = checked.password;
+        format = vault_.vault().format();
+    }
+    // The only thing between a stolen copy of an encrypted vault and its entries is this password.
+    if (format == vault::VaultFormat::Encrypted && !mayUseWeakPassword(dialog.hwnd(), password, appTitle()))
+        return dialog.requestDone();
+    dialog.showWorking("Saving the vault...");
+    if (vault_.saveWithNewKey(dialog.hwnd(), password, format, dialog.doneText())) return dialog.unload();
+    dialog.showPasswordStrength();
+    dialog.requestDone();
 }
 
 void Program::unloadOtherWindows() {
-    helpViewer.unload();
-    aboutBox.unload();
-    generatorDialog.unload();  // before the editor it belongs to
-    entryEditor.unload();
-    vaultKeyDialog.unload();
-    columnChooser.unload();
-    splashWindow.unload();
+    helpViewer_.unload();
+    aboutBox_.unload();
+    generatorDialog_.unload();  // before the editor it belongs to
+    entryEditor_.unload();
+    vaultKeyDialog_.unload();
+    columnChooser_.unload();
+    splashWindow_.unload();
 }
 
 void Program::unloadLinkLauncher() {
-    if (linkLauncher.isLoaded()) linkLauncher.unload();
+    if (linkLauncher_.isLoaded()) linkLauncher_.unload();
 }
 
 bool Program::startProgram(const std::string& program, const std::string& commandLine, int showCommand) {
-    return env.startProgram(program, commandLine, showCommand);
+    return env_.startProgram(program, commandLine, showCommand);
 }
 
-bool Program::fileExists(const std::wstring& path) { return vault::fileExists(*env.files, path); }
+bool Program::fileExists(const std::wstring& path) { return vault::fileExists(*env_.files, path); }
 
 }  // namespace vk

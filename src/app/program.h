@@ -1,10 +1,12 @@
 #pragma once
-// The program: its program-wide values, one object per window, and the wiring between them.
+// The program: its program-wide values, one object per window, the vault's controller, and the
+// wiring between them.
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "app/splash_window.h"
+#include "app/vault_controller.h"
 #include "gate/password_dialog.h"
 #include "gate/vault_key_dialog.h"
 #include "mainwindow/column_chooser.h"
@@ -13,10 +15,10 @@
 #include "mainwindow/password_generator_dialog.h"
 #include "platform/app_info.h"
 #include "platform/owner_window.h"
+#include "platform/posted_work.h"
 #include "platform/settings.h"
 #include "skin/skin.h"
 #include "vault/file_system.h"
-#include "vault/vault_session.h"
 #include "windows/about_box.h"
 #include "windows/help_viewer.h"
 #include "windows/link_launcher.h"
@@ -41,11 +43,15 @@ struct Environment {
     static Environment real();
 };
 
-// The program: its program-wide values and one object per window. It is the one place that
-// knows every window: each window is handed only what it uses, and asks the rest of the program
-// through its own small Host interface, which the program answers by wiring the windows together.
+// The program: its program-wide values, one object per window and the vault's controller. It is the
+// one place that knows every window: each window is handed only what it uses, and asks the rest of
+// the program through its own small Host interface, which the program answers by wiring the windows
+// and the controller together. What a window hands back is acted on once the window's handler has
+// returned (afterHandlers_).
 class Program : public Branding,
                 public Skinning,
+                public VaultController::Host,
+                public SplashWindow::Host,
                 public PasswordDialog::Host,
                 public VaultKeyDialog::Host,
                 public MainWindow::Host,
@@ -60,84 +66,117 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
+    // Claims the vault for this copy of the program; false when this copy must end.
+    bool claimVault() { return vault_.claim(); }
     // Starts the program on its splash window; start_up.cpp follows the start step by step.
     void start();
-    // The splash has shown for long enough: the main window takes over.
-    void handOverFromSplash();
+    // Reads the branding values from the executable's version information and turns the skin on.
+    void applyBranding() override;
     // Ends the program at once: no further handler runs.
-    void endProgramAtOnce() override { env.endProgram(); }
+    void endProgramAtOnce() override { env_.endProgram(); }
     // The title of message boxes that have none of their own.
-    const std::string& appTitle() const override { return env.app.title; }
+    const std::string& appTitle() const override { return env_.app.title; }
 
-    Environment env;
-
-    // The vault beside the executable, once open: what unlocks it, its entries, its state on disk.
-    vault::VaultSession vaultSession;
-
-    // The link launcher's request.
-    std::string linkRequest;
-
-    // Owns the windows that stay out of the task bar.
-    OwnerWindow owner;
-
-    SplashWindow splashWindow;
-    EntryEditor entryEditor;
-    MainWindow mainWindow;  // opens entryEditor
-    PasswordDialog passwordDialog;
-    AboutBox aboutBox;
-    HelpViewer helpViewer;
-    LinkLauncher linkLauncher;
-    VaultKeyDialog vaultKeyDialog;
-    ColumnChooser columnChooser;  // asks for the columns of a file to import
-    PasswordGeneratorDialog generatorDialog;  // opened by entryEditor
+    // The program's parts, as its tests reach them.
+    Environment& env() { return env_; }
+    VaultController& vault() { return vault_; }
+    vault::VaultSession& vaultSession() { return vault_.vault(); }
+    SplashWindow& splashWindow() { return splashWindow_; }
+    MainWindow& mainWindow() { return mainWindow_; }
+    PasswordDialog& passwordDialog() { return passwordDialog_; }
+    EntryEditor& entryEditor() { return entryEditor_; }
+    AboutBox& aboutBox() { return aboutBox_; }
+    HelpViewer& helpViewer() { return helpViewer_; }
+    LinkLauncher& linkLauncher() { return linkLauncher_; }
+    VaultKeyDialog& vaultKeyDialog() { return vaultKeyDialog_; }
+    ColumnChooser& columnChooser() { return columnChooser_; }
+    PasswordGeneratorDialog& generatorDialog() { return generatorDialog_; }
+    std::string& linkRequest() { return linkRequest_; }
 
 private:
+    // VaultController::Host
+    void entriesChanging() override { mainWindow_.entryList.entriesChanging(); }
+    void entriesChanged() override { mainWindow_.entryList.entriesChanged(); }
+    void entriesLoaded() override { mainWindow_.entryList.entriesLoaded(); }
+    void setStatusText(const std::string& text) override { mainWindow_.setStatusText(text); }
+    std::string statusText() const override { return mainWindow_.statusText(); }
+    void showVaultFormat(vault::VaultFormat format) override;
+    void showUnlocked() override { mainWindow_.showUnlocked(); }
+    void askForNewPassword() override { passwordDialog_.switchToCreate(); }
+    void askForPassword() override { passwordDialog_.openToEnter(); }
+    void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) override;
+    const std::string& product() const override { return productName; }
+    // SplashWindow::Host
+    unsigned splashTickMs() const override { return env_.splashTickMs; }
+    void handOverFromSplash() override;
     // PasswordDialog::Host
     void hideMainWindow() override;
-    bool unlockVault(const std::string& password) override;
-    void createVault(const std::string& newPassword) override;
+    void passwordEntered(std::string password) override;
+    void newPasswordChosen(std::string password) override;
+    void passwordDialogCancelled() override { endProgramAtOnce(); }
     // VaultKeyDialog::Host
-    bool isMasterPassword(HWND owner, const std::string& password) override;
-    bool saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format,
-                        const std::string& done) override;
-    vault::VaultFormat vaultFormat() const override { return vaultSession.format(); }
+    void vaultKeyChangeAsked(VaultKeyDialog::Request request) override;
+    // Checks what the vault key dialog was given, in the order the dialog asks it, and saves the
+    // vault with its new key; the dialog closes when it is saved, and says why when it is not.
+    void changeVaultKey(VaultKeyDialog::Request& request);
     // MainWindow::Host
     void askForMasterPassword() override;
-    SettingsStore& settings() override { return env.settings; }
+    SettingsStore& settings() override { return env_.settings; }
     void showHelpViewer() override;
     void showAboutBox() override;
     void closePasswordDialog() override;
     void visitWebsite() override;
     void changeVaultEncryption() override;
     void changeMasterPassword() override;
-    void importEntries(HWND owner) override;
-    void exportEntries(HWND owner) override;
+    void importEntries(HWND owner) override { vault_.importEntries(owner); }
+    void exportEntries(HWND owner) override { vault_.exportEntries(owner); }
     void unloadOtherWindows() override;
     void unloadLinkLauncher() override;
-    bool saveVault(HWND owner) override;
-    bool hasUnsavedChanges() const override { return vaultSession.hasUnsavedChanges(); }
-    std::uint64_t unsavedChangeCount() const override { return vaultSession.unsavedChangeCount(); }
-    bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) override;
-    unsigned clipboardClearMs() const override { return env.clipboardClearMs; }
-    // EntryEditor::Host
-    vault::EntryId addEntry(const vault::Entry& entry) override { return mainWindow.entryList.add(entry); }
-    bool replaceEntry(vault::EntryId id, const vault::Entry& entry) override {
-        return mainWindow.entryList.replace(id, entry);
+    bool removeEntry(vault::EntryId id) override { return vault_.removeEntry(id); }
+    void sortEntries(bool sorted, int sortKey, vault::SortOrder order) override {
+        vault_.sortEntries(sorted, sortKey, order);
     }
-    void setStatusText(const std::string& text) override { mainWindow.setStatusText(text); }
-    void openPasswordGenerator(HWND editor) override { generatorDialog.open(editor); }
+    bool saveVault(HWND owner) override { return vault_.save(owner); }
+    bool hasUnsavedChanges() const override { return vault_.vault().hasUnsavedChanges(); }
+    std::uint64_t unsavedChangeCount() const override { return vault_.vault().unsavedChangeCount(); }
+    bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) override;
+    unsigned clipboardClearMs() const override { return env_.clipboardClearMs; }
+    // EntryEditor::Host
+    vault::EntryId addEntry(const vault::Entry& entry) override { return vault_.addEntry(entry); }
+    bool replaceEntry(vault::EntryId id, const vault::Entry& entry) override { return vault_.replaceEntry(id, entry); }
+    void openPasswordGenerator(HWND editor) override { generatorDialog_.open(editor); }
     // PasswordGeneratorDialog::Host
-    vault::Cryptography& cryptography() override { return *env.crypto; }
-    void useGeneratedPassword(const std::string& password) override { entryEditor.usePassword(password); }
+    vault::Cryptography& cryptography() override { return *env_.crypto; }
+    void useGeneratedPassword(const std::string& password) override { entryEditor_.usePassword(password); }
     // HelpViewer::Host
-    std::wstring programFolder() const override { return env.app.folder; }
+    std::wstring programFolder() const override { return env_.app.folder; }
     bool fileExists(const std::wstring& path) override;
-    HWND taskbarOwner() override { return owner.hwnd(); }
+    HWND taskbarOwner() override { return owner_.hwnd(); }
     // LinkLauncher::Host
-    void applyBranding() override;
-    void shellOpen(const std::string& address, int showCommand) override { env.shellOpen(address, showCommand); }
+    void shellOpen(const std::string& address, int showCommand) override { env_.shellOpen(address, showCommand); }
     // ColumnChooser::Host
-    void importInLayout(const std::wstring& path, std::string_view text, const vault::CsvLayout& layout) override;
+    void columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) override;
+
+    Environment env_;
+    // The vault beside the executable, and its commands.
+    VaultController vault_;
+    // The link launcher's request.
+    std::string linkRequest_;
+    // Owns the windows that stay out of the task bar.
+    OwnerWindow owner_;
+    // What the windows hand over, acted on once their handlers have returned.
+    PostedWork afterHandlers_;
+
+    SplashWindow splashWindow_;
+    EntryEditor entryEditor_;
+    MainWindow mainWindow_;  // opens entryEditor_
+    PasswordDialog passwordDialog_;
+    AboutBox aboutBox_;
+    HelpViewer helpViewer_;
+    LinkLauncher linkLauncher_;
+    VaultKeyDialog vaultKeyDialog_;
+    ColumnChooser columnChooser_;  // asks for the columns of a file to import
+    PasswordGeneratorDialog generatorDialog_;  // opened by entryEditor_
 };
 
 }  // namespace vk

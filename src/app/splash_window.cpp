@@ -1,7 +1,5 @@
 #include "app/splash_window.h"
 
-#include "app/branding.h"
-#include "app/program.h"
 #include "platform/picture.h"
 #include "skin/skin.h"
 
@@ -15,12 +13,12 @@ void SplashWindow::create() {
     frame.clientHeight = kPictureHeight;
     createFrame(frame);
     if (!hwnd()) return;
-    handOverProgress = 0;
-    picture = &createControl("picture", -1, "Image", L"STATIC", WS_VISIBLE | SS_BITMAP, 0, "", 0, 0, kPictureWidth,
-                             kPictureHeight);
+    ticks_ = 0;
+    picture = &createControl(ControlKind::Image, Picture, L"STATIC", WS_VISIBLE | SS_BITMAP, 0, "", 0, 0,
+                             kPictureWidth, kPictureHeight);
     picture_ = loadPictureResource(kPicture, dpi(), toPixels(kPictureWidth), toPixels(kPictureHeight));
     SendMessageW(picture->hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
-    handOverTimer = &createTimer("handOverTimer", app_.env.splashTickMs);
+    handOverTimer = &createTimer(HandOverTimer, host_.splashTickMs());
     handOverTimer->onTick = [this] { onHandOverTimer(); };
 }
 
@@ -28,16 +26,15 @@ void SplashWindow::onLoad() {
     // The window takes the picture's size.
     SetWindowPos(hwnd(), nullptr, 0, 0, toPixels(picture->width()), toPixels(picture->height()),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    applyBranding(app_);
-    if (app_.skinEnabled) bindSkin(app_, skin, *this);
+    host_.applyBranding();
+    if (skinning_.skinEnabled) bindSkin(skinning_, skin, *this);
     handOverTimer->setEnabled(true);
 }
 
 void SplashWindow::onHandOverTimer() {
-    handOverProgress = static_cast<short>(handOverProgress + 2);
-    if (handOverProgress != kHandOverProgress) return;
+    if (++ticks_ != kHandOverTicks) return;
     handOverTimer->setEnabled(false);
-    app_.handOverFromSplash();
+    host_.handOverFromSplash();
 }
 
 }  // namespace vk

@@ -10,21 +10,38 @@
 
 namespace vk {
 
-class Program;
+struct Skinning;
 
 class SplashWindow : public Window {
 public:
     static constexpr int kPictureWidth = 7170;  // twips
     static constexpr int kPictureHeight = 4770;
-    static constexpr int kHandOverProgress = 150;  // the 75th tick of 2
+    static constexpr int kHandOverTicks = 75;
     static constexpr ScaledPicture kPicture{IDR_SPLASH_JPEG, IDR_SPLASH_JPEG_150, IDR_SPLASH_JPEG_200};
 
-    explicit SplashWindow(Program& app) : app_(app) {}
+    enum ControlId : int { Picture = kFirstControlId };
+    enum TimerId : UINT_PTR { HandOverTimer = 1 };
+
+    // What the splash asks of the program around it.
+    class Host {
+    public:
+        // Reads the branding values, and switches the skin on.
+        virtual void applyBranding() = 0;
+        // How long a tick of the splash's timer lasts.
+        virtual unsigned splashTickMs() const = 0;
+        // The splash has shown long enough: the main window takes over.
+        virtual void handOverFromSplash() = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    SplashWindow(Host& host, Skinning& skinning) : host_(host), skinning_(skinning) {}
 
     // The program's skin control, `skin`.
     SkinControl skin;
-    // Counts up by 2 on each tick of handOverTimer.
-    short handOverProgress = 0;
+    // The ticks of handOverTimer so far.
+    int ticks() const { return ticks_; }
 
     void onHandOverTimer();
 
@@ -36,8 +53,10 @@ private:
     Timer* handOverTimer = nullptr;
     Control* picture = nullptr;
 
-    Program& app_;
+    Host& host_;
+    Skinning& skinning_;
     Bitmap picture_;
+    int ticks_ = 0;
 };
 
 }  // namespace vk

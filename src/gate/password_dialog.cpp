@@ -1,9 +1,7 @@
 #include "gate/password_dialog.h"
 
 #include "gate/strength_meter.h"
-#include "platform/handler_run.h"
 #include "platform/message_box.h"
-#include "platform/process.h"
 #include "platform/text.h"
 #include "platform/wipe.h"
 #include "skin/skin.h"
@@ -29,16 +27,16 @@ void PasswordDialog::create() {
     frame.clientHeight = 3000;  // set at load by the mode
     if (!createProgramFrame(frame)) return;
 
-    messageLabel = &createSkinLabel(*this, "messageLabel", -1, "", 120, 60, 6615, 315);
-    passwordLabel = &createSkinLabel(*this, "passwordLabel", -1, "Password:", 120, 0, 915, 255);
-    passwordBox = &createTextBox("passwordBox", 1740, 0, 4995, 315, ES_PASSWORD);
-    retypeLabel = &createSkinLabel(*this, "retypeLabel", -1, "Retype Password:", 120, 0, 1935, 255);
-    retypeBox = &createTextBox("retypeBox", 1740, 0, 4995, 315, ES_PASSWORD);
-    strengthLabel = &createSkinLabel(*this, "strengthLabel", -1, "", 120, 0, 4260, 495);
-    okButton = &createButton("okButton", -1, "Ok", 4500, 0, 1095, 495);
-    cancelButton = &createButton("cancelButton", -1, "Cancel", 5700, 0, 1035, 495);
-    hideMainWindowTimer = &createTimer("hideMainWindowTimer", 100);
-    for (Control* box : {passwordBox, retypeBox}) SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
+    messageLabel = &createSkinLabel(*this, MessageLabel, "", 120, 60, 6615, 315);
+    passwordLabel = &createSkinLabel(*this, PasswordLabel, "Password:", 120, 0, 915, 255);
+    passwordBox = &createEditBox(PasswordBox, 1740, 0, 4995, 315, ES_AUTOHSCROLL | ES_PASSWORD);
+    retypeLabel = &createSkinLabel(*this, RetypeLabel, "Retype Password:", 120, 0, 1935, 255);
+    retypeBox = &createEditBox(RetypeBox, 1740, 0, 4995, 315, ES_AUTOHSCROLL | ES_PASSWORD);
+    strengthLabel = &createSkinLabel(*this, StrengthLabel, "", 120, 0, 4260, 495);
+    okButton = &createButton(OkButton, "Ok", 4500, 0, 1095, 495);
+    cancelButton = &createButton(CancelButton, "Cancel", 5700, 0, 1035, 495);
+    hideMainWindowTimer = &createTimer(HideMainWindowTimer, 100);
+    for (EditBox* box : {passwordBox, retypeBox}) SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
     // Each box right after its label: screen readers name a box by the label before it.
     setTabOrder({okButton, cancelButton, passwordLabel, passwordBox, retypeLabel, retypeBox});
     // The retype label is wider than the room before its box and lies above the box in that
@@ -76,8 +74,8 @@ void PasswordDialog::openToEnter() {
 void PasswordDialog::switchToCreate() {
     if (!isLoaded()) return openToCreate();
     creating_ = true;
-    accepted_ = false;
-    wrongTries = 0;
+    handedOver_ = false;
+    wrongTries_ = 0;
     layOutCreateMode();
     centreOnScreen();
     passwordBox->setText("");
@@ -88,7 +86,8 @@ void PasswordDialog::switchToCreate() {
 
 void PasswordDialog::onLoad() {
     host_.hideMainWindow();
-    wrongTries = 0;
+    wrongTries_ = 0;
+    handedOver_ = false;
     if (creating_)
         layOutCreateMode();
     else
@@ -96,8 +95,7 @@ void PasswordDialog::onLoad() {
     centreOnScreen();
     bringToFront();
     setOnTop(*this, true);
-    doEvents();
-    if (!isLoaded()) return;
+    UpdateWindow(hwnd());  // drawn whole at once, before the skin takes over its painting
     passwordBox->setText("");
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
 }
@@ -148,12 +146,13 @@ bool PasswordDialog::onPasswordKey(wchar_t key) {
 }
 
 void PasswordDialog::onOkClick() {
-    HandlerRun run(checking_);  // no second OK inside the first while a key is derived
-    if (!run.entered()) return;
+    // A BM_CLICK (an accessibility tool's default action) still reaches the button while the
+    // program checks the password handed over: it waits for the answer.
+    if (handedOver_) return;
     if (creating_)
         confirmNewPassword();
     else
-        checkEnteredPassword();
+        handOverEnteredPassword();
 }
 
 void PasswordDialog::showCreateModeMessage(const std::string& text, bool emptyBoxes) {
@@ -188,38 +187,41 @@ void PasswordDialog::confirmNewPassword() {
         showCreateModeMessage(checked.problem, checked.emptyBoxes);
         return;
     }
-    accepted_ = true;
+    handedOver_ = true;
     hideMainWindowTimer->setEnabled(false);
-    host_.createVault(checked.password);
+    host_.newPasswordChosen(std::move(checked.password));
 }
 
-void PasswordDialog::checkEnteredPassword() {
+void PasswordDialog::handOverEnteredPassword() {
     AnsiText typed = secretWindowText(passwordBox->hwnd());
     WipedWhenDone wiped(typed.text);
-    // A character outside the code page can never be part of the master password. The timer
-    // stops first: when the vault opens, this dialog is closed before the call returns.
-    if (typed.complete) {
-        accepted_ = true;
-        hideMainWindowTimer->setEnabled(false);
-        // An encrypted vault's key takes a moment, during which the dialog paints but takes nothing.
-        messageLabel->setText(kChecking);
-        if (host_.unlockVault(typed.text)) return;
+    // A character outside the code page can never be part of the master password.
+    if (!typed.complete) return refuseWrongPassword();
+    handedOver_ = true;
+    hideMainWindowTimer->setEnabled(false);
+    // An encrypted vault's key takes a moment, during which the dialog paints but takes nothing.
+    messageLabel->setText(kChecking);
+    host_.passwordEntered(std::move(typed.text));
+}
+
+void PasswordDialog::refuseWrongPassword() {
+    if (handedOver_) {
         messageLabel->setText(kEnterPassword);
-        accepted_ = false;
+        handedOver_ = false;
         hideMainWindowTimer->setEnabled(true);
     }
     int choice = messageBox(hwnd(), "Sorry, the password you entered was not correct.", "Incorrect Password",
                             MB_RETRYCANCEL);
     if (choice != IDRETRY) {
         hideMainWindowTimer->setEnabled(false);
-        host_.endProgramAtOnce();
+        host_.passwordDialogCancelled();
         return;
     }
-    ++wrongTries;
-    if (wrongTries == kMaxTries) {
+    ++wrongTries_;
+    if (wrongTries_ == kMaxTries) {
         messageBox(hwnd(), "Only 3 tries allowed.  Click Ok to close.", host_.appTitle(), MB_OK);
         hideMainWindowTimer->setEnabled(false);
-        host_.endProgramAtOnce();
+        host_.passwordDialogCancelled();
         return;
     }
     passwordBox->setText("");
@@ -227,11 +229,11 @@ void PasswordDialog::checkEnteredPassword() {
 
 void PasswordDialog::onCancelClick() {
     hideMainWindowTimer->setEnabled(false);
-    host_.endProgramAtOnce();
+    host_.passwordDialogCancelled();
 }
 
 void PasswordDialog::onUnload(bool&) {
-    if (!accepted_) host_.endProgramAtOnce();
+    if (!handedOver_) host_.passwordDialogCancelled();
 }
 
 }  // namespace vk

@@ -1,6 +1,8 @@
 #pragma once
 // The master password dialog, the only way into the program: it asks for a new master password twice (first start)
-// or for the master password (every later start), and keeps the main window hidden meanwhile.
+// or for the master password (every later start), and keeps the main window hidden meanwhile. It hands
+// what the user gave back to the program, which acts on it (opens the vault, says the password was
+// wrong, closes the dialog) once the dialog's own handler is over.
 #include <string>
 
 #include "platform/app_info.h"
@@ -26,17 +28,30 @@ public:
     static constexpr int kMaxTries = 3;
     static constexpr size_t kMinimumLength = 4;
 
-    // What the dialog asks of the program around it.
+    enum ControlId : int {
+        MessageLabel = kFirstControlId,
+        PasswordLabel,
+        PasswordBox,
+        RetypeLabel,
+        RetypeBox,
+        StrengthLabel,
+        OkButton,
+        CancelButton,
+    };
+    enum TimerId : UINT_PTR { HideMainWindowTimer = 1 };
+
+    // What the dialog asks of the program around it. The dialog's results are handed over here; the
+    // program acts on them only after the dialog's handler has returned, and answers through
+    // refuseWrongPassword, switchToCreate or by closing the dialog.
     class Host {
     public:
         virtual void hideMainWindow() = 0;
-        // The password typed at a later start: false when it is not the master password. Otherwise
-        // the vault is opened with it and the main window shown, which closes this dialog (or a
-        // failure was told and the program ended).
-        virtual bool unlockVault(const std::string& password) = 0;
-        // A new master password was confirmed: the vault is created and the main window shown.
-        virtual void createVault(const std::string& newPassword) = 0;
-        virtual void endProgramAtOnce() = 0;
+        // The password typed at a later start, to be checked.
+        virtual void passwordEntered(std::string password) = 0;
+        // A new master password, typed twice and fit to be stored.
+        virtual void newPasswordChosen(std::string password) = 0;
+        // Cancel, the close box, Cancel in the box of a wrong password, or the third wrong try.
+        virtual void passwordDialogCancelled() = 0;
         virtual const std::string& appTitle() const = 0;
 
     protected:
@@ -55,7 +70,11 @@ public:
     bool creatingPassword() const { return creating_; }
 
     // Wrong passwords after which the user chose to try again.
-    short wrongTries = 0;
+    int wrongTries() const { return wrongTries_; }
+
+    // The program's answer to a password handed over: it is not the master password. The user is
+    // told so, and tries again or cancels.
+    void refuseWrongPassword();
 
     void onOkClick();
     void onCancelClick();
@@ -70,18 +89,18 @@ protected:
 private:
     Control* messageLabel = nullptr;
     Control* passwordLabel = nullptr;
-    Control* passwordBox = nullptr;
+    EditBox* passwordBox = nullptr;
     Control* retypeLabel = nullptr;
-    Control* retypeBox = nullptr;
+    EditBox* retypeBox = nullptr;
     Control* strengthLabel = nullptr;  // a new password's strength, in create mode
-    Control* okButton = nullptr;
-    Control* cancelButton = nullptr;
+    Button* okButton = nullptr;
+    Button* cancelButton = nullptr;
     Timer* hideMainWindowTimer = nullptr;
 
     void layOutCreateMode();
     void layOutEnterMode();
     void confirmNewPassword();
-    void checkEnteredPassword();
+    void handOverEnteredPassword();
     // The create-mode boxes let go of the topmost place while they are shown; `emptyBoxes`
     // empties both password boxes before the dialog takes it back.
     void showCreateModeMessage(const std::string& text, bool emptyBoxes);
@@ -90,10 +109,10 @@ private:
     const Branding& branding_;
     Skinning& skinning_;
     bool creating_ = false;
-    // A password was accepted: the dialog's closing no longer ends the program.
-    bool accepted_ = false;
-    // True while OK's check runs.
-    bool checking_ = false;
+    // A password was handed over: the dialog's closing no longer ends the program, and OK waits for
+    // the program's answer.
+    bool handedOver_ = false;
+    int wrongTries_ = 0;
 };
 
 }  // namespace vk

@@ -3,7 +3,7 @@
 // box, kept up to date as the user types, and the question asked before a weak one guards an
 // encrypted vault. The estimate itself is passwords::estimateStrength.
 //
-//   strengthLabel = &createSkinLabel(*this, "strengthLabel", -1, "", left, top, width, 255);
+//   strengthLabel = &createSkinLabel(*this, StrengthLabel, "", left, top, width, 255);
 //   newBox->onChange = [this] { showStrength(*newBox, *strengthLabel); };
 //   ...
 //   if (encrypted && !mayUseWeakPassword(hwnd(), password, host_.appTitle())) return;

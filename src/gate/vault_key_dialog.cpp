@@ -1,8 +1,6 @@
 #include "gate/vault_key_dialog.h"
 
-#include "gate/password_dialog.h"
 #include "gate/strength_meter.h"
-#include "platform/handler_run.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "platform/wipe.h"
@@ -73,11 +71,11 @@ void VaultKeyDialog::create() {
     frame.clientHeight = buttonsTop + kButtonHeight + 120;
     if (!createProgramFrame(frame)) return;
 
-    messageLabel = &createSkinLabel(*this, "messageLabel", -1, words.message, 120, 60, 6615, words.messageHeight);
-    auto row = [&](int index, const char* name, const char* caption, Control*& label, Control*& box) {
+    messageLabel = &createSkinLabel(*this, MessageLabel, words.message, 120, 60, 6615, words.messageHeight);
+    auto row = [&](int index, int labelId, const char* caption, Control*& label, EditBox*& box) {
         const int top = firstRow + index * (kBoxHeight + kGap);
-        label = &createSkinLabel(*this, std::string(name) + "Label", -1, caption, 120, top + 30, kBoxLeft - 180, 255);
-        box = &createTextBox(std::string(name) + "Box", kBoxLeft, top, kBoxWidth, kBoxHeight, ES_PASSWORD);
+        label = &createSkinLabel(*this, labelId, caption, 120, top + 30, kBoxLeft - 180, 255);
+        box = &createEditBox(labelId + 1, kBoxLeft, top, kBoxWidth, kBoxHeight, ES_AUTOHSCROLL | ES_PASSWORD);
         SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
         box->onKeyPress = [this](wchar_t key) {
             if (key != L'\r') return false;
@@ -85,17 +83,17 @@ void VaultKeyDialog::create() {
             return true;
         };
     };
-    row(0, "current", words.currentLabel, currentLabel, currentBox);
+    row(0, CurrentLabel, words.currentLabel, currentLabel, currentBox);
     if (changing()) {
-        row(1, "new", "New Password:", newLabel, newBox);
-        row(2, "retype", "Retype New Password:", retypeLabel, retypeBox);
+        row(1, NewLabel, "New Password:", newLabel, newBox);
+        row(2, RetypeLabel, "Retype New Password:", retypeLabel, retypeBox);
     }
     // Two lines beside the buttons: the strength of the password the vault gets, or what takes a
     // moment while it does.
-    statusLabel = &createSkinLabel(*this, "statusLabel", -1, "", 120, buttonsTop, 4260, kButtonHeight);
-    if (Control* box = passwordGettingStrength()) box->onChange = [this] { showPasswordStrength(); };
-    okButton = &createButton("okButton", -1, "OK", 4500, buttonsTop, 1095, kButtonHeight);
-    cancelButton = &createButton("cancelButton", -1, "Cancel", 5700, buttonsTop, 1035, kButtonHeight);
+    statusLabel = &createSkinLabel(*this, StatusLabel, "", 120, buttonsTop, 4260, kButtonHeight);
+    if (EditBox* box = passwordGettingStrength()) box->onChange = [this] { showPasswordStrength(); };
+    okButton = &createButton(OkButton, "OK", 4500, buttonsTop, 1095, kButtonHeight);
+    cancelButton = &createButton(CancelButton, "Cancel", 5700, buttonsTop, 1035, kButtonHeight);
     // Each box right after its label: screen readers name a box by the label before it.
     if (changing())
         setTabOrder({currentLabel, currentBox, newLabel, newBox, retypeLabel, retypeBox, okButton, cancelButton});
@@ -106,12 +104,13 @@ void VaultKeyDialog::create() {
 }
 
 void VaultKeyDialog::onLoad() {
+    requested_ = false;
     standAboveKeptOnTop();
     centreOnScreen();
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
 }
 
-Control* VaultKeyDialog::passwordGettingStrength() const {
+EditBox* VaultKeyDialog::passwordGettingStrength() const {
     switch (purpose_) {
     case Purpose::Encrypt: return currentBox;
     case Purpose::ChangePassword: return newBox;
@@ -121,7 +120,7 @@ Control* VaultKeyDialog::passwordGettingStrength() const {
 }
 
 void VaultKeyDialog::showPasswordStrength() {
-    if (Control* box = passwordGettingStrength())
+    if (EditBox* box = passwordGettingStrength())
         showStrength(*box, *statusLabel);
     else
         statusLabel->setText("");
@@ -135,41 +134,37 @@ void VaultKeyDialog::refuse(const std::string& message, bool emptyNewBoxes) {
     }
 }
 
-void VaultKeyDialog::onOkClick() {
-    HandlerRun run(working_);  // no second OK inside the first while a key is derived
-    if (!run.entered()) return;
-    AnsiText current = secretWindowText(currentBox->hwnd());
-    WipedWhenDone wipedCurrent(current.text);
-    // An encrypted vault's keys take a moment each, during which the dialog paints but takes nothing.
-    statusLabel->setText("Checking the password...");
-    const bool right = current.complete && host_.isMasterPassword(hwnd(), current.text);
-    showPasswordStrength();
-    if (!right) {
-        refuse("The password you entered is not your master password.  Nothing was changed.", false);
-        currentBox->setText("");
-        return;
-    }
-    std::string password = current.text;
-    WipedWhenDone wipedPassword(password);
-    vault::VaultFormat format = purpose_ == Purpose::Encrypt ? vault::VaultFormat::Encrypted
-                                                             : vault::VaultFormat::Scrambled;
-    if (changing()) {
-        std::wstring typed = wideWindowText(newBox->hwnd()), retyped = wideWindowText(retypeBox->hwnd());
-        WipedWhenDone wipedTyped(typed), wipedRetyped(retyped);
-        NewPassword checked = checkNewPassword(typed, retyped);
-        WipedWhenDone wipedNew(checked.password);
-        if (!checked.problem.empty()) return refuse(checked.problem, checked.emptyBoxes);
-        wipeSecret(password);  // before the assignment, which may let go of its buffer
-        password = checked.password;
-        format = host_.vaultFormat();
-    }
-    // The only thing between a stolen copy of an encrypted vault and its entries is this password.
-    if (format == vault::VaultFormat::Encrypted && !mayUseWeakPassword(hwnd(), password, host_.appTitle())) return;
-    statusLabel->setText("Saving the vault...");
-    const bool saved = host_.saveWithNewKey(hwnd(), password, format, wordingFor(purpose_).done);
-    if (saved) return unload();
-    showPasswordStrength();
+VaultKeyDialog::Request::~Request() {
+    wipeSecret(current.text);
+    wipeSecret(newPassword);
+    wipeSecret(retyped);
 }
+
+void VaultKeyDialog::onOkClick() {
+    // A BM_CLICK (an accessibility tool's default action) still reaches the button while the
+    // program works on the request: it waits for the answer.
+    if (requested_) return;
+    Request request;
+    request.purpose = purpose_;
+    request.current = secretWindowText(currentBox->hwnd());
+    if (changing()) {
+        request.newPassword = wideWindowText(newBox->hwnd());
+        request.retyped = wideWindowText(retypeBox->hwnd());
+    }
+    requested_ = true;
+    host_.vaultKeyChangeAsked(std::move(request));
+}
+
+void VaultKeyDialog::showWorking(const std::string& what) { statusLabel->setText(what); }
+
+void VaultKeyDialog::refuseCurrentPassword() {
+    refuse("The password you entered is not your master password.  Nothing was changed.", false);
+    currentBox->setText("");
+}
+
+void VaultKeyDialog::refuseNewPassword(const std::string& problem, bool emptyBoxes) { refuse(problem, emptyBoxes); }
+
+std::string VaultKeyDialog::doneText() const { return wordingFor(purpose_).done; }
 
 void VaultKeyDialog::onCancelClick() { unload(); }
 

@@ -1,12 +1,14 @@
 #pragma once
 // The dialog that changes what protects the vault, for one of three purposes: encrypt the vault,
 // remove its encryption, or change its master password. Each asks for the current master
-// password first; changing it also asks for the new one twice.
+// password first; changing it also asks for the new one twice. It hands what was typed to the
+// program, which checks it, saves the vault and closes the dialog, or answers with a refusal.
 #include <string>
+#include <string_view>
 
 #include "platform/app_info.h"
+#include "platform/text.h"
 #include "platform/window.h"
-#include "vault/vault_session.h"
 
 namespace vk {
 
@@ -17,18 +19,37 @@ public:
     enum class Purpose { Encrypt, RemoveEncryption, ChangePassword };
     static constexpr int kClientWidth = 6855;  // twips, as the password dialog
 
-    // What the dialog asks of the program around it.
+    // Each password box's id follows its label's.
+    enum ControlId : int {
+        MessageLabel = kFirstControlId,
+        CurrentLabel,
+        CurrentBox,
+        NewLabel,
+        NewBox,
+        RetypeLabel,
+        RetypeBox,
+        StatusLabel,
+        OkButton,
+        CancelButton,
+    };
+
+    // What the user typed, as OK hands it over; every copy of a password in it is wiped with it.
+    struct Request {
+        Purpose purpose = Purpose::Encrypt;
+        AnsiText current;          // the master password, as the user typed it
+        std::wstring newPassword;  // to change it: the new one, and the new one typed again
+        std::wstring retyped;
+        Request() = default;
+        Request(Request&&) = default;
+        Request& operator=(Request&&) = default;
+        ~Request();
+    };
+
+    // What the dialog asks of the program around it. The program acts on a request only after the
+    // dialog's handler has returned, answering through the dialog's functions below.
     class Host {
     public:
-        // Whether the password is the vault's master password (a failure is told in a box modal
-        // to `owner`).
-        virtual bool isMasterPassword(HWND owner, const std::string& password) = 0;
-        // Saves the vault in `format` under `password`; true when saved. A failure was told in a
-        // box modal to `owner`, and the vault is as it was.
-        virtual bool saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format,
-                                    const std::string& done) = 0;
-        // The format the vault is kept in now.
-        virtual vault::VaultFormat vaultFormat() const = 0;
+        virtual void vaultKeyChangeAsked(Request request) = 0;
         virtual const std::string& appTitle() const = 0;
 
     protected:
@@ -40,6 +61,18 @@ public:
     // Opens the dialog for a purpose; while it is open, another request only brings it forward.
     void open(Purpose purpose);
     Purpose purpose() const { return purpose_; }
+
+    // The program's answers while it works on a request. The status line says what takes a
+    // moment; the refusals say why nothing changed, in a box, and empty the boxes concerned.
+    void showWorking(const std::string& what);
+    // The status line as the user types: the strength of the password the vault is to get.
+    void showPasswordStrength();
+    void refuseCurrentPassword();
+    void refuseNewPassword(const std::string& problem, bool emptyBoxes);
+    // The request is done with and the dialog stays: it takes OK again.
+    void requestDone() { requested_ = false; }
+    // What the status line says once the purpose is done, before the time of the save.
+    std::string doneText() const;
 
     void onOkClick();
     void onCancelClick();
@@ -54,24 +87,23 @@ private:
     void refuse(const std::string& message, bool emptyNewBoxes);
     // The box of the password the vault is to be sealed with, if the purpose gives it a new one
     // (the current password, for Encrypt); the status line shows its strength as it is typed.
-    Control* passwordGettingStrength() const;
-    void showPasswordStrength();
+    EditBox* passwordGettingStrength() const;
 
     Control* messageLabel = nullptr;
     Control* currentLabel = nullptr;
-    Control* currentBox = nullptr;
+    EditBox* currentBox = nullptr;
     Control* newLabel = nullptr;
-    Control* newBox = nullptr;
+    EditBox* newBox = nullptr;
     Control* retypeLabel = nullptr;
-    Control* retypeBox = nullptr;
+    EditBox* retypeBox = nullptr;
     Control* statusLabel = nullptr;  // the new password's strength, or what takes a moment while it does
-    Control* okButton = nullptr;
-    Control* cancelButton = nullptr;
+    Button* okButton = nullptr;
+    Button* cancelButton = nullptr;
 
     Host& host_;
     Skinning& skinning_;
     Purpose purpose_ = Purpose::Encrypt;
-    bool working_ = false;  // true while OK's work runs
+    bool requested_ = false;  // a request is handed over, and OK waits for the program's answer
 };
 
 }  // namespace vk

@@ -110,30 +110,30 @@ void ColumnChooser::create() {
     frame.clientHeight = kButtonsTop + kButtonHeight + kMargin;
     if (!createProgramFrame(frame)) return;
 
-    messageLabel = &createSkinLabel(*this, "messageLabel", -1, "", kMargin, kMargin, kClientWidth - 2 * kMargin,
+    messageLabel = &createSkinLabel(*this, MessageLabel, "", kMargin, kMargin, kClientWidth - 2 * kMargin,
                                     kMessageHeight);
     constexpr DWORD kPreviewStyle = WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOSORTHEADER | LVS_SINGLESEL;
-    previewList = &createControl("previewList", -1, "ListView", WC_LISTVIEWW, kPreviewStyle, WS_EX_CLIENTEDGE, "",
+    previewList = &createControl(ControlKind::ListView, PreviewList, WC_LISTVIEWW, kPreviewStyle, WS_EX_CLIENTEDGE, "",
                                  kMargin, kPreviewTop, kClientWidth - 2 * kMargin, kPreviewHeight);
     ListView_SetExtendedListViewStyle(previewList->hwnd(), LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-    auto field = [&](int row, const char* name, const char* caption, Control*& label, Control*& box) {
+    // Each list's id follows its label's.
+    auto field = [&](int row, int labelId, const char* caption, Control*& label, DropDownList*& box) {
         const int top = kFirstRowTop + row * kRowHeight;
-        label = &createSkinLabel(*this, std::string(name) + "Label", -1, caption, kMargin, top + 45, kLabelWidth - 60,
-                                 255);
-        box = &createDropDownList(std::string(name) + "Box", kFieldBoxLeft, top, kFieldBoxWidth, kListHeight);
+        label = &createSkinLabel(*this, labelId, caption, kMargin, top + 45, kLabelWidth - 60, 255);
+        box = &createDropDownList(labelId + 1, kFieldBoxLeft, top, kFieldBoxWidth, kListHeight);
         box->onSelectionChange = [this] { onFieldChange(); };
     };
-    field(0, "username", "Username:", usernameLabel, usernameBox);
-    field(1, "password", "Password:", passwordLabel, passwordBox);
-    field(2, "location", "Website/Location:", locationLabel, locationBox);
-    separatorLabel = &createSkinLabel(*this, "separatorLabel", -1, "Separator:", kRightLabelLeft, kFirstRowTop + 45,
+    field(0, UsernameLabel, "Username:", usernameLabel, usernameBox);
+    field(1, PasswordLabel, "Password:", passwordLabel, passwordBox);
+    field(2, LocationLabel, "Website/Location:", locationLabel, locationBox);
+    separatorLabel = &createSkinLabel(*this, SeparatorLabel, "Separator:", kRightLabelLeft, kFirstRowTop + 45,
                                       kRightBoxLeft - kRightLabelLeft - 60, 255);
-    separatorBox = &createDropDownList("separatorBox", kRightBoxLeft, kFirstRowTop, kRightBoxWidth, kListHeight);
-    firstRowBox = &createCheckBox("firstRowBox", "First row holds column names", kRightLabelLeft,
+    separatorBox = &createDropDownList(SeparatorBox, kRightBoxLeft, kFirstRowTop, kRightBoxWidth, kListHeight);
+    firstRowBox = &createCheckBox(FirstRowBox, "First row holds column names", kRightLabelLeft,
                                   kFirstRowTop + kRowHeight + 30, kClientWidth - kMargin - kRightLabelLeft, 255);
-    okButton = &createButton("okButton", -1, "OK", kClientWidth - kMargin - 1035 - 105 - 1095, kButtonsTop, 1095,
+    okButton = &createButton(OkButton, "OK", kClientWidth - kMargin - 1035 - 105 - 1095, kButtonsTop, 1095,
                              kButtonHeight);
-    cancelButton = &createButton("cancelButton", -1, "Cancel", kClientWidth - kMargin - 1035, kButtonsTop, 1035,
+    cancelButton = &createButton(CancelButton, "Cancel", kClientWidth - kMargin - 1035, kButtonsTop, 1035,
                                  kButtonHeight);
     // Each list right after its label: screen readers name a box by the label before it.
     setTabOrder({messageLabel, previewList, usernameLabel, usernameBox, passwordLabel, passwordBox, locationLabel,
@@ -147,7 +147,7 @@ void ColumnChooser::create() {
 
 void ColumnChooser::onLoad() {
     fillList(separatorBox->hwnd(), separatorChoices(), choiceOfSeparator(reading_.separator));
-    SendMessageW(firstRowBox->hwnd(), BM_SETCHECK, reading_.firstRowNames ? BST_CHECKED : BST_UNCHECKED, 0);
+    firstRowBox->setChecked(reading_.firstRowNames);
     const vault::CsvPreview preview = showReading(reading_);
     SetWindowTextW(messageLabel->hwnd(), wide(columnDoubtMessage(guess_, preview)).c_str());
     standAboveKeptOnTop();
@@ -226,7 +226,7 @@ char ColumnChooser::chosenSeparator() const {
 }
 
 bool ColumnChooser::firstRowNames() const {
-    return SendMessageW(firstRowBox->hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return firstRowBox->checked();
 }
 
 vault::CsvLayout ColumnChooser::chosenLayout() const {
@@ -247,10 +247,8 @@ void ColumnChooser::onFieldChange() { EnableWindow(okButton->hwnd(), takesCreden
 void ColumnChooser::onOkClick() {
     const vault::CsvLayout layout = chosenLayout();
     if (!takesCredentials(layout)) return;
-    std::wstring path = std::move(path_);
-    std::string text = std::move(text_);
+    host_.columnsChosen(std::move(path_), std::move(text_), layout);
     unload();
-    host_.importInLayout(path, text, layout);
 }
 
 void ColumnChooser::onCancelClick() { unload(); }

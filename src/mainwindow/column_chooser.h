@@ -35,12 +35,29 @@ public:
     static constexpr int kClientWidth = 9000;  // twips
     static constexpr size_t kPreviewRows = 8;
 
+    // Each list's id follows its label's.
+    enum ControlId : int {
+        MessageLabel = kFirstControlId,
+        PreviewList,
+        UsernameLabel,
+        UsernameBox,
+        PasswordLabel,
+        PasswordBox,
+        LocationLabel,
+        LocationBox,
+        SeparatorLabel,
+        SeparatorBox,
+        FirstRowBox,
+        OkButton,
+        CancelButton,
+    };
+
     // What the dialog asks of the program around it.
     class Host {
     public:
-        // Imports the rows of the file's text as the user chose to read them.
-        virtual void importInLayout(const std::wstring& path, std::string_view text,
-                                    const vault::CsvLayout& layout) = 0;
+        // The user chose how to read the file's text: the program imports its rows so, once the
+        // dialog's handler is over.
+        virtual void columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) = 0;
 
     protected:
         ~Host() = default;
@@ -78,16 +95,16 @@ private:
     Control* messageLabel = nullptr;
     Control* previewList = nullptr;
     Control* usernameLabel = nullptr;
-    Control* usernameBox = nullptr;
+    DropDownList* usernameBox = nullptr;
     Control* passwordLabel = nullptr;
-    Control* passwordBox = nullptr;
+    DropDownList* passwordBox = nullptr;
     Control* locationLabel = nullptr;
-    Control* locationBox = nullptr;
+    DropDownList* locationBox = nullptr;
     Control* separatorLabel = nullptr;
-    Control* separatorBox = nullptr;
-    Control* firstRowBox = nullptr;
-    Control* okButton = nullptr;
-    Control* cancelButton = nullptr;
+    DropDownList* separatorBox = nullptr;
+    CheckBox* firstRowBox = nullptr;
+    Button* okButton = nullptr;
+    Button* cancelButton = nullptr;
 
     Host& host_;
     Skinning& skinning_;

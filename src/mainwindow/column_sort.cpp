@@ -23,17 +23,17 @@ bool fail(const EntryListView& list, const SortError& error, bool reportErrors) 
 
 }  // namespace
 
-bool sortByColumn(EntryListView& list, int column, bool reportErrors) {
+bool sortByColumn(const EntryListView& list, int column, bool reportErrors, const SortEntries& sort) {
     const vault::EntryList& entries = list.entries();
     if (entries.empty()) return true;
     // The list reorders once, with all three settings: sorted mode, key and order.
     if (column < 1 || column > list.columnCount()) {
-        if (!entries.sorted()) list.setSortSettings(true, entries.sortKey(), entries.sortOrder());
+        if (!entries.sorted()) sort(true, entries.sortKey(), entries.sortOrder());
         return fail(list, kIndexOutOfBounds, reportErrors);
     }
     vault::SortOrder order =
         entries.sortOrder() == vault::SortOrder::Ascending ? vault::SortOrder::Descending : vault::SortOrder::Ascending;
-    list.setSortSettings(true, column - 1, order);
+    sort(true, column - 1, order);
     return true;
 }
 

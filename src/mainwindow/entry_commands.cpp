@@ -67,7 +67,7 @@ void MainWindow::onDeleteClick() {
         setStatusText("Entry not deleted, cancelled by user");
         return;
     }
-    entryList.remove(id);
+    host_.removeEntry(id);
     if (host_.saveVault(hwnd())) setStatusText("Entry deleted successfully, data saved.");
 }
 

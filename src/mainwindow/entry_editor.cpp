@@ -21,18 +21,18 @@ void EntryEditor::create() {
     frame.clientHeight = kClientHeight;
     if (!createProgramFrame(frame)) return;
 
-    auto skinLabel = [this](const char* name, const char* caption, int top) {
-        return &createSkinLabel(*this, name, -1, caption, 120, top, 1155, 255);
+    auto skinLabel = [this](int id, const char* caption, int top) {
+        return &createSkinLabel(*this, id, caption, 120, top, 1155, 255);
     };
-    cancelButton = &createButton("cancelButton", -1, "Cancel", 3420, 1500, 1155, 1035);
-    saveButton = &createButton("saveButton", -1, "Save", 120, 1500, 1155, 1035);
-    usernameLabel = skinLabel("usernameLabel", "Username:", 120);
-    usernameBox = &createTextBox("usernameBox", 1320, 60, 3255, 315);
-    passwordLabel = skinLabel("passwordLabel", "Password:", 540);
-    passwordBox = &createTextBox("passwordBox", 1320, 480, 3255, 315);
-    generateButton = &createButton("generateButton", -1, "Generate...", 4680, 465, 1155, 345);
-    websiteLabel = skinLabel("websiteLabel", "Website:", 960);
-    websiteBox = &createTextBox("websiteBox", 1320, 900, 3255, 315);
+    cancelButton = &createButton(CancelButton, "Cancel", 3420, 1500, 1155, 1035);
+    saveButton = &createButton(SaveButton, "Save", 120, 1500, 1155, 1035);
+    usernameLabel = skinLabel(UsernameLabel, "Username:", 120);
+    usernameBox = &createEditBox(UsernameBox, 1320, 60, 3255, 315);
+    passwordLabel = skinLabel(PasswordLabel, "Password:", 540);
+    passwordBox = &createEditBox(PasswordBox, 1320, 480, 3255, 315);
+    generateButton = &createButton(GenerateButton, "Generate...", 4680, 465, 1155, 345);
+    websiteLabel = skinLabel(WebsiteLabel, "Website:", 960);
+    websiteBox = &createEditBox(WebsiteBox, 1320, 900, 3255, 315);
     setTabOrder({cancelButton, saveButton, usernameLabel, usernameBox, passwordLabel, passwordBox, generateButton,
                  websiteLabel, websiteBox});
 
@@ -71,8 +71,8 @@ void EntryEditor::onLoad() {
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
 }
 
-Control* EntryEditor::boxOf(vault::Field field) const {
-    Control* const boxes[] = {usernameBox, passwordBox, websiteBox};  // in the order of the fields
+EditBox* EntryEditor::boxOf(vault::Field field) const {
+    EditBox* const boxes[] = {usernameBox, passwordBox, websiteBox};  // in the order of the fields
     return boxes[static_cast<size_t>(field)];
 }
 

@@ -22,6 +22,18 @@ public:
     static constexpr int kClientWidth = 5955;  // twips
     static constexpr int kClientHeight = 2610;
 
+    enum ControlId : int {
+        CancelButton = kFirstControlId,
+        SaveButton,
+        UsernameLabel,
+        UsernameBox,
+        PasswordLabel,
+        PasswordBox,
+        GenerateButton,
+        WebsiteLabel,
+        WebsiteBox,
+    };
+
     // What the editor needs: the entry list, the save and the status line.
     class Host {
     public:
@@ -61,18 +73,18 @@ protected:
     void onLoad() override;
 
 private:
-    Control* cancelButton = nullptr;  // closes the editor and changes nothing
-    Control* saveButton = nullptr;    // checks, stores and saves the entry
+    Button* cancelButton = nullptr;  // closes the editor and changes nothing
+    Button* saveButton = nullptr;    // checks, stores and saves the entry
     Control* usernameLabel = nullptr;
-    Control* usernameBox = nullptr;
+    EditBox* usernameBox = nullptr;
     Control* passwordLabel = nullptr;
-    Control* passwordBox = nullptr;
-    Control* generateButton = nullptr;  // opens the password generator
+    EditBox* passwordBox = nullptr;
+    Button* generateButton = nullptr;  // opens the password generator
     Control* websiteLabel = nullptr;
-    Control* websiteBox = nullptr;
+    EditBox* websiteBox = nullptr;
 
     bool editing() const { return opening_.has_value(); }
-    Control* boxOf(vault::Field field) const;
+    EditBox* boxOf(vault::Field field) const;
     // Shows the entry opened in the boxes, noting what a box showed of a field it could not show
     // whole (a NUL in a field from a foreign file ends the box's text there).
     void showOpeningEntry();

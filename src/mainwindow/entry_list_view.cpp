@@ -90,24 +90,11 @@ void EntryListView::refresh(const std::vector<vault::EntryId>& keepSelected) {
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-vault::EntryId EntryListView::add(vault::EntryView entry) {
-    return keepingSelection([&] { return entries_.add(entry); });
-}
+void EntryListView::entriesChanging() { keepSelected_ = selectedIds(); }
 
-void EntryListView::addInOneChange(vault::EntryTable table) {
-    keepingSelection([&] { entries_.addInOneChange(std::move(table)); });
-}
-
-bool EntryListView::replace(vault::EntryId id, vault::EntryView entry) {
-    return keepingSelection([&] { return entries_.replace(id, entry); });
-}
-
-bool EntryListView::remove(vault::EntryId id) {
-    return keepingSelection([&] { return entries_.remove(id); });
-}
-
-void EntryListView::setSortSettings(bool sorted, int sortKey, vault::SortOrder order) {
-    keepingSelection([&] { entries_.setSortSettings(sorted, sortKey, order); });
+void EntryListView::entriesChanged() {
+    refresh(keepSelected_);
+    keepSelected_.clear();
 }
 
 void EntryListView::fillDisplayInfo(NMLVDISPINFOW& info) const {

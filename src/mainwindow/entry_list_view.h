@@ -1,13 +1,13 @@
 #pragma once
-// The entry list: a virtual report-view list that shows the entry collection, in display order;
-// the selection follows its entries when the collection changes order.
+// The entry list: a virtual report-view list that shows the entry collection, in display order.
+// It only shows them: the entries change through the open vault, which tells the list before and
+// after, so that the selection follows its entries through the change.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <functional>
 #include <optional>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "vault/entry_list.h"
@@ -16,7 +16,7 @@ namespace vk {
 
 class EntryListView {
 public:
-    explicit EntryListView(vault::EntryList& entries) : entries_(entries) {}
+    explicit EntryListView(const vault::EntryList& entries) : entries_(entries) {}
     EntryListView(const EntryListView&) = delete;
     EntryListView& operator=(const EntryListView&) = delete;
 
@@ -30,12 +30,10 @@ public:
     // Where the selected entry is shown (from 0), if one is selected.
     std::optional<size_t> selectedIndex() const;
 
-    // Changes to the entries; each keeps the selection on the same entries and repaints.
-    vault::EntryId add(vault::EntryView entry);
-    void addInOneChange(vault::EntryTable table);
-    bool replace(vault::EntryId id, vault::EntryView entry);
-    bool remove(vault::EntryId id);
-    void setSortSettings(bool sorted, int sortKey, vault::SortOrder order);
+    // The entries are about to change, and have changed: the same entries stay selected, and the
+    // list repaints.
+    void entriesChanging();
+    void entriesChanged();
     // The entries were loaded from the vault: the list shows them all, nothing selected.
     void entriesLoaded() { refresh({}); }
 
@@ -47,26 +45,14 @@ private:
     // The selected rows (from 0), found without asking every row where that can be helped.
     std::vector<int> selectedIndexes() const;
     std::vector<vault::EntryId> selectedIds() const;
-    // Runs a change of the entries, then repaints with the same entries selected.
-    template <typename Change>
-    auto keepingSelection(Change change) {
-        std::vector<vault::EntryId> keep = selectedIds();
-        if constexpr (std::is_void_v<decltype(change())>) {
-            change();
-            refresh(keep);
-        } else {
-            auto result = change();
-            refresh(keep);
-            return result;
-        }
-    }
     void refresh(const std::vector<vault::EntryId>& keepSelected);
     void clearSelection();
     void fillDisplayInfo(NMLVDISPINFOW& info) const;
     int findRow(const NMLVFINDITEMW& find) const;
 
-    vault::EntryList& entries_;
+    const vault::EntryList& entries_;
     HWND hwnd_ = nullptr;
+    std::vector<vault::EntryId> keepSelected_;  // while the entries change
 };
 
 }  // namespace vk

@@ -52,7 +52,7 @@ constexpr UINT kClipboardRetryMs = 250;
 }  // namespace
 
 MainWindow::MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor,
-                       vault::EntryList& entries)
+                       const vault::EntryList& entries)
     : entryList(entries), host_(host), branding_(branding), skinning_(skinning), editor_(editor), entries_(entries) {}
 
 int MainWindow::menuItemId(Menu menu, int position) {
@@ -81,23 +81,23 @@ void MainWindow::create() {
     frame.menu = buildMenuBar();
     if (!createProgramFrame(frame)) return;
 
-    addButton = &createButton("addButton", -1, "Add", 60, 60, 1155, 1035);
-    deleteButton = &createButton("deleteButton", -1, "Delete", 1260, 60, 1155, 1035);
-    editButton = &createButton("editButton", -1, "Edit", 2460, 60, 1155, 1035);
-    goToButton = &createButton("goToButton", -1, "Go To", 3660, 60, 1155, 1035);
-    websiteButton = &createButton("websiteButton", -1, "", 4860, 60, 4095, 1035);
-    copyButtons[0] = &createButton("copyButton", 0, "Copy Username", 60, 1140, 2355, 795);
-    copyButtons[1] = &createButton("copyButton", 1, "Copy Password", 2460, 1140, 2355, 795);
-    copyButtons[2] = &createButton("copyButton", 2, "Copy Used At", 4860, 1140, 4095, 795);
+    addButton = &createButton(AddButton, "Add", 60, 60, 1155, 1035);
+    deleteButton = &createButton(DeleteButton, "Delete", 1260, 60, 1155, 1035);
+    editButton = &createButton(EditButton, "Edit", 2460, 60, 1155, 1035);
+    goToButton = &createButton(GoToButton, "Go To", 3660, 60, 1155, 1035);
+    websiteButton = &createButton(WebsiteButton, "", 4860, 60, 4095, 1035);
+    copyButtons[0] = &createButton(copyButtonId(vault::Field::Username), "Copy Username", 60, 1140, 2355, 795);
+    copyButtons[1] = &createButton(copyButtonId(vault::Field::Password), "Copy Password", 2460, 1140, 2355, 795);
+    copyButtons[2] = &createButton(copyButtonId(vault::Field::Location), "Copy Used At", 4860, 1140, 4095, 795);
     entryListControl = &createControl(
-        "entryList", -1, "ListView", WC_LISTVIEWW,
+        ControlKind::ListView, EntryList, WC_LISTVIEWW,
         WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
         WS_EX_CLIENTEDGE, "", 60, 1980, 8895, 4215);
-    statusBar = &createControl("statusBar", -1, "StatusBar", STATUSCLASSNAMEW, WS_VISIBLE | SBARS_SIZEGRIP, 0, "", 0,
-                               6240, 9015, 315);
-    clipboardTimer = &createTimer("clipboardTimer", host_.clipboardClearMs());
+    statusBar = &createControl(ControlKind::StatusBar, StatusBar, STATUSCLASSNAMEW, WS_VISIBLE | SBARS_SIZEGRIP, 0, "",
+                               0, 6240, 9015, 315);
+    clipboardTimer = &createTimer(ClipboardTimer, host_.clipboardClearMs());
     clipboardTimer->onTick = [this] { onClipboardTimer(); };
-    clipboardRetryTimer = &createTimer("clipboardRetryTimer", kClipboardRetryMs);
+    clipboardRetryTimer = &createTimer(ClipboardRetryTimer, kClipboardRetryMs);
     clipboardRetryTimer->onTick = [this] { onClipboardTimer(); };
     entryList.attach(entryListControl->hwnd());
     setTabOrder({addButton, editButton, deleteButton, websiteButton, entryListControl, copyButtons[0], goToButton,
@@ -194,7 +194,13 @@ void MainWindow::onUnload(bool& cancel) {
     host_.endProgramAtOnce();
 }
 
-void MainWindow::onColumnClick(int column) { sortByColumn(entryList, column, false); }
+void MainWindow::onColumnClick(int column) { sortByColumn(column, false); }
+
+bool MainWindow::sortByColumn(int column, bool reportErrors) {
+    return vk::sortByColumn(entryList, column, reportErrors, [this](bool sorted, int sortKey, vault::SortOrder order) {
+        host_.sortEntries(sorted, sortKey, order);
+    });
+}
 
 void MainWindow::onEncryptionClick() { host_.changeVaultEncryption(); }
 

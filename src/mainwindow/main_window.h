@@ -26,6 +26,21 @@ public:
     // The menus of the menu bar, left to right.
     enum Menu { FileMenu, DataMenu, CopyMenu, HelpMenu, AboutMenu };
     static constexpr int kFirstMenuId = 1000;
+
+    enum ControlId : int {
+        AddButton = kFirstControlId,
+        DeleteButton,
+        EditButton,
+        GoToButton,
+        WebsiteButton,
+        CopyUsernameButton,  // the Copy buttons, by field: Username, Password, Location
+        CopyPasswordButton,
+        CopyLocationButton,
+        EntryList,
+        StatusBar,
+    };
+    enum TimerId : UINT_PTR { ClipboardTimer = 1, ClipboardRetryTimer };
+    static constexpr int copyButtonId(vault::Field field) { return CopyUsernameButton + static_cast<int>(field); }
     // The command id of a menu's item (its place in the menu, from 0); 0 when there is no such item.
     static int menuItemId(Menu menu, int position);
 
@@ -51,6 +66,9 @@ public:
         // Closing: the help viewer, about box, editor and splash go first, the link launcher last.
         virtual void unloadOtherWindows() = 0;
         virtual void unloadLinkLauncher() = 0;
+        // Changes of the entries, which the open vault makes and the list then shows.
+        virtual bool removeEntry(vault::EntryId id) = 0;
+        virtual void sortEntries(bool sorted, int sortKey, vault::SortOrder order) = 0;
         // Saves the list; a failure is told in a box modal to `owner` (none: one quiet attempt).
         virtual bool saveVault(HWND owner) = 0;
         // Whether the list holds changes the vault does not, and how many.
@@ -68,7 +86,7 @@ public:
 
     // The window shows `entries`, which the open vault holds.
     MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor,
-               vault::EntryList& entries);
+               const vault::EntryList& entries);
 
     // Called once the vault is loaded or created: skins and shows the window, opens the help
     // viewer when the user asked for it, and closes the password dialog.
@@ -97,6 +115,9 @@ public:
     void onAboutClick();
     void onClipboardTimer();
     void onColumnClick(int column);  // 1-based, as the header reports it
+    // Sorts the entries by a column of the list (1-based), as a click on its header does; see
+    // sortByColumn for `reportErrors` and the result.
+    bool sortByColumn(int column, bool reportErrors);
     void onResize();
     bool onQueryEndSession();
 
@@ -108,12 +129,12 @@ protected:
     void onMenu(int commandId) override;
 
 private:
-    Control* addButton = nullptr;
-    Control* deleteButton = nullptr;
-    Control* editButton = nullptr;
-    Control* goToButton = nullptr;
-    Control* websiteButton = nullptr;
-    Control* copyButtons[3] = {};  // by field: Username, Password, Location
+    Button* addButton = nullptr;
+    Button* deleteButton = nullptr;
+    Button* editButton = nullptr;
+    Button* goToButton = nullptr;
+    Button* websiteButton = nullptr;
+    Button* copyButtons[3] = {};  // by field: Username, Password, Location
     Control* entryListControl = nullptr;
     Control* statusBar = nullptr;
     Timer* clipboardTimer = nullptr;  // clears a copied password from the clipboard

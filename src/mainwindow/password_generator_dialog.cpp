@@ -20,11 +20,6 @@ constexpr int kButtonsTop = 3780;
 // The passphrase's choices stand in a second column, right of the characters'.
 constexpr int kSecondColumn = 3720;
 
-bool isChecked(const Control* box) { return SendMessageW(box->hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-void setChecked(Control* box, bool checked) {
-    SendMessageW(box->hwnd(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
 // A whole number typed in a box; 0 (outside every range) when it holds anything else.
 int numberIn(const Control* box) {
     const std::string text = box->text();
@@ -64,45 +59,40 @@ void PasswordGeneratorDialog::create() {
 }
 
 void PasswordGeneratorDialog::createChoiceControls() {
-    auto option = [this](const char* name, const char* caption, int left, DWORD group) {
-        return &createControl(name, -1, "OptionButton", WC_BUTTONW,
-                              WS_VISIBLE | WS_TABSTOP | BS_AUTORADIOBUTTON | group, 0, caption, left, 120, 2415,
-                              kCheckHeight);
+    auto option = [this](int id, const char* caption, int left, DWORD group) {
+        return &createCheckBox(id, caption, left, 120, 2415, kCheckHeight, BS_AUTORADIOBUTTON | group);
     };
-    auto checkBox = [this](const char* name, const char* caption, int left, int top, int width) {
-        return &createControl(name, -1, "CheckBox", WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, caption,
-                              left, top, width, kCheckHeight);
+    auto checkBox = [this](int id, const char* caption, int left, int top, int width) {
+        return &createCheckBox(id, caption, left, top, width, kCheckHeight, BS_AUTOCHECKBOX);
     };
-    auto numberBox = [this](const char* name, int left) {
-        return &createTextBox(name, left, 540, 675, kBoxHeight, ES_NUMBER);
+    auto numberBox = [this](int id, int left) {
+        return &createEditBox(id, left, 540, 675, kBoxHeight, ES_AUTOHSCROLL | ES_NUMBER);
     };
-    charactersOption = option("charactersOption", "Characters", 120, WS_GROUP);
-    passphraseOption = option("passphraseOption", "Passphrase", kSecondColumn, 0);
+    charactersOption = option(CharactersOption, "Characters", 120, WS_GROUP);
+    passphraseOption = option(PassphraseOption, "Passphrase", kSecondColumn, 0);
 
     // WS_GROUP ends the group of the two modes.
-    lengthLabel = &createSkinLabel(*this, "lengthLabel", -1, "Length:", 360, 570, 900, 255);
+    lengthLabel = &createSkinLabel(*this, LengthLabel, "Length:", 360, 570, 900, 255);
     SetWindowLongW(lengthLabel->hwnd(), GWL_STYLE, GetWindowLongW(lengthLabel->hwnd(), GWL_STYLE) | WS_GROUP);
-    lengthBox = numberBox("lengthBox", 1260);
-    lengthRange = &createSkinLabel(*this, "lengthRange", -1,
-                                   rangeText(passwords::kShortestLength, passwords::kLongestLength), 2040, 570, 1500, 255);
-    upperBox = checkBox("upperBox", "A-Z", 360, 960, 1335);
-    lowerBox = checkBox("lowerBox", "a-z", 1800, 960, 1335);
-    digitsBox = checkBox("digitsBox", "0-9", 360, 1320, 1335);
-    symbolsBox = checkBox("symbolsBox", "Symbols", 1800, 1320, 1335);
-    lookAlikesBox = checkBox("lookAlikesBox", "Avoid look-alike characters", 360, 1680, 3300);
+    lengthBox = numberBox(LengthBox, 1260);
+    lengthRange = &createSkinLabel(*this, LengthRange, rangeText(passwords::kShortestLength, passwords::kLongestLength),
+                                   2040, 570, 1500, 255);
+    upperBox = checkBox(UpperBox, "A-Z", 360, 960, 1335);
+    lowerBox = checkBox(LowerBox, "a-z", 1800, 960, 1335);
+    digitsBox = checkBox(DigitsBox, "0-9", 360, 1320, 1335);
+    symbolsBox = checkBox(SymbolsBox, "Symbols", 1800, 1320, 1335);
+    lookAlikesBox = checkBox(LookAlikesBox, "Avoid look-alike characters", 360, 1680, 3300);
 
-    wordsLabel = &createSkinLabel(*this, "wordsLabel", -1, "Words:", kSecondColumn + 240, 570, 900, 255);
-    wordsBox = numberBox("wordsBox", kSecondColumn + 1140);
-    wordsRange = &createSkinLabel(*this, "wordsRange", -1, rangeText(passwords::kFewestWords, passwords::kMostWords),
+    wordsLabel = &createSkinLabel(*this, WordsLabel, "Words:", kSecondColumn + 240, 570, 900, 255);
+    wordsBox = numberBox(WordsBox, kSecondColumn + 1140);
+    wordsRange = &createSkinLabel(*this, WordsRange, rangeText(passwords::kFewestWords, passwords::kMostWords),
                                   kSecondColumn + 1920, 570, 1095, 255);
 }
 
 void PasswordGeneratorDialog::createResultControls() {
-    resultLabel = &createSkinLabel(*this, "resultLabel", -1, "Password:", 120, 2160, 3000, 255);
+    resultLabel = &createSkinLabel(*this, ResultLabel, "Password:", 120, 2160, 3000, 255);
     // Read-only, but it can be selected and copied; long results wrap over three lines.
-    resultBox = &createControl("resultBox", -1, "TextBox", WC_EDITW,
-                               WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | ES_MULTILINE | ES_READONLY,
-                               WS_EX_CLIENTEDGE, "", 120, 2460, 6615, 855);
+    resultBox = &createEditBox(ResultBox, 120, 2460, 6615, 855, ES_MULTILINE | ES_READONLY);
     // A typewriter face, where I, l and 1, O and 0 look different.
     LOGFONTW font{};
     font.lfHeight = -MulDiv(10, dpi(), 72);
@@ -112,11 +102,11 @@ void PasswordGeneratorDialog::createResultControls() {
     lstrcpynW(font.lfFaceName, L"Consolas", LF_FACESIZE);
     resultFont_.reset(CreateFontIndirectW(&font));
     resultBox->setFont(resultFont_.get());
-    bitsLabel = &createSkinLabel(*this, "bitsLabel", -1, "", 120, 3405, 6615, 255);
+    bitsLabel = &createSkinLabel(*this, BitsLabel, "", 120, 3405, 6615, 255);
 
-    newButton = &createButton("newButton", -1, "New", 120, kButtonsTop, 1095, kButtonHeight);
-    useButton = &createButton("useButton", -1, "Use", 4500, kButtonsTop, 1095, kButtonHeight);
-    cancelButton = &createButton("cancelButton", -1, "Cancel", 5700, kButtonsTop, 1035, kButtonHeight);
+    newButton = &createButton(NewButton, "New", 120, kButtonsTop, 1095, kButtonHeight);
+    useButton = &createButton(UseButton, "Use", 4500, kButtonsTop, 1095, kButtonHeight);
+    cancelButton = &createButton(CancelButton, "Cancel", 5700, kButtonsTop, 1035, kButtonHeight);
 }
 
 void PasswordGeneratorDialog::onLoad() {
@@ -125,9 +115,9 @@ void PasswordGeneratorDialog::onLoad() {
         return host_.settings().get(branding_.productName, "Settings", name, "");
     }));
     // Only now: setting the boxes above is no change of the user's.
-    for (Control* control : {charactersOption, passphraseOption, upperBox, lowerBox, digitsBox, symbolsBox, lookAlikesBox})
-        control->onClick = [this] { onChoiceChange(); };
-    for (Control* box : {lengthBox, wordsBox}) box->onChange = [this] { onChoiceChange(); };
+    for (CheckBox* box : {charactersOption, passphraseOption, upperBox, lowerBox, digitsBox, symbolsBox, lookAlikesBox})
+        box->onClick = [this] { onChoiceChange(); };
+    for (EditBox* box : {lengthBox, wordsBox}) box->onChange = [this] { onChoiceChange(); };
     onChoiceChange();
     centreOnScreen();
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
@@ -144,26 +134,26 @@ void PasswordGeneratorDialog::onUnload(bool&) {
 
 GeneratorChoice PasswordGeneratorDialog::choiceShown() const {
     GeneratorChoice choice;
-    choice.mode = isChecked(passphraseOption) ? GeneratorMode::Passphrase : GeneratorMode::Characters;
+    choice.mode = passphraseOption->checked() ? GeneratorMode::Passphrase : GeneratorMode::Characters;
     choice.length = numberIn(lengthBox);
-    choice.upper = isChecked(upperBox);
-    choice.lower = isChecked(lowerBox);
-    choice.digits = isChecked(digitsBox);
-    choice.symbols = isChecked(symbolsBox);
-    choice.avoidLookAlikes = isChecked(lookAlikesBox);
+    choice.upper = upperBox->checked();
+    choice.lower = lowerBox->checked();
+    choice.digits = digitsBox->checked();
+    choice.symbols = symbolsBox->checked();
+    choice.avoidLookAlikes = lookAlikesBox->checked();
     choice.words = numberIn(wordsBox);
     return choice;
 }
 
 void PasswordGeneratorDialog::showChoice(const GeneratorChoice& choice) {
-    setChecked(charactersOption, choice.mode == GeneratorMode::Characters);
-    setChecked(passphraseOption, choice.mode == GeneratorMode::Passphrase);
+    charactersOption->setChecked(choice.mode == GeneratorMode::Characters);
+    passphraseOption->setChecked(choice.mode == GeneratorMode::Passphrase);
     lengthBox->setText(std::to_string(choice.length));
-    setChecked(upperBox, choice.upper);
-    setChecked(lowerBox, choice.lower);
-    setChecked(digitsBox, choice.digits);
-    setChecked(symbolsBox, choice.symbols);
-    setChecked(lookAlikesBox, choice.avoidLookAlikes);
+    upperBox->setChecked(choice.upper);
+    lowerBox->setChecked(choice.lower);
+    digitsBox->setChecked(choice.digits);
+    symbolsBox->setChecked(choice.symbols);
+    lookAlikesBox->setChecked(choice.avoidLookAlikes);
     wordsBox->setText(std::to_string(choice.words));
 }
 
@@ -174,8 +164,8 @@ void PasswordGeneratorDialog::onChoiceChange() {
 
 void PasswordGeneratorDialog::enableControlsOfMode(GeneratorMode mode) {
     const bool characters = mode == GeneratorMode::Characters;
-    for (Control* control : {lengthBox, upperBox, lowerBox, digitsBox, symbolsBox, lookAlikesBox})
-        EnableWindow(control->hwnd(), characters);
+    const Control* charactersControls[] = {lengthBox, upperBox, lowerBox, digitsBox, symbolsBox, lookAlikesBox};
+    for (const Control* control : charactersControls) EnableWindow(control->hwnd(), characters);
     EnableWindow(wordsBox->hwnd(), !characters);
 }
 

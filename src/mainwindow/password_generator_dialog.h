@@ -22,6 +22,28 @@ public:
     static constexpr int kClientWidth = 6855;  // twips, as the program's other dialogs
     static constexpr int kClientHeight = 4395;
 
+    enum ControlId : int {
+        CharactersOption = kFirstControlId,
+        PassphraseOption,
+        LengthLabel,
+        LengthBox,
+        LengthRange,
+        UpperBox,
+        LowerBox,
+        DigitsBox,
+        SymbolsBox,
+        LookAlikesBox,
+        WordsLabel,
+        WordsBox,
+        WordsRange,
+        ResultLabel,
+        ResultBox,
+        BitsLabel,
+        NewButton,
+        UseButton,
+        CancelButton,
+    };
+
     // What the dialog asks of the program around it.
     class Host {
     public:
@@ -52,25 +74,25 @@ protected:
     void onUnload(bool& cancel) override;
 
 private:
-    Control* charactersOption = nullptr;
-    Control* passphraseOption = nullptr;
+    CheckBox* charactersOption = nullptr;
+    CheckBox* passphraseOption = nullptr;
     Control* lengthLabel = nullptr;
-    Control* lengthBox = nullptr;
+    EditBox* lengthBox = nullptr;
     Control* lengthRange = nullptr;
-    Control* upperBox = nullptr;
-    Control* lowerBox = nullptr;
-    Control* digitsBox = nullptr;
-    Control* symbolsBox = nullptr;
-    Control* lookAlikesBox = nullptr;
+    CheckBox* upperBox = nullptr;
+    CheckBox* lowerBox = nullptr;
+    CheckBox* digitsBox = nullptr;
+    CheckBox* symbolsBox = nullptr;
+    CheckBox* lookAlikesBox = nullptr;
     Control* wordsLabel = nullptr;
-    Control* wordsBox = nullptr;
+    EditBox* wordsBox = nullptr;
     Control* wordsRange = nullptr;
     Control* resultLabel = nullptr;
-    Control* resultBox = nullptr;
+    EditBox* resultBox = nullptr;
     Control* bitsLabel = nullptr;  // what the result is worth, or why there is none
-    Control* newButton = nullptr;
-    Control* useButton = nullptr;
-    Control* cancelButton = nullptr;
+    Button* newButton = nullptr;
+    Button* useButton = nullptr;
+    Button* cancelButton = nullptr;
 
     void createChoiceControls();
     void createResultControls();

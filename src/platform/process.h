@@ -9,9 +9,6 @@ namespace vk {
 // Delivers one message the way the program's message loop does (keyboard navigation included).
 void dispatchMessage(MSG& msg);
 
-// Lets the window events that are already waiting run once, then returns.
-void doEvents();
-
 // The program's message loop; returns the exit code of WM_QUIT.
 int runMessageLoop();
 

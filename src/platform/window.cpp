@@ -17,7 +17,54 @@ namespace vk {
 namespace {
 
 constexpr const wchar_t* kFrameClass = kWindowClass;
-constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which dialog navigation sends
+
+// A text box's key presses go to its control's handler first.
+class KeyPressFront : public ControlFront {
+public:
+    explicit KeyPressFront(EditBox& control) : control_(control) {}
+
+    LRESULT message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+        case WM_GETDLGCODE:
+            // Let Enter reach the control as a typed character instead of being taken by dialog navigation.
+            if (lParam && control_.onKeyPress) {
+                auto* msg = reinterpret_cast<MSG*>(lParam);
+                if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN)
+                    return callOriginal(hwnd, message, wParam, lParam) | DLGC_WANTMESSAGE;
+            }
+            break;
+        case WM_CHAR:
+            if (control_.onKeyPress) {
+                try {
+                    if (control_.onKeyPress(static_cast<wchar_t>(wParam))) return 0;
+                } catch (...) {
+                    reportHandlerFailure(GetAncestor(hwnd, GA_ROOT));
+                    return 0;
+                }
+            }
+            break;
+        }
+        return callOriginal(hwnd, message, wParam, lParam);
+    }
+
+private:
+    EditBox& control_;
+};
+
+RECT workArea() {
+    RECT area{};
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
+        area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return area;
+}
+
+// Where a window of this size stands centred in the screen's work area.
+POINT centredCorner(int width, int height) {
+    RECT area = workArea();
+    return {area.left + ((area.right - area.left) - width) / 2, area.top + ((area.bottom - area.top) - height) / 2};
+}
+
+}  // namespace
 
 // What a handler that failed could not do, told to the user: nothing may leave a window procedure,
 // yet nothing may vanish without a word either. Runs inside a catch block.
@@ -48,54 +95,6 @@ void reportHandlerFailure(HWND window) noexcept {
     }
 }
 
-// A text box's key presses go to its control's handler first.
-class KeyPressFront : public ControlFront {
-public:
-    explicit KeyPressFront(Control& control) : control_(control) {}
-
-    LRESULT message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
-        switch (message) {
-        case WM_GETDLGCODE:
-            // Let Enter reach the control as a typed character instead of being taken by dialog navigation.
-            if (lParam && control_.onKeyPress) {
-                auto* msg = reinterpret_cast<MSG*>(lParam);
-                if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN)
-                    return callOriginal(hwnd, message, wParam, lParam) | DLGC_WANTMESSAGE;
-            }
-            break;
-        case WM_CHAR:
-            if (control_.onKeyPress) {
-                try {
-                    if (control_.onKeyPress(static_cast<wchar_t>(wParam))) return 0;
-                } catch (...) {
-                    reportHandlerFailure(GetAncestor(hwnd, GA_ROOT));
-                    return 0;
-                }
-            }
-            break;
-        }
-        return callOriginal(hwnd, message, wParam, lParam);
-    }
-
-private:
-    Control& control_;
-};
-
-RECT workArea() {
-    RECT area{};
-    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0))
-        area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    return area;
-}
-
-// Where a window of this size stands centred in the screen's work area.
-POINT centredCorner(int width, int height) {
-    RECT area = workArea();
-    return {area.left + ((area.right - area.left) - width) / 2, area.top + ((area.bottom - area.top) - height) / 2};
-}
-
-}  // namespace
-
 int systemDpi() {
     HDC screen = GetDC(nullptr);
     int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
@@ -112,17 +111,11 @@ void initializeWindowing() {
 
 // ---- Control ----
 
-Control::Control(Window& parent, std::string name, int index, std::string typeName, HWND hwnd, int id)
-    : parent_(parent), name_(std::move(name)), index_(index), typeName_(std::move(typeName)), hwnd_(hwnd), id_(id) {}
+Control::Control(Window& parent, ControlKind kind, HWND hwnd, int id)
+    : parent_(parent), kind_(kind), hwnd_(hwnd), id_(id) {}
 
 std::string Control::text() const { return windowText(hwnd_).text; }
-void Control::setText(const std::string& ansi) {
-    if (holdsSecret()) wipeBoxText(hwnd_);
-    setWindowText(hwnd_, ansi);
-}
-bool Control::holdsSecret() const {
-    return typeName_ == "TextBox" && (GetWindowLongW(hwnd_, GWL_STYLE) & ES_PASSWORD);
-}
+void Control::setText(const std::string& ansi) { setWindowText(hwnd_, ansi); }
 bool Control::visible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
 void Control::setVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
 bool Control::enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
@@ -157,7 +150,7 @@ bool Control::setBackColor(COLORREF colour) {
     if (!IsWindow(hwnd_)) return false;
     backColor_ = colour;
     backBrush_.reset(CreateSolidBrush(colour));
-    if (typeName_ == "ListView") {
+    if (kind_ == ControlKind::ListView) {
         SendMessageW(hwnd_, LVM_SETBKCOLOR, 0, colour);
         SendMessageW(hwnd_, LVM_SETTEXTBKCOLOR, 0, colour);
     }
@@ -168,15 +161,40 @@ bool Control::setBackColor(COLORREF colour) {
 bool Control::setForeColor(COLORREF colour) {
     if (!IsWindow(hwnd_)) return false;
     foreColor_ = colour;
-    if (typeName_ == "ListView") SendMessageW(hwnd_, LVM_SETTEXTCOLOR, 0, colour);
+    if (kind_ == ControlKind::ListView) SendMessageW(hwnd_, LVM_SETTEXTCOLOR, 0, colour);
     InvalidateRect(hwnd_, nullptr, TRUE);
     return true;
 }
 
+// ---- Buttons, check boxes, edit boxes, drop-down lists ----
+
+void Button::notified(WORD code) {
+    if (code == BN_CLICKED && onClick) onClick();
+}
+
+bool CheckBox::checked() const { return SendMessageW(hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void CheckBox::setChecked(bool checked) {
+    SendMessageW(hwnd(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void EditBox::setText(const std::string& ansi) {
+    if (holdsSecret()) wipeBoxText(hwnd());
+    Control::setText(ansi);
+}
+
+bool EditBox::holdsSecret() const { return (GetWindowLongW(hwnd(), GWL_STYLE) & ES_PASSWORD) != 0; }
+
+void EditBox::notified(WORD code) {
+    if (code == EN_CHANGE && onChange) onChange();
+}
+
+void DropDownList::notified(WORD code) {
+    if (code == CBN_SELCHANGE && onSelectionChange) onSelectionChange();
+}
+
 // ---- Timer ----
 
-Timer::Timer(Window& parent, std::string name, UINT_PTR id, UINT intervalMs)
-    : parent_(parent), name_(std::move(name)), id_(id), interval_(intervalMs) {}
+Timer::Timer(Window& parent, UINT_PTR id, UINT intervalMs) : parent_(parent), id_(id), interval_(intervalMs) {}
 
 void Timer::setEnabled(bool enabled) {
     enabled_ = enabled;
@@ -291,15 +309,15 @@ void Window::centreOnScreen() {
 
 bool Window::minimized() const { return hwnd_ && IsIconic(hwnd_); }
 
-Control* Window::findControl(std::string_view name, int index) const {
+Control* Window::control(int id) const {
     for (const auto& control : controls_)
-        if (control->name() == name && control->index() == index) return control.get();
+        if (control->id() == id) return control.get();
     return nullptr;
 }
 
-Timer* Window::findTimer(std::string_view name) const {
+Timer* Window::timer(UINT_PTR id) const {
     for (const auto& timer : timers_)
-        if (timer->name() == name) return timer.get();
+        if (timer->id() == id) return timer.get();
     return nullptr;
 }
 
@@ -402,7 +420,7 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         // The password boxes' buffers are freed with them, unwiped, unless they are wiped now.
         for (const auto& control : controls_)
-            if (control->holdsSecret()) wipeBoxText(control->hwnd());
+            if (auto* box = dynamic_cast<EditBox*>(control.get()); box && box->holdsSecret()) wipeBoxText(box->hwnd());
         if (onMessage(message, wParam, lParam, result)) return result;
         break;
     case WM_NCDESTROY: {
@@ -440,25 +458,16 @@ void Window::handleCommand(WPARAM wParam, LPARAM lParam) {
         if (HIWORD(wParam) == 0) onMenu(id);  // menus; accelerators are not used
         return;
     }
-    const WORD notification = HIWORD(wParam);
-    if (notification != BN_CLICKED && notification != CBN_SELCHANGE && notification != EN_CHANGE) return;
+    // Notification codes mean different things to different kinds of control: each knows its own.
     for (const auto& control : controls_) {
-        if (control->id() != id || control->hwnd() != reinterpret_cast<HWND>(lParam)) continue;
-        // Notification codes mean different things to different controls: each kind is asked for its own.
-        if (control->typeName() == "ComboBox") {
-            if (notification == CBN_SELCHANGE && control->onSelectionChange) control->onSelectionChange();
-        } else if (control->typeName() == "TextBox") {
-            if (notification == EN_CHANGE && control->onChange) control->onChange();
-        } else if (notification == BN_CLICKED && control->onClick) {
-            control->onClick();
+        if (control->id() == id && control->hwnd() == reinterpret_cast<HWND>(lParam)) {
+            control->notified(HIWORD(wParam));
+            return;
         }
-        return;
     }
 }
 
-void Window::installKeyPress(Control& control) {
-    putInFront(control.hwnd(), std::make_unique<KeyPressFront>(control));
-}
+void Window::installKeyPress(EditBox& box) { putInFront(box.hwnd(), std::make_unique<KeyPressFront>(box)); }
 
 void Window::onActivate(bool active) {
     // As a dialog does: the focus goes back to the control that had it, or to the first one.
@@ -473,56 +482,58 @@ void Window::onActivate(bool active) {
     if (target) SetFocus(target);
 }
 
-Control& Window::createControl(std::string name, int index, std::string typeName, const wchar_t* className, DWORD style,
-                               DWORD exStyle, const std::string& text, int left, int top, int width, int height) {
-    int id = kFirstControlId + static_cast<int>(controls_.size());
+template <typename Kind>
+Kind& Window::make(ControlKind kind, int id, const wchar_t* className, DWORD style, DWORD exStyle,
+                   const std::string& text, int left, int top, int width, int height) {
     HWND hwnd = CreateWindowExW(exStyle, className, widen(text).c_str(), WS_CHILD | style, toPixels(left),
                                 toPixels(top), toPixels(width), toPixels(height), hwnd_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                 nullptr);
-    controls_.push_back(std::make_unique<Control>(*this, std::move(name), index, std::move(typeName), hwnd, id));
-    Control& control = *controls_.back();
+    auto made = std::make_unique<Kind>(*this, kind, hwnd, id);
+    Kind& control = *made;
+    controls_.push_back(std::move(made));
     if (defaultFont_) control.setFont(defaultFont_);
     return control;
 }
 
-Control& Window::createButton(std::string name, int index, const std::string& caption, int left, int top, int width,
-                              int height) {
-    return createControl(std::move(name), index, "CommandButton", WC_BUTTONW,
-                         WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0, caption, left, top, width,
-                         height);
+Control& Window::createControl(ControlKind kind, int id, const wchar_t* className, DWORD style, DWORD exStyle,
+                               const std::string& text, int left, int top, int width, int height) {
+    return make<Control>(kind, id, className, style, exStyle, text, left, top, width, height);
 }
 
-Control& Window::createTextBox(std::string name, int left, int top, int width, int height, DWORD extraStyle) {
-    Control& control = createControl(std::move(name), -1, "TextBox", WC_EDITW,
-                                     WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | ES_AUTOHSCROLL | extraStyle,
-                                     WS_EX_CLIENTEDGE, "", left, top, width, height);
+Button& Window::createButton(int id, const std::string& caption, int left, int top, int width, int height) {
+    return make<Button>(ControlKind::Button, id, WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
+                        0, caption, left, top, width, height);
+}
+
+CheckBox& Window::createCheckBox(int id, const std::string& caption, int left, int top, int width, int height,
+                                 DWORD style) {
+    return make<CheckBox>(ControlKind::CheckBox, id, WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | style, 0, caption, left, top,
+                          width, height);
+}
+
+EditBox& Window::createEditBox(int id, int left, int top, int width, int height, DWORD style) {
+    EditBox& box = make<EditBox>(ControlKind::EditBox, id, WC_EDITW, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | style,
+                                 WS_EX_CLIENTEDGE, "", left, top, width, height);
     // No length limit: an edit control otherwise stops at 32,767 characters.
-    SendMessageW(control.hwnd(), EM_SETLIMITTEXT, 0, 0);
-    installKeyPress(control);
-    return control;
+    SendMessageW(box.hwnd(), EM_SETLIMITTEXT, 0, 0);
+    installKeyPress(box);
+    return box;
 }
 
-Control& Window::createLabel(std::string name, const std::string& caption, int left, int top, int width, int height) {
-    return createControl(std::move(name), -1, "Label", WC_STATICW, WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, caption,
-                         left, top, width, height);
+Control& Window::createLabel(int id, const std::string& caption, int left, int top, int width, int height) {
+    return createControl(ControlKind::Label, id, WC_STATICW, WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, caption, left,
+                         top, width, height);
 }
 
-Control& Window::createCheckBox(std::string name, const std::string& caption, int left, int top, int width,
-                                int height) {
-    return createControl(std::move(name), -1, "CheckBox", WC_BUTTONW,
-                         WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_AUTOCHECKBOX, 0, caption, left, top, width,
-                         height);
+DropDownList& Window::createDropDownList(int id, int left, int top, int width, int height) {
+    return make<DropDownList>(ControlKind::DropDownList, id, WC_COMBOBOXW,
+                              WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, "", left, top, width,
+                              height);
 }
 
-Control& Window::createDropDownList(std::string name, int left, int top, int width, int height) {
-    return createControl(std::move(name), -1, "ComboBox", WC_COMBOBOXW,
-                         WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, "", left, top, width, height);
-}
-
-Timer& Window::createTimer(std::string name, UINT intervalMs) {
-    UINT_PTR id = timers_.size() + 1;
-    timers_.push_back(std::make_unique<Timer>(*this, std::move(name), id, intervalMs));
+Timer& Window::createTimer(UINT_PTR id, UINT intervalMs) {
+    timers_.push_back(std::make_unique<Timer>(*this, id, intervalMs));
     return *timers_.back();
 }
 

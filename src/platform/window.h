@@ -24,26 +24,40 @@ class Window;
 // tell a running copy from any other program.
 inline constexpr wchar_t kWindowClass[] = L"Vellumkeep.Window";
 
-// One control of a window, as the rest of the program sees it.
+// Control ids of a window start here, clear of IDOK and IDCANCEL, which dialog navigation sends.
+inline constexpr int kFirstControlId = 100;
+
+// What a control is: the window class it was made of, and what the skin makes of it.
+enum class ControlKind {
+    Button,
+    CheckBox,     // a check box or a radio button
+    EditBox,
+    Label,
+    SkinLabel,    // a label that paints its caption over the skin (skin/skin_label.h)
+    Image,        // a picture shown as it is
+    Picture,      // a picture on a panel of the skin's colour
+    ListView,
+    RichEdit,
+    DropDownList,
+    StatusBar,
+};
+
+// One control of a window, made as what it is and found by the id it was made with (the window's
+// own enum of ids) or by the window's member that holds it.
 class Control {
 public:
-    Control(Window& parent, std::string name, int index, std::string typeName, HWND hwnd, int id);
+    Control(Window& parent, ControlKind kind, HWND hwnd, int id);
+    virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
-    const std::string& name() const { return name_; }
-    int index() const { return index_; }  // member of a control array, or -1
-    // The kind of control: "CommandButton", "TextBox", "ListView", "Label", "SkinLabel"...
-    const std::string& typeName() const { return typeName_; }
+    ControlKind kind() const { return kind_; }
     HWND hwnd() const { return hwnd_; }
     int id() const { return id_; }
     Window& parent() const { return parent_; }
 
     std::string text() const;
-    // A password box's old text is wiped where the box kept it before the new one is set.
-    void setText(const std::string& ansi);
-    // A password box: its text is wiped when it changes or the window goes.
-    bool holdsSecret() const;
+    virtual void setText(const std::string& ansi);
     bool visible() const;
     void setVisible(bool visible);
     bool enabled() const;
@@ -69,21 +83,14 @@ public:
     bool setForeColor(COLORREF colour);
     HBRUSH backBrush() const { return backBrush_.get(); }
 
-    // Events. onKeyPress receives each typed character; true means it was handled here.
-    // onSelectionChange: the user chose another item of a drop-down list. onChange: a text box's
-    // text has changed, typed or set.
-    std::function<void()> onClick;
-    std::function<void()> onSelectionChange;
-    std::function<void()> onChange;
-    std::function<bool(wchar_t)> onKeyPress;
+    // A notification the control sent its window in WM_COMMAND; each kind knows its own codes.
+    virtual void notified(WORD code) { (void)code; }
 
 private:
     RECT rectTwips() const;
 
     Window& parent_;
-    std::string name_;
-    int index_;
-    std::string typeName_;
+    ControlKind kind_;
     HWND hwnd_;
     int id_;
     HFONT font_ = nullptr;
@@ -91,14 +98,51 @@ private:
     Brush backBrush_;
 };
 
-// A window timer; it counts as one of the window's controls.
+class Button : public Control {
+public:
+    using Control::Control;
+    std::function<void()> onClick;
+    void notified(WORD code) override;
+};
+
+// A check box or a radio button.
+class CheckBox : public Button {
+public:
+    using Button::Button;
+    bool checked() const;
+    void setChecked(bool checked);
+};
+
+class EditBox : public Control {
+public:
+    using Control::Control;
+    // A password box's old text is wiped where the box kept it before the new one is set.
+    void setText(const std::string& ansi) override;
+    // A password box: its text is wiped when it changes or the window goes.
+    bool holdsSecret() const;
+
+    // Each typed character, first: true when it was handled here. onChange: the text has changed,
+    // typed or set.
+    std::function<bool(wchar_t)> onKeyPress;
+    std::function<void()> onChange;
+    void notified(WORD code) override;
+};
+
+class DropDownList : public Control {
+public:
+    using Control::Control;
+    // The user chose another item.
+    std::function<void()> onSelectionChange;
+    void notified(WORD code) override;
+};
+
+// A window timer, found by the id it was made with.
 class Timer {
 public:
-    Timer(Window& parent, std::string name, UINT_PTR id, UINT intervalMs);
+    Timer(Window& parent, UINT_PTR id, UINT intervalMs);
     Timer(const Timer&) = delete;
     Timer& operator=(const Timer&) = delete;
 
-    const std::string& name() const { return name_; }
     UINT_PTR id() const { return id_; }
     UINT interval() const { return interval_; }
     bool enabled() const { return enabled_; }
@@ -109,7 +153,6 @@ public:
 
 private:
     Window& parent_;
-    std::string name_;
     UINT_PTR id_;
     UINT interval_;
     bool enabled_ = false;
@@ -160,8 +203,9 @@ public:
 
     // The controls in the order they were added (the window's control collection).
     const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
-    Control* findControl(std::string_view name, int index = -1) const;
-    Timer* findTimer(std::string_view name) const;
+    // The control or timer made with this id; null when there is none.
+    Control* control(int id) const;
+    Timer* timer(UINT_PTR id) const;
     Control* controlFromHwnd(HWND hwnd) const;
 
     // Runs the window's handler for `message` as the system would (tests use it for WM_CTLCOLOR*).
@@ -175,8 +219,8 @@ public:
     LRESULT passOn(UINT message, WPARAM wParam, LPARAM lParam) { return handle(message, wParam, lParam); }
 
     // Adds a control of any window class to the end of the collection (position and size in twips).
-    Control& createControl(std::string name, int index, std::string typeName, const wchar_t* className, DWORD style,
-                           DWORD exStyle, const std::string& text, int left, int top, int width, int height);
+    Control& createControl(ControlKind kind, int id, const wchar_t* className, DWORD style, DWORD exStyle,
+                           const std::string& text, int left, int top, int width, int height);
 
 protected:
     // Builds the window: createFrame, then the controls in collection order.
@@ -205,14 +249,17 @@ protected:
     // The frame of the program's own windows: the program's icon, and Verdana 8.25 for the
     // controls added after it. False when the window could not be made.
     bool createProgramFrame(Frame frame);
-    Control& createButton(std::string name, int index, const std::string& caption, int left, int top, int width,
-                          int height);
-    Control& createTextBox(std::string name, int left, int top, int width, int height, DWORD extraStyle = 0);
-    Control& createLabel(std::string name, const std::string& caption, int left, int top, int width, int height);
-    Control& createCheckBox(std::string name, const std::string& caption, int left, int top, int width, int height);
+    Button& createButton(int id, const std::string& caption, int left, int top, int width, int height);
+    // A check box, or with BS_AUTORADIOBUTTON a radio button (the first of its group with WS_GROUP);
+    // `style` besides WS_VISIBLE and WS_TABSTOP.
+    CheckBox& createCheckBox(int id, const std::string& caption, int left, int top, int width, int height,
+                             DWORD style = WS_CLIPSIBLINGS | BS_AUTOCHECKBOX);
+    // `style` is the box's own style (ES_*) besides WS_VISIBLE, WS_TABSTOP and WS_CLIPSIBLINGS.
+    EditBox& createEditBox(int id, int left, int top, int width, int height, DWORD style = ES_AUTOHSCROLL);
+    Control& createLabel(int id, const std::string& caption, int left, int top, int width, int height);
     // A drop-down list to choose from; `height` is the height of the open list.
-    Control& createDropDownList(std::string name, int left, int top, int width, int height);
-    Timer& createTimer(std::string name, UINT intervalMs);
+    DropDownList& createDropDownList(int id, int left, int top, int width, int height);
+    Timer& createTimer(UINT_PTR id, UINT intervalMs);
     // Gives the controls a tab order: the first one gets the focus first.
     void setTabOrder(std::initializer_list<Control*> order);
     // The control that has the focus when the window is first activated (default: the first in
@@ -232,7 +279,10 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool handleColour(HDC dc, HWND control, LRESULT& result) const;
     void handleCommand(WPARAM wParam, LPARAM lParam);
-    void installKeyPress(Control& control);
+    void installKeyPress(EditBox& box);
+    template <typename Kind>
+    Kind& make(ControlKind kind, int id, const wchar_t* className, DWORD style, DWORD exStyle, const std::string& text,
+               int left, int top, int width, int height);
     void onActivate(bool active);
 
     HWND hwnd_ = nullptr;
@@ -248,6 +298,10 @@ private:
     std::optional<AboveKeptOnTop> aboveKeptOnTop_;
     std::unique_ptr<MessageFilter> filter_;
 };
+
+// Tells the user what a handler that failed could not do: nothing may leave a window procedure, yet
+// nothing may vanish without a word either. Call it inside a catch block.
+void reportHandlerFailure(HWND window) noexcept;
 
 // The screen's DPI, as the program lays out its windows (system DPI aware).
 int systemDpi();

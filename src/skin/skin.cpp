@@ -10,9 +10,9 @@
 namespace vk {
 namespace {
 
-bool isTextBoxLike(const std::string& type) {
-    return type == "TextBox" || type == "ComboBox" || type == "FileListBox" || type == "DirListBox" ||
-           type == "DriveListBox" || type == "ListBox" || type == "ListView";
+// Controls that show text on a background of their own: the skin gives them its colours.
+bool showsTextOnItsOwnBackground(ControlKind kind) {
+    return kind == ControlKind::EditBox || kind == ControlKind::DropDownList || kind == ControlKind::ListView;
 }
 
 }  // namespace
@@ -37,11 +37,11 @@ void colourControls(Window& window, long backColour, long foreColour, long panel
     auto fore = static_cast<COLORREF>(foreColour);
     auto panel = static_cast<COLORREF>(panelColour);
     for (const auto& control : window.controls()) {
-        const std::string& type = control->typeName();
+        const ControlKind kind = control->kind();
         bool ok = true;
-        if (type == "CommandButton") ok = control->setBackColor(back);
-        if (isTextBoxLike(type)) ok = control->setBackColor(back) && control->setForeColor(fore);
-        if (type == "PictureBox") ok = control->setBackColor(panel);
+        if (kind == ControlKind::Button) ok = control->setBackColor(back);
+        if (showsTextOnItsOwnBackground(kind)) ok = control->setBackColor(back) && control->setForeColor(fore);
+        if (kind == ControlKind::Picture) ok = control->setBackColor(panel);
         if (!ok) return;
     }
 }

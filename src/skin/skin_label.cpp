@@ -109,11 +109,11 @@ void makeSkinLabel(HWND label) {
     putInFront(label, std::make_unique<SkinLabelFront>());
 }
 
-Control& createSkinLabel(Window& window, std::string name, int index, const std::string& caption, int left, int top,
-                         int width, int height, bool visible) {
-    Control& label =
-        window.createControl(std::move(name), index, kSkinLabelType, kSkinLabelClass,
-                             (visible ? WS_VISIBLE : 0) | WS_CLIPSIBLINGS, 0, caption, left, top, width, height);
+Control& createSkinLabel(Window& window, int id, const std::string& caption, int left, int top, int width, int height,
+                         bool visible) {
+    Control& label = window.createControl(ControlKind::SkinLabel, id, kSkinLabelClass,
+                                          (visible ? WS_VISIBLE : 0) | WS_CLIPSIBLINGS, 0, caption, left, top, width,
+                                          height);
     makeSkinLabel(label.hwnd());
     return label;
 }

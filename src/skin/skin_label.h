@@ -12,13 +12,12 @@
 namespace vk {
 
 inline constexpr wchar_t kSkinLabelClass[] = L"Static";
-inline constexpr char kSkinLabelType[] = "SkinLabel";
 
 // Makes a static control created with kSkinLabelClass draw as a skinned label, for its lifetime.
 void makeSkinLabel(HWND label);
 
 // Adds a skinned label to the window's control collection (position and size in twips).
-Control& createSkinLabel(Window& window, std::string name, int index, const std::string& caption, int left, int top,
-                         int width, int height, bool visible = true);
+Control& createSkinLabel(Window& window, int id, const std::string& caption, int left, int top, int width, int height,
+                         bool visible = true);
 
 }  // namespace vk

@@ -31,31 +31,31 @@ void AboutBox::create() {
     HFONT text = makeFont(L"Verdana", 12, true);
     HFONT small = makeFont(L"MS Sans Serif", 8.25);
 
-    auto skinLabel = [this](const char* name, int index, const char* caption, int left, int top, int width, int height,
-                            HFONT font) {
-        Control* label = &createSkinLabel(*this, name, index, caption, left, top, width, height);
+    auto skinLabel = [this](int id, const char* caption, int left, int top, int width, int height, HFONT font) {
+        Control* label = &createSkinLabel(*this, id, caption, left, top, width, height);
         label->setFont(font);
         return label;
     };
-    auto plainLabel = [this, text](const char* name, const char* caption, int top) {
-        Control* label = &createLabel(name, caption, 180, top, 2295, 315);
+    auto plainLabel = [this, text](int id, const char* caption, int top) {
+        Control* label = &createLabel(id, caption, 180, top, 2295, 315);
         label->setFont(text);
         return label;
     };
-    headerPicture = &createControl("headerPicture", -1, "PictureBox", L"STATIC",
+    headerPicture = &createControl(ControlKind::Picture, HeaderPicture, L"STATIC",
                                    WS_VISIBLE | WS_CLIPSIBLINGS | SS_BITMAP, 0, "", 0, 0, 7515, 1035);
     header_ = loadPictureResource(kHeaderPicture, dpi(), toPixels(7515), toPixels(1035));
     SendMessageW(headerPicture->hwnd(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(header_.get()));
-    productLabel = skinLabel("productLabel", -1, "YourProgramName", 120, 1200, 7095, 435, title);
-    versionCaption = plainLabel("versionCaption", "Version:", 1680);
-    ownerCaption = plainLabel("ownerCaption", "Owned By:", 2100);
-    websiteCaption = plainLabel("websiteCaption", "Website:", 2520);
-    versionLabel = skinLabel("versionLabel", -1, "Version", 2580, 1680, 4635, 315, text);
-    companyLabel = skinLabel("companyLabel", -1, "Version", 2580, 2100, 4635, 315, text);
-    websiteLabel = skinLabel("websiteLabel", -1, "Version", 2580, 2520, 4635, 315, text);
-    creditsLabel = skinLabel("creditsLabel", -1, kCredits, 180, 2970, 7095, 585, small);
+    productLabel = skinLabel(ProductLabel, "YourProgramName", 120, 1200, 7095, 435, title);
+    versionCaption = plainLabel(VersionCaption, "Version:", 1680);
+    ownerCaption = plainLabel(OwnerCaption, "Owned By:", 2100);
+    websiteCaption = plainLabel(WebsiteCaption, "Website:", 2520);
+    versionLabel = skinLabel(VersionLabel, "Version", 2580, 1680, 4635, 315, text);
+    companyLabel = skinLabel(CompanyLabel, "Version", 2580, 2100, 4635, 315, text);
+    websiteLabel = skinLabel(WebsiteLabel, "Version", 2580, 2520, 4635, 315, text);
+    creditsLabel = skinLabel(CreditsLabel, kCredits, 180, 2970, 7095, 585, small);
     // Just below the client area, out of sight.
-    twinLabel = skinLabel("twinLabel", 0, "Windowed Label", 480, kClientHeight + 15, 555, 195, small);
+    twinLabel = skinLabel(TwinLabel, "Windowed Label", 480, kClientHeight + 15, 555, 195, small);
+    twins_.clear();
 }
 
 void AboutBox::onLoad() {
@@ -72,19 +72,18 @@ void AboutBox::onLoad() {
 }
 
 Control& AboutBox::loadTwinLabel() {
-    int highest = 0;
-    for (const auto& control : controls())
-        if (control->name() == "twinLabel") highest = std::max(highest, control->index());
-    Control& element = createSkinLabel(*this, "twinLabel", highest + 1, twinLabel->text(), twinLabel->left(),
-                                       twinLabel->top(), twinLabel->width(), twinLabel->height(), false);
-    element.setFont(twinLabel->font());
-    return element;
+    const int id = FirstTwinLabel + static_cast<int>(twins_.size());
+    Control& twin = createSkinLabel(*this, id, twinLabel->text(), twinLabel->left(), twinLabel->top(),
+                                    twinLabel->width(), twinLabel->height(), false);
+    twin.setFont(twinLabel->font());
+    twins_.push_back(&twin);
+    return twin;
 }
 
 void AboutBox::makeSkinnedTwins() {
     std::vector<Control*> plainLabels;
     for (const auto& control : controls())
-        if (control->typeName() == "Label") plainLabels.push_back(control.get());
+        if (control->kind() == ControlKind::Label) plainLabels.push_back(control.get());
     for (Control* label : plainLabels) {
         Control& twin = loadTwinLabel();
         twin.setTop(label->top());

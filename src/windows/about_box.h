@@ -2,6 +2,7 @@
 // The about box: the product's name, version, owner and web site under a header picture. With the
 // skin on, each plain label gets a skinned twin laid exactly over it.
 #include <string>
+#include <vector>
 
 #include "platform/app_info.h"
 #include "platform/handles.h"
@@ -22,6 +23,20 @@ public:
     static constexpr int kClientHeight = 3660;  // with the word lists' credits at the foot
     static constexpr ScaledPicture kHeaderPicture{IDR_HEADER_JPEG, IDR_HEADER_JPEG_150, IDR_HEADER_JPEG_200};
 
+    enum ControlId : int {
+        HeaderPicture = kFirstControlId,
+        ProductLabel,
+        VersionCaption,
+        OwnerCaption,
+        WebsiteCaption,
+        VersionLabel,
+        CompanyLabel,
+        WebsiteLabel,
+        CreditsLabel,
+        TwinLabel,       // the template of the skinned twins, out of sight
+        FirstTwinLabel,  // the twins, one for each plain label, in the order of the labels
+    };
+
     AboutBox(const Branding& branding, Skinning& skinning, const AppInfo& version)
         : branding_(branding), skinning_(skinning), version_(version) {}
 
@@ -40,9 +55,9 @@ private:
     Control* companyLabel = nullptr;
     Control* websiteLabel = nullptr;
     Control* creditsLabel = nullptr;  // where the password lists come from
-    Control* twinLabel = nullptr;     // element 0: the template of the twins
-    // Loads the next element of the twinLabel array: a hidden copy of element 0.
-
+    Control* twinLabel = nullptr;     // the template of the twins
+    std::vector<Control*> twins_;
+    // Makes the next twin: a hidden copy of the template.
     Control& loadTwinLabel();
     void makeSkinnedTwins();
 

@@ -60,11 +60,10 @@ void HelpViewer::create() {
     frame.owner = host_.taskbarOwner();  // not in the task bar
     if (!createProgramFrame(frame)) return;
     documentMissing_ = false;
-    document = &createControl("document", -1, "RichTextBox", MSFTEDIT_CLASS,
+    document = &createControl(ControlKind::RichEdit, Document, MSFTEDIT_CLASS,
                               WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, "",
                               0, 0, 10275, 7515);
-    showAtStartupBox = &createControl("showAtStartupBox", -1, "CheckBox", WC_BUTTONW,
-                                      WS_VISIBLE | WS_TABSTOP | BS_3STATE, 0, "Show at Startup", 60, 7620, 1995, 255);
+    showAtStartupBox = &createCheckBox(ShowAtStartupBox, "Show at Startup", 60, 7620, 1995, 255, BS_3STATE);
     SendMessageW(showAtStartupBox->hwnd(), BM_SETCHECK, BST_CHECKED, 0);
     // A click toggles between cleared and checked only; greyed comes from a stored "2".
     showAtStartupBox->onClick = [this] {

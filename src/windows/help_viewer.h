@@ -22,6 +22,8 @@ public:
     static constexpr int kClientWidth = 10290;  // twips
     static constexpr int kClientHeight = 7920;
 
+    enum ControlId : int { Document = kFirstControlId, ShowAtStartupBox };
+
     // What the viewer asks of the program around it.
     class Host {
     public:
@@ -52,7 +54,7 @@ protected:
 
 private:
     Control* document = nullptr;
-    Control* showAtStartupBox = nullptr;
+    CheckBox* showAtStartupBox = nullptr;
 
     Host& host_;
     const Branding& branding_;

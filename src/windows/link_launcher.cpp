@@ -12,7 +12,7 @@ void LinkLauncher::create() {
     frame.clientHeight = 1605;
     createFrame(frame);
     if (!hwnd()) return;
-    lifetimeTimer = &createTimer("lifetimeTimer", kLifetimeMs);
+    lifetimeTimer = &createTimer(LifetimeTimer, kLifetimeMs);
     lifetimeTimer->onTick = [this] { onLifetimeTimer(); };
     lifetimeTimer->setEnabled(true);
 }

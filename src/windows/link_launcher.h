@@ -10,6 +10,8 @@ namespace vk {
 
 class LinkLauncher : public Window {
 public:
+    enum TimerId : UINT_PTR { LifetimeTimer = 1 };
+
     static constexpr UINT kLifetimeMs = 10000;
 
     // What the launcher asks of the program around it.

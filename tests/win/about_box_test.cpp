@@ -35,36 +35,37 @@ class AboutBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // The splash binds the skin; its hand-over timer is not needed here.
-        program->splashWindow.load();
-        program->splashWindow.findTimer("handOverTimer")->setEnabled(false);
+        program->splashWindow().load();
+        program->splashWindow().timer(SplashWindow::HandOverTimer)->setEnabled(false);
         program.writeVault("master");
         program.logIn("master");
     }
 
-    AboutBox& box() { return program->aboutBox; }
+    AboutBox& box() { return program->aboutBox(); }
 
     void chooseAbout() {
-        SendMessageW(program->mainWindow.hwnd(), WM_COMMAND,
+        SendMessageW(program->mainWindow().hwnd(), WM_COMMAND,
                      MAKEWPARAM(MainWindow::menuItemId(MainWindow::AboutMenu, 0), 0), 0);
     }
 
-    // The loaded elements of the twin label array, in collection order.
+    // The template of the twins and the twins, in collection order.
     std::vector<Control*> skinLabelElements() {
         std::vector<Control*> elements;
         for (const auto& control : box().controls())
-            if (control->name() == "twinLabel") elements.push_back(control.get());
+            if (control->id() >= AboutBox::TwinLabel) elements.push_back(control.get());
         return elements;
     }
 
+    // Each element's place after the template: 0 for the template, then the twins from 1.
     std::vector<int> skinLabelIndexes() {
         std::vector<int> indexes;
-        for (Control* element : skinLabelElements()) indexes.push_back(element->index());
+        for (Control* element : skinLabelElements()) indexes.push_back(element->id() - AboutBox::TwinLabel);
         return indexes;
     }
 
     std::vector<Control*> plainLabels() {
-        return {box().findControl("versionCaption"), box().findControl("ownerCaption"),
-                box().findControl("websiteCaption")};
+        return {box().control(AboutBox::VersionCaption), box().control(AboutBox::OwnerCaption),
+                box().control(AboutBox::WebsiteCaption)};
     }
 
     TestProgram program;
@@ -74,16 +75,16 @@ TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
     chooseAbout();
     ASSERT_TRUE(box().visible());
     EXPECT_EQ(box().caption(), "About Vellumkeep");
-    EXPECT_EQ(box().findControl("productLabel")->text(), "Vellumkeep");
+    EXPECT_EQ(box().control(AboutBox::ProductLabel)->text(), "Vellumkeep");
     AppInfo info = readAppInfo();
-    EXPECT_EQ(box().findControl("versionLabel")->text(), versionText(info.major, info.minor));
-    EXPECT_EQ(box().findControl("versionLabel")->text(), "1.0");
-    EXPECT_EQ(box().findControl("companyLabel")->text(), "Quorrindale");
-    EXPECT_EQ(box().findControl("websiteLabel")->text(), "www.quorrindale.example");
-    EXPECT_EQ(box().findControl("versionCaption")->text(), "Version:");
-    EXPECT_EQ(box().findControl("ownerCaption")->text(), "Owned By:");
-    EXPECT_EQ(box().findControl("websiteCaption")->text(), "Website:");
-    const std::string credits = box().findControl("creditsLabel")->text();
+    EXPECT_EQ(box().control(AboutBox::VersionLabel)->text(), versionText(info.major, info.minor));
+    EXPECT_EQ(box().control(AboutBox::VersionLabel)->text(), "1.0");
+    EXPECT_EQ(box().control(AboutBox::CompanyLabel)->text(), "Quorrindale");
+    EXPECT_EQ(box().control(AboutBox::WebsiteLabel)->text(), "www.quorrindale.example");
+    EXPECT_EQ(box().control(AboutBox::VersionCaption)->text(), "Version:");
+    EXPECT_EQ(box().control(AboutBox::OwnerCaption)->text(), "Owned By:");
+    EXPECT_EQ(box().control(AboutBox::WebsiteCaption)->text(), "Website:");
+    const std::string credits = box().control(AboutBox::CreditsLabel)->text();
     for (const char* named : {"EFF's Large Wordlist", "CC BY 3.0 US", "zxcvbn-ts", "MIT"})
         EXPECT_NE(credits.find(named), std::string::npos) << named;
 
@@ -97,24 +98,24 @@ TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
     EXPECT_EQ(client.right, box().toPixels(7455));
     EXPECT_EQ(client.bottom, box().toPixels(3660));
 
-    EXPECT_EQ(placeOf(box().findControl("headerPicture")->hwnd()),
+    EXPECT_EQ(placeOf(box().control(AboutBox::HeaderPicture)->hwnd()),
               (PixelRect{0, 0, box().toPixels(7515), box().toPixels(1035)}));
     auto header = reinterpret_cast<HBITMAP>(
-        SendMessageW(box().findControl("headerPicture")->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        SendMessageW(box().control(AboutBox::HeaderPicture)->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP bitmap{};
     ASSERT_TRUE(header && GetObjectW(header, sizeof bitmap, &bitmap));
     EXPECT_EQ(bitmap.bmWidth, box().toPixels(7515));
     EXPECT_EQ(bitmap.bmHeight, box().toPixels(1035));
 
-    LOGFONTW title = fontOf(box().findControl("productLabel")->hwnd());
+    LOGFONTW title = fontOf(box().control(AboutBox::ProductLabel)->hwnd());
     EXPECT_STREQ(title.lfFaceName, L"Verdana");
     EXPECT_EQ(title.lfWeight, FW_BOLD);
-    EXPECT_GT(std::abs(title.lfHeight), std::abs(fontOf(box().findControl("versionLabel")->hwnd()).lfHeight));
+    EXPECT_GT(std::abs(title.lfHeight), std::abs(fontOf(box().control(AboutBox::VersionLabel)->hwnd()).lfHeight));
 
     // Skinned last: the header takes the panel colour, and the skin control draws the box.
-    const auto& skinned = program->splashWindow.skin.recordedSkinnedWindows();
+    const auto& skinned = program->splashWindow().skin.recordedSkinnedWindows();
     EXPECT_NE(std::find(skinned.begin(), skinned.end(), box().hwnd()), skinned.end());
-    EXPECT_EQ(box().findControl("headerPicture")->backColor(), RGB(235, 235, 235));
+    EXPECT_EQ(box().control(AboutBox::HeaderPicture)->backColor(), RGB(235, 235, 235));
 }
 
 TEST_F(AboutBoxTest, EachPlainLabelGetsOneSkinnedTwinLyingOverIt) {
@@ -135,7 +136,7 @@ TEST_F(AboutBoxTest, EachPlainLabelGetsOneSkinnedTwinLyingOverIt) {
         Control* label = labels[i];
         Control* twin = elements[i + 1];
         SCOPED_TRACE(label->text());
-        EXPECT_EQ(twin->typeName(), "SkinLabel");
+        EXPECT_EQ(twin->kind(), ControlKind::SkinLabel);
         EXPECT_EQ(twin->text(), label->text());
         EXPECT_EQ(placeOf(twin->hwnd()), placeOf(label->hwnd()));
         EXPECT_EQ(SendMessageW(twin->hwnd(), WM_GETFONT, 0, 0), SendMessageW(label->hwnd(), WM_GETFONT, 0, 0));
@@ -147,8 +148,8 @@ TEST_F(AboutBoxTest, EachPlainLabelGetsOneSkinnedTwinLyingOverIt) {
     }
     // Skinned labels are not cloned: no twin carries the text of one.
     for (Control* element : elements)
-        for (Control* skinnedLabel : {box().findControl("productLabel"), box().findControl("versionLabel"),
-                                      box().findControl("companyLabel"), box().findControl("websiteLabel")})
+        for (Control* skinnedLabel : {box().control(AboutBox::ProductLabel), box().control(AboutBox::VersionLabel),
+                                      box().control(AboutBox::CompanyLabel), box().control(AboutBox::WebsiteLabel)})
             EXPECT_NE(element->text(), skinnedLabel->text());
 }
 
@@ -185,8 +186,8 @@ TEST_F(AboutBoxTest, WithSkinningOffThePlainLabelsStandAlone) {
     ASSERT_TRUE(box().visible());
     EXPECT_EQ(skinLabelIndexes(), (std::vector<int>{0}));
     for (Control* label : plainLabels()) EXPECT_TRUE(IsWindowVisible(label->hwnd()));
-    EXPECT_EQ(box().findControl("versionLabel")->text(), "1.0");
-    const auto& skinned = program->splashWindow.skin.recordedSkinnedWindows();
+    EXPECT_EQ(box().control(AboutBox::VersionLabel)->text(), "1.0");
+    const auto& skinned = program->splashWindow().skin.recordedSkinnedWindows();
     EXPECT_EQ(std::find(skinned.begin(), skinned.end(), box().hwnd()), skinned.end());
 }
 
@@ -194,16 +195,16 @@ TEST_F(AboutBoxTest, EmptyBrandingLeavesLabelsEmptyAndKeepsTheCaptionPrefix) {
     program->companyName = "";
     program->companyWebsite = "";
     chooseAbout();
-    EXPECT_EQ(box().findControl("companyLabel")->text(), "");
-    EXPECT_EQ(box().findControl("websiteLabel")->text(), "");
+    EXPECT_EQ(box().control(AboutBox::CompanyLabel)->text(), "");
+    EXPECT_EQ(box().control(AboutBox::WebsiteLabel)->text(), "");
     EXPECT_EQ(box().caption(), "About Vellumkeep");
-    EXPECT_EQ(box().findControl("versionLabel")->text(), "1.0");
+    EXPECT_EQ(box().control(AboutBox::VersionLabel)->text(), "1.0");
 
     SendMessageW(box().hwnd(), WM_CLOSE, 0, 0);
     program->productName = "";
     chooseAbout();
     EXPECT_EQ(box().caption(), "About ");
-    EXPECT_EQ(box().findControl("productLabel")->text(), "");
+    EXPECT_EQ(box().control(AboutBox::ProductLabel)->text(), "");
 }
 
 TEST(VersionText, IsMajorPointMinorInPlainDecimals) {

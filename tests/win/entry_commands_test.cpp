@@ -152,7 +152,7 @@ protected:
         program.logIn("master");
     }
 
-    MainWindow& form() { return program->mainWindow; }
+    MainWindow& form() { return program->mainWindow(); }
     HWND list() { return form().entryList.hwnd(); }
     std::vector<Entry> shownEntries() { return test::shownEntries(list()); }
     void selectRow(int row) {
@@ -172,9 +172,9 @@ protected:
         int menuIndex;
     };
     std::vector<Command> copyCommands() {
-        return {{"Copy Username", form().findControl("copyButton", 0), MainWindow::CopyMenu, 0},
-                {"Copy Password", form().findControl("copyButton", 1), MainWindow::CopyMenu, 1},
-                {"Copy Used At", form().findControl("copyButton", 2), MainWindow::CopyMenu, 2}};
+        return {{"Copy Username", form().control(MainWindow::CopyUsernameButton), MainWindow::CopyMenu, 0},
+                {"Copy Password", form().control(MainWindow::CopyPasswordButton), MainWindow::CopyMenu, 1},
+                {"Copy Used At", form().control(MainWindow::CopyLocationButton), MainWindow::CopyMenu, 2}};
     }
     // Runs it both ways, each time after `before`, and hands each outcome to `check`.
     template <typename Before, typename Check>
@@ -203,11 +203,11 @@ TEST_F(EntryCommandsTest, EachCommandWithoutASelectionSaysSoAndDoesNothingElse) 
     ClipboardLock clipboardLock;
     std::string fileBefore = program.vaultBytes();
     const std::pair<Command, const char*> commands[] = {
-        {{"Edit", form().findControl("editButton"), MainWindow::DataMenu, 2},
+        {{"Edit", form().control(MainWindow::EditButton), MainWindow::DataMenu, 2},
          "You must first select an entry to edit."},
-        {{"Delete", form().findControl("deleteButton"), MainWindow::DataMenu, 1},
+        {{"Delete", form().control(MainWindow::DeleteButton), MainWindow::DataMenu, 1},
          "You must first select an entry to delete."},
-        {{"Go To", form().findControl("goToButton"), MainWindow::DataMenu, 3},
+        {{"Go To", form().control(MainWindow::GoToButton), MainWindow::DataMenu, 3},
          "You must first select an entry to go to."},
         {copyCommands()[0], "You must first select a row to copy from."},
         {copyCommands()[1], "You must first select a row to copy from."},
@@ -218,12 +218,12 @@ TEST_F(EntryCommandsTest, EachCommandWithoutASelectionSaysSoAndDoesNothingElse) 
             command,
             [&] {
                 selectRow(-1);
-                program->mainWindow.setStatusText("before");
+                program->mainWindow().setStatusText("before");
                 putOnClipboard("copied earlier");
             },
             [&] {
                 EXPECT_EQ(form().statusText(), message);
-                EXPECT_FALSE(program->entryEditor.isLoaded());
+                EXPECT_FALSE(program->entryEditor().isLoaded());
                 bool copies = command.menu == MainWindow::CopyMenu;
                 // Copy empties the clipboard first, whether or not there is anything to copy.
                 if (copies)
@@ -243,20 +243,20 @@ TEST_F(EntryCommandsTest, AnEmptyListHasNothingToSelect) {
     TestProgram empty;
     empty.writeVault("master");
     empty.logIn("master");
-    MainWindow& emptyForm = empty->mainWindow;
+    MainWindow& emptyForm = empty->mainWindow();
     ASSERT_EQ(listCount(emptyForm.entryList.hwnd()), 0);
-    click(emptyForm.findControl("editButton"));
+    click(emptyForm.control(MainWindow::EditButton));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to edit.");
-    click(emptyForm.findControl("deleteButton"));
+    click(emptyForm.control(MainWindow::DeleteButton));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to delete.");
-    click(emptyForm.findControl("goToButton"));
+    click(emptyForm.control(MainWindow::GoToButton));
     EXPECT_EQ(emptyForm.statusText(), "You must first select an entry to go to.");
     putOnClipboard("copied earlier");
-    click(emptyForm.findControl("copyButton", 1));
+    click(emptyForm.control(MainWindow::CopyPasswordButton));
     EXPECT_EQ(emptyForm.statusText(), "You must first select a row to copy from.");
     EXPECT_EQ(clipboardText(), std::nullopt);
     EXPECT_TRUE(messageBoxes.seen().empty());
-    EXPECT_FALSE(empty->entryEditor.isLoaded());
+    EXPECT_FALSE(empty->entryEditor().isLoaded());
 }
 
 // ---- Copy ----
@@ -314,38 +314,38 @@ TEST_F(EntryCommandsTest, CopyKeepsWhatItPutsThereOutOfClipboardHistoryCloudAndM
 TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingElseWasCopiedSince) {
     ClipboardLock clipboardLock;
     TestProgram quick;  // its copied passwords go after a moment instead of ten seconds
-    quick->env.clipboardClearMs = 1;
+    quick->env().clipboardClearMs = 1;
     quick.writeVault("master", {{"bob", "pw-b", "www.example.com"}});
     quick.logIn("master");
-    MainWindow& quickForm = quick->mainWindow;
+    MainWindow& quickForm = quick->mainWindow();
     ListView_SetItemState(quickForm.entryList.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
-    Timer& clearing = *quickForm.findTimer("clipboardTimer");
+    Timer& clearing = *quickForm.timer(MainWindow::ClipboardTimer);
 
-    click(quickForm.findControl("copyButton", 1));
+    click(quickForm.control(MainWindow::CopyPasswordButton));
     EXPECT_EQ(clipboardText(), "pw-b");
     EXPECT_EQ(quickForm.statusText(), "Copied Password pw-b");
     EXPECT_TRUE(pumpUntil([] { return CountClipboardFormats() == 0; }));
     EXPECT_FALSE(clearing.enabled());
 
     // Another program's copy made meanwhile stays.
-    click(quickForm.findControl("copyButton", 1));
+    click(quickForm.control(MainWindow::CopyPasswordButton));
     putOnClipboard("the other program's text");
     EXPECT_TRUE(pumpUntil([&] { return !clearing.enabled(); }));
     EXPECT_EQ(clipboardText(), "the other program's text");
 
     // Another program has the clipboard open when the time comes: the password goes once it lets go.
-    click(quickForm.findControl("copyButton", 1));
+    click(quickForm.control(MainWindow::CopyPasswordButton));
     {
         ClipboardHolder other(std::nullopt);
         ASSERT_TRUE(other.holding());
         pumpFor(500);  // the time comes, and the first tries find it held
     }
     EXPECT_TRUE(pumpUntil([] { return CountClipboardFormats() == 0; }));
-    EXPECT_FALSE(quickForm.findTimer("clipboardRetryTimer")->enabled());
+    EXPECT_FALSE(quickForm.timer(MainWindow::ClipboardRetryTimer)->enabled());
 
     // A username or a location stays until something else is copied.
-    click(quickForm.findControl("copyButton", 1));
-    click(quickForm.findControl("copyButton", 0));
+    click(quickForm.control(MainWindow::CopyPasswordButton));
+    click(quickForm.control(MainWindow::CopyUsernameButton));
     EXPECT_FALSE(clearing.enabled());
     EXPECT_EQ(clipboardText(), "bob");
     EXPECT_EQ(quick.endCount(), 0);
@@ -356,13 +356,13 @@ TEST_F(EntryCommandsTest, ACopiedPasswordLeavesTheClipboardSoonUnlessSomethingEl
 TEST_F(EntryCommandsTest, ANewCopiedPasswordIsNotTakenForTheOneThatWasWaiting) {
     ClipboardLock clipboardLock;
     selectRow(0);
-    click(form().findControl("copyButton", 1));
+    click(form().control(MainWindow::CopyPasswordButton));
     ASSERT_EQ(clipboardText(), "pw-a");
     selectRow(2);
     {
         ClipboardHolder other(std::nullopt, 60);
         ASSERT_TRUE(other.holding());
-        click(form().findControl("copyButton", 1));
+        click(form().control(MainWindow::CopyPasswordButton));
     }
     ASSERT_EQ(clipboardText(), "pw-c");
     pumpFor(800);  // the retry, had it gone on, would have come three times by now
@@ -373,7 +373,7 @@ TEST_F(EntryCommandsTest, ANewCopiedPasswordIsNotTakenForTheOneThatWasWaiting) {
 TEST_F(EntryCommandsTest, ACopiedPasswordStaysOnTheClipboardForTenSeconds) {
     ClipboardLock clipboardLock;
     selectRow(0);
-    click(form().findControl("copyButton", 1));
+    click(form().control(MainWindow::CopyPasswordButton));
     pumpFor(8000);
     EXPECT_EQ(clipboardText(), "pw-a");
     EXPECT_TRUE(pumpUntil([] { return CountClipboardFormats() == 0; }, 10000));
@@ -382,7 +382,7 @@ TEST_F(EntryCommandsTest, ACopiedPasswordStaysOnTheClipboardForTenSeconds) {
 TEST_F(EntryCommandsTest, ClosingTheProgramTakesItsCopiedPasswordOffTheClipboardButNoOneElsesCopy) {
     ClipboardLock clipboardLock;
     selectRow(0);
-    click(form().findControl("copyButton", 1));
+    click(form().control(MainWindow::CopyPasswordButton));
     ASSERT_EQ(clipboardText(), "pw-a");
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(program.endCount(), 1);
@@ -391,10 +391,10 @@ TEST_F(EntryCommandsTest, ClosingTheProgramTakesItsCopiedPasswordOffTheClipboard
     TestProgram other;
     other.writeVault("master", {{"dave", "pw-d", ""}});
     other.logIn("master");
-    ListView_SetItemState(other->mainWindow.entryList.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
-    click(other->mainWindow.findControl("copyButton", 1));
+    ListView_SetItemState(other->mainWindow().entryList.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    click(other->mainWindow().control(MainWindow::CopyPasswordButton));
     putOnClipboard("copied after it");
-    SendMessageW(other->mainWindow.hwnd(), WM_CLOSE, 0, 0);
+    SendMessageW(other->mainWindow().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(other.endCount(), 1);
     EXPECT_EQ(clipboardText(), "copied after it");
 }
@@ -405,7 +405,7 @@ TEST_F(EntryCommandsTest, CopyWhileAnotherProgramHoldsTheClipboardSaysItFailed) 
     {
         ClipboardHolder other("the other program's text");
         ASSERT_TRUE(other.holding());
-        click(form().findControl("copyButton", 1));
+        click(form().control(MainWindow::CopyPasswordButton));
         EXPECT_EQ(form().statusText(),
                   "Nothing copied: another program is using the clipboard.  Please try again.");
         chooseMenu(MainWindow::CopyMenu, 0);
@@ -418,7 +418,7 @@ TEST_F(EntryCommandsTest, CopyWhileAnotherProgramHoldsTheClipboardSaysItFailed) 
     EXPECT_TRUE(messageBoxes.seen().empty());
 
     // Once it lets go, copying works again.
-    click(form().findControl("copyButton", 1));
+    click(form().control(MainWindow::CopyPasswordButton));
     EXPECT_EQ(clipboardText(), "p\xF6ss w|rd");
     EXPECT_EQ(form().statusText(), "Copied Password p\xF6ss w|rd");
 }
@@ -434,7 +434,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithoutShowingThePasswordAndCancelKeepsEvery
         if (fromMenu)
             chooseMenu(MainWindow::DataMenu, 1);
         else
-            click(form().findControl("deleteButton"));
+            click(form().control(MainWindow::DeleteButton));
         ASSERT_FALSE(messageBoxes.seen().empty());
         const SeenBox& box = messageBoxes.seen().back();
         EXPECT_EQ(box.text,
@@ -452,7 +452,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithoutShowingThePasswordAndCancelKeepsEvery
 
     selectRow(1);
     messageBoxes.answer(IDCANCEL);
-    click(form().findControl("deleteButton"));
+    click(form().control(MainWindow::DeleteButton));
     EXPECT_EQ(messageBoxes.seen().back().text,
               "Are you sure you want to delete the following information?\r\n\r\nUsername: bob\r\nUsed At: "
               "www.example.com");
@@ -463,7 +463,7 @@ TEST_F(EntryCommandsTest, DeleteAsksWithoutShowingThePasswordAndCancelKeepsEvery
 TEST_F(EntryCommandsTest, DeleteWithOkRemovesTheRowAndSavesTheRest) {
     selectRow(1);
     messageBoxes.answer(IDOK);
-    click(form().findControl("deleteButton"));
+    click(form().control(MainWindow::DeleteButton));
     EXPECT_EQ(form().statusText(), "Entry deleted successfully, data saved.");
     std::vector<Entry> expected = {{"alice", "pw-a", "georgetown"}, {"carol", "pw-c", ""}};
     EXPECT_EQ(shownEntries(), expected);
@@ -484,10 +484,10 @@ TEST_F(EntryCommandsTest, DeleteWithOkRemovesTheRowAndSavesTheRest) {
 
 TEST_F(EntryCommandsTest, DeleteAsksWithLongFieldsCutShortAndDeletesExactlyTheSelectedEntry) {
     const std::vector<Entry> before = shownEntries();
-    form().entryList.add({std::string(1'000'000, 'n'), "pw", std::string(10'000, 'L')});
+    program->vault().addEntry({std::string(1'000'000, 'n'), "pw", std::string(10'000, 'L')});
     selectRow(3);
     messageBoxes.answer(IDOK);
-    click(form().findControl("deleteButton"));
+    click(form().control(MainWindow::DeleteButton));
     ASSERT_EQ(messageBoxes.seen().size(), 1u);
     const std::string& text = messageBoxes.seen()[0].text;
     EXPECT_LT(text.size(), 300u);
@@ -527,14 +527,14 @@ public:
     }
     // Go To on the row, from the button or the menu.
     void goTo(int row, bool fromMenu) {
-        MainWindow& form = app().mainWindow;
+        MainWindow& form = app().mainWindow();
         ListView_SetItemState(form.entryList.hwnd(), -1, 0, LVIS_SELECTED);
         ListView_SetItemState(form.entryList.hwnd(), row, LVIS_SELECTED, LVIS_SELECTED);
-        app().mainWindow.setStatusText("before");
+        app().mainWindow().setStatusText("before");
         if (fromMenu)
             SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::DataMenu, 3), 0), 0);
         else
-            click(form.findControl("goToButton"));
+            click(form.control(MainWindow::GoToButton));
     }
 
     std::vector<Entry> entries;
@@ -599,14 +599,14 @@ TEST_F(EntryCommandsTest, GoToStartsTheSystemExplorerMinimizedWithTheCompletedAd
         places.goTo(row, row % 2 == 0);
         ASSERT_EQ(places.startedCommands().size(), static_cast<size_t>(row) + 1);
         EXPECT_EQ(places.startedCommands().back(), (StartedCommand{systemExplorer(), c.commandLine, SW_SHOWMINIMIZED}));
-        EXPECT_EQ(places->mainWindow.statusText(), "Opening Location...");
+        EXPECT_EQ(places->mainWindow().statusText(), "Opening Location...");
         // Windows' own parser gives back the address whole, as explorer will read it.
         std::vector<std::string> expected = {"explorer"};
         if (!c.location.empty()) expected.push_back(completeLocation(c.location));
         EXPECT_EQ(argumentsOf(c.commandLine), expected);
     }
     EXPECT_EQ(places.endCount(), 0);
-    EXPECT_TRUE(places->mainWindow.isLoaded());
+    EXPECT_TRUE(places->mainWindow().isLoaded());
     EXPECT_TRUE(places.openedAddresses().empty());
     // The locations themselves stay as they were stored.
     EXPECT_EQ(vault::entriesOf(places.vaultBytes()), places.entries);
@@ -627,7 +627,7 @@ TEST_F(EntryCommandsTest, GoToRefusesALocationExplorerCouldReadAsAnythingButOneP
     for (int row = 0; row < static_cast<int>(locations.size()); ++row) {
         SCOPED_TRACE(locations[static_cast<size_t>(row)]);
         places.goTo(row, row % 2 == 0);
-        EXPECT_EQ(places->mainWindow.statusText(),
+        EXPECT_EQ(places->mainWindow().statusText(),
                   "Location not opened: it may not begin with \"/\", nor hold a double quote or a control character.");
     }
     EXPECT_TRUE(places.startedCommands().empty());
@@ -638,12 +638,12 @@ TEST_F(EntryCommandsTest, GoToRefusesALocationExplorerCouldReadAsAnythingButOneP
 
 TEST_F(EntryCommandsTest, AShellThatCannotStartTheCommandSaysSoAndTheProgramGoesOn) {
     std::vector<std::string> tried;
-    program->env.startProgram = [&](const std::string&, const std::string& commandLine, int) {
+    program->env().startProgram = [&](const std::string&, const std::string& commandLine, int) {
         tried.push_back(commandLine);
         return false;
     };
     selectRow(0);
-    click(form().findControl("goToButton"));
+    click(form().control(MainWindow::GoToButton));
     EXPECT_EQ(tried, (std::vector<std::string>{"explorer http://georgetown"}));
     EXPECT_EQ(form().statusText(), "Could not start: explorer http://georgetown");
     EXPECT_EQ(program.endCount(), 0);
@@ -656,7 +656,7 @@ TEST_F(EntryCommandsTest, GoToRefusesWhatNoCommandLineHoldsAndShowsALongFailureC
     const size_t fits = kLongestCommandLine - explorer.size();
     ProgramWithLocations places({std::string(fits, 'a'), std::string(fits + 1, 'a'), std::string(70000, 'a')});
     std::vector<std::string> tried;
-    places->env.startProgram = [&](const std::string&, const std::string& commandLine, int) {
+    places->env().startProgram = [&](const std::string&, const std::string& commandLine, int) {
         tried.push_back(commandLine);
         return false;
     };
@@ -665,7 +665,7 @@ TEST_F(EntryCommandsTest, GoToRefusesWhatNoCommandLineHoldsAndShowsALongFailureC
         "Could not start: " + explorer + std::string(MAX_PATH - explorer.size(), 'a') + "...", tooLong, tooLong};
     for (int row = 0; row < 3; ++row) {
         places.goTo(row, row == 1);
-        EXPECT_EQ(places->mainWindow.statusText(), statuses[row]) << row;
+        EXPECT_EQ(places->mainWindow().statusText(), statuses[row]) << row;
     }
     EXPECT_EQ(tried, (std::vector<std::string>{explorer + places.entries[0].location}));
 }
@@ -721,7 +721,7 @@ TEST_F(EntryCommandsTest, GoToNeverStartsAnExplorerPlacedBesideTheProgram) {
     ASSERT_TRUE(planted.planted());
     TempFolder destination;
     ProgramWithLocations places({narrow(destination.path().native()).text});
-    places->env.startProgram = Environment::real().startProgram;
+    places->env().startProgram = Environment::real().startProgram;
     std::map<DWORD, std::string> before = runningChildren();
 
     places.goTo(0, false);
@@ -732,7 +732,7 @@ TEST_F(EntryCommandsTest, GoToNeverStartsAnExplorerPlacedBesideTheProgram) {
         started.push_back(program);
         endProcess(id);
     }
-    EXPECT_EQ(places->mainWindow.statusText(), "Opening Location...");
+    EXPECT_EQ(places->mainWindow().statusText(), "Opening Location...");
     ASSERT_EQ(started.size(), 1u);
     // Wine names its own explorer from the Windows folder's system32.
     std::filesystem::path program = started[0];

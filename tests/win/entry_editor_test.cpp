@@ -36,8 +36,8 @@ protected:
         program.logIn("master");
     }
 
-    MainWindow& form() { return program->mainWindow; }
-    EntryEditor& editor() { return program->entryEditor; }
+    MainWindow& form() { return program->mainWindow(); }
+    EntryEditor& editor() { return program->entryEditor(); }
     HWND list() { return form().entryList.hwnd(); }
 
     std::vector<Entry> shownEntries() { return test::shownEntries(list()); }
@@ -57,26 +57,26 @@ protected:
     void clickHeader(int column) { test::clickHeader(form(), column); }
 
     void openAdd() {
-        click(form().findControl("addButton"));
+        click(form().control(MainWindow::AddButton));
         ASSERT_TRUE(editor().isLoaded());
     }
     void openEdit(const std::string& username) {
         int row = rowOf(username);
         ASSERT_GE(row, 0) << username;
         selectRow(row);
-        click(form().findControl("editButton"));
+        click(form().control(MainWindow::EditButton));
         ASSERT_TRUE(editor().isLoaded());
     }
     void type(const Entry& entry) {
-        setText(editor().findControl("usernameBox"), entry.username);
-        setText(editor().findControl("passwordBox"), entry.password);
-        setText(editor().findControl("websiteBox"), entry.location);
+        setText(editor().control(EntryEditor::UsernameBox), entry.username);
+        setText(editor().control(EntryEditor::PasswordBox), entry.password);
+        setText(editor().control(EntryEditor::WebsiteBox), entry.location);
     }
     Entry boxes() {
-        return {editor().findControl("usernameBox")->text(), editor().findControl("passwordBox")->text(),
-                editor().findControl("websiteBox")->text()};
+        return {editor().control(EntryEditor::UsernameBox)->text(), editor().control(EntryEditor::PasswordBox)->text(),
+                editor().control(EntryEditor::WebsiteBox)->text()};
     }
-    void save() { click(editor().findControl("saveButton")); }
+    void save() { click(editor().control(EntryEditor::SaveButton)); }
 
     // The tests share the desktop with other programs, which may hold the foreground when the
     // editor opens. This makes the window active, as the user's click on Add would have, and
@@ -114,32 +114,32 @@ protected:
 
 TEST_F(EntryEditorTest, AddOpensAnEmptyDialogWithTheFocusOnCancel) {
     openAdd();
-    EXPECT_EQ(focusOnceActive(editor().hwnd()), editor().findControl("cancelButton")->hwnd());
+    EXPECT_EQ(focusOnceActive(editor().hwnd()), editor().control(EntryEditor::CancelButton)->hwnd());
     EXPECT_EQ(editor().caption(), "Add an entry");
     EXPECT_TRUE(editor().visible());
     EXPECT_EQ(boxes(), (Entry{"", "", ""}));
-    EXPECT_EQ(editor().findControl("cancelButton")->text(), "Cancel");
-    EXPECT_EQ(editor().findControl("generateButton")->text(), "Generate...");
-    EXPECT_EQ(editor().findControl("saveButton")->text(), "Save");
-    EXPECT_EQ(editor().findControl("usernameLabel")->text(), "Username:");
-    EXPECT_EQ(editor().findControl("passwordLabel")->text(), "Password:");
-    EXPECT_EQ(editor().findControl("websiteLabel")->text(), "Website:");
+    EXPECT_EQ(editor().control(EntryEditor::CancelButton)->text(), "Cancel");
+    EXPECT_EQ(editor().control(EntryEditor::GenerateButton)->text(), "Generate...");
+    EXPECT_EQ(editor().control(EntryEditor::SaveButton)->text(), "Save");
+    EXPECT_EQ(editor().control(EntryEditor::UsernameLabel)->text(), "Username:");
+    EXPECT_EQ(editor().control(EntryEditor::PasswordLabel)->text(), "Password:");
+    EXPECT_EQ(editor().control(EntryEditor::WebsiteLabel)->text(), "Website:");
 
     // No default button: Enter is no shortcut for either of them.
-    for (Control* button : {editor().findControl("cancelButton"), editor().findControl("saveButton")}) {
+    for (Control* button : {editor().control(EntryEditor::CancelButton), editor().control(EntryEditor::SaveButton)}) {
         LONG style = GetWindowLongW(button->hwnd(), GWL_STYLE);
-        EXPECT_NE(style & BS_TYPEMASK, BS_DEFPUSHBUTTON) << button->name();
-        EXPECT_FALSE(SendMessageW(button->hwnd(), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) << button->name();
+        EXPECT_NE(style & BS_TYPEMASK, BS_DEFPUSHBUTTON) << button->id();
+        EXPECT_FALSE(SendMessageW(button->hwnd(), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) << button->id();
     }
     LRESULT defId = SendMessageW(editor().hwnd(), DM_GETDEFID, 0, 0);
     EXPECT_NE(HIWORD(defId), DC_HASDEFID);
 
     // The password is shown as typed; no box has a length limit.
-    EXPECT_EQ(SendMessageW(editor().findControl("passwordBox")->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
-    EXPECT_FALSE(GetWindowLongW(editor().findControl("passwordBox")->hwnd(), GWL_STYLE) & ES_PASSWORD);
+    EXPECT_EQ(SendMessageW(editor().control(EntryEditor::PasswordBox)->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
+    EXPECT_FALSE(GetWindowLongW(editor().control(EntryEditor::PasswordBox)->hwnd(), GWL_STYLE) & ES_PASSWORD);
     std::string longText(40000, 'x');
-    setText(editor().findControl("websiteBox"), longText);
-    EXPECT_EQ(editor().findControl("websiteBox")->text(), longText);
+    setText(editor().control(EntryEditor::WebsiteBox), longText);
+    EXPECT_EQ(editor().control(EntryEditor::WebsiteBox)->text(), longText);
 }
 
 TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
@@ -150,22 +150,22 @@ TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
         int left, top, width, height;
     };
     const Place places[] = {
-        {editor().findControl("cancelButton"), 3420, 1500, 1155, 1035},
-        {editor().findControl("saveButton"), 120, 1500, 1155, 1035},
-        {editor().findControl("usernameLabel"), 120, 120, 1155, 255},
-        {editor().findControl("usernameBox"), 1320, 60, 3255, 315},
-        {editor().findControl("passwordLabel"), 120, 540, 1155, 255},
-        {editor().findControl("passwordBox"), 1320, 480, 3255, 315},
-        {editor().findControl("generateButton"), 4680, 465, 1155, 345},  // right of the Password box
-        {editor().findControl("websiteLabel"), 120, 960, 1155, 255},
-        {editor().findControl("websiteBox"), 1320, 900, 3255, 315},
+        {editor().control(EntryEditor::CancelButton), 3420, 1500, 1155, 1035},
+        {editor().control(EntryEditor::SaveButton), 120, 1500, 1155, 1035},
+        {editor().control(EntryEditor::UsernameLabel), 120, 120, 1155, 255},
+        {editor().control(EntryEditor::UsernameBox), 1320, 60, 3255, 315},
+        {editor().control(EntryEditor::PasswordLabel), 120, 540, 1155, 255},
+        {editor().control(EntryEditor::PasswordBox), 1320, 480, 3255, 315},
+        {editor().control(EntryEditor::GenerateButton), 4680, 465, 1155, 345},  // right of the Password box
+        {editor().control(EntryEditor::WebsiteLabel), 120, 960, 1155, 255},
+        {editor().control(EntryEditor::WebsiteBox), 1320, 900, 3255, 315},
     };
     for (const Place& p : places) {
         ASSERT_NE(p.control, nullptr);
-        EXPECT_EQ(p.control->left(), p.left) << p.control->name();
-        EXPECT_EQ(p.control->top(), p.top) << p.control->name();
-        EXPECT_EQ(p.control->width(), p.width) << p.control->name();
-        EXPECT_EQ(p.control->height(), p.height) << p.control->name();
+        EXPECT_EQ(p.control->left(), p.left) << p.control->id();
+        EXPECT_EQ(p.control->top(), p.top) << p.control->id();
+        EXPECT_EQ(p.control->width(), p.width) << p.control->id();
+        EXPECT_EQ(p.control->height(), p.height) << p.control->id();
     }
 
     RECT client{};
@@ -180,24 +180,25 @@ TEST_F(EntryEditorTest, ControlsStandAtTheirPlacesInTabOrder) {
 
     // Tab moves Cancel, Save, Username, Password, Generate, Website, and round again to Cancel.
     std::vector<HWND> expected = {
-        editor().findControl("saveButton")->hwnd(),     editor().findControl("usernameBox")->hwnd(),
-        editor().findControl("passwordBox")->hwnd(),    editor().findControl("generateButton")->hwnd(),
-        editor().findControl("websiteBox")->hwnd(),     editor().findControl("cancelButton")->hwnd()};
-    HWND at = editor().findControl("cancelButton")->hwnd();
+        editor().control(EntryEditor::SaveButton)->hwnd(),     editor().control(EntryEditor::UsernameBox)->hwnd(),
+        editor().control(EntryEditor::PasswordBox)->hwnd(),    editor().control(EntryEditor::GenerateButton)->hwnd(),
+        editor().control(EntryEditor::WebsiteBox)->hwnd(),     editor().control(EntryEditor::CancelButton)->hwnd()};
+    HWND at = editor().control(EntryEditor::CancelButton)->hwnd();
     for (HWND next : expected) {
         at = GetNextDlgTabItem(editor().hwnd(), at, FALSE);
-        EXPECT_EQ(at, next) << (editor().controlFromHwnd(at) ? editor().controlFromHwnd(at)->name() : "?");
+        EXPECT_EQ(at, next) << (editor().controlFromHwnd(at) ? editor().controlFromHwnd(at)->id() : 0);
     }
     // The labels sit between in the controls' order, as their tab positions say.
-    std::vector<std::string> order;
+    std::vector<int> order;
     for (HWND child = GetWindow(editor().hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (Control* control = editor().controlFromHwnd(child)) order.push_back(control->name());
-    EXPECT_EQ(order, (std::vector<std::string>{"cancelButton", "saveButton", "usernameLabel", "usernameBox",
-                                               "passwordLabel", "passwordBox", "generateButton", "websiteLabel",
-                                               "websiteBox"}));
+        if (Control* control = editor().controlFromHwnd(child)) order.push_back(control->id());
+    EXPECT_EQ(order, (std::vector<int>{EntryEditor::CancelButton, EntryEditor::SaveButton, EntryEditor::UsernameLabel,
+                                       EntryEditor::UsernameBox, EntryEditor::PasswordLabel, EntryEditor::PasswordBox,
+                                       EntryEditor::GenerateButton, EntryEditor::WebsiteLabel,
+                                       EntryEditor::WebsiteBox}));
 
     LOGFONTW font{};
-    ASSERT_TRUE(GetObjectW(editor().findControl("usernameLabel")->font(), sizeof font, &font));
+    ASSERT_TRUE(GetObjectW(editor().control(EntryEditor::UsernameLabel)->font(), sizeof font, &font));
     EXPECT_STREQ(font.lfFaceName, L"Verdana");
 }
 
@@ -205,7 +206,7 @@ TEST_F(EntryEditorTest, EditOpensWithTheSelectedEntryInClearText) {
     openEdit("bob");
     EXPECT_EQ(editor().caption(), "Edit an entry");
     EXPECT_EQ(boxes(), (Entry{"bob", "pw-b", "www.example.com"}));
-    EXPECT_EQ(SendMessageW(editor().findControl("passwordBox")->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(editor().control(EntryEditor::PasswordBox)->hwnd(), EM_GETPASSWORDCHAR, 0, 0), 0);
 }
 
 // ---- Save ----
@@ -215,11 +216,11 @@ TEST_F(EntryEditorTest, SaveAsksForAUsernameFirstThenForAPassword) {
     Snapshot before = snapshot();
     messageBoxes.answer(IDOK);
     save();  // everything empty: only the username is asked for
-    setText(editor().findControl("usernameBox"), "dave");
+    setText(editor().control(EntryEditor::UsernameBox), "dave");
     messageBoxes.answer(IDOK);
     save();
-    setText(editor().findControl("usernameBox"), "");
-    setText(editor().findControl("passwordBox"), "secret");
+    setText(editor().control(EntryEditor::UsernameBox), "");
+    setText(editor().control(EntryEditor::PasswordBox), "secret");
     messageBoxes.answer(IDOK);
     save();
 
@@ -252,7 +253,7 @@ TEST_F(EntryEditorTest, AddAppendsTheEntryAndRewritesTheVault) {
     // Duplicates are entries like any other.
     openAdd();
     type({"dave", " ", ""});
-    pressEnter(editor().findControl("websiteBox"));
+    pressEnter(editor().control(EntryEditor::WebsiteBox));
     EXPECT_FALSE(editor().isLoaded());
     EXPECT_EQ(listCount(list()), 5);
     expectVaultHoldsTheList();
@@ -263,14 +264,14 @@ TEST_F(EntryEditorTest, EnterSavesOnlyFromTheWebsiteBox) {
     openAdd();
     type({"erin", "pw-e", "erin.example"});
     Snapshot before = snapshot();
-    pressEnter(editor().findControl("usernameBox"));
-    pressEnter(editor().findControl("passwordBox"));
+    pressEnter(editor().control(EntryEditor::UsernameBox));
+    pressEnter(editor().control(EntryEditor::PasswordBox));
     pumpFor(50);
     EXPECT_TRUE(editor().isLoaded());
     EXPECT_EQ(boxes(), (Entry{"erin", "pw-e", "erin.example"}));
     EXPECT_EQ(snapshot(), before);
 
-    pressEnter(editor().findControl("websiteBox"));
+    pressEnter(editor().control(EntryEditor::WebsiteBox));
     EXPECT_FALSE(editor().isLoaded());
     EXPECT_EQ(shownEntries().back(), (Entry{"erin", "pw-e", "erin.example"}));
     EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
@@ -279,12 +280,12 @@ TEST_F(EntryEditorTest, EnterSavesOnlyFromTheWebsiteBox) {
 }
 
 TEST_F(EntryEditorTest, CancelAndTheCloseBoxChangeNothing) {
-    program->mainWindow.setStatusText("before");
+    program->mainWindow().setStatusText("before");
     Snapshot before = snapshot();
 
     openAdd();
     type({"frank", "pw-f", "x"});
-    click(editor().findControl("cancelButton"));
+    click(editor().control(EntryEditor::CancelButton));
     EXPECT_FALSE(editor().isLoaded());
     EXPECT_EQ(snapshot(), before);
 
@@ -314,10 +315,10 @@ TEST_F(EntryEditorTest, EditReplacesThatEntryWithTheSameMessage) {
 
 TEST_F(EntryEditorTest, AFieldTheBoxCannotShowWholeIsKeptUnlessTheUserChangesIt) {
     const std::string withNul("ab\0cd", 5);  // as a foreign file may hold it
-    form().entryList.add(Entry{withNul, "pw-d", withNul});
+    program->vault().addEntry(Entry{withNul, "pw-d", withNul});
     openEdit("ab");  // the list shows it cut too
-    setText(editor().findControl("passwordBox"), "new-pw");
-    setText(editor().findControl("websiteBox"), "abx");
+    setText(editor().control(EntryEditor::PasswordBox), "new-pw");
+    setText(editor().control(EntryEditor::WebsiteBox), "abx");
     save();
     EXPECT_EQ(storedEntries().back(), (Entry{withNul, "new-pw", "abx"}));
 }
@@ -355,9 +356,9 @@ TEST_F(EntryEditorTest, TextTheVaultCannotStoreIsRefusedAndTheDialogStaysOpen) {
         SCOPED_TRACE(c.what);
         openAdd();
         type({"user", "pass", "place"});
-        Control* box = c.field == 0   ? editor().findControl("usernameBox")
-                       : c.field == 1 ? editor().findControl("passwordBox")
-                                      : editor().findControl("websiteBox");
+        Control* box = c.field == 0   ? editor().control(EntryEditor::UsernameBox)
+                       : c.field == 1 ? editor().control(EntryEditor::PasswordBox)
+                                      : editor().control(EntryEditor::WebsiteBox);
         SendMessageW(box->hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text.c_str()));
         std::wstring typed = wideWindowText(box->hwnd());
         size_t seen = messageBoxes.seen().size();
@@ -371,13 +372,13 @@ TEST_F(EntryEditorTest, TextTheVaultCannotStoreIsRefusedAndTheDialogStaysOpen) {
         EXPECT_TRUE(editor().isLoaded());
         EXPECT_EQ(wideWindowText(box->hwnd()), typed);
         EXPECT_EQ(snapshot(), before);
-        click(editor().findControl("cancelButton"));
+        click(editor().control(EntryEditor::CancelButton));
     }
     EXPECT_EQ(messageBoxes.unexpected(), 0);
 
     // The same refusal in an edit leaves the entry as it was.
     openEdit("carol");
-    setText(editor().findControl("passwordBox"), "pw|");
+    setText(editor().control(EntryEditor::PasswordBox), "pw|");
     messageBoxes.answer(IDOK);
     save();
     EXPECT_TRUE(editor().isLoaded());
@@ -400,22 +401,22 @@ TEST_F(EntryEditorTest, ASecondAddOrEditBringsTheOpenEditorToTheFrontUnchanged) 
     openAdd();
     type({"typed", "so", "far"});
     selectRow(rowOf("alice"));
-    for (Control* command : {form().findControl("addButton"), form().findControl("editButton")}) {
+    for (Control* command : {form().control(MainWindow::AddButton), form().control(MainWindow::EditButton)}) {
         SetWindowPos(form().hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         ASSERT_TRUE(isAbove(form().hwnd(), editor().hwnd()));
         click(command);
         pumpFor(20);
-        EXPECT_TRUE(isAbove(editor().hwnd(), form().hwnd())) << command->name();
+        EXPECT_TRUE(isAbove(editor().hwnd(), form().hwnd())) << command->id();
         EXPECT_EQ(editor().caption(), "Add an entry");
         EXPECT_EQ(boxes(), (Entry{"typed", "so", "far"}));
     }
-    click(editor().findControl("cancelButton"));
+    click(editor().control(EntryEditor::CancelButton));
 
     openEdit("bob");
     type({"bob", "typed", "here"});
-    click(form().findControl("addButton"));
+    click(form().control(MainWindow::AddButton));
     selectRow(rowOf("carol"));
-    click(form().findControl("editButton"));
+    click(form().control(MainWindow::EditButton));
     EXPECT_EQ(editor().caption(), "Edit an entry");
     EXPECT_EQ(boxes(), (Entry{"bob", "typed", "here"}));
     save();
@@ -430,7 +431,7 @@ TEST_F(EntryEditorTest, SortingWhileEditingStillChangesTheEntryThatWasOpened) {
     clickHeader(0);     // descending: carol, bob, alice
     ASSERT_EQ(rowOf("carol"), 0);
     ASSERT_EQ(rowOf("alice"), 2);
-    setText(editor().findControl("passwordBox"), "alice-new");
+    setText(editor().control(EntryEditor::PasswordBox), "alice-new");
     save();
     EXPECT_EQ(shownEntries(), (std::vector<Entry>{{"carol", "pw-c", ""},
                                                   {"bob", "pw-b", "www.example.com"},
@@ -440,11 +441,11 @@ TEST_F(EntryEditorTest, SortingWhileEditingStillChangesTheEntryThatWasOpened) {
 
 TEST_F(EntryEditorTest, SavingAnEditWhoseEntryWasDeletedAsksBeforeAddingItAnew) {
     openEdit("bob");
-    setText(editor().findControl("passwordBox"), "kept");
+    setText(editor().control(EntryEditor::PasswordBox), "kept");
     // Deleted from the main window while the editor is open.
     selectRow(rowOf("bob"));
     messageBoxes.answer(IDOK);
-    click(form().findControl("deleteButton"));
+    click(form().control(MainWindow::DeleteButton));
     ASSERT_EQ(rowOf("bob"), -1);
     Snapshot afterDelete = snapshot();
 
@@ -474,8 +475,8 @@ TEST_F(EntryEditorTest, DeletingAnotherEntryWhileEditingLeavesTheRightOneToChang
     openEdit("carol");  // row 3; after the delete below it is row 2
     selectRow(rowOf("alice"));
     messageBoxes.answer(IDOK);
-    click(form().findControl("deleteButton"));
-    setText(editor().findControl("usernameBox"), "caroline");
+    click(form().control(MainWindow::DeleteButton));
+    setText(editor().control(EntryEditor::UsernameBox), "caroline");
     save();
     EXPECT_EQ(messageBoxes.seen().size(), 1u);
     EXPECT_EQ(shownEntries(), (std::vector<Entry>{{"bob", "pw-b", "www.example.com"}, {"caroline", "pw-c", ""}}));

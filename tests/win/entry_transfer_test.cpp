@@ -20,7 +20,7 @@ namespace {
 enum FileItem { kImport = 2, kExport = 3 };
 
 void choose(TestProgram& program, FileItem item) {
-    SendMessageW(program->mainWindow.hwnd(), WM_COMMAND,
+    SendMessageW(program->mainWindow().hwnd(), WM_COMMAND,
                  MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, item), 0), 0);
 }
 
@@ -53,7 +53,7 @@ TEST(EntryTransfer, AnExportReadsBackThroughTheMenusAndTheSystemsDialogs) {
     const std::string exported = readFile(csv);
     EXPECT_EQ(exported.rfind("\xEF\xBB\xBFUsername,Password,Website/Location\r\nalice,\"pw, with \"\"quotes\"\"\",", 0), 0u)
         << exported;
-    EXPECT_EQ(from->mainWindow.statusText(), "Exported 3 entries to " + displayText(csv.native()));
+    EXPECT_EQ(from->mainWindow().statusText(), "Exported 3 entries to " + displayText(csv.native()));
 
     TestProgram into;  // another vault, which holds one of the entries already
     into.writeVault("other", {kEntries[1]});
@@ -69,10 +69,10 @@ TEST(EntryTransfer, AnExportReadsBackThroughTheMenusAndTheSystemsDialogs) {
                                         "\r\n\r\nSkipped 1 row:\r\n    1 already in the vault\r\n\r\n"
                                         "Line 3 is already in the vault.");
     const std::vector<vault::Entry> expected{kEntries[1], kEntries[0], kEntries[2]};
-    EXPECT_EQ(shownEntries(into->mainWindow.entryList.hwnd()), expected);
+    EXPECT_EQ(shownEntries(into->mainWindow().entryList.hwnd()), expected);
     EXPECT_EQ(vault::entriesOf(into.vaultBytes()), expected);  // saved once, at once
-    EXPECT_EQ(into->vaultSession.unsavedChangeCount(), 0u);
-    EXPECT_EQ(into->mainWindow.statusText().rfind("Imported 2 entries.  Saved ", 0), 0u);
+    EXPECT_EQ(into->vaultSession().unsavedChangeCount(), 0u);
+    EXPECT_EQ(into->mainWindow().statusText().rfind("Imported 2 entries.  Saved ", 0), 0u);
 }
 
 // Chooses an item of a drop-down list as the user does: the list tells its window.
@@ -99,24 +99,24 @@ TEST(EntryTransfer, AFileWithoutAHeaderRowComesInWithTheColumnsTheUserChooses) {
         FileDialogAnswer open(L"Import Entries", csv.native());
         choose(program, kImport);
     }
-    ColumnChooser& chooser = program->columnChooser;
+    ColumnChooser& chooser = program->columnChooser();
     ASSERT_TRUE(chooser.visible());
     EXPECT_EQ(chooser.caption(), "Choose Columns");
-    Control* username = chooser.findControl("usernameBox");
-    Control* password = chooser.findControl("passwordBox");
-    Control* ok = chooser.findControl("okButton");
-    HWND preview = chooser.findControl("previewList")->hwnd();
-    EXPECT_EQ(chosenItem(chooser.findControl("separatorBox")), 1);  // semicolons
+    Control* username = chooser.control(ColumnChooser::UsernameBox);
+    Control* password = chooser.control(ColumnChooser::PasswordBox);
+    Control* ok = chooser.control(ColumnChooser::OkButton);
+    HWND preview = chooser.control(ColumnChooser::PreviewList)->hwnd();
+    EXPECT_EQ(chosenItem(chooser.control(ColumnChooser::SeparatorBox)), 1);  // semicolons
     EXPECT_EQ(listCount(preview), 2);
     EXPECT_EQ(listText(preview, 1, 2), "bob");
     EXPECT_EQ(itemText(username, 3), "Column 3");
-    EXPECT_EQ(chosenItem(chooser.findControl("locationBox")), 5);  // the column of web addresses
+    EXPECT_EQ(chosenItem(chooser.control(ColumnChooser::LocationBox)), 5);  // the column of web addresses
     EXPECT_FALSE(ok->enabled());  // no username or password column yet
 
-    click(chooser.findControl("firstRowBox"));  // read again, the first row as names
+    click(chooser.control(ColumnChooser::FirstRowBox));  // read again, the first row as names
     EXPECT_EQ(itemText(username, 3), "ann");
     EXPECT_EQ(listCount(preview), 1);
-    click(chooser.findControl("firstRowBox"));
+    click(chooser.control(ColumnChooser::FirstRowBox));
     chooseItem(username, 3);
     chooseItem(password, 4);
     EXPECT_TRUE(ok->enabled());
@@ -128,7 +128,7 @@ TEST(EntryTransfer, AFileWithoutAHeaderRowComesInWithTheColumnsTheUserChooses) {
     EXPECT_EQ(boxes.seen()[0].text.rfind("Imported 2 entries from:", 0), 0u) << boxes.seen()[0].text;
     const std::vector<vault::Entry> expected{
         kEntries[0], {"ann", "pw-1", "https://mail.example"}, {"bob", "pw-2", "www.bank.example"}};
-    EXPECT_EQ(shownEntries(program->mainWindow.entryList.hwnd()), expected);
+    EXPECT_EQ(shownEntries(program->mainWindow().entryList.hwnd()), expected);
     EXPECT_EQ(vault::entriesOf(program.vaultBytes()), expected);
 }
 

@@ -91,7 +91,7 @@ protected:
     // A start of the program: its folder (with the help document or without), its vault, logged in.
     std::unique_ptr<TestProgram> start(const std::optional<std::string>& document = smallDocument(kPhrase)) {
         auto program = std::make_unique<TestProgram>();
-        (*program)->env.settings.root = first.settingsRoot();
+        (*program)->env().settings.root = first.settingsRoot();
         prepare(*program, document);
         program->logIn("master");
         return program;
@@ -103,13 +103,13 @@ protected:
     }
 
     static void chooseHelp(TestProgram& program) {
-        SendMessageW(program->mainWindow.hwnd(), WM_COMMAND,
+        SendMessageW(program->mainWindow().hwnd(), WM_COMMAND,
                      MAKEWPARAM(MainWindow::menuItemId(MainWindow::HelpMenu, 0), 0), 0);
     }
 
     static int checkState(TestProgram& program) {
         return static_cast<int>(
-            SendMessageW(program->helpViewer.findControl("showAtStartupBox")->hwnd(), BM_GETCHECK, 0, 0));
+            SendMessageW(program->helpViewer().control(HelpViewer::ShowAtStartupBox)->hwnd(), BM_GETCHECK, 0, 0));
     }
 
     TestProgram first;
@@ -119,10 +119,10 @@ TEST_F(HelpViewerTest, FirstStartOpensTheViewerTopmostOwnedAndLaidOutAsDesigned)
     prepare(first, smallDocument(kPhrase));
     ASSERT_FALSE(storedShowHelp(key()));
     first.logIn("master");
-    HelpViewer& viewer = first->helpViewer;
+    HelpViewer& viewer = first->helpViewer();
     ASSERT_TRUE(viewer.isLoaded());
     EXPECT_TRUE(IsWindowVisible(viewer.hwnd()));
-    EXPECT_TRUE(first->mainWindow.visible());
+    EXPECT_TRUE(first->mainWindow().visible());
     EXPECT_EQ(viewer.caption(), "Readme/Help");
 
     LONG style = GetWindowLongW(viewer.hwnd(), GWL_STYLE);
@@ -138,52 +138,52 @@ TEST_F(HelpViewerTest, FirstStartOpensTheViewerTopmostOwnedAndLaidOutAsDesigned)
     GetClientRect(viewer.hwnd(), &client);
     EXPECT_EQ(client.right, viewer.toPixels(10290));
     EXPECT_EQ(client.bottom, viewer.toPixels(7920));
-    EXPECT_EQ(placeOf(viewer.findControl("document")->hwnd()), twipsRect(viewer, 0, 0, 10275, 7515));
-    EXPECT_EQ(placeOf(viewer.findControl("showAtStartupBox")->hwnd()), twipsRect(viewer, 60, 7620, 1995, 255));
+    EXPECT_EQ(placeOf(viewer.control(HelpViewer::Document)->hwnd()), twipsRect(viewer, 0, 0, 10275, 7515));
+    EXPECT_EQ(placeOf(viewer.control(HelpViewer::ShowAtStartupBox)->hwnd()), twipsRect(viewer, 60, 7620, 1995, 255));
     RECT outer{}, area{};
     GetWindowRect(viewer.hwnd(), &outer);
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     EXPECT_NEAR((outer.left + outer.right) / 2, (area.left + area.right) / 2, 1);
     EXPECT_NEAR((outer.top + outer.bottom) / 2, (area.top + area.bottom) / 2, 1);
 
-    EXPECT_EQ(viewer.findControl("showAtStartupBox")->text(), "Show at Startup");
+    EXPECT_EQ(viewer.control(HelpViewer::ShowAtStartupBox)->text(), "Show at Startup");
     EXPECT_EQ(checkState(first), BST_CHECKED);
-    std::string text = documentText(viewer.findControl("document")->hwnd());
+    std::string text = documentText(viewer.control(HelpViewer::Document)->hwnd());
     EXPECT_NE(text.find(kPhrase), std::string::npos) << text;
     EXPECT_EQ(text.find("\\rtf1"), std::string::npos) << "shown as rich text, not as its source";
-    auto heading = formatOf(viewer.findControl("document")->hwnd(), "Getting started");
+    auto heading = formatOf(viewer.control(HelpViewer::Document)->hwnd(), "Getting started");
     ASSERT_TRUE(heading);
     EXPECT_TRUE(heading->dwEffects & CFE_BOLD);
     // The box agreed with the default, so nothing was written.
     EXPECT_FALSE(storedShowHelp(key()));
-    EXPECT_FALSE(first->passwordDialog.isLoaded());
+    EXPECT_FALSE(first->passwordDialog().isLoaded());
 }
 
 TEST_F(HelpViewerTest, ClearingTheBoxStopsTheOpeningAtStartUntilItIsCheckedAgain) {
     prepare(first, smallDocument(kPhrase));
     first.logIn("master");
-    ASSERT_TRUE(first->helpViewer.visible());
-    click(first->helpViewer.findControl("showAtStartupBox"));
+    ASSERT_TRUE(first->helpViewer().visible());
+    click(first->helpViewer().control(HelpViewer::ShowAtStartupBox));
     EXPECT_EQ(checkState(first), BST_UNCHECKED);
     EXPECT_EQ(storedShowHelp(key()), "0");
-    SendMessageW(first->mainWindow.hwnd(), WM_CLOSE, 0, 0);
+    SendMessageW(first->mainWindow().hwnd(), WM_CLOSE, 0, 0);
     ASSERT_EQ(first.endCount(), 1);
 
     // The next start leaves it closed; the Help menu still opens it, showing the box cleared.
     auto second = start();
-    EXPECT_FALSE((*second)->helpViewer.isLoaded());
+    EXPECT_FALSE((*second)->helpViewer().isLoaded());
     chooseHelp(*second);
-    ASSERT_TRUE((*second)->helpViewer.visible());
-    EXPECT_TRUE(GetWindowLongW((*second)->helpViewer.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    ASSERT_TRUE((*second)->helpViewer().visible());
+    EXPECT_TRUE(GetWindowLongW((*second)->helpViewer().hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(checkState(*second), BST_UNCHECKED);
     EXPECT_EQ(storedShowHelp(key()), "0");
-    click((*second)->helpViewer.findControl("showAtStartupBox"));
+    click((*second)->helpViewer().control(HelpViewer::ShowAtStartupBox));
     EXPECT_EQ(checkState(*second), BST_CHECKED);
     EXPECT_EQ(storedShowHelp(key()), "1");
-    SendMessageW((*second)->mainWindow.hwnd(), WM_CLOSE, 0, 0);
+    SendMessageW((*second)->mainWindow().hwnd(), WM_CLOSE, 0, 0);
 
     auto third = start();
-    EXPECT_TRUE((*third)->helpViewer.visible());
+    EXPECT_TRUE((*third)->helpViewer().visible());
     EXPECT_EQ(checkState(*third), BST_CHECKED);
     EXPECT_EQ(storedShowHelp(key()), "1");
 }
@@ -200,9 +200,9 @@ TEST_F(HelpViewerTest, StoredTextsTheProgramNeverWritesAreReadAsNumbersButDoNotO
         SCOPED_TRACE(std::string("stored \"") + c.stored + "\"");
         storeShowHelp(key(), c.stored);
         auto program = start();
-        EXPECT_FALSE((*program)->helpViewer.isLoaded()) << "opened at start";
+        EXPECT_FALSE((*program)->helpViewer().isLoaded()) << "opened at start";
         chooseHelp(*program);
-        ASSERT_TRUE((*program)->helpViewer.visible());
+        ASSERT_TRUE((*program)->helpViewer().visible());
         EXPECT_EQ(checkState(*program), c.box);
         EXPECT_EQ(storedShowHelp(key()), c.stored);
     }
@@ -212,44 +212,44 @@ TEST_F(HelpViewerTest, WithoutTheDocumentNoWindowShowsAndTheSettingIsLeftAlone) 
     // Absent setting: the start-up step loads the viewer, which stays hidden.
     first.writeVault("master");
     first.logIn("master");
-    EXPECT_TRUE(first->helpViewer.isLoaded());
-    EXPECT_FALSE(first->helpViewer.visible());
+    EXPECT_TRUE(first->helpViewer().isLoaded());
+    EXPECT_FALSE(first->helpViewer().visible());
     chooseHelp(first);
     chooseHelp(first);
-    EXPECT_FALSE(first->helpViewer.visible());
+    EXPECT_FALSE(first->helpViewer().visible());
     EXPECT_FALSE(storedShowHelp(key()));
 
     // "0": nothing at start, and the Help menu shows nothing either.
     storeShowHelp(key(), "0");
     auto program = start(std::nullopt);
-    EXPECT_FALSE((*program)->helpViewer.isLoaded());
+    EXPECT_FALSE((*program)->helpViewer().isLoaded());
     chooseHelp(*program);
-    EXPECT_FALSE((*program)->helpViewer.visible());
+    EXPECT_FALSE((*program)->helpViewer().visible());
     EXPECT_EQ(storedShowHelp(key()), "0");
 
     // Once the document is back, a closed viewer shows it at its next opening.
-    (*program)->helpViewer.unload();
+    (*program)->helpViewer().unload();
     writeFile(program->folder().file("Help.rtf"), smallDocument(kPhrase));
     chooseHelp(*program);
-    EXPECT_TRUE((*program)->helpViewer.visible());
+    EXPECT_TRUE((*program)->helpViewer().visible());
     EXPECT_EQ(checkState(*program), BST_UNCHECKED);
 }
 
 TEST_F(HelpViewerTest, HelpCommandWhileOpenShowsTheSameViewerAndClosingReloadsIt) {
     prepare(first, smallDocument(kPhrase));
     first.logIn("master");
-    HelpViewer& viewer = first->helpViewer;
+    HelpViewer& viewer = first->helpViewer();
     ASSERT_TRUE(viewer.visible());
     HWND shown = viewer.hwnd();
     // Changes that a fresh load would undo: a new document on disk and a box state never stored.
     writeFile(first.folder().file("Help.rtf"), smallDocument(kOtherPhrase));
-    SendMessageW(viewer.findControl("showAtStartupBox")->hwnd(), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(viewer.control(HelpViewer::ShowAtStartupBox)->hwnd(), BM_SETCHECK, BST_UNCHECKED, 0);
     chooseHelp(first);
     EXPECT_EQ(viewer.hwnd(), shown);
     EXPECT_TRUE(viewer.visible());
     EXPECT_TRUE(GetWindowLongW(viewer.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(checkState(first), BST_UNCHECKED);
-    EXPECT_NE(documentText(viewer.findControl("document")->hwnd()).find(kPhrase), std::string::npos);
+    EXPECT_NE(documentText(viewer.control(HelpViewer::Document)->hwnd()).find(kPhrase), std::string::npos);
     EXPECT_FALSE(storedShowHelp(key()));
 
     SendMessageW(viewer.hwnd(), WM_CLOSE, 0, 0);
@@ -257,7 +257,7 @@ TEST_F(HelpViewerTest, HelpCommandWhileOpenShowsTheSameViewerAndClosingReloadsIt
     chooseHelp(first);
     ASSERT_TRUE(viewer.visible());
     EXPECT_EQ(checkState(first), BST_CHECKED);
-    std::string text = documentText(viewer.findControl("document")->hwnd());
+    std::string text = documentText(viewer.control(HelpViewer::Document)->hwnd());
     EXPECT_NE(text.find(kOtherPhrase), std::string::npos) << text;
     EXPECT_EQ(text.find(kPhrase), std::string::npos);
 }
@@ -284,15 +284,15 @@ TEST_F(HelpViewerTest, ShippedDocumentNamesEveryCommandAndReadsAsRichText) {
     }
     prepare(first, readFile(shipped));
     first.logIn("master");
-    HWND box = first->helpViewer.findControl("document")->hwnd();
-    ASSERT_TRUE(first->helpViewer.visible());
+    HWND box = first->helpViewer().control(HelpViewer::Document)->hwnd();
+    ASSERT_TRUE(first->helpViewer().visible());
     std::string text = documentText(box);
     ASSERT_GT(text.size(), 3000u);
     EXPECT_EQ(text.find("\\par"), std::string::npos);
     EXPECT_EQ(text.find("{\\"), std::string::npos);
 
     // Every menu item and every button of the main window, by the name the user sees.
-    HMENU bar = GetMenu(first->mainWindow.hwnd());
+    HMENU bar = GetMenu(first->mainWindow().hwnd());
     ASSERT_EQ(GetMenuItemCount(bar), 5);
     for (int i = 0; i < GetMenuItemCount(bar); ++i) {
         HMENU popup = GetSubMenu(bar, i);
@@ -302,10 +302,10 @@ TEST_F(HelpViewerTest, ShippedDocumentNamesEveryCommandAndReadsAsRichText) {
         }
     }
     for (Control* button :
-         {first->mainWindow.findControl("addButton"), first->mainWindow.findControl("deleteButton"),
-          first->mainWindow.findControl("editButton"), first->mainWindow.findControl("goToButton"),
-          first->mainWindow.findControl("websiteButton"), first->mainWindow.findControl("copyButton", 0),
-          first->mainWindow.findControl("copyButton", 1), first->mainWindow.findControl("copyButton", 2)})
+         {first->mainWindow().control(MainWindow::AddButton), first->mainWindow().control(MainWindow::DeleteButton),
+          first->mainWindow().control(MainWindow::EditButton), first->mainWindow().control(MainWindow::GoToButton),
+          first->mainWindow().control(MainWindow::WebsiteButton), first->mainWindow().control(MainWindow::CopyUsernameButton),
+          first->mainWindow().control(MainWindow::CopyPasswordButton), first->mainWindow().control(MainWindow::CopyLocationButton)})
         EXPECT_NE(text.find(button->text()), std::string::npos) << "button " << button->text();
     for (const char* phrase : {"at least 4 characters", "cannot be reset or recovered", "three wrong tries",
                                "can read every password in it", "data.enc", "Vellumkeep.exe", "Show at Startup",
@@ -355,7 +355,7 @@ HWND openBox() {
 TEST_F(HelpViewerTest, TheProgramsDialogsAndMessageBoxesOpenAboveTheViewer) {
     prepare(first, smallDocument(kPhrase));
     first.logIn("master");
-    HWND viewer = first->helpViewer.hwnd();
+    HWND viewer = first->helpViewer().hwnd();
     ASSERT_TRUE(IsWindowVisible(viewer));
     ASSERT_TRUE(topmost(viewer));
     auto expectAboveViewer = [viewer](HWND dialog, const char* what) {
@@ -365,24 +365,24 @@ TEST_F(HelpViewerTest, TheProgramsDialogsAndMessageBoxesOpenAboveTheViewer) {
     };
     MessageBoxes boxes;
 
-    first->mainWindow.onAddClick();
-    expectAboveViewer(first->entryEditor.hwnd(), "the editor");
+    first->mainWindow().onAddClick();
+    expectAboveViewer(first->entryEditor().hwnd(), "the editor");
     boxes.answerAfter(IDOK, [&] { expectAboveViewer(openBox(), "the editor's error box"); });
-    click(first->entryEditor.findControl("saveButton"));
-    EXPECT_TRUE(standsAbove(first->entryEditor.hwnd(), viewer)) << "while the editor stays open";
-    first->entryEditor.unload();
+    click(first->entryEditor().control(EntryEditor::SaveButton));
+    EXPECT_TRUE(standsAbove(first->entryEditor().hwnd(), viewer)) << "while the editor stays open";
+    first->entryEditor().unload();
     EXPECT_TRUE(topmost(viewer));
 
-    first->mainWindow.onAboutClick();
-    expectAboveViewer(first->aboutBox.hwnd(), "the about box");
-    first->aboutBox.unload();
+    first->mainWindow().onAboutClick();
+    expectAboveViewer(first->aboutBox().hwnd(), "the about box");
+    first->aboutBox().unload();
     EXPECT_TRUE(topmost(viewer));
 
-    HWND list = first->mainWindow.entryList.hwnd();
-    first->mainWindow.entryList.add({"alice", "pw", "x"});
+    HWND list = first->mainWindow().entryList.hwnd();
+    first->vault().addEntry({"alice", "pw", "x"});
     ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     boxes.answerAfter(IDCANCEL, [&] { expectAboveViewer(openBox(), "Confirm Delete"); });
-    first->mainWindow.onDeleteClick();
+    first->mainWindow().onDeleteClick();
     ASSERT_EQ(boxes.seen().size(), 2u);
     EXPECT_EQ(boxes.seen()[1].title, "Confirm Delete");
     EXPECT_TRUE(topmost(viewer));

@@ -22,37 +22,37 @@ protected:
         program.logIn("master");
     }
 
-    MainWindow& form() { return program->mainWindow; }
-    LinkLauncher& launcher() { return program->linkLauncher; }
-    void visit() { click(form().findControl("websiteButton")); }
+    MainWindow& form() { return program->mainWindow(); }
+    LinkLauncher& launcher() { return program->linkLauncher(); }
+    void visit() { click(form().control(MainWindow::WebsiteButton)); }
     // The launcher's timer runs out, as ten seconds after its load.
     void timerRunsOut() {
         ASSERT_TRUE(launcher().isLoaded());
-        ASSERT_NE(launcher().findTimer("lifetimeTimer"), nullptr);
-        SendMessageW(launcher().hwnd(), WM_TIMER, launcher().findTimer("lifetimeTimer")->id(), 0);
+        ASSERT_NE(launcher().timer(LinkLauncher::LifetimeTimer), nullptr);
+        SendMessageW(launcher().hwnd(), WM_TIMER, launcher().timer(LinkLauncher::LifetimeTimer)->id(), 0);
     }
     // The host the version information names, as if the program had been built with another one.
-    void brandWith(const std::string& host) { program->env.app.comments = host; }
+    void brandWith(const std::string& host) { program->env().app.comments = host; }
 
     TestProgram program;
     MessageBoxes messageBoxes;
 };
 
 TEST_F(LinkLauncherTest, VisitOpensTheCompanySiteOnceWhileTheLauncherLives) {
-    program->mainWindow.setStatusText("before");
+    program->mainWindow().setStatusText("before");
     visit();
     EXPECT_EQ(program.openedAddresses(), (Opened{{"http://www.quorrindale.example", SW_SHOWNORMAL}}));
     EXPECT_TRUE(launcher().isLoaded());
     EXPECT_FALSE(launcher().visible());
-    EXPECT_EQ(program->linkRequest, "");
-    ASSERT_NE(launcher().findTimer("lifetimeTimer"), nullptr);
-    EXPECT_EQ(launcher().findTimer("lifetimeTimer")->interval(), 10000u);
-    EXPECT_TRUE(launcher().findTimer("lifetimeTimer")->enabled());
+    EXPECT_EQ(program->linkRequest(), "");
+    ASSERT_NE(launcher().timer(LinkLauncher::LifetimeTimer), nullptr);
+    EXPECT_EQ(launcher().timer(LinkLauncher::LifetimeTimer)->interval(), 10000u);
+    EXPECT_TRUE(launcher().timer(LinkLauncher::LifetimeTimer)->enabled());
 
     // A second click while it is loaded opens nothing; the request waits for the next load.
     visit();
     EXPECT_EQ(program.openedAddresses().size(), 1u);
-    EXPECT_EQ(program->linkRequest, "Website");
+    EXPECT_EQ(program->linkRequest(), "Website");
 
     timerRunsOut();
     EXPECT_FALSE(launcher().isLoaded());
@@ -60,7 +60,7 @@ TEST_F(LinkLauncherTest, VisitOpensTheCompanySiteOnceWhileTheLauncherLives) {
     EXPECT_EQ(program.openedAddresses(),
               (Opened{{"http://www.quorrindale.example", SW_SHOWNORMAL},
                       {"http://www.quorrindale.example", SW_SHOWNORMAL}}));
-    EXPECT_EQ(program->linkRequest, "");
+    EXPECT_EQ(program->linkRequest(), "");
 
     launcher().onLifetimeTimer();
     EXPECT_FALSE(launcher().isLoaded());
@@ -112,10 +112,10 @@ TEST_F(LinkLauncherTest, TheLauncherIsNeverVisibleNorInTheTaskBar) {
 }
 
 TEST_F(LinkLauncherTest, ALoadWithoutARequestOpensNothing) {
-    program->linkRequest = "website";  // compared exactly
+    program->linkRequest() = "website";  // compared exactly
     launcher().load();
     EXPECT_TRUE(program.openedAddresses().empty());
-    EXPECT_EQ(program->linkRequest, "website");
+    EXPECT_EQ(program->linkRequest(), "website");
     launcher().onLifetimeTimer();
     EXPECT_FALSE(launcher().isLoaded());
 }

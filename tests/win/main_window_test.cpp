@@ -22,20 +22,20 @@ protected:
         program.writeVault("master", {{"alice", "pw1", "georgetown"}, {"bob", "pw2", "www.example.com"}});
         program.logIn("master");
     }
-    MainWindow& form() { return program->mainWindow; }
+    MainWindow& form() { return program->mainWindow(); }
     TestProgram program;
 };
 
 TEST_F(MainWindowTest, ControlsStandAtTheirDesignPlaces) {
     ASSERT_EQ(form().dpi(), 96) << "the layout figures below are for 96 DPI";
-    EXPECT_EQ(placeOf(form().findControl("addButton")->hwnd()), (PixelRect{4, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().findControl("deleteButton")->hwnd()), (PixelRect{84, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().findControl("editButton")->hwnd()), (PixelRect{164, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().findControl("goToButton")->hwnd()), (PixelRect{244, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().findControl("websiteButton")->hwnd()), (PixelRect{324, 4, 273, 69}));
-    EXPECT_EQ(placeOf(form().findControl("copyButton", 0)->hwnd()), (PixelRect{4, 76, 157, 53}));
-    EXPECT_EQ(placeOf(form().findControl("copyButton", 1)->hwnd()), (PixelRect{164, 76, 157, 53}));
-    EXPECT_EQ(placeOf(form().findControl("copyButton", 2)->hwnd()), (PixelRect{324, 76, 273, 53}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::AddButton)->hwnd()), (PixelRect{4, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::DeleteButton)->hwnd()), (PixelRect{84, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::EditButton)->hwnd()), (PixelRect{164, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::GoToButton)->hwnd()), (PixelRect{244, 4, 77, 69}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::WebsiteButton)->hwnd()), (PixelRect{324, 4, 273, 69}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::CopyUsernameButton)->hwnd()), (PixelRect{4, 76, 157, 53}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::CopyPasswordButton)->hwnd()), (PixelRect{164, 76, 157, 53}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::CopyLocationButton)->hwnd()), (PixelRect{324, 76, 273, 53}));
     PixelRect list = placeOf(form().entryList.hwnd());
     EXPECT_EQ(list.left, 4);
     EXPECT_EQ(list.top, 132);
@@ -52,14 +52,14 @@ TEST_F(MainWindowTest, ControlsStandAtTheirDesignPlaces) {
 
 TEST_F(MainWindowTest, CaptionsComeFromTheBranding) {
     EXPECT_EQ(form().caption(), "Vellumkeep by Quorrindale");
-    EXPECT_EQ(form().findControl("websiteButton")->text(), "Visit www.quorrindale.example");
-    EXPECT_EQ(form().findControl("addButton")->text(), "Add");
-    EXPECT_EQ(form().findControl("deleteButton")->text(), "Delete");
-    EXPECT_EQ(form().findControl("editButton")->text(), "Edit");
-    EXPECT_EQ(form().findControl("goToButton")->text(), "Go To");
-    EXPECT_EQ(form().findControl("copyButton", 0)->text(), "Copy Username");
-    EXPECT_EQ(form().findControl("copyButton", 1)->text(), "Copy Password");
-    EXPECT_EQ(form().findControl("copyButton", 2)->text(), "Copy Used At");
+    EXPECT_EQ(form().control(MainWindow::WebsiteButton)->text(), "Visit www.quorrindale.example");
+    EXPECT_EQ(form().control(MainWindow::AddButton)->text(), "Add");
+    EXPECT_EQ(form().control(MainWindow::DeleteButton)->text(), "Delete");
+    EXPECT_EQ(form().control(MainWindow::EditButton)->text(), "Edit");
+    EXPECT_EQ(form().control(MainWindow::GoToButton)->text(), "Go To");
+    EXPECT_EQ(form().control(MainWindow::CopyUsernameButton)->text(), "Copy Username");
+    EXPECT_EQ(form().control(MainWindow::CopyPasswordButton)->text(), "Copy Password");
+    EXPECT_EQ(form().control(MainWindow::CopyLocationButton)->text(), "Copy Used At");
 }
 
 TEST_F(MainWindowTest, ListHasThreeColumnsAsWideAsTheCopyButtonsAbove) {
@@ -127,17 +127,17 @@ TEST_F(MainWindowTest, MenuItemsRunTheButtonsCommandsByIndex) {
     EXPECT_EQ(form().statusText(), "unchanged");
     EXPECT_TRUE(form().isLoaded());
     choose(MainWindow::DataMenu, 0);
-    EXPECT_TRUE(program->entryEditor.isLoaded());
-    EXPECT_EQ(program->entryEditor.caption(), "Add an entry");
+    EXPECT_TRUE(program->entryEditor().isLoaded());
+    EXPECT_EQ(program->entryEditor().caption(), "Add an entry");
     choose(MainWindow::AboutMenu, 0);
-    EXPECT_TRUE(program->aboutBox.visible());
+    EXPECT_TRUE(program->aboutBox().visible());
 }
 
 TEST_F(MainWindowTest, ANewStatusTextReplacesTheWholeLine) {
-    program->mainWindow.setStatusText("first text");
-    program->mainWindow.setStatusText("second");
+    program->mainWindow().setStatusText("first text");
+    program->mainWindow().setStatusText("second");
     EXPECT_EQ(form().statusText(), "second");
-    program->mainWindow.setStatusText("");
+    program->mainWindow().setStatusText("");
     EXPECT_EQ(form().statusText(), "");
 }
 
@@ -154,12 +154,12 @@ TEST_F(MainWindowTest, ListFollowsTheWindowsSizeByTheResizeRule) {
     EXPECT_EQ(list.left, 4);
     EXPECT_EQ(list.top, 132);
     // The buttons and columns keep their places and widths.
-    EXPECT_EQ(placeOf(form().findControl("websiteButton")->hwnd()), (PixelRect{324, 4, 273, 69}));
+    EXPECT_EQ(placeOf(form().control(MainWindow::WebsiteButton)->hwnd()), (PixelRect{324, 4, 273, 69}));
     EXPECT_EQ(ListView_GetColumnWidth(form().entryList.hwnd(), 0), 156);
     // The status line stays docked along the whole bottom edge.
     RECT client{};
     GetClientRect(hwnd, &client);
-    PixelRect status = placeOf(form().findControl("statusBar")->hwnd());
+    PixelRect status = placeOf(form().control(MainWindow::StatusBar)->hwnd());
     EXPECT_EQ(status.top + status.height, client.bottom);
     EXPECT_EQ(status.width, client.right);
 
@@ -185,10 +185,10 @@ TEST(ShippedMainWindow, ListFollowsTheSkinnedWindowsSize) {
     TestProgram program;
     program.writeVault("master");
     program->start();
-    ASSERT_TRUE(pumpUntil([&] { return program->passwordDialog.visible(); }));
-    setText(program->passwordDialog.findControl("passwordBox"), "master");
-    click(program->passwordDialog.findControl("okButton"));
-    MainWindow& form = program->mainWindow;
+    ASSERT_TRUE(pumpUntil([&] { return program->passwordDialog().visible(); }));
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
+    MainWindow& form = program->mainWindow();
     ASSERT_TRUE(form.visible());
     ASSERT_NE(skinOf(form.hwnd()), nullptr);
     SetWindowPos(form.hwnd(), nullptr, 0, 0, form.toPixels(12000), form.toPixels(9000), SWP_NOMOVE | SWP_NOZORDER);
@@ -199,7 +199,7 @@ TEST(ShippedMainWindow, ListFollowsTheSkinnedWindowsSize) {
 
 TEST_F(MainWindowTest, StatusBarPanelIsAsWideAsTheWindowAtLoad) {
     int parts[4] = {};
-    ASSERT_EQ(SendMessageW(form().findControl("statusBar")->hwnd(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts)),
+    ASSERT_EQ(SendMessageW(form().control(MainWindow::StatusBar)->hwnd(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts)),
               1);
     RECT outer{};
     GetWindowRect(form().hwnd(), &outer);
@@ -208,20 +208,20 @@ TEST_F(MainWindowTest, StatusBarPanelIsAsWideAsTheWindowAtLoad) {
 }
 
 TEST_F(MainWindowTest, ClosingUnloadsEveryWindowThenEndsTheProgram) {
-    program->aboutBox.show();
-    program->entryEditor.show();
-    program->helpViewer.load();
-    program->splashWindow.load();
+    program->aboutBox().show();
+    program->entryEditor().show();
+    program->helpViewer().load();
+    program->splashWindow().load();
     form().onWebsiteClick();
-    ASSERT_TRUE(program->helpViewer.isLoaded() && program->aboutBox.isLoaded() && program->entryEditor.isLoaded() &&
-                program->splashWindow.isLoaded() && program->linkLauncher.isLoaded());
+    ASSERT_TRUE(program->helpViewer().isLoaded() && program->aboutBox().isLoaded() && program->entryEditor().isLoaded() &&
+                program->splashWindow().isLoaded() && program->linkLauncher().isLoaded());
     std::vector<int> before = program.skinSupport().calls;
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_FALSE(program->helpViewer.isLoaded());
-    EXPECT_FALSE(program->aboutBox.isLoaded());
-    EXPECT_FALSE(program->entryEditor.isLoaded());
-    EXPECT_FALSE(program->splashWindow.isLoaded());
-    EXPECT_FALSE(program->linkLauncher.isLoaded());
+    EXPECT_FALSE(program->helpViewer().isLoaded());
+    EXPECT_FALSE(program->aboutBox().isLoaded());
+    EXPECT_FALSE(program->entryEditor().isLoaded());
+    EXPECT_FALSE(program->splashWindow().isLoaded());
+    EXPECT_FALSE(program->linkLauncher().isLoaded());
     EXPECT_EQ(program.endCount(), 1);
     std::vector<int> after = program.skinSupport().calls;
     ASSERT_EQ(after.size(), before.size() + 1);
@@ -232,17 +232,17 @@ TEST_F(MainWindowTest, ExitMenuClosesLikeTheCloseBox) {
     const int exit = GetMenuItemCount(GetSubMenu(GetMenu(form().hwnd()), 0)) - 1;  // the last item
     SendMessageW(form().hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, exit), 0), 0);
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(program->linkLauncher.isLoaded());  // closing never loads the launcher
+    EXPECT_FALSE(program->linkLauncher().isLoaded());  // closing never loads the launcher
 }
 
 TEST(SkinSupportOrder, SplashMainWindowAndClosingCallItInOrder) {
     TestProgram program;
     program.writeVault("master");
-    program->splashWindow.load();
-    program->mainWindow.load();  // as the splash's hand-over does
-    setText(program->passwordDialog.findControl("passwordBox"), "master");
-    click(program->passwordDialog.findControl("okButton"));
-    SendMessageW(program->mainWindow.hwnd(), WM_CLOSE, 0, 0);
+    program->splashWindow().load();
+    program->mainWindow().load();  // as the splash's hand-over does
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
+    SendMessageW(program->mainWindow().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_EQ(program.skinSupport().calls, (std::vector<int>{2, 5, 6, 6}));
 }
 
@@ -250,8 +250,8 @@ TEST(SkinSupportOrder, BeforeWindowsVistaTheMainWindowsLoadLeavesItAlone) {
     TestProgram program;
     program.setNT6OrLater(false);
     program.writeVault("master");
-    program->splashWindow.load();
-    program->mainWindow.load();
+    program->splashWindow().load();
+    program->mainWindow().load();
     EXPECT_EQ(program.skinSupport().calls, (std::vector<int>{2, 5}));
 }
 

@@ -75,8 +75,8 @@ void expectWrongPasswordBox(const SeenBox& box, HWND owner) {
 // Everything the gate touches, started as the splash's hand-over would start it.
 class GateTest : public ::testing::Test {
 protected:
-    PasswordDialog& dialog() { return program->passwordDialog; }
-    MainWindow& form() { return program->mainWindow; }
+    PasswordDialog& dialog() { return program->passwordDialog(); }
+    MainWindow& form() { return program->mainWindow(); }
     HWND dialogHwnd() { return dialog().hwnd(); }
 
     void start() {
@@ -86,8 +86,8 @@ protected:
         ASSERT_TRUE(dialog().visible());
     }
     void type(const std::string& first, const std::string& second) {
-        setText(dialog().findControl("passwordBox"), first);
-        setText(dialog().findControl("retypeBox"), second);
+        setText(dialog().control(PasswordDialog::PasswordBox), first);
+        setText(dialog().control(PasswordDialog::RetypeBox), second);
     }
     // Centred in the screen's work area once its final size is set.
     void expectCentred() {
@@ -102,7 +102,7 @@ protected:
         EXPECT_TRUE(dialog().isLoaded());
         EXPECT_TRUE(dialog().visible());
         EXPECT_FALSE(form().visible());
-        EXPECT_FALSE(program->vaultSession.isOpen());
+        EXPECT_FALSE(program->vaultSession().isOpen());
         EXPECT_EQ(program.endCount(), 0);
         EXPECT_EQ(hex(program.vaultBytes()), hex(vaultBytes));
     }
@@ -123,52 +123,52 @@ protected:
 
 TEST_F(FirstStartTest, CreatesAFreshVaultAndOpensTheDialogInCreateMode) {
     EXPECT_EQ(hex(program.vaultBytes()), "0D 0A");
-    EXPECT_TRUE(program->passwordDialog.creatingPassword());
+    EXPECT_TRUE(program->passwordDialog().creatingPassword());
     EXPECT_EQ(dialog().caption(), "Password Required");
-    EXPECT_EQ(dialog().findControl("messageLabel")->text(),
+    EXPECT_EQ(dialog().control(PasswordDialog::MessageLabel)->text(),
               "Because this is the first time you have used Vellumkeep, you will need to create a master "
               "password.  This password will be required to open the program from now on, and can not be "
               "reset.\r\n\r\nPlease enter a password that you will not forget.");
-    EXPECT_EQ(dialog().findControl("passwordLabel")->text(), "Password:");
-    EXPECT_EQ(dialog().findControl("retypeLabel")->text(), "Retype Password:");
-    EXPECT_TRUE(dialog().findControl("retypeLabel")->visible());
-    EXPECT_TRUE(dialog().findControl("retypeBox")->visible());
-    EXPECT_TRUE(dialog().findControl("passwordBox")->text().empty());
+    EXPECT_EQ(dialog().control(PasswordDialog::PasswordLabel)->text(), "Password:");
+    EXPECT_EQ(dialog().control(PasswordDialog::RetypeLabel)->text(), "Retype Password:");
+    EXPECT_TRUE(dialog().control(PasswordDialog::RetypeLabel)->visible());
+    EXPECT_TRUE(dialog().control(PasswordDialog::RetypeBox)->visible());
+    EXPECT_TRUE(dialog().control(PasswordDialog::PasswordBox)->text().empty());
 
     // The layout is worked out in twips and placed in whole pixels.
     EXPECT_EQ(pixelHeight(dialog()), dialog().toPixels(3505));
     EXPECT_EQ(dialog().height(), dialog().toTwips(dialog().toPixels(3505)));
-    EXPECT_EQ(pixelTop(dialog().findControl("passwordBox")), dialog().toPixels(1700));
-    EXPECT_EQ(pixelTop(dialog().findControl("passwordLabel")), dialog().toPixels(1700));
-    EXPECT_EQ(pixelTop(dialog().findControl("retypeBox")), dialog().toPixels(2075));
-    EXPECT_EQ(pixelTop(dialog().findControl("retypeLabel")), dialog().toPixels(2075));
-    EXPECT_EQ(pixelTop(dialog().findControl("okButton")), dialog().toPixels(2450));
-    EXPECT_EQ(pixelTop(dialog().findControl("cancelButton")), dialog().toPixels(2450));
-    EXPECT_EQ(dialog().findControl("messageLabel")->height(), 1500);
+    EXPECT_EQ(pixelTop(dialog().control(PasswordDialog::PasswordBox)), dialog().toPixels(1700));
+    EXPECT_EQ(pixelTop(dialog().control(PasswordDialog::PasswordLabel)), dialog().toPixels(1700));
+    EXPECT_EQ(pixelTop(dialog().control(PasswordDialog::RetypeBox)), dialog().toPixels(2075));
+    EXPECT_EQ(pixelTop(dialog().control(PasswordDialog::RetypeLabel)), dialog().toPixels(2075));
+    EXPECT_EQ(pixelTop(dialog().control(PasswordDialog::OkButton)), dialog().toPixels(2450));
+    EXPECT_EQ(pixelTop(dialog().control(PasswordDialog::CancelButton)), dialog().toPixels(2450));
+    EXPECT_EQ(dialog().control(PasswordDialog::MessageLabel)->height(), 1500);
     expectCentred();
     if (dialog().dpi() == 96) {
         EXPECT_EQ(pixelHeight(dialog()), 234);
-        EXPECT_EQ(pixelTop(dialog().findControl("okButton")), 163);
+        EXPECT_EQ(pixelTop(dialog().control(PasswordDialog::OkButton)), 163);
     }
 
     EXPECT_TRUE(isTopmost(dialog()));
-    for (const auto& control : dialog().controls()) EXPECT_EQ(fontFace(control->hwnd()), L"Verdana") << control->name();
-    for (const Control* box : {dialog().findControl("passwordBox"), dialog().findControl("retypeBox")})
-        EXPECT_EQ(SendMessageW(box->hwnd(), EM_GETPASSWORDCHAR, 0, 0), L'*') << box->name();
+    for (const auto& control : dialog().controls()) EXPECT_EQ(fontFace(control->hwnd()), L"Verdana") << control->id();
+    for (const Control* box : {dialog().control(PasswordDialog::PasswordBox), dialog().control(PasswordDialog::RetypeBox)})
+        EXPECT_EQ(SendMessageW(box->hwnd(), EM_GETPASSWORDCHAR, 0, 0), L'*') << box->id();
 
     // Tab order, as the system walks it.
     std::vector<HWND> order;
     HWND item = GetNextDlgTabItem(dialogHwnd(), nullptr, FALSE);
     for (int i = 0; i < 4 && item; ++i, item = GetNextDlgTabItem(dialogHwnd(), item, FALSE)) order.push_back(item);
     EXPECT_EQ(order, (std::vector<HWND>{
-                         dialog().findControl("okButton")->hwnd(), dialog().findControl("cancelButton")->hwnd(),
-                         dialog().findControl("passwordBox")->hwnd(), dialog().findControl("retypeBox")->hwnd()}));
-    EXPECT_EQ(item, dialog().findControl("okButton")->hwnd());  // and round again
+                         dialog().control(PasswordDialog::OkButton)->hwnd(), dialog().control(PasswordDialog::CancelButton)->hwnd(),
+                         dialog().control(PasswordDialog::PasswordBox)->hwnd(), dialog().control(PasswordDialog::RetypeBox)->hwnd()}));
+    EXPECT_EQ(item, dialog().control(PasswordDialog::OkButton)->hwnd());  // and round again
     EXPECT_EQ(program.endCount(), 0);
 }
 
 TEST_F(FirstStartTest, TheRetypeBoxIsDrawnWholeOverTheLabelThatReachesIntoIt) {
-    HWND label = dialog().findControl("retypeLabel")->hwnd(), box = dialog().findControl("retypeBox")->hwnd();
+    HWND label = dialog().control(PasswordDialog::RetypeLabel)->hwnd(), box = dialog().control(PasswordDialog::RetypeBox)->hwnd();
     RECT labelPlace{}, boxPlace{};
     GetWindowRect(label, &labelPlace);
     GetWindowRect(box, &boxPlace);
@@ -189,9 +189,9 @@ TEST_F(FirstStartTest, TheRetypeBoxIsDrawnWholeOverTheLabelThatReachesIntoIt) {
 
 TEST_F(FirstStartTest, KeepsTheMainWindowHiddenWhileTheDialogIsOpen) {
     EXPECT_FALSE(form().visible());
-    ASSERT_NE(dialog().findTimer("hideMainWindowTimer"), nullptr);
-    EXPECT_TRUE(dialog().findTimer("hideMainWindowTimer")->enabled());
-    EXPECT_EQ(dialog().findTimer("hideMainWindowTimer")->interval(), 100u);
+    ASSERT_NE(dialog().timer(PasswordDialog::HideMainWindowTimer), nullptr);
+    EXPECT_TRUE(dialog().timer(PasswordDialog::HideMainWindowTimer)->enabled());
+    EXPECT_EQ(dialog().timer(PasswordDialog::HideMainWindowTimer)->interval(), 100u);
     pumpFor(300);
     EXPECT_FALSE(form().visible());
 
@@ -212,47 +212,47 @@ TEST_F(FirstStartTest, ShortPasswordsAndMismatchesAreToldAndTheDialogStays) {
     // Too short: both boxes keep what was typed, and the dialog lets go of the top meanwhile.
     type("abc", "xyz");
     boxes.answerAfter(IDOK, noteTopmost);
-    click(dialog().findControl("okButton"));
+    click(dialog().control(PasswordDialog::OkButton));
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectOkOnlyBox(boxes.seen()[0], kTooShort, dialogHwnd());
     EXPECT_FALSE(topmostDuringBox);
     EXPECT_TRUE(isTopmost(dialog()));
-    EXPECT_EQ(dialog().findControl("passwordBox")->text(), "abc");
-    EXPECT_EQ(dialog().findControl("retypeBox")->text(), "xyz");
+    EXPECT_EQ(dialog().control(PasswordDialog::PasswordBox)->text(), "abc");
+    EXPECT_EQ(dialog().control(PasswordDialog::RetypeBox)->text(), "xyz");
     expectStillAsking("\r\n");
 
     // Copies that differ only in letter case: both boxes are emptied.
     type("Secret", "secret");
     topmostDuringBox = true;
     boxes.answerAfter(IDOK, noteTopmost);
-    click(dialog().findControl("okButton"));
+    click(dialog().control(PasswordDialog::OkButton));
     ASSERT_EQ(boxes.seen().size(), 2u);
     expectOkOnlyBox(boxes.seen()[1], kMismatch, dialogHwnd());
     EXPECT_FALSE(topmostDuringBox);
     EXPECT_TRUE(isTopmost(dialog()));
-    EXPECT_EQ(dialog().findControl("passwordBox")->text(), "");
-    EXPECT_EQ(dialog().findControl("retypeBox")->text(), "");
+    EXPECT_EQ(dialog().control(PasswordDialog::PasswordBox)->text(), "");
+    EXPECT_EQ(dialog().control(PasswordDialog::RetypeBox)->text(), "");
     expectStillAsking("\r\n");
 
     // A long enough first copy and no second one.
     type("long enough", "");
     boxes.answer(IDOK);
-    click(dialog().findControl("okButton"));
+    click(dialog().control(PasswordDialog::OkButton));
     ASSERT_EQ(boxes.seen().size(), 3u);
     expectOkOnlyBox(boxes.seen()[2], kMismatch, dialogHwnd());
-    EXPECT_EQ(dialog().findControl("passwordBox")->text(), "");
+    EXPECT_EQ(dialog().control(PasswordDialog::PasswordBox)->text(), "");
     expectStillAsking("\r\n");
 
     // Enter in the password box does what the Ok button does, messages included.
     type("abc", "abc");
     boxes.answer(IDOK);
-    pressEnter(dialog().findControl("passwordBox"));
+    pressEnter(dialog().control(PasswordDialog::PasswordBox));
     ASSERT_EQ(boxes.seen().size(), 4u);
     expectOkOnlyBox(boxes.seen()[3], kTooShort, dialogHwnd());
-    EXPECT_EQ(dialog().findControl("passwordBox")->text(), "abc");
+    EXPECT_EQ(dialog().control(PasswordDialog::PasswordBox)->text(), "abc");
     type("abcd", "abce");
     boxes.answer(IDOK);
-    pressEnter(dialog().findControl("passwordBox"));
+    pressEnter(dialog().control(PasswordDialog::PasswordBox));
     ASSERT_EQ(boxes.seen().size(), 5u);
     expectOkOnlyBox(boxes.seen()[4], kMismatch, dialogHwnd());
     expectStillAsking("\r\n");
@@ -261,9 +261,9 @@ TEST_F(FirstStartTest, ShortPasswordsAndMismatchesAreToldAndTheDialogStays) {
 
 TEST_F(FirstStartTest, AConfirmedPasswordCreatesTheVaultAndOpensTheMainWindow) {
     type("abcd", "abcd");  // four characters are enough
-    click(dialog().findControl("okButton"));
+    click(dialog().control(PasswordDialog::OkButton));
     EXPECT_TRUE(boxes.seen().empty());
-    EXPECT_TRUE(program->vaultSession.isOpen());
+    EXPECT_TRUE(program->vaultSession().isOpen());
     EXPECT_EQ(vault::storedPasswordOf(program.vaultBytes()), "abcd");
     EXPECT_EQ(hex(program.vaultBytes()), "E1 E2 E3 E4 0D 0A");
     EXPECT_EQ(form().statusText(), "Password created successfully");
@@ -276,7 +276,7 @@ TEST_F(FirstStartTest, AConfirmedPasswordCreatesTheVaultAndOpensTheMainWindow) {
 
 TEST_F(FirstStartTest, EnterInThePasswordBoxConfirmsToo) {
     type("pass word", "pass word");  // spaces count as characters
-    pressEnter(dialog().findControl("passwordBox"));
+    pressEnter(dialog().control(PasswordDialog::PasswordBox));
     EXPECT_TRUE(boxes.seen().empty());
     EXPECT_EQ(program.vaultBytes(), scrambled("pass word") + "\r\n");
     EXPECT_TRUE(form().visible());
@@ -306,11 +306,11 @@ TEST_F(FirstStartTest, PasswordsTheVaultCannotCarryAreRefused) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         size_t before = boxes.seen().size();
-        for (const Control* box : {dialog().findControl("passwordBox"), dialog().findControl("retypeBox")})
+        for (const Control* box : {dialog().control(PasswordDialog::PasswordBox), dialog().control(PasswordDialog::RetypeBox)})
             SendMessageW(box->hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text.c_str()));
-        ASSERT_EQ(wideWindowText(dialog().findControl("passwordBox")->hwnd()), c.text);
+        ASSERT_EQ(wideWindowText(dialog().control(PasswordDialog::PasswordBox)->hwnd()), c.text);
         boxes.answer(IDOK);
-        click(dialog().findControl("okButton"));
+        click(dialog().control(PasswordDialog::OkButton));
         ASSERT_EQ(boxes.seen().size(), before + 1);
         const SeenBox& box = boxes.seen().back();
         EXPECT_NE(box.text.find("password"), std::string::npos) << box.text;
@@ -321,17 +321,17 @@ TEST_F(FirstStartTest, PasswordsTheVaultCannotCarryAreRefused) {
     }
     // The dialog still takes a good password afterwards.
     type("good one", "good one");
-    click(dialog().findControl("okButton"));
+    click(dialog().control(PasswordDialog::OkButton));
     EXPECT_EQ(program.vaultBytes(), scrambled("good one") + "\r\n");
     EXPECT_EQ(boxes.unexpected(), 0);
 }
 
 TEST_F(FirstStartTest, CancelEndsTheProgram) {
     type("abcd", "abcd");
-    click(dialog().findControl("cancelButton"));
+    click(dialog().control(PasswordDialog::CancelButton));
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_TRUE(boxes.seen().empty());
-    EXPECT_FALSE(program->vaultSession.isOpen());
+    EXPECT_FALSE(program->vaultSession().isOpen());
     EXPECT_EQ(hex(program.vaultBytes()), "0D 0A");
     EXPECT_FALSE(form().visible());
 }
@@ -354,19 +354,19 @@ protected:
         start();
     }
     void tryPassword(const std::string& password) {
-        setText(dialog().findControl("passwordBox"), password);
-        click(dialog().findControl("okButton"));
+        setText(dialog().control(PasswordDialog::PasswordBox), password);
+        click(dialog().control(PasswordDialog::OkButton));
     }
     void expectLoggedIn() {
-        EXPECT_TRUE(program->vaultSession.isOpen());
+        EXPECT_TRUE(program->vaultSession().isOpen());
         EXPECT_EQ(vault::storedPasswordOf(program.vaultBytes()), "master");
         EXPECT_TRUE(form().visible());
         EXPECT_FALSE(dialog().isLoaded());
         EXPECT_EQ(program.endCount(), 0);
         EXPECT_EQ(form().statusText(), "Loaded 2 entries");
         HWND list = form().entryList.hwnd();
-        ASSERT_EQ(program->vaultSession.entries().count(), 2u);
-        EXPECT_EQ(program->vaultSession.entries().at(0).username, "alice");
+        ASSERT_EQ(program->vaultSession().entries().count(), 2u);
+        EXPECT_EQ(program->vaultSession().entries().at(0).username, "alice");
         ASSERT_EQ(listCount(list), 2);
         EXPECT_EQ(listText(list, 0, 0), "alice");
         EXPECT_EQ(listText(list, 0, 1), "pw1");
@@ -378,19 +378,19 @@ protected:
 };
 
 TEST_F(LaterStartTest, OpensTheDialogInEnterMode) {
-    EXPECT_FALSE(program->passwordDialog.creatingPassword());
-    EXPECT_FALSE(program->vaultSession.isOpen());
+    EXPECT_FALSE(program->passwordDialog().creatingPassword());
+    EXPECT_FALSE(program->vaultSession().isOpen());
     EXPECT_EQ(dialog().caption(), "Password Required");
-    EXPECT_EQ(dialog().findControl("messageLabel")->text(), "Please enter your password");
+    EXPECT_EQ(dialog().control(PasswordDialog::MessageLabel)->text(), "Please enter your password");
     EXPECT_EQ(dialog().height(), 1845);
     expectCentred();
-    EXPECT_EQ(dialog().findControl("passwordBox")->top(), 360);
-    EXPECT_EQ(dialog().findControl("passwordLabel")->top(), 360);
-    EXPECT_EQ(dialog().findControl("okButton")->top(), 780);
-    EXPECT_EQ(dialog().findControl("cancelButton")->top(), 780);
-    EXPECT_FALSE(dialog().findControl("retypeBox")->visible());
-    EXPECT_FALSE(dialog().findControl("retypeLabel")->visible());
-    EXPECT_TRUE(dialog().findControl("passwordBox")->visible());
+    EXPECT_EQ(dialog().control(PasswordDialog::PasswordBox)->top(), 360);
+    EXPECT_EQ(dialog().control(PasswordDialog::PasswordLabel)->top(), 360);
+    EXPECT_EQ(dialog().control(PasswordDialog::OkButton)->top(), 780);
+    EXPECT_EQ(dialog().control(PasswordDialog::CancelButton)->top(), 780);
+    EXPECT_FALSE(dialog().control(PasswordDialog::RetypeBox)->visible());
+    EXPECT_FALSE(dialog().control(PasswordDialog::RetypeLabel)->visible());
+    EXPECT_TRUE(dialog().control(PasswordDialog::PasswordBox)->visible());
     EXPECT_TRUE(isTopmost(dialog()));
     EXPECT_FALSE(form().visible());
     EXPECT_EQ(listCount(form().entryList.hwnd()), 0);  // nothing shows before the password
@@ -408,14 +408,14 @@ TEST_F(LaterStartTest, TheRightPasswordLoadsTheEntriesAndOpensTheMainWindow) {
 }
 
 TEST_F(LaterStartTest, EnterInThePasswordBoxActsAsOk) {
-    setText(dialog().findControl("passwordBox"), "wrong");
+    setText(dialog().control(PasswordDialog::PasswordBox), "wrong");
     boxes.answer(IDRETRY);
-    pressEnter(dialog().findControl("passwordBox"));
+    pressEnter(dialog().control(PasswordDialog::PasswordBox));
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
-    EXPECT_EQ(dialog().findControl("passwordBox")->text(), "");
-    setText(dialog().findControl("passwordBox"), "master");
-    pressEnter(dialog().findControl("passwordBox"));
+    EXPECT_EQ(dialog().control(PasswordDialog::PasswordBox)->text(), "");
+    setText(dialog().control(PasswordDialog::PasswordBox), "master");
+    pressEnter(dialog().control(PasswordDialog::PasswordBox));
     EXPECT_EQ(boxes.seen().size(), 1u);
     expectLoggedIn();
 }
@@ -425,8 +425,8 @@ TEST_F(LaterStartTest, WrongTwiceThenRightLoadsTheEntries) {
     tryPassword("master ");  // a trailing space makes it wrong
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
-    EXPECT_EQ(dialog().wrongTries, 1);
-    EXPECT_EQ(dialog().findControl("passwordBox")->text(), "");
+    EXPECT_EQ(dialog().wrongTries(), 1);
+    EXPECT_EQ(dialog().control(PasswordDialog::PasswordBox)->text(), "");
     EXPECT_TRUE(dialog().visible());
     EXPECT_EQ(program.endCount(), 0);
 
@@ -434,7 +434,7 @@ TEST_F(LaterStartTest, WrongTwiceThenRightLoadsTheEntries) {
     tryPassword("MASTER");  // letter case counts
     ASSERT_EQ(boxes.seen().size(), 2u);
     expectWrongPasswordBox(boxes.seen()[1], dialogHwnd());
-    EXPECT_EQ(dialog().wrongTries, 2);
+    EXPECT_EQ(dialog().wrongTries(), 2);
     EXPECT_EQ(program.endCount(), 0);
 
     tryPassword("master");
@@ -454,8 +454,8 @@ TEST_F(LaterStartTest, ThreeWrongPasswordsEndTheProgramAfterANotice) {
     for (int i = 0; i < 3; ++i) expectWrongPasswordBox(boxes.seen()[i], dialogHwnd());
     expectOkOnlyBox(boxes.seen()[3], kOnlyThreeTries, dialogHwnd());
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(dialog().findTimer("hideMainWindowTimer")->enabled());
-    EXPECT_FALSE(program->vaultSession.isOpen());
+    EXPECT_FALSE(dialog().timer(PasswordDialog::HideMainWindowTimer)->enabled());
+    EXPECT_FALSE(program->vaultSession().isOpen());
     EXPECT_EQ(listCount(form().entryList.hwnd()), 0);
     EXPECT_FALSE(form().visible());
     EXPECT_EQ(boxes.unexpected(), 0);
@@ -467,18 +467,18 @@ TEST_F(LaterStartTest, CancelInTheRetryBoxEndsAtOnceWithoutTheNotice) {
     ASSERT_EQ(boxes.seen().size(), 1u);
     expectWrongPasswordBox(boxes.seen()[0], dialogHwnd());
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(dialog().findTimer("hideMainWindowTimer")->enabled());
-    EXPECT_FALSE(program->vaultSession.isOpen());
+    EXPECT_FALSE(dialog().timer(PasswordDialog::HideMainWindowTimer)->enabled());
+    EXPECT_FALSE(program->vaultSession().isOpen());
     EXPECT_FALSE(form().visible());
     EXPECT_EQ(boxes.unexpected(), 0);
 }
 
 TEST_F(LaterStartTest, TheCancelButtonEndsTheProgram) {
-    setText(dialog().findControl("passwordBox"), "master");
-    click(dialog().findControl("cancelButton"));
+    setText(dialog().control(PasswordDialog::PasswordBox), "master");
+    click(dialog().control(PasswordDialog::CancelButton));
     EXPECT_EQ(program.endCount(), 1);
     EXPECT_TRUE(boxes.seen().empty());
-    EXPECT_FALSE(program->vaultSession.isOpen());
+    EXPECT_FALSE(program->vaultSession().isOpen());
     EXPECT_EQ(listCount(form().entryList.hwnd()), 0);
 }
 
@@ -507,20 +507,20 @@ TEST(LoggingIn, ReportsTheNumberOfEntriesLoaded) {
         TestProgram program;
         program.writeVault("pw12", c.entries);
         program.logIn("pw12");
-        EXPECT_EQ(program->mainWindow.statusText(), c.status);
-        EXPECT_EQ(listCount(program->mainWindow.entryList.hwnd()), static_cast<int>(c.entries.size()));
+        EXPECT_EQ(program->mainWindow().statusText(), c.status);
+        EXPECT_EQ(listCount(program->mainWindow().entryList.hwnd()), static_cast<int>(c.entries.size()));
         EXPECT_EQ(program.endCount(), 0);
     }
 
     TestProgram created;
     writeFile(created.vaultPath(), scrambled("pw12") + "\r\n");
     created.loadMainWindow();
-    EXPECT_FALSE(created->passwordDialog.creatingPassword());
-    EXPECT_EQ(created->passwordDialog.height(), 1845);
-    setText(created->passwordDialog.findControl("passwordBox"), "pw12");
-    click(created->passwordDialog.findControl("okButton"));
-    EXPECT_EQ(created->mainWindow.statusText(), "Loaded 0 entries");
-    EXPECT_TRUE(created->mainWindow.visible());
+    EXPECT_FALSE(created->passwordDialog().creatingPassword());
+    EXPECT_EQ(created->passwordDialog().height(), 1845);
+    setText(created->passwordDialog().control(PasswordDialog::PasswordBox), "pw12");
+    click(created->passwordDialog().control(PasswordDialog::OkButton));
+    EXPECT_EQ(created->mainWindow().statusText(), "Loaded 0 entries");
+    EXPECT_TRUE(created->mainWindow().visible());
     EXPECT_EQ(created.endCount(), 0);
 }
 

@@ -25,21 +25,21 @@ protected:
         program.logIn("master");
     }
 
-    EntryEditor& editor() { return program->entryEditor; }
-    PasswordGeneratorDialog& generator() { return program->generatorDialog; }
-    Control* control(const char* name) { return generator().findControl(name); }
-    std::string result() { return control("resultBox")->text(); }
-    std::string worth() { return control("bitsLabel")->text(); }
-    bool checked(const char* name) { return SendMessageW(control(name)->hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    bool enabled(const char* name) { return IsWindowEnabled(control(name)->hwnd()) != FALSE; }
+    EntryEditor& editor() { return program->entryEditor(); }
+    PasswordGeneratorDialog& generator() { return program->generatorDialog(); }
+    Control* control(int id) { return generator().control(id); }
+    std::string result() { return control(PasswordGeneratorDialog::ResultBox)->text(); }
+    std::string worth() { return control(PasswordGeneratorDialog::BitsLabel)->text(); }
+    bool checked(int id) { return SendMessageW(control(id)->hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool enabled(int id) { return IsWindowEnabled(control(id)->hwnd()) != FALSE; }
     std::string stored(const std::string& name) {
-        return program->env.settings.get("Vellumkeep", "Settings", name, "(none)");
+        return program->env().settings.get("Vellumkeep", "Settings", name, "(none)");
     }
 
     void openGenerator() {
-        if (!editor().isLoaded()) click(program->mainWindow.findControl("addButton"));
+        if (!editor().isLoaded()) click(program->mainWindow().control(MainWindow::AddButton));
         ASSERT_TRUE(editor().isLoaded());
-        click(editor().findControl("generateButton"));
+        click(editor().control(EntryEditor::GenerateButton));
         ASSERT_TRUE(generator().isLoaded());
     }
 
@@ -57,27 +57,29 @@ TEST_F(PasswordGeneratorDialogTest, UseFillsTheEditorsPasswordBoxAndSaveStoresIt
 
     // First time: twenty characters of every set.
     const GeneratorChoice usual;
-    EXPECT_TRUE(checked("charactersOption"));
-    EXPECT_FALSE(checked("passphraseOption"));
-    EXPECT_EQ(control("lengthBox")->text(), "20");
-    for (const char* set : {"upperBox", "lowerBox", "digitsBox", "symbolsBox"}) EXPECT_TRUE(checked(set)) << set;
-    EXPECT_FALSE(checked("lookAlikesBox"));
-    EXPECT_FALSE(enabled("wordsBox"));
+    EXPECT_TRUE(checked(PasswordGeneratorDialog::CharactersOption));
+    EXPECT_FALSE(checked(PasswordGeneratorDialog::PassphraseOption));
+    EXPECT_EQ(control(PasswordGeneratorDialog::LengthBox)->text(), "20");
+    for (int set : {PasswordGeneratorDialog::UpperBox, PasswordGeneratorDialog::LowerBox,
+                    PasswordGeneratorDialog::DigitsBox, PasswordGeneratorDialog::SymbolsBox})
+        EXPECT_TRUE(checked(set)) << set;
+    EXPECT_FALSE(checked(PasswordGeneratorDialog::LookAlikesBox));
+    EXPECT_FALSE(enabled(PasswordGeneratorDialog::WordsBox));
     const std::string first = result();
     EXPECT_EQ(first.size(), 20u);
     EXPECT_EQ(worth(), passwords::aboutBitsText(passwords::generatedBits(usual)));
 
-    click(control("newButton"));
+    click(control(PasswordGeneratorDialog::NewButton));
     const std::string second = result();
     EXPECT_EQ(second.size(), 20u);
     EXPECT_NE(second, first);
 
-    click(control("useButton"));
+    click(control(PasswordGeneratorDialog::UseButton));
     EXPECT_FALSE(generator().isLoaded());
     EXPECT_TRUE(IsWindowEnabled(editor().hwnd()));
-    EXPECT_EQ(editor().findControl("passwordBox")->text(), second);
-    setText(editor().findControl("usernameBox"), "dave");
-    click(editor().findControl("saveButton"));
+    EXPECT_EQ(editor().control(EntryEditor::PasswordBox)->text(), second);
+    setText(editor().control(EntryEditor::UsernameBox), "dave");
+    click(editor().control(EntryEditor::SaveButton));
     EXPECT_FALSE(editor().isLoaded());
     const std::vector<vault::Entry> entries = vault::entriesOf(program.vaultBytes());
     EXPECT_NE(std::find(entries.begin(), entries.end(), vault::Entry{"dave", second, ""}), entries.end());
@@ -94,28 +96,30 @@ TEST_F(PasswordGeneratorDialogTest, EachChoiceMakesANewResultAndIsKeptForNextTim
         std::function<void()> act;
         std::function<bool()> holds;
     } steps[] = {
-        {"a length typed", [&] { setText(control("lengthBox"), "32"); }, [&] { return result().size() == 32; }},
+        {"a length typed", [&] { setText(control(PasswordGeneratorDialog::LengthBox), "32"); }, [&] { return result().size() == 32; }},
         {"only digits, no look-alikes",
          [&] {
-             for (const char* box : {"upperBox", "lowerBox", "symbolsBox", "lookAlikesBox"}) click(control(box));
+             for (int box : {PasswordGeneratorDialog::UpperBox, PasswordGeneratorDialog::LowerBox,
+                             PasswordGeneratorDialog::SymbolsBox, PasswordGeneratorDialog::LookAlikesBox})
+                 click(control(box));
          },
          [&] { return isDigits(result()) && result().find_first_of("01") == std::string::npos; }},
         {"no set at all",
-         [&] { click(control("digitsBox")); },
-         [&] { return result().empty() && worth() == "Tick at least one set of characters." && !enabled("useButton"); }},
+         [&] { click(control(PasswordGeneratorDialog::DigitsBox)); },
+         [&] { return result().empty() && worth() == "Tick at least one set of characters." && !enabled(PasswordGeneratorDialog::UseButton); }},
         {"a length out of range",
          [&] {
-             click(control("digitsBox"));
-             setText(control("lengthBox"), "7");
+             click(control(PasswordGeneratorDialog::DigitsBox));
+             setText(control(PasswordGeneratorDialog::LengthBox), "7");
          },
-         [&] { return result().empty() && worth() == "Choose a length from 8 to 128." && !enabled("useButton"); }},
+         [&] { return result().empty() && worth() == "Choose a length from 8 to 128." && !enabled(PasswordGeneratorDialog::UseButton); }},
         {"a passphrase of four words",
          [&] {
-             click(control("passphraseOption"));
-             setText(control("wordsBox"), "4");
+             click(control(PasswordGeneratorDialog::PassphraseOption));
+             setText(control(PasswordGeneratorDialog::WordsBox), "4");
          },
          [&] {
-             return enabled("wordsBox") && !enabled("lengthBox") && !enabled("digitsBox") && enabled("useButton") &&
+             return enabled(PasswordGeneratorDialog::WordsBox) && !enabled(PasswordGeneratorDialog::LengthBox) && !enabled(PasswordGeneratorDialog::DigitsBox) && enabled(PasswordGeneratorDialog::UseButton) &&
                     std::ranges::count(std::string(result()), '-') >= 3 && !isDigits(result());
          }},
     };
@@ -129,17 +133,17 @@ TEST_F(PasswordGeneratorDialogTest, EachChoiceMakesANewResultAndIsKeptForNextTim
     }
 
     // Cancel leaves the editor's box as it was, and keeps the choices.
-    click(control("cancelButton"));
+    click(control(PasswordGeneratorDialog::CancelButton));
     EXPECT_FALSE(generator().isLoaded());
-    EXPECT_EQ(editor().findControl("passwordBox")->text(), "");
+    EXPECT_EQ(editor().control(EntryEditor::PasswordBox)->text(), "");
     EXPECT_EQ(stored("generatorMode"), "passphrase");
     EXPECT_EQ(stored("generatorWords"), "4");
     openGenerator();
-    EXPECT_TRUE(checked("passphraseOption"));
-    EXPECT_FALSE(checked("upperBox"));
-    EXPECT_TRUE(checked("lookAlikesBox"));
-    EXPECT_EQ(control("wordsBox")->text(), "4");
-    EXPECT_EQ(control("lengthBox")->text(), "20");  // "7" was no length it could keep
+    EXPECT_TRUE(checked(PasswordGeneratorDialog::PassphraseOption));
+    EXPECT_FALSE(checked(PasswordGeneratorDialog::UpperBox));
+    EXPECT_TRUE(checked(PasswordGeneratorDialog::LookAlikesBox));
+    EXPECT_EQ(control(PasswordGeneratorDialog::WordsBox)->text(), "4");
+    EXPECT_EQ(control(PasswordGeneratorDialog::LengthBox)->text(), "20");  // "7" was no length it could keep
     EXPECT_EQ(messageBoxes.seen().size(), 0u);
 }
 

@@ -11,7 +11,6 @@
 #include "test_support.h"
 #include "vault_samples.h"
 #include "platform/text.h"
-#include "app/vault_operations.h"
 
 namespace vk::test {
 namespace {
@@ -57,7 +56,7 @@ protected:
         program.writeVault("master", kEntries);
         oldBytes = program.vaultBytes();
         program.logIn("master");
-        program->mainWindow.entryList.add(kNewEntry);
+        program->vault().addEntry(kNewEntry);
     }
 
     // Saves with the first attempt failing: inside that box, removes the cause and checks that
@@ -70,7 +69,7 @@ protected:
             EXPECT_EQ(program.vaultBytes(), oldBytes);
             EXPECT_FALSE(pathExists(vault::temporaryPathFor(program.vaultPath())));
         });
-        EXPECT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
+        EXPECT_TRUE(program->vault().save(program->mainWindow().hwnd()));
         ASSERT_EQ(boxes.seen().size(), 1u);
         const SeenBox& box = boxes.seen()[0];
         EXPECT_TRUE(box.hasRetry && box.hasCancel);
@@ -84,16 +83,16 @@ protected:
     void expectFailureKeepsTheChange(TestProgram& program, DWORD reasonCode, bool vaultReadable = true) {
         MessageBoxes boxes;
         boxes.answer(IDCANCEL);
-        EXPECT_FALSE(saveVault(program.app(), program->mainWindow.hwnd()));
+        EXPECT_FALSE(program->vault().save(program->mainWindow().hwnd()));
         ASSERT_EQ(boxes.seen().size(), 1u);
         EXPECT_TRUE(contains(boxes.seen()[0].text, systemReason(reasonCode))) << boxes.seen()[0].text;
         if (vaultReadable) {
             EXPECT_EQ(program.vaultBytes(), oldBytes);
         }
         EXPECT_FALSE(pathExists(vault::temporaryPathFor(program.vaultPath())));
-        EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
-        EXPECT_EQ(program->vaultSession.entries().count(), 3u);
-        EXPECT_TRUE(contains(program->mainWindow.statusText(), "Not saved"));
+        EXPECT_TRUE(program->vaultSession().hasUnsavedChanges());
+        EXPECT_EQ(program->vaultSession().entries().count(), 3u);
+        EXPECT_TRUE(contains(program->mainWindow().statusText(), "Not saved"));
     }
 
     void expectEverythingSaved(TestProgram& program) {
@@ -101,8 +100,8 @@ protected:
         std::vector<vault::Entry> all = kEntries;
         all.push_back(kNewEntry);
         EXPECT_EQ(saved, all);
-        EXPECT_FALSE(program->vaultSession.hasUnsavedChanges());
-        EXPECT_TRUE(contains(program->mainWindow.statusText(), "Saved "));
+        EXPECT_FALSE(program->vaultSession().hasUnsavedChanges());
+        EXPECT_TRUE(contains(program->mainWindow().statusText(), "Saved "));
     }
 
     std::string oldBytes;
@@ -171,15 +170,15 @@ TEST_F(SaveFaultTest, AFolderThatCannotBeWrittenIsReportedAndTheNextSaveWritesEv
     askScript(*control, L"make-readonly", L"readonly");
     MessageBoxes boxes;
     boxes.answer(IDCANCEL);
-    EXPECT_FALSE(saveVault(program.app(), program->mainWindow.hwnd()));
+    EXPECT_FALSE(program->vault().save(program->mainWindow().hwnd()));
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, displayText(program.vaultPath().native()))) << boxes.seen()[0].text;
     // The reason of the first failure, not of the attempts made after it.
     EXPECT_TRUE(contains(boxes.seen()[0].text, systemReason(ERROR_ACCESS_DENIED))) << boxes.seen()[0].text;
     EXPECT_EQ(program.vaultBytes(), oldBytes);
-    EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
+    EXPECT_TRUE(program->vaultSession().hasUnsavedChanges());
     askScript(*control, L"make-writable", L"writable");
-    EXPECT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
+    EXPECT_TRUE(program->vault().save(program->mainWindow().hwnd()));
     expectEverythingSaved(program);
 }
 

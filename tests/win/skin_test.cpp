@@ -14,7 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/branding.h"
 #include "platform/canvas.h"
 #include "platform/handles.h"
 #include "skin/skin.h"
@@ -148,8 +147,8 @@ bool topmost(const Window& window) {
 
 // The splash's load binds the program's skin; its hand-over timer is not wanted here.
 void bindProgramSkin(TestProgram& program) {
-    program->splashWindow.load();
-    program->splashWindow.findTimer("handOverTimer")->setEnabled(false);
+    program->splashWindow().load();
+    program->splashWindow().timer(SplashWindow::HandOverTimer)->setEnabled(false);
 }
 
 // ---- The skin's colours ----
@@ -199,8 +198,8 @@ protected:
         bindProgramSkin(program);
         program.logIn("master");
     }
-    const SkinData& skin() { return program->splashWindow.skin.data(); }
-    MainWindow& form() { return program->mainWindow; }
+    const SkinData& skin() { return program->splashWindow().skin.data(); }
+    MainWindow& form() { return program->mainWindow(); }
 
     TestProgram program;
 };
@@ -208,34 +207,34 @@ protected:
 TEST_F(SkinnedProgram, CommandButtonsAreWhiteAndTheListIsWhiteWithBlackText) {
     int buttons = 0;
     for (const auto& control : form().controls()) {
-        if (control->typeName() != "CommandButton") continue;
+        if (control->kind() != ControlKind::Button) continue;
         ++buttons;
-        EXPECT_EQ(control->backColor(), kWhite) << control->name();
-        EXPECT_FALSE(control->foreColor()) << control->name();
+        EXPECT_EQ(control->backColor(), kWhite) << control->id();
+        EXPECT_FALSE(control->foreColor()) << control->id();
     }
     EXPECT_EQ(buttons, 8);
-    HWND list = form().findControl("entryList")->hwnd();
+    HWND list = form().control(MainWindow::EntryList)->hwnd();
     EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0)), kWhite);
     EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0)), kBlack);
-    EXPECT_FALSE(form().findControl("statusBar")->backColor());
+    EXPECT_FALSE(form().control(MainWindow::StatusBar)->backColor());
 }
 
 TEST_F(SkinnedProgram, EditorTextBoxesAnswerWithAWhiteBrushAndBlackText) {
-    program->entryEditor.openForAdd();
-    ASSERT_TRUE(program->entryEditor.isLoaded());
+    program->entryEditor().openForAdd();
+    ASSERT_TRUE(program->entryEditor().isLoaded());
     for (Control* box :
-         {program->entryEditor.findControl("usernameBox"), program->entryEditor.findControl("passwordBox"),
-          program->entryEditor.findControl("websiteBox")}) {
-        ColourAnswer answer = askColour(program->entryEditor, WM_CTLCOLOREDIT, box);
-        EXPECT_EQ(answer.brushColour, kWhite) << box->name();
-        EXPECT_EQ(answer.textColour, kBlack) << box->name();
+         {program->entryEditor().control(EntryEditor::UsernameBox), program->entryEditor().control(EntryEditor::PasswordBox),
+          program->entryEditor().control(EntryEditor::WebsiteBox)}) {
+        ColourAnswer answer = askColour(program->entryEditor(), WM_CTLCOLOREDIT, box);
+        EXPECT_EQ(answer.brushColour, kWhite) << box->id();
+        EXPECT_EQ(answer.textColour, kBlack) << box->id();
     }
     // Its skinned labels are not coloured by the program.
     for (Control* label :
-         {program->entryEditor.findControl("usernameLabel"), program->entryEditor.findControl("passwordLabel"),
-          program->entryEditor.findControl("websiteLabel")}) {
-        EXPECT_FALSE(label->backColor()) << label->name();
-        EXPECT_FALSE(label->foreColor()) << label->name();
+         {program->entryEditor().control(EntryEditor::UsernameLabel), program->entryEditor().control(EntryEditor::PasswordLabel),
+          program->entryEditor().control(EntryEditor::WebsiteLabel)}) {
+        EXPECT_FALSE(label->backColor()) << label->id();
+        EXPECT_FALSE(label->foreColor()) << label->id();
     }
 }
 
@@ -244,43 +243,43 @@ TEST(SkinPasswordDialog, TextBoxesAnswerWithAWhiteBrushAndBlackTextAndButtonsAre
     program.writeVault("master");
     bindProgramSkin(program);
     program.loadMainWindow();
-    PasswordDialog& dialog = program->passwordDialog;
+    PasswordDialog& dialog = program->passwordDialog();
     ASSERT_TRUE(dialog.isLoaded());
-    for (Control* box : {dialog.findControl("passwordBox"), dialog.findControl("retypeBox")}) {
+    for (Control* box : {dialog.control(PasswordDialog::PasswordBox), dialog.control(PasswordDialog::RetypeBox)}) {
         ColourAnswer answer = askColour(dialog, WM_CTLCOLOREDIT, box);
-        EXPECT_EQ(answer.brushColour, kWhite) << box->name();
-        EXPECT_EQ(answer.textColour, kBlack) << box->name();
+        EXPECT_EQ(answer.brushColour, kWhite) << box->id();
+        EXPECT_EQ(answer.textColour, kBlack) << box->id();
     }
-    EXPECT_EQ(dialog.findControl("okButton")->backColor(), kWhite);
-    EXPECT_EQ(dialog.findControl("cancelButton")->backColor(), kWhite);
+    EXPECT_EQ(dialog.control(PasswordDialog::OkButton)->backColor(), kWhite);
+    EXPECT_EQ(dialog.control(PasswordDialog::CancelButton)->backColor(), kWhite);
 }
 
 TEST_F(SkinnedProgram, AboutBoxHeaderGetsThePanelColourAndItsLabelsKeepTheirOwn) {
-    program->aboutBox.show();
-    AboutBox& about = program->aboutBox;
+    program->aboutBox().show();
+    AboutBox& about = program->aboutBox();
     ASSERT_TRUE(about.isLoaded());
-    EXPECT_EQ(about.findControl("headerPicture")->backColor(), kLightGrey);
+    EXPECT_EQ(about.control(AboutBox::HeaderPicture)->backColor(), kLightGrey);
     // The skin leaves the program's own colours alone.
-    EXPECT_EQ(askColour(about, WM_CTLCOLORSTATIC, about.findControl("headerPicture")).brushColour, kLightGrey);
+    EXPECT_EQ(askColour(about, WM_CTLCOLORSTATIC, about.control(AboutBox::HeaderPicture)).brushColour, kLightGrey);
     int labels = 0;
     for (const auto& control : about.controls()) {
-        if (control->typeName() != "Label" && control->typeName() != "SkinLabel") continue;
+        if (control->kind() != ControlKind::Label && control->kind() != ControlKind::SkinLabel) continue;
         ++labels;
-        EXPECT_FALSE(control->backColor()) << control->name() << " " << control->index();
-        EXPECT_FALSE(control->foreColor()) << control->name() << " " << control->index();
+        EXPECT_FALSE(control->backColor()) << control->id();
+        EXPECT_FALSE(control->foreColor()) << control->id();
     }
     EXPECT_GE(labels, 8);
 }
 
 TEST_F(SkinnedProgram, HelpViewersCheckBoxAndRichTextBoxGetNoColour) {
-    program->helpViewer.load();
-    HelpViewer& help = program->helpViewer;
+    program->helpViewer().load();
+    HelpViewer& help = program->helpViewer();
     ASSERT_TRUE(help.isLoaded());
-    for (Control* control : {help.findControl("showAtStartupBox"), help.findControl("document")}) {
-        EXPECT_FALSE(control->backColor()) << control->name();
-        EXPECT_FALSE(control->foreColor()) << control->name();
+    for (Control* control : {help.control(HelpViewer::ShowAtStartupBox), help.control(HelpViewer::Document)}) {
+        EXPECT_FALSE(control->backColor()) << control->id();
+        EXPECT_FALSE(control->foreColor()) << control->id();
     }
-    const std::vector<HWND>& skinned = program->splashWindow.skin.recordedSkinnedWindows();
+    const std::vector<HWND>& skinned = program->splashWindow().skin.recordedSkinnedWindows();
     EXPECT_NE(std::find(skinned.begin(), skinned.end(), help.hwnd()), skinned.end());
 }
 
@@ -288,32 +287,32 @@ TEST(SkinColorControls, ColoursByTypeAndStopsAtTheFirstControlThatRefuses) {
     const COLORREF back = RGB(1, 2, 3), fore = RGB(4, 5, 6), panel = RGB(7, 8, 9);
     {
         TestProgram program;  // skinning is off: the editor loads uncoloured
-        program->entryEditor.openForAdd();
-        EntryEditor& editor = program->entryEditor;
-        ASSERT_FALSE(editor.findControl("usernameBox")->backColor());
+        program->entryEditor().openForAdd();
+        EntryEditor& editor = program->entryEditor();
+        ASSERT_FALSE(editor.control(EntryEditor::UsernameBox)->backColor());
         colourControls(editor, static_cast<long>(back), static_cast<long>(fore), static_cast<long>(panel), 0);
         for (Control* box :
-             {editor.findControl("usernameBox"), editor.findControl("passwordBox"), editor.findControl("websiteBox")}) {
-            EXPECT_EQ(box->backColor(), back) << box->name();
-            EXPECT_EQ(box->foreColor(), fore) << box->name();
+             {editor.control(EntryEditor::UsernameBox), editor.control(EntryEditor::PasswordBox), editor.control(EntryEditor::WebsiteBox)}) {
+            EXPECT_EQ(box->backColor(), back) << box->id();
+            EXPECT_EQ(box->foreColor(), fore) << box->id();
         }
-        EXPECT_EQ(editor.findControl("cancelButton")->backColor(), back);
-        EXPECT_FALSE(editor.findControl("cancelButton")->foreColor());
-        EXPECT_FALSE(editor.findControl("usernameLabel")->backColor());
+        EXPECT_EQ(editor.control(EntryEditor::CancelButton)->backColor(), back);
+        EXPECT_FALSE(editor.control(EntryEditor::CancelButton)->foreColor());
+        EXPECT_FALSE(editor.control(EntryEditor::UsernameLabel)->backColor());
     }
     {
         TestProgram program;
-        program->entryEditor.openForAdd();
-        EntryEditor& editor = program->entryEditor;
+        program->entryEditor().openForAdd();
+        EntryEditor& editor = program->entryEditor();
         // A control whose window is gone refuses its colour, and the walk ends there.
-        DestroyWindow(editor.findControl("usernameBox")->hwnd());
+        DestroyWindow(editor.control(EntryEditor::UsernameBox)->hwnd());
         colourControls(editor, static_cast<long>(back), static_cast<long>(fore), static_cast<long>(panel), 0);
-        EXPECT_EQ(editor.findControl("cancelButton")->backColor(), back);
-        EXPECT_EQ(editor.findControl("saveButton")->backColor(), back);
-        EXPECT_FALSE(editor.findControl("usernameBox")->backColor());
-        EXPECT_FALSE(editor.findControl("passwordBox")->backColor());
-        EXPECT_FALSE(editor.findControl("passwordBox")->foreColor());
-        EXPECT_FALSE(editor.findControl("websiteBox")->backColor());
+        EXPECT_EQ(editor.control(EntryEditor::CancelButton)->backColor(), back);
+        EXPECT_EQ(editor.control(EntryEditor::SaveButton)->backColor(), back);
+        EXPECT_FALSE(editor.control(EntryEditor::UsernameBox)->backColor());
+        EXPECT_FALSE(editor.control(EntryEditor::PasswordBox)->backColor());
+        EXPECT_FALSE(editor.control(EntryEditor::PasswordBox)->foreColor());
+        EXPECT_FALSE(editor.control(EntryEditor::WebsiteBox)->backColor());
     }
 }
 
@@ -324,19 +323,19 @@ TEST(SkinRegion, IsResetOnlyOnWindowsNT6AndLater) {
         TestProgram program;
         program.setNT6OrLater(false);
         bindProgramSkin(program);
-        program->aboutBox.load();
+        program->aboutBox().load();
         Region region(CreateRectRgn(0, 0, 0, 0));
-        int kind = GetWindowRgn(program->aboutBox.hwnd(), region.get());
+        int kind = GetWindowRgn(program->aboutBox().hwnd(), region.get());
         EXPECT_TRUE(kind == ERROR || kind == NULLREGION) << kind;
         // It is still skinned.
-        EXPECT_EQ(program->splashWindow.skin.recordedSkinnedWindows().back(), program->aboutBox.hwnd());
+        EXPECT_EQ(program->splashWindow().skin.recordedSkinnedWindows().back(), program->aboutBox().hwnd());
     }
     {
         TestProgram program;
         bindProgramSkin(program);
-        program->aboutBox.load();
+        program->aboutBox().load();
         Region region(CreateRectRgn(0, 0, 0, 0));
-        EXPECT_EQ(GetWindowRgn(program->aboutBox.hwnd(), region.get()), SIMPLEREGION);
+        EXPECT_EQ(GetWindowRgn(program->aboutBox().hwnd(), region.get()), SIMPLEREGION);
     }
 }
 
@@ -345,7 +344,7 @@ TEST(SkinRegion, CoversTheWholeMainWindowAtEverySize) {
     TestProgram program;
     program.writeVault("master");
     program.logIn("master");
-    HWND form = program->mainWindow.hwnd();
+    HWND form = program->mainWindow().hwnd();
     auto expectCovered = [form](const char* when) {
         Region region(CreateRectRgn(0, 0, 0, 0));
         ASSERT_EQ(GetWindowRgn(form, region.get()), SIMPLEREGION) << when;
@@ -404,28 +403,28 @@ TEST(SkinOrder, EachWindowIsColouredThenGivenItsRegionThenSkinned) {
     program.writeVault("master");
     bindProgramSkin(program);
     program.loadMainWindow();
-    HWND dialog = program->passwordDialog.hwnd();
+    HWND dialog = program->passwordDialog().hwnd();
     SkinSteps steps;
-    steps.form = program->mainWindow.hwnd();
-    steps.list = program->mainWindow.findControl("entryList")->hwnd();
+    steps.form = program->mainWindow().hwnd();
+    steps.list = program->mainWindow().control(MainWindow::EntryList)->hwnd();
     recording = &steps;
     steps.hook = SetWindowsHookExW(WH_CALLWNDPROC, recordSkinStep, nullptr, GetCurrentThreadId());
-    setText(program->passwordDialog.findControl("passwordBox"), "master");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
     UnhookWindowsHookEx(steps.hook);
     recording = nullptr;
     EXPECT_EQ(steps.steps, "CRS");
     // One skin call per window, in the order the windows were loaded.
-    std::vector<HWND> expected{program->splashWindow.hwnd(), dialog, program->mainWindow.hwnd()};
-    if (program->helpViewer.isLoaded()) expected.push_back(program->helpViewer.hwnd());
-    EXPECT_EQ(program->splashWindow.skin.recordedSkinnedWindows(), expected);
+    std::vector<HWND> expected{program->splashWindow().hwnd(), dialog, program->mainWindow().hwnd()};
+    if (program->helpViewer().isLoaded()) expected.push_back(program->helpViewer().hwnd());
+    EXPECT_EQ(program->splashWindow().skin.recordedSkinnedWindows(), expected);
 }
 
 TEST(SkinOnTop, SetOnTopSetsAndClearsTheTopmostState) {
     TestProgram program;
-    applyBranding(program.app());
-    program->aboutBox.show();
-    Window& window = program->aboutBox;
+    program->applyBranding();
+    program->aboutBox().show();
+    Window& window = program->aboutBox();
     ASSERT_FALSE(topmost(window));
     setOnTop(window, true);
     EXPECT_TRUE(topmost(window));
@@ -441,18 +440,18 @@ TEST(SkinOnTop, PasswordDialogAndHelpViewerStayOnTopTheAboutBoxDoesNot) {
     writeFile(program.folder().file("Help.rtf"), "{\\rtf1\\ansi Vellumkeep help.\\par}");
     bindProgramSkin(program);
     program.loadMainWindow();
-    EXPECT_TRUE(topmost(program->passwordDialog));
-    program->helpViewer.load();
-    EXPECT_TRUE(topmost(program->helpViewer));
-    program->aboutBox.load();
-    EXPECT_FALSE(topmost(program->aboutBox));
+    EXPECT_TRUE(topmost(program->passwordDialog()));
+    program->helpViewer().load();
+    EXPECT_TRUE(topmost(program->helpViewer()));
+    program->aboutBox().load();
+    EXPECT_FALSE(topmost(program->aboutBox()));
 }
 
 // ---- How skinned windows draw ----
 
 TEST_F(SkinnedProgram, TheClientAreaIsAVerticalGradientFromTheSkin) {
-    program->entryEditor.openForAdd();
-    Picture picture(program->entryEditor.hwnd());
+    program->entryEditor().openForAdd();
+    Picture picture(program->entryEditor().hwnd());
     ASSERT_TRUE(picture.valid());
     int last = picture.height() - 1;
     for (int x : {0, picture.width() / 2, picture.width() - 1}) {
@@ -465,13 +464,13 @@ TEST_F(SkinnedProgram, TheClientAreaIsAVerticalGradientFromTheSkin) {
 
 TEST_F(SkinnedProgram, PushButtonsAreOwnerDrawnStandardButtonsFacedWithTheirBackColor) {
     for (const auto& control : form().controls()) {
-        if (control->typeName() != "CommandButton") continue;
+        if (control->kind() != ControlKind::Button) continue;
         wchar_t className[16] = L"";
         GetClassNameW(control->hwnd(), className, 16);
         EXPECT_STREQ(className, L"Button");
-        EXPECT_EQ(GetWindowLongW(control->hwnd(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW) << control->name();
+        EXPECT_EQ(GetWindowLongW(control->hwnd(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW) << control->id();
     }
-    HWND button = form().findControl("addButton")->hwnd();
+    HWND button = form().control(MainWindow::AddButton)->hwnd();
     {
         Picture picture(button);
         ASSERT_TRUE(picture.valid());
@@ -492,7 +491,7 @@ TEST_F(SkinnedProgram, PushButtonsAreOwnerDrawnStandardButtonsFacedWithTheirBack
     }
     // A colour the program gives is the face's new top colour.
     const COLORREF wine = RGB(190, 52, 61);
-    form().findControl("addButton")->setBackColor(wine);
+    form().control(MainWindow::AddButton)->setBackColor(wine);
     Picture picture(button);
     ASSERT_TRUE(picture.valid());
     int middle = picture.width() / 2;
@@ -500,7 +499,7 @@ TEST_F(SkinnedProgram, PushButtonsAreOwnerDrawnStandardButtonsFacedWithTheirBack
 }
 
 TEST_F(SkinnedProgram, PushButtonsDrawEachStateInItsOwnWay) {
-    Control& copy = *form().findControl("copyButton", 1);
+    Control& copy = *form().control(MainWindow::CopyPasswordButton);
     HWND button = copy.hwnd();
     const Picture normal(button);
     ASSERT_TRUE(normal.valid());
@@ -553,7 +552,7 @@ TEST_F(SkinnedProgram, PushButtonsDrawEachStateInItsOwnWay) {
 
 TEST_F(SkinnedProgram, SkinnedButtonsClickAndNavigateLikeTheStandardButtonsTheyAre) {
     // The second press of a quick double click is a click of its own, as on a push button.
-    HWND button = form().findControl("deleteButton")->hwnd();
+    HWND button = form().control(MainWindow::DeleteButton)->hwnd();
     form().setStatusText("");
     SendMessageW(button, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
@@ -571,7 +570,7 @@ TEST_F(SkinnedProgram, SkinnedButtonsClickAndNavigateLikeTheStandardButtonsTheyA
 }
 
 TEST_F(SkinnedProgram, ButtonCaptionsMayHaveSeveralLines) {
-    HWND button = form().findControl("websiteButton")->hwnd();
+    HWND button = form().control(MainWindow::WebsiteButton)->hwnd();
     SetWindowTextW(button, L"Visit\r\nthe web site");
     Picture picture(button);
     ASSERT_TRUE(picture.valid());
@@ -579,16 +578,16 @@ TEST_F(SkinnedProgram, ButtonCaptionsMayHaveSeveralLines) {
 }
 
 TEST_F(SkinnedProgram, PlainLabelsAndCheckBoxesDrawOverTheBackgroundInTheLabelColour) {
-    program->aboutBox.show();
+    program->aboutBox().show();
     ColourAnswer label =
-        askColour(program->aboutBox, WM_CTLCOLORSTATIC, program->aboutBox.findControl("versionCaption"));
+        askColour(program->aboutBox(), WM_CTLCOLORSTATIC, program->aboutBox().control(AboutBox::VersionCaption));
     EXPECT_EQ(label.brush, GetStockObject(NULL_BRUSH));
     EXPECT_EQ(label.backgroundMode, TRANSPARENT);
     EXPECT_EQ(label.textColour, skin().labelText);
 
-    program->helpViewer.load();
+    program->helpViewer().load();
     ColourAnswer check =
-        askColour(program->helpViewer, WM_CTLCOLORSTATIC, program->helpViewer.findControl("showAtStartupBox"));
+        askColour(program->helpViewer(), WM_CTLCOLORSTATIC, program->helpViewer().control(HelpViewer::ShowAtStartupBox));
     EXPECT_EQ(check.brush, GetStockObject(NULL_BRUSH));
     EXPECT_EQ(check.textColour, skin().labelText);
 }
@@ -597,10 +596,10 @@ TEST(SkinLabels, DrawTheirCaptionInTheSkinsLabelColourWordWrappedWithLineBreaks)
     TestProgram program;  // no vault: the dialog asks for a new password, with a long first label
     bindProgramSkin(program);
     program.loadMainWindow();
-    PasswordDialog& dialog = program->passwordDialog;
-    ASSERT_TRUE(program->passwordDialog.creatingPassword());
-    const SkinData& skin = program->splashWindow.skin.data();
-    HWND label = dialog.findControl("messageLabel")->hwnd();
+    PasswordDialog& dialog = program->passwordDialog();
+    ASSERT_TRUE(program->passwordDialog().creatingPassword());
+    const SkinData& skin = program->splashWindow().skin.data();
+    HWND label = dialog.control(PasswordDialog::MessageLabel)->hwnd();
     Picture picture(label);
     ASSERT_TRUE(picture.valid());
     RECT place = placeInParent(label);
@@ -621,8 +620,8 @@ TEST(SkinLabels, DrawTheirCaptionInTheSkinsLabelColourWordWrappedWithLineBreaks)
 
 TEST(SkinLabels, OnAnUnskinnedWindowUseTheSystemColours) {
     TestProgram program;  // skinning off
-    program->entryEditor.openForAdd();
-    Picture picture(program->entryEditor.findControl("usernameLabel")->hwnd());
+    program->entryEditor().openForAdd();
+    Picture picture(program->entryEditor().control(EntryEditor::UsernameLabel)->hwnd());
     ASSERT_TRUE(picture.valid());
     EXPECT_EQ(picture.at(picture.width() - 1, 0), GetSysColor(COLOR_BTNFACE));
     EXPECT_TRUE(anyPixel(picture, GetSysColor(COLOR_BTNTEXT)));

@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "app/branding.h"
 #include "app/vault_claim.h"
 #include "platform/app_info.h"
 #include "platform/picture.h"
@@ -26,12 +25,12 @@ TEST(Branding, ComesFromTheProgramsOwnVersionResource) {
     EXPECT_EQ(info.minor, 0);
 
     TestProgram program;
-    applyBranding(program.app());
+    program->applyBranding();
     EXPECT_EQ(program->productName, "Vellumkeep");
     EXPECT_EQ(program->companyName, "Quorrindale");
     EXPECT_EQ(program->companyWebsite, "www.quorrindale.example");
     EXPECT_TRUE(program->skinEnabled);
-    applyBranding(program.app());  // again, as the link launcher does: the same values
+    program->applyBranding();  // again, as the link launcher does: the same values
     EXPECT_EQ(program->productName, "Vellumkeep");
 }
 
@@ -45,7 +44,7 @@ TEST(Branding, ExecutableFolderHoldsTheRunningProgram) {
 
 TEST(Splash, IsABorderlessPictureOutOfTheTaskBarCentredOnTheScreen) {
     TestProgram program;
-    SplashWindow& splash = program->splashWindow;
+    SplashWindow& splash = program->splashWindow();
     splash.show();
     ASSERT_TRUE(splash.isLoaded());
     RECT r{};
@@ -67,7 +66,7 @@ TEST(Splash, IsABorderlessPictureOutOfTheTaskBarCentredOnTheScreen) {
     EXPECT_TRUE(splash.visible());
     // The picture is decoded from the embedded JPEG.
     auto bitmap =
-        reinterpret_cast<HBITMAP>(SendMessageW(splash.findControl("picture")->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        reinterpret_cast<HBITMAP>(SendMessageW(splash.control(SplashWindow::Picture)->hwnd(), STM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP info{};
     ASSERT_TRUE(bitmap && GetObjectW(bitmap, sizeof info, &info));
     EXPECT_EQ(info.bmWidth, splash.toPixels(7170));
@@ -89,50 +88,50 @@ TEST(Artwork, EachDpiHasAPictureDrawnAtItsSize) {
 TEST(Splash, HandsOverToTheMainWindowOnTheSeventyFifthTickOnly) {
     TestProgram program;
     program.writeVault("secret");
-    SplashWindow& splash = program->splashWindow;
+    SplashWindow& splash = program->splashWindow();
     splash.load();
     // Driven tick by tick, as the timer would.
-    splash.findTimer("handOverTimer")->setEnabled(false);
-    splash.findTimer("handOverTimer")->setEnabled(true);
+    splash.timer(SplashWindow::HandOverTimer)->setEnabled(false);
+    splash.timer(SplashWindow::HandOverTimer)->setEnabled(true);
     for (int tick = 1; tick <= 74; ++tick) {
         splash.onHandOverTimer();
-        ASSERT_FALSE(program->mainWindow.isLoaded()) << "tick " << tick;
+        ASSERT_FALSE(program->mainWindow().isLoaded()) << "tick " << tick;
     }
-    EXPECT_EQ(splash.handOverProgress, 148);
+    EXPECT_EQ(splash.ticks(), 74);
     splash.onHandOverTimer();
-    EXPECT_EQ(splash.handOverProgress, 150);
-    EXPECT_TRUE(program->mainWindow.isLoaded());
-    EXPECT_FALSE(splash.findTimer("handOverTimer")->enabled());
+    EXPECT_EQ(splash.ticks(), 75);
+    EXPECT_TRUE(program->mainWindow().isLoaded());
+    EXPECT_FALSE(splash.timer(SplashWindow::HandOverTimer)->enabled());
     EXPECT_TRUE(splash.isLoaded());
     EXPECT_FALSE(splash.visible());
-    EXPECT_TRUE(program->passwordDialog.isLoaded());
-    EXPECT_FALSE(program->passwordDialog.creatingPassword());  // the vault holds a password
+    EXPECT_TRUE(program->passwordDialog().isLoaded());
+    EXPECT_FALSE(program->passwordDialog().creatingPassword());  // the vault holds a password
 }
 
 TEST(Splash, TimerRunsTheHandOverExactlyOnce) {
     TestProgram program;
     program.app().start();
-    EXPECT_TRUE(program->splashWindow.visible());
-    ASSERT_TRUE(pumpUntil([&] { return program->mainWindow.isLoaded(); }));
-    HWND first = program->mainWindow.hwnd();
-    EXPECT_EQ(program->splashWindow.handOverProgress, 150);
+    EXPECT_TRUE(program->splashWindow().visible());
+    ASSERT_TRUE(pumpUntil([&] { return program->mainWindow().isLoaded(); }));
+    HWND first = program->mainWindow().hwnd();
+    EXPECT_EQ(program->splashWindow().ticks(), 75);
     pumpFor(100);
-    EXPECT_EQ(program->splashWindow.handOverProgress, 150);
-    EXPECT_EQ(program->mainWindow.hwnd(), first);
+    EXPECT_EQ(program->splashWindow().ticks(), 75);
+    EXPECT_EQ(program->mainWindow().hwnd(), first);
     // No vault beside the program: a Fresh one is made and a new password is asked for.
     EXPECT_EQ(program.vaultBytes(), "\r\n");
-    EXPECT_TRUE(program->passwordDialog.creatingPassword());
-    EXPECT_TRUE(program->passwordDialog.visible());
+    EXPECT_TRUE(program->passwordDialog().creatingPassword());
+    EXPECT_TRUE(program->passwordDialog().visible());
 }
 
 TEST(Splash, BindsTheSkinAndStartsItsSupportObject) {
     TestProgram program;
-    program->splashWindow.load();
-    EXPECT_EQ(program->skin, &program->splashWindow.skin);
+    program->splashWindow().load();
+    EXPECT_EQ(program->skin, &program->splashWindow().skin);
     ASSERT_EQ(program.skinSupport().calls, (std::vector<int>{2, 5}));
-    EXPECT_EQ(program.skinSupport().extender, program->splashWindow.skin.extender());
-    ASSERT_FALSE(program->splashWindow.skin.recordedSkinnedWindows().empty());
-    EXPECT_EQ(program->splashWindow.skin.recordedSkinnedWindows().front(), program->splashWindow.hwnd());
+    EXPECT_EQ(program.skinSupport().extender, program->splashWindow().skin.extender());
+    ASSERT_FALSE(program->splashWindow().skin.recordedSkinnedWindows().empty());
+    EXPECT_EQ(program->splashWindow().skin.recordedSkinnedWindows().front(), program->splashWindow().hwnd());
 }
 
 // Two copies on one vault would overwrite each other: a second start, on the same vault however its
@@ -144,7 +143,7 @@ TEST(OneCopyPerVault, ASecondStartBringsTheFirstForwardAndEnds) {
     program.logIn("master");
     auto claim = claimVault(vault::realFileSystem(), program.folder().path().native());
     ASSERT_TRUE(claim);
-    HWND form = program->mainWindow.hwnd();
+    HWND form = program->mainWindow().hwnd();
     ShowWindow(form, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(form));
 

@@ -10,36 +10,36 @@ namespace vk::test {
 namespace {
 
 // Types a few passwords into the box and checks the line each time.
-void expectLineFollows(Window& dialog, const char* box, const char* line) {
+void expectLineFollows(Window& dialog, int box, int line) {
     for (const char* typed : {"pass", "Summer1987", "Tq8#vLm2&Xw9!pZr", ""}) {
-        setText(dialog.findControl(box), typed);
-        EXPECT_EQ(dialog.findControl(line)->text(), passwords::strengthLine(typed)) << typed;
+        setText(dialog.control(box), typed);
+        EXPECT_EQ(dialog.control(line)->text(), passwords::strengthLine(typed)) << typed;
     }
 }
 
 TEST(StrengthMeter, TheLineFollowsTheNewPasswordInEachDialogThatTakesOne) {
     TestProgram program;
     program.loadMainWindow();  // no vault yet: a new master password is asked for
-    ASSERT_TRUE(program->passwordDialog.creatingPassword());
+    ASSERT_TRUE(program->passwordDialog().creatingPassword());
     {
         SCOPED_TRACE("the first start");
-        expectLineFollows(program->passwordDialog, "passwordBox", "strengthLabel");
+        expectLineFollows(program->passwordDialog(), PasswordDialog::PasswordBox, PasswordDialog::StrengthLabel);
     }
-    setText(program->passwordDialog.findControl("passwordBox"), "first pass");
-    setText(program->passwordDialog.findControl("retypeBox"), "first pass");
-    click(program->passwordDialog.findControl("okButton"));
-    ASSERT_TRUE(program->mainWindow.visible());
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "first pass");
+    setText(program->passwordDialog().control(PasswordDialog::RetypeBox), "first pass");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
+    ASSERT_TRUE(program->mainWindow().visible());
 
-    program->vaultKeyDialog.open(VaultKeyDialog::Purpose::ChangePassword);
+    program->vaultKeyDialog().open(VaultKeyDialog::Purpose::ChangePassword);
     {
         SCOPED_TRACE("changing the master password");
-        expectLineFollows(program->vaultKeyDialog, "newBox", "statusLabel");
+        expectLineFollows(program->vaultKeyDialog(), VaultKeyDialog::NewBox, VaultKeyDialog::StatusLabel);
     }
-    program->vaultKeyDialog.unload();
-    program->vaultKeyDialog.open(VaultKeyDialog::Purpose::Encrypt);
+    program->vaultKeyDialog().unload();
+    program->vaultKeyDialog().open(VaultKeyDialog::Purpose::Encrypt);
     {
         SCOPED_TRACE("encrypting the vault");
-        expectLineFollows(program->vaultKeyDialog, "currentBox", "statusLabel");
+        expectLineFollows(program->vaultKeyDialog(), VaultKeyDialog::CurrentBox, VaultKeyDialog::StatusLabel);
     }
 }
 
@@ -47,9 +47,9 @@ TEST(StrengthMeter, TheGateShowsNoLineWhenThePasswordIsEntered) {
     TestProgram program;
     program.writeVault("master");
     program.loadMainWindow();
-    ASSERT_FALSE(program->passwordDialog.creatingPassword());
-    setText(program->passwordDialog.findControl("passwordBox"), "pass");
-    EXPECT_FALSE(program->passwordDialog.findControl("strengthLabel")->visible());
+    ASSERT_FALSE(program->passwordDialog().creatingPassword());
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "pass");
+    EXPECT_FALSE(program->passwordDialog().control(PasswordDialog::StrengthLabel)->visible());
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/branding.h"
 #include "platform/process.h"
 #include "platform/text.h"
 #include "vault_samples.h"
@@ -75,19 +74,30 @@ std::string hex(const std::string& bytes) {
     return out;
 }
 
+void pumpPending() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        dispatchMessage(msg);
+    }
+}
+
 void pumpFor(int ms) {
     DWORD end = GetTickCount() + static_cast<DWORD>(ms);
     do {
-        doEvents();
+        pumpPending();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     } while (static_cast<int>(end - GetTickCount()) > 0);
-    doEvents();
+    pumpPending();
 }
 
 bool pumpUntil(const std::function<bool()>& done, int timeoutMs) {
     DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
     for (;;) {
-        doEvents();
+        pumpPending();
         if (done()) return true;
         if (static_cast<int>(end - GetTickCount()) <= 0) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
@@ -406,7 +416,7 @@ void TestProgram::start(const std::filesystem::path& folder, vault::Cryptography
 
 TestProgram::~TestProgram() {
     program_.reset();
-    doEvents();
+    pumpPending();
     RegDeleteTreeA(HKEY_CURRENT_USER, settingsRoot_.c_str());
 }
 
@@ -417,17 +427,17 @@ void TestProgram::writeVault(const std::string& master, const std::vector<vault:
 }
 
 void TestProgram::loadMainWindow() {
-    applyBranding(*program_);
-    program_->mainWindow.load();
+    program_->applyBranding();
+    program_->mainWindow().load();
 }
 
 void TestProgram::logIn(const std::string& master) {
     loadMainWindow();
-    ASSERT_TRUE(program_->passwordDialog.isLoaded());
-    setText(program_->passwordDialog.findControl("passwordBox"), master);
-    click(program_->passwordDialog.findControl("okButton"));
-    ASSERT_TRUE(program_->mainWindow.visible());
-    ASSERT_FALSE(program_->passwordDialog.isLoaded());
+    ASSERT_TRUE(program_->passwordDialog().isLoaded());
+    setText(program_->passwordDialog().control(PasswordDialog::PasswordBox), master);
+    click(program_->passwordDialog().control(PasswordDialog::OkButton));
+    ASSERT_TRUE(program_->mainWindow().visible());
+    ASSERT_FALSE(program_->passwordDialog().isLoaded());
 }
 
 ClipboardLock::ClipboardLock() : mutex_(CreateMutexW(nullptr, FALSE, L"Local\\VellumkeepTestsClipboard")) {
@@ -443,6 +453,7 @@ ClipboardLock::~ClipboardLock() {
 void click(Control* control) {
     ASSERT_NE(control, nullptr);
     SendMessageW(control->hwnd(), BM_CLICK, 0, 0);
+    pumpPending();  // what the click handed over is acted on once its handler is over
 }
 
 void setText(Control* control, const std::string& ansi) {
@@ -456,10 +467,10 @@ void pressEnter(Control* control) {
     MSG down{control->hwnd(), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
     dispatchMessage(down);
     // What TranslateMessage would have posted for the key.
-    doEvents();
+    pumpPending();
     MSG up{control->hwnd(), WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u), 0, {}};
     dispatchMessage(up);
-    doEvents();
+    pumpPending();
 }
 
 std::ostream& operator<<(std::ostream& out, const PixelRect& r) {

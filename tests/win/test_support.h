@@ -45,6 +45,8 @@ bool pathExists(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::string hex(const std::string& bytes);
 
+// Runs the window events that are waiting now, then returns.
+void pumpPending();
 // Runs window events for `ms` milliseconds, or until `done` answers true; false on timeout.
 void pumpFor(int ms);
 bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
@@ -211,7 +213,7 @@ public:
     const TempFolder& folder() const { return folder_; }
     // The program's file system: the real one, until a test tells it to fail.
     FailingFileSystem& files() { return files_; }
-    std::filesystem::path vaultPath() const { return vault::vaultPathIn(program_->env.app.folder); }
+    std::filesystem::path vaultPath() const { return vault::vaultPathIn(program_->env().app.folder); }
     std::string vaultBytes() const { return readFile(vaultPath()); }
 
     int endCount() const { return ends_; }
@@ -255,11 +257,13 @@ private:
     HANDLE mutex_;
 };
 
-// Clicks a control as the user would (BM_CLICK runs through the window's message handling).
+// Clicks a control as the user would (BM_CLICK runs through the window's message handling), then
+// runs what the click set waiting.
 void click(Control* control);
 // Types into a text box, replacing its text.
 void setText(Control* control, const std::string& ansi);
-// Presses Enter in a control: key down, the character, key up, through the program's dispatch.
+// Presses Enter in a control: key down, the character, key up, through the program's dispatch, then
+// runs what the key set waiting.
 void pressEnter(Control* control);
 
 // A control's place in its window's client area, in pixels.

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/vault_operations.h"
 #include "vault/system_cryptography.h"
 #include "platform/text.h"
 #include "test_support.h"
@@ -68,17 +67,17 @@ public:
 
 std::wstring fileMenuItem(TestProgram& program, int item) {
     wchar_t text[64] = L"";
-    GetMenuStringW(GetSubMenu(GetMenu(program->mainWindow.hwnd()), 0), static_cast<UINT>(item), text, 64, MF_BYPOSITION);
+    GetMenuStringW(GetSubMenu(GetMenu(program->mainWindow().hwnd()), 0), static_cast<UINT>(item), text, 64, MF_BYPOSITION);
     return text;
 }
 
 // Opens a dialog of the File menu, types into its boxes, top to bottom, and presses OK.
 void useKeyDialog(TestProgram& program, FileItem item, const std::vector<std::string>& typed) {
-    SendMessageW(program->mainWindow.hwnd(), WM_COMMAND,
+    SendMessageW(program->mainWindow().hwnd(), WM_COMMAND,
                  MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, item), 0), 0);
-    const char* boxes[] = {"currentBox", "newBox", "retypeBox"};
-    for (size_t i = 0; i < typed.size(); ++i) setText(program->vaultKeyDialog.findControl(boxes[i]), typed[i]);
-    click(program->vaultKeyDialog.findControl("okButton"));
+    const int boxes[] = {VaultKeyDialog::CurrentBox, VaultKeyDialog::NewBox, VaultKeyDialog::RetypeBox};
+    for (size_t i = 0; i < typed.size(); ++i) setText(program->vaultKeyDialog().control(boxes[i]), typed[i]);
+    click(program->vaultKeyDialog().control(VaultKeyDialog::OkButton));
 }
 
 TEST(VaultEncryption, EncryptRestartChangePasswordAndRemoveGiveTheScrambledVaultBack) {
@@ -92,18 +91,18 @@ TEST(VaultEncryption, EncryptRestartChangePasswordAndRemoveGiveTheScrambledVault
     for (const char* secret : {kMaster.c_str(), "alice", "pw1", "georgetown"})
         EXPECT_EQ(encrypted.find(secret), std::string::npos) << secret;
     EXPECT_EQ(encrypted.find(scrambledVault(kMaster).substr(0, 8)), std::string::npos);
-    EXPECT_FALSE(first->vaultKeyDialog.isLoaded());
-    EXPECT_EQ(first->mainWindow.statusText().rfind("The vault is encrypted.  Saved ", 0), 0u);
+    EXPECT_FALSE(first->vaultKeyDialog().isLoaded());
+    EXPECT_EQ(first->mainWindow().statusText().rfind("The vault is encrypted.  Saved ", 0), 0u);
     EXPECT_EQ(fileMenuItem(first, kEncryption), L"Remove Encryption...");
 
     TestProgram second(first.folder().path());  // a later start on the encrypted vault
     second.logIn(kMaster);
-    EXPECT_EQ(shownEntries(second->mainWindow.entryList.hwnd()), kEntries);
+    EXPECT_EQ(shownEntries(second->mainWindow().entryList.hwnd()), kEntries);
     EXPECT_EQ(second.vaultBytes(), encrypted);  // opening writes nothing
     useKeyDialog(second, kChangePassword, {kMaster, kNewMaster, kNewMaster});
     EXPECT_TRUE(vault::isEncryptedVault(second.vaultBytes()));
     EXPECT_NE(second.vaultBytes().substr(16, 16), encrypted.substr(16, 16)) << "a new password gets a new salt";
-    EXPECT_EQ(second->mainWindow.statusText().rfind("The master password is changed.  Saved ", 0), 0u);
+    EXPECT_EQ(second->mainWindow().statusText().rfind("The master password is changed.  Saved ", 0), 0u);
     useKeyDialog(second, kEncryption, {kNewMaster});
     EXPECT_EQ(hex(second.vaultBytes()), hex(scrambledVault(kNewMaster)));
     EXPECT_EQ(fileMenuItem(second, kEncryption), L"Encrypt Vault...");
@@ -153,15 +152,15 @@ TEST(VaultEncryption, TheGateTellsAWrongPasswordFromADamagedOrNewerFile) {
         boxes.answer(IDCANCEL);
         program.loadMainWindow();
         if (c.typed) {
-            ASSERT_TRUE(program->passwordDialog.isLoaded());
-            EXPECT_FALSE(program->passwordDialog.creatingPassword());
-            setText(program->passwordDialog.findControl("passwordBox"), c.typed);
-            click(program->passwordDialog.findControl("okButton"));
+            ASSERT_TRUE(program->passwordDialog().isLoaded());
+            EXPECT_FALSE(program->passwordDialog().creatingPassword());
+            setText(program->passwordDialog().control(PasswordDialog::PasswordBox), c.typed);
+            click(program->passwordDialog().control(PasswordDialog::OkButton));
         }
         ASSERT_EQ(boxes.seen().size(), 1u);
         EXPECT_NE(boxes.seen()[0].text.find(c.says), std::string::npos) << boxes.seen()[0].text;
         EXPECT_EQ(program.endCount(), 1);
-        EXPECT_FALSE(program->mainWindow.visible());
+        EXPECT_FALSE(program->mainWindow().visible());
         EXPECT_EQ(program.vaultBytes(), c.file);
     }
 }
@@ -172,8 +171,8 @@ TEST(VaultEncryption, AVaultOfFewerIterationsIsSavedAgainWithTodays) {
     writeFile(program.vaultPath(), encryptedVault("master", vault::kFewestIterations));
     program.logIn("master");
     EXPECT_EQ(iterationsOf(program.vaultBytes()), vault::kDefaultIterations);
-    EXPECT_EQ(shownEntries(program->mainWindow.entryList.hwnd()), kEntries);
-    EXPECT_FALSE(program->vaultSession.hasUnsavedChanges());
+    EXPECT_EQ(shownEntries(program->mainWindow().entryList.hwnd()), kEntries);
+    EXPECT_FALSE(program->vaultSession().hasUnsavedChanges());
 }
 
 // The dialogs change nothing for a wrong current password, an unfit new one, or a failed save.
@@ -203,11 +202,11 @@ TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
         useKeyDialog(program, c.item, c.typed);
         ASSERT_EQ(boxes.seen().size(), 1u);
         EXPECT_NE(boxes.seen()[0].text.find(c.says), std::string::npos) << boxes.seen()[0].text;
-        EXPECT_TRUE(program->vaultKeyDialog.isLoaded());
+        EXPECT_TRUE(program->vaultKeyDialog().isLoaded());
         EXPECT_EQ(program.vaultBytes(), before);
-        EXPECT_EQ(program->vaultSession.format(), vault::VaultFormat::Scrambled);
+        EXPECT_EQ(program->vaultSession().format(), vault::VaultFormat::Scrambled);
         EXPECT_EQ(fileMenuItem(program, kEncryption), L"Encrypt Vault...");
-        program->vaultKeyDialog.unload();
+        program->vaultKeyDialog().unload();
     }
     program.files().failAt.reset();
     useKeyDialog(program, kChangePassword, {kMaster, "abcd", "abcd"});  // the old key was kept
@@ -244,20 +243,20 @@ TEST(VaultEncryption, ASaveThatCannotSealLeavesFileAndKeyAsTheyWere) {
         MessageBoxes boxes;
         boxes.answer(IDCANCEL);
         if (c.encryptedAtStart) {
-            saveVault(program.app(), program->mainWindow.hwnd());
+            program->vault().save(program->mainWindow().hwnd());
         } else {
             useKeyDialog(program, kEncryption, {kMaster});
         }
         ASSERT_EQ(boxes.seen().size(), 1u);
         EXPECT_NE(boxes.seen()[0].text.find(c.says), std::string::npos) << boxes.seen()[0].text;
         EXPECT_EQ(program.vaultBytes(), before);
-        EXPECT_EQ(program->mainWindow.statusText(), c.status);
-        EXPECT_EQ(program->vaultSession.format(),
+        EXPECT_EQ(program->mainWindow().statusText(), c.status);
+        EXPECT_EQ(program->vaultSession().format(),
                   c.encryptedAtStart ? vault::VaultFormat::Encrypted : vault::VaultFormat::Scrambled);
-        program->vaultKeyDialog.unload();
+        program->vaultKeyDialog().unload();
 
         crypto.how = FailingCryptography::How::Off;
-        ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
+        ASSERT_TRUE(program->vault().save(program->mainWindow().hwnd()));
         EXPECT_EQ(vault::isEncryptedVault(program.vaultBytes()), c.encryptedAtStart);
     }
 }
@@ -290,35 +289,40 @@ TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSec
     struct Case {
         const char* what;
         Window& dialog;
-        std::vector<std::pair<const char*, const char*>> typed;
-        const char* label;
+        std::vector<std::pair<int, const char*>> typed;
+        int label;
+        int okButton;
     };
     const Case cases[] = {
-        {"the gate", program->passwordDialog, {{"passwordBox", "master"}}, "messageLabel"},
-        {"changing the master password", program->vaultKeyDialog,
-         {{"currentBox", "master"}, {"newBox", kNewMaster.c_str()}, {"retypeBox", kNewMaster.c_str()}}, "statusLabel"},
+        {"the gate", program->passwordDialog(), {{PasswordDialog::PasswordBox, "master"}}, PasswordDialog::MessageLabel,
+         PasswordDialog::OkButton},
+        {"changing the master password", program->vaultKeyDialog(),
+         {{VaultKeyDialog::CurrentBox, "master"},
+          {VaultKeyDialog::NewBox, kNewMaster.c_str()},
+          {VaultKeyDialog::RetypeBox, kNewMaster.c_str()}},
+         VaultKeyDialog::StatusLabel, VaultKeyDialog::OkButton},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        if (&c.dialog == &program->vaultKeyDialog) program->vaultKeyDialog.open(VaultKeyDialog::Purpose::ChangePassword);
-        for (auto [box, text] : c.typed) setText(c.dialog.findControl(box), text);
+        if (&c.dialog == &program->vaultKeyDialog()) program->vaultKeyDialog().open(VaultKeyDialog::Purpose::ChangePassword);
+        for (auto [box, text] : c.typed) setText(c.dialog.control(box), text);
         Probe seen;
         seen.dialog = c.dialog.hwnd();
-        seen.label = c.dialog.findControl(c.label)->hwnd();
-        seen.okButton = c.dialog.findControl("okButton")->hwnd();
+        seen.label = c.dialog.control(c.label)->hwnd();
+        seen.okButton = c.dialog.control(c.okButton)->hwnd();
         probe = &seen;
         SetTimer(nullptr, 0, 20, &lookDuringWork);
-        click(c.dialog.findControl("okButton"));
+        click(c.dialog.control(c.okButton));
         probe = nullptr;
         EXPECT_TRUE(seen.fired);
         EXPECT_TRUE(seen.dialogDisabled);
         EXPECT_EQ(seen.said, "Checking the password...");
         EXPECT_FALSE(c.dialog.isLoaded());
-        EXPECT_TRUE(program->mainWindow.visible());
-        EXPECT_TRUE(IsWindowEnabled(program->mainWindow.hwnd()));
+        EXPECT_TRUE(program->mainWindow().visible());
+        EXPECT_TRUE(IsWindowEnabled(program->mainWindow().hwnd()));
     }
     EXPECT_EQ(program.endCount(), 0);
-    EXPECT_EQ(program->mainWindow.statusText().rfind("The master password is changed.  Saved ", 0), 0u);
+    EXPECT_EQ(program->mainWindow().statusText().rfind("The master password is changed.  Saved ", 0), 0u);
 }
 
 // A wrong current password is refused on an encrypted vault too, where it is checked by deriving keys;
@@ -356,8 +360,8 @@ TEST(VaultEncryption, AWrongCurrentOrAWeakNewPasswordChangesNothingInAnEncrypted
         ASSERT_EQ(boxes.seen().size(), c.cryptographyFails ? 2u : 1u);
         EXPECT_NE(boxes.seen()[0].text.find(c.says), std::string::npos) << boxes.seen()[0].text;
         EXPECT_EQ(program.vaultBytes(), before);
-        EXPECT_EQ(program->vaultSession.format(), vault::VaultFormat::Encrypted);
-        program->vaultKeyDialog.unload();
+        EXPECT_EQ(program->vaultSession().format(), vault::VaultFormat::Encrypted);
+        program->vaultKeyDialog().unload();
     }
 }
 

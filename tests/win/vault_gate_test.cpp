@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/vault_operations.h"
 #include "vault/system_cryptography.h"
 #include "test_support.h"
 #include "vault/encrypted_vault.h"
@@ -36,8 +35,8 @@ std::string encryptedVault(const std::string& master, std::uint32_t iterations =
 }
 
 void typePassword(TestProgram& program, const std::string& password) {
-    setText(program->passwordDialog.findControl("passwordBox"), password);
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), password);
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
 }
 
 bool saysAll(const SeenBox& box, std::initializer_list<const char*> words) {
@@ -68,14 +67,14 @@ TEST(VaultChangedAtTheGate, WhatOpensIsTheFileAsItIsNowCheckedAsAtStart) {
         TestProgram program;
         writeFile(program.vaultPath(), c.atStart);
         program.loadMainWindow();
-        ASSERT_FALSE(program->passwordDialog.creatingPassword());
+        ASSERT_FALSE(program->passwordDialog().creatingPassword());
         writeFile(program.vaultPath(), c.meanwhile);
         MessageBoxes boxes;
         if (!c.opens) boxes.answer(IDCANCEL);
         typePassword(program, c.typed);
-        EXPECT_EQ(program->mainWindow.visible(), c.opens);
+        EXPECT_EQ(program->mainWindow().visible(), c.opens);
         if (c.opens) {
-            EXPECT_EQ(shownEntries(program->mainWindow.entryList.hwnd()), kEntries);
+            EXPECT_EQ(shownEntries(program->mainWindow().entryList.hwnd()), kEntries);
         }
         if (!c.opens) {
             EXPECT_EQ(boxes.seen().at(0).title, "Incorrect Password");
@@ -90,21 +89,21 @@ TEST(VaultChangedAtTheGate, AVaultThatLostItsPasswordAsksForANewOneAndOneThatGot
     program.loadMainWindow();
     writeFile(program.vaultPath(), vault::freshVault());
     typePassword(program, "master");
-    EXPECT_TRUE(program->passwordDialog.isLoaded());
-    EXPECT_TRUE(program->passwordDialog.creatingPassword());
+    EXPECT_TRUE(program->passwordDialog().isLoaded());
+    EXPECT_TRUE(program->passwordDialog().creatingPassword());
     EXPECT_EQ(program.vaultBytes(), vault::freshVault());
 
     // Now the other way: while the new master password is typed, the file becomes an encrypted vault.
     const std::string encrypted = encryptedVault("master");
     writeFile(program.vaultPath(), encrypted);
-    setText(program->passwordDialog.findControl("passwordBox"), "brand new");
-    setText(program->passwordDialog.findControl("retypeBox"), "brand new");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "brand new");
+    setText(program->passwordDialog().control(PasswordDialog::RetypeBox), "brand new");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
     EXPECT_EQ(program.vaultBytes(), encrypted);
-    ASSERT_TRUE(program->passwordDialog.isLoaded());
-    EXPECT_FALSE(program->passwordDialog.creatingPassword());
+    ASSERT_TRUE(program->passwordDialog().isLoaded());
+    EXPECT_FALSE(program->passwordDialog().creatingPassword());
     typePassword(program, "master");
-    EXPECT_EQ(shownEntries(program->mainWindow.entryList.hwnd()), kEntries);
+    EXPECT_EQ(shownEntries(program->mainWindow().entryList.hwnd()), kEntries);
     EXPECT_EQ(program.endCount(), 0);
 }
 
@@ -131,7 +130,7 @@ TEST(VaultOnceEncrypted, FoundReadableIsToldBeforeAnythingAndNoKeepsTheFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TestProgram later(first.folder().path());
-        later->env.settings.root = first.settingsRoot();
+        later->env().settings.root = first.settingsRoot();
         DeleteFileW(later.vaultPath().c_str());
         if (c.file) writeFile(later.vaultPath(), *c.file);
         MessageBoxes boxes;
@@ -141,7 +140,7 @@ TEST(VaultOnceEncrypted, FoundReadableIsToldBeforeAnythingAndNoKeepsTheFile) {
         EXPECT_TRUE(saysAll(boxes.seen()[0], {"was encrypted when you last used it", c.says}))
             << boxes.seen()[0].text;
         EXPECT_TRUE(boxes.seen()[0].hasYes && boxes.seen()[0].hasNo);
-        EXPECT_EQ(later->passwordDialog.isLoaded(), c.answer == IDYES);
+        EXPECT_EQ(later->passwordDialog().isLoaded(), c.answer == IDYES);
         EXPECT_EQ(later.endCount(), c.answer == IDYES ? 0 : 1);
         EXPECT_EQ(pathExists(later.vaultPath()), c.file.has_value());
         if (c.file) {
@@ -154,16 +153,16 @@ TEST(VaultOnceEncrypted, RemovingTheEncryptionYourselfAsksNothingAtTheNextStart)
     TestProgram first;
     writeFile(first.vaultPath(), encryptedVault("master"));
     first.logIn("master");
-    SendMessageW(first->mainWindow.hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, 0), 0),
+    SendMessageW(first->mainWindow().hwnd(), WM_COMMAND, MAKEWPARAM(MainWindow::menuItemId(MainWindow::FileMenu, 0), 0),
                  0);
-    setText(first->vaultKeyDialog.findControl("currentBox"), "master");
-    click(first->vaultKeyDialog.findControl("okButton"));
+    setText(first->vaultKeyDialog().control(VaultKeyDialog::CurrentBox), "master");
+    click(first->vaultKeyDialog().control(VaultKeyDialog::OkButton));
     ASSERT_FALSE(vault::isEncryptedVault(first.vaultBytes()));
 
     TestProgram later(first.folder().path());
-    later->env.settings.root = first.settingsRoot();
+    later->env().settings.root = first.settingsRoot();
     later.logIn("master");  // no box: MessageBoxes would fail the test on any
-    EXPECT_EQ(shownEntries(later->mainWindow.entryList.hwnd()), kEntries);
+    EXPECT_EQ(shownEntries(later->mainWindow().entryList.hwnd()), kEntries);
 }
 
 // --- The copy a save left beside the vault ----------------------------------------------------
@@ -223,10 +222,10 @@ TEST(LeftOverCopy, IsRemovedBesideAVaultThatOpensAndOfferedInPlaceOfOneThatCanno
         if (c.keptAside) {
             EXPECT_EQ(readFile(aside), *c.keptAside);
         }
-        EXPECT_EQ(program->passwordDialog.isLoaded(), c.answer != IDNO);
+        EXPECT_EQ(program->passwordDialog().isLoaded(), c.answer != IDNO);
         if (c.answer == IDYES) {
             typePassword(program, "master");
-            EXPECT_EQ(shownEntries(program->mainWindow.entryList.hwnd()), kEntries);
+            EXPECT_EQ(shownEntries(program->mainWindow().entryList.hwnd()), kEntries);
         }
     }
 }
@@ -244,7 +243,7 @@ TEST(LeftOverCopy, ALinkInItsPlaceGoesAndWhatItLeadsToStays) {
     EXPECT_EQ(readFile(outside), "not ours");
 
     ASSERT_TRUE(makeSymbolicLink(program.folder().path(), L"data.enc.tmp", L"outside.txt"));
-    ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
+    ASSERT_TRUE(program->vault().save(program->mainWindow().hwnd()));
     EXPECT_EQ(readFile(outside), "not ours");
     EXPECT_EQ(program.vaultBytes(), scrambledVault("master"));
 }

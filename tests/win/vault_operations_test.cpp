@@ -18,7 +18,6 @@
 #include "platform/text.h"
 #include "test_support.h"
 #include "vault_samples.h"
-#include "app/vault_operations.h"
 
 namespace vk::test {
 namespace {
@@ -114,14 +113,14 @@ protected:
     void startWith(const std::string& bytes) {
         writeFile(program.vaultPath(), bytes);
         program.loadMainWindow();
-        ASSERT_TRUE(program->passwordDialog.isLoaded());
+        ASSERT_TRUE(program->passwordDialog().isLoaded());
     }
     void createPassword(const std::string& password) {
-        ASSERT_TRUE(program->passwordDialog.creatingPassword());
-        setText(program->passwordDialog.findControl("passwordBox"), password);
-        setText(program->passwordDialog.findControl("retypeBox"), password);
-        click(program->passwordDialog.findControl("okButton"));
-        ASSERT_TRUE(program->mainWindow.visible());
+        ASSERT_TRUE(program->passwordDialog().creatingPassword());
+        setText(program->passwordDialog().control(PasswordDialog::PasswordBox), password);
+        setText(program->passwordDialog().control(PasswordDialog::RetypeBox), password);
+        click(program->passwordDialog().control(PasswordDialog::OkButton));
+        ASSERT_TRUE(program->mainWindow().visible());
     }
 
     TestProgram program;
@@ -141,38 +140,38 @@ TEST_F(VaultLoadingTest, ReadsEveryEntryLineAsStoredAndSkipsBlankOnes) {
     program.logIn("master");
     const std::vector<vault::Entry> expected{{"lf\x8Ainside", "p", "l"}, {"a", "b", "c"}, {"only", "", ""},
                                              {"x", "y", ""},              {" ", "", ""},  {"", "", ""}};
-    EXPECT_EQ(program->mainWindow.statusText(), "Loaded 6 entries");
-    ASSERT_EQ(program->vaultSession.entries().count(), expected.size());
+    EXPECT_EQ(program->mainWindow().statusText(), "Loaded 6 entries");
+    ASSERT_EQ(program->vaultSession().entries().count(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i);
-        const auto& entry = program->vaultSession.entries().at(i);
+        const auto& entry = program->vaultSession().entries().at(i);
         EXPECT_EQ(hex(std::string(entry.username)), hex(expected[i].username));
         EXPECT_EQ(entry.password, expected[i].password);
         EXPECT_EQ(entry.location, expected[i].location);
     }
-    EXPECT_EQ(rowsOf(program->mainWindow), expected);  // code 138 shows and reads back as itself
+    EXPECT_EQ(rowsOf(program->mainWindow()), expected);  // code 138 shows and reads back as itself
     EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));  // logging in only reads
 
     // The next save writes the rows as the list holds them: blank lines and the fourth piece are gone.
-    ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
+    ASSERT_TRUE(program->vault().save(program->mainWindow().hwnd()));
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", expected)));
 }
 
 TEST_F(VaultLoadingTest, AnEmptyFirstLineAsksForANewPasswordAndCreatingKeepsTheEntries) {
     const std::string entryLines = line("old|||entry|||here") + kCrLf + line("more|||of|||them") + kCrLf;
     startWith(kCrLf + entryLines);
-    EXPECT_TRUE(program->passwordDialog.creatingPassword());
-    EXPECT_TRUE(program->passwordDialog.findControl("retypeBox")->visible());
+    EXPECT_TRUE(program->passwordDialog().creatingPassword());
+    EXPECT_TRUE(program->passwordDialog().control(PasswordDialog::RetypeBox)->visible());
     createPassword("brand new");
     // Only line 1 changed.
     EXPECT_EQ(hex(program.vaultBytes()), hex(line("brand new") + entryLines));
-    EXPECT_EQ(program->mainWindow.statusText(),
+    EXPECT_EQ(program->mainWindow().statusText(),
               "Password created successfully.  The 2 entries already in the vault file were kept.");
-    EXPECT_EQ(rowsOf(program->mainWindow),
+    EXPECT_EQ(rowsOf(program->mainWindow()),
               (std::vector<vault::Entry>{{"old", "entry", "here"}, {"more", "of", "them"}}));
     EXPECT_EQ(program.endCount(), 0);
     // They are saved with the next change like any other entry.
-    ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
+    ASSERT_TRUE(program->vault().save(program->mainWindow().hwnd()));
     EXPECT_EQ(hex(program.vaultBytes()),
               hex(savedBytes("brand new", {{"old", "entry", "here"}, {"more", "of", "them"}})));
     EXPECT_EQ(boxes.unexpected(), 0);
@@ -186,14 +185,14 @@ TEST_F(VaultLoadingTest, AReadErrorAfterThePasswordWasAcceptedEndsTheProgramWith
     program.files().failReads = true;
     program.files().failCode = ERROR_LOCK_VIOLATION;
     boxes.answer(IDOK);
-    setText(program->passwordDialog.findControl("passwordBox"), "master");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
 
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, systemReason(ERROR_LOCK_VIOLATION))) << boxes.seen()[0].text;
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(program->mainWindow.visible());
-    EXPECT_EQ(program->mainWindow.statusText().rfind("Loaded", 0), std::string::npos);
+    EXPECT_FALSE(program->mainWindow().visible());
+    EXPECT_EQ(program->mainWindow().statusText().rfind("Loaded", 0), std::string::npos);
     EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
 }
 
@@ -201,9 +200,9 @@ TEST_F(VaultLoadingTest, AFailedWriteWhileCreatingTheVaultIsReportedNotCelebrate
     startWith(kCrLf);
     program.files().failAt = vault::WriteStep::Write;
     boxes.answer(IDOK);
-    setText(program->passwordDialog.findControl("passwordBox"), "first one");
-    setText(program->passwordDialog.findControl("retypeBox"), "first one");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "first one");
+    setText(program->passwordDialog().control(PasswordDialog::RetypeBox), "first one");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
 
     ASSERT_EQ(boxes.seen().size(), 1u);
     const std::string& text = boxes.seen()[0].text;
@@ -211,8 +210,8 @@ TEST_F(VaultLoadingTest, AFailedWriteWhileCreatingTheVaultIsReportedNotCelebrate
     EXPECT_TRUE(contains(text, displayText(vault::temporaryPathFor(program.vaultPath().wstring())))) << text;
     EXPECT_TRUE(contains(text, "keeps the content it had")) << text;
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_NE(program->mainWindow.statusText(), "Password created successfully");
-    EXPECT_FALSE(program->mainWindow.visible());
+    EXPECT_NE(program->mainWindow().statusText(), "Password created successfully");
+    EXPECT_FALSE(program->mainWindow().visible());
     EXPECT_EQ(program.vaultBytes(), kCrLf);
 }
 
@@ -222,9 +221,9 @@ TEST_F(VaultLoadingTest, RunningOutOfMemoryWhileCreatingTheVaultIsToldAndEndsThe
     startWith(kCrLf);
     program.files().beforeReadAll = [] { throw std::bad_alloc(); };
     boxes.answer(IDOK);
-    setText(program->passwordDialog.findControl("passwordBox"), "first one");
-    setText(program->passwordDialog.findControl("retypeBox"), "first one");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "first one");
+    setText(program->passwordDialog().control(PasswordDialog::RetypeBox), "first one");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, "more than Vellumkeep can hold")) << boxes.seen()[0].text;
     EXPECT_EQ(boxes.seen()[0].owner, nullptr);
@@ -236,15 +235,15 @@ TEST_F(VaultLoadingTest, RunningOutOfMemoryWhileCreatingTheVaultIsToldAndEndsThe
 TEST_F(VaultLoadingTest, TheVaultAsLoadedIsTheOneASaveKnows) {
     startWith(savedBytes("master", {{"old", "pw", "here"}}));
     program.writeVault("master", {{"synced", "pw", "there"}});
-    setText(program->passwordDialog.findControl("passwordBox"), "master");
-    click(program->passwordDialog.findControl("okButton"));
-    ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));  // no question: no box expected
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
+    ASSERT_TRUE(program->vault().save(program->mainWindow().hwnd()));  // no question: no box expected
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {{"synced", "pw", "there"}})));
 }
 
 TEST_F(VaultLoadingTest, AZeroByteVaultCountsAsFresh) {
     startWith("");
-    EXPECT_TRUE(program->passwordDialog.creatingPassword());
+    EXPECT_TRUE(program->passwordDialog().creatingPassword());
     EXPECT_EQ(program.vaultBytes(), "");  // looked at, not changed
     EXPECT_TRUE(boxes.seen().empty());
     createPassword("first one");
@@ -258,8 +257,8 @@ TEST_F(VaultLoadingTest, FortyThousandEntriesAllLoad) {
         entries.push_back({"user" + std::to_string(i), "pw" + std::to_string(i), "site" + std::to_string(i)});
     program.writeVault("master", entries);
     program.logIn("master");
-    EXPECT_EQ(program->mainWindow.statusText(), "Loaded 40000 entries");
-    HWND list = program->mainWindow.entryList.hwnd();
+    EXPECT_EQ(program->mainWindow().statusText(), "Loaded 40000 entries");
+    HWND list = program->mainWindow().entryList.hwnd();
     ASSERT_EQ(listCount(list), 40000);
     EXPECT_EQ(listText(list, 32766, 0), "user32766");
     EXPECT_EQ(listText(list, 39999, 0), "user39999");
@@ -286,8 +285,8 @@ TEST(VaultHeldAtStart, IsReportedAndTheProgramEndsWithoutTouchingIt) {
     EXPECT_EQ(box.title, "Vellumkeep Full");
     EXPECT_TRUE(box.hasOk);
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(program->passwordDialog.isLoaded());  // no password is asked for a vault that cannot be read
-    EXPECT_FALSE(program->mainWindow.visible());
+    EXPECT_FALSE(program->passwordDialog().isLoaded());  // no password is asked for a vault that cannot be read
+    EXPECT_FALSE(program->mainWindow().visible());
 
     holder.release();
     EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
@@ -307,14 +306,14 @@ TEST(VaultTooLargeToLoad, IsRefusedWithItsSizeAndTheProgramEnds) {
     };
     program.loadMainWindow();
     boxes.answer(IDOK);
-    setText(program->passwordDialog.findControl("passwordBox"), "master");
-    click(program->passwordDialog.findControl("okButton"));
+    setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "master");
+    click(program->passwordDialog().control(PasswordDialog::OkButton));
     ASSERT_EQ(boxes.seen().size(), 1u);
     const std::string& text = boxes.seen()[0].text;
     EXPECT_TRUE(contains(text, displayText(program.vaultPath().wstring()))) << text;
     EXPECT_TRUE(contains(text, std::to_string(bytes.size()) + " bytes")) << text;
     EXPECT_EQ(program.endCount(), 1);
-    EXPECT_FALSE(program->mainWindow.visible());
+    EXPECT_FALSE(program->mainWindow().visible());
     EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
 }
 
@@ -328,17 +327,17 @@ protected:
         program.logIn("master");
         mainWindow = form().hwnd();
     }
-    MainWindow& form() { return program->mainWindow; }
+    MainWindow& form() { return program->mainWindow(); }
     // Adds an entry through the main window's Add button and the entry editor.
     void addThroughTheEditor(const vault::Entry& entry) {
-        click(form().findControl("addButton"));
-        ASSERT_TRUE(program->entryEditor.isLoaded());
-        editorWindow = program->entryEditor.hwnd();
-        setText(program->entryEditor.findControl("usernameBox"), entry.username);
-        setText(program->entryEditor.findControl("passwordBox"), entry.password);
-        setText(program->entryEditor.findControl("websiteBox"), entry.location);
-        click(program->entryEditor.findControl("saveButton"));
-        ASSERT_FALSE(program->entryEditor.isLoaded());
+        click(form().control(MainWindow::AddButton));
+        ASSERT_TRUE(program->entryEditor().isLoaded());
+        editorWindow = program->entryEditor().hwnd();
+        setText(program->entryEditor().control(EntryEditor::UsernameBox), entry.username);
+        setText(program->entryEditor().control(EntryEditor::PasswordBox), entry.password);
+        setText(program->entryEditor().control(EntryEditor::WebsiteBox), entry.location);
+        click(program->entryEditor().control(EntryEditor::SaveButton));
+        ASSERT_FALSE(program->entryEditor().isLoaded());
     }
     // Deletes the first row, confirming it; `then` answers the boxes the save shows.
     void deleteFirstRow(std::initializer_list<int> then = {}) {
@@ -347,7 +346,7 @@ protected:
         SendMessageW(form().entryList.hwnd(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
         boxes.answer(IDOK);
         for (int answer : then) boxes.answer(answer);
-        click(form().findControl("deleteButton"));
+        click(form().control(MainWindow::DeleteButton));
     }
     bool temporaryLeft() const { return std::filesystem::exists(program.folder().file("data.enc.tmp")); }
 
@@ -370,7 +369,7 @@ TEST_F(VaultSavingTest, ASaveWritesTheMasterEveryRowAndAClosingEmptyLine) {
 
     // The save itself puts the time of the save on the status line, in the user's format.
     std::string earliest = generalDateTimeNowByHand();
-    ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
+    ASSERT_TRUE(program->vault().save(program->mainWindow().hwnd()));
     std::string latest = generalDateTimeNowByHand();
     std::string status = form().statusText();
     ASSERT_EQ(status.rfind("Saved ", 0), 0u) << status;
@@ -384,7 +383,7 @@ TEST_F(VaultSavingTest, ASaveWritesTheMasterEveryRowAndAClosingEmptyLine) {
     EXPECT_EQ(listCount(form().entryList.hwnd()), 0);
     EXPECT_EQ(hex(program.vaultBytes()), hex(line("master") + kCrLf));
     EXPECT_EQ(form().statusText(), "Entry deleted successfully, data saved.");
-    EXPECT_FALSE(program->vaultSession.hasUnsavedChanges());
+    EXPECT_FALSE(program->vaultSession().hasUnsavedChanges());
     EXPECT_EQ(boxes.seen().size(), 2u);  // the two delete confirmations
 }
 
@@ -403,7 +402,7 @@ TEST_F(VaultSavingTest, AVaultChangedByAnotherProgramIsReplacedOnlyWhenTheUserSa
     EXPECT_TRUE(question.hasYes && question.hasNo);
     EXPECT_EQ(question.owner, editorWindow);
     EXPECT_EQ(hex(program.vaultBytes()), hex(theirs));
-    EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
+    EXPECT_TRUE(program->vaultSession().hasUnsavedChanges());
     EXPECT_TRUE(contains(form().statusText(), "Not saved")) << form().statusText();
 
     // Asked again at the next save; Yes replaces it with the list.
@@ -412,11 +411,11 @@ TEST_F(VaultSavingTest, AVaultChangedByAnotherProgramIsReplacedOnlyWhenTheUserSa
     EXPECT_TRUE(contains(boxes.seen()[2].text, "changed by another program")) << boxes.seen()[2].text;
     EXPECT_EQ(boxes.seen()[2].owner, mainWindow);
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {added})));
-    EXPECT_FALSE(program->vaultSession.hasUnsavedChanges());
+    EXPECT_FALSE(program->vaultSession().hasUnsavedChanges());
     EXPECT_EQ(form().statusText(), "Entry deleted successfully, data saved.");
 
     // What this copy wrote itself is no reason to ask.
-    ASSERT_TRUE(saveVault(program.app(), program->mainWindow.hwnd()));
+    ASSERT_TRUE(program->vault().save(program->mainWindow().hwnd()));
     EXPECT_EQ(boxes.seen().size(), 3u);
     EXPECT_EQ(boxes.unexpected(), 0);
 }
@@ -434,11 +433,11 @@ TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
         program.files().failAt = step;
 
         boxes.answer(IDCANCEL);
-        click(program->mainWindow.findControl("addButton"));
-        setText(program->entryEditor.findControl("usernameBox"), "bob");
-        setText(program->entryEditor.findControl("passwordBox"), "pw2");
-        setText(program->entryEditor.findControl("websiteBox"), "www.example.com");
-        click(program->entryEditor.findControl("saveButton"));
+        click(program->mainWindow().control(MainWindow::AddButton));
+        setText(program->entryEditor().control(EntryEditor::UsernameBox), "bob");
+        setText(program->entryEditor().control(EntryEditor::PasswordBox), "pw2");
+        setText(program->entryEditor().control(EntryEditor::WebsiteBox), "www.example.com");
+        click(program->entryEditor().control(EntryEditor::SaveButton));
 
         ASSERT_EQ(boxes.seen().size(), 1u);
         const SeenBox& box = boxes.seen()[0];
@@ -449,10 +448,10 @@ TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
         EXPECT_TRUE(box.hasRetry && box.hasCancel);
         EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
         EXPECT_FALSE(std::filesystem::exists(program.folder().file("data.enc.tmp")));
-        EXPECT_EQ(rowsOf(program->mainWindow),
+        EXPECT_EQ(rowsOf(program->mainWindow()),
                   (std::vector<vault::Entry>{initial[0], {"bob", "pw2", "www.example.com"}}));
-        EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
-        EXPECT_TRUE(contains(program->mainWindow.statusText(), "Not saved")) << program->mainWindow.statusText();
+        EXPECT_TRUE(program->vaultSession().hasUnsavedChanges());
+        EXPECT_TRUE(contains(program->mainWindow().statusText(), "Not saved")) << program->mainWindow().statusText();
         EXPECT_EQ(program.endCount(), 0);
     }
 }
@@ -476,7 +475,7 @@ protected:
         EXPECT_EQ(hex(program.vaultBytes()), hex(before));
         EXPECT_FALSE(temporaryLeft());
         EXPECT_EQ(rowsOf(form()), (std::vector<vault::Entry>{initial[0], added}));
-        EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
+        EXPECT_TRUE(program->vaultSession().hasUnsavedChanges());
         EXPECT_TRUE(contains(form().statusText(), "Not saved")) << form().statusText();
     }
     void expectClosingQuestion(const SeenBox& box) {
@@ -499,7 +498,7 @@ TEST_F(FailingSaveTest, RetryAfterTheFaultIsGoneSavesEverything) {
     boxes.answerAfter(IDRETRY, [&] {
         editorTookInput = IsWindowEnabled(editorWindow);
         failing.failAt.reset();
-        click(program->entryEditor.findControl("saveButton"));
+        click(program->entryEditor().control(EntryEditor::SaveButton));
     });
     addThroughTheEditor(added);
     ASSERT_EQ(boxes.seen().size(), 1u);
@@ -507,7 +506,7 @@ TEST_F(FailingSaveTest, RetryAfterTheFaultIsGoneSavesEverything) {
     EXPECT_FALSE(editorTookInput);
     EXPECT_EQ(hex(program.vaultBytes()), hex(savedBytes("master", {initial[0], added})));
     EXPECT_FALSE(temporaryLeft());
-    EXPECT_FALSE(program->vaultSession.hasUnsavedChanges());
+    EXPECT_FALSE(program->vaultSession().hasUnsavedChanges());
     EXPECT_EQ(form().statusText(), "Added new entry.  Data saved.");
 }
 
@@ -593,7 +592,7 @@ TEST_F(VaultSavingTest, WhatTakesTheVaultsPlaceIsNamedAndKept) {
     std::filesystem::create_directory(program.vaultPath());
     boxes.answer(IDYES);
     boxes.answer(IDCANCEL);
-    EXPECT_FALSE(saveVault(program.app(), mainWindow));
+    EXPECT_FALSE(program->vault().save(mainWindow));
     ASSERT_EQ(boxes.seen().size(), 2u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, "changed by another program")) << boxes.seen()[0].text;
     EXPECT_TRUE(contains(boxes.seen()[1].text, "there is a folder")) << boxes.seen()[1].text;
@@ -604,26 +603,26 @@ TEST_F(VaultSavingTest, WhatTakesTheVaultsPlaceIsNamedAndKept) {
     writeFile(program.folder().file("synced/notes.txt"), "not a vault");
     ASSERT_TRUE(makeSymbolicLink(program.folder().path(), L"data.enc", L"synced\\notes.txt"));
     boxes.answer(IDNO);
-    EXPECT_FALSE(saveVault(program.app(), mainWindow));
+    EXPECT_FALSE(program->vault().save(mainWindow));
     ASSERT_EQ(boxes.seen().size(), 3u);
     EXPECT_TRUE(contains(boxes.seen()[2].text, "notes.txt")) << boxes.seen()[2].text;
     EXPECT_EQ(readFile(program.folder().file("synced/notes.txt")), "not a vault");
     boxes.answer(IDYES);  // the user means it: the file the link leads to is replaced
-    EXPECT_TRUE(saveVault(program.app(), mainWindow));
+    EXPECT_TRUE(program->vault().save(mainWindow));
     EXPECT_EQ(vault::entriesOf(readFile(program.folder().file("synced/notes.txt"))), initial);
 }
 
 // A handler that fails says so, and the change it could not save is known to closing.
 TEST_F(FailingSaveTest, ASaveThatRunsOutOfMemoryIsReportedAndTheChangeStaysUnsaved) {
     failing.onStep = [](vault::WriteStep) -> void { throw std::bad_alloc(); };
-    click(form().findControl("addButton"));
-    setText(program->entryEditor.findControl("usernameBox"), added.username);
-    setText(program->entryEditor.findControl("passwordBox"), added.password);
+    click(form().control(MainWindow::AddButton));
+    setText(program->entryEditor().control(EntryEditor::UsernameBox), added.username);
+    setText(program->entryEditor().control(EntryEditor::PasswordBox), added.password);
     boxes.answer(IDOK);
-    click(program->entryEditor.findControl("saveButton"));
+    click(program->entryEditor().control(EntryEditor::SaveButton));
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_TRUE(contains(boxes.seen()[0].text, "not enough memory")) << boxes.seen()[0].text;
-    EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
+    EXPECT_TRUE(program->vaultSession().hasUnsavedChanges());
     EXPECT_EQ(hex(program.vaultBytes()), hex(before));
 }
 
@@ -641,7 +640,7 @@ TEST_F(FailingSaveTest, TheEndOfTheSessionWaitsForAnUnsavedChange) {
     ASSERT_TRUE(pumpUntil([&] { return boxes.seen().size() == 2; }));
     expectClosingQuestion(boxes.seen()[1]);
     EXPECT_EQ(program.endCount(), 0);
-    EXPECT_TRUE(program->vaultSession.hasUnsavedChanges());
+    EXPECT_TRUE(program->vaultSession().hasUnsavedChanges());
 
     failing.failAt.reset();
     EXPECT_EQ(SendMessageW(form().hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);

@@ -1,12 +1,12 @@
-#include "app/vault_operations.h"
+#include "app/vault_controller.h"
 
 #include <windows.h>
 
 #include <new>
 #include <stdexcept>
 
-#include "app/program.h"
 #include "app/vault_claim.h"
+#include "platform/collation.h"
 #include "platform/date_time.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -59,20 +59,20 @@ std::string stateAfterFailedSave(const vault::VaultSession& vault, const vault::
 
 // A vault that exists but cannot be read, or cannot be created, must never be taken for a missing
 // one: that would ask for a new master password and overwrite it. Say why and stop.
-void reportUnusableVault(Program& app, const vault::VaultSession& vault, const vault::IoError& error) {
+void reportUnusableVault(VaultController& app, const vault::VaultSession& vault, const vault::IoError& error) {
     messageBox(nullptr,
                "Vellumkeep cannot use its vault file:\r\n\r\n" + describe(vault, error) + "\r\n\r\n" +
                    vaultFileState(vault) +
                    "  Close any program that is using it, or check that you may read and write it and its "
                    "folder, then start Vellumkeep again.",
-               app.appTitle(), MB_OK | MB_ICONERROR);
-    app.endProgramAtOnce();
+               app.host().appTitle(), MB_OK | MB_ICONERROR);
+    app.host().endProgramAtOnce();
 }
 
 // A vault that anything else changed since this copy read or wrote it (a sync tool, a restored
 // backup, another program) is replaced only when the user says so; with no window to ask in, it
 // is not. A file that cannot be read now is left to the save, which reports it.
-bool mayReplaceVault(Program& app, vault::VaultSession& vault, HWND owner) {
+bool mayReplaceVault(VaultController& app, vault::VaultSession& vault, HWND owner) {
     bool changed = false;
     if (vault.changedOnDisk(changed).failed() || !changed) return true;
     if (!owner) return false;
@@ -87,7 +87,7 @@ bool mayReplaceVault(Program& app, vault::VaultSession& vault, HWND owner) {
                                 place +
                                 "\r\n\r\nReplace it with the entries in this list?  Choose No to leave the file "
                                 "as it is; your change then stays in the list only, unsaved.",
-                            app.appTitle(), MB_YESNO | MB_ICONWARNING);
+                            app.host().appTitle(), MB_YESNO | MB_ICONWARNING);
     return choice == IDYES;
 }
 
@@ -101,7 +101,7 @@ std::string unsavedStatus(const vault::VaultSession& vault) {
 
 // A vault larger than the memory the program may use is refused, naming its size; the program
 // then ends rather than stay open with a password and no entries.
-void reportVaultTooLarge(Program& app, const vault::VaultSession& vault) {
+void reportVaultTooLarge(VaultController& app, const vault::VaultSession& vault) {
     std::optional<unsigned long long> bytes = fileSizeOf(vault.path());
     const std::string size = bytes ? sizeText(*bytes) : "too large";
     messageBox(nullptr,
@@ -109,13 +109,13 @@ void reportVaultTooLarge(Program& app, const vault::VaultSession& vault) {
                    size +
                    ", more than Vellumkeep can hold in this computer's memory.\r\n\r\nThe file has not "
                    "been changed.",
-               app.appTitle(), MB_OK | MB_ICONERROR);
-    app.endProgramAtOnce();
+               app.host().appTitle(), MB_OK | MB_ICONERROR);
+    app.host().endProgramAtOnce();
 }
 
 // Runs a reading of the vault; false when it failed, the user was told why and the program ended.
 template <typename Read>
-bool readVault(Program& app, const vault::VaultSession& vault, Read read) {
+bool readVault(VaultController& app, const vault::VaultSession& vault, Read read) {
     try {
         vault::IoResult result = read();
         if (result.succeeded()) return true;
@@ -133,12 +133,12 @@ bool readVault(Program& app, const vault::VaultSession& vault, Read read) {
 
 // An encrypted vault that cannot be opened, for a reason of its own (`why`): the file is never
 // written and never taken for a new vault. Say so and stop.
-void reportUnopenableVault(Program& app, const vault::VaultSession& vault, const std::string& why) {
+void reportUnopenableVault(VaultController& app, const vault::VaultSession& vault, const std::string& why) {
     messageBox(nullptr,
                "Vellumkeep cannot open its vault file:\r\n\r\n" + displayText(vault.path()) + "\r\n\r\n" + why +
                    "\r\n\r\nVellumkeep has not changed the file.",
-               app.appTitle(), MB_OK | MB_ICONERROR);
-    app.endProgramAtOnce();
+               app.host().appTitle(), MB_OK | MB_ICONERROR);
+    app.host().endProgramAtOnce();
 }
 
 constexpr const char* kDamaged =
@@ -153,8 +153,8 @@ constexpr const char* kCryptographyFailed =
 // Writes the session's vault over the file: after the question of an outside change, with Retry
 // and Cancel in a box modal to `owner` (none: one quiet attempt). `cancelling` says what Cancel
 // leaves. True when the file holds the vault as the session has it.
-bool writeVault(Program& app, HWND owner, const char* cancelling) {
-    vault::VaultSession& vault = app.vaultSession;
+bool writeVault(VaultController& app, HWND owner, const char* cancelling) {
+    vault::VaultSession& vault = app.vault();
     if (!mayReplaceVault(app, vault, owner)) return false;
     for (;;) {
         vault::IoResult saved = vault.save();
@@ -164,7 +164,7 @@ bool writeVault(Program& app, HWND owner, const char* cancelling) {
                                 "Vellumkeep could not save your entries to:\r\n\r\n" + describe(vault, saved.error()) +
                                     "\r\n\r\n" + stateAfterFailedSave(vault, saved.error()) + "  Retry, or " +
                                     cancelling,
-                                app.appTitle(), MB_RETRYCANCEL | MB_ICONWARNING);
+                                app.host().appTitle(), MB_RETRYCANCEL | MB_ICONWARNING);
         if (choice != IDRETRY) return false;
     }
 }
@@ -227,8 +227,8 @@ bool putCopyInPlace(const vault::VaultSession& vault, const vault::Path& copy, s
 // The vault file is missing, empty or damaged, and the copy its last save wrote is beside it: the
 // newest save there is. It is offered, and nothing is removed until the user decides: the copy
 // takes the vault's place (a damaged vault is kept aside), or the program ends leaving both.
-bool offerLeftOverCopy(Program& app, const char* vaultIs) {
-    vault::VaultSession& vault = app.vaultSession;
+bool offerLeftOverCopy(VaultController& app, const char* vaultIs) {
+    vault::VaultSession& vault = app.vault();
     const vault::Path copy = copyPathOf(vault);
     const std::optional<unsigned long long> size = fileSizeOf(copy);
     if (!size || *size == 0 || isLink(copy)) return true;
@@ -239,9 +239,9 @@ bool offerLeftOverCopy(Program& app, const char* vaultIs) {
                                 displayText(copy) +
                                 "\r\n\r\nUse this copy as the vault?  Choose No to close Vellumkeep and leave both "
                                 "files as they are.",
-                            app.appTitle(), MB_YESNO | MB_ICONWARNING);
+                            app.host().appTitle(), MB_YESNO | MB_ICONWARNING);
     if (answer != IDYES) {
-        app.endProgramAtOnce();
+        app.host().endProgramAtOnce();
         return false;
     }
     std::string failure;
@@ -249,16 +249,16 @@ bool offerLeftOverCopy(Program& app, const char* vaultIs) {
     messageBox(nullptr,
                "Vellumkeep could not put the copy in the vault's place:\r\n\r\n" + displayText(copy) +
                    "\r\n\r\n" + failure + "\r\n\r\nBoth files are as they were.",
-               app.appTitle(), MB_OK | MB_ICONERROR);
-    app.endProgramAtOnce();
+               app.host().appTitle(), MB_OK | MB_ICONERROR);
+    app.host().endProgramAtOnce();
     return false;
 }
 
 // After the vault was inspected: a copy beside a vault that cannot be opened as it is, is offered
 // (and the vault inspected again if it is taken); beside a vault that opens, it is what a killed
 // save left and goes. False when the program ended.
-bool actOnLeftOverCopy(Program& app, const vault::VaultFound& found) {
-    vault::VaultSession& vault = app.vaultSession;
+bool actOnLeftOverCopy(VaultController& app, const vault::VaultFound& found) {
+    vault::VaultSession& vault = app.vault();
     const std::optional<vault::Path> copy = leftOverCopy(vault);
     if (!copy) return true;
     if (found.state == vault::VaultState::NewerVersion) return true;  // not ours to judge
@@ -273,8 +273,8 @@ bool actOnLeftOverCopy(Program& app, const vault::VaultFound& found) {
 
 // Other names of the vault file (hard links) keep the file as it is now once a save has put a new
 // one in its place; said once, at start, while the names still share it.
-void warnOfHardLinks(Program& app) {
-    const vault::VaultSession& vault = app.vaultSession;
+void warnOfHardLinks(VaultController& app) {
+    const vault::VaultSession& vault = app.vault();
     const std::optional<FileIdentity> file = fileIdentityOf(vault.path());
     if (!file || file->names < 2) return;
     messageBox(nullptr,
@@ -284,18 +284,18 @@ void warnOfHardLinks(Program& app) {
                    "save on, the other names keep the vault as it is now: they no longer follow your changes, and "
                    "a copy of Vellumkeep started from one of them opens that older vault.  To keep the vault in "
                    "another place, use a shortcut to the folder or a symbolic link instead.",
-               app.appTitle(), MB_OK | MB_ICONINFORMATION);
+               app.host().appTitle(), MB_OK | MB_ICONINFORMATION);
 }
 
 // Where the program remembers, per vault, that it was encrypted when last opened or saved.
 constexpr const char* kEncryptedVaultsSection = "Encrypted Vaults";
 
-std::string formatMarkKey(const Program& app) {
-    return displayText(vaultPathKey(*app.env.files, app.vaultSession.path()));
+std::string formatMarkKey(const VaultController& app) {
+    return displayText(vaultPathKey(app.vault().files(), app.vault().path()));
 }
 
-bool markedEncrypted(const Program& app) {
-    return app.env.settings.get(app.productName, kEncryptedVaultsSection, formatMarkKey(app), "0") == "1";
+bool markedEncrypted(const VaultController& app) {
+    return app.settings().get(app.host().product(), kEncryptedVaultsSection, formatMarkKey(app), "0") == "1";
 }
 
 // What the vault file is now, in the words of the question about a vault that was encrypted.
@@ -310,29 +310,29 @@ std::string describedAsFound(const vault::VaultFound& found, bool missing) {
 // write the file (a synced folder) could have put it there, to have the master password typed into
 // a vault that saves it readable. The user goes on only by answering Yes; No, the default, ends the
 // program and leaves the file as it is.
-bool mayGoOnWithoutEncryption(Program& app, const vault::VaultFound& found, bool missing) {
+bool mayGoOnWithoutEncryption(VaultController& app, const vault::VaultFound& found, bool missing) {
     if (found.format == vault::VaultFormat::Encrypted || !markedEncrypted(app)) return true;
     int answer = messageBox(nullptr,
                             "Vellumkeep's vault file was encrypted when you last used it; the file now is " +
                                 describedAsFound(found, missing) + ":\r\n\r\n" +
-                                displayText(app.vaultSession.path()) +
+                                displayText(app.vault().path()) +
                                 "\r\n\r\nIf you did not change it yourself, something else replaced it: a sync "
                                 "tool, a restored older backup, or someone who wants your master password.  Typed "
                                 "into this file, the master password would be saved where anyone who can read the "
                                 "file can read it.\r\n\r\nGo on with the file as it is now?  Choose No to close "
                                 "Vellumkeep and leave the file as it is; then restore the encrypted vault from a "
                                 "backup.",
-                            app.appTitle(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
+                            app.host().appTitle(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
     if (answer == IDYES) return true;
-    app.endProgramAtOnce();
+    app.host().endProgramAtOnce();
     return false;
 }
 
 // Whether the gate may ask for a password for the vault as found: a damaged or newer vault is
 // reported and ends the program, as does a No to the question of a vault that lost its encryption
 // (unless it was asked already, of a vault that was missing).
-bool mayGoOnWith(Program& app, const vault::VaultFound& found, bool askedOfMissingVault) {
-    vault::VaultSession& vault = app.vaultSession;
+bool mayGoOnWith(VaultController& app, const vault::VaultFound& found, bool askedOfMissingVault) {
+    vault::VaultSession& vault = app.vault();
     switch (found.state) {
     case vault::VaultState::Damaged:
         reportUnopenableVault(app, vault, found.format == vault::VaultFormat::Encrypted ? kDamaged : kZeroFilled);
@@ -345,149 +345,176 @@ bool mayGoOnWith(Program& app, const vault::VaultFound& found, bool askedOfMissi
 }
 
 // Remembers the format the vault was opened or saved in, for the next start's question.
-void rememberVaultFormat(Program& app) {
-    const bool encrypted = app.vaultSession.format() == vault::VaultFormat::Encrypted;
+void rememberVaultFormat(VaultController& app) {
+    const bool encrypted = app.vault().format() == vault::VaultFormat::Encrypted;
     if (markedEncrypted(app) == encrypted) return;
-    app.env.settings.save(app.productName, kEncryptedVaultsSection, formatMarkKey(app), encrypted ? "1" : "0");
+    app.settings().save(app.host().product(), kEncryptedVaultsSection, formatMarkKey(app), encrypted ? "1" : "0");
 }
 
-void showVaultFormat(Program& app) {
-    app.mainWindow.showVaultEncrypted(app.vaultSession.format() == vault::VaultFormat::Encrypted);
-}
+void showVaultFormat(VaultController& app) { app.host().showVaultFormat(app.vault().format()); }
 
 }  // namespace
 
-bool inspectVault(Program& app, vault::VaultState& state) {
-    vault::VaultSession& vault = app.vaultSession;
+VaultController::VaultController(Host& host, vault::FileSystem& files, vault::Cryptography* crypto,
+                                 const SettingsStore& settings, std::wstring folder)
+    : host_(host),
+      settings_(settings),
+      folder_(std::move(folder)),
+      vault_(files, vault::vaultPathIn(folder_), &userCollationKey, crypto) {}
+
+bool VaultController::claim() {
+    claim_ = claimVault(vault_.files(), folder_);
+    return claim_.has_value();
+}
+
+vault::EntryId VaultController::addEntry(const vault::Entry& entry) {
+    return changeEntries([&] { return vault_.entries().add(entry); });
+}
+
+bool VaultController::replaceEntry(vault::EntryId id, const vault::Entry& entry) {
+    return changeEntries([&] { return vault_.entries().replace(id, entry); });
+}
+
+bool VaultController::removeEntry(vault::EntryId id) {
+    return changeEntries([&] { return vault_.entries().remove(id); });
+}
+
+void VaultController::sortEntries(bool sorted, int sortKey, vault::SortOrder order) {
+    changeEntries([&] { vault_.entries().setSortSettings(sorted, sortKey, order); });
+}
+
+bool VaultController::inspect(vault::VaultState& state) {
+    vault::VaultSession& vault = vault_;
     bool missing = !vaultFileThere(vault);
     if (missing) {
-        if (!offerLeftOverCopy(app, "is missing")) return false;
+        if (!offerLeftOverCopy(*this, "is missing")) return false;
         missing = !vaultFileThere(vault);
         // Asked before a fresh vault is made in its place.
-        if (missing && !mayGoOnWithoutEncryption(app, vault::VaultFound{}, true)) return false;
+        if (missing && !mayGoOnWithoutEncryption(*this, vault::VaultFound{}, true)) return false;
     }
     vault::VaultFound found;
-    if (!readVault(app, vault, [&] { return vault.inspect(found); })) return false;
-    if (!missing && !actOnLeftOverCopy(app, found)) return false;
-    warnOfHardLinks(app);
-    if (!mayGoOnWith(app, vault.found(), missing)) return false;
+    if (!readVault(*this, vault, [&] { return vault.inspect(found); })) return false;
+    if (!missing && !actOnLeftOverCopy(*this, found)) return false;
+    warnOfHardLinks(*this);
+    if (!mayGoOnWith(*this, vault.found(), missing)) return false;
     state = vault.found().state;
     return true;
 }
 
-bool unlockVault(Program& app, const std::string& password) {
-    vault::VaultSession& vault = app.vaultSession;
+bool VaultController::unlock(const std::string& password) {
+    vault::VaultSession& vault = vault_;
     vault::OpenOutcome outcome = vault::OpenOutcome::FileChanged;
     for (int reads = 0; outcome == vault::OpenOutcome::FileChanged; ++reads) {
         if (reads > 0) {
             // What the gate saw is gone: act on what the file is now, as at start.
-            if (reads > kMostReadsOfAChangingVault) return reportUnopenableVault(app, vault, kKeepsChanging), true;
-            if (!mayGoOnWith(app, vault.found(), false)) return true;
+            if (reads > kMostReadsOfAChangingVault) {
+                reportUnopenableVault(*this, vault, kKeepsChanging);
+                return true;
+            }
+            if (!mayGoOnWith(*this, vault.found(), false)) return true;
             if (vault.found().state == vault::VaultState::Fresh) {
-                app.passwordDialog.switchToCreate();
+                host_.askForNewPassword();
                 return true;
             }
         }
         WaitCursor deriving;  // an encrypted vault's keys take a moment
-        if (!readVault(app, vault, [&] { return vault.open(password, outcome); })) return true;
+        if (!readVault(*this, vault, [&] { return vault.open(password, outcome); })) return true;
     }
     switch (outcome) {
     case vault::OpenOutcome::WrongPassword: return false;
-    case vault::OpenOutcome::Damaged: reportUnopenableVault(app, vault, kDamaged); return true;
-    case vault::OpenOutcome::NewerVersion: reportUnopenableVault(app, vault, kNewerVersion); return true;
+    case vault::OpenOutcome::Damaged: reportUnopenableVault(*this, vault, kDamaged); return true;
+    case vault::OpenOutcome::NewerVersion: reportUnopenableVault(*this, vault, kNewerVersion); return true;
     case vault::OpenOutcome::CryptographyFailed:
-        reportUnopenableVault(app, vault, vault::withSystemReason(kCryptographyFailed, vault.cryptographyFailure()));
+        reportUnopenableVault(*this, vault, vault::withSystemReason(kCryptographyFailed, vault.cryptographyFailure()));
         return true;
     case vault::OpenOutcome::FileChanged:
     case vault::OpenOutcome::Opened: break;
     }
-    app.mainWindow.entryList.entriesLoaded();
-    app.mainWindow.setStatusText("Loaded " + std::to_string(vault.entries().count()) + " entries");
-    showVaultFormat(app);
-    rememberVaultFormat(app);
+    host_.entriesLoaded();
+    host_.setStatusText("Loaded " + std::to_string(vault.entries().count()) + " entries");
+    showVaultFormat(*this);
+    rememberVaultFormat(*this);
     // Keys made with fewer iterations than today's are made anew and saved at once; if that save
     // fails, the next one writes them.
     if (vault.keyWeakerThanToday()) {
         WaitCursor deriving;
         if (std::optional<vault::VaultKey> stronger = vault.makeKey(password, vault::VaultFormat::Encrypted)) {
             vault::VaultKey weaker = vault.replaceKey(std::move(*stronger));
-            if (!writeVault(app, nullptr, "")) vault.replaceKey(std::move(weaker));
+            if (!writeVault(*this, nullptr, "")) vault.replaceKey(std::move(weaker));
         }
     }
-    app.mainWindow.showUnlocked();
+    host_.showUnlocked();
     return true;
 }
 
-void createVault(Program& app, const std::string& password) {
-    app.passwordDialog.unload();
-    doEvents();
-    vault::VaultSession& vault = app.vaultSession;
+void VaultController::create(const std::string& password) {
+    vault::VaultSession& vault = vault_;
     // A vault without a master password may still hold entries (a restored backup, a hand edit):
     // they stay, and show in the list. The dialog is gone by now: whatever fails is told in a box
     // of its own, and the program ends.
     vault::OpenOutcome outcome = vault::OpenOutcome::FileChanged;
     for (int reads = 0; outcome == vault::OpenOutcome::FileChanged; ++reads) {
         if (reads > 0) {
-            if (reads > kMostReadsOfAChangingVault) return reportUnopenableVault(app, vault, kKeepsChanging);
-            if (!mayGoOnWith(app, vault.found(), false)) return;
+            if (reads > kMostReadsOfAChangingVault) return reportUnopenableVault(*this, vault, kKeepsChanging);
+            if (!mayGoOnWith(*this, vault.found(), false)) return;
             // The file has a master password of its own now: it is asked for.
-            if (vault.found().state == vault::VaultState::Guarded) return app.passwordDialog.openToEnter();
+            if (vault.found().state == vault::VaultState::Guarded) return host_.askForPassword();
         }
-        if (!readVault(app, vault, [&] { return vault.create(password, outcome); })) return;
+        if (!readVault(*this, vault, [&] { return vault.create(password, outcome); })) return;
     }
-    app.mainWindow.entryList.entriesLoaded();
-    rememberVaultFormat(app);
+    host_.entriesLoaded();
+    rememberVaultFormat(*this);
     const size_t count = vault.entries().count();
     if (count == 0)
-        app.mainWindow.setStatusText("Password created successfully");
+        host_.setStatusText("Password created successfully");
     else
-        app.mainWindow.setStatusText("Password created successfully.  The " + std::to_string(count) +
-                                     (count == 1 ? " entry already in the vault file was kept."
-                                                 : " entries already in the vault file were kept."));
-    app.mainWindow.showUnlocked();
+        host_.setStatusText("Password created successfully.  The " + std::to_string(count) +
+                            (count == 1 ? " entry already in the vault file was kept."
+                                        : " entries already in the vault file were kept."));
+    host_.showUnlocked();
 }
 
-bool saveVault(Program& app, HWND owner) {
-    vault::VaultSession& vault = app.vaultSession;
+bool VaultController::save(HWND owner) {
+    vault::VaultSession& vault = vault_;
     // Marked before the attempt: a save that fails in any way, even for want of memory, leaves a
     // change that closing asks about.
     vault.markUnsaved();
     bool saved = false;
     try {
-        saved = writeVault(app, owner, "Cancel to keep the change in the list only until the next save.");
+        saved = writeVault(*this, owner, "Cancel to keep the change in the list only until the next save.");
     } catch (...) {
         // Told by the handler that ran the save; the status line must not still say the last one worked.
-        app.mainWindow.setStatusText(unsavedStatus(vault));
+        host_.setStatusText(unsavedStatus(vault));
         throw;
     }
     if (!saved) {
-        app.mainWindow.setStatusText(unsavedStatus(vault));
+        host_.setStatusText(unsavedStatus(vault));
         return false;
     }
-    rememberVaultFormat(app);
-    app.mainWindow.setStatusText("Saved " + generalDateTimeNow());
+    rememberVaultFormat(*this);
+    host_.setStatusText("Saved " + generalDateTimeNow());
     return true;
 }
 
-bool isMasterPassword(Program& app, HWND owner, const std::string& password) {
+bool VaultController::isMasterPassword(HWND owner, const std::string& password) {
     bool failed = false;
     bool right;
     {
         WaitCursor deriving;
-        right = app.vaultSession.isMasterPassword(password, failed);
+        right = vault_.isMasterPassword(password, failed);
     }
     if (failed)
         messageBox(owner,
                    vault::withSystemReason(
                        "This computer's cryptography (CNG) failed, so Vellumkeep cannot check the password.",
-                       app.vaultSession.cryptographyFailure()),
-                   app.appTitle(), MB_OK | MB_ICONERROR);
+                       vault_.cryptographyFailure()),
+                   host_.appTitle(), MB_OK | MB_ICONERROR);
     return right;
 }
 
-bool saveWithNewKey(Program& app, HWND owner, const std::string& password, vault::VaultFormat format,
-                    const std::string& done) {
-    vault::VaultSession& vault = app.vaultSession;
+bool VaultController::saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format,
+                                     const std::string& done) {
+    vault::VaultSession& vault = vault_;
     std::optional<vault::VaultKey> key;
     {
         WaitCursor deriving;
@@ -498,18 +525,18 @@ bool saveWithNewKey(Program& app, HWND owner, const std::string& password, vault
                    vault::withSystemReason(
                        "This computer's cryptography (CNG) failed, so Vellumkeep cannot encrypt the vault.",
                        vault.cryptographyFailure()),
-                   app.appTitle(), MB_OK | MB_ICONERROR);
+                   host_.appTitle(), MB_OK | MB_ICONERROR);
         return false;
     }
     vault::VaultKey previous = vault.replaceKey(std::move(*key));
     // Whatever fails, memory running out too, the vault keeps the key the file has.
     auto keepOldKey = [&] {
         vault.replaceKey(std::move(previous));
-        app.mainWindow.setStatusText("Not changed: the vault file keeps what was saved before.");
+        host_.setStatusText("Not changed: the vault file keeps what was saved before.");
     };
     bool saved = false;
     try {
-        saved = writeVault(app, owner, "Cancel to leave the vault as it was.");
+        saved = writeVault(*this, owner, "Cancel to leave the vault as it was.");
     } catch (...) {
         keepOldKey();
         throw;
@@ -518,9 +545,9 @@ bool saveWithNewKey(Program& app, HWND owner, const std::string& password, vault
         keepOldKey();
         return false;
     }
-    showVaultFormat(app);
-    rememberVaultFormat(app);
-    app.mainWindow.setStatusText(done + "  Saved " + generalDateTimeNow());
+    showVaultFormat(*this);
+    rememberVaultFormat(*this);
+    host_.setStatusText(done + "  Saved " + generalDateTimeNow());
     return true;
 }
 

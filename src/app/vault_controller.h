@@ -1,0 +1,123 @@
+#pragma once
+// The vault's commands, as the program runs them on the vault beside the executable: the one-copy
+// claim, the gate's reading, opening and creating of the file, every change of the entries and its
+// save, a new key, import and export. It changes the entries through the open vault, then tells the
+// view; what the user must be told it tells in boxes of its own, modal to the window the command
+// came from, and through its narrow host.
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/vault_claim.h"
+#include "platform/app_info.h"
+#include "platform/settings.h"
+#include "vault/entry_csv.h"
+#include "vault/vault_session.h"
+
+namespace vk {
+
+class VaultController {
+public:
+    // What the controller asks of the program around it: the view of the entries, the status line,
+    // the gate's dialog and the column chooser.
+    class Host {
+    public:
+        // The entries are about to change, and have changed: the view keeps the same entries
+        // selected. Loaded: the view shows the entries anew, nothing selected.
+        virtual void entriesChanging() = 0;
+        virtual void entriesChanged() = 0;
+        virtual void entriesLoaded() = 0;
+        virtual void setStatusText(const std::string& text) = 0;
+        virtual std::string statusText() const = 0;
+        // The File menu offers what fits the vault's format.
+        virtual void showVaultFormat(vault::VaultFormat format) = 0;
+        // The vault is open: the main window takes over from the gate.
+        virtual void showUnlocked() = 0;
+        // The gate asks for a new master password instead (the file lost its own), or for the one
+        // the file now has.
+        virtual void askForNewPassword() = 0;
+        virtual void askForPassword() = 0;
+        // A file to import whose columns are in doubt: the user chooses them.
+        virtual void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) = 0;
+        virtual void endProgramAtOnce() = 0;
+        virtual const std::string& appTitle() const = 0;
+        virtual const std::string& product() const = 0;  // the product name, under which settings are kept
+
+    protected:
+        ~Host() = default;
+    };
+
+    // `files` and `crypto` are the machine's (tests give their own); the vault is `data.enc` in
+    // `folder`, the program's own folder.
+    VaultController(Host& host, vault::FileSystem& files, vault::Cryptography* crypto, const SettingsStore& settings,
+                    std::wstring folder);
+    VaultController(const VaultController&) = delete;
+    VaultController& operator=(const VaultController&) = delete;
+
+    // Claims the vault for this copy of the program; false when anything else holds it (the
+    // holder was brought forward, or the user told), and this copy must end without touching it.
+    bool claim();
+
+    // The gate. Reads the vault at start (a missing one is made Fresh), and says what must be said
+    // before a password is asked for: `state` tells whether one guards it. False when the vault
+    // cannot be used: the user was told why and the program has ended.
+    bool inspect(vault::VaultState& state);
+    // Opens the vault with the password typed: false when it is not the master password. Otherwise
+    // the vault is open and the main window shown, or the gate asks again (the file changed), or a
+    // failure was told and the program ended.
+    bool unlock(const std::string& password);
+    // Gives the vault the new master password and shows the main window.
+    void create(const std::string& password);
+
+    // Changes of the entries, through the open vault; the view is told. save() writes them.
+    vault::EntryId addEntry(const vault::Entry& entry);
+    // False when no entry has this identity any more.
+    bool replaceEntry(vault::EntryId id, const vault::Entry& entry);
+    bool removeEntry(vault::EntryId id);
+    void sortEntries(bool sorted, int sortKey, vault::SortOrder order);
+    // Rewrites the whole vault; on failure the user is told in a box modal to `owner` (none: one
+    // quiet attempt) and may retry. False when the file still holds its previous content.
+    bool save(HWND owner);
+
+    // Whether the password is the open vault's master password; a failure of the system's
+    // cryptography is told in a box modal to `owner`.
+    bool isMasterPassword(HWND owner, const std::string& password);
+    // Seals the vault with a new key from `password` in `format` and saves it. On success the
+    // status line says `done` and when; otherwise the vault keeps its key and the file what it held.
+    bool saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format, const std::string& done);
+
+    // Entries in from another program's CSV export, and out to a CSV file; boxes are modal to `owner`.
+    void importEntries(HWND owner);
+    void importInLayout(HWND owner, const std::wstring& path, std::string_view text, const vault::CsvLayout& layout);
+    void exportEntries(HWND owner);
+
+    const vault::VaultSession& vault() const { return vault_; }
+    vault::VaultSession& vault() { return vault_; }
+    Host& host() { return host_; }
+    const Host& host() const { return host_; }
+    const SettingsStore& settings() const { return settings_; }
+    const std::wstring& programFolder() const { return folder_; }
+
+private:
+    // Runs a change of the entries between the view's two calls.
+    template <typename Change>
+    auto changeEntries(Change change) {
+        host_.entriesChanging();
+        struct Tell {
+            Host& host;
+            ~Tell() { host.entriesChanged(); }
+        } tell{host_};
+        return change();
+    }
+
+    Host& host_;
+    const SettingsStore& settings_;
+    std::wstring folder_;
+    vault::VaultSession vault_;
+    std::optional<VaultClaim> claim_;
+};
+
+}  // namespace vk
