@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "driver.h"
-#include "platform/crypto.h"
+#include "vault/system_cryptography.h"
 #include "sample_vault.h"
 #include "vault/encrypted_vault.h"
 #include "vault/entry_csv.h"
@@ -368,7 +368,7 @@ bool measure(Contender& ours, Contender& bare, size_t entries, int rounds, bool 
 
 // The key derivation alone, as an encrypted vault's open makes it: the median of a few.
 double keyDerivationMs() {
-    vk::SystemCryptography crypto;
+    vk::vault::SystemCryptography crypto;
     std::array<std::uint8_t, vk::vault::kKeySize> key{};
     std::vector<double> samples;
     for (int i = 0; i < kRepeats; ++i) {
@@ -382,7 +382,7 @@ double keyDerivationMs() {
 // The same vault encrypted and scrambled, in Vellumkeep both: what encryption adds to an open and
 // to a save.
 bool measureEncryption(const Contender& ours, size_t entries, int rounds, double derivationMs) {
-    vk::SystemCryptography crypto;
+    vk::vault::SystemCryptography crypto;
     vk::vault::KeysResult keys = vk::vault::makeFreshVaultKeys(crypto, kMaster);
     if (!keys.keys) return failed("no keys for the encrypted vault");
     const std::string scrambledVault = vk::bench::sampleVault(kMaster, entries);

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -33,6 +34,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kRounds = 61;
 constexpr size_t kScreenful = 25;  // rows the list shows at once
+
+// A load or save that fails would time nothing worth printing: say what failed and stop.
+void mustSucceed(const vk::vault::IoResult& result, const char* what) {
+    if (result.succeeded()) return;
+    std::fprintf(stderr, "vault_bench: %s failed: %s\n", what, result.error().reason.c_str());
+    std::exit(1);
+}
 
 double milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
@@ -146,7 +154,7 @@ void measure(size_t entries) {
     auto [load, bareLoad] = race(
         [&] {
             vk::vault::EntryTable table;
-            store.loadEntries(table);
+            mustSucceed(store.loadEntries(table), "a load");
             vk::vault::EntryList list(&vk::vault::simpleCollationKey);
             list.addAll(std::move(table));
             loaded = list.count();
@@ -159,14 +167,16 @@ void measure(size_t entries) {
     vk::vault::EntryList list(&vk::vault::simpleCollationKey);
     {
         vk::vault::EntryTable table;
-        store.loadEntries(table);
+        mustSucceed(store.loadEntries(table), "a load");
         list.addAll(std::move(table));
     }
     fs::path bareTarget = folder / "bare.enc";
     auto [save, bareSave] = race(
         [&] {
-            store.saveVault(
-                [&](const vk::vault::PieceWriter& write) { return vk::vault::writeVaultContent(master, list, write); });
+            mustSucceed(store.saveVault([&](const vk::vault::PieceWriter& write) {
+                return vk::vault::writeVaultContent(master, list, write);
+            }),
+                        "a save");
         },
         [&] { writeFlushRename(bareTarget, content); });
 
@@ -192,12 +202,16 @@ void measure(size_t entries) {
             into.addInOneChange(
                 vk::vault::entryTableOf(result.entries.size(), [&](size_t i) { return result.entries[i]; }));
             imported = into.count();
-            store.saveVault(
-                [&](const vk::vault::PieceWriter& write) { return vk::vault::writeVaultContent(master, into, write); });
+            mustSucceed(store.saveVault([&](const vk::vault::PieceWriter& write) {
+                return vk::vault::writeVaultContent(master, into, write);
+            }),
+                        "a save");
         },
         [&] {
-            store.saveVault(
-                [&](const vk::vault::PieceWriter& write) { return vk::vault::writeVaultContent(master, list, write); });
+            mustSucceed(store.saveVault([&](const vk::vault::PieceWriter& write) {
+                return vk::vault::writeVaultContent(master, list, write);
+            }),
+                        "a save");
         });
 
     std::string suffix(1, '_');

@@ -7,10 +7,10 @@ if(VK_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-add_library(vk_portable STATIC ${VK_PORTABLE_SOURCES} src/vault/file_system_posix.cpp)
+add_library(vk_portable STATIC ${VK_PORTABLE_SOURCES})
 target_include_directories(vk_portable PUBLIC src)
-# Vaults as tests and benchmarks write and read them.
-add_library(vk_test_samples STATIC tests/common/vault_samples.cpp)
+# Vaults as tests and benchmarks write and read them, and the POSIX file system they use.
+add_library(vk_test_samples STATIC tests/common/vault_samples.cpp tests/common/posix_file_system.cpp)
 target_include_directories(vk_test_samples PUBLIC tests/common)
 target_link_libraries(vk_test_samples PUBLIC vk_portable)
 
@@ -22,7 +22,7 @@ gtest_discover_tests(vk_native_tests DISCOVERY_MODE PRE_TEST)
 # The vault reader once more, with its portable scan in place of the wide one the machine offers.
 add_executable(vk_native_portable_scan_tests tests/native/vault_format_test.cpp tests/common/vault_samples.cpp
                src/vault/vault_format.cpp src/vault/fingerprint.cpp src/vault/entry_rules.cpp src/vault/vault_store.cpp
-               src/vault/file_system_posix.cpp src/platform/wipe.cpp)
+               src/vault/encrypted_vault.cpp tests/common/posix_file_system.cpp src/platform/wipe.cpp)
 target_compile_definitions(vk_native_portable_scan_tests PRIVATE VK_PORTABLE_SCAN)
 target_include_directories(vk_native_portable_scan_tests PRIVATE src tests/common)
 target_link_libraries(vk_native_portable_scan_tests PRIVATE GTest::gtest GTest::gtest_main)

@@ -15,7 +15,7 @@ endforeach()
 set(VK_WIN_LIBS comctl32 comdlg32 gdi32 msimg32 user32 shell32 advapi32 version ole32 oleaut32 uuid wtsapi32)
 
 file(GLOB_RECURSE VK_APP_SOURCES CONFIGURE_DEPENDS src/*.cpp)
-list(FILTER VK_APP_SOURCES EXCLUDE REGEX "_posix\\.cpp$|/src/app/main\\.cpp$")
+list(FILTER VK_APP_SOURCES EXCLUDE REGEX "/src/app/main\\.cpp$")
 add_library(vk_app STATIC ${VK_APP_SOURCES})
 target_include_directories(vk_app PUBLIC src resources)
 target_link_libraries(vk_app PUBLIC ${VK_WIN_LIBS})
@@ -53,8 +53,8 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-# Vaults as tests and benchmarks write and read them.
-add_library(vk_test_samples STATIC tests/common/vault_samples.cpp)
+# Vaults as tests and benchmarks write and read them, and a file system tests make fail.
+add_library(vk_test_samples STATIC tests/common/vault_samples.cpp tests/common/failing_file_system.cpp)
 target_include_directories(vk_test_samples PUBLIC tests/common)
 target_link_libraries(vk_test_samples PUBLIC vk_app)
 

@@ -6,7 +6,7 @@
 #include "platform/wipe.h"
 #include "app/responsive_cryptography.h"
 #include "skin/skin.h"
-#include "platform/crypto.h"
+#include "vault/system_cryptography.h"
 
 namespace vk {
 
@@ -14,7 +14,7 @@ Environment Environment::real() {
     Environment env;
     env.app = readAppInfo();
     env.files = &vault::realFileSystem();
-    static SystemCryptography system;
+    static vault::SystemCryptography system;
     static ResponsiveCryptography crypto(system);
     env.crypto = &crypto;
     env.endProgram = [] { endProgramNow(); };

@@ -34,6 +34,7 @@ public:
                           vault::ByteSpan output) override {
         return system_.openAes256Gcm(key, nonce, associatedData, input, tag, output);
     }
+    vault::CryptographyFailure lastFailure() const override { return system_.lastFailure(); }
 
 private:
     vault::Cryptography& system_;

@@ -424,7 +424,9 @@ bool VaultController::unlock(const std::string& password) {
     case vault::OpenOutcome::WrongPassword: return false;
     case vault::OpenOutcome::Damaged: reportUnopenableVault(*this, vault, kDamaged); return true;
     case vault::OpenOutcome::NewerVersion: reportUnopenableVault(*this, vault, kNewerVersion); return true;
-    case vault::OpenOutcome::CryptographyFailed: reportUnopenableVault(*this, vault, kCryptographyFailed); return true;
+    case vault::OpenOutcome::CryptographyFailed:
+        reportUnopenableVault(*this, vault, vault::withSystemReason(kCryptographyFailed, vault.cryptographyFailure()));
+        return true;
     case vault::OpenOutcome::FileChanged:
     case vault::OpenOutcome::Opened: break;
     }
@@ -512,7 +514,10 @@ bool VaultController::isMasterPassword(HWND owner, const std::string& password) 
         right = vault_.isMasterPassword(password, failed);
     }
     if (failed)
-        messageBox(owner, "This computer's cryptography (CNG) failed, so Vellumkeep cannot check the password.",
+        messageBox(owner,
+                   vault::withSystemReason(
+                       "This computer's cryptography (CNG) failed, so Vellumkeep cannot check the password.",
+                       vault_.cryptographyFailure()),
                    host_.appTitle(), MB_OK | MB_ICONERROR);
     return right;
 }
@@ -526,7 +531,10 @@ bool VaultController::saveWithNewKey(HWND owner, const std::string& password, va
         key = vault.makeKey(password, format);
     }
     if (!key) {
-        messageBox(owner, "This computer's cryptography (CNG) failed, so Vellumkeep cannot encrypt the vault.",
+        messageBox(owner,
+                   vault::withSystemReason(
+                       "This computer's cryptography (CNG) failed, so Vellumkeep cannot encrypt the vault.",
+                       vault.cryptographyFailure()),
                    host_.appTitle(), MB_OK | MB_ICONERROR);
         return false;
     }

@@ -87,16 +87,4 @@ ClipboardClearing clipboardClearIfUnchanged(HWND owner, DWORD sequence, Clipboar
     return EmptyClipboard() ? ClipboardClearing::Cleared : ClipboardClearing::Busy;
 }
 
-bool clipboardGetText(HWND owner, std::string& ansi) {
-    ClipboardScope clipboard(owner);
-    if (!clipboard.isOpen()) return false;
-    HANDLE data = GetClipboardData(CF_TEXT);
-    if (!data) return false;
-    const char* bytes = static_cast<const char*>(GlobalLock(data));
-    if (!bytes) return false;
-    ansi.assign(bytes, strnlen(bytes, GlobalSize(data)));
-    GlobalUnlock(data);
-    return true;
-}
-
 }  // namespace vk

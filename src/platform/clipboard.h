@@ -25,7 +25,5 @@ enum class ClipboardWait { Briefly, No };
 // Empties the clipboard if nothing has been put on it since `sequence`; another program's later
 // copy is never touched.
 ClipboardClearing clipboardClearIfUnchanged(HWND owner, DWORD sequence, ClipboardWait wait);
-// Test and diagnostic use: the plain text on the clipboard, if any.
-bool clipboardGetText(HWND owner, std::string& ansi);
 
 }  // namespace vk

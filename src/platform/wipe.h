@@ -1,6 +1,7 @@
 #pragma once
 // Wiping secrets (a typed password, a key) from memory before it is freed or reused, in a way the
-// compiler keeps even just before the memory goes. Portable: no system header.
+// compiler keeps even just before the memory goes: the program's one way to wipe memory it holds.
+// Portable: no system header.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -13,8 +14,8 @@ void wipeSecret(std::span<std::uint8_t> bytes);
 void wipeSecret(std::string& text);
 void wipeSecret(std::wstring& text);
 
-// Wipes a text that held a secret with wipeSecret when the scope it guards ends, so that no copy of
-// it stays behind in freed memory.
+// Wipes a text (or bytes) that held a secret with wipeSecret when the scope it guards ends, so that
+// no copy of it stays behind in freed memory.
 template <typename Text>
 class WipedWhenDone {
 public:

@@ -1,27 +1,20 @@
 #pragma once
 // The skin support object: three calls that start and stop the skin's support for the program.
-// They have no visible effect of their own; what matters is that they are made, in order, so each
-// one only records that it was made, and the order can be checked.
-#include <vector>
+// They have no visible effect of their own; what matters is that they are made, in order. The
+// program's does nothing; tests put one of their own in the program's Skinning to see the order.
 
 namespace vk {
 
 class SkinSupport {
 public:
+    virtual ~SkinSupport() = default;
+
     // The second method of the support object: hands it the skin control's extender object.
-    void attach(const void* extender);
+    virtual void attach(const void* /*extender*/) {}
     // The fifth method: no arguments.
-    void start();
+    virtual void start() {}
     // The sixth method: no arguments.
-    void refresh();
-
-    // The methods called so far, by number, in order.
-    const std::vector<int>& recordedCalls() const { return calls_; }
-    const void* extender() const { return extender_; }
-
-private:
-    std::vector<int> calls_;
-    const void* extender_ = nullptr;
+    virtual void refresh() {}
 };
 
 }  // namespace vk

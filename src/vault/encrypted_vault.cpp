@@ -60,16 +60,6 @@ bool equalInConstantTime(ByteView a, ByteView b) {
     return difference == 0;
 }
 
-// A secret on the stack, wiped when it goes out of scope.
-template <std::size_t N>
-struct WipedBytes {
-    std::array<std::uint8_t, N> bytes{};
-    WipedBytes() = default;
-    ~WipedBytes() { wipeSecret(bytes); }
-    WipedBytes(const WipedBytes&) = delete;
-    WipedBytes& operator=(const WipedBytes&) = delete;
-};
-
 void writeHeaderStart(ByteSpan file, const KeyParameters& parameters) {
     std::copy(kMagic.begin(), kMagic.end(), file.begin());
     writeLittleEndian(file, kVersionAt, kWrittenVersion, 2);
@@ -80,6 +70,13 @@ void writeHeaderStart(ByteSpan file, const KeyParameters& parameters) {
 }
 
 }  // namespace
+
+std::string withSystemReason(std::string_view sentence, const CryptographyFailure& failure) {
+    std::string told(sentence);
+    if (failure.reason.empty()) return told;
+    const size_t stop = told.ends_with('.') ? told.size() - 1 : told.size();
+    return told.insert(stop, " (" + failure.reason + ")");
+}
 
 bool isEncryptedVault(std::string_view fileBytes) {
     ByteView bytes = bytesOf(fileBytes);
@@ -182,12 +179,13 @@ struct VaultKeysAccess {
 
 KeysResult deriveVaultKeys(Cryptography& crypto, std::string_view ansiPassword, const KeyParameters& parameters) {
     if (!iterationsWithinBounds(parameters.iterations)) return {KeysStatus::IterationsOutOfBounds, std::nullopt};
-    WipedBytes<kKeySize> master;
+    std::array<std::uint8_t, kKeySize> master{};
+    WipedWhenDone wipedMaster(master);
     auto secrets = VaultKeysAccess::newSecrets();
-    if (!crypto.pbkdf2HmacSha256(ansiPassword, parameters.salt, parameters.iterations, master.bytes) ||
-        !crypto.hmacSha256(master.bytes, bytesOf(kCipherKeyLabel), secrets->cipherKey) ||
-        !crypto.hmacSha256(master.bytes, bytesOf(kCheckKeyLabel), secrets->checkKey))
-        return {KeysStatus::CryptographyFailed, std::nullopt};
+    if (!crypto.pbkdf2HmacSha256(ansiPassword, parameters.salt, parameters.iterations, master) ||
+        !crypto.hmacSha256(master, bytesOf(kCipherKeyLabel), secrets->cipherKey) ||
+        !crypto.hmacSha256(master, bytesOf(kCheckKeyLabel), secrets->checkKey))
+        return {KeysStatus::CryptographyFailed, std::nullopt, crypto.lastFailure()};
     return {KeysStatus::Made, VaultKeysAccess::make(parameters, std::move(secrets))};
 }
 
@@ -204,7 +202,8 @@ KeysResult makeFreshVaultKeys(Cryptography& crypto, std::string_view ansiPasswor
     KeyParameters parameters;
     parameters.iterations = iterations;
     if (!iterationsWithinBounds(iterations)) return {KeysStatus::IterationsOutOfBounds, std::nullopt};
-    if (!crypto.randomBytes(parameters.salt)) return {KeysStatus::CryptographyFailed, std::nullopt};
+    if (!crypto.randomBytes(parameters.salt))
+        return {KeysStatus::CryptographyFailed, std::nullopt, crypto.lastFailure()};
     return deriveVaultKeys(crypto, ansiPassword, parameters);
 }
 
@@ -229,10 +228,12 @@ UnlockResult unlockVault(Cryptography& crypto, std::string_view fileBytes, std::
     case HeaderStatus::Ok: break;
     case HeaderStatus::Damaged: return {UnlockStatus::Damaged, std::nullopt};
     case HeaderStatus::NewerVersion: return {UnlockStatus::NewerVersion, std::nullopt};
-    case HeaderStatus::CryptographyFailed: return {UnlockStatus::CryptographyFailed, std::nullopt};
+    case HeaderStatus::CryptographyFailed:
+        return {UnlockStatus::CryptographyFailed, std::nullopt, crypto.lastFailure()};
     }
     KeysResult made = deriveVaultKeys(crypto, ansiPassword, reading.header.keyParameters);
-    if (made.status == KeysStatus::CryptographyFailed) return {UnlockStatus::CryptographyFailed, std::nullopt};
+    if (made.status == KeysStatus::CryptographyFailed)
+        return {UnlockStatus::CryptographyFailed, std::nullopt, std::move(made.failure)};
     if (made.status != KeysStatus::Made) return {UnlockStatus::Damaged, std::nullopt};
     switch (checkKeys(crypto, *made.keys, bytesOf(fileBytes))) {
     case KeyCheck::Fits:
@@ -242,7 +243,7 @@ UnlockResult unlockVault(Cryptography& crypto, std::string_view fileBytes, std::
     case KeyCheck::Failed:
         break;
     }
-    return {UnlockStatus::CryptographyFailed, std::nullopt};
+    return {UnlockStatus::CryptographyFailed, std::nullopt, crypto.lastFailure()};
 }
 
 DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::string fileBytes) {
@@ -251,7 +252,7 @@ DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::str
     case HeaderStatus::Ok: break;
     case HeaderStatus::Damaged: return {DecryptStatus::Damaged, {}};
     case HeaderStatus::NewerVersion: return {DecryptStatus::NewerVersion, {}};
-    case HeaderStatus::CryptographyFailed: return {DecryptStatus::CryptographyFailed, {}};
+    case HeaderStatus::CryptographyFailed: return {DecryptStatus::CryptographyFailed, {}, crypto.lastFailure()};
     }
     if (reading.header.keyParameters != keys.parameters()) return {DecryptStatus::OtherKeys, {}};
     ByteSpan file = bytesOf(fileBytes);
@@ -261,7 +262,7 @@ DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::str
     case KeyCheck::Differs:  // the same salt and iterations give the same keys: the header changed
         return {DecryptStatus::Damaged, {}};
     case KeyCheck::Failed:
-        return {DecryptStatus::CryptographyFailed, {}};
+        return {DecryptStatus::CryptographyFailed, {}, crypto.lastFailure()};
     }
 
     const std::size_t headerSize = reading.header.size;
@@ -273,9 +274,8 @@ DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::str
     if (opening != Cryptography::Opening::Opened) {
         wipeSecret(fileBytes);
         // The key check passed, so a tag that does not match is damage, not a wrong password.
-        return {opening == Cryptography::Opening::TagMismatch ? DecryptStatus::Damaged
-                                                              : DecryptStatus::CryptographyFailed,
-                {}};
+        if (opening == Cryptography::Opening::TagMismatch) return {DecryptStatus::Damaged, {}};
+        return {DecryptStatus::CryptographyFailed, {}, crypto.lastFailure()};
     }
     // The plaintext moves to the buffer's start; the end of it that stays behind is wiped.
     std::memmove(file.data(), body.data(), size);
@@ -284,7 +284,7 @@ DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::str
     return {DecryptStatus::Opened, std::move(fileBytes)};
 }
 
-EncryptStatus encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, std::string& file) {
+EncryptResult encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, std::string& file) {
     const size_t plainSize = file.size() - kEncryptedHeaderSize;
     file.resize(file.size() + kTagSize);
     const auto& secrets = VaultKeysAccess::secretsOf(keys);
@@ -298,18 +298,9 @@ EncryptStatus encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, s
         !crypto.sealAes256Gcm(secrets.cipherKey, nonce, bytes.first(kEncryptedHeaderSize), content, content,
                               bytes.last<kTagSize>())) {
         wipeSecret(file);  // a half-done encryption may hold anything, the plaintext among it
-        return EncryptStatus::CryptographyFailed;
+        return {EncryptStatus::CryptographyFailed, crypto.lastFailure()};
     }
-    return EncryptStatus::Encrypted;
-}
-
-EncryptResult encryptVault(Cryptography& crypto, const VaultKeys& keys, std::string_view plaintext) {
-    EncryptResult result{EncryptStatus::CryptographyFailed, {}};
-    result.fileBytes.reserve(kEncryptedHeaderSize + plaintext.size() + kTagSize);
-    result.fileBytes.assign(kEncryptedHeaderSize, '\0');
-    result.fileBytes.append(plaintext);
-    result.status = encryptVaultInPlace(crypto, keys, result.fileBytes);
-    return result;
+    return {EncryptStatus::Encrypted, {}};
 }
 
 }  // namespace vk::vault

@@ -72,6 +72,17 @@ inline constexpr std::uint32_t kDefaultIterations = 600'000;
 inline constexpr std::uint32_t kFewestIterations = 100'000;
 inline constexpr std::uint32_t kMostIterations = 10'000'000;
 
+// Why the system's cryptography failed, in its own terms: the status code it gave, and a short text
+// that names it for the user (e.g. "status 0xC0000225"). Both empty when it gave no reason.
+struct CryptographyFailure {
+    std::uint32_t code = 0;
+    std::string reason;
+};
+
+// A sentence that tells the user of such a failure, with the system's reason in brackets before its
+// full stop when there is one: "... failed to open it (status 0xC0000225)."
+std::string withSystemReason(std::string_view sentence, const CryptographyFailure& failure);
+
 // The system's cryptography. Each call answers false when the system failed to do it; what it
 // wrote is then meaningless (and was wiped where it could hold a secret).
 class Cryptography {
@@ -95,6 +106,10 @@ public:
     // On TagMismatch or Failed the output is wiped: it must never be used.
     virtual Opening openAes256Gcm(ByteView key, ByteView nonce, ByteView associatedData, ByteView input,
                                   std::span<const std::uint8_t, kTagSize> tag, ByteSpan output) = 0;
+
+    // Why the last call that failed did; a call that succeeds leaves it as it was. A system that
+    // gives no reasons has none to tell.
+    virtual CryptographyFailure lastFailure() const { return {}; }
 };
 
 // True exactly when the file is in the encrypted format, damaged or not: its first byte is 0x80,
@@ -169,6 +184,7 @@ enum class KeysStatus { Made, IterationsOutOfBounds, CryptographyFailed };
 struct KeysResult {
     KeysStatus status = KeysStatus::CryptographyFailed;
     std::optional<VaultKeys> keys;  // when Made
+    CryptographyFailure failure{};  // when CryptographyFailed
 };
 // Derives the keys for a password with given parameters; iterations outside kFewestIterations to
 // kMostIterations are refused before any derivation.
@@ -193,6 +209,7 @@ enum class UnlockStatus {
 struct UnlockResult {
     UnlockStatus status = UnlockStatus::CryptographyFailed;
     std::optional<VaultKeys> keys;  // when Opened
+    CryptographyFailure failure{};  // when CryptographyFailed
 };
 // Reads the file's header as readEncryptedHeader does, then derives the keys for its parameters
 // and checks them against its key check. The content is not decrypted yet: see decryptVault.
@@ -212,6 +229,7 @@ enum class DecryptStatus {
 struct DecryptResult {
     DecryptStatus status = DecryptStatus::CryptographyFailed;
     std::string plaintext;  // when Opened; otherwise empty, and what was decrypted was wiped
+    CryptographyFailure failure{};  // when CryptographyFailed
 };
 // Decrypts in the file's own buffer, which becomes the plaintext: a big vault is held only once.
 DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::string fileBytes);
@@ -219,14 +237,12 @@ DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::str
 enum class EncryptStatus { Encrypted, CryptographyFailed };
 struct EncryptResult {
     EncryptStatus status = EncryptStatus::CryptographyFailed;
-    std::string fileBytes;  // when Encrypted
+    CryptographyFailure failure{};  // when CryptographyFailed
 };
-// The whole file for the plaintext, in version 2, with a fresh random nonce and the key check and
-// digest made anew.
-EncryptResult encryptVault(Cryptography& crypto, const VaultKeys& keys, std::string_view plaintext);
-// The same in the buffer itself, which holds kEncryptedHeaderSize bytes of room, then the
-// plaintext, and becomes the whole file: a big vault is held once, and no plaintext is left
-// behind (on failure the buffer is wiped).
-EncryptStatus encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, std::string& file);
+// The whole file, in version 2, with a fresh random nonce and the key check and digest made anew,
+// in the buffer itself, which holds kEncryptedHeaderSize bytes of room, then the plaintext, and
+// becomes the whole file: a big vault is held once, and no plaintext is left behind (on failure
+// the buffer is wiped).
+EncryptResult encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, std::string& file);
 
 }  // namespace vk::vault

@@ -164,13 +164,6 @@ bool EntryList::remove(EntryId id) {
     return true;
 }
 
-void EntryList::clear() {
-    order_.clear();
-    held_.clear();
-    for (KeyColumn& keys : keys_) keys = KeyColumn{};
-    loadedVaults_.clear();
-}
-
 void EntryList::dropAll() {
     for (LoadedVault& vault : loadedVaults_) vault.table.wipe();
     for (Held& held : held_)
@@ -207,10 +200,6 @@ IoResult writeVaultContent(std::string_view masterPassword, const EntryList& ent
             writer.addLine(lines);
     }
     return writer.finish();
-}
-
-void simpleCollationKey(std::string_view text, std::string& keys) {
-    for (char c : text) keys.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
 }
 
 }  // namespace vk::vault

@@ -57,7 +57,6 @@ public:
     void addAll(EntryTable table);
     bool replace(EntryId id, EntryView entry);
     bool remove(EntryId id);
-    void clear();
     // Drops every entry, their texts and sort keys wiped first: what a lock leaves of the list.
     // The sort settings stay.
     void dropAll();
@@ -131,8 +130,5 @@ private:
 // What a save writes: the master password, then every entry in display order, handed to `write`
 // piece by piece; the first error `write` returned.
 IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries, const PieceWriter& write);
-
-// A collation usable without the platform: letter case ignored for ASCII, then byte order.
-void simpleCollationKey(std::string_view text, std::string& keys);
 
 }  // namespace vk::vault

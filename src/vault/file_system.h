@@ -1,6 +1,6 @@
 #pragma once
-// The file operations the vault needs, behind one interface: Win32 in the program, POSIX in the
-// native tests. Tests derive from the real implementations to make one step fail.
+// The file operations the vault needs, behind one interface: Win32 in the program
+// (file_system_impl.h), POSIX in the native tests.
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -26,7 +26,7 @@ struct IoError {
     Path file;           // the file the failing step worked on, when it is not the one the caller named
 };
 // The outcome of a file operation: it succeeded, or it failed with an error.
-class IoResult {
+class [[nodiscard]] IoResult {
 public:
     IoResult() = default;                                  // success
     IoResult(IoError error) : error_(std::move(error)) {}  // NOLINT: a failure is a result
@@ -84,14 +84,10 @@ public:
     virtual IoResult finalPath(const Path& path, Path& final) = 0;
     // Whether a folder is at the path (links followed).
     virtual bool isFolder(const Path& path) = 0;
-
-protected:
-    // Called before each step of replaceAtomically but the flush, which goes through the real
-    // file system's flushToDisk; a test returns an error to make that step fail.
-    virtual IoResult beforeStep(WriteStep) { return IoResult::success(); }
 };
 
-// The file system of the machine the program runs on.
+// The file system of the machine the program runs on (in the native tests and benchmarks, the
+// POSIX one they bring).
 FileSystem& realFileSystem();
 
 }  // namespace vk::vault

@@ -198,7 +198,7 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
     // (all that Wine's ReplaceFile does) would otherwise drop them.
     const DWORD targetAttributes = GetFileAttributesW(target.c_str());
     const DWORD carried = carriedAttributes(targetAttributes);
-    if (IoResult result = beforeStep(WriteStep::CreateTemporary); result.failed()) return fail(result.error());
+    if (IoResult result = beforeStep(WriteStep::CreateTemporary, nullptr); result.failed()) return fail(result.error());
     // What a crash left in the temporary copy's place goes first, read-only or not; a link there is
     // removed, never followed, so that nothing is written where it leads. The copy is then made new.
     removeFile(temporary);
@@ -208,24 +208,27 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
     made = true;
     if (removedIfKilled && !setDeletedOnClose(file.get(), true)) return fail(lastError());
 
-    if (IoResult result = beforeStep(WriteStep::Write); result.failed()) return fail(result.error());
+    if (IoResult result = beforeStep(WriteStep::Write, file.get()); result.failed()) return fail(result.error());
     HANDLE handle = file.get();
     IoResult written;
     try {
         written = content([handle](std::string_view piece) { return writeAll(handle, piece); });
     } catch (...) {
-        fail(IoError{});  // whatever went wrong while the content was made, no temporary copy stays
+        // Whatever went wrong while the content was made, no temporary copy stays; the exception,
+        // not the clean-up's result, tells what happened.
+        (void)fail(IoError{});
         throw;
     }
     if (written.failed()) return fail(written.error());
 
-    if (IoResult result = flushToDisk(file.get()); result.failed()) return fail(result.error());
+    if (IoResult result = beforeStep(WriteStep::Flush, file.get()); result.failed()) return fail(result.error());
+    if (!FlushFileBuffers(file.get())) return fail(lastError());
 
-    if (IoResult result = beforeStep(WriteStep::Close); result.failed()) return fail(result.error());
+    if (IoResult result = beforeStep(WriteStep::Close, file.get()); result.failed()) return fail(result.error());
     if (!removedIfKilled && !CloseHandle(file.release())) return fail(lastError());
 
     stepFile = &target;
-    if (IoResult result = beforeStep(WriteStep::Replace); result.failed()) return fail(result.error());
+    if (IoResult result = beforeStep(WriteStep::Replace, nullptr); result.failed()) return fail(result.error());
     // Windows will not replace a read-only file, but not every file system under it says so.
     if (targetAttributes != INVALID_FILE_ATTRIBUTES && (targetAttributes & FILE_ATTRIBUTE_READONLY))
         return fail(errorOf(ERROR_ACCESS_DENIED));
@@ -235,9 +238,8 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
     return IoResult::success();
 }
 
-IoResult Win32FileSystem::flushToDisk(void* file) {
-    if (!FlushFileBuffers(file)) return lastError();
-    return IoResult::success();
+IoResult Win32FileSystem::beforeStep(WriteStep step, void* file) {
+    return watch_ ? watch_->beforeStep(step, file) : IoResult::success();
 }
 
 IoResult Win32FileSystem::finalPath(const Path& path, Path& final) {

@@ -35,9 +35,9 @@ VaultKey VaultKey::encrypted(VaultKeys keys) {
 }
 
 VaultSession::VaultSession(FileSystem& files, Path path, CollationKey collationKey, Cryptography* crypto)
-    : files_(&files), path_(std::move(path)), crypto_(crypto), entries_(collationKey) {}
+    : files_(files), path_(std::move(path)), crypto_(crypto), entries_(collationKey) {}
 
-VaultStore VaultSession::store() { return VaultStore(*files_, path_); }
+VaultStore VaultSession::store() { return VaultStore(files_, path_); }
 
 void VaultSession::remember(const VaultStore& store) {
     if (store.seen()) known_ = *store.seen();
@@ -113,6 +113,7 @@ void VaultSession::openScrambled(std::string bytes, std::string_view password, O
 
 void VaultSession::openEncrypted(std::string bytes, std::string_view password, OpenOutcome& outcome) {
     if (!crypto_) {
+        cryptographyFailure_ = {};
         outcome = OpenOutcome::CryptographyFailed;
         return;
     }
@@ -122,13 +123,19 @@ void VaultSession::openEncrypted(std::string bytes, std::string_view password, O
     case UnlockStatus::WrongPassword: outcome = OpenOutcome::WrongPassword; return;
     case UnlockStatus::Damaged: outcome = OpenOutcome::Damaged; return;
     case UnlockStatus::NewerVersion: outcome = OpenOutcome::NewerVersion; return;
-    case UnlockStatus::CryptographyFailed: outcome = OpenOutcome::CryptographyFailed; return;
+    case UnlockStatus::CryptographyFailed:
+        cryptographyFailure_ = std::move(unlocked.failure);
+        outcome = OpenOutcome::CryptographyFailed;
+        return;
     }
     DecryptResult decrypted = decryptVault(*crypto_, *unlocked.keys, std::move(bytes));
     switch (decrypted.status) {
     case DecryptStatus::Opened: break;
     case DecryptStatus::NewerVersion: outcome = OpenOutcome::NewerVersion; return;
-    case DecryptStatus::CryptographyFailed: outcome = OpenOutcome::CryptographyFailed; return;
+    case DecryptStatus::CryptographyFailed:
+        cryptographyFailure_ = std::move(decrypted.failure);
+        outcome = OpenOutcome::CryptographyFailed;
+        return;
     case DecryptStatus::Damaged:
     case DecryptStatus::OtherKeys: outcome = OpenOutcome::Damaged; return;
     }
@@ -175,6 +182,7 @@ bool VaultSession::isMasterPassword(std::string_view password, bool& failed) {
     if (!key_.keys_) return !key_.masterPassword_.empty() && password == key_.masterPassword_;
     KeysResult derived = crypto_ ? deriveVaultKeys(*crypto_, password, key_.keys_->parameters()) : KeysResult{};
     if (derived.status != KeysStatus::Made) {
+        cryptographyFailure_ = std::move(derived.failure);
         failed = true;
         return false;
     }
@@ -183,9 +191,15 @@ bool VaultSession::isMasterPassword(std::string_view password, bool& failed) {
 
 std::optional<VaultKey> VaultSession::makeKey(std::string_view masterPassword, VaultFormat format) {
     if (format == VaultFormat::Scrambled) return VaultKey::scrambled(masterPassword);
-    if (!crypto_) return std::nullopt;
+    if (!crypto_) {
+        cryptographyFailure_ = {};
+        return std::nullopt;
+    }
     KeysResult made = makeFreshVaultKeys(*crypto_, masterPassword);
-    if (made.status != KeysStatus::Made) return std::nullopt;
+    if (made.status != KeysStatus::Made) {
+        cryptographyFailure_ = std::move(made.failure);
+        return std::nullopt;
+    }
     return VaultKey::encrypted(std::move(*made.keys));
 }
 
@@ -209,9 +223,14 @@ IoResult VaultSession::sealContent() {
             file.append(piece);
             return IoResult::success();
         };
-        writeVaultContent("", entries_, append);
-        if (encryptVaultInPlace(*crypto_, *key_.keys_, file) == EncryptStatus::Encrypted) return IoResult::success();
-        return IoError{0, "The system's cryptography could not encrypt the vault.", {}};
+        if (IoResult written = writeVaultContent("", entries_, append); written.failed()) {
+            wipeSecret(file);
+            return written;
+        }
+        EncryptResult encrypted = encryptVaultInPlace(*crypto_, *key_.keys_, file);
+        if (encrypted.status == EncryptStatus::Encrypted) return IoResult::success();
+        return IoError{0, withSystemReason("The system's cryptography could not encrypt the vault.", encrypted.failure),
+                       {}};
     } catch (const std::bad_alloc&) {
         // What was written holds the entries unencrypted, and its room may be what memory lacks
         // for the next save: both go.

@@ -83,10 +83,7 @@ public:
     VaultSession& operator=(const VaultSession&) = delete;
 
     const Path& path() const { return path_; }
-    FileSystem& files() const { return *files_; }
-    // Works on another file system (tests make one fail) or at another place from now on.
-    void useFileSystem(FileSystem& files) { files_ = &files; }
-    void moveTo(Path path) { path_ = std::move(path); }
+    FileSystem& files() const { return files_; }
 
     // Reads the vault as it stands at start, creating a Fresh one when there is none.
     IoResult inspect(VaultFound& found);
@@ -116,6 +113,9 @@ public:
     std::optional<VaultKey> makeKey(std::string_view masterPassword, VaultFormat format);
     // Seals the vault with another key from the next save on; gives back the one it had.
     VaultKey replaceKey(VaultKey key);
+    // Why the system's cryptography failed, the last time an open, a check of the master password
+    // or a new key failed for that reason: the system's status, for the user's message.
+    const CryptographyFailure& cryptographyFailure() const { return cryptographyFailure_; }
     // An encrypted vault whose keys took fewer iterations than today's: worth new keys.
     bool keyWeakerThanToday() const { return key_.keys_ && key_.keys_->fewerIterationsThanToday(); }
 
@@ -148,8 +148,8 @@ private:
     // memory running out among them, leaves no unencrypted content behind.
     IoResult sealContent();
 
-    FileSystem* files_;
-    Path path_;
+    FileSystem& files_;
+    const Path path_;
     Cryptography* crypto_;
     EntryList entries_;
     VaultKey key_;
@@ -159,6 +159,7 @@ private:
     // The encrypted file as the last save wrote it: its memory serves the next save again, which
     // spares a big vault the cost of fresh pages at every save.
     std::string encryptedFile_;
+    CryptographyFailure cryptographyFailure_;
     bool unsaved_ = false;
     std::uint64_t savedChanges_ = 0;
 };

@@ -51,13 +51,6 @@ IoResult VaultStore::read(std::string& bytes) {
     return IoResult::success();
 }
 
-IoResult VaultStore::readStoredPassword(std::string& password) {
-    std::string bytes;
-    if (IoResult result = read(bytes); result.failed()) return result;
-    password = storedPasswordOf(bytes);
-    return IoResult::success();
-}
-
 IoResult VaultStore::loadEntries(EntryTable& entries) {
     std::string bytes;
     if (IoResult result = readVaultFile(bytes); result.failed()) return result;
@@ -65,15 +58,6 @@ IoResult VaultStore::loadEntries(EntryTable& entries) {
     FingerprintBuilder read;
     entries = entryTableOf(std::move(bytes), &read);
     seen_ = read.result();
-    return IoResult::success();
-}
-
-IoResult VaultStore::createVault(std::string_view masterPassword, EntryTable* kept) {
-    std::string bytes;
-    if (IoResult result = read(bytes); result.failed()) return result;
-    std::string content = withMasterPassword(bytes, masterPassword);
-    if (IoResult result = saveVault(content); result.failed()) return result;
-    if (kept) *kept = entryTableOf(std::move(content));
     return IoResult::success();
 }
 

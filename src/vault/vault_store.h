@@ -40,13 +40,8 @@ public:
     IoResult ensureVaultFile();
     // The vault's bytes, creating a Fresh vault first when there is none.
     IoResult read(std::string& bytes);
-    // Line 1 of the vault, unscrambled.
-    IoResult readStoredPassword(std::string& password);
     // Every entry, in file order.
     IoResult loadEntries(EntryTable& entries);
-    // Writes the master password as line 1, keeping every line after it (a vault without a
-    // master password may still hold entries); `kept` receives the entries kept.
-    IoResult createVault(std::string_view masterPassword, EntryTable* kept = nullptr);
     // Replaces the vault with new content (see VaultContentWriter), atomically. The new copy is
     // written beside the file itself, so that a vault that is a link stays one.
     IoResult saveVault(const ContentSource& content);

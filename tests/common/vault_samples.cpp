@@ -49,6 +49,23 @@ IoResult loadEntries(VaultStore& store, std::vector<Entry>& entries) {
     return IoResult::success();
 }
 
+IoResult readStoredPassword(VaultStore& store, std::string& password) {
+    std::string bytes;
+    if (IoResult result = store.read(bytes); result.failed()) return result;
+    password = storedPasswordOf(bytes);
+    return IoResult::success();
+}
+
+IoResult createVault(VaultStore& store, std::string_view masterPassword) {
+    std::string bytes;
+    if (IoResult result = store.read(bytes); result.failed()) return result;
+    return store.saveVault(withMasterPassword(bytes, masterPassword));
+}
+
+void simpleCollationKey(std::string_view text, std::string& keys) {
+    for (char c : text) keys.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+}
+
 std::string freshVault() { return std::string(kLineEnd); }
 
 std::string withHeaderDigestMadeAnew(Cryptography& crypto, std::string file) {
@@ -56,6 +73,15 @@ std::string withHeaderDigestMadeAnew(Cryptography& crypto, std::string file) {
     if (!crypto.sha256(bytes.first(kVersion1HeaderSize), bytes.subspan<kVersion1HeaderSize, kDigestSize>()))
         file.clear();
     return file;
+}
+
+EncryptedFile encryptVault(Cryptography& crypto, const VaultKeys& keys, std::string_view plaintext) {
+    EncryptedFile result;
+    result.fileBytes.reserve(kEncryptedHeaderSize + plaintext.size() + kTagSize);
+    result.fileBytes.assign(kEncryptedHeaderSize, '\0');
+    result.fileBytes.append(plaintext);
+    result.status = encryptVaultInPlace(crypto, keys, result.fileBytes).status;
+    return result;
 }
 
 SavedVaultBuilder::SavedVaultBuilder(std::string_view masterPassword, size_t expectedEntries)
@@ -69,7 +95,7 @@ SavedVaultBuilder::SavedVaultBuilder(std::string_view masterPassword, size_t exp
 }
 
 std::string SavedVaultBuilder::finish() {
-    writer_.finish();
+    (void)writer_.finish();  // appending to a string never fails: it throws when memory runs out
     return std::move(content_);
 }
 

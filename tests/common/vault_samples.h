@@ -22,6 +22,13 @@ std::string joinEntryLine(const Entry& entry);
 std::vector<Entry> entriesOf(std::string_view fileBytes);
 // Every entry of the vault the store names, read as the program reads it.
 IoResult loadEntries(VaultStore& store, std::vector<Entry>& entries);
+// Line 1 of the vault the store names, unscrambled.
+IoResult readStoredPassword(VaultStore& store, std::string& password);
+// Writes the master password as line 1 of the vault the store names, keeping every line after it.
+IoResult createVault(VaultStore& store, std::string_view masterPassword);
+
+// A collation usable without the platform: letter case ignored for ASCII, then byte order.
+void simpleCollationKey(std::string_view text, std::string& keys);
 
 // The content of a Fresh vault: one empty line.
 std::string freshVault();
@@ -29,6 +36,13 @@ std::string freshVault();
 // An encrypted vault (version 2 or later) with its header's digest made anew for what its first
 // 76 bytes now hold: changed on purpose, as a program would write it, not damaged.
 std::string withHeaderDigestMadeAnew(Cryptography& crypto, std::string file);
+
+// A whole encrypted vault file for the plaintext, made as a save makes it.
+struct EncryptedFile {
+    EncryptStatus status = EncryptStatus::CryptographyFailed;
+    std::string fileBytes;  // when Encrypted
+};
+EncryptedFile encryptVault(Cryptography& crypto, const VaultKeys& keys, std::string_view plaintext);
 
 // The content a save writes, built whole in memory: the master password line, one line per entry,
 // then an empty line.

@@ -220,10 +220,10 @@ TEST_F(EntryListTest, IdsAreNeverUsedTwice) {
     EXPECT_EQ(seen.size(), 5u);
 }
 
-TEST_F(EntryListTest, SortKeysKeptAcrossSortsFollowChangedAndClearedEntries) {
+TEST_F(EntryListTest, SortKeysKeptAcrossSortsFollowChangedAndRemovedEntries) {
     vault::EntryId a = add("a", "3");
-    add("b", "2");
-    add("c", "1");
+    vault::EntryId b = add("b", "2");
+    vault::EntryId c = add("c", "1");
     list.setSortSettings(true, 0, vault::SortOrder::Ascending);
     list.setSortSettings(true, 1, vault::SortOrder::Ascending);
     EXPECT_EQ(usernames(), (Names{"c", "b", "a"}));
@@ -233,7 +233,7 @@ TEST_F(EntryListTest, SortKeysKeptAcrossSortsFollowChangedAndClearedEntries) {
     list.setSortSettings(true, 0, vault::SortOrder::Descending);
     EXPECT_EQ(usernames(), (Names{"d", "c", "b"}));
 
-    list.clear();
+    for (vault::EntryId removed : {a, b, c}) list.remove(removed);
     add("z");
     add("y");
     list.setSortSettings(true, 0, vault::SortOrder::Ascending);

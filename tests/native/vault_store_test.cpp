@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "posix_file_system.h"
 #include "vault_samples.h"
-#include "vault/file_system_impl.h"
 #include "vault/vault_store.h"
 
 namespace vk::vault {
@@ -139,7 +139,7 @@ TEST(FileExists, ComparesTheListedNameWithTheLastPathPart) {
 
 TEST_F(VaultStoreTest, AMissingVaultIsCreatedFresh) {
     std::string password = "left over";
-    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(readStoredPassword(store, password).succeeded());
     EXPECT_EQ(password, "");
     EXPECT_EQ(readFile(vault), "\r\n");
 
@@ -153,7 +153,7 @@ TEST_F(VaultStoreTest, AMissingVaultIsCreatedFresh) {
 TEST_F(VaultStoreTest, AZeroByteVaultStaysAsItIsAndReadsAsFresh) {
     writeFile(vault, "");
     std::string password = "x";
-    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(readStoredPassword(store, password).succeeded());
     EXPECT_EQ(password, "");
     EXPECT_EQ(readFile(vault), "");
 }
@@ -165,7 +165,7 @@ TEST_F(VaultStoreTest, AnExistingVaultIsReadAsStored) {
 
     std::string password;
     std::vector<Entry> entries;
-    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(readStoredPassword(store, password).succeeded());
     ASSERT_TRUE(loadEntries(store, entries).succeeded());
     EXPECT_EQ(password, "master");
     EXPECT_EQ(entries, stored);
@@ -182,7 +182,7 @@ TEST_F(VaultStoreTest, AHiddenVaultIsReadAndNeverWritten) {
     EXPECT_EQ(readFile(hidden.path()), bytes);
     EXPECT_EQ(entries, (std::vector<Entry>{{"u", "p", "l"}}));
     std::string password;
-    ASSERT_TRUE(hidden.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(readStoredPassword(hidden, password).succeeded());
     EXPECT_EQ(password, "pw");
     EXPECT_EQ(readFile(hidden.path()), bytes);
 }
@@ -200,7 +200,7 @@ TEST_F(VaultStoreTest, AFolderInTheVaultsPlaceIsAnErrorNotAMissingVault) {
     fs::create_directory(vault);
     std::string password = "unchanged";
     std::vector<Entry> entries{{"unchanged", "", ""}};
-    IoResult read = store.readStoredPassword(password);
+    IoResult read = readStoredPassword(store, password);
     IoResult load = loadEntries(store, entries);
     IoResult save = store.saveVault(savedVault("pw", {}));
     ASSERT_TRUE(read.failed() && load.failed() && save.failed());
@@ -222,7 +222,7 @@ TEST_F(VaultStoreTest, AnUnreadableVaultIsAnErrorAndKeepsItsBytes) {
         ASSERT_EQ(::seteuid(65534), 0) << std::strerror(errno);
     }
     std::string password = "unchanged";
-    IoResult result = store.readStoredPassword(password);
+    IoResult result = readStoredPassword(store, password);
     if (superuser) {
         ASSERT_EQ(::seteuid(0), 0) << std::strerror(errno);
     }
@@ -245,7 +245,7 @@ TEST_F(VaultStoreTest, AFailedReadIsPassedOnAndLeavesTheResultsAlone) {
     VaultStore failing(unreadable, vault);
     std::string password = "unchanged";
     std::vector<Entry> entries;
-    IoResult read = failing.readStoredPassword(password);
+    IoResult read = readStoredPassword(failing, password);
     IoResult load = loadEntries(failing, entries);
     ASSERT_TRUE(read.failed() && load.failed());
     EXPECT_EQ(read.error().code, static_cast<unsigned long>(EIO));
@@ -257,11 +257,11 @@ TEST_F(VaultStoreTest, AFailedReadIsPassedOnAndLeavesTheResultsAlone) {
 // --- Writing ----------------------------------------------------------------------------------
 
 TEST_F(VaultStoreTest, CreateAndSaveRoundTrip) {
-    ASSERT_TRUE(store.createVault("abc").succeeded());
+    ASSERT_TRUE(createVault(store, "abc").succeeded());
     EXPECT_EQ(readFile(vault), createdVault("abc"));
     std::string password;
     std::vector<Entry> entries{{"stale", "", ""}};
-    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(readStoredPassword(store, password).succeeded());
     ASSERT_TRUE(loadEntries(store, entries).succeeded());
     EXPECT_EQ(password, "abc");
     EXPECT_TRUE(entries.empty());
@@ -270,7 +270,7 @@ TEST_F(VaultStoreTest, CreateAndSaveRoundTrip) {
     std::string bytes = savedVault("new master", saved);
     ASSERT_TRUE(store.saveVault(bytes).succeeded());
     EXPECT_EQ(readFile(vault), bytes);
-    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(readStoredPassword(store, password).succeeded());
     ASSERT_TRUE(loadEntries(store, entries).succeeded());
     EXPECT_EQ(password, "new master");
     EXPECT_EQ(entries, saved);
@@ -311,7 +311,7 @@ TEST_F(VaultStoreTest, ABigVaultWrittenInPiecesIsKnownForWhatItHolds) {
 
 TEST_F(VaultStoreTest, ALeftOverTemporaryIsReplacedByTheNextSave) {
     writeFile(temporaryPathFor(vault), "left by a crash, longer than the new content");
-    ASSERT_TRUE(store.createVault("pw").succeeded());
+    ASSERT_TRUE(createVault(store, "pw").succeeded());
     EXPECT_EQ(readFile(vault), createdVault("pw"));
     EXPECT_FALSE(fs::exists(temporaryPathFor(vault)));
 }
@@ -331,8 +331,8 @@ TEST_F(VaultStoreTest, EveryOperationClosesItsFiles) {
     size_t before = openDescriptors();
     std::string password;
     std::vector<Entry> entries;
-    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
-    ASSERT_TRUE(store.createVault("pw").succeeded());
+    ASSERT_TRUE(readStoredPassword(store, password).succeeded());
+    ASSERT_TRUE(createVault(store, "pw").succeeded());
     ASSERT_TRUE(store.saveVault(savedVault("pw", {{"u", "p", "l"}})).succeeded());
     ASSERT_TRUE(loadEntries(store, entries).succeeded());
     fs::create_directory(folder.path() / "blocked");
@@ -417,7 +417,7 @@ TEST_F(VaultStoreTest, AFailureAtAnyStepLeavesTheOldVaultAndNoTemporary) {
         EXPECT_EQ(readFile(vault), oldBytes);
         EXPECT_FALSE(fs::exists(failing.temporary));
 
-        result = failingStore.createVault("new");
+        result = createVault(failingStore, "new");
         ASSERT_TRUE(result.failed());
         EXPECT_EQ(readFile(vault), oldBytes);
         EXPECT_FALSE(fs::exists(failing.temporary));

@@ -17,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/clipboard.h"
 #include "platform/locations.h"
 #include "platform/handles.h"
 #include "platform/text.h"
@@ -60,13 +59,6 @@ void putOnClipboard(const std::string& text) {
     bool put = putTextOnOpenClipboard(text);
     CloseClipboard();
     ASSERT_TRUE(put);
-}
-
-// The plain text on the clipboard; nothing when it holds none.
-std::optional<std::string> clipboardText() {
-    std::string text;
-    if (!IsClipboardFormatAvailable(CF_TEXT) || !clipboardGetText(nullptr, text)) return std::nullopt;
-    return text;
 }
 
 // The names of the formats on the clipboard, with the value of those that hold one number.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -192,8 +193,6 @@ TEST(EntryTransfer, AnExportNeitherReplacesWhatItMustNotNorLeavesAHalfWrittenFil
     writeFile(program.folder().file("old export.csv"), "the export before");
     ASSERT_TRUE(CreateHardLinkW(program.folder().file("vault by another name.csv").c_str(), program.vaultPath().c_str(),
                                 nullptr));
-    FailingFileSystem failing;
-    failing.failAt = vault::WriteStep::Write;
     struct Case {
         const char* what;
         const wchar_t* name;
@@ -209,8 +208,7 @@ TEST(EntryTransfer, AnExportNeitherReplacesWhatItMustNotNorLeavesAHalfWrittenFil
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        program->vaultSession().useFileSystem(c.writeFails ? static_cast<vault::FileSystem&>(failing)
-                                                           : vault::realFileSystem());
+        program.files().failAt = c.writeFails ? std::optional(vault::WriteStep::Write) : std::nullopt;
         const std::filesystem::path target = program.folder().path() / c.name;
         const bool replaces = pathExists(target);  // the Save dialog asks first whether to replace it
         MessageBoxes boxes;
@@ -222,7 +220,7 @@ TEST(EntryTransfer, AnExportNeitherReplacesWhatItMustNotNorLeavesAHalfWrittenFil
         ASSERT_EQ(boxes.seen().size(), replaces ? 3u : 2u);
         EXPECT_NE(boxes.seen().back().text.find(c.says), std::string::npos) << boxes.seen().back().text;
     }
-    program->vaultSession().useFileSystem(vault::realFileSystem());
+    program.files().failAt.reset();
     EXPECT_EQ(program.vaultBytes(), vaultBefore);
     EXPECT_EQ(readFile(program.folder().file("Help.rtf")), "{\\rtf1 help}");
     EXPECT_EQ(readFile(program.folder().file("old export.csv")), "the export before");
@@ -249,8 +247,8 @@ TEST(EntryTransfer, AnImportSkipsWhatTheCodePageCannotHoldAndSavesOnce) {
     TestProgram program;
     program.writeVault("master", {});
     program.logIn("master");
-    FailingFileSystem counting;
-    program->vaultSession().useFileSystem(counting);
+    FailingFileSystem& counting = program.files();
+    counting.steps.clear();
     const std::filesystem::path csv = program.folder().file("in.csv");
     writeFile(csv, "username,password,url\r\nann,\xCE\xA9mega,u\r\nbob,pw-b,u\r\ncy,pw-c,\xE2\x88\x9E\r\n");
     MessageBoxes boxes;

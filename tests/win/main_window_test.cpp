@@ -215,7 +215,7 @@ TEST_F(MainWindowTest, ClosingUnloadsEveryWindowThenEndsTheProgram) {
     form().onWebsiteClick();
     ASSERT_TRUE(program->helpViewer().isLoaded() && program->aboutBox().isLoaded() && program->entryEditor().isLoaded() &&
                 program->splashWindow().isLoaded() && program->linkLauncher().isLoaded());
-    std::vector<int> before = program->skinSupport->recordedCalls();
+    std::vector<int> before = program.skinSupport().calls;
     SendMessageW(form().hwnd(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(program->helpViewer().isLoaded());
     EXPECT_FALSE(program->aboutBox().isLoaded());
@@ -223,7 +223,7 @@ TEST_F(MainWindowTest, ClosingUnloadsEveryWindowThenEndsTheProgram) {
     EXPECT_FALSE(program->splashWindow().isLoaded());
     EXPECT_FALSE(program->linkLauncher().isLoaded());
     EXPECT_EQ(program.endCount(), 1);
-    std::vector<int> after = program->skinSupport->recordedCalls();
+    std::vector<int> after = program.skinSupport().calls;
     ASSERT_EQ(after.size(), before.size() + 1);
     EXPECT_EQ(after.back(), 6);
 }
@@ -243,7 +243,7 @@ TEST(SkinSupportOrder, SplashMainWindowAndClosingCallItInOrder) {
     setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "master");
     click(program->passwordDialog().control(PasswordDialog::OkButton));
     SendMessageW(program->mainWindow().hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5, 6, 6}));
+    EXPECT_EQ(program.skinSupport().calls, (std::vector<int>{2, 5, 6, 6}));
 }
 
 TEST(SkinSupportOrder, BeforeWindowsVistaTheMainWindowsLoadLeavesItAlone) {
@@ -252,7 +252,7 @@ TEST(SkinSupportOrder, BeforeWindowsVistaTheMainWindowsLoadLeavesItAlone) {
     program.writeVault("master");
     program->splashWindow().load();
     program->mainWindow().load();
-    EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5}));
+    EXPECT_EQ(program.skinSupport().calls, (std::vector<int>{2, 5}));
 }
 
 }  // namespace

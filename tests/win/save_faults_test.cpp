@@ -48,9 +48,11 @@ std::filesystem::path fillToTheLastByte(const std::filesystem::path& folder) {
     return filler;
 }
 
+// Each test starts a program of its own, in its own folder or in one the script prepared.
 class SaveFaultTest : public ::testing::Test {
 protected:
-    void start() {
+    // Logs in to a vault of kEntries and adds kNewEntry to the list, not saved yet.
+    void start(TestProgram& program) {
         program.writeVault("master", kEntries);
         oldBytes = program.vaultBytes();
         program.logIn("master");
@@ -59,7 +61,8 @@ protected:
 
     // Saves with the first attempt failing: inside that box, removes the cause and checks that
     // nothing was lost; then answers Retry, which must save everything.
-    void expectFailureThenRetrySucceeds(DWORD reasonCode, const std::function<void()>& removeCause) {
+    void expectFailureThenRetrySucceeds(TestProgram& program, DWORD reasonCode,
+                                        const std::function<void()>& removeCause) {
         MessageBoxes boxes;
         boxes.answerAfter(IDRETRY, [&] {
             removeCause();
@@ -72,12 +75,12 @@ protected:
         EXPECT_TRUE(box.hasRetry && box.hasCancel);
         EXPECT_TRUE(contains(box.text, displayText(program.vaultPath().native()))) << box.text;
         EXPECT_TRUE(contains(box.text, systemReason(reasonCode))) << box.text;
-        expectEverythingSaved();
+        expectEverythingSaved(program);
     }
 
     // Saves once with the cause still there, and chooses Cancel. A held vault cannot be read
     // meanwhile; its bytes are checked once it is let go.
-    void expectFailureKeepsTheChange(DWORD reasonCode, bool vaultReadable = true) {
+    void expectFailureKeepsTheChange(TestProgram& program, DWORD reasonCode, bool vaultReadable = true) {
         MessageBoxes boxes;
         boxes.answer(IDCANCEL);
         EXPECT_FALSE(program->vault().save(program->mainWindow().hwnd()));
@@ -92,7 +95,7 @@ protected:
         EXPECT_TRUE(contains(program->mainWindow().statusText(), "Not saved"));
     }
 
-    void expectEverythingSaved() {
+    void expectEverythingSaved(TestProgram& program) {
         std::vector<vault::Entry> saved = vault::entriesOf(program.vaultBytes());
         std::vector<vault::Entry> all = kEntries;
         all.push_back(kNewEntry);
@@ -101,23 +104,24 @@ protected:
         EXPECT_TRUE(contains(program->mainWindow().statusText(), "Saved "));
     }
 
-    TestProgram program;
     std::string oldBytes;
 };
 
 TEST_F(SaveFaultTest, AVaultHeldByAnotherProgramIsReportedAndSavedOnceLetGo) {
-    start();
+    TestProgram program;
+    start(program);
     std::optional<HeldByAnotherProcess> holder(std::in_place, program.vaultPath());
     ASSERT_TRUE(holder->held());
-    expectFailureKeepsTheChange(ERROR_SHARING_VIOLATION, false);
-    expectFailureThenRetrySucceeds(ERROR_SHARING_VIOLATION, [&] { holder.reset(); });
+    expectFailureKeepsTheChange(program, ERROR_SHARING_VIOLATION, false);
+    expectFailureThenRetrySucceeds(program, ERROR_SHARING_VIOLATION, [&] { holder.reset(); });
 }
 
 TEST_F(SaveFaultTest, AReadOnlyVaultIsReportedAndSavedOnceWritable) {
-    start();
+    TestProgram program;
+    start(program);
     ASSERT_TRUE(SetFileAttributesW(program.vaultPath().c_str(), FILE_ATTRIBUTE_READONLY));
-    expectFailureKeepsTheChange(ERROR_ACCESS_DENIED);
-    expectFailureThenRetrySucceeds(ERROR_ACCESS_DENIED, [&] {
+    expectFailureKeepsTheChange(program, ERROR_ACCESS_DENIED);
+    expectFailureThenRetrySucceeds(program, ERROR_ACCESS_DENIED, [&] {
         SetFileAttributesW(program.vaultPath().c_str(), FILE_ATTRIBUTE_NORMAL);
     });
 }
@@ -127,19 +131,19 @@ TEST_F(SaveFaultTest, AReadOnlyVaultIsReportedAndSavedOnceWritable) {
 TEST_F(SaveFaultTest, AFullDiskKeepsTheOldVaultAndTheNextSaveWritesEverything) {
     auto folder = preparedFolder(L"VELLUMKEEP_FULL_FOLDER");
     if (!folder) GTEST_SKIP() << "run through tests/faults/faulty_folders.sh";
-    program.moveTo(*folder);
-    start();
+    TestProgram program(*folder);
+    start(program);
     const std::filesystem::path filler = fillToTheLastByte(*folder);
     ASSERT_TRUE(pathExists(filler));
-    expectFailureKeepsTheChange(ERROR_DISK_FULL);
-    expectFailureThenRetrySucceeds(ERROR_DISK_FULL, [&] { DeleteFileW(filler.c_str()); });
+    expectFailureKeepsTheChange(program, ERROR_DISK_FULL);
+    expectFailureThenRetrySucceeds(program, ERROR_DISK_FULL, [&] { DeleteFileW(filler.c_str()); });
 }
 
 // A first start on a full disk: the vault file is made but nothing fits in it. The message says so.
 TEST_F(SaveFaultTest, AFullDiskAtTheFirstStartLeavesAnEmptyVaultAndSaysSo) {
     auto folder = preparedFolder(L"VELLUMKEEP_FULL_FOLDER");
     if (!folder) GTEST_SKIP() << "run through tests/faults/faulty_folders.sh";
-    program.moveTo(*folder);
+    TestProgram program(*folder);
     DeleteFileW(program.vaultPath().c_str());  // left by a test before: this is a first start
     const std::filesystem::path filler = fillToTheLastByte(*folder);
     ASSERT_TRUE(pathExists(filler));
@@ -161,8 +165,8 @@ TEST_F(SaveFaultTest, AFolderThatCannotBeWrittenIsReportedAndTheNextSaveWritesEv
     auto folder = preparedFolder(L"VELLUMKEEP_READONLY_FOLDER");
     auto control = preparedFolder(L"VELLUMKEEP_FAULT_CONTROL");
     if (!folder || !control) GTEST_SKIP() << "run through tests/faults/faulty_folders.sh";
-    program.moveTo(*folder);
-    start();
+    TestProgram program(*folder);
+    start(program);
     askScript(*control, L"make-readonly", L"readonly");
     MessageBoxes boxes;
     boxes.answer(IDCANCEL);
@@ -175,7 +179,7 @@ TEST_F(SaveFaultTest, AFolderThatCannotBeWrittenIsReportedAndTheNextSaveWritesEv
     EXPECT_TRUE(program->vaultSession().hasUnsavedChanges());
     askScript(*control, L"make-writable", L"writable");
     EXPECT_TRUE(program->vault().save(program->mainWindow().hwnd()));
-    expectEverythingSaved();
+    expectEverythingSaved(program);
 }
 
 }  // namespace

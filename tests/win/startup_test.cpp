@@ -128,9 +128,8 @@ TEST(Splash, BindsTheSkinAndStartsItsSupportObject) {
     TestProgram program;
     program->splashWindow().load();
     EXPECT_EQ(program->skin, &program->splashWindow().skin);
-    ASSERT_TRUE(program->skinSupport);
-    EXPECT_EQ(program->skinSupport->recordedCalls(), (std::vector<int>{2, 5}));
-    EXPECT_EQ(program->skinSupport->extender(), program->splashWindow().skin.extender());
+    ASSERT_EQ(program.skinSupport().calls, (std::vector<int>{2, 5}));
+    EXPECT_EQ(program.skinSupport().extender, program->splashWindow().skin.extender());
     ASSERT_FALSE(program->splashWindow().skin.recordedSkinnedWindows().empty());
     EXPECT_EQ(program->splashWindow().skin.recordedSkinnedWindows().front(), program->splashWindow().hwnd());
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -203,30 +204,6 @@ void HeldByAnotherProcess::release() {
     child_.wait();
 }
 
-vault::IoResult FailingFileSystem::beforeStep(vault::WriteStep step) {
-    steps.push_back(step);
-    if (onStep) onStep(step);
-    if (step == failAt) return vault::IoError{failCode, systemReason(failCode), {}};
-    return vault::IoResult::success();
-}
-
-vault::IoResult FailingFileSystem::flushToDisk(void* file) {
-    LARGE_INTEGER size{};
-    flushedSize = GetFileSizeEx(file, &size) ? size.QuadPart : -1;
-    if (vault::IoResult result = beforeStep(vault::WriteStep::Flush); result.failed()) return result;
-    return Win32FileSystem::flushToDisk(file);
-}
-
-vault::IoResult FailingFileSystem::readAll(const vault::Path& path, std::string& bytes) {
-    if (failReads) return vault::IoError{failCode, systemReason(failCode), {}};
-    return Win32FileSystem::readAll(path, bytes);
-}
-
-vault::IoResult FailingFileSystem::readPieces(const vault::Path& path, const vault::PieceWriter& into) {
-    if (failReads) return vault::IoError{failCode, systemReason(failCode), {}};
-    return Win32FileSystem::readPieces(path, into);
-}
-
 // ---- Message boxes ----
 
 namespace {
@@ -412,11 +389,16 @@ std::ostream& operator<<(std::ostream& out, const StartedCommand& started) {
     return out << "{" << started.program << ", " << started.commandLine << ", " << started.showCommand << "}";
 }
 
-TestProgram::TestProgram(vault::Cryptography* crypto) {
+TestProgram::TestProgram(vault::Cryptography* crypto) { start(folder_.path(), crypto); }
+
+TestProgram::TestProgram(const std::filesystem::path& folder, vault::Cryptography* crypto) { start(folder, crypto); }
+
+void TestProgram::start(const std::filesystem::path& folder, vault::Cryptography* crypto) {
     settingsRoot_ = "Software\\Vellumkeep Tests\\" + std::to_string(GetCurrentProcessId()) + "-" +
                     std::to_string(++folderCounter);
     Environment env = Environment::real();
-    env.app.folder = folder_.path();
+    env.app.folder = folder;
+    env.files = &files_;
     env.settings.root = settingsRoot_;
     env.endProgram = [this] { ++ends_; };
     env.startProgram = [this](const std::string& program, const std::string& commandLine, int show) {
@@ -428,6 +410,9 @@ TestProgram::TestProgram(vault::Cryptography* crypto) {
     env.splashTickMs = 1;
     if (crypto) env.crypto = crypto;
     program_ = std::make_unique<Program>(std::move(env));
+    auto recorder = std::make_unique<RecordingSkinSupport>();
+    skinSupport_ = recorder.get();
+    program_->skinSupport = std::move(recorder);
 }
 
 TestProgram::~TestProgram() {
@@ -530,6 +515,22 @@ std::string listText(HWND list, int row, int column) {
 
 int listCount(HWND list) {
     return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::optional<std::string> clipboardText() {
+    if (!IsClipboardFormatAvailable(CF_TEXT)) return std::nullopt;
+    bool open = false;
+    for (int attempt = 0; attempt < 10 && !(open = OpenClipboard(nullptr)); ++attempt) Sleep(20);
+    if (!open) return std::nullopt;
+    std::optional<std::string> text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
+            text.emplace(bytes, strnlen(bytes, GlobalSize(data)));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
 }
 
 }  // namespace vk::test

@@ -9,12 +9,14 @@
 #include <functional>
 #include <ostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/program.h"
 #include "platform/handles.h"
-#include "vault/file_system_impl.h"
+#include "failing_file_system.h"
+#include "skin/skin_support.h"
 #include "vault/vault_store.h"
 
 namespace vk::vault {
@@ -95,25 +97,6 @@ public:
 private:
     ChildProgram child_;
     bool held_ = false;
-};
-
-// The real file system, with one step of the atomic replace (or every read) made to fail; it notes
-// the steps it saw, the flush as the flush itself happens.
-class FailingFileSystem : public vault::Win32FileSystem {
-public:
-    std::optional<vault::WriteStep> failAt;
-    DWORD failCode = ERROR_DISK_FULL;
-    bool failReads = false;
-    std::vector<vault::WriteStep> steps;
-    std::function<void(vault::WriteStep)> onStep;
-    long long flushedSize = -1;  // how many bytes the flushed file held
-
-    vault::IoResult readAll(const vault::Path& path, std::string& bytes) override;
-    vault::IoResult readPieces(const vault::Path& path, const vault::PieceWriter& into) override;
-
-protected:
-    vault::IoResult beforeStep(vault::WriteStep step) override;
-    vault::IoResult flushToDisk(void* file) override;
 };
 
 inline constexpr vault::WriteStep kEverySaveStep[] = {vault::WriteStep::CreateTemporary, vault::WriteStep::Write,
@@ -203,28 +186,42 @@ struct StartedCommand {
 };
 std::ostream& operator<<(std::ostream& out, const StartedCommand& started);
 
+// The skin support object, noting which of its methods the program calls, by number, in order.
+class RecordingSkinSupport final : public SkinSupport {
+public:
+    void attach(const void* skinExtender) override {
+        extender = skinExtender;
+        calls.push_back(2);
+    }
+    void start() override { calls.push_back(5); }
+    void refresh() override { calls.push_back(6); }
+
+    std::vector<int> calls;
+    const void* extender = nullptr;
+};
+
 // The program, started in a temporary folder: its vault, settings and started programs are its own.
 class TestProgram {
 public:
     // `crypto`: the cryptography the program uses instead of the system's (tests make it fail).
     explicit TestProgram(vault::Cryptography* crypto = nullptr);
+    // The program in another folder than its own: one an earlier program used, or a prepared one.
+    explicit TestProgram(const std::filesystem::path& folder, vault::Cryptography* crypto = nullptr);
     ~TestProgram();
 
     Program& app() { return *program_; }
     Program* operator->() { return program_.get(); }
     const TempFolder& folder() const { return folder_; }
+    // The program's file system: the real one, until a test tells it to fail.
+    FailingFileSystem& files() { return files_; }
     std::filesystem::path vaultPath() const { return vault::vaultPathIn(program_->env().app.folder); }
-    // Moves the program to another folder (before it first touches its vault).
-    void moveTo(const std::filesystem::path& folder) {
-        program_->env().app.folder = folder;
-        program_->vaultSession().moveTo(vault::vaultPathIn(folder));
-    }
     std::string vaultBytes() const { return readFile(vaultPath()); }
 
     int endCount() const { return ends_; }
     const std::vector<StartedCommand>& startedCommands() const { return commands_; }
     const std::vector<std::pair<std::string, int>>& openedAddresses() const { return addresses_; }
     const std::string& settingsRoot() const { return settingsRoot_; }
+    const RecordingSkinSupport& skinSupport() const { return *skinSupport_; }
     void setNT6OrLater(bool value) { nt6_ = value; }
 
     // Writes a vault with this master password and entries (Saved layout).
@@ -235,13 +232,17 @@ public:
     void logIn(const std::string& master);
 
 private:
+    void start(const std::filesystem::path& folder, vault::Cryptography* crypto);
+
     TempFolder folder_;
+    FailingFileSystem files_;
     std::string settingsRoot_;
     int ends_ = 0;
     bool nt6_ = true;
     std::vector<StartedCommand> commands_;
     std::vector<std::pair<std::string, int>> addresses_;
     std::unique_ptr<Program> program_;
+    RecordingSkinSupport* skinSupport_ = nullptr;  // the program's
 };
 
 // The clipboard is shared by every program of the Wine session, tests running side by side
@@ -282,5 +283,9 @@ void clickHeader(MainWindow& form, int column);
 // The text of a row's column as the list view shows it (row and column from 0).
 std::string listText(HWND list, int row, int column);
 int listCount(HWND list);
+
+// The plain text on the clipboard; nothing when it holds none. Another program may hold the
+// clipboard open for a moment: opening it is tried for a while.
+std::optional<std::string> clipboardText();
 
 }  // namespace vk::test

@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/crypto.h"
+#include "vault/system_cryptography.h"
 #include "platform/text.h"
 #include "test_support.h"
 #include "vault/encrypted_vault.h"
@@ -31,15 +32,38 @@ std::string scrambledVault(const std::string& master) {
 
 // A vault encrypted outside the program: the scrambled lines under an empty first line, sealed.
 std::string encryptedVault(const std::string& master, std::uint32_t iterations = vault::kDefaultIterations) {
-    SystemCryptography crypto;
+    vault::SystemCryptography crypto;
     vault::KeysResult keys = vault::makeFreshVaultKeys(crypto, master, iterations);
     return vault::encryptVault(crypto, *keys.keys, scrambledVault("")).fileBytes;
 }
 
 std::uint32_t iterationsOf(const std::string& file) {
-    SystemCryptography crypto;
+    vault::SystemCryptography crypto;
     return vault::readEncryptedHeader(crypto, file).header.keyParameters.iterations;
 }
+
+// The system's cryptography, made to fail as CNG fails, with the status it gives for an algorithm
+// it lacks (STATUS_NOT_FOUND): when it derives a key, or when a save seals the vault; or to find
+// no memory while a save seals it.
+class FailingCryptography final : public vault::SystemCryptography {
+public:
+    enum class How { Off, DerivingFails, Fails, NoMemory } how = How::Off;
+    static constexpr const char* kReason = "status 0xC0000225";
+
+    bool pbkdf2HmacSha256(std::string_view password, vault::ByteView salt, std::uint32_t iterations,
+                          vault::ByteSpan out) override {
+        if (how == How::DerivingFails) return false;
+        return vault::SystemCryptography::pbkdf2HmacSha256(password, salt, iterations, out);
+    }
+    bool sealAes256Gcm(vault::ByteView key, vault::ByteView nonce, vault::ByteView associatedData,
+                       vault::ByteView input, vault::ByteSpan output,
+                       std::span<std::uint8_t, vault::kTagSize> tag) override {
+        if (how == How::NoMemory) throw std::bad_alloc();
+        if (how == How::Fails) return false;
+        return vault::SystemCryptography::sealAes256Gcm(key, nonce, associatedData, input, output, tag);
+    }
+    vault::CryptographyFailure lastFailure() const override { return {0xC0000225, kReason}; }
+};
 
 std::wstring fileMenuItem(TestProgram& program, int item) {
     wchar_t text[64] = L"";
@@ -71,8 +95,7 @@ TEST(VaultEncryption, EncryptRestartChangePasswordAndRemoveGiveTheScrambledVault
     EXPECT_EQ(first->mainWindow().statusText().rfind("The vault is encrypted.  Saved ", 0), 0u);
     EXPECT_EQ(fileMenuItem(first, kEncryption), L"Remove Encryption...");
 
-    TestProgram second;  // a later start on the encrypted vault
-    second.moveTo(first.folder().path());
+    TestProgram second(first.folder().path());  // a later start on the encrypted vault
     second.logIn(kMaster);
     EXPECT_EQ(shownEntries(second->mainWindow().entryList.hwnd()), kEntries);
     EXPECT_EQ(second.vaultBytes(), encrypted);  // opening writes nothing
@@ -97,13 +120,14 @@ TEST(VaultEncryption, TheGateTellsAWrongPasswordFromADamagedOrNewerFile) {
     };
     std::string textCopy = good;
     textCopy.erase(4, 1);  // CR LF read as LF in text mode
-    SystemCryptography crypto;
+    vault::SystemCryptography crypto;
     const std::string newer = vault::withHeaderDigestMadeAnew(crypto, changed(8, 0x01));
     struct Case {
         const char* what;
         std::string file;
         const char* typed;  // none: refused before the password dialog opens
         const char* says;
+        bool cryptographyFails = false;
     };
     const Case cases[] = {
         {"a wrong password", good, "wrong", "Sorry, the password you entered was not correct."},
@@ -115,10 +139,14 @@ TEST(VaultEncryption, TheGateTellsAWrongPasswordFromADamagedOrNewerFile) {
         {"nothing but zero bytes", std::string(good.size(), '\0'), nullptr, "nothing but zero bytes"},
         {"a version damaged into a newer one", changed(8, 0x01), nullptr, "The file is damaged"},
         {"a newer version", newer, nullptr, "newer version of Vellumkeep"},
+        {"the system's cryptography failing", good, "master",
+         "this computer's cryptography (CNG) failed to open it (status 0xC0000225).", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TestProgram program;
+        FailingCryptography failing;
+        failing.how = FailingCryptography::How::DerivingFails;
+        TestProgram program(c.cryptographyFails ? &failing : nullptr);
         writeFile(program.vaultPath(), c.file);
         MessageBoxes boxes;
         boxes.answer(IDCANCEL);
@@ -153,8 +181,6 @@ TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
     program.writeVault(kMaster, kEntries);
     program.logIn(kMaster);
     const std::string before = program.vaultBytes();
-    FailingFileSystem failing;
-    failing.failAt = vault::WriteStep::Replace;
     struct Case {
         const char* what;
         FileItem item;
@@ -170,8 +196,7 @@ TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        program->vaultSession().useFileSystem(c.failSave ? static_cast<vault::FileSystem&>(failing)
-                                                       : vault::realFileSystem());
+        program.files().failAt = c.failSave ? std::optional(vault::WriteStep::Replace) : std::nullopt;
         MessageBoxes boxes;
         boxes.answer(c.failSave ? IDCANCEL : IDOK);
         useKeyDialog(program, c.item, c.typed);
@@ -183,24 +208,10 @@ TEST(VaultEncryption, TheDialogsChangeNothingUnlessAllIsRightAndSaved) {
         EXPECT_EQ(fileMenuItem(program, kEncryption), L"Encrypt Vault...");
         program->vaultKeyDialog().unload();
     }
-    program->vaultSession().useFileSystem(vault::realFileSystem());
+    program.files().failAt.reset();
     useKeyDialog(program, kChangePassword, {kMaster, "abcd", "abcd"});  // the old key was kept
     EXPECT_EQ(hex(program.vaultBytes()), hex(scrambledVault("abcd")));
 }
-
-// The system's cryptography, made to fail or to find no memory while a save seals the vault.
-class SealingFails final : public SystemCryptography {
-public:
-    enum class How { Off, Fails, NoMemory } how = How::Off;
-
-    bool sealAes256Gcm(vault::ByteView key, vault::ByteView nonce, vault::ByteView associatedData,
-                       vault::ByteView input, vault::ByteSpan output,
-                       std::span<std::uint8_t, vault::kTagSize> tag) override {
-        if (how == How::NoMemory) throw std::bad_alloc();
-        if (how == How::Fails) return false;
-        return SystemCryptography::sealAes256Gcm(key, nonce, associatedData, input, output, tag);
-    }
-};
 
 // A save that cannot seal the vault leaves the file as it was and the vault its key; the next save
 // works again, in the format the file has.
@@ -208,19 +219,22 @@ TEST(VaultEncryption, ASaveThatCannotSealLeavesFileAndKeyAsTheyWere) {
     struct Case {
         const char* what;
         bool encryptedAtStart;
-        SealingFails::How how;
+        FailingCryptography::How how;
         const char* says;
         const char* status;
     };
     const Case cases[] = {
-        {"encrypting runs out of memory", false, SealingFails::How::NoMemory, "not enough memory",
+        {"encrypting runs out of memory", false, FailingCryptography::How::NoMemory, "not enough memory",
          "Not changed: the vault file keeps what was saved before."},
-        {"the cryptography fails in a save", true, SealingFails::How::Fails, "could not encrypt",
+        {"the cryptography fails in a save", true, FailingCryptography::How::Fails,
+         "could not encrypt the vault (status 0xC0000225).",
          "Not saved: the last change is kept in the list only, until a save succeeds."},
+        {"the new key cannot be derived", false, FailingCryptography::How::DerivingFails,
+         "(CNG) failed, so Vellumkeep cannot encrypt the vault (status 0xC0000225).", "Loaded 2 entries"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        SealingFails crypto;
+        FailingCryptography crypto;
         TestProgram program(&crypto);
         writeFile(program.vaultPath(), c.encryptedAtStart ? encryptedVault(kMaster) : scrambledVault(kMaster));
         program.logIn(kMaster);
@@ -241,7 +255,7 @@ TEST(VaultEncryption, ASaveThatCannotSealLeavesFileAndKeyAsTheyWere) {
                   c.encryptedAtStart ? vault::VaultFormat::Encrypted : vault::VaultFormat::Scrambled);
         program->vaultKeyDialog().unload();
 
-        crypto.how = SealingFails::How::Off;
+        crypto.how = FailingCryptography::How::Off;
         ASSERT_TRUE(program->vault().save(program->mainWindow().hwnd()));
         EXPECT_EQ(vault::isEncryptedVault(program.vaultBytes()), c.encryptedAtStart);
     }
@@ -314,7 +328,8 @@ TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSec
 // A wrong current password is refused on an encrypted vault too, where it is checked by deriving keys;
 // a weak new one is asked about first.
 TEST(VaultEncryption, AWrongCurrentOrAWeakNewPasswordChangesNothingInAnEncryptedVault) {
-    TestProgram program;
+    FailingCryptography crypto;
+    TestProgram program(&crypto);
     writeFile(program.vaultPath(), encryptedVault("master"));
     program.logIn("master");
     const std::string before = program.vaultBytes();
@@ -323,19 +338,26 @@ TEST(VaultEncryption, AWrongCurrentOrAWeakNewPasswordChangesNothingInAnEncrypted
         std::vector<std::string> typed;
         const char* says;
         int answer;
+        bool cryptographyFails = false;
     };
     const Case cases[] = {
         {kEncryption, {"Master"}, "is not your master password", IDOK},
         {kChangePassword, {"Master", "new pass", "new pass"}, "is not your master password", IDOK},
         // A weak new password for an encrypted vault is asked about, and No is its default.
         {kChangePassword, {"master", "sunshine1", "sunshine1"}, "Strength: weak", IDNO},
+        // The current password cannot be checked when no key can be derived (the dialog then says
+        // too that it is not the master password).
+        {kChangePassword, {"master", kNewMaster, kNewMaster},
+         "(CNG) failed, so Vellumkeep cannot check the password (status 0xC0000225).", IDOK, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.back());
+        crypto.how = c.cryptographyFails ? FailingCryptography::How::DerivingFails : FailingCryptography::How::Off;
         MessageBoxes boxes;
         boxes.answer(c.answer);
+        if (c.cryptographyFails) boxes.answer(IDOK);
         useKeyDialog(program, c.item, c.typed);
-        ASSERT_EQ(boxes.seen().size(), 1u);
+        ASSERT_EQ(boxes.seen().size(), c.cryptographyFails ? 2u : 1u);
         EXPECT_NE(boxes.seen()[0].text.find(c.says), std::string::npos) << boxes.seen()[0].text;
         EXPECT_EQ(program.vaultBytes(), before);
         EXPECT_EQ(program->vaultSession().format(), vault::VaultFormat::Encrypted);

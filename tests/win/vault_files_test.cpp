@@ -94,18 +94,18 @@ TEST_F(VaultFilesTest, AHiddenVaultIsReadAndNeverWritten) {
 
 TEST_F(VaultFilesTest, CreateSaveAndLoadRoundTrip) {
     std::string password = "left over";
-    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(readStoredPassword(store, password).succeeded());
     EXPECT_EQ(password, "");
     EXPECT_EQ(readFile(vault), "\r\n");
 
-    ASSERT_TRUE(store.createVault("abc").succeeded());
+    ASSERT_TRUE(createVault(store, "abc").succeeded());
     EXPECT_EQ(readFile(vault), "\xE1\xE2\xE3\r\n");
 
     std::vector<Entry> saved{{"abc", "", "abc"}, {"user", "p|w", "https://example.org"}};
     ASSERT_TRUE(store.saveVault(savedVault("master", saved)).succeeded());
     EXPECT_EQ(readFile(vault), savedVault("master", saved));
     std::vector<Entry> loaded;
-    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(readStoredPassword(store, password).succeeded());
     ASSERT_TRUE(loadEntries(store, loaded).succeeded());
     EXPECT_EQ(password, "master");
     EXPECT_EQ(loaded, saved);
@@ -125,10 +125,10 @@ TEST_F(VaultFilesTest, ReadingAMissingFileIsAnErrorAndCreatesNothing) {
 TEST(VaultFiles, WorksInAFolderWithCharactersOutsideTheCodePage) {
     TempFolder folder(L"vk-vault-\u00e9\u4e2d\u0416-");
     VaultStore store(realFileSystem(), vaultPathIn(folder.path()));
-    ASSERT_TRUE(store.createVault("pw").succeeded());
+    ASSERT_TRUE(createVault(store, "pw").succeeded());
     EXPECT_TRUE(fileExists(realFileSystem(), store.path()));
     std::string password;
-    ASSERT_TRUE(store.readStoredPassword(password).succeeded());
+    ASSERT_TRUE(readStoredPassword(store, password).succeeded());
     EXPECT_EQ(password, "pw");
 }
 
@@ -140,10 +140,10 @@ TEST_F(VaultFilesTest, AVaultHeldByAnotherProgramIsReportedAndNotReplaced) {
 
     std::string password = "unchanged";
     std::vector<Entry> entries;
-    IoResult read = store.readStoredPassword(password);
+    IoResult read = readStoredPassword(store, password);
     IoResult load = loadEntries(store, entries);
     IoResult save = store.saveVault(savedVault("new", {}));
-    IoResult create = store.createVault("new");
+    IoResult create = createVault(store, "new");
     for (const IoResult* result : {&read, &load, &save, &create}) {
         ASSERT_TRUE(result->failed());
         EXPECT_EQ(result->error().code, static_cast<unsigned long>(ERROR_SHARING_VIOLATION));
@@ -156,7 +156,7 @@ TEST_F(VaultFilesTest, AVaultHeldByAnotherProgramIsReportedAndNotReplaced) {
 
     holder.release();
     EXPECT_EQ(readFile(vault), bytes);
-    ASSERT_TRUE(store.readStoredPassword(password).succeeded());  // free again once the holder is gone
+    ASSERT_TRUE(readStoredPassword(store, password).succeeded());  // free again once the holder is gone
     EXPECT_EQ(password, "pw");
 }
 
@@ -171,7 +171,7 @@ TEST_F(VaultFilesTest, AReadOnlyVaultFailsToSaveAndKeepsItsBytes) {
     EXPECT_EQ(readFile(vault), bytes);
     EXPECT_FALSE(pathExists(temporaryPathFor(vault)));
     std::string password;
-    ASSERT_TRUE(store.readStoredPassword(password).succeeded());  // still readable
+    ASSERT_TRUE(readStoredPassword(store, password).succeeded());  // still readable
     EXPECT_EQ(password, "pw");
 }
 
@@ -191,7 +191,7 @@ TEST(VaultFiles, ASaveIntoADeletedFolderFailsCleanly) {
     EXPECT_FALSE(result.error().reason.empty());
     EXPECT_FALSE(pathExists(folder));
     std::string password;
-    EXPECT_TRUE(store.readStoredPassword(password).failed());
+    EXPECT_TRUE(readStoredPassword(store, password).failed());
 }
 
 TEST_F(VaultFilesTest, TheReplaceTakesItsStepsInOrder) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/crypto.h"
+#include "vault/system_cryptography.h"
 #include "test_support.h"
 #include "vault/encrypted_vault.h"
 #include "vault_samples.h"
@@ -29,7 +29,7 @@ std::string scrambledVault(const std::string& master, const std::vector<vault::E
 // Few iterations, unless the test needs what the program writes: these tests are about files, not
 // about the strength of the key (a weaker key is saved again with today's at the open).
 std::string encryptedVault(const std::string& master, std::uint32_t iterations = vault::kFewestIterations) {
-    SystemCryptography crypto;
+    vault::SystemCryptography crypto;
     vault::KeysResult keys = vault::makeFreshVaultKeys(crypto, master, iterations);
     return vault::encryptVault(crypto, *keys.keys, scrambledVault("")).fileBytes;
 }
@@ -129,8 +129,7 @@ TEST(VaultOnceEncrypted, FoundReadableIsToldBeforeAnythingAndNoKeepsTheFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TestProgram later;
-        later.moveTo(first.folder().path());
+        TestProgram later(first.folder().path());
         later->env().settings.root = first.settingsRoot();
         DeleteFileW(later.vaultPath().c_str());
         if (c.file) writeFile(later.vaultPath(), *c.file);
@@ -160,8 +159,7 @@ TEST(VaultOnceEncrypted, RemovingTheEncryptionYourselfAsksNothingAtTheNextStart)
     click(first->vaultKeyDialog().control(VaultKeyDialog::OkButton));
     ASSERT_FALSE(vault::isEncryptedVault(first.vaultBytes()));
 
-    TestProgram later;
-    later.moveTo(first.folder().path());
+    TestProgram later(first.folder().path());
     later->env().settings.root = first.settingsRoot();
     later.logIn("master");  // no box: MessageBoxes would fail the test on any
     EXPECT_EQ(shownEntries(later->mainWindow().entryList.hwnd()), kEntries);

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/clipboard.h"
 #include "platform/text.h"
 #include "test_support.h"
 #include "vault_samples.h"
@@ -187,9 +186,7 @@ TEST_F(VaultLockTest, NoOpenBoxOrDialogHoldsTheLockOff) {
 // vault locked; three wrong tries end the program.
 TEST_F(VaultLockTest, TheUnlockKeepsAnUnsavedChangeAndAllowsThreeTries) {
     start();
-    FailingFileSystem failing;
-    failing.failAt = vault::WriteStep::Replace;
-    program->vaultSession().useFileSystem(failing);
+    program.files().failAt = vault::WriteStep::Replace;
     MessageBoxes boxes;
     boxes.answer(IDCANCEL);
     program->vault().addEntry({"carol", "pw-c", ""});
@@ -243,8 +240,7 @@ TEST_F(VaultLockTest, TheOptionsDialogKeepsWhatOkGivesIt) {
     EXPECT_EQ(listText(list(), 0, 1), displayText(std::wstring(8, L'\u2022')));
     selectRow(0);
     click(form().control(MainWindow::copyButtonId(vault::Field::Password)));
-    std::string copied;
-    EXPECT_TRUE(clipboardGetText(nullptr, copied) && copied == "pw-a") << copied;
+    EXPECT_EQ(clipboardText(), "pw-a");
     EXPECT_NE(form().statusText().find("(not shown)"), std::string::npos) << form().statusText();
 }
 

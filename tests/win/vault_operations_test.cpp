@@ -18,7 +18,6 @@
 #include "platform/text.h"
 #include "test_support.h"
 #include "vault_samples.h"
-#include "vault/file_system_impl.h"
 
 namespace vk::test {
 namespace {
@@ -183,10 +182,8 @@ TEST_F(VaultLoadingTest, AReadErrorAfterThePasswordWasAcceptedEndsTheProgramWith
     program.writeVault("master", {{"alice", "pw1", "georgetown"}});
     const std::string bytes = program.vaultBytes();
     program.loadMainWindow();
-    FailingFileSystem failing;
-    failing.failReads = true;
-    failing.failCode = ERROR_LOCK_VIOLATION;
-    program->vaultSession().useFileSystem(failing);
+    program.files().failReads = true;
+    program.files().failCode = ERROR_LOCK_VIOLATION;
     boxes.answer(IDOK);
     setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "master");
     click(program->passwordDialog().control(PasswordDialog::OkButton));
@@ -197,14 +194,11 @@ TEST_F(VaultLoadingTest, AReadErrorAfterThePasswordWasAcceptedEndsTheProgramWith
     EXPECT_FALSE(program->mainWindow().visible());
     EXPECT_EQ(program->mainWindow().statusText().rfind("Loaded", 0), std::string::npos);
     EXPECT_EQ(hex(program.vaultBytes()), hex(bytes));
-    program->vaultSession().useFileSystem(vault::realFileSystem());
 }
 
 TEST_F(VaultLoadingTest, AFailedWriteWhileCreatingTheVaultIsReportedNotCelebrated) {
     startWith(kCrLf);
-    FailingFileSystem failing;
-    failing.failAt = vault::WriteStep::Write;
-    program->vaultSession().useFileSystem(failing);
+    program.files().failAt = vault::WriteStep::Write;
     boxes.answer(IDOK);
     setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "first one");
     setText(program->passwordDialog().control(PasswordDialog::RetypeBox), "first one");
@@ -219,17 +213,13 @@ TEST_F(VaultLoadingTest, AFailedWriteWhileCreatingTheVaultIsReportedNotCelebrate
     EXPECT_NE(program->mainWindow().statusText(), "Password created successfully");
     EXPECT_FALSE(program->mainWindow().visible());
     EXPECT_EQ(program.vaultBytes(), kCrLf);
-    program->vaultSession().useFileSystem(vault::realFileSystem());
 }
 
 // The dialog is gone by the time the vault is written: a vault too big for memory is told in a box
 // of its own, which shows, and the program ends instead of idling without a window.
 TEST_F(VaultLoadingTest, RunningOutOfMemoryWhileCreatingTheVaultIsToldAndEndsTheProgram) {
     startWith(kCrLf);
-    struct OutOfMemory : vault::Win32FileSystem {
-        vault::IoResult readAll(const vault::Path&, std::string&) override { throw std::bad_alloc(); }
-    } outOfMemory;
-    program->vaultSession().useFileSystem(outOfMemory);
+    program.files().beforeReadAll = [] { throw std::bad_alloc(); };
     boxes.answer(IDOK);
     setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "first one");
     setText(program->passwordDialog().control(PasswordDialog::RetypeBox), "first one");
@@ -238,7 +228,6 @@ TEST_F(VaultLoadingTest, RunningOutOfMemoryWhileCreatingTheVaultIsToldAndEndsThe
     EXPECT_TRUE(contains(boxes.seen()[0].text, "more than Vellumkeep can hold")) << boxes.seen()[0].text;
     EXPECT_EQ(boxes.seen()[0].owner, nullptr);
     EXPECT_EQ(program.endCount(), 1);
-    program->vaultSession().useFileSystem(vault::realFileSystem());
 }
 
 // A sync tool that changes the vault while the password dialog waits: what the list loads is what
@@ -307,18 +296,14 @@ TEST(VaultHeldAtStart, IsReportedAndTheProgramEndsWithoutTouchingIt) {
 // A vault too large for the memory the program may use: refused with its size named, and the
 // program ends instead of staying open with the password and no entries.
 TEST(VaultTooLargeToLoad, IsRefusedWithItsSizeAndTheProgramEnds) {
-    struct OutOfMemoryOnLoad : vault::Win32FileSystem {
-        int reads = 0;
-        vault::IoResult readAll(const vault::Path& path, std::string& bytes) override {
-            if (++reads > 1) throw std::bad_alloc();  // the gate's read passes, the entries' does not
-            return Win32FileSystem::readAll(path, bytes);
-        }
-    } files;
     TestProgram program;
     MessageBoxes boxes;
     program.writeVault("master", {{"u", "p", "l"}});
     const std::string bytes = program.vaultBytes();
-    program->vaultSession().useFileSystem(files);
+    int reads = 0;
+    program.files().beforeReadAll = [&reads] {
+        if (++reads > 1) throw std::bad_alloc();  // the gate's read passes, the entries' does not
+    };
     program.loadMainWindow();
     boxes.answer(IDOK);
     setText(program->passwordDialog().control(PasswordDialog::PasswordBox), "master");
@@ -445,9 +430,7 @@ TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
         program.writeVault("master", initial);
         const std::string bytes = program.vaultBytes();
         program.logIn("master");
-        FailingFileSystem failing;
-        failing.failAt = step;
-        program->vaultSession().useFileSystem(failing);
+        program.files().failAt = step;
 
         boxes.answer(IDCANCEL);
         click(program->mainWindow().control(MainWindow::AddButton));
@@ -470,17 +453,13 @@ TEST(FailingSave, AFailureAtAnyStepKeepsTheFileAndTheChange) {
         EXPECT_TRUE(program->vaultSession().hasUnsavedChanges());
         EXPECT_TRUE(contains(program->mainWindow().statusText(), "Not saved")) << program->mainWindow().statusText();
         EXPECT_EQ(program.endCount(), 0);
-        program->vaultSession().useFileSystem(vault::realFileSystem());
     }
 }
 
 class FailingSaveTest : public VaultSavingTest {
 protected:
     // From here on every save fails at `step` until the fault is removed.
-    void failSavesAt(vault::WriteStep step) {
-        failing.failAt = step;
-        program->vaultSession().useFileSystem(failing);
-    }
+    void failSavesAt(vault::WriteStep step) { failing.failAt = step; }
     // The box is modal to the window whose action raised it.
     void expectSaveFailureBox(const SeenBox& box, HWND raisedBy) {
         EXPECT_TRUE(contains(box.text, displayText(program.vaultPath().wstring()))) << box.text;
@@ -508,7 +487,7 @@ protected:
         EXPECT_EQ(box.owner, mainWindow);
     }
 
-    FailingFileSystem failing;
+    FailingFileSystem& failing = program.files();
 };
 
 TEST_F(FailingSaveTest, RetryAfterTheFaultIsGoneSavesEverything) {
@@ -636,7 +615,6 @@ TEST_F(VaultSavingTest, WhatTakesTheVaultsPlaceIsNamedAndKept) {
 // A handler that fails says so, and the change it could not save is known to closing.
 TEST_F(FailingSaveTest, ASaveThatRunsOutOfMemoryIsReportedAndTheChangeStaysUnsaved) {
     failing.onStep = [](vault::WriteStep) -> void { throw std::bad_alloc(); };
-    program->vaultSession().useFileSystem(failing);
     click(form().control(MainWindow::AddButton));
     setText(program->entryEditor().control(EntryEditor::UsernameBox), added.username);
     setText(program->entryEditor().control(EntryEditor::PasswordBox), added.password);

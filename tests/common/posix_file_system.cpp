@@ -1,6 +1,5 @@
-// The vault's file operations on POSIX systems, where the native tests run. Windows behaviour is
-// followed where it matters to the vault: names compare ignoring letter case, and a name that
-// starts with '.' counts as hidden.
+#include "posix_file_system.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,8 +12,6 @@
 #include <optional>
 #include <string>
 #include <utility>
-
-#include "vault/file_system_impl.h"
 
 namespace vk::vault {
 
@@ -192,7 +189,9 @@ IoResult PosixFileSystem::replaceAtomically(const Path& target, const Path& temp
     try {
         written = content([fd](std::string_view piece) { return writeAll(fd, piece); });
     } catch (...) {
-        fail(IoError{});  // whatever went wrong while the content was made, no temporary copy stays
+        // Whatever went wrong while the content was made, no temporary copy stays; the exception,
+        // not the clean-up's result, tells what happened.
+        (void)fail(IoError{});
         throw;
     }
     if (written.failed()) return fail(written.error());
