@@ -222,7 +222,7 @@ KeyCheck checkKeys(Cryptography& crypto, const VaultKeys& keys, ByteView file) {
 
 }  // namespace
 
-UnlockResult unlockVault(Cryptography& crypto, std::string_view fileBytes, std::string_view ansiPassword) {
+UnlockResult keysForPassword(Cryptography& crypto, std::string_view fileBytes, std::string_view ansiPassword) {
     HeaderReading reading = readEncryptedHeader(crypto, fileBytes);
     switch (reading.status) {
     case HeaderStatus::Ok: break;

@@ -211,9 +211,10 @@ struct UnlockResult {
     std::optional<VaultKeys> keys;  // when Opened
     CryptographyFailure failure{};  // when CryptographyFailed
 };
-// Reads the file's header as readEncryptedHeader does, then derives the keys for its parameters
-// and checks them against its key check. The content is not decrypted yet: see decryptVault.
-UnlockResult unlockVault(Cryptography& crypto, std::string_view fileBytes, std::string_view ansiPassword);
+// The keys a password gives for this file: reads its header as readEncryptedHeader does, derives
+// the keys for its parameters and checks them against its key check. The content is not
+// decrypted yet: see decryptVault.
+UnlockResult keysForPassword(Cryptography& crypto, std::string_view fileBytes, std::string_view ansiPassword);
 
 enum class DecryptStatus {
     Opened,

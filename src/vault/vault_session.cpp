@@ -117,7 +117,7 @@ void VaultSession::openEncrypted(std::string bytes, std::string_view password, O
         outcome = OpenOutcome::CryptographyFailed;
         return;
     }
-    UnlockResult unlocked = unlockVault(*crypto_, bytes, password);
+    UnlockResult unlocked = keysForPassword(*crypto_, bytes, password);
     switch (unlocked.status) {
     case UnlockStatus::Opened: break;
     case UnlockStatus::WrongPassword: outcome = OpenOutcome::WrongPassword; return;

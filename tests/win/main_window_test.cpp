@@ -26,30 +26,6 @@ protected:
     TestProgram program;
 };
 
-TEST_F(MainWindowTest, ControlsStandAtTheirDesignPlaces) {
-    ASSERT_EQ(form().dpi(), 96) << "the layout figures below are for 96 DPI";
-    EXPECT_EQ(placeOf(form().control(MainWindow::AddButton)->hwnd()), (PixelRect{4, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().control(MainWindow::DeleteButton)->hwnd()), (PixelRect{84, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().control(MainWindow::EditButton)->hwnd()), (PixelRect{164, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().control(MainWindow::GoToButton)->hwnd()), (PixelRect{244, 4, 77, 69}));
-    EXPECT_EQ(placeOf(form().control(MainWindow::WebsiteButton)->hwnd()), (PixelRect{324, 4, 273, 69}));
-    EXPECT_EQ(placeOf(form().control(MainWindow::CopyUsernameButton)->hwnd()), (PixelRect{4, 76, 157, 53}));
-    EXPECT_EQ(placeOf(form().control(MainWindow::CopyPasswordButton)->hwnd()), (PixelRect{164, 76, 157, 53}));
-    EXPECT_EQ(placeOf(form().control(MainWindow::CopyLocationButton)->hwnd()), (PixelRect{324, 76, 273, 53}));
-    PixelRect list = placeOf(form().entryList.hwnd());
-    EXPECT_EQ(list.left, 4);
-    EXPECT_EQ(list.top, 132);
-
-    RECT client{};
-    GetClientRect(form().hwnd(), &client);
-    EXPECT_EQ(client.right, 601);  // 9015 twips
-    EXPECT_EQ(client.bottom, 437);  // 6555 twips
-    LONG style = GetWindowLongW(form().hwnd(), GWL_STYLE);
-    EXPECT_TRUE(style & WS_THICKFRAME);
-    EXPECT_TRUE(style & WS_MINIMIZEBOX);
-    EXPECT_TRUE(style & WS_MAXIMIZEBOX);
-}
-
 TEST_F(MainWindowTest, CaptionsComeFromTheBranding) {
     EXPECT_EQ(form().caption(), "Vellumkeep by Quorrindale");
     EXPECT_EQ(form().control(MainWindow::WebsiteButton)->text(), "Visit www.quorrindale.example");
@@ -62,11 +38,8 @@ TEST_F(MainWindowTest, CaptionsComeFromTheBranding) {
     EXPECT_EQ(form().control(MainWindow::CopyLocationButton)->text(), "Copy Used At");
 }
 
-TEST_F(MainWindowTest, ListHasThreeColumnsAsWideAsTheCopyButtonsAbove) {
+TEST_F(MainWindowTest, ListShowsTheEntriesInThreeNamedColumns) {
     HWND list = form().entryList.hwnd();
-    EXPECT_EQ(ListView_GetColumnWidth(list, 0), 156);  // 2345 twips
-    EXPECT_EQ(ListView_GetColumnWidth(list, 1), 158);  // 2375
-    EXPECT_EQ(ListView_GetColumnWidth(list, 2), 273);  // 4095
     const wchar_t* headers[] = {L"Username", L"Password", L"Website/Location"};
     for (int i = 0; i < 3; ++i) {
         wchar_t text[64] = L"";

@@ -39,7 +39,7 @@ public:
 UnlockStatus openFile(Cryptography& crypto, const std::string& file, std::string_view password,
                       std::string& plaintext) {
     plaintext.clear();
-    UnlockResult unlocked = unlockVault(crypto, file, password);
+    UnlockResult unlocked = keysForPassword(crypto, file, password);
     if (unlocked.status != UnlockStatus::Opened) return unlocked.status;
     DecryptResult decrypted = decryptVault(crypto, *unlocked.keys, file);
     plaintext = decrypted.plaintext;
@@ -179,7 +179,7 @@ TEST(EncryptedVault, OpensWithTheRightPasswordAndAWholeFileOnly) {
     EXPECT_EQ(makeFreshVaultKeys(crypto, kPassword, kFewestIterations - 1).status, KeysStatus::IterationsOutOfBounds);
     EXPECT_EQ(makeFreshVaultKeys(crypto, kPassword, kMostIterations + 1).status, KeysStatus::IterationsOutOfBounds);
     for (std::uint32_t iterations : {0u, kFewestIterations - 1, kMostIterations + 1, UINT_MAX})
-        EXPECT_EQ(unlockVault(crypto, withIterations(crypto, file, iterations), kPassword).status,
+        EXPECT_EQ(keysForPassword(crypto, withIterations(crypto, file, iterations), kPassword).status,
                   UnlockStatus::Damaged);
     EXPECT_EQ(crypto.derivations, 0);
 }
@@ -222,7 +222,7 @@ TEST(EncryptedVault, AnyChangedByteOfAVersion2HeaderIsDamageAndDerivesNoKey) {
             std::string changed = file;
             changed[at] = static_cast<char>(changed[at] ^ mask);
             EXPECT_EQ(readEncryptedHeader(crypto, changed).status, HeaderStatus::Damaged) << at << " ^ " << +mask;
-            EXPECT_EQ(unlockVault(crypto, changed, kPassword).status, UnlockStatus::Damaged) << at << " ^ " << +mask;
+            EXPECT_EQ(keysForPassword(crypto, changed, kPassword).status, UnlockStatus::Damaged) << at << " ^ " << +mask;
             EXPECT_EQ(decryptVault(crypto, *made.keys, changed).status, DecryptStatus::Damaged) << at << " ^ " << +mask;
         }
     }
@@ -233,7 +233,7 @@ TEST(EncryptedVault, AnyChangedByteOfAVersion2HeaderIsDamageAndDerivesNoKey) {
     newer[8] = 3;
     newer = withHeaderDigestMadeAnew(crypto, newer);
     EXPECT_EQ(readEncryptedHeader(crypto, newer).status, HeaderStatus::NewerVersion);
-    EXPECT_EQ(unlockVault(crypto, newer, kPassword).status, UnlockStatus::NewerVersion);
+    EXPECT_EQ(keysForPassword(crypto, newer, kPassword).status, UnlockStatus::NewerVersion);
     EXPECT_EQ(crypto.derivations, 0);
 
     // Version 1 has no digest: a changed salt derives other keys and reads as a wrong password.
