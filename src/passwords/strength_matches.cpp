@@ -10,7 +10,7 @@
 
 #include "passwords/common_passwords.h"
 #include "passwords/word_list.h"
-#include "vault/encrypted_vault.h"
+#include "platform/wipe.h"
 
 namespace vk::passwords {
 

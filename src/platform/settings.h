@@ -1,6 +1,8 @@
 #pragma once
 // The per-user settings store: string values under
-// HKEY_CURRENT_USER\<root>\<application>\<section>, as such programs have always kept them.
+// HKEY_CURRENT_USER\<root>\<application>\<section>. The root is where programs built with the
+// Visual Basic runtime's SaveSetting keep theirs, and where earlier copies of this program kept
+// the user's choices: a new copy finds them there.
 #include <string>
 
 namespace vk {

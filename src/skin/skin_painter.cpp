@@ -65,9 +65,9 @@ void paintBackground(HWND window, HDC dc, const SkinData& skin) {
 }
 
 // Labels and check boxes show the background, except those the program gave colours of its own.
-bool drawsOverBackground(const Window& form, HWND child) {
+bool drawsOverBackground(const Window& topLevel, HWND child) {
     if (!child || !(hasClass(child, WC_STATICW) || hasClass(child, WC_BUTTONW))) return false;
-    const Control* control = form.controlFromHwnd(child);
+    const Control* control = topLevel.controlFromHwnd(child);
     return !control || (!control->backColor() && !control->foreColor());
 }
 
@@ -95,8 +95,8 @@ struct ButtonLook {
     bool focusRing = false;
 };
 
-COLORREF faceTopOf(const Window& form, HWND button, const SkinData& skin) {
-    const Control* control = form.controlFromHwnd(button);
+COLORREF faceTopOf(const Window& topLevel, HWND button, const SkinData& skin) {
+    const Control* control = topLevel.controlFromHwnd(button);
     return control && control->backColor() ? plainColour(*control->backColor()) : skin.buttonTop;
 }
 
@@ -106,8 +106,8 @@ struct ButtonState {
     bool hot = false;
 };
 
-ButtonLook lookOf(const Window& form, const DRAWITEMSTRUCT& item, const ButtonState& state, const SkinData& skin) {
-    const COLORREF base = faceTopOf(form, item.hwndItem, skin);
+ButtonLook lookOf(const Window& topLevel, const DRAWITEMSTRUCT& item, const ButtonState& state, const SkinData& skin) {
+    const COLORREF base = faceTopOf(topLevel, item.hwndItem, skin);
     const bool isDefault = state.kind == ButtonKind::Default;
     ButtonLook look{base, skin.buttonBottom, isDefault ? skin.buttonHotBorder : skin.buttonBorder, skin.buttonText};
     if (item.itemState & ODS_DISABLED) {
@@ -196,13 +196,13 @@ void drawCaption(HDC dc, HWND button, RECT area, const ButtonLook& look, UINT st
     DrawTextW(dc, caption.c_str(), -1, &target, format);
 }
 
-void drawButton(const Window& form, const DRAWITEMSTRUCT& item, const ButtonState& state, const SkinData& skin) {
+void drawButton(const Window& topLevel, const DRAWITEMSTRUCT& item, const ButtonState& state, const SkinData& skin) {
     const int w = item.rcItem.right - item.rcItem.left;
     const int h = item.rcItem.bottom - item.rcItem.top;
     if (w <= 0 || h <= 0) return;
-    const HWND window = form.hwnd();
-    const double scale = form.dpi() / 96.0;
-    const ButtonLook look = lookOf(form, item, state, skin);
+    const HWND window = topLevel.hwnd();
+    const double scale = topLevel.dpi() / 96.0;
+    const ButtonLook look = lookOf(topLevel, item, state, skin);
     // Drawn off screen first, so that a button never flickers through its states.
     Canvas canvas(item.hDC, w, h);
     if (!canvas) return;
@@ -293,8 +293,8 @@ public:
     SkinnedWindow(const SkinData& skin, int clientHeight) : skin_(skin), paintedHeight_(clientHeight) {}
     const SkinData& skin() const { return skin_; }
 
-    LRESULT message(Window& form, UINT message, WPARAM wParam, LPARAM lParam) override {
-        HWND window = form.hwnd();
+    LRESULT message(Window& topLevel, UINT message, WPARAM wParam, LPARAM lParam) override {
+        HWND window = topLevel.hwnd();
         switch (message) {
         case WM_ERASEBKGND:
             paintBackground(window, reinterpret_cast<HDC>(wParam), skin_);
@@ -305,7 +305,7 @@ public:
             return 0;
         case WM_CTLCOLORSTATIC: {
             auto child = reinterpret_cast<HWND>(lParam);
-            if (drawsOverBackground(form, child))
+            if (drawsOverBackground(topLevel, child))
                 return drawOverBackground(window, reinterpret_cast<HDC>(wParam), child, skin_);
             break;
         }
@@ -313,16 +313,16 @@ public:
             const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             const SkinnedButton* button = item.CtlType == ODT_BUTTON ? skinnedButton(item.hwndItem) : nullptr;
             if (!button) break;
-            drawButton(form, item, button->state(), skin_);
+            drawButton(topLevel, item, button->state(), skin_);
             return TRUE;
         }
         case WM_SIZE: {
-            LRESULT result = form.passOn(message, wParam, lParam);
+            LRESULT result = topLevel.passOn(message, wParam, lParam);
             if (wParam != SIZE_MINIMIZED) repaintIfHeightChanged(window);
             return result;
         }
         }
-        return form.passOn(message, wParam, lParam);
+        return topLevel.passOn(message, wParam, lParam);
     }
 
 private:
@@ -347,17 +347,17 @@ COLORREF skinBackgroundAt(const SkinData& skin, int y, int height) {
 }
 
 const SkinData* skinOf(HWND window) {
-    const Window* form = Window::fromHandle(window);
-    const auto* skinned = form ? dynamic_cast<const SkinnedWindow*>(form->messageFilter()) : nullptr;
+    const Window* topLevel = Window::fromHandle(window);
+    const auto* skinned = topLevel ? dynamic_cast<const SkinnedWindow*>(topLevel->messageFilter()) : nullptr;
     return skinned ? &skinned->skin() : nullptr;
 }
 
 void installSkin(HWND window, const SkinData& skin) {
-    Window* form = IsWindow(window) ? Window::fromHandle(window) : nullptr;
-    if (!form) return;
+    Window* topLevel = IsWindow(window) ? Window::fromHandle(window) : nullptr;
+    if (!topLevel) return;
     RECT client{};
     GetClientRect(window, &client);
-    form->setMessageFilter(std::make_unique<SkinnedWindow>(skin, client.bottom));
+    topLevel->setMessageFilter(std::make_unique<SkinnedWindow>(skin, client.bottom));
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if (isPushButton(child)) drawPushButtonWithSkin(child);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);

@@ -1,6 +1,7 @@
 #pragma once
-// The skin support object: three calls that start and stop the skin's support for the program.
-// They have no visible effect of their own; what matters is that they are made, in order. The
+// The skin support object: the skinning component's helper, known only by the places of its
+// methods in its interface (the second, fifth and sixth). Three calls start it and refresh it;
+// they have no visible effect of their own, and what matters is that they are made, in order. The
 // program's does nothing; tests put one of their own in the program's Skinning to see the order.
 
 namespace vk {
