@@ -249,6 +249,15 @@ protected:
         return waitForPasswordDialog(program(), 20000ms);
     }
     RunningProgram& program() { return *session.program; }
+    // Starts on the vault and types the master password, as a person does; `main` is the main window.
+    void logIn(HWND& main) {
+        HWND dialog = startOnVault();
+        ASSERT_TRUE(dialog);
+        ASSERT_NO_FATAL_FAILURE(typePassword(passwordBox(dialog), wide(master)));
+        pressKey(VK_RETURN);
+        main = program().waitForVisibleWindow(kMainCaption);
+        ASSERT_TRUE(main) << "the right password was refused";
+    }
 
     Session session;
     std::string before;
@@ -373,12 +382,8 @@ TEST_F(EndToEndLogin, CancelInTheWrongPasswordBoxEndsTheProgramWithoutTheNotice)
 // Generate... in the entry editor: the generator opens over it, New makes another password, Use
 // puts it in the editor's Password box, and Save stores it in the vault.
 TEST_F(EndToEndLogin, GenerateFillsTheEditorsPasswordBoxAndSaveStoresIt) {
-    HWND dialog = startOnVault();
-    ASSERT_TRUE(dialog);
-    ASSERT_NO_FATAL_FAILURE(typePassword(passwordBox(dialog), wide(master)));
-    pressKey(VK_RETURN);
-    HWND main = program().waitForVisibleWindow(kMainCaption);
-    ASSERT_TRUE(main);
+    HWND main = nullptr;
+    ASSERT_NO_FATAL_FAILURE(logIn(main));
     click(control(main, L"Button", L"Add"));
     HWND editor = program().waitForVisibleWindow(L"Add an entry");
     ASSERT_TRUE(editor);
@@ -453,12 +458,8 @@ size_t copiesInMemory(const RunningProgram& program, const std::string& text) {
 // memory, in either text form, freed memory included (the vault keeps only its keys). Locked by
 // Ctrl+L, scrambled or encrypted, it holds no entry's password either, and Ctrl+L unlocks it.
 TEST_F(EndToEndLogin, NoPasswordStaysInMemoryOnceTheVaultIsEncryptedOrLocked) {
-    HWND dialog = startOnVault();
-    ASSERT_TRUE(dialog);
-    ASSERT_NO_FATAL_FAILURE(typePassword(passwordBox(dialog), wide(master)));
-    pressKey(VK_RETURN);
-    HWND main = program().waitForVisibleWindow(kMainCaption);
-    ASSERT_TRUE(main);
+    HWND main = nullptr;
+    ASSERT_NO_FATAL_FAILURE(logIn(main));
     HWND list = controlAt(main, L"SysListView32", 0);
     auto lockThenUnlock = [&](const std::string& password) {
         ASSERT_TRUE(focusWithMouse(list));
