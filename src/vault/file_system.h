@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vk::vault {
 
@@ -84,6 +85,12 @@ public:
     virtual IoResult finalPath(const Path& path, Path& final) = 0;
     // Whether a folder is at the path (links followed).
     virtual bool isFolder(const Path& path) = 0;
+    // The names of the files in a folder, not of its folders, in no order; none when no folder is there.
+    virtual IoResult filesIn(const Path& folder, std::vector<Path>& names) = 0;
+    // Makes the folder, unless one is there.
+    virtual IoResult makeFolder(const Path& folder) = 0;
+    // Removes the file (a link itself, never what it leads to); success when none is there.
+    virtual IoResult removeFile(const Path& path) = 0;
 };
 
 // The file system of the machine the program runs on (in the native tests and benchmarks, the

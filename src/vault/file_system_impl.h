@@ -29,6 +29,9 @@ public:
                                TemporaryCopy copy = TemporaryCopy::KeptIfKilled) override;
     IoResult finalPath(const Path& path, Path& final) override;
     bool isFolder(const Path& path) override;
+    IoResult filesIn(const Path& folder, std::vector<Path>& names) override;
+    IoResult makeFolder(const Path& folder) override;
+    IoResult removeFile(const Path& path) override;
 
 private:
     IoResult beforeStep(WriteStep step, void* file);

@@ -267,6 +267,34 @@ bool Win32FileSystem::isFolder(const Path& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+IoResult Win32FileSystem::filesIn(const Path& folder, std::vector<Path>& names) {
+    names.clear();
+    WIN32_FIND_DATAW found{};
+    FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return IoResult::success();
+        return errorOf(code);
+    }
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+    } while (FindNextFileW(search.get(), &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES) return lastError();
+    return IoResult::success();
+}
+
+IoResult Win32FileSystem::makeFolder(const Path& folder) {
+    if (CreateDirectoryW(folder.c_str(), nullptr)) return IoResult::success();
+    const DWORD code = GetLastError();
+    if (code == ERROR_ALREADY_EXISTS && isFolder(folder)) return IoResult::success();
+    return errorOf(code);
+}
+
+IoResult Win32FileSystem::removeFile(const Path& path) {
+    if (vk::removeFile(path)) return IoResult::success();
+    return lastError();
+}
+
 FileSystem& realFileSystem() {
     static Win32FileSystem files;
     return files;

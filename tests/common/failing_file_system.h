@@ -32,6 +32,9 @@ public:
                                       vault::TemporaryCopy copy = vault::TemporaryCopy::KeptIfKilled) override;
     vault::IoResult finalPath(const vault::Path& path, vault::Path& final) override;
     bool isFolder(const vault::Path& path) override;
+    vault::IoResult filesIn(const vault::Path& folder, std::vector<vault::Path>& names) override;
+    vault::IoResult makeFolder(const vault::Path& folder) override;
+    vault::IoResult removeFile(const vault::Path& path) override;
 
 private:
     vault::IoResult beforeStep(vault::WriteStep step, void* file) override;

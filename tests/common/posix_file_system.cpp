@@ -226,6 +226,28 @@ bool PosixFileSystem::isFolder(const Path& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+IoResult PosixFileSystem::filesIn(const Path& folder, std::vector<Path>& names) {
+    names.clear();
+    Directory listing(::opendir(folder.c_str()));
+    if (!listing) return errno == ENOENT ? IoResult::success() : IoResult(lastError());
+    while (const dirent* entry = ::readdir(listing.get())) {
+        struct stat info {};
+        if (::lstat((folder + '/' + entry->d_name).c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
+            names.emplace_back(entry->d_name);
+    }
+    return IoResult::success();
+}
+
+IoResult PosixFileSystem::makeFolder(const Path& folder) {
+    if (::mkdir(folder.c_str(), 0700) == 0 || (errno == EEXIST && isFolder(folder))) return IoResult::success();
+    return lastError();
+}
+
+IoResult PosixFileSystem::removeFile(const Path& path) {
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT) return IoResult::success();
+    return lastError();
+}
+
 FileSystem& realFileSystem() {
     static PosixFileSystem files;
     return files;

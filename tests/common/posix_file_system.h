@@ -17,6 +17,9 @@ public:
                                TemporaryCopy copy = TemporaryCopy::KeptIfKilled) override;
     IoResult finalPath(const Path& path, Path& final) override;
     bool isFolder(const Path& path) override;
+    IoResult filesIn(const Path& folder, std::vector<Path>& names) override;
+    IoResult makeFolder(const Path& folder) override;
+    IoResult removeFile(const Path& path) override;
 
 protected:
     // Called before each step of replaceAtomically but the flush, which goes through flushToDisk;
