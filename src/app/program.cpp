@@ -39,7 +39,8 @@ Program::Program(Environment environment)
       vaultKeyDialog_(*this, *this),
       columnChooser_(*this, *this),
       generatorDialog_(*this, *this, *this),
-      optionsDialog_(*this, *this) {
+      optionsDialog_(*this, *this),
+      earlierVersionsDialog_(*this, *this) {
     isNT6OrLater = [this] { return env_.isNT6OrLater(); };
 }
 
@@ -101,6 +102,7 @@ void Program::vaultKeyChangeAsked(VaultKeyDialog::Request request) {
 
 void Program::changeVaultKey(VaultKeyDialog::Request& request) {
     VaultKeyDialog& dialog = vaultKeyDialog_;
+    if (request.purpose == VaultKeyDialog::Purpose::OpenChangedVault) return openChangedVault(request);
     // An encrypted vault's keys take a moment each, during which the dialog paints but takes nothing.
     dialog.showWorking("Checking the password...");
     const bool right = request.current.complete && vault_.isMasterPassword(dialog.hwnd(), request.current.text);
@@ -141,6 +143,7 @@ void Program::unloadOtherWindows() {
     vaultKeyDialog_.unload();
     columnChooser_.unload();
     optionsDialog_.unload();
+    earlierVersionsDialog_.unload();
     splashWindow_.unload();
 }
 

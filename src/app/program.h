@@ -10,6 +10,7 @@
 #include "gate/password_dialog.h"
 #include "gate/vault_key_dialog.h"
 #include "mainwindow/column_chooser.h"
+#include "mainwindow/earlier_versions_dialog.h"
 #include "mainwindow/entry_editor.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/options.h"
@@ -42,6 +43,8 @@ struct Environment {
     unsigned splashTickMs = 13;
     // A copied password leaves the clipboard this long after the copy.
     unsigned clipboardClearMs = 10000;
+    // While the main window waits, the vault file is looked at this often for another program's change.
+    unsigned vaultCheckMs = 3000;
 
     static Environment real();
 };
@@ -63,7 +66,8 @@ class Program : public Branding,
                 public HelpViewer::Host,
                 public LinkLauncher::Host,
                 public ColumnChooser::Host,
-                public OptionsDialog::Host {
+                public OptionsDialog::Host,
+                public EarlierVersionsDialog::Host {
 public:
     explicit Program(Environment environment);
     ~Program();
@@ -96,6 +100,7 @@ public:
     ColumnChooser& columnChooser() { return columnChooser_; }
     PasswordGeneratorDialog& generatorDialog() { return generatorDialog_; }
     OptionsDialog& optionsDialog() { return optionsDialog_; }
+    EarlierVersionsDialog& earlierVersionsDialog() { return earlierVersionsDialog_; }
     const Options& options() const { return options_; }
     // Whether the vault is locked: none of its entries is on screen until the master password is given.
     bool locked() const { return locked_; }
@@ -108,6 +113,8 @@ private:
     void entriesLoaded() override { mainWindow_.entryList.entriesLoaded(); }
     void setStatusText(const std::string& text) override { mainWindow_.setStatusText(text); }
     std::string statusText() const override { return mainWindow_.statusText(); }
+    void addStatusNote(const std::string& note) override;
+    bool askForChangedVaultPassword() override;
     void showVaultFormat(vault::VaultFormat format) override;
     void showUnlocked() override;
     void askForNewPassword() override { passwordDialog_.switchToCreate(); }
@@ -127,9 +134,12 @@ private:
     void unlockWith(const std::string& password);
     // VaultKeyDialog::Host
     void vaultKeyChangeAsked(VaultKeyDialog::Request request) override;
+    void vaultKeyDialogClosed(VaultKeyDialog::Purpose purpose) override;
     // Checks what the vault key dialog was given, in the order the dialog asks it, and saves the
     // vault with its new key; the dialog closes when it is saved, and says why when it is not.
     void changeVaultKey(VaultKeyDialog::Request& request);
+    // The master password the vault file got elsewhere, as the dialog was given it.
+    void openChangedVault(VaultKeyDialog::Request& request);
     // MainWindow::Host
     void askForMasterPassword() override;
     SettingsStore& settings() override { return env_.settings; }
@@ -158,6 +168,8 @@ private:
     void windowMinimised() override;
     void idleCheck() override;
     void showOptions() override { optionsDialog_.open(options_); }
+    void showEarlierVersions() override;
+    void mainWindowActivated() override;
     // EntryEditor::Host
     vault::EntryId addEntry(const vault::Entry& entry) override { return vault_.addEntry(entry); }
     bool replaceEntry(vault::EntryId id, const vault::Entry& entry) override { return vault_.replaceEntry(id, entry); }
@@ -175,6 +187,13 @@ private:
     void columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) override;
     // OptionsDialog::Host
     void optionsChosen(const Options& options) override;
+    // EarlierVersionsDialog::Host
+    void restoreVersionAsked(size_t row) override;
+
+    // The vault file, looked at for another program's change while the main window is free (no box
+    // or dialog of a command holds it, the vault is open and unlocked).
+    void checkVaultFile();
+    bool mayCheckVaultFile() const;
 
     // The lock (vault_lock.cpp). A lock asked for while a box, a system dialog or a key being
     // derived holds the main window waits for it: the boxes and dialogs are told to close as their
@@ -207,6 +226,10 @@ private:
     ColumnChooser columnChooser_;  // asks for the columns of a file to import
     PasswordGeneratorDialog generatorDialog_;  // opened by entryEditor_
     OptionsDialog optionsDialog_;
+    EarlierVersionsDialog earlierVersionsDialog_;
+    // The versions the dialog lists, row by row.
+    std::vector<VaultController::EarlierVersion> shownVersions_;
+    DWORD lastVaultCheck_ = 0;  // the tick count of the last look at the vault file
 
     Options options_;
     unsigned lockAfterMs_ = 0;  // 0: no lock for want of use

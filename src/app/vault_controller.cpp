@@ -87,7 +87,7 @@ bool mayReplaceVault(VaultController& app, vault::VaultSession& vault, HWND owne
                                 place +
                                 "\r\n\r\nReplace it with the entries in this list?  Choose No to leave the file "
                                 "as it is; your change then stays in the list only, unsaved.",
-                            app.host().appTitle(), MB_YESNO | MB_ICONWARNING);
+                            app.host().appTitle(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
     return choice == IDYES;
 }
 
@@ -155,7 +155,10 @@ constexpr const char* kCryptographyFailed =
 // leaves. True when the file holds the vault as the session has it.
 bool writeVault(VaultController& app, HWND owner, const char* cancelling) {
     vault::VaultSession& vault = app.vault();
+    // Another program's change is merged first; one that cannot be is asked about.
+    if (app.bringInOutsideChange(owner) == VaultController::OutsideChange::AskingPassword) return false;
     if (!mayReplaceVault(app, vault, owner)) return false;
+    app.keepEarlierVersion();
     for (;;) {
         vault::IoResult saved = vault.save();
         if (saved.succeeded()) return true;
@@ -355,6 +358,11 @@ void showVaultFormat(VaultController& app) { app.host().showVaultFormat(app.vaul
 
 }  // namespace
 
+void VaultController::showAndRememberFormat() {
+    showVaultFormat(*this);
+    rememberVaultFormat(*this);
+}
+
 VaultController::VaultController(Host& host, vault::FileSystem& files, vault::Cryptography* crypto,
                                  const SettingsStore& settings, std::wstring folder)
     : host_(host),
@@ -475,6 +483,8 @@ void VaultController::create(const std::string& password) {
 }
 
 void VaultController::lock() {
+    waitingFile_.reset();
+    declinedFile_.reset();
     if (!vault_.hasUnsavedChanges()) vault_.close();
 }
 
@@ -525,6 +535,8 @@ bool VaultController::isMasterPassword(HWND owner, const std::string& password) 
 bool VaultController::saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format,
                                      const std::string& done) {
     vault::VaultSession& vault = vault_;
+    // Another program's change comes in under the key the file has now.
+    if (bringInOutsideChange(owner) == OutsideChange::AskingPassword) return false;
     std::optional<vault::VaultKey> key;
     {
         WaitCursor deriving;
@@ -558,6 +570,8 @@ bool VaultController::saveWithNewKey(HWND owner, const std::string& password, va
     showVaultFormat(*this);
     rememberVaultFormat(*this);
     host_.setStatusText(done + "  Saved " + generalDateTimeNow());
+    // No kept copy may stay weaker than the vault: an old master password must open none of them.
+    resealEarlierVersions(owner, previous);
     return true;
 }
 

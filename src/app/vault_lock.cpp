@@ -14,6 +14,7 @@ void Program::loadOptions() {
     options_ = readOptions(env_.settings, productName);
     lockAfterMs_ = lockAfterMs(env_.settings, productName, options_);
     mainWindow_.entryList.setPasswordsShown(options_.showPasswords);
+    vault_.vault().keepVersions(options_.versionsKept);
 }
 
 void Program::optionsChosen(const Options& options) {
@@ -37,7 +38,8 @@ void Program::windowMinimised() {
 
 void Program::idleCheck() {
     if (lockAsked_) return lockWhenFree();
-    if (lockAfterMs_ != 0 && !locked_ && inputWatch_.idleMs() >= lockAfterMs_) askForLock();
+    if (lockAfterMs_ != 0 && !locked_ && inputWatch_.idleMs() >= lockAfterMs_) return askForLock();
+    if (GetTickCount() - lastVaultCheck_ >= env_.vaultCheckMs) checkVaultFile();
 }
 
 void Program::askForLock() {
@@ -65,6 +67,7 @@ void Program::lock() {
     draft_ = entryEditor_.takeDraft();
     vaultKeyDialog_.unload();
     columnChooser_.unload();
+    earlierVersionsDialog_.unload();
     mainWindow_.forgetCopies();
     vault_.lock();
     locked_ = true;

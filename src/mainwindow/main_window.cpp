@@ -30,6 +30,7 @@ const MenuItem kMenuItems[] = {
     {MainWindow::FileMenu, L"Export Entries...", [](MainWindow& w) { w.onExportClick(); }},
     {MainWindow::FileMenu, L"Options...", [](MainWindow& w) { w.onOptionsClick(); }},
     {MainWindow::FileMenu, L"Lock\tCtrl+L", [](MainWindow& w) { w.onLockClick(); }},
+    {MainWindow::FileMenu, L"Earlier Versions...", [](MainWindow& w) { w.onEarlierVersionsClick(); }},
     {MainWindow::FileMenu, L"Exit", [](MainWindow& w) { w.onExitClick(); }},
     {MainWindow::DataMenu, L"Add Username/Password", [](MainWindow& w) { w.onAddClick(); }},
     {MainWindow::DataMenu, L"Delete Selected Item", [](MainWindow& w) { w.onDeleteClick(); }},
@@ -256,6 +257,10 @@ bool MainWindow::unlockedOrAsk() {
 
 void MainWindow::onOptionsClick() { host_.showOptions(); }
 
+void MainWindow::onEarlierVersionsClick() {
+    if (unlockedOrAsk()) host_.showEarlierVersions();
+}
+
 void MainWindow::onLockClick() { host_.lockOrUnlock(); }
 
 void MainWindow::onExitClick() { unload(); }
@@ -278,6 +283,10 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
             host_.windowMinimised();
         else
             onResize();
+        return false;
+    case WM_ACTIVATE:
+        // Back from another program, which may have changed the vault file.
+        if (LOWORD(wParam) != WA_INACTIVE) host_.mainWindowActivated();
         return false;
     case WM_WTSSESSION_CHANGE:
         if (wParam == WTS_SESSION_LOCK) host_.windowsLocking();

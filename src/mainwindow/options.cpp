@@ -37,6 +37,8 @@ Options readOptions(const SettingsStore& settings, const std::string& product) {
     options.lockOnSessionLock = flagOf(settings, product, "lockOnSessionLock", options.lockOnSessionLock);
     options.lockWhenMinimised = flagOf(settings, product, "lockWhenMinimised", options.lockWhenMinimised);
     options.showPasswords = flagOf(settings, product, "showPasswords", options.showPasswords);
+    int versions = 0;
+    if (parseVersionsKept(settings.get(product, kSection, "versionsKept", ""), versions)) options.versionsKept = versions;
     return options;
 }
 
@@ -45,6 +47,7 @@ void saveOptions(const SettingsStore& settings, const std::string& product, cons
     settings.save(product, kSection, "lockOnSessionLock", options.lockOnSessionLock ? "1" : "0");
     settings.save(product, kSection, "lockWhenMinimised", options.lockWhenMinimised ? "1" : "0");
     settings.save(product, kSection, "showPasswords", options.showPasswords ? "1" : "0");
+    settings.save(product, kSection, "versionsKept", std::to_string(options.versionsKept));
 }
 
 unsigned lockAfterMs(const SettingsStore& settings, const std::string& product, const Options& options) {
@@ -56,6 +59,10 @@ unsigned lockAfterMs(const SettingsStore& settings, const std::string& product, 
 
 bool parseLockMinutes(const std::string& typed, int& minutes) {
     return parseNumber(typed, Options::kMostLockMinutes, minutes);
+}
+
+bool parseVersionsKept(const std::string& typed, int& count) {
+    return parseNumber(typed, Options::kMostVersionsKept, count);
 }
 
 }  // namespace vk

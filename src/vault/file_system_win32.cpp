@@ -201,7 +201,7 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
     if (IoResult result = beforeStep(WriteStep::CreateTemporary, nullptr); result.failed()) return fail(result.error());
     // What a crash left in the temporary copy's place goes first, read-only or not; a link there is
     // removed, never followed, so that nothing is written where it leads. The copy is then made new.
-    removeFile(temporary);
+    vk::removeFile(temporary);
     file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE | (removedIfKilled ? DELETE : 0), 0, nullptr, CREATE_NEW,
                            carried, nullptr));
     if (!file) return fail(whyNotMade(temporary));

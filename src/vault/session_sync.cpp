@@ -17,7 +17,10 @@ std::vector<EntryView> viewsOf(const EntryList& list) {
     return views;
 }
 
-Entry entryOf(const EntryView* view) { return view ? view->toEntry() : Entry{}; }
+std::optional<Entry> entryOf(const EntryView* view) {
+    if (!view) return std::nullopt;
+    return view->toEntry();
+}
 
 }  // namespace
 

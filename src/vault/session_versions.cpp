@@ -1,5 +1,6 @@
 // The open vault's earlier versions: kept before saves, opened with the vault's key, restored, and
 // sealed anew whenever the vault's key changes, so that no kept file is weaker than the vault.
+#include <algorithm>
 #include <new>
 
 #include "vault/vault_session.h"
@@ -77,11 +78,13 @@ IoResult VaultSession::keepVersion(Seconds now, bool always, bool& kept) {
     Path file;
     if (files_.finalPath(path_, file).failed()) return IoResult::success();  // nothing to keep yet
     const Path folder = versionsFolderFor(file);
-    if (versionsKept_ <= 0) return versions_.keepNewest(folder, 0);
+    // Kept `always` (before a restore, say), one is kept even where the options keep none.
+    const int count = always ? std::max(versionsKept_, 1) : versionsKept_;
+    if (count <= 0) return versions_.keepNewest(folder, 0);
     std::vector<KeptVersion> versions;
     if (IoResult listed = versions_.list(folder, versions); listed.failed()) return listed;
     if (!always && !versions_.due(versions, now)) return IoResult::success();
-    return versions_.keep(file, folder, now, versionsKept_, kept);
+    return versions_.keep(file, folder, now, count, kept);
 }
 
 IoResult VaultSession::openVersion(const Path& version, OpenedFile& opened) {

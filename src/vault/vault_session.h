@@ -85,10 +85,11 @@ struct ChangedFile {
 struct TakenChange {
     bool merged = false;
     bool unsaved = false;
-    // Entries that both sides touched (see entry_merge.h): the base entry, ours, theirs (an entry
-    // of three empty fields where a side deleted it).
+    // Entries that both sides touched (see entry_merge.h): the base entry, ours and theirs (none
+    // where that side deleted it).
     struct Conflict {
-        Entry base, ours, theirs;
+        Entry base;
+        std::optional<Entry> ours, theirs;
     };
     std::vector<Conflict> conflicts;
 };
