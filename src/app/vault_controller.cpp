@@ -448,7 +448,10 @@ bool VaultController::unlock(const std::string& password) {
         WaitCursor deriving;
         if (std::optional<vault::VaultKey> stronger = vault.makeKey(password, vault::VaultFormat::Encrypted)) {
             vault::VaultKey weaker = vault.replaceKey(std::move(*stronger));
-            if (!writeVault(*this, nullptr, "")) vault.replaceKey(std::move(weaker));
+            if (!writeVault(*this, nullptr, ""))
+                vault.replaceKey(std::move(weaker));
+            else
+                resealEarlierVersions(nullptr, weaker);
         }
     }
     host_.showUnlocked();

@@ -6,6 +6,19 @@
 #include "vault/vault_session.h"
 
 namespace vk::vault {
+namespace {
+
+// Any bytes read as scrambled lines give a first line. Taken for a vault with another master password,
+// so that its password is asked for, are only files as a save writes them: ended by a line end, with
+// a first line that could have been typed (no control characters).
+bool looksSaved(std::string_view bytes, std::string_view storedPassword) {
+    if (!bytes.ends_with(kLineEnd)) return false;
+    for (char c : storedPassword)
+        if (static_cast<unsigned char>(c) < 0x20) return false;
+    return true;
+}
+
+}  // namespace
 
 OpenedFile VaultSession::openWithKey(std::string bytes, const VaultKey& key) {
     OpenedFile opened;
@@ -36,9 +49,12 @@ OpenedFile VaultSession::openWithKey(std::string bytes, const VaultKey& key) {
         if (isZeroFilled(bytes) || stored.empty()) return opened;  // NotAVault
         if (key.keys_)
             opened.opening = FileOpening::Unencrypted;
-        else
-            opened.opening = stored == key.masterPassword_ ? FileOpening::Opened : FileOpening::OtherPassword;
+        else if (stored == key.masterPassword_)
+            opened.opening = FileOpening::Opened;
+        else if (looksSaved(bytes, stored))
+            opened.opening = FileOpening::OtherPassword;
         wipeSecret(stored);
+        if (opened.opening == FileOpening::NotAVault) return opened;
         opened.content = std::move(bytes);
     }
     opened.entries = entryTableOf(opened.content);
