@@ -124,7 +124,7 @@ void VaultController::keepEarlierVersion(bool always) {
                                 result.error().reason;
     if (problem == versionProblemTold_) return;
     versionProblemTold_ = problem;
-    host_.addStatusNote(problem);
+    addStatusNote(problem);
 }
 
 void VaultController::resealEarlierVersions(HWND owner, const vault::VaultKey& old) {

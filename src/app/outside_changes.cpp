@@ -63,7 +63,7 @@ VaultController::OutsideChange VaultController::bringInOutsideChange(HWND owner)
         waitingFile_.reset();
     }
     declinedFile_ = fingerprint;
-    host_.addStatusNote("The vault file was changed by another program, but Vellumkeep cannot merge with it (" +
+    addStatusNote("The vault file was changed by another program, but Vellumkeep cannot merge with it (" +
                         notMergedReason(opening) + "): the file is left as it is.");
     return OutsideChange::CannotBringIn;
 }
@@ -98,8 +98,12 @@ void VaultController::changedVaultPasswordDeclined() {
     if (!waitingFile_) return;
     declinedFile_ = waitingFile_->fingerprint;
     waitingFile_.reset();
-    host_.addStatusNote("The vault file keeps the changes another program saved with another master password; "
+    addStatusNote("The vault file keeps the changes another program saved with another master password; "
                         "a save here asks before it replaces them.");
+}
+
+void VaultController::addStatusNote(const std::string& note) {
+    host_.afterCommand([this, note] { host_.setStatusText(host_.statusText() + "  " + note); });
 }
 
 void VaultController::takeOutsideChange(HWND owner, vault::ChangedFile file) {
@@ -112,8 +116,10 @@ void VaultController::takeOutsideChange(HWND owner, vault::ChangedFile file) {
     if (const size_t count = taken.conflicts.size())
         note += "  " + std::to_string(count) + (count == 1 ? " entry was" : " entries were") +
                 " changed on both sides: see the message.";
-    host_.addStatusNote(note);
-    if (!taken.conflicts.empty()) tellMergeConflicts(owner, taken.conflicts);
+    addStatusNote(note);
+    // Told once the merge is saved, which the command that found it does first.
+    if (!taken.conflicts.empty())
+        host_.afterCommand([this, owner, conflicts = taken.conflicts] { tellMergeConflicts(owner, conflicts); });
 }
 
 void VaultController::tellMergeConflicts(HWND owner, const std::vector<vault::TakenChange::Conflict>& conflicts) {

@@ -113,7 +113,7 @@ private:
     void entriesLoaded() override { mainWindow_.entryList.entriesLoaded(); }
     void setStatusText(const std::string& text) override { mainWindow_.setStatusText(text); }
     std::string statusText() const override { return mainWindow_.statusText(); }
-    void addStatusNote(const std::string& note) override;
+    void afterCommand(std::function<void()> work) override { afterHandlers_.post(std::move(work)); }
     bool askForChangedVaultPassword() override;
     void showVaultFormat(vault::VaultFormat format) override;
     void showUnlocked() override;

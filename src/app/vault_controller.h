@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,8 +34,8 @@ public:
         virtual void entriesLoaded() = 0;
         virtual void setStatusText(const std::string& text) = 0;
         virtual std::string statusText() const = 0;
-        // Adds a sentence to the status line once the command that is running has said its own.
-        virtual void addStatusNote(const std::string& note) = 0;
+        // Runs `work` once the command that is running now is over (and has said what it did).
+        virtual void afterCommand(std::function<void()> work) = 0;
         // The File menu offers what fits the vault's format.
         virtual void showVaultFormat(vault::VaultFormat format) = 0;
         // The vault is open: the main window takes over from the gate.
@@ -169,6 +170,8 @@ private:
         return change();
     }
 
+    // Adds a sentence to the status line once the running command has said its own.
+    void addStatusNote(const std::string& note);
     // Seals every kept version as the vault is sealed now, after its key changed from `old`; asks
     // before it removes one that cannot be.
     void resealEarlierVersions(HWND owner, const vault::VaultKey& old);

@@ -5,10 +5,6 @@
 
 namespace vk {
 
-void Program::addStatusNote(const std::string& note) {
-    afterHandlers_.post([this, note] { mainWindow_.setStatusText(mainWindow_.statusText() + "  " + note); });
-}
-
 bool Program::askForChangedVaultPassword() {
     if (vaultKeyDialog_.isLoaded()) return false;  // busy with the vault's own key
     vaultKeyDialog_.open(VaultKeyDialog::Purpose::OpenChangedVault);

@@ -85,7 +85,8 @@ public:
     virtual IoResult finalPath(const Path& path, Path& final) = 0;
     // Whether a folder is at the path (links followed).
     virtual bool isFolder(const Path& path) = 0;
-    // The names of the files in a folder, not of its folders, in no order; none when no folder is there.
+    // The names of the files in a folder, not of its folders, in no order; none when no folder is
+    // there (nothing, or a file).
     virtual IoResult filesIn(const Path& folder, std::vector<Path>& names) = 0;
     // Makes the folder, unless one is there.
     virtual IoResult makeFolder(const Path& folder) = 0;

@@ -269,13 +269,10 @@ bool Win32FileSystem::isFolder(const Path& path) {
 
 IoResult Win32FileSystem::filesIn(const Path& folder, std::vector<Path>& names) {
     names.clear();
+    if (!isFolder(folder)) return IoResult::success();  // nothing there, or a file
     WIN32_FIND_DATAW found{};
     FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
-    if (!search) {
-        const DWORD code = GetLastError();
-        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return IoResult::success();
-        return errorOf(code);
-    }
+    if (!search) return lastError();
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
     } while (FindNextFileW(search.get(), &found));
@@ -284,6 +281,10 @@ IoResult Win32FileSystem::filesIn(const Path& folder, std::vector<Path>& names) 
 }
 
 IoResult Win32FileSystem::makeFolder(const Path& folder) {
+    // A file in the folder's place is named as the reason, whatever name the system gives it.
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return errorOf(ERROR_ALREADY_EXISTS);
     if (CreateDirectoryW(folder.c_str(), nullptr)) return IoResult::success();
     const DWORD code = GetLastError();
     if (code == ERROR_ALREADY_EXISTS && isFolder(folder)) return IoResult::success();

@@ -229,7 +229,7 @@ bool PosixFileSystem::isFolder(const Path& path) {
 IoResult PosixFileSystem::filesIn(const Path& folder, std::vector<Path>& names) {
     names.clear();
     Directory listing(::opendir(folder.c_str()));
-    if (!listing) return errno == ENOENT ? IoResult::success() : IoResult(lastError());
+    if (!listing) return errno == ENOENT || errno == ENOTDIR ? IoResult::success() : IoResult(lastError());
     while (const dirent* entry = ::readdir(listing.get())) {
         struct stat info {};
         if (::lstat((folder + '/' + entry->d_name).c_str(), &info) == 0 && !S_ISDIR(info.st_mode))

@@ -259,7 +259,11 @@ TEST(EntryTransfer, AnImportSkipsWhatTheCodePageCannotHoldAndSavesOnce) {
     EXPECT_NE(boxes.seen()[0].text.find("2 with characters this computer's code page cannot hold"), std::string::npos)
         << boxes.seen()[0].text;
     EXPECT_EQ(vault::entriesOf(program.vaultBytes()), (std::vector<vault::Entry>{{"bob", "pw-b", "u"}}));
-    EXPECT_EQ(std::count(counting.steps.begin(), counting.steps.end(), vault::WriteStep::CreateTemporary), 1);
+    // The vault as it was, kept as an earlier version first, then the vault saved once.
+    EXPECT_EQ(std::count(counting.steps.begin(), counting.steps.end(), vault::WriteStep::CreateTemporary), 2);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(program.folder().file("data.enc.versions")),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 }  // namespace
