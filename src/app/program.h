@@ -115,6 +115,7 @@ private:
     void askForPassword() override { passwordDialog_.openToEnter(); }
     void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) override;
     const std::string& product() const override { return productName; }
+    void report(HWND owner, const std::wstring& text, const std::string& title) override;
     // SplashWindow::Host
     unsigned splashTickMs() const override { return env_.splashTickMs; }
     void handOverFromSplash() override;

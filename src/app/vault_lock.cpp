@@ -123,7 +123,7 @@ void VaultLock::restoreDraft() {
     host_.reopenEditorDraft(std::move(draft), entry);
 }
 
-void VaultLock::tellAfterUnlock(std::string text, std::string title) {
+void VaultLock::tellAfterUnlock(std::wstring text, std::string title) {
     report_.emplace(std::move(title), std::move(text));
 }
 

@@ -72,7 +72,7 @@ public:
     // The vault is open again: the main window shows it, and the editor's draft comes back.
     void finishUnlock();
     // Shown once the vault is unlocked: a report that a lock closed before it was read.
-    void tellAfterUnlock(std::string text, std::string title);
+    void tellAfterUnlock(std::wstring text, std::string title);
     // Whether a lock waits for the program's windows to be free.
     bool waiting() const { return lockAsked_; }
 
@@ -93,7 +93,7 @@ private:
     // What the editor held when the vault locked; it comes back at the unlock.
     std::optional<EntryEditor::Draft> draft_;
     // A report a lock closed: title and text.
-    std::optional<std::pair<std::string, std::string>> report_;
+    std::optional<std::pair<std::string, std::wstring>> report_;
 };
 
 }  // namespace vk

@@ -22,7 +22,7 @@ namespace {
 using vault::Entry;
 
 const std::vector<Entry> kEntries{{"alice", "pw-a", "georgetown"}, {"bob", "pw-b", "www.example.com"}};
-enum FileItem { kEncryptionItem = 0, kOptionsItem = 4, kLockItem = 5 };
+enum FileItem { kEncryptionItem = 0, kChangePasswordItem = 1, kImportItem = 2, kExportItem = 3, kOptionsItem = 4, kLockItem = 5 };
 
 // The program on two entries, and what the lock tests do with it.
 struct LockingProgram {
@@ -193,6 +193,127 @@ TEST_F(VaultLockTest, NoOpenBoxOrDialogHoldsTheLockOff) {
     windowsLocks();
     EXPECT_FALSE(program->vaultKeyDialog().isLoaded());
     expectLocked();
+
+    // The options say when the vault locks: they are the vault's to guard, as every command is.
+    typeToUnlock("master");
+    chooseFileItem(kOptionsItem);
+    ASSERT_TRUE(program->optionsDialog().isLoaded());
+    windowsLocks();
+    EXPECT_FALSE(program->optionsDialog().isLoaded());
+    chooseFileItem(kOptionsItem);
+    EXPECT_FALSE(program->optionsDialog().isLoaded());
+    EXPECT_TRUE(program->passwordDialog().visible());
+}
+
+// A lock that comes while a command's box is up, after the command's save failed, waits for the
+// command: the box closes as Cancel would, the command ends as it would then, and the lock
+// follows. Nothing is lost or added twice, whichever way the lock comes, and the next save
+// writes every entry.
+TEST_F(VaultLockTest, ALockWhileACommandsBoxIsUpWaitsForTheCommand) {
+    const std::string strong = "Harbor-Quilt-Lantern-58";  // no question before it guards a vault
+    const Entry carol{"carol", "pw-c", ""}, dave{"dave", "pw-d", "www.example.org"};
+    using Trigger = std::function<void(LockingProgram&)>;
+    const std::pair<const char*, Trigger> triggers[] = {
+        {"Windows locks the session", [](LockingProgram& t) { t.windowsLocks(); }},
+        {"File > Lock", [](LockingProgram& t) { t.chooseFileItem(kLockItem); }},
+        {"five minutes without use",
+         [](LockingProgram& t) {
+             t.program.passTime(5 * 60'000);
+             t.form().timer(MainWindow::IdleTimer)->tick();
+         }},
+    };
+    auto keyDialog = [](FileItem item, std::vector<std::string> typed) {
+        return [item, typed](LockingProgram& t) {
+            t.chooseFileItem(item);
+            const int boxes[] = {VaultKeyDialog::CurrentBox, VaultKeyDialog::NewBox, VaultKeyDialog::RetypeBox};
+            for (size_t i = 0; i < typed.size(); ++i) setText(t.program->vaultKeyDialog().control(boxes[i]), typed[i]);
+            click(t.program->vaultKeyDialog().control(VaultKeyDialog::OkButton));
+        };
+    };
+    // Each command, its boxes answered: the box of its failure closes as the lock comes.
+    using Command = std::function<void(LockingProgram&, MessageBoxes&, const std::function<void()>& lockComes)>;
+    auto failedSave = [](std::function<void(LockingProgram&)> command) -> Command {
+        return [command](LockingProgram& t, MessageBoxes& boxes, const std::function<void()>& lockComes) {
+            boxes.answerAfter(IDCANCEL, lockComes);  // Retry or Cancel
+            command(t);
+        };
+    };
+    const struct {
+        const char* what;
+        bool encryptFirst;
+        Command command;
+        bool reportAfterUnlock;  // what the lock closed unread is shown again
+        std::vector<Entry> shownAfterUnlock;
+    } commands[] = {
+        {"Encrypt Vault", false, failedSave(keyDialog(kEncryptionItem, {strong})), false, kEntries},
+        {"Change Master Password", false,
+         failedSave(keyDialog(kChangePasswordItem, {strong, "Copper-Meadow-Violin-31", "Copper-Meadow-Violin-31"})),
+         false, kEntries},
+        {"Remove Encryption", true, failedSave(keyDialog(kEncryptionItem, {strong})), false, kEntries},
+        {"the editor's Save", false,
+         failedSave([&](LockingProgram& t) {
+             click(t.form().control(MainWindow::AddButton));
+             setText(t.editor().control(EntryEditor::UsernameBox), carol.username);
+             setText(t.editor().control(EntryEditor::PasswordBox), carol.password);
+             click(t.editor().control(EntryEditor::SaveButton));
+         }),
+         false, {kEntries[0], kEntries[1], carol}},
+        {"Import Entries", false,
+         [&](LockingProgram& t, MessageBoxes& boxes, const std::function<void()>& lockComes) {
+             const std::filesystem::path csv = t.program.folder().file("in.csv");
+             writeFile(csv, "Username,Password,Website/Location\r\ncarol,pw-c,\r\n");
+             boxes.answerAfter(IDCANCEL, lockComes);
+             boxes.answer(IDOK);  // the report, which the lock closes too
+             FileDialogAnswer open(L"Import Entries", csv.native());
+             t.chooseFileItem(kImportItem);
+         },
+         true, {kEntries[0], kEntries[1], carol}},
+        {"Export Entries", false,
+         [&](LockingProgram& t, MessageBoxes& boxes, const std::function<void()>& lockComes) {
+             boxes.answer(IDYES);  // every password in plain text
+             boxes.answerAfter(IDOK, lockComes);  // not exported
+             FileDialogAnswer saveAs(L"Export Entries", t.program.folder().file("out.csv").native());
+             t.chooseFileItem(kExportItem);
+         },
+         false, kEntries},
+    };
+    for (const auto& c : commands) {
+        for (const auto& [how, trigger] : triggers) {
+            SCOPED_TRACE(std::string(c.what) + ", " + how);
+            LockingProgram t;
+            t.program.writeVault(strong, kEntries);
+            t.program.logIn(strong);
+            if (c.encryptFirst) keyDialog(kEncryptionItem, {strong})(t);
+            const std::string before = t.program.vaultBytes();
+            t.program.files().failAt = vault::WriteStep::Replace;
+            MessageBoxes boxes;
+            c.command(t, boxes, [&, trigger = trigger] { trigger(t); });
+            EXPECT_TRUE(pumpUntil([&] { return t.program->locked(); }, 3000));
+            t.expectLocked();
+            EXPECT_EQ(t.program.vaultBytes(), before);
+            t.program.files().failAt.reset();
+
+            const size_t seen = boxes.seen().size();
+            if (c.reportAfterUnlock) boxes.answer(IDOK);
+            t.typeToUnlock(strong);
+            ASSERT_EQ(boxes.seen().size(), seen + c.reportAfterUnlock);
+            if (c.reportAfterUnlock) EXPECT_EQ(boxes.seen().back().text, boxes.seen()[seen - 1].text);
+            EXPECT_FALSE(t.program->locked());
+            EXPECT_FALSE(t.editor().isLoaded()) << "the editor's Save was over before the lock";
+            EXPECT_EQ(shownEntries(t.list()), c.shownAfterUnlock);
+            click(t.form().control(MainWindow::AddButton));
+            setText(t.editor().control(EntryEditor::UsernameBox), dave.username);
+            setText(t.editor().control(EntryEditor::PasswordBox), dave.password);
+            setText(t.editor().control(EntryEditor::WebsiteBox), dave.location);
+            click(t.editor().control(EntryEditor::SaveButton));
+            EXPECT_EQ(t.form().statusText(), "Added new entry.  Data saved.");
+            std::vector<Entry> saved = c.shownAfterUnlock;
+            saved.push_back(dave);
+            EXPECT_EQ(shownEntries(t.list()), saved);
+            EXPECT_EQ(t.program->vaultSession().entries().count(), saved.size());
+            EXPECT_EQ(boxes.unexpected(), 0);
+        }
+    }
 }
 
 // A change that could not be saved stays, hidden, through the lock; the unlock takes the password
