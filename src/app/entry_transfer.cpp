@@ -215,7 +215,7 @@ void VaultController::importInLayout(HWND owner, const std::wstring& path, std::
     } else {
         host_.setStatusText("No entries imported.");
     }
-    messageBox(owner, importReport(path, result, saved), "Import Entries", MB_OK | MB_ICONINFORMATION);
+    host_.report(owner, importReport(path, result, saved), "Import Entries");
 }
 
 void VaultController::exportEntries(HWND owner) {

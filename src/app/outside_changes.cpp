@@ -41,7 +41,9 @@ std::string conflictText(const vault::TakenChange::Conflict& conflict) {
 }  // namespace
 
 VaultController::OutsideChange VaultController::bringInOutsideChange(HWND owner) {
-    if (!vault_.isOpen()) return OutsideChange::None;
+    // A list that lost entries by a fault is never merged: the merge would take their loss for a
+    // deletion, and the save refuses it anyway.
+    if (!vault_.isOpen() || vault_.missingEntries() > 0) return OutsideChange::None;
     vault::ChangedFile file;
     bool changed = false;
     // A file that cannot be read just now (a sync tool writing it) is looked at again later.

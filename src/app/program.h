@@ -7,6 +7,7 @@
 
 #include "app/splash_window.h"
 #include "app/vault_controller.h"
+#include "app/vault_lock.h"
 #include "gate/password_dialog.h"
 #include "gate/vault_key_dialog.h"
 #include "mainwindow/column_chooser.h"
@@ -17,7 +18,6 @@
 #include "mainwindow/options_dialog.h"
 #include "mainwindow/password_generator_dialog.h"
 #include "platform/app_info.h"
-#include "platform/input_watch.h"
 #include "platform/owner_window.h"
 #include "platform/posted_work.h"
 #include "platform/settings.h"
@@ -41,8 +41,8 @@ struct Environment {
     std::function<bool()> isNT6OrLater;
     // 75 ticks of the splash timer make about one second.
     unsigned splashTickMs = 13;
-    // A copied password leaves the clipboard this long after the copy.
-    unsigned clipboardClearMs = 10000;
+    // The time in milliseconds, as GetTickCount tells it: what a time without use is measured by.
+    std::function<DWORD()> tickCount = [] { return GetTickCount(); };
     // While the main window waits, the vault file is looked at this often for another program's change.
     unsigned vaultCheckMs = 3000;
 
@@ -67,6 +67,7 @@ class Program : public Branding,
                 public LinkLauncher::Host,
                 public ColumnChooser::Host,
                 public OptionsDialog::Host,
+                public VaultLock::Host,
                 public EarlierVersionsDialog::Host {
 public:
     explicit Program(Environment environment);
@@ -101,9 +102,9 @@ public:
     PasswordGeneratorDialog& generatorDialog() { return generatorDialog_; }
     OptionsDialog& optionsDialog() { return optionsDialog_; }
     EarlierVersionsDialog& earlierVersionsDialog() { return earlierVersionsDialog_; }
-    const Options& options() const { return options_; }
-    // Whether the vault is locked: none of its entries is on screen until the master password is given.
-    bool locked() const { return locked_; }
+    VaultLock& lock() { return lock_; }
+    const Options& options() const { return lock_.options(); }
+    bool locked() const { return lock_.locked(); }
     std::string& linkRequest() { return linkRequest_; }
 
 private:
@@ -113,14 +114,15 @@ private:
     void entriesLoaded() override { mainWindow_.entryList.entriesLoaded(); }
     void setStatusText(const std::string& text) override { mainWindow_.setStatusText(text); }
     std::string statusText() const override { return mainWindow_.statusText(); }
-    void afterCommand(std::function<void()> work) override { afterHandlers_.post(std::move(work)); }
-    bool askForChangedVaultPassword() override;
     void showVaultFormat(vault::VaultFormat format) override;
     void showUnlocked() override;
     void askForNewPassword() override { passwordDialog_.switchToCreate(); }
     void askForPassword() override { passwordDialog_.openToEnter(); }
     void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) override;
     const std::string& product() const override { return productName; }
+    void report(HWND owner, const std::wstring& text, const std::string& title) override;
+    void afterCommand(std::function<void()> work) override { afterHandlers_.post(std::move(work)); }
+    bool askForChangedVaultPassword() override;
     // SplashWindow::Host
     unsigned splashTickMs() const override { return env_.splashTickMs; }
     void handOverFromSplash() override;
@@ -130,8 +132,6 @@ private:
     void newPasswordChosen(std::string password) override;
     void passwordDialogCancelled() override;
     void wrongTriesUsedUp() override { endProgramAtOnce(); }
-    // The password typed to unlock the locked vault.
-    void unlockWith(const std::string& password);
     // VaultKeyDialog::Host
     void vaultKeyChangeAsked(VaultKeyDialog::Request request) override;
     void vaultKeyDialogClosed(VaultKeyDialog::Purpose purpose) override;
@@ -161,13 +161,12 @@ private:
     bool hasUnsavedChanges() const override { return vault_.vault().hasUnsavedChanges(); }
     std::uint64_t unsavedChangeCount() const override { return vault_.vault().unsavedChangeCount(); }
     bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) override;
-    unsigned clipboardClearMs() const override { return env_.clipboardClearMs; }
-    bool vaultLocked() const override { return locked_; }
-    void lockOrUnlock() override;
-    void windowsLocking() override;
-    void windowMinimised() override;
+    bool vaultLocked() const override { return lock_.locked(); }
+    void lockOrUnlock() override { lock_.lockOrUnlock(); }
+    void windowsLocking() override { lock_.windowsLocking(); }
+    void windowMinimised() override { lock_.windowMinimised(); }
     void idleCheck() override;
-    void showOptions() override { optionsDialog_.open(options_); }
+    void showOptions() override { optionsDialog_.open(lock_.options()); }
     void showEarlierVersions() override;
     void mainWindowActivated() override;
     // EntryEditor::Host
@@ -186,24 +185,24 @@ private:
     // ColumnChooser::Host
     void columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) override;
     // OptionsDialog::Host
-    void optionsChosen(const Options& options) override;
+    void optionsChosen(const Options& options) override { lock_.optionsChosen(options); }
+    // VaultLock::Host
+    void closeDialogsForLock() override;
+    std::optional<EntryEditor::Draft> takeEditorDraft() override { return entryEditor_.takeDraft(); }
+    void reopenEditorDraft(EntryEditor::Draft draft, std::optional<vault::EntryId> entry) override {
+        entryEditor_.openDraft(std::move(draft), entry);
+    }
+    void showLocked(bool locked) override { mainWindow_.showLocked(locked); }
+    void forgetCopies() override { mainWindow_.forgetCopies(); }
+    void optionsRead(const Options& options) override;
+    HWND mainWindowHandle() const override { return mainWindow_.hwnd(); }
     // EarlierVersionsDialog::Host
     void restoreVersionAsked(size_t row) override;
 
-    // The vault file, looked at for another program's change while the main window is free (no box
-    // or dialog of a command holds it, the vault is open and unlocked).
+    // The vault file, looked at for another program's change while the program's windows are free
+    // (no box or dialog of a command is open) and the vault is open and unlocked.
     void checkVaultFile();
     bool mayCheckVaultFile() const;
-
-    // The lock (vault_lock.cpp). A lock asked for while a box, a system dialog or a key being
-    // derived holds the main window waits for it: the boxes and dialogs are told to close as their
-    // Cancel would, and the lock follows as soon as the window is free again.
-    void loadOptions();
-    void askForLock();
-    void lockWhenFree();
-    void lock();
-    void askToUnlock();
-    void finishUnlock();
 
     Environment env_;
     // The vault beside the executable, and its commands.
@@ -229,15 +228,9 @@ private:
     EarlierVersionsDialog earlierVersionsDialog_;
     // The versions the dialog lists, row by row.
     std::vector<VaultController::EarlierVersion> shownVersions_;
-    DWORD lastVaultCheck_ = 0;  // the tick count of the last look at the vault file
+    DWORD lastVaultCheck_ = 0;  // when the vault file was last looked at (env_.tickCount)
 
-    Options options_;
-    unsigned lockAfterMs_ = 0;  // 0: no lock for want of use
-    InputWatch inputWatch_;      // when the user last used the program
-    bool locked_ = false;
-    bool lockAsked_ = false;     // a lock waits for the main window to be free
-    // What the editor held when the vault locked; it comes back at the unlock.
-    std::optional<EntryEditor::Draft> draft_;
+    VaultLock lock_;
 };
 
 }  // namespace vk

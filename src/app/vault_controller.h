@@ -49,6 +49,8 @@ public:
         // The vault file got another master password elsewhere: the user is asked for it. False
         // when the program cannot ask now (the dialog it would ask in is busy).
         virtual bool askForChangedVaultPassword() = 0;
+        // What a command did, in a box modal to `owner`.
+        virtual void report(HWND owner, const std::wstring& text, const std::string& title) = 0;
         virtual void endProgramAtOnce() = 0;
         virtual const std::string& appTitle() const = 0;
         virtual const std::string& product() const = 0;  // the product name, under which settings are kept

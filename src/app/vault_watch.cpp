@@ -2,6 +2,7 @@
 // Earlier Versions dialog, the looks at the file while the main window waits, and the master
 // password a file got elsewhere.
 #include "app/program.h"
+#include "platform/message_box.h"
 
 namespace vk {
 
@@ -46,15 +47,25 @@ void Program::mainWindowActivated() {
 }
 
 bool Program::mayCheckVaultFile() const {
-    // A box or dialog of a command holds the main window disabled, and the command waits on the
-    // stack: the file is looked at once it has let go.
-    return !locked_ && !lockAsked_ && vault_.vault().isOpen() && mainWindow_.visible() &&
-           IsWindowEnabled(mainWindow_.hwnd());
+    // A box or a dialog of a command runs a loop of its own, and the command waits on the stack for
+    // it: it must find the list as it left it. The file is looked at once it has let go.
+    return !lock_.locked() && !lock_.waiting() && vault_.vault().isOpen() && mainWindow_.visible() &&
+           IsWindowEnabled(mainWindow_.hwnd()) && !openDialogs();
 }
 
 void Program::checkVaultFile() {
-    lastVaultCheck_ = GetTickCount();
+    lastVaultCheck_ = env_.tickCount();
     if (mayCheckVaultFile()) vault_.checkVaultFile(mainWindow_.hwnd());
+}
+
+void Program::idleCheck() {
+    lock_.idleCheck();
+    if (env_.tickCount() - lastVaultCheck_ >= env_.vaultCheckMs) checkVaultFile();
+}
+
+void Program::optionsRead(const Options& options) {
+    mainWindow_.entryList.setPasswordsShown(options.showPasswords);
+    vault_.vault().keepVersions(options.versionsKept);
 }
 
 }  // namespace vk

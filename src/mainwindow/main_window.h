@@ -75,8 +75,6 @@ public:
         virtual bool hasUnsavedChanges() const = 0;
         virtual std::uint64_t unsavedChangeCount() const = 0;
         virtual bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) = 0;
-        // How long a copied password stays on the clipboard.
-        virtual unsigned clipboardClearMs() const = 0;
         // Whether the vault is locked: its entries are out of sight until it is unlocked.
         virtual bool vaultLocked() const = 0;
         // The Lock command: locks the open vault, or asks for the password of the locked one.
@@ -88,7 +86,8 @@ public:
         virtual void idleCheck() = 0;
         virtual void showOptions() = 0;
         virtual void showEarlierVersions() = 0;
-        // The window became the active one: the vault file is looked at once the activation is over.
+        // The program became the active one again, coming back from another: the vault file is
+        // looked at once the activation is over.
         virtual void mainWindowActivated() = 0;
         virtual void endProgramAtOnce() = 0;
         virtual const std::string& appTitle() const = 0;

@@ -97,6 +97,8 @@ TakenChange VaultSession::takeChangedFile(ChangedFile file) {
         }
     }
     taken.unsaved = unsaved_;
+    // What the list holds now is what the vault holds, deletions made elsewhere included.
+    rememberEntriesWritten();
     known_ = file.fingerprint;
     wipeSecret(baseContent_);
     baseContent_ = std::move(file.opened.content);

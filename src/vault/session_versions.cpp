@@ -115,6 +115,7 @@ void VaultSession::takeEntries(EntryTable entries) {
     for (size_t i = 0; i < theirs.size(); ++i) theirs[i] = entries[i];
     for (size_t i = 0; i < ours.size(); ++i) ours[i] = entries_.at(i);
     entries_.takeMerge(inTheirOrder(theirs, ours), std::move(entries), true);
+    rememberEntriesWritten();  // a restore takes entries out on purpose
     unsaved_ = true;
 }
 

@@ -43,7 +43,24 @@ void VaultSession::remember(const VaultStore& store) {
     if (store.seen()) known_ = *store.seen();
 }
 
+void VaultSession::rememberEntriesWritten() {
+    fileEntries_ = entries_.count();
+    removalsWritten_ = entries_.removals();
+}
+
+std::uint64_t VaultSession::missingEntries() const {
+    const std::uint64_t accounted = entries_.count() + (entries_.removals() - removalsWritten_);
+    return accounted < fileEntries_ ? fileEntries_ - accounted : 0;
+}
+
 namespace {
+
+std::string missingEntriesReason(std::uint64_t missing, std::uint64_t held) {
+    return "The list holds " + std::to_string(missing) + " fewer " + (missing == 1 ? "entry" : "entries") +
+           " than the " + std::to_string(held) + " the vault file holds, and no command of yours removed " +
+           (missing == 1 ? "it" : "them") + ": Vellumkeep will not write the vault without " +
+           (missing == 1 ? "it." : "them.");
+}
 
 // Without the system's cryptography an encrypted vault's header cannot be checked; the open then
 // says why.
@@ -109,6 +126,7 @@ void VaultSession::openScrambled(std::string bytes, std::string_view password, O
     wipeSecret(storedPassword_);  // the key holds it now: no second copy stays
     baseContent_ = bytes;
     entries_.addAll(entryTableOf(std::move(bytes)));
+    rememberEntriesWritten();
     outcome = OpenOutcome::Opened;
 }
 
@@ -146,6 +164,7 @@ void VaultSession::openEncrypted(std::string bytes, std::string_view password, O
                            kTagSize);
     baseContent_ = decrypted.plaintext;
     entries_.addAll(entryTableOf(std::move(decrypted.plaintext)));
+    rememberEntriesWritten();
     outcome = OpenOutcome::Opened;
 }
 
@@ -166,6 +185,7 @@ IoResult VaultSession::create(std::string_view masterPassword, OpenOutcome& outc
     key_ = VaultKey::scrambled(masterPassword);
     baseContent_ = content;
     entries_.addAll(entryTableOf(std::move(content)));
+    rememberEntriesWritten();
     found_.state = VaultState::Guarded;
     outcome = OpenOutcome::Opened;
     return IoResult::success();
@@ -180,6 +200,7 @@ void VaultSession::close() {
     std::string().swap(baseContent_);
     known_.reset();
     found_ = VaultFound{};
+    rememberEntriesWritten();
 }
 
 bool VaultSession::isMasterPassword(std::string_view password, bool& failed) {
@@ -209,6 +230,8 @@ std::optional<VaultKey> VaultSession::makeKey(std::string_view masterPassword, V
 }
 
 VaultKey VaultSession::replaceKey(VaultKey key) {
+    // A closed vault stays closed: a key put back after a lock would open it with no entries.
+    if (!isOpen()) return key;
     VaultKey old = std::move(key_);
     key_ = std::move(key);
     return old;
@@ -250,6 +273,8 @@ IoResult VaultSession::sealContent() {
 IoResult VaultSession::save() {
     // Without its key the vault would be written as one that has no master password yet.
     if (!isOpen()) return IoError{0, "The vault is not open.", {}};
+    if (const std::uint64_t missing = missingEntries())
+        return IoError{0, missingEntriesReason(missing, fileEntries_), {}};
     VaultStore vault = store();
     IoResult result;
     written_.clear();
@@ -277,6 +302,7 @@ IoResult VaultSession::save() {
     found_ = VaultFound{VaultState::Guarded, key_.format(), found_.size};
     unsaved_ = false;
     savedChanges_ = entries_.changes();
+    rememberEntriesWritten();
     return IoResult::success();
 }
 

@@ -55,7 +55,7 @@ std::filesystem::path onlyVersion(TestProgram& program) {
 }
 
 void activate(TestProgram& program) {
-    SendMessageW(program->mainWindow().hwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
+    SendMessageW(program->mainWindow().hwnd(), WM_ACTIVATEAPP, TRUE, 0);
     pumpPending();
 }
 
