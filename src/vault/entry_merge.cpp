@@ -1,5 +1,7 @@
 #include "vault/entry_merge.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -24,7 +26,6 @@ struct Counts {
     long base = 0, ours = 0, theirs = 0;
     long left = 0;
 };
-using CountTable = std::unordered_map<EntryView, Counts, EntryHash>;
 
 // The rule of the header, for one entry's counts.
 long mergedCount(const Counts& counts) {
@@ -32,6 +33,33 @@ long mergedCount(const Counts& counts) {
     if ((ours > 0 && theirs > 0) || (ours < 0 && theirs < 0))
         return counts.base + (std::labs(ours) >= std::labs(theirs) ? ours : theirs);
     return counts.base + ours + theirs;
+}
+
+// Each distinct entry numbered once: the rest of the merge works on numbers, not on texts.
+using Number = std::uint32_t;
+struct Numbered {
+    std::vector<Number> base, theirs, ours;
+    std::vector<Counts> counts;  // by number
+};
+
+Numbered numbered(const std::vector<EntryView>& base, const std::vector<EntryView>& theirs,
+                  const std::vector<EntryView>& ours) {
+    std::unordered_map<EntryView, Number, EntryHash> numbers;
+    numbers.reserve(base.size() + theirs.size() / 8 + ours.size() / 8 + 16);
+    Numbered result;
+    auto side = [&](const std::vector<EntryView>& entries, std::vector<Number>& out, long Counts::*count) {
+        out.reserve(entries.size());
+        for (const EntryView& entry : entries) {
+            const Number number = numbers.try_emplace(entry, static_cast<Number>(numbers.size())).first->second;
+            if (number == result.counts.size()) result.counts.emplace_back();
+            ++(result.counts[number].*count);
+            out.push_back(number);
+        }
+    };
+    side(base, result.base, &Counts::base);
+    side(theirs, result.theirs, &Counts::theirs);
+    side(ours, result.ours, &Counts::ours);
+    return result;
 }
 
 // Two of an entry's three fields, as a change of the third keeps them.
@@ -63,11 +91,11 @@ struct SideChanges {
 
 // The side removed the first base entries of each value that it holds fewer of, and added the last
 // entries of each value that it holds more of.
-SideChanges changesOf(const std::vector<EntryView>& base, const std::vector<EntryView>& side, const CountTable& counts,
-                      long Counts::*count) {
+SideChanges changesOf(const std::vector<EntryView>& base, const std::vector<EntryView>& side,
+                      const Numbered& numbers, const std::vector<Number>& sideNumbers, long Counts::*count) {
     SideChanges changes{std::vector<bool>(base.size()), std::vector<std::optional<size_t>>(base.size()),
                         std::vector<std::optional<size_t>>(side.size())};
-    std::unordered_map<EntryView, long, EntryHash> seen;
+    std::vector<long> seen(numbers.counts.size());
     // The removed entries by two of their fields, in base order, with the first not yet paired.
     struct Removed {
         std::vector<size_t> indexes;
@@ -75,16 +103,16 @@ SideChanges changesOf(const std::vector<EntryView>& base, const std::vector<Entr
     };
     std::unordered_map<FieldPair, Removed, FieldPairHash> removedBy;
     for (size_t i = 0; i < base.size(); ++i) {
-        const Counts& c = counts.at(base[i]);
-        if (seen[base[i]]++ >= c.base - c.*count) continue;
+        const Counts& c = numbers.counts[numbers.base[i]];
+        if (seen[numbers.base[i]]++ >= c.base - c.*count) continue;
         changes.removed[i] = true;
         for (int field = 0; field < 3; ++field) removedBy[fieldPair(base[i], field)].indexes.push_back(i);
     }
     if (removedBy.empty()) return changes;
-    seen.clear();
+    std::fill(seen.begin(), seen.end(), 0);
     for (size_t i = 0; i < side.size(); ++i) {
-        const Counts& c = counts.at(side[i]);
-        if (seen[side[i]]++ < c.base) continue;  // one of the base's own: not added
+        const Counts& c = numbers.counts[sideNumbers[i]];
+        if (seen[sideNumbers[i]]++ < c.base) continue;  // one of the base's own: not added
         std::optional<size_t> paired;
         for (int field = 0; field < 3; ++field) {
             auto found = removedBy.find(fieldPair(side[i], field));
@@ -121,41 +149,38 @@ std::vector<MergeConflict> conflictsOf(const std::vector<EntryView>& base, const
 
 EntryMerge mergeEntries(const std::vector<EntryView>& base, const std::vector<EntryView>& theirs,
                         const std::vector<EntryView>& ours) {
-    CountTable counts;
-    counts.reserve(base.size() + theirs.size() / 8 + ours.size() / 8);
-    for (const EntryView& entry : base) ++counts[entry].base;
-    for (const EntryView& entry : ours) ++counts[entry].ours;
-    for (const EntryView& entry : theirs) ++counts[entry].theirs;
+    Numbered numbers = numbered(base, theirs, ours);
+    std::vector<Counts>& counts = numbers.counts;
     EntryMerge merge;
     merge.sameAsTheirs = true;
-    for (auto& [entry, c] : counts) {
+    for (Counts& c : counts) {
         c.left = mergedCount(c);
         if (c.left != c.theirs) merge.sameAsTheirs = false;
     }
 
-    const SideChanges theirChanges = changesOf(base, theirs, counts, &Counts::theirs);
-    const SideChanges ourChanges = changesOf(base, ours, counts, &Counts::ours);
+    const SideChanges theirChanges = changesOf(base, theirs, numbers, numbers.theirs, &Counts::theirs);
+    const SideChanges ourChanges = changesOf(base, ours, numbers, numbers.ours, &Counts::ours);
     // Their changes of base entries that ours still holds as they were, to be put in their place.
     struct Waiting {
         std::vector<size_t> changes;
         size_t next = 0;
     };
-    std::unordered_map<EntryView, Waiting, EntryHash> theirChangeOf;
+    std::unordered_map<Number, Waiting> theirChangeOf;
     for (size_t i = 0; i < base.size(); ++i)
         if (theirChanges.partner[i] && !ourChanges.removed[i])
-            theirChangeOf[base[i]].changes.push_back(*theirChanges.partner[i]);
+            theirChangeOf[numbers.base[i]].changes.push_back(*theirChanges.partner[i]);
 
     std::vector<bool> placed(theirs.size());
     merge.entries.reserve(ours.size() + theirs.size() / 8);
     auto placeTheirs = [&](size_t index) {
-        Counts& c = counts.at(theirs[index]);
+        Counts& c = counts[numbers.theirs[index]];
         if (placed[index] || c.left == 0) return;
         placed[index] = true;
         --c.left;
         merge.entries.push_back({MergedEntry::From::Theirs, index});
     };
     for (size_t i = 0; i < ours.size(); ++i) {
-        Counts& c = counts.at(ours[i]);
+        Counts& c = counts[numbers.ours[i]];
         if (c.left > 0) {
             --c.left;
             merge.entries.push_back({MergedEntry::From::Ours, i});
@@ -164,7 +189,7 @@ EntryMerge mergeEntries(const std::vector<EntryView>& base, const std::vector<En
                 if (std::optional<size_t> t = theirChanges.partner[*ourChanges.changed[i]]) placeTheirs(*t);
             continue;
         }
-        auto waiting = theirChangeOf.find(ours[i]);
+        auto waiting = theirChangeOf.find(numbers.ours[i]);
         if (waiting == theirChangeOf.end() || waiting->second.next == waiting->second.changes.size()) continue;
         placeTheirs(waiting->second.changes[waiting->second.next++]);
     }

@@ -196,8 +196,10 @@ void VaultSession::close() {
     key_ = VaultKey();
     wipeSecret(storedPassword_);
     std::string().swap(encryptedFile_);  // ciphertext, but room a closed vault need not keep
-    wipeSecret(baseContent_);
-    std::string().swap(baseContent_);
+    for (std::string* content : {&baseContent_, &written_}) {
+        wipeSecret(*content);
+        std::string().swap(*content);
+    }
     known_.reset();
     found_ = VaultFound{};
     rememberEntriesWritten();
@@ -292,12 +294,9 @@ IoResult VaultSession::save() {
         if (IoResult sealed = sealContent(); sealed.failed()) return sealed;
         result = vault.saveVault(encryptedFile_);
     }
-    if (result.failed()) {
-        wipeSecret(written_);
-        return result;
-    }
+    if (result.failed()) return result;
     remember(vault);
-    wipeSecret(baseContent_);
+    // The last base's room serves the next save: a big vault's save allocates nothing anew.
     baseContent_.swap(written_);
     found_ = VaultFound{VaultState::Guarded, key_.format(), found_.size};
     unsaved_ = false;
