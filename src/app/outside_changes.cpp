@@ -5,7 +5,6 @@
 
 #include "app/vault_controller.h"
 #include "platform/message_box.h"
-#include "platform/wait_cursor.h"
 
 namespace vk {
 namespace {
@@ -76,18 +75,8 @@ void VaultController::checkVaultFile(HWND owner) {
 
 bool VaultController::changedVaultPasswordEntered(HWND owner, const std::string& password) {
     if (!waitingFile_) return true;  // brought in or given up meanwhile
-    bool opened = false, failed = false;
-    {
-        WaitCursor deriving;
-        opened = vault_.openChangedFileWith(*waitingFile_, password, failed);
-    }
-    if (failed)
-        messageBox(owner,
-                   vault::withSystemReason(
-                       "This computer's cryptography (CNG) failed, so Vellumkeep cannot check the password.",
-                       vault_.cryptographyFailure()),
-                   host_.appTitle(), MB_OK | MB_ICONERROR);
-    if (!opened) return false;
+    if (!checkPassword(owner, [&](bool& failed) { return vault_.openChangedFileWith(*waitingFile_, password, failed); }))
+        return false;
     vault::ChangedFile file = std::move(*waitingFile_);
     waitingFile_.reset();
     takeOutsideChange(owner, std::move(file));

@@ -529,12 +529,12 @@ bool VaultController::save(HWND owner) {
     return true;
 }
 
-bool VaultController::isMasterPassword(HWND owner, const std::string& password) {
+bool VaultController::checkPassword(HWND owner, const std::function<bool(bool& failed)>& check) {
     bool failed = false;
     bool right;
     {
         WaitCursor deriving;
-        right = vault_.isMasterPassword(password, failed);
+        right = check(failed);
     }
     if (failed)
         messageBox(owner,
@@ -543,6 +543,10 @@ bool VaultController::isMasterPassword(HWND owner, const std::string& password) 
                        vault_.cryptographyFailure()),
                    host_.appTitle(), MB_OK | MB_ICONERROR);
     return right;
+}
+
+bool VaultController::isMasterPassword(HWND owner, const std::string& password) {
+    return checkPassword(owner, [&](bool& failed) { return vault_.isMasterPassword(password, failed); });
 }
 
 bool VaultController::saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format,

@@ -174,6 +174,9 @@ private:
 
     // Adds a sentence to the status line once the running command has said its own.
     void addStatusNote(const std::string& note);
+    // Runs a check of a password that derives a key (with the hourglass); a failure of the system's
+    // cryptography is told in a box modal to `owner`.
+    bool checkPassword(HWND owner, const std::function<bool(bool& failed)>& check);
     // Seals every kept version as the vault is sealed now, after its key changed from `old`; asks
     // before it removes one that cannot be.
     void resealEarlierVersions(HWND owner, const vault::VaultKey& old);
