@@ -136,6 +136,7 @@ TEST(VaultEncryption, TheGateTellsAWrongPasswordFromADamagedOrNewerFile) {
         {"copied in text mode", textCopy, nullptr, "The file is damaged"},
         {"a changed byte of the salt", changed(20, 0x01), nullptr, "The file is damaged"},
         {"a first byte changed into a CR", '\r' + good.substr(1), nullptr, "The file is damaged"},
+        {"the first eight bytes zeroed", std::string(8, '\0') + good.substr(8), nullptr, "The file is damaged"},
         {"nothing but zero bytes", std::string(good.size(), '\0'), nullptr, "nothing but zero bytes"},
         {"a version damaged into a newer one", changed(8, 0x01), nullptr, "The file is damaged"},
         {"a newer version", newer, nullptr, "newer version of Vellumkeep"},
