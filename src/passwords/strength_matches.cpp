@@ -115,8 +115,10 @@ void addListedWords(std::string_view password, std::vector<Match>& out) {
             WipedWhenDone wipedLower(lower), wipedReversed(reversed);
             add(lower, 0);
             if (reversed != lower) add(reversed, 1);
+            // A lone symbol read as a letter ("!" as "i") is a word only by chance.
+            const bool l33tWord = token.size() > 1;
             for (Unl33ted& form : forms) {
-                add(form.text, form.log2Variations);
+                if (l33tWord) add(form.text, form.log2Variations);
                 wipeSecret(form.text);
             }
         }
