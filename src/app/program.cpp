@@ -39,7 +39,8 @@ Program::Program(Environment environment)
       vaultKeyDialog_(*this, *this),
       columnChooser_(*this, *this),
       generatorDialog_(*this, *this, *this),
-      optionsDialog_(*this, *this) {
+      optionsDialog_(*this, *this),
+      lock_(*this, vault_, passwordDialog_, env_.settings, env_.tickCount) {
     isNT6OrLater = [this] { return env_.isNT6OrLater(); };
 }
 
@@ -142,6 +143,13 @@ void Program::unloadOtherWindows() {
     columnChooser_.unload();
     optionsDialog_.unload();
     splashWindow_.unload();
+}
+
+void Program::closeDialogsForLock() {
+    generatorDialog_.unload();  // before the editor it belongs to
+    vaultKeyDialog_.unload();
+    columnChooser_.unload();
+    optionsDialog_.unload();
 }
 
 void Program::unloadLinkLauncher() {

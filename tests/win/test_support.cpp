@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -238,10 +239,11 @@ MessageBoxWatch::~MessageBoxWatch() {
 
 LRESULT CALLBACK MessageBoxWatch::hook(int code, WPARAM wParam, LPARAM lParam) {
     auto box = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_DESTROYWND && activeBoxes) activeBoxes->onDestroyed(box);
     if (code == HCBT_ACTIVATE && isMessageBox(box)) {
         if (!activeBoxes)
             failAndClose(box);
-        else if (box != activeBoxes->pendingBox_)
+        else
             activeBoxes->onBox(box);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -261,7 +263,28 @@ void MessageBoxes::answerAfter(int button, std::function<void()> before) {
     befores_.push_back(std::move(before));
 }
 
+void MessageBoxes::onDestroyed(HWND window) {
+    std::erase(liveBoxes_, window);
+}
+
+namespace {
+
+// The button a box's Enter presses: the dialog's default id, or the button drawn as the default.
+int defaultButtonOf(HWND box) {
+    const LRESULT id = SendMessageW(box, DM_GETDEFID, 0, 0);
+    if (HIWORD(id) == DC_HASDEFID) return LOWORD(id);
+    for (int button : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
+        HWND control = GetDlgItem(box, button);
+        if (control && (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) return button;
+    }
+    return 0;
+}
+
+}  // namespace
+
 void MessageBoxes::onBox(HWND box) {
+    if (std::find(liveBoxes_.begin(), liveBoxes_.end(), box) != liveBoxes_.end()) return;
+    liveBoxes_.push_back(box);
     SeenBox seen;
     seen.text = windowText(GetDlgItem(box, 0xFFFF)).text;
     seen.wideText = wideWindowText(GetDlgItem(box, 0xFFFF));
@@ -277,6 +300,7 @@ void MessageBoxes::onBox(HWND box) {
         HWND icon = GetDlgItem(box, iconId);
         if (icon && SendMessageW(icon, STM_GETICON, 0, 0)) seen.hasIcon = true;
     }
+    seen.defaultButton = defaultButtonOf(box);
     seen.owner = GetWindow(box, GW_OWNER);
     seen_.push_back(seen);
     pendingBox_ = box;
@@ -408,6 +432,7 @@ void TestProgram::start(const std::filesystem::path& folder, vault::Cryptography
     env.shellOpen = [this](const std::string& address, int show) { addresses_.emplace_back(address, show); };
     env.isNT6OrLater = [this] { return nt6_; };
     env.splashTickMs = 1;
+    env.tickCount = [this] { return now_; };
     if (crypto) env.crypto = crypto;
     program_ = std::make_unique<Program>(std::move(env));
     auto recorder = std::make_unique<RecordingSkinSupport>();

@@ -73,13 +73,24 @@ TEST_F(VaultLockTest, WhatLocksTheVaultAndWhatDoesNot) {
         return [=](LockingProgram& t) { SendMessageW(t.form().hwnd(), message, wParam, 0); };
     };
     auto minimise = [](LockingProgram& t) { ShowWindow(t.form().hwnd(), SW_MINIMIZE); };
-    auto usedThenLeft = [](LockingProgram& t) {
-        for (int i = 0; i < 10; ++i) {  // use counts, whatever window it reaches
-            PostMessageW(t.list(), i % 2 ? WM_MOUSEMOVE : WM_KEYUP, 0, 0);
-            pumpFor(250);
-        }
-        EXPECT_FALSE(t.program->locked()) << "locked while in use";
-        pumpUntil([&] { return t.program->locked(); }, 3000);
+    // Used for longer than the five minutes, by one kind of input only, then left for five minutes.
+    // The clock is the test's: it moves when the test moves it.
+    auto usedThenLeft = [](UINT input) {
+        return [input](LockingProgram& t) {
+            Timer& idleCheck = *t.form().timer(MainWindow::IdleTimer);
+            for (int minute = 0; minute < 8; ++minute) {
+                t.program.passTime(60'000);
+                PostMessageW(minute % 2 ? t.list() : t.form().hwnd(), input, 0, 0);  // whatever window it reaches
+                pumpPending();
+                idleCheck.tick();
+            }
+            EXPECT_FALSE(t.program->locked()) << "locked while in use";
+            t.program.passTime(5 * 60'000 - 1);
+            idleCheck.tick();
+            EXPECT_FALSE(t.program->locked()) << "locked before its time";
+            t.program.passTime(1);
+            idleCheck.tick();
+        };
     };
     const struct {
         const char* what;
@@ -93,14 +104,17 @@ TEST_F(VaultLockTest, WhatLocksTheVaultAndWhatDoesNot) {
         {"Windows locks, the option off", {{"lockOnSessionLock", "0"}}, send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK), false},
         {"minimised", {}, minimise, false},
         {"minimised, the option on", {{"lockWhenMinimised", "1"}}, minimise, true},
-        {"used, then a second without use", {{"lockAfterSeconds", "1"}}, usedThenLeft, true},
+        {"the mouse used, then five minutes without use", {}, usedThenLeft(WM_MOUSEMOVE), true},
+        {"typed into, then five minutes without use", {}, usedThenLeft(WM_KEYUP), true},
+        {"never for want of use", {{"lockAfterMinutes", "0"}}, [](LockingProgram& t) {
+             t.program.passTime(1440 * 60'000);
+             t.form().timer(MainWindow::IdleTimer)->tick();
+         }, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         LockingProgram t;
-        std::map<std::string, std::string> settings = c.settings;
-        settings.emplace("lockAfterSeconds", "");  // none left by an earlier case
-        t.start(settings);
+        t.start(c.settings);
         c.act(t);
         pumpPending();
         if (!c.locks) {
@@ -183,8 +197,9 @@ TEST_F(VaultLockTest, NoOpenBoxOrDialogHoldsTheLockOff) {
 
 // A change that could not be saved stays, hidden, through the lock; the unlock takes the password
 // it was opened with, reads no file, and says again that the change is unsaved. Cancel leaves the
-// vault locked; three wrong tries end the program.
-TEST_F(VaultLockTest, TheUnlockKeepsAnUnsavedChangeAndAllowsThreeTries) {
+// vault locked. Wrong tries never end the program while the change is unsaved: from the third on,
+// each makes the next try wait, twice as long each time; once it is saved, three end it again.
+TEST_F(VaultLockTest, AWrongPasswordAtTheUnlockNeverLosesAnUnsavedChange) {
     start();
     program.files().failAt = vault::WriteStep::Replace;
     MessageBoxes boxes;
@@ -198,12 +213,29 @@ TEST_F(VaultLockTest, TheUnlockKeepsAnUnsavedChangeAndAllowsThreeTries) {
     click(program->passwordDialog().control(PasswordDialog::CancelButton));
     EXPECT_FALSE(program->passwordDialog().isLoaded());
     expectLocked();
-    boxes.answer(IDRETRY);
-    typeToUnlock("wrong");
-    typeToUnlock("master");
+
+    PasswordDialog& dialog = program->passwordDialog();
+    for (int i = 0; i < 4; ++i) boxes.answer(IDRETRY);
+    for (const char* guess : {"one", "two", "three"}) typeToUnlock(guess);
+    Timer& nextTry = *dialog.timer(PasswordDialog::NextTryTimer);
+    for (const char* said : {"3 wrong passwords.  The next try is taken in 30 seconds.",
+                             "4 wrong passwords.  The next try is taken in 1 minute."}) {
+        EXPECT_EQ(dialog.control(PasswordDialog::MessageLabel)->text(), said);
+        EXPECT_FALSE(IsWindowEnabled(dialog.control(PasswordDialog::OkButton)->hwnd()));
+        setText(dialog.control(PasswordDialog::PasswordBox), "master");
+        click(dialog.control(PasswordDialog::OkButton));
+        EXPECT_TRUE(program->locked()) << "a try taken before its time";
+        nextTry.tick();
+        typeToUnlock(said[0] == '3' ? "four" : "master");
+    }
+    EXPECT_EQ(program.endCount(), 0);
+    EXPECT_FALSE(program->locked());
     EXPECT_EQ(listCount(list()), 3);
     EXPECT_EQ(form().statusText(), "Not saved: the last change is kept in the list only, until a save succeeds.");
 
+    program.files().failAt.reset();
+    boxes.answer(IDYES);  // the file another program wrote meanwhile is replaced
+    ASSERT_TRUE(program->vault().save(form().hwnd()));
     chooseFileItem(kLockItem);
     for (int i = 0; i < 3; ++i) boxes.answer(IDRETRY);
     boxes.answer(IDOK);
