@@ -346,6 +346,10 @@ TEST(VaultEncryption, AWrongCurrentOrAWeakNewPasswordChangesNothingInAnEncrypted
         {kChangePassword, {"Master", "new pass", "new pass"}, "is not your master password", IDOK},
         // A weak new password for an encrypted vault is asked about, and No is its default.
         {kChangePassword, {"master", "sunshine1", "sunshine1"}, "Strength: weak", IDNO},
+        // A name, a word in l33t, a rarer name: with a year or digits, each as weak.
+        {kChangePassword, {"master", "sutherland1977", "sutherland1977"}, "Strength: weak", IDNO},
+        {kChangePassword, {"master", "m15informed", "m15informed"}, "Strength: weak", IDNO},
+        {kChangePassword, {"master", "clemencia12", "clemencia12"}, "Strength: weak", IDNO},
         // The current password cannot be checked when no key can be derived (the dialog then says
         // too that it is not the master password).
         {kChangePassword, {"master", kNewMaster, kNewMaster},
