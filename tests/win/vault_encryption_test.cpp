@@ -263,11 +263,13 @@ TEST(VaultEncryption, ASaveThatCannotSealLeavesFileAndKeyAsTheyWere) {
 }
 
 // Looks at the program from a timer while OK's work runs: a timer that fires then shows that the
-// window thread is not held by the work. It presses OK a second time, which must change nothing.
+// window thread is not held by the work. It presses OK a second time, then Cancel, which must
+// change nothing.
 struct Probe {
     HWND dialog = nullptr;
     HWND label = nullptr;
     HWND okButton = nullptr;
+    HWND cancelButton = nullptr;
     bool fired = false;
     bool dialogDisabled = false;
     std::string said;
@@ -281,9 +283,10 @@ VOID CALLBACK lookDuringWork(HWND, UINT, UINT_PTR id, DWORD) {
     probe->dialogDisabled = !IsWindowEnabled(probe->dialog);
     probe->said = windowText(probe->label).text;
     SendMessageW(probe->okButton, BM_CLICK, 0, 0);
+    SendMessageW(probe->cancelButton, BM_CLICK, 0, 0);
 }
 
-TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSecondOk) {
+TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSecondOkNorCancel) {
     TestProgram program;
     writeFile(program.vaultPath(), encryptedVault("master"));  // today's iterations: about a second each
     program.loadMainWindow();
@@ -293,15 +296,16 @@ TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSec
         std::vector<std::pair<int, const char*>> typed;
         int label;
         int okButton;
+        int cancelButton;
     };
     const Case cases[] = {
         {"the gate", program->passwordDialog(), {{PasswordDialog::PasswordBox, "master"}}, PasswordDialog::MessageLabel,
-         PasswordDialog::OkButton},
+         PasswordDialog::OkButton, PasswordDialog::CancelButton},
         {"changing the master password", program->vaultKeyDialog(),
          {{VaultKeyDialog::CurrentBox, "master"},
           {VaultKeyDialog::NewBox, kNewMaster.c_str()},
           {VaultKeyDialog::RetypeBox, kNewMaster.c_str()}},
-         VaultKeyDialog::StatusLabel, VaultKeyDialog::OkButton},
+         VaultKeyDialog::StatusLabel, VaultKeyDialog::OkButton, VaultKeyDialog::CancelButton},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -311,6 +315,7 @@ TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSec
         seen.dialog = c.dialog.hwnd();
         seen.label = c.dialog.control(c.label)->hwnd();
         seen.okButton = c.dialog.control(c.okButton)->hwnd();
+        seen.cancelButton = c.dialog.control(c.cancelButton)->hwnd();
         probe = &seen;
         SetTimer(nullptr, 0, 20, &lookDuringWork);
         click(c.dialog.control(c.okButton));
