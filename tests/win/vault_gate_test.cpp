@@ -108,45 +108,51 @@ TEST(VaultChangedAtTheGate, AVaultThatLostItsPasswordAsksForANewOneAndOneThatGot
     EXPECT_EQ(program.endCount(), 0);
 }
 
-// The vault goes while the dialog waits: nothing is made in its place before the user has seen what
-// is there now. Moved into the copy's place, it is offered; gone where it was encrypted, the
-// question says it is missing.
-TEST(VaultChangedAtTheGate, AVaultGoneWhileTheDialogWaitsIsAskedAboutBeforeAnythingIsMade) {
+// The vault goes or is swapped while the dialog waits: nothing is made in its place before the user
+// has seen what is there now. Moved into the copy's place, it is offered; gone or without a master
+// password where it was encrypted, the question says so.
+TEST(VaultChangedAtTheGate, AVaultGoneOrSwappedWhileTheDialogWaitsIsAskedAboutBeforeAnythingIsMade) {
     TestProgram first;
     writeFile(first.vaultPath(), encryptedVault("master"));
     first.logIn("master");  // marks the vault as encrypted
+    const std::string encrypted = first.vaultBytes();
+    enum class Meanwhile { MovedIntoCopy, Deleted, MadeFresh };
     const struct {
         const char* what;
-        bool movedIntoCopy;
+        Meanwhile meanwhile;
         int answer;
         const char* says;
     } cases[] = {
-        {"moved into the copy's place", true, IDYES, "Use this copy as the vault?"},
-        {"deleted, once encrypted", false, IDNO, "the file now is missing"},
+        {"moved into the copy's place", Meanwhile::MovedIntoCopy, IDYES, "Use this copy as the vault?"},
+        {"deleted, once encrypted", Meanwhile::Deleted, IDNO, "the file now is missing"},
+        {"without a master password, once encrypted", Meanwhile::MadeFresh, IDNO,
+         "the file now is a vault without a master password"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        writeFile(first.vaultPath(), encrypted);
         TestProgram later(first.folder().path());
         later->env().settings.root = first.settingsRoot();
         later.loadMainWindow();
         const fs::path copy = vault::temporaryPathFor(later.vaultPath().native());
-        if (c.movedIntoCopy)
-            ASSERT_TRUE(MoveFileW(later.vaultPath().c_str(), copy.c_str()));
-        else
-            ASSERT_TRUE(DeleteFileW(later.vaultPath().c_str()));
+        if (c.meanwhile == Meanwhile::MovedIntoCopy) ASSERT_TRUE(MoveFileW(later.vaultPath().c_str(), copy.c_str()));
+        if (c.meanwhile == Meanwhile::Deleted) ASSERT_TRUE(DeleteFileW(later.vaultPath().c_str()));
+        if (c.meanwhile == Meanwhile::MadeFresh) writeFile(later.vaultPath(), vault::freshVault());
+        const std::string before = readFile(later.vaultPath());
         MessageBoxes boxes;
-        bool madeBeforeTheQuestion = true;
-        boxes.answerAfter(c.answer, [&] { madeBeforeTheQuestion = pathExists(later.vaultPath()); });
+        std::string atTheQuestion = "unasked";
+        boxes.answerAfter(c.answer, [&] { atTheQuestion = readFile(later.vaultPath()); });
         typePassword(later, "master");
         ASSERT_EQ(boxes.seen().size(), 1u);
         EXPECT_TRUE(saysAll(boxes.seen()[0], {c.says})) << boxes.seen()[0].text;
-        EXPECT_FALSE(madeBeforeTheQuestion);
+        EXPECT_EQ(atTheQuestion, before) << "written before the question";
         EXPECT_EQ(later.endCount(), c.answer == IDNO ? 1 : 0);
         if (c.answer == IDYES) {
             EXPECT_EQ(shownEntries(later->mainWindow().entryList.hwnd()), kEntries);
             EXPECT_FALSE(pathExists(copy));
         } else {
-            EXPECT_FALSE(pathExists(later.vaultPath()));
+            EXPECT_EQ(readFile(later.vaultPath()), before);
+            EXPECT_FALSE(later->passwordDialog().creatingPassword());
         }
     }
 }
@@ -357,6 +363,26 @@ TEST(LeftOverCopy, IsRemovedBesideAVaultThatOpensWholeAndOfferedInPlaceOfOneThat
             EXPECT_EQ(shownEntries(program->mainWindow().entryList.hwnd()), kEntries);
         }
     }
+}
+
+// A vault a newer version wrote is not this version's to judge, nor is the copy beside it.
+TEST(LeftOverCopy, BesideANewerVersionsVaultStaysAsItIs) {
+    TestProgram program;
+    vault::SystemCryptography crypto;
+    std::string newer = encryptedVault("master");
+    newer[8] = static_cast<char>(newer[8] + 1);  // the version
+    newer = vault::withHeaderDigestMadeAnew(crypto, newer);
+    writeFile(program.vaultPath(), newer);
+    const fs::path copy = vault::temporaryPathFor(program.vaultPath().native());
+    writeFile(copy, scrambledVault("master"));
+    MessageBoxes boxes;
+    boxes.answer(IDOK);
+    program.loadMainWindow();
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_TRUE(saysAll(boxes.seen()[0], {"newer version of Vellumkeep"})) << boxes.seen()[0].text;
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_EQ(readFile(copy), scrambledVault("master"));
+    EXPECT_EQ(program.vaultBytes(), newer);
 }
 
 // Wine's DeleteFileW removes what a link leads to: a link in the copy's place goes, at start and
