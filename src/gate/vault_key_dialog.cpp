@@ -177,7 +177,11 @@ void VaultKeyDialog::refuseNewPassword(const std::string& problem, bool emptyBox
 
 std::string VaultKeyDialog::doneText() const { return wordingFor(purpose_).done; }
 
-void VaultKeyDialog::onCancelClick() { unload(); }
+void VaultKeyDialog::onCancelClick() {
+    // Once OK has handed a request over, the program's answer decides: a Cancel that still reaches
+    // the disabled button would close the dialog under the work, which would go on without it.
+    if (!requested_) unload();
+}
 
 void VaultKeyDialog::onUnload(bool&) { host_.vaultKeyDialogClosed(purpose_); }
 

@@ -2,11 +2,14 @@
 // The file operations the vault needs, behind one interface: Win32 in the program
 // (file_system_impl.h), POSIX in the native tests.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace vk::vault {
 
@@ -85,14 +88,31 @@ public:
     virtual IoResult finalPath(const Path& path, Path& final) = 0;
     // Whether a folder is at the path (links followed).
     virtual bool isFolder(const Path& path) = 0;
+    // The size of the file the path leads to; empty when it cannot be told (no file there).
+    virtual std::optional<std::uint64_t> fileSize(const Path& path) = 0;
+    // Whether the name itself is a link (symbolic link or junction) that leads to a file of another
+    // name, or nowhere.
+    virtual bool isLink(const Path& path) = 0;
+    // Removes the file at the path (a link itself, not what it leads to), a read-only one too. A
+    // name with nothing at it is removed already.
+    virtual IoResult remove(const Path& path) = 0;
+    // Moves the file at `from` to `to`, replacing what is there (a link itself, not what it leads to).
+    virtual IoResult moveFile(const Path& from, const Path& to) = 0;
+    // The file at the path as its volume knows it, links followed; empty when nothing can be opened
+    // there. Every name of one file gives the same identity.
+    virtual std::optional<FileIdentity> identity(const Path& path) = 0;
     // The names of the files in a folder, not of its folders, in no order; none when no folder is
     // there (nothing, or a file).
     virtual IoResult filesIn(const Path& folder, std::vector<Path>& names) = 0;
     // Makes the folder, unless one is there.
     virtual IoResult makeFolder(const Path& folder) = 0;
-    // Removes the file (a link itself, never what it leads to); success when none is there.
-    virtual IoResult removeFile(const Path& path) = 0;
 };
+
+// Whether two paths name one file: by the file's identity when both are there (any name of it, a
+// link to it), else by where the names lead.
+bool sameFile(FileSystem& files, const Path& a, const Path& b);
+// `path` followed by `suffix`, or by the suffix and a number: a name beside it at which nothing is.
+Path freeNameBeside(FileSystem& files, const Path& path, const Path& suffix);
 
 // The file system of the machine the program runs on (in the native tests and benchmarks, the
 // POSIX one they bring).

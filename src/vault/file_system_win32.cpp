@@ -267,6 +267,23 @@ bool Win32FileSystem::isFolder(const Path& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::optional<std::uint64_t> Win32FileSystem::fileSize(const Path& path) { return fileSizeOf(path); }
+
+bool Win32FileSystem::isLink(const Path& path) { return vk::isLink(path); }
+
+IoResult Win32FileSystem::remove(const Path& path) {
+    if (removeFile(path)) return IoResult::success();
+    return lastError();
+}
+
+IoResult Win32FileSystem::moveFile(const Path& from, const Path& to) {
+    std::string reason;
+    if (moveFileOver(from, to, reason)) return IoResult::success();
+    return IoError{0, reason, {}};
+}
+
+std::optional<FileIdentity> Win32FileSystem::identity(const Path& path) { return fileIdentityOf(path); }
+
 IoResult Win32FileSystem::filesIn(const Path& folder, std::vector<Path>& names) {
     names.clear();
     if (!isFolder(folder)) return IoResult::success();  // nothing there, or a file
@@ -289,11 +306,6 @@ IoResult Win32FileSystem::makeFolder(const Path& folder) {
     const DWORD code = GetLastError();
     if (code == ERROR_ALREADY_EXISTS && isFolder(folder)) return IoResult::success();
     return errorOf(code);
-}
-
-IoResult Win32FileSystem::removeFile(const Path& path) {
-    if (vk::removeFile(path)) return IoResult::success();
-    return lastError();
 }
 
 FileSystem& realFileSystem() {

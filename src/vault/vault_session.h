@@ -48,7 +48,8 @@ enum class OpenOutcome {
     NewerVersion,
     CryptographyFailed,
     // The file is no longer the one inspect found (a sync tool, a restored backup): it was
-    // inspected again, nothing was loaded, and found() tells what it is now.
+    // inspected again, nothing was loaded, and found() tells what it is now; or it is gone, and
+    // nothing was made in its place: the gate inspects it again.
     FileChanged,
 };
 
@@ -201,7 +202,7 @@ public:
     // scrambled under its master password, each atomically; those that cannot be are returned.
     std::vector<UnsealedVersion> resealVersions(const VaultKey& old);
     // Removes a kept version.
-    IoResult removeVersion(const Path& version) { return files_.removeFile(version); }
+    IoResult removeVersion(const Path& version) { return files_.remove(version); }
 
     // Another program's change of the file (session_sync.cpp).
     // Reads the file, when it changed since this copy last read or wrote it (`changed`), and opens it
@@ -230,6 +231,8 @@ private:
     void remember(const VaultStore& store);
     // What the file holds from now on: the entries as the list has them.
     void rememberEntriesWritten();
+    // The vault file went while the gate waited: it is inspected again, and nothing is made meanwhile.
+    IoResult vaultGone(OpenOutcome& outcome);
     // Takes the file's bytes as what the gate works on from now on.
     void inspectBytes(const std::string& bytes, const Fingerprint& fingerprint);
     void openScrambled(std::string bytes, std::string_view password, OpenOutcome& outcome);

@@ -153,7 +153,7 @@ IoResult VaultVersions::keepNewest(const Path& folder, int count) {
     if (IoResult listed = list(folder, versions); listed.failed()) return listed;
     IoResult result;
     for (size_t i = static_cast<size_t>(std::max(count, 0)); i < versions.size(); ++i)
-        if (IoResult removed = files_.removeFile(versions[i].path); removed.failed() && result.succeeded())
+        if (IoResult removed = files_.remove(versions[i].path); removed.failed() && result.succeeded())
             result = removed;
     return result;
 }

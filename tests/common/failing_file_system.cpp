@@ -49,12 +49,20 @@ vault::IoResult FailingFileSystem::finalPath(const vault::Path& path, vault::Pat
 
 bool FailingFileSystem::isFolder(const vault::Path& path) { return real_.isFolder(path); }
 
+vault::IoResult FailingFileSystem::remove(const vault::Path& path) {
+    if (failRemovesAndMoves) return failure();
+    return real_.remove(path);
+}
+
+vault::IoResult FailingFileSystem::moveFile(const vault::Path& from, const vault::Path& to) {
+    if (failRemovesAndMoves) return failure();
+    return real_.moveFile(from, to);
+}
+
 vault::IoResult FailingFileSystem::filesIn(const vault::Path& folder, std::vector<vault::Path>& names) {
     return real_.filesIn(folder, names);
 }
 
 vault::IoResult FailingFileSystem::makeFolder(const vault::Path& folder) { return real_.makeFolder(folder); }
-
-vault::IoResult FailingFileSystem::removeFile(const vault::Path& path) { return real_.removeFile(path); }
 
 }  // namespace vk::test

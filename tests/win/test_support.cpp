@@ -269,15 +269,18 @@ void MessageBoxes::onDestroyed(HWND window) {
 
 namespace {
 
-// The button a box's Enter presses: the dialog's default id, or the button drawn as the default.
+// The button a box's Enter presses, once the box is up: the one that has the focus, or the one
+// drawn as the default, or the dialog's default id.
 int defaultButtonOf(HWND box) {
-    const LRESULT id = SendMessageW(box, DM_GETDEFID, 0, 0);
-    if (HIWORD(id) == DC_HASDEFID) return LOWORD(id);
+    HWND focus = GetFocus();
+    if (focus && GetParent(focus) == box && GetDlgCtrlID(focus) >= IDOK && GetDlgCtrlID(focus) <= IDNO)
+        return GetDlgCtrlID(focus);
     for (int button : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
         HWND control = GetDlgItem(box, button);
         if (control && (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) return button;
     }
-    return 0;
+    const LRESULT id = SendMessageW(box, DM_GETDEFID, 0, 0);
+    return HIWORD(id) == DC_HASDEFID ? LOWORD(id) : 0;
 }
 
 }  // namespace
@@ -300,7 +303,6 @@ void MessageBoxes::onBox(HWND box) {
         HWND icon = GetDlgItem(box, iconId);
         if (icon && SendMessageW(icon, STM_GETICON, 0, 0)) seen.hasIcon = true;
     }
-    seen.defaultButton = defaultButtonOf(box);
     seen.owner = GetWindow(box, GW_OWNER);
     seen_.push_back(seen);
     pendingBox_ = box;
@@ -312,6 +314,7 @@ VOID CALLBACK MessageBoxes::answerLater(HWND, UINT, UINT_PTR id, DWORD) {
     MessageBoxes* self = activeBoxes;
     if (!self || !self->pendingBox_) return;
     HWND box = self->pendingBox_;
+    self->seen_.back().defaultButton = defaultButtonOf(box);
     if (self->answers_.empty()) {
         ++self->unexpected_;
         self->pendingBox_ = nullptr;
