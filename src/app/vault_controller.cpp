@@ -9,6 +9,7 @@
 #include "platform/collation.h"
 #include "platform/date_time.h"
 #include "platform/message_box.h"
+#include "platform/parse.h"
 #include "platform/process.h"
 #include "platform/text.h"
 #include "platform/wait_cursor.h"

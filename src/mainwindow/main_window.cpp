@@ -151,7 +151,7 @@ void MainWindow::showUnlocked() {
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
     show();
     idleTimer->setEnabled(true);
-    if (host_.settings().get(branding_.productName, "Settings", "showHelp", "1") == "1") host_.showHelpViewer();
+    if (helpShownAtStart(host_.settings(), branding_.productName)) host_.showHelpViewer();
     host_.closePasswordDialog();
 }
 

@@ -2,7 +2,9 @@
 // The user's options: when the open vault locks itself, whether the list shows passwords, and how
 // many earlier versions of the vault its saves keep. They
 // are kept in the settings store beside "showHelp"; a missing or unreadable value means its default.
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vk {
 
@@ -25,8 +27,8 @@ Options readOptions(const SettingsStore& settings, const std::string& product);
 void saveOptions(const SettingsStore& settings, const std::string& product, const Options& options);
 
 // The minutes as typed, when they are a whole number from 0 to kMostLockMinutes.
-bool parseLockMinutes(const std::string& typed, int& minutes);
+std::optional<int> parseLockMinutes(std::string_view typed);
 // The number of versions as typed, when it is a whole number from 0 to kMostVersionsKept.
-bool parseVersionsKept(const std::string& typed, int& count);
+std::optional<int> parseVersionsKept(std::string_view typed);
 
 }  // namespace vk

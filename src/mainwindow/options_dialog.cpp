@@ -76,7 +76,8 @@ void OptionsDialog::onMenu(int commandId) {
 
 void OptionsDialog::onOkClick() {
     Options chosen;
-    if (!parseLockMinutes(minutesBox->text(), chosen.lockAfterMinutes)) {
+    const std::optional<int> minutes = parseLockMinutes(minutesBox->text());
+    if (!minutes) {
         messageBox(hwnd(),
                    "Type the minutes as a whole number from 0 to " + std::to_string(Options::kMostLockMinutes) +
                        " (0: never lock for want of use).",
@@ -84,7 +85,8 @@ void OptionsDialog::onOkClick() {
         SetFocus(minutesBox->hwnd());
         return;
     }
-    if (!parseVersionsKept(versionsBox->text(), chosen.versionsKept)) {
+    const std::optional<int> versions = parseVersionsKept(versionsBox->text());
+    if (!versions) {
         messageBox(hwnd(),
                    "Type the number of earlier versions to keep as a whole number from 0 to " +
                        std::to_string(Options::kMostVersionsKept) + " (0: keep none).",
@@ -92,6 +94,8 @@ void OptionsDialog::onOkClick() {
         SetFocus(versionsBox->hwnd());
         return;
     }
+    chosen.lockAfterMinutes = *minutes;
+    chosen.versionsKept = *versions;
     chosen.lockOnSessionLock = sessionLockBox->checked();
     chosen.lockWhenMinimised = minimisedBox->checked();
     chosen.showPasswords = showPasswordsBox->checked();

@@ -11,6 +11,7 @@
 #include "passwords/common_passwords.h"
 #include "passwords/ranked_words.h"
 #include "passwords/word_list.h"
+#include "platform/parse.h"
 #include "platform/wipe.h"
 
 namespace vk::passwords {
@@ -309,11 +310,7 @@ std::optional<int> yearOfDate(int a, int b, int c) {
     return std::nullopt;
 }
 
-int numberOf(std::string_view digits) {
-    int number = 0;
-    for (char c : digits) number = number * 10 + (c - '0');
-    return number;
-}
+int numberOf(std::string_view digits) { return parseWholeNumber(digits, 0, 999'999'999).value_or(0); }
 
 size_t digitsFrom(std::string_view text, size_t at) {
     size_t end = at;

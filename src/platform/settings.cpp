@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <cmath>
+#include <cstdlib>
+
 #include "platform/handles.h"
 
 namespace vk {
@@ -49,12 +52,38 @@ bool SettingsStore::save(const std::string& app, const std::string& section, con
                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
-std::optional<bool> parseSwitch(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    if (text == "1") return true;
-    if (text == "0") return false;
-    return std::nullopt;
+namespace {
+
+constexpr char kSettingsSection[] = "Settings";
+constexpr char kShowHelp[] = "showHelp";
+
+}  // namespace
+
+bool helpShownAtStart(const SettingsStore& settings, const std::string& product) {
+    return settings.get(product, kSettingsSection, kShowHelp, "1") == "1";
+}
+
+std::optional<int> readShowAtStartup(const SettingsStore& settings, const std::string& product) {
+    return showAtStartupOf(settings.get(product, kSettingsSection, kShowHelp, "1"));
+}
+
+std::optional<int> showAtStartupOf(const std::string& text) {
+    size_t begin = text.find_first_not_of(" \t");
+    size_t end = text.find_last_not_of(" \t");
+    if (begin == std::string::npos) return std::nullopt;
+    std::string number = text.substr(begin, end - begin + 1);
+    if (number.find_first_not_of("+-.0123456789") != std::string::npos) return std::nullopt;
+    char* stop = nullptr;
+    double value = std::strtod(number.c_str(), &stop);
+    if (stop != number.c_str() + number.size() || !std::isfinite(value)) return std::nullopt;
+    // Halves go to the even neighbour, as an integer conversion of the setting always did.
+    double rounded = std::nearbyint(value);
+    if (rounded < 0 || rounded > 2) return std::nullopt;
+    return static_cast<int>(rounded);
+}
+
+void saveShowAtStartup(const SettingsStore& settings, const std::string& product, int state) {
+    settings.save(product, kSettingsSection, kShowHelp, std::to_string(state));
 }
 
 }  // namespace vk

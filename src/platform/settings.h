@@ -5,7 +5,6 @@
 // the user's choices: a new copy finds them there.
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace vk {
 
@@ -23,7 +22,14 @@ struct SettingsStore {
               const std::string& value) const;
 };
 
-// A stored on/off value: "1" or "0", spaces around it ignored; nothing when it says neither.
-std::optional<bool> parseSwitch(std::string_view text);
+// The help viewer's "Show at Startup", kept as "showHelp" in the section "Settings": the viewer
+// opens at every start while it holds exactly "1" (as when it was never saved).
+bool helpShownAtStart(const SettingsStore& settings, const std::string& product);
+// The box's state it asks for (0 cleared, 1 checked, 2 greyed), read as a 16-bit number the way
+// the setting has always been read: surrounding spaces, leading zeros and a fraction (halves go to
+// the even neighbour) are allowed. Empty when it holds no such number, or one outside 0 to 2.
+std::optional<int> readShowAtStartup(const SettingsStore& settings, const std::string& product);
+std::optional<int> showAtStartupOf(const std::string& stored);
+void saveShowAtStartup(const SettingsStore& settings, const std::string& product, int state);
 
 }  // namespace vk
