@@ -67,8 +67,6 @@ std::vector<VaultController::EarlierVersion> VaultController::earlierVersions(HW
         } else {
             shown.entries = "Cannot be read: " + unreadableText(opened.opening);
         }
-        opened.entries.wipe();
-        wipeSecret(opened.content);
         versions.push_back(std::move(shown));
     }
     return versions;
@@ -105,7 +103,6 @@ bool VaultController::restoreVersion(HWND owner, const EarlierVersion& version) 
     }
     const size_t count = opened.entries.size();
     changeEntries([&] { vault_.takeEntries(std::move(opened.entries)); });
-    wipeSecret(opened.content);
     if (!save(owner)) return false;
     host_.setStatusText("Restored the vault as it was on " + version.keptAt + ": " + entriesText(count) + ".  " +
                         host_.statusText());

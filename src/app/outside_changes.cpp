@@ -32,8 +32,7 @@ std::string named(const vault::Entry& entry) {
 
 std::string conflictText(const vault::TakenChange::Conflict& conflict) {
     if (!conflict.ours) return named(conflict.base) + ": deleted here, changed there; the changed entry is kept.";
-    if (!conflict.theirs)
-        return named(conflict.base) + ": changed here, deleted there; your change is kept.";
+    if (!conflict.theirs) return named(conflict.base) + ": changed here, deleted there; your change is kept.";
     return named(conflict.base) + ": changed here and there; both versions are kept, side by side.";
 }
 
@@ -65,7 +64,7 @@ VaultController::OutsideChange VaultController::bringInOutsideChange(HWND owner)
     }
     declinedFile_ = fingerprint;
     addStatusNote("The vault file was changed by another program, but Vellumkeep cannot merge with it (" +
-                        notMergedReason(opening) + "): the file is left as it is.");
+                  notMergedReason(opening) + "): the file is left as it is.");
     return OutsideChange::CannotBringIn;
 }
 
@@ -90,7 +89,7 @@ void VaultController::changedVaultPasswordDeclined() {
     declinedFile_ = waitingFile_->fingerprint;
     waitingFile_.reset();
     addStatusNote("The vault file keeps the changes another program saved with another master password; "
-                        "a save here asks before it replaces them.");
+                  "a save here asks before it replaces them.");
 }
 
 void VaultController::addStatusNote(const std::string& note) {

@@ -102,7 +102,6 @@ TakenChange VaultSession::takeChangedFile(ChangedFile file) {
     known_ = file.fingerprint;
     wipeSecret(baseContent_);
     baseContent_ = std::move(file.opened.content);
-    wipeSecret(file.bytes);
     return taken;
 }
 

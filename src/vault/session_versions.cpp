@@ -153,8 +153,6 @@ std::vector<UnsealedVersion> VaultSession::resealVersions(const VaultKey& old) {
             result = IoError{0, "There is not enough memory to seal it.", {}};
         }
         wipeSecret(file);
-        opened.entries.wipe();
-        wipeSecret(opened.content);
         if (result.failed()) unsealed.push_back({version.path, result.error().reason});
     }
     return unsealed;

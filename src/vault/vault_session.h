@@ -69,10 +69,19 @@ inline bool readable(FileOpening opening) {
     return opening == FileOpening::Opened || opening == FileOpening::OtherPassword ||
            opening == FileOpening::Unencrypted;
 }
+// It holds passwords in the clear: they are wiped when it goes.
 struct OpenedFile {
     FileOpening opening = FileOpening::NotAVault;
     EntryTable entries;   // when readable
     std::string content;  // when readable: the vault's lines, scrambled, as a scrambled vault holds them
+
+    OpenedFile() = default;
+    OpenedFile(OpenedFile&&) = default;
+    OpenedFile& operator=(OpenedFile&&) = default;
+    ~OpenedFile() {
+        entries.wipe();
+        wipeSecret(content);
+    }
 };
 
 // The vault file as another program changed it since this copy last read or wrote it.
@@ -80,6 +89,11 @@ struct ChangedFile {
     Fingerprint fingerprint;
     std::string bytes;  // the file
     OpenedFile opened;
+
+    ChangedFile() = default;
+    ChangedFile(ChangedFile&&) = default;
+    ChangedFile& operator=(ChangedFile&&) = default;
+    ~ChangedFile() { wipeSecret(bytes); }
 };
 // What taking another program's change did: the list holds the file's entries again (nothing here
 // was unsaved), or the merge of both; the merge may have to be saved still.
