@@ -129,10 +129,23 @@ bool VaultVersions::due(const std::vector<KeptVersion>& versions, Seconds now) c
     return !madeHere(newest.path) || now - newest.keptAt >= kSessionInterval || now < newest.keptAt;
 }
 
+void VaultVersions::removeLeftovers(const Path& folder) {
+    std::vector<Path> names;
+    if (files_.filesIn(folder, names).failed()) return;
+    const Path suffix = temporaryPathFor(Path());
+    for (const Path& name : names) {
+        Seconds keptAt = 0;
+        unsigned sequence = 0;
+        if (name.ends_with(suffix) && parseVersionFileName(name.substr(0, name.size() - suffix.size()), keptAt, sequence))
+            (void)files_.remove(joined(folder, name));  // a copy of the vault, which is there
+    }
+}
+
 IoResult VaultVersions::keep(const Path& vaultFile, const Path& folder, Seconds now, int count, bool& kept) {
     kept = false;
     if (count <= 0) return keepNewest(folder, 0);
     if (IoResult made = files_.makeFolder(folder); made.failed()) return made;
+    removeLeftovers(folder);
     std::vector<KeptVersion> versions;
     if (IoResult listed = list(folder, versions); listed.failed()) return listed;
     unsigned sequence = 1;

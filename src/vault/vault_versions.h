@@ -56,6 +56,9 @@ public:
 
 private:
     bool madeHere(const Path& path) const;
+    // Removes what a version's copy killed on its way left in the folder (the system removes it,
+    // except in the moment between its making and its marking).
+    void removeLeftovers(const Path& folder);
 
     FileSystem& files_;
     std::vector<Path> madeHere_;  // the versions this session kept

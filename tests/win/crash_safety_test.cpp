@@ -165,8 +165,11 @@ TEST(KillDuringMergeOrRestore, TheVaultIsTheOldOrTheNewOneAndEveryVersionIsWhole
             [&] {
                 const std::string now = readFile(vault);
                 EXPECT_TRUE(now == c.before || now == after) << now.size() << " bytes";
+                vault::Seconds keptAt = 0;
+                unsigned sequence = 0;
                 if (std::filesystem::is_directory(versions))
                     for (const auto& kept : std::filesystem::directory_iterator(versions)) {
+                        if (!vault::parseVersionFileName(kept.path().filename().native(), keptAt, sequence)) continue;
                         const std::string bytes = readFile(kept.path());
                         EXPECT_TRUE(bytes == c.before || bytes == c.earlier) << kept.path() << ": " << bytes.size();
                     }
