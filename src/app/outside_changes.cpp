@@ -74,12 +74,17 @@ void VaultController::checkVaultFile(HWND owner) {
 
 bool VaultController::changedVaultPasswordEntered(HWND owner, const std::string& password) {
     if (!waitingFile_) return true;  // brought in or given up meanwhile
-    if (!checkPassword(owner, [&](bool& failed) { return vault_.openChangedFileWith(*waitingFile_, password, failed); }))
+    vault::VaultKey previous;
+    if (!checkPassword(owner, [&](bool& failed) {
+            return vault_.openChangedFileWith(*waitingFile_, password, previous, failed);
+        }))
         return false;
     vault::ChangedFile file = std::move(*waitingFile_);
     waitingFile_.reset();
     takeOutsideChange(owner, std::move(file));
     showAndRememberFormat();
+    // The versions kept here follow the vault's new key: the old master password opens none of them.
+    resealEarlierVersions(owner, previous);
     if (vault_.hasUnsavedChanges()) save(owner);
     return true;
 }

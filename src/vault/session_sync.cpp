@@ -2,6 +2,8 @@
 // a sync tool): read again when nothing here is unsaved, merged with the change here otherwise.
 #include "vault/vault_session.h"
 
+#include <utility>
+
 namespace vk::vault {
 namespace {
 
@@ -47,11 +49,14 @@ IoResult VaultSession::readChangedFile(bool& changed, ChangedFile& file) {
     return IoResult::success();
 }
 
-bool VaultSession::openChangedFileWith(ChangedFile& file, std::string_view password, bool& failed) {
+bool VaultSession::openChangedFileWith(ChangedFile& file, std::string_view password, VaultKey& previous,
+                                       bool& failed) {
     failed = false;
     if (file.opened.opening == FileOpening::OtherPassword) {
-        if (password != storedPasswordOf(file.bytes)) return false;
-        key_ = VaultKey::scrambled(password);
+        std::string stored = storedPasswordOf(file.bytes);
+        WipedWhenDone wiped(stored);
+        if (password != stored) return false;
+        previous = std::exchange(key_, VaultKey::scrambled(password));
     } else if (file.opened.opening == FileOpening::OtherKey) {
         if (!crypto_) {
             cryptographyFailure_ = {};
@@ -67,7 +72,7 @@ bool VaultSession::openChangedFileWith(ChangedFile& file, std::string_view passw
         VaultKey key = VaultKey::encrypted(std::move(*unlocked.keys));
         OpenedFile opened = openWithKey(file.bytes, key);
         if (opened.opening != FileOpening::Opened) return false;
-        key_ = std::move(key);  // the file's keys seal the vault from now on
+        previous = std::exchange(key_, std::move(key));  // the file's keys seal the vault from now on
         file.opened = std::move(opened);
         return true;
     } else {

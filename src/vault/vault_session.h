@@ -223,9 +223,9 @@ public:
     // with the open vault's key.
     IoResult readChangedFile(bool& changed, ChangedFile& file);
     // Opens a changed file that has another key (or master password) with its password; from now on
-    // the vault is sealed with that key. False when it is not its password, or the system's
-    // cryptography failed (`failed`).
-    bool openChangedFileWith(ChangedFile& file, std::string_view password, bool& failed);
+    // the vault is sealed with that key, and `previous` is the one it had. False when it is not its
+    // password, or the system's cryptography failed (`failed`).
+    bool openChangedFileWith(ChangedFile& file, std::string_view password, VaultKey& previous, bool& failed);
     // Takes a readable changed file: the list holds its entries when nothing here is unsaved, or the
     // merge of both (the base being the vault as this copy last read or wrote it).
     TakenChange takeChangedFile(ChangedFile file);

@@ -142,13 +142,15 @@ TEST(OutsideChanges, AreReadAgainWithNothingUnsavedAndMergedWithAChangeHere) {
     }
 }
 
-// The other computer changed the master password: it is asked for once, and guards the vault from
-// then on. A file that cannot be merged with is left as it is, and a save asks, No by default.
+// The other computer changed the master password: it is asked for once, and guards the vault and
+// its earlier versions from then on. A file that cannot be merged with is left as it is, and a save
+// asks, No by default.
 TEST(OutsideChanges, AnotherMasterPasswordIsAskedForAndADamagedFileIsNeverMerged) {
     const std::string kOther = "Copper-Meadow-Violin-31";
     TestProgram program;
     writeFile(program.vaultPath(), encryptedVault(kMaster, {alice, bob}));
     program.logIn(kMaster);
+    ASSERT_TRUE(program->vault().save(program->mainWindow().hwnd()));  // keeps the vault as a version
     const std::string rekeyed = encryptedVault(kOther, {alice, carol});
     writeFile(program.vaultPath(), rekeyed);
     activate(program);
@@ -168,6 +170,10 @@ TEST(OutsideChanges, AnotherMasterPasswordIsAskedForAndADamagedFileIsNeverMerged
     EXPECT_EQ(shownEntries(program->mainWindow().entryList.hwnd()), (std::vector<Entry>{alice, carol}));
     EXPECT_EQ(program.vaultBytes(), rekeyed);
     EXPECT_TRUE(program->vault().isMasterPassword(nullptr, kOther));
+    vault::SystemCryptography crypto;
+    const std::string version = readFile(onlyVersion(program));
+    EXPECT_EQ(vault::keysForPassword(crypto, version, kOther).status, vault::UnlockStatus::Opened);
+    EXPECT_EQ(vault::keysForPassword(crypto, version, kMaster).status, vault::UnlockStatus::WrongPassword);
 
     const std::string damaged = rekeyed.substr(0, rekeyed.size() - 5);
     writeFile(program.vaultPath(), damaged);
