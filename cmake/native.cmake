@@ -30,6 +30,15 @@ target_include_directories(vk_native_portable_scan_tests PRIVATE src tests/commo
 target_link_libraries(vk_native_portable_scan_tests PRIVATE GTest::gtest GTest::gtest_main)
 gtest_discover_tests(vk_native_portable_scan_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "PortableScan.")
 
+# Every block the vault's work frees is looked through for passwords before it goes: operator new
+# and delete are replaced, so these tests run as a program of their own.
+add_executable(vk_memory_tests tests/memory/secrets_in_memory_test.cpp tests/memory/memory_watch.cpp)
+target_link_libraries(vk_memory_tests PRIVATE vk_test_samples GTest::gtest GTest::gtest_main)
+target_include_directories(vk_memory_tests PRIVATE tests/memory)
+# Names the functions of the call stacks that freed a block.
+target_link_options(vk_memory_tests PRIVATE -rdynamic)
+gtest_discover_tests(vk_memory_tests DISCOVERY_MODE PRE_TEST)
+
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/CMakeLists.txt)
   add_subdirectory(bench)
 endif()

@@ -4,7 +4,7 @@
 
 namespace vk {
 
-void userCollationKey(std::string_view text, std::string& keys) {
+void userCollationKey(std::string_view text, SecretString& keys) {
     if (text.empty()) return;
     constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
     int length = static_cast<int>(text.size());

@@ -32,7 +32,7 @@ static_assert(kDigestAt + kDigestSize == kEncryptedHeaderSize);
 ByteView bytesOf(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
-ByteSpan bytesOf(std::string& text) {
+ByteSpan bytesOf(SecretString& text) {
     return {reinterpret_cast<std::uint8_t*>(text.data()), text.size()};
 }
 
@@ -255,7 +255,7 @@ UnlockResult keysForPassword(Cryptography& crypto, std::string_view fileBytes, s
     return {UnlockStatus::CryptographyFailed, std::nullopt, crypto.lastFailure()};
 }
 
-DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::string fileBytes) {
+DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, SecretString fileBytes) {
     HeaderReading reading = readEncryptedHeader(crypto, fileBytes);
     switch (reading.status) {
     case HeaderStatus::Ok: break;
@@ -293,7 +293,7 @@ DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::str
     return {DecryptStatus::Opened, std::move(fileBytes)};
 }
 
-EncryptResult encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, std::string& file) {
+EncryptResult encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, SecretString& file) {
     const size_t plainSize = file.size() - kEncryptedHeaderSize;
     file.resize(file.size() + kTagSize);
     const auto& secrets = VaultKeysAccess::secretsOf(keys);

@@ -232,11 +232,11 @@ enum class DecryptStatus {
 };
 struct DecryptResult {
     DecryptStatus status = DecryptStatus::CryptographyFailed;
-    std::string plaintext;  // when Opened; otherwise empty, and what was decrypted was wiped
+    SecretString plaintext;  // when Opened; otherwise empty, and what was decrypted was wiped
     CryptographyFailure failure{};  // when CryptographyFailed
 };
 // Decrypts in the file's own buffer, which becomes the plaintext: a big vault is held only once.
-DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, std::string fileBytes);
+DecryptResult decryptVault(Cryptography& crypto, const VaultKeys& keys, SecretString fileBytes);
 
 enum class EncryptStatus { Encrypted, CryptographyFailed };
 struct EncryptResult {
@@ -247,6 +247,6 @@ struct EncryptResult {
 // in the buffer itself, which holds kEncryptedHeaderSize bytes of room, then the plaintext, and
 // becomes the whole file: a big vault is held once, and no plaintext is left behind (on failure
 // the buffer is wiped).
-EncryptResult encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, std::string& file);
+EncryptResult encryptVaultInPlace(Cryptography& crypto, const VaultKeys& keys, SecretString& file);
 
 }  // namespace vk::vault

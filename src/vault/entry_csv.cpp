@@ -69,7 +69,7 @@ private:
     size_t recordLastLine_ = 0;
     bool unclosedQuote_ = false;
     std::vector<Field> fields_;
-    std::string copy_;
+    SecretString copy_;
 };
 
 size_t trailingLineEnds(std::string_view text) {
@@ -333,7 +333,7 @@ bool hasRowsAfterTheFirst(std::string_view text, char separator) {
 
 // --- Reading a file's layout --------------------------------------------------------------------
 
-CsvText csvTextOf(std::string fileBytes) {
+CsvText csvTextOf(SecretString fileBytes) {
     Utf8Text decoded = utf8TextOf(std::move(fileBytes));
     switch (decoded.problem) {
     case TextProblem::None: break;
@@ -341,7 +341,7 @@ CsvText csvTextOf(std::string fileBytes) {
     case TextProblem::NotUnicode: return {CsvFileProblem::NotUnicodeText, {}};
     case TextProblem::BrokenUtf16: return {CsvFileProblem::BrokenUtf16, {}};
     }
-    if (decoded.text.find_first_not_of("\r\n") == std::string::npos) return {CsvFileProblem::Empty, {}};
+    if (decoded.text.find_first_not_of("\r\n") == SecretString::npos) return {CsvFileProblem::Empty, {}};
     return {CsvFileProblem::None, std::move(decoded.text)};
 }
 
@@ -528,13 +528,13 @@ CsvRowImporter::CsvRowImporter(std::span<const EntryView> existing, const ToCode
 }
 
 bool CsvRowImporter::appendInCodePage(std::string_view utf8, size_t& size) {
-    std::string& text = result_.entries.text_;
+    SecretString& text = result_.entries.text_;
     if (isAscii(utf8)) {
         text.append(utf8);
         size = utf8.size();
         return true;
     }
-    std::optional<std::string> converted = toCodePage_(utf8);
+    std::optional<SecretString> converted = toCodePage_(utf8);
     if (!converted) return false;
     text.append(*converted);
     size = converted->size();
@@ -543,7 +543,7 @@ bool CsvRowImporter::appendInCodePage(std::string_view utf8, size_t& size) {
 
 std::optional<CsvSkipReason> CsvRowImporter::convert(const EntryView& row, ImportedEntries::Row& added,
                                                     std::string& detail) {
-    std::string& text = result_.entries.text_;
+    SecretString& text = result_.entries.text_;
     added = {text.size(), 0, 0, 0};
     if (isTooLong(row.username) || isTooLong(row.password) || isTooLong(row.location))
         return CsvSkipReason::FieldTooLong;
@@ -669,7 +669,7 @@ bool needsQuotes(std::string_view field) {
     return false;
 }
 
-void appendDoublingQuotes(std::string& out, std::string_view text) {
+void appendDoublingQuotes(SecretString& out, std::string_view text) {
     for (size_t at = text.find('"'); at != std::string_view::npos; at = text.find('"')) {
         out.append(text.substr(0, at + 1));
         out += '"';
@@ -704,7 +704,7 @@ bool CsvExportWriter::finish() {
 
 void CsvExportWriter::putField(std::string_view ansi) {
     if (isAscii(ansi)) return putUtf8(ansi);
-    std::string utf8 = toUtf8_(ansi);
+    SecretString utf8 = toUtf8_(ansi);
     putUtf8(utf8);
 }
 

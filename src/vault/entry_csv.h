@@ -36,9 +36,9 @@ inline constexpr size_t kMaxImportedFieldLength = 4096;
 
 // UTF-8 to the system's ANSI code page; empty when a character has no place in the code page.
 // Pure ASCII text never reaches it.
-using ToCodePage = std::function<std::optional<std::string>(std::string_view utf8)>;
+using ToCodePage = std::function<std::optional<SecretString>(std::string_view utf8)>;
 // The system's ANSI code page to UTF-8. Pure ASCII text never reaches it.
-using FromCodePage = std::function<std::string(std::string_view ansi)>;
+using FromCodePage = std::function<SecretString(std::string_view ansi)>;
 
 // Why a file is not a CSV of entries.
 enum class CsvFileProblem {
@@ -52,10 +52,10 @@ enum class CsvFileProblem {
 // A file's text, ready to be read as CSV.
 struct CsvText {
     CsvFileProblem problem = CsvFileProblem::None;
-    std::string utf8;  // without its byte-order mark
+    SecretString utf8;  // without its byte-order mark
 };
 // Takes the file's bytes over; UTF-8 keeps its buffer.
-CsvText csvTextOf(std::string fileBytes);
+CsvText csvTextOf(SecretString fileBytes);
 
 inline constexpr size_t kNoColumn = SIZE_MAX;
 // The separators a file may use, as the user is offered them.
@@ -101,7 +101,7 @@ CsvLayout guessColumns(std::string_view text, char separator, bool firstRowNames
 // The first rows of a file as the user sees them before choosing its columns, in UTF-8.
 struct CsvPreview {
     std::vector<std::string> columns;  // the first row's names, or "Column 1"...; one per column
-    std::vector<std::vector<std::string>> rows;
+    std::vector<std::vector<SecretString>> rows;
 };
 CsvPreview csvPreviewOf(std::string_view text, char separator, bool firstRowNames, size_t maxRows);
 
@@ -143,7 +143,7 @@ private:
     };
     EntryView fieldsOf(const Row& row) const;
 
-    std::string text_;
+    SecretString text_;
     std::vector<Row> rows_;
 };
 
@@ -193,7 +193,7 @@ private:
 
     FromCodePage toUtf8_;
     CsvPieceWriter write_;
-    std::string held_;
+    SecretString held_;
     bool stopped_ = false;
 };
 

@@ -23,8 +23,9 @@ enum class Field { Username, Password, Location };
 using EntryId = std::uint32_t;
 enum class SortOrder { Ascending, Descending };
 
-// Appends to `keys` a key of the text whose byte order is the collation order of the texts.
-using CollationKey = void (*)(std::string_view text, std::string& keys);
+// Appends to `keys` a key of the text whose byte order is the collation order of the texts. A key
+// tells much of its text (a password's among them): it is kept where it is wiped.
+using CollationKey = void (*)(std::string_view text, SecretString& keys);
 
 class EntryList {
 public:
@@ -78,7 +79,7 @@ public:
 private:
     // An entry added or changed since the vault was loaded: its fields side by side.
     struct OwnFields {
-        std::string text;
+        SecretString text;
         std::uint32_t usernameSize;
         std::uint32_t passwordSize;
     };
@@ -102,7 +103,7 @@ private:
     // One column's sort keys, made for every held entry on the first sort by the column and kept
     // across sorts; end to end in one buffer, in the order of the slots.
     struct KeyColumn {
-        std::string bytes;
+        SecretString bytes;
         std::vector<std::uint32_t> ends;
         std::string_view key(Slot slot) const {
             size_t start = slot == 0 ? 0 : ends[slot - 1];

@@ -44,7 +44,7 @@ std::string masterPasswordProblem(std::string_view password) {
 std::string entryProblem(const Entry& entry) {
     // The separator follows the Username and the Password and precedes the Password and the
     // Website, so a "|" on those sides would merge into it when the line is read back.
-    const std::pair<const std::string*, FieldRules> fields[] = {
+    const std::pair<const SecretString*, FieldRules> fields[] = {
         {&entry.username, {"Username", false, true}},
         {&entry.password, {"Password", false, false}},
         {&entry.location, {"Website", true, false}},

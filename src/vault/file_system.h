@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/wipe.h"
 
 namespace vk::vault {
 
@@ -72,7 +73,8 @@ public:
     // Compares two file names as the file system does: ignoring letter case.
     virtual bool sameFileName(const Path& a, const Path& b) = 0;
 
-    virtual IoResult readAll(const Path& path, std::string& bytes) = 0;
+    // Into a text that is wiped when it goes: the files read are vaults and exports of passwords.
+    virtual IoResult readAll(const Path& path, SecretString& bytes) = 0;
     // Reads the file from start to end, handing it to `into` in pieces, in order: a big file is
     // never held whole. Stops at the first error `into` returns, and returns it.
     virtual IoResult readPieces(const Path& path, const PieceWriter& into) = 0;

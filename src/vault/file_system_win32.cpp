@@ -132,7 +132,7 @@ bool Win32FileSystem::sameFileName(const Path& a, const Path& b) {
            CSTR_EQUAL;
 }
 
-IoResult Win32FileSystem::readAll(const Path& path, std::string& bytes) {
+IoResult Win32FileSystem::readAll(const Path& path, SecretString& bytes) {
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return lastError();
@@ -141,7 +141,7 @@ IoResult Win32FileSystem::readAll(const Path& path, std::string& bytes) {
     if (static_cast<unsigned long long>(size.QuadPart) > std::string().max_size() / 2)
         return errorOf(ERROR_FILE_TOO_LARGE);
 
-    std::string data(static_cast<size_t>(size.QuadPart), '\0');
+    SecretString data(static_cast<size_t>(size.QuadPart), '\0');
     size_t filled = 0;
     constexpr size_t kChunk = 1u << 24;
     while (filled < data.size()) {
@@ -160,12 +160,12 @@ IoResult Win32FileSystem::readPieces(const Path& path, const PieceWriter& into) 
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return lastError();
-    auto piece = std::make_unique_for_overwrite<char[]>(kPieceSize);
+    SecretBuffer piece(kPieceSize);
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), piece.get(), static_cast<DWORD>(kPieceSize), &got, nullptr)) return lastError();
+        if (!ReadFile(file.get(), piece.data(), static_cast<DWORD>(kPieceSize), &got, nullptr)) return lastError();
         if (got == 0) return IoResult::success();
-        if (IoResult result = into(std::string_view(piece.get(), got)); result.failed()) return result;
+        if (IoResult result = into(std::string_view(piece.data(), got)); result.failed()) return result;
     }
 }
 

@@ -53,7 +53,7 @@ bool VaultSession::openChangedFileWith(ChangedFile& file, std::string_view passw
                                        bool& failed) {
     failed = false;
     if (file.opened.opening == FileOpening::OtherPassword) {
-        std::string stored = storedPasswordOf(file.bytes);
+        SecretString stored = storedPasswordOf(file.bytes);
         WipedWhenDone wiped(stored);
         if (password != stored) return false;
         previous = std::exchange(key_, VaultKey::scrambled(password));

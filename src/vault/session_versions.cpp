@@ -20,7 +20,7 @@ bool looksSaved(std::string_view bytes, std::string_view storedPassword) {
 
 }  // namespace
 
-OpenedFile VaultSession::openWithKey(std::string bytes, const VaultKey& key) {
+OpenedFile VaultSession::openWithKey(SecretString bytes, const VaultKey& key) {
     OpenedFile opened;
     if (isEncryptedVault(bytes)) {
         if (!key.keys_) {
@@ -45,7 +45,7 @@ OpenedFile VaultSession::openWithKey(std::string bytes, const VaultKey& key) {
         opened.opening = FileOpening::Opened;
         opened.content = std::move(decrypted.plaintext);
     } else {
-        std::string stored = storedPasswordOf(bytes);
+        SecretString stored = storedPasswordOf(bytes);
         if (isZeroFilled(bytes) || stored.empty()) return opened;  // NotAVault
         if (key.keys_)
             opened.opening = FileOpening::Unencrypted;
@@ -61,7 +61,7 @@ OpenedFile VaultSession::openWithKey(std::string bytes, const VaultKey& key) {
     return opened;
 }
 
-IoResult VaultSession::sealedFile(const EntryTable& entries, std::string& file) {
+IoResult VaultSession::sealedFile(const EntryTable& entries, SecretString& file) {
     file.clear();
     if (key_.keys_) file.assign(kEncryptedHeaderSize, '\0');
     VaultContentWriter writer(key_.keys_ ? std::string_view() : std::string_view(key_.masterPassword_),
@@ -104,7 +104,7 @@ IoResult VaultSession::keepVersion(Seconds now, bool always, bool& kept) {
 }
 
 IoResult VaultSession::openVersion(const Path& version, OpenedFile& opened) {
-    std::string bytes;
+    SecretString bytes;
     if (IoResult read = files_.readAll(version, bytes); read.failed()) return read;
     opened = openWithKey(std::move(bytes), key_);
     return IoResult::success();
@@ -127,7 +127,7 @@ std::vector<UnsealedVersion> VaultSession::resealVersions(const VaultKey& old) {
         return unsealed;
     }
     for (const KeptVersion& version : versions) {
-        std::string bytes;
+        SecretString bytes;
         if (IoResult read = files_.readAll(version.path, bytes); read.failed()) {
             unsealed.push_back({version.path, read.error().reason});
             continue;
@@ -142,7 +142,7 @@ std::vector<UnsealedVersion> VaultSession::resealVersions(const VaultKey& old) {
                                                   : "It is not a vault that Vellumkeep can read."});
             continue;
         }
-        std::string file;
+        SecretString file;
         IoResult result;
         try {
             result = sealedFile(opened.entries, file);

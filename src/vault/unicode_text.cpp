@@ -44,7 +44,7 @@ TextProblem checkUtf8(std::string_view text) {
     return TextProblem::None;
 }
 
-void appendUtf8(std::string& out, std::uint32_t code) {
+void appendUtf8(SecretString& out, std::uint32_t code) {
     if (code < 0x80) {
         out += static_cast<char>(code);
     } else if (code < 0x800) {
@@ -114,7 +114,7 @@ Utf8Text decodeUnmarkedUtf16(std::string_view bytes, bool bigEndian) {
 
 }  // namespace
 
-Utf8Text utf8TextOf(std::string fileBytes) {
+Utf8Text utf8TextOf(SecretString fileBytes) {
     std::string_view bytes = fileBytes;
     if (bytes.starts_with(kUtf16LeMark)) return decodeUtf16(bytes.substr(kUtf16LeMark.size()), false);
     if (bytes.starts_with(kUtf16BeMark)) return decodeUtf16(bytes.substr(kUtf16BeMark.size()), true);

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/wipe.h"
+
 namespace vk::vault {
 
 enum class TextProblem {
@@ -17,12 +19,12 @@ enum class TextProblem {
 
 struct Utf8Text {
     TextProblem problem = TextProblem::None;
-    std::string text;  // without its byte-order mark
+    SecretString text;  // without its byte-order mark
 };
 
 // The file's text as UTF-8, checked, without its byte-order mark. Takes the bytes over: UTF-8,
 // the common case, comes back in the same buffer.
-Utf8Text utf8TextOf(std::string fileBytes);
+Utf8Text utf8TextOf(SecretString fileBytes);
 
 // True when every byte is below 128: such text is the same in UTF-8 and in any ANSI code page.
 bool isAscii(std::string_view text);

@@ -34,7 +34,8 @@ void scrambledCopy(const char* from, size_t count, char* to) {
 void scrambleRange(char* first, size_t count) { scrambledCopy(first, count, first); }
 
 // Appends `text` scrambled to `out`.
-void appendScrambled(std::string& out, std::string_view text) {
+template <typename Text>
+void appendScrambled(Text& out, std::string_view text) {
     size_t start = out.size();
     out.append(text);
     scrambleRange(out.data() + start, text.size());
@@ -77,11 +78,13 @@ bool LineReader::next(std::string_view& line) {
     return true;
 }
 
-std::string storedPasswordOf(std::string_view fileBytes) {
+SecretString storedPasswordOf(std::string_view fileBytes) {
     LineReader reader(fileBytes);
     std::string_view first;
     if (!reader.next(first)) return {};
-    return scrambleText(first);
+    SecretString password(first);
+    scrambleRange(password.data(), password.size());
+    return password;
 }
 
 bool isZeroFilled(std::string_view fileBytes) {
@@ -169,7 +172,7 @@ private:
 
 }  // namespace
 
-EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint) {
+EntryTable entryTableOf(SecretString fileBytes, FingerprintBuilder* fingerprint) {
     EntryTable table;
     table.text_ = std::move(fileBytes);
     // CR and LF keep their places when the text is unscrambled as a whole (they become 8D and
@@ -227,12 +230,15 @@ std::string createdVault(std::string_view masterPassword) {
     return content;
 }
 
-std::string withMasterPassword(std::string_view fileBytes, std::string_view masterPassword) {
+SecretString withMasterPassword(std::string_view fileBytes, std::string_view masterPassword) {
     LineReader reader(fileBytes);
     std::string_view first;
     reader.next(first);
-    std::string content = createdVault(masterPassword);
-    content.append(fileBytes.substr(reader.position()));
+    const std::string_view rest = fileBytes.substr(reader.position());
+    SecretString content;
+    content.reserve(masterPassword.size() + kLineEnd.size() + rest.size());
+    appendScrambled(content, masterPassword);
+    content.append(kLineEnd).append(rest);
     return content;
 }
 
@@ -242,12 +248,12 @@ bool followsAfterLineEnd(std::string_view before, std::string_view after) {
 }
 
 VaultContentWriter::VaultContentWriter(std::string_view masterPassword, const PieceWriter& write)
-    : write_(write), piece_(std::make_unique_for_overwrite<char[]>(kPieceSize)) {
+    : write_(write), piece_(kPieceSize) {
     addLine(masterPassword);
 }
 
 void VaultContentWriter::writeHeldBack() {
-    if (used_ > 0 && error_.succeeded()) error_ = write_(std::string_view(piece_.get(), used_));
+    if (used_ > 0 && error_.succeeded()) error_ = write_(std::string_view(piece_.data(), used_));
     used_ = 0;
 }
 
@@ -255,7 +261,7 @@ void VaultContentWriter::putScrambled(std::string_view plain) {
     while (!plain.empty()) {
         if (used_ == kPieceSize) writeHeldBack();
         const size_t taken = std::min(kPieceSize - used_, plain.size());
-        scrambledCopy(plain.data(), taken, piece_.get() + used_);
+        scrambledCopy(plain.data(), taken, piece_.data() + used_);
         used_ += taken;
         plain.remove_prefix(taken);
     }
@@ -263,7 +269,7 @@ void VaultContentWriter::putScrambled(std::string_view plain) {
 
 void VaultContentWriter::putLineEnd() {
     if (kPieceSize - used_ < kLineEnd.size()) writeHeldBack();
-    std::memcpy(piece_.get() + used_, kLineEnd.data(), kLineEnd.size());
+    std::memcpy(piece_.data() + used_, kLineEnd.data(), kLineEnd.size());
     used_ += kLineEnd.size();
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/wipe.h"
 #include "vault/file_system.h"
 #include "vault/fingerprint.h"
 
@@ -17,9 +18,9 @@ namespace vk::vault {
 struct EntryView;
 
 struct Entry {
-    std::string username;
-    std::string password;
-    std::string location;  // Website/Location
+    SecretString username;
+    SecretString password;
+    SecretString location;  // Website/Location
 
     friend bool operator==(const Entry&, const Entry&) = default;
     operator EntryView() const;  // NOLINT: an entry is readable wherever a view is
@@ -31,7 +32,7 @@ struct EntryView {
     std::string_view password;
     std::string_view location;
 
-    Entry toEntry() const { return Entry{std::string(username), std::string(password), std::string(location)}; }
+    Entry toEntry() const { return Entry{SecretString(username), SecretString(password), SecretString(location)}; }
     friend bool operator==(const EntryView&, const EntryView&) = default;
 };
 
@@ -50,7 +51,7 @@ public:
         return std::string_view(text_).substr(lines_[index].offset, lines_[index].length);
     }
     // The unscrambled text that the lines lie in.
-    const std::string& text() const { return text_; }
+    const SecretString& text() const { return text_; }
     // Wipes the text and lets go of every line: the entries are gone.
     void wipe();
 
@@ -62,16 +63,17 @@ public:
     };
 
 private:
-    friend EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint);
+    friend EntryTable entryTableOf(SecretString fileBytes, FingerprintBuilder* fingerprint);
     friend EntryTable entryTableOf(size_t count, const std::function<EntryView(size_t)>& entryAt);
-    std::string text_;
+    SecretString text_;
     std::vector<Line> lines_;
 };
 
 inline constexpr std::string_view kSeparator = "|||";
 inline constexpr std::string_view kLineEnd = "\r\n";
 
-// Flips the top bit of every byte: its own inverse for every byte (code 128 and code 0 swap).
+// Flips the top bit of every byte: its own inverse for every byte (code 128 and code 0 swap). A
+// plain text, for what holds no secret (a separator, a test's file).
 std::string scrambleText(std::string_view text);
 void scrambleInPlace(std::string& text);
 
@@ -91,22 +93,22 @@ private:
 };
 
 // Line 1 of the vault, unscrambled; empty for an empty file (a zero-byte vault counts as Fresh).
-std::string storedPasswordOf(std::string_view fileBytes);
+SecretString storedPasswordOf(std::string_view fileBytes);
 // True for a file that is not empty and holds nothing but zero bytes: what a failed disk or file
 // system leaves in a file's place. It is damage, never a scrambled vault: read as one, its line 1
 // would be a master password of characters of code 128 that no one chose.
 bool isZeroFilled(std::string_view fileBytes);
 // Every entry of the vault, in file order, skipping line 1 and lines that are empty or one space.
 // The table takes the file's bytes and unscrambles them in place: no field is copied.
-EntryTable entryTableOf(std::string fileBytes, FingerprintBuilder* fingerprint = nullptr);
+EntryTable entryTableOf(SecretString fileBytes, FingerprintBuilder* fingerprint = nullptr);
 // Entries given one by one (none holding "|||" or a line break), joined as a vault's lines are, in
 // one buffer: many entries held with a few allocations, and saved line by line as they stand.
 EntryTable entryTableOf(size_t count, const std::function<EntryView(size_t)>& entryAt);
 
-// The content of a Created vault: the master password only.
+// The content of a Created vault: the master password only. A plain text, for tests' files.
 std::string createdVault(std::string_view masterPassword);
 // The file's bytes with line 1 replaced by the master password: every line after it stays as it is.
-std::string withMasterPassword(std::string_view fileBytes, std::string_view masterPassword);
+SecretString withMasterPassword(std::string_view fileBytes, std::string_view masterPassword);
 
 // True when `after` lies in an entry table's text right behind `before`, parted from it only by
 // a CR LF: the two, with that line end, are one piece of the vault as it was read.
@@ -132,8 +134,8 @@ private:
     void putLineEnd();
     void writeHeldBack();
 
-    const PieceWriter& write_;
-    std::unique_ptr<char[]> piece_;
+    PieceWriter write_;  // its own copy: a writer made from a lambda outlives the lambda's wrapper
+    SecretBuffer piece_;
     size_t used_ = 0;
     IoResult error_;
 };

@@ -78,14 +78,14 @@ VaultState encryptedVaultState(Cryptography* crypto, std::string_view bytes) {
 
 IoResult VaultSession::inspect(VaultFound& found) {
     VaultStore vault = store();
-    std::string bytes;
+    SecretString bytes;
     if (IoResult result = vault.read(bytes); result.failed()) return result;
     inspectBytes(bytes, *vault.seen());
     found = found_;
     return IoResult::success();
 }
 
-void VaultSession::inspectBytes(const std::string& bytes, const Fingerprint& fingerprint) {
+void VaultSession::inspectBytes(std::string_view bytes, const Fingerprint& fingerprint) {
     known_ = fingerprint;
     wipeSecret(storedPassword_);
     found_.size = bytes.size();
@@ -105,7 +105,7 @@ void VaultSession::inspectBytes(const std::string& bytes, const Fingerprint& fin
 IoResult VaultSession::open(std::string_view password, OpenOutcome& outcome) {
     outcome = OpenOutcome::WrongPassword;
     VaultStore vault = store();
-    std::string bytes;
+    SecretString bytes;
     bool there = true;
     if (IoResult result = vault.readIfThere(bytes, there); result.failed()) return result;
     if (!there) return vaultGone(outcome);
@@ -123,7 +123,7 @@ IoResult VaultSession::open(std::string_view password, OpenOutcome& outcome) {
     return IoResult::success();
 }
 
-void VaultSession::openScrambled(std::string bytes, std::string_view password, OpenOutcome& outcome) {
+void VaultSession::openScrambled(SecretString bytes, std::string_view password, OpenOutcome& outcome) {
     if (storedPassword_.empty() || password != storedPassword_) return;
     key_ = VaultKey::scrambled(password);
     wipeSecret(storedPassword_);  // the key holds it now: no second copy stays
@@ -133,7 +133,7 @@ void VaultSession::openScrambled(std::string bytes, std::string_view password, O
     outcome = OpenOutcome::Opened;
 }
 
-void VaultSession::openEncrypted(std::string bytes, std::string_view password, OpenOutcome& outcome) {
+void VaultSession::openEncrypted(SecretString bytes, std::string_view password, OpenOutcome& outcome) {
     if (!crypto_) {
         cryptographyFailure_ = {};
         outcome = OpenOutcome::CryptographyFailed;
@@ -174,7 +174,7 @@ void VaultSession::openEncrypted(std::string bytes, std::string_view password, O
 IoResult VaultSession::create(std::string_view masterPassword, OpenOutcome& outcome) {
     outcome = OpenOutcome::FileChanged;
     VaultStore vault = store();
-    std::string bytes;
+    SecretString bytes;
     bool there = true;
     if (IoResult result = vault.readIfThere(bytes, there); result.failed()) return result;
     if (!there) return vaultGone(outcome);
@@ -184,7 +184,7 @@ IoResult VaultSession::create(std::string_view masterPassword, OpenOutcome& outc
         inspectBytes(bytes, *vault.seen());
         return IoResult::success();
     }
-    std::string content = withMasterPassword(bytes, masterPassword);
+    SecretString content = withMasterPassword(bytes, masterPassword);
     if (IoResult result = vault.saveVault(content); result.failed()) return result;
     remember(vault);
     key_ = VaultKey::scrambled(masterPassword);
@@ -206,10 +206,10 @@ void VaultSession::close() {
     entries_.dropAll();
     key_ = VaultKey();
     wipeSecret(storedPassword_);
-    std::string().swap(encryptedFile_);  // ciphertext, but room a closed vault need not keep
-    for (std::string* content : {&baseContent_, &written_}) {
+    SecretString().swap(encryptedFile_);  // ciphertext, but room a closed vault need not keep
+    for (SecretString* content : {&baseContent_, &written_}) {
         wipeSecret(*content);
-        std::string().swap(*content);
+        SecretString().swap(*content);
     }
     known_.reset();
     found_ = VaultFound{};
@@ -257,7 +257,7 @@ IoResult VaultSession::changedOnDisk(bool& changed) {
 }
 
 IoResult VaultSession::sealContent() {
-    std::string& file = encryptedFile_;
+    SecretString& file = encryptedFile_;
     try {
         file.assign(kEncryptedHeaderSize, '\0');
         PieceWriter append = [&file](std::string_view piece) {
@@ -277,7 +277,7 @@ IoResult VaultSession::sealContent() {
         // What was written holds the entries unencrypted, and its room may be what memory lacks
         // for the next save: both go.
         wipeSecret(file);
-        std::string().swap(file);
+        SecretString().swap(file);
         wipeSecret(written_);
         return IoError{0, "There is not enough memory to encrypt the vault.", {}};
     }

@@ -73,7 +73,7 @@ inline bool readable(FileOpening opening) {
 struct OpenedFile {
     FileOpening opening = FileOpening::NotAVault;
     EntryTable entries;   // when readable
-    std::string content;  // when readable: the vault's lines, scrambled, as a scrambled vault holds them
+    SecretString content;  // when readable: the vault's lines, scrambled, as a scrambled vault holds them
 
     OpenedFile() = default;
     OpenedFile(OpenedFile&&) = default;
@@ -87,7 +87,7 @@ struct OpenedFile {
 // The vault file as another program changed it since this copy last read or wrote it.
 struct ChangedFile {
     Fingerprint fingerprint;
-    std::string bytes;  // the file
+    SecretString bytes;  // the file
     OpenedFile opened;
 
     ChangedFile() = default;
@@ -135,7 +135,7 @@ public:
 
 private:
     friend class VaultSession;
-    std::string masterPassword_;      // a scrambled vault's
+    SecretString masterPassword_;    // a scrambled vault's
     std::optional<VaultKeys> keys_;  // an encrypted vault's
 };
 
@@ -248,18 +248,18 @@ private:
     // The vault file went while the gate waited: it is inspected again, and nothing is made meanwhile.
     IoResult vaultGone(OpenOutcome& outcome);
     // Takes the file's bytes as what the gate works on from now on.
-    void inspectBytes(const std::string& bytes, const Fingerprint& fingerprint);
-    void openScrambled(std::string bytes, std::string_view password, OpenOutcome& outcome);
-    void openEncrypted(std::string bytes, std::string_view password, OpenOutcome& outcome);
+    void inspectBytes(std::string_view bytes, const Fingerprint& fingerprint);
+    void openScrambled(SecretString bytes, std::string_view password, OpenOutcome& outcome);
+    void openEncrypted(SecretString bytes, std::string_view password, OpenOutcome& outcome);
     // The vault's content as the encrypted format seals it, into encryptedFile_ (empty when the
     // system's cryptography failed): the scrambled lines, with an empty first line where a
     // scrambled vault keeps its master password, encrypted where they were written. A failure,
     // memory running out among them, leaves no unencrypted content behind.
     IoResult sealContent();
     // A vault file's content with a key: its entries and what they are to the key.
-    OpenedFile openWithKey(std::string bytes, const VaultKey& key);
+    OpenedFile openWithKey(SecretString bytes, const VaultKey& key);
     // The entries as a vault file sealed with the open vault's key, in `file`.
-    IoResult sealedFile(const EntryTable& entries, std::string& file);
+    IoResult sealedFile(const EntryTable& entries, SecretString& file);
     // The vault as this copy last read or wrote it, as entries.
     EntryTable baseEntries() const;
 
@@ -269,16 +269,16 @@ private:
     EntryList entries_;
     VaultKey key_;
     VaultFound found_;
-    std::string storedPassword_;  // line 1 of a scrambled vault as inspect read it
+    SecretString storedPassword_;  // line 1 of a scrambled vault as inspect read it
     std::optional<Fingerprint> known_;
     // The encrypted file as the last save wrote it: its memory serves the next save again, which
     // spares a big vault the cost of fresh pages at every save.
-    std::string encryptedFile_;
+    SecretString encryptedFile_;
     CryptographyFailure cryptographyFailure_;
     // The vault's content as this copy last read or wrote it, scrambled as a scrambled vault holds
     // it: the base of a merge with another program's change.
-    std::string baseContent_;
-    std::string written_;  // what a save is writing, until it becomes the base
+    SecretString baseContent_;
+    SecretString written_;  // what a save is writing, until it becomes the base
     VaultVersions versions_{files_};
     int versionsKept_ = 10;
     bool unsaved_ = false;

@@ -40,18 +40,18 @@ IoResult VaultStore::ensureVaultFile() {
     return files_.append(path_, kLineEnd);
 }
 
-IoResult VaultStore::readVaultFile(std::string& bytes) {
+IoResult VaultStore::readVaultFile(SecretString& bytes) {
     if (IoResult result = ensureVaultFile(); result.failed()) return result;
     return files_.readAll(path_, bytes);
 }
 
-IoResult VaultStore::read(std::string& bytes) {
+IoResult VaultStore::read(SecretString& bytes) {
     if (IoResult result = readVaultFile(bytes); result.failed()) return result;
     seen_ = fingerprintOf(bytes);
     return IoResult::success();
 }
 
-IoResult VaultStore::readIfThere(std::string& bytes, bool& there) {
+IoResult VaultStore::readIfThere(SecretString& bytes, bool& there) {
     Path final;
     there = files_.finalPath(path_, final).succeeded();
     if (!there) return IoResult::success();
@@ -59,7 +59,7 @@ IoResult VaultStore::readIfThere(std::string& bytes, bool& there) {
 }
 
 IoResult VaultStore::loadEntries(EntryTable& entries) {
-    std::string bytes;
+    SecretString bytes;
     if (IoResult result = readVaultFile(bytes); result.failed()) return result;
     // Fingerprinted as the table unscrambles it: one pass over a big vault instead of two.
     FingerprintBuilder read;

@@ -39,9 +39,9 @@ public:
     // or not, is left as it is.
     IoResult ensureVaultFile();
     // The vault's bytes, creating a Fresh vault first when there is none.
-    IoResult read(std::string& bytes);
+    IoResult read(SecretString& bytes);
     // The vault's bytes when a file is there (`there`); nothing is made when there is none.
-    IoResult readIfThere(std::string& bytes, bool& there);
+    IoResult readIfThere(SecretString& bytes, bool& there);
     // Every entry, in file order.
     IoResult loadEntries(EntryTable& entries);
     // Replaces the vault with new content (see VaultContentWriter), atomically. The new copy is
@@ -56,7 +56,7 @@ public:
 
 private:
     // The vault's bytes, without taking them as seen.
-    IoResult readVaultFile(std::string& bytes);
+    IoResult readVaultFile(SecretString& bytes);
 
     FileSystem& files_;
     Path path_;

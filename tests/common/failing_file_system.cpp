@@ -23,7 +23,7 @@ std::optional<vault::Path> FailingFileSystem::firstOrdinaryFileName(const vault:
 
 bool FailingFileSystem::sameFileName(const vault::Path& a, const vault::Path& b) { return real_.sameFileName(a, b); }
 
-vault::IoResult FailingFileSystem::readAll(const vault::Path& path, std::string& bytes) {
+vault::IoResult FailingFileSystem::readAll(const vault::Path& path, SecretString& bytes) {
     if (beforeReadAll) beforeReadAll();
     if (failReads) return failure();
     return real_.readAll(path, bytes);

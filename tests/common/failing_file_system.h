@@ -24,7 +24,7 @@ public:
 
     std::optional<vault::Path> firstOrdinaryFileName(const vault::Path& path) override;
     bool sameFileName(const vault::Path& a, const vault::Path& b) override;
-    vault::IoResult readAll(const vault::Path& path, std::string& bytes) override;
+    vault::IoResult readAll(const vault::Path& path, SecretString& bytes) override;
     vault::IoResult readPieces(const vault::Path& path, const vault::PieceWriter& into) override;
     vault::IoResult append(const vault::Path& path, std::string_view bytes) override;
     vault::IoResult replaceAtomically(const vault::Path& target, const vault::Path& temporary,

@@ -107,14 +107,14 @@ bool PosixFileSystem::sameFileName(const Path& a, const Path& b) {
     return asciiEqualIgnoringCase(a, b);
 }
 
-IoResult PosixFileSystem::readAll(const Path& path, std::string& bytes) {
+IoResult PosixFileSystem::readAll(const Path& path, SecretString& bytes) {
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file) return lastError();
     struct stat info {};
     if (::fstat(file.get(), &info) != 0) return lastError();
     if (S_ISDIR(info.st_mode)) return errorOf(EISDIR);
 
-    std::string data;
+    SecretString data;
     // One byte more than the file holds, so that the end is seen without growing the buffer.
     data.resize(static_cast<size_t>(info.st_size) + 1);
     size_t filled = 0;
@@ -139,15 +139,15 @@ IoResult PosixFileSystem::readPieces(const Path& path, const PieceWriter& into) 
     struct stat info {};
     if (::fstat(file.get(), &info) != 0) return lastError();
     if (S_ISDIR(info.st_mode)) return errorOf(EISDIR);
-    auto piece = std::make_unique_for_overwrite<char[]>(kPieceSize);
+    SecretBuffer piece(kPieceSize);
     for (;;) {
-        ssize_t got = ::read(file.get(), piece.get(), kPieceSize);
+        ssize_t got = ::read(file.get(), piece.data(), kPieceSize);
         if (got < 0) {
             if (errno == EINTR) continue;
             return lastError();
         }
         if (got == 0) return IoResult::success();
-        if (IoResult result = into(std::string_view(piece.get(), static_cast<size_t>(got))); result.failed())
+        if (IoResult result = into(std::string_view(piece.data(), static_cast<size_t>(got))); result.failed())
             return result;
     }
 }

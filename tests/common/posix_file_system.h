@@ -10,7 +10,7 @@ class PosixFileSystem : public FileSystem {
 public:
     std::optional<Path> firstOrdinaryFileName(const Path& path) override;
     bool sameFileName(const Path& a, const Path& b) override;
-    IoResult readAll(const Path& path, std::string& bytes) override;
+    IoResult readAll(const Path& path, SecretString& bytes) override;
     IoResult readPieces(const Path& path, const PieceWriter& into) override;
     IoResult append(const Path& path, std::string_view bytes) override;
     IoResult replaceAtomically(const Path& target, const Path& temporary, const ContentSource& content,

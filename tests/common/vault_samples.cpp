@@ -24,7 +24,8 @@ Entry splitEntryLine(std::string_view line) {
 }
 
 std::string joinEntryLine(const Entry& entry) {
-    return entry.username + std::string(kSeparator) + entry.password + std::string(kSeparator) + entry.location;
+    return std::string(entry.username) + std::string(kSeparator) + std::string(entry.password) +
+           std::string(kSeparator) + std::string(entry.location);
 }
 
 std::vector<Entry> entriesOf(std::string_view fileBytes) {
@@ -50,19 +51,19 @@ IoResult loadEntries(VaultStore& store, std::vector<Entry>& entries) {
 }
 
 IoResult readStoredPassword(VaultStore& store, std::string& password) {
-    std::string bytes;
+    SecretString bytes;
     if (IoResult result = store.read(bytes); result.failed()) return result;
-    password = storedPasswordOf(bytes);
+    password = std::string(storedPasswordOf(bytes));
     return IoResult::success();
 }
 
 IoResult createVault(VaultStore& store, std::string_view masterPassword) {
-    std::string bytes;
+    SecretString bytes;
     if (IoResult result = store.read(bytes); result.failed()) return result;
     return store.saveVault(withMasterPassword(bytes, masterPassword));
 }
 
-void simpleCollationKey(std::string_view text, std::string& keys) {
+void simpleCollationKey(std::string_view text, SecretString& keys) {
     for (char c : text) keys.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
 }
 
@@ -77,10 +78,12 @@ std::string withHeaderDigestMadeAnew(Cryptography& crypto, std::string file) {
 
 EncryptedFile encryptVault(Cryptography& crypto, const VaultKeys& keys, std::string_view plaintext) {
     EncryptedFile result;
-    result.fileBytes.reserve(kEncryptedHeaderSize + plaintext.size() + kTagSize);
-    result.fileBytes.assign(kEncryptedHeaderSize, '\0');
-    result.fileBytes.append(plaintext);
-    result.status = encryptVaultInPlace(crypto, keys, result.fileBytes).status;
+    SecretString file;
+    file.reserve(kEncryptedHeaderSize + plaintext.size() + kTagSize);
+    file.assign(kEncryptedHeaderSize, '\0');
+    file.append(plaintext);
+    result.status = encryptVaultInPlace(crypto, keys, file).status;
+    result.fileBytes = std::string(file);
     return result;
 }
 

@@ -28,7 +28,7 @@ IoResult readStoredPassword(VaultStore& store, std::string& password);
 IoResult createVault(VaultStore& store, std::string_view masterPassword);
 
 // A collation usable without the platform: letter case ignored for ASCII, then byte order.
-void simpleCollationKey(std::string_view text, std::string& keys);
+void simpleCollationKey(std::string_view text, SecretString& keys);
 
 // The content of a Fresh vault: one empty line.
 std::string freshVault();

@@ -287,10 +287,10 @@ TEST(EntryCsvImport, PreviewsTheFirstRowsByTheirColumnsNamesOrNumbers) {
     const std::string text = "name;;url\na;b;c;d\ne\nf\n";
     CsvPreview named = csvPreviewOf(text, ';', true, 2);
     EXPECT_EQ(named.columns, (std::vector<std::string>{"name", "Column 2", "url", "Column 4"}));
-    EXPECT_EQ(named.rows, (std::vector<std::vector<std::string>>{{"a", "b", "c", "d"}, {"e"}}));
+    EXPECT_EQ(named.rows, (std::vector<std::vector<SecretString>>{{"a", "b", "c", "d"}, {"e"}}));
     CsvPreview numbered = csvPreviewOf(text, detectSeparator(text), false, 1);
     EXPECT_EQ(numbered.columns, (std::vector<std::string>{"Column 1", "Column 2", "Column 3"}));
-    EXPECT_EQ(numbered.rows, (std::vector<std::vector<std::string>>{{"name", "", "url"}}));
+    EXPECT_EQ(numbered.rows, (std::vector<std::vector<SecretString>>{{"name", "", "url"}}));
 }
 
 std::string exported(const std::vector<Entry>& entries, size_t& pieces) {

@@ -306,9 +306,9 @@ TEST_F(EntryListTest, ASaveWritesEveryEntryInDisplayOrderAndNothingElseOfTheOldF
 }
 
 std::string simpleKey(std::string_view text) {
-    std::string key;
+    SecretString key;
     vault::simpleCollationKey(text, key);
-    return key;
+    return std::string(key);
 }
 
 TEST(SimpleCollationKey, IgnoresTheCaseOfLettersOnly) {

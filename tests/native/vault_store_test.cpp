@@ -190,7 +190,7 @@ TEST_F(VaultStoreTest, AHiddenVaultIsReadAndNeverWritten) {
 }
 
 TEST_F(VaultStoreTest, ReadingAMissingFileIsAnErrorAndCreatesNothing) {
-    std::string bytes = "unchanged";
+    SecretString bytes = "unchanged";
     IoResult result = files.readAll(vault, bytes);
     ASSERT_TRUE(result.failed());
     EXPECT_EQ(result.error().code, static_cast<unsigned long>(ENOENT));
@@ -238,7 +238,7 @@ TEST_F(VaultStoreTest, AnUnreadableVaultIsAnErrorAndKeepsItsBytes) {
 // A file system whose reads fail, to see that the store passes the error on.
 class UnreadableFileSystem : public PosixFileSystem {
 public:
-    IoResult readAll(const Path&, std::string&) override { return IoError{EIO, "Input/output error", {}}; }
+    IoResult readAll(const Path&, SecretString&) override { return IoError{EIO, "Input/output error", {}}; }
 };
 
 TEST_F(VaultStoreTest, AFailedReadIsPassedOnAndLeavesTheResultsAlone) {
