@@ -117,7 +117,7 @@ std::string readFailureText(const vault::IoError& error) {
 }
 
 // The file's bytes, or nothing when it is too big or cannot be read (the user was told why).
-std::optional<std::string> readImportFile(const VaultController& app, HWND owner, const std::wstring& path) {
+std::optional<SecretString> readImportFile(const VaultController& app, HWND owner, const std::wstring& path) {
     const unsigned long long size = app.vault().files().fileSize(path).value_or(0);
     if (size > vault::kMaxCsvImportBytes) {
         constexpr unsigned long long kMegabyte = 1 << 20;
@@ -127,7 +127,7 @@ std::optional<std::string> readImportFile(const VaultController& app, HWND owner
                          " MB. An export of passwords is far smaller: check that this is the file you meant.");
         return std::nullopt;
     }
-    std::string bytes;
+    SecretString bytes;
     vault::IoResult read = app.vault().files().readAll(path, bytes);
     if (read.failed()) {
         refuseImport(app, owner, path, readFailureText(read.error()));
@@ -154,8 +154,8 @@ vault::CsvImport importFrom(const VaultController& app, std::string_view text, c
     std::vector<vault::EntryView> existing;
     existing.reserve(entries.count());
     for (size_t i = 0; i < entries.count(); ++i) existing.push_back(entries.at(i));
-    return vault::importEntriesCsv(text, layout, existing, [](std::string_view utf8) -> std::optional<std::string> {
-        AnsiText converted = utf8ToCodePage(utf8);
+    return vault::importEntriesCsv(text, layout, existing, [](std::string_view utf8) -> std::optional<SecretString> {
+        SecretText converted = utf8ToCodePageSecret(utf8);
         if (!converted.complete) return std::nullopt;
         return std::move(converted.text);
     });
@@ -195,7 +195,7 @@ void VaultController::importEntries(HWND owner) {
     if (!path) return;
     std::optional<vault::CsvText> text;
     bool read = withEnoughMemory(*this, owner, *path, [&] {
-        if (std::optional<std::string> bytes = readImportFile(*this, owner, *path))
+        if (std::optional<SecretString> bytes = readImportFile(*this, owner, *path))
             text = vault::csvTextOf(std::move(*bytes));
     });
     if (!read || !text) return;
@@ -244,7 +244,7 @@ void VaultController::exportEntries(HWND owner) {
     const vault::EntryList& entries = vault_.entries();
     auto content = [&](const vault::PieceWriter& write) {
         vault::IoResult written;
-        vault::CsvExportWriter csv(codePageToUtf8, [&](std::string_view piece) {
+        vault::CsvExportWriter csv(codePageToUtf8Secret, [&](std::string_view piece) {
             written = write(piece);
             return written.succeeded();
         });

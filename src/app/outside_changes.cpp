@@ -27,7 +27,8 @@ std::string notMergedReason(vault::FileOpening opening) {
 
 // An entry as the user knows it, without its password.
 std::string named(const vault::Entry& entry) {
-    return entry.location.empty() ? entry.username : entry.username + " (" + entry.location + ")";
+    const std::string username(entry.username);
+    return entry.location.empty() ? username : username + " (" + std::string(entry.location) + ")";
 }
 
 std::string conflictText(const vault::TakenChange::Conflict& conflict) {
@@ -72,7 +73,7 @@ void VaultController::checkVaultFile(HWND owner) {
     if (bringInOutsideChange(owner) == OutsideChange::BroughtIn && vault_.hasUnsavedChanges()) save(owner);
 }
 
-bool VaultController::changedVaultPasswordEntered(HWND owner, const std::string& password) {
+bool VaultController::changedVaultPasswordEntered(HWND owner, std::string_view password) {
     if (!waitingFile_) return true;  // brought in or given up meanwhile
     vault::VaultKey previous;
     if (!checkPassword(owner, [&](bool& failed) {

@@ -86,11 +86,11 @@ void Program::changeVaultEncryption() {
 
 void Program::changeMasterPassword() { vaultKeyDialog_.open(VaultKeyDialog::Purpose::ChangePassword); }
 
-void Program::askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) {
+void Program::askForColumns(const std::wstring& path, SecretString text, const vault::CsvGuess& guess) {
     columnChooser_.open(path, std::move(text), guess);
 }
 
-void Program::columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) {
+void Program::columnsChosen(std::wstring path, SecretString text, const vault::CsvLayout& layout) {
     afterHandlers_.post([this, path = std::move(path), text = std::move(text), layout] {
         vault_.importInLayout(mainWindow_.hwnd(), path, text, layout);
     });
@@ -113,19 +113,16 @@ void Program::changeVaultKey(VaultKeyDialog::Request& request) {
         dialog.refuseCurrentPassword();
         return dialog.requestDone();
     }
-    std::string password = request.current.text;
-    WipedWhenDone wipedPassword(password);
+    SecretString password = request.current.text;
     vault::VaultFormat format = request.purpose == VaultKeyDialog::Purpose::Encrypt ? vault::VaultFormat::Encrypted
                                                                                    : vault::VaultFormat::Scrambled;
     if (request.purpose == VaultKeyDialog::Purpose::ChangePassword) {
         NewPassword checked = checkNewPassword(request.newPassword, request.retyped);
-        WipedWhenDone wipedNew(checked.password);
         if (!checked.problem.empty()) {
             dialog.refuseNewPassword(checked.problem, checked.emptyBoxes);
             return dialog.requestDone();
         }
-        wipeSecret(password);  // before the assignment, which may let go of its buffer
-        password = checked.password;
+        password = std::move(checked.password);
         format = vault_.vault().format();
     }
     // The only thing between a stolen copy of an encrypted vault and its entries is this password.

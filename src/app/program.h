@@ -118,7 +118,7 @@ private:
     void showUnlocked() override;
     void askForNewPassword() override { passwordDialog_.switchToCreate(); }
     void askForPassword() override { passwordDialog_.openToEnter(); }
-    void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) override;
+    void askForColumns(const std::wstring& path, SecretString text, const vault::CsvGuess& guess) override;
     const std::string& product() const override { return productName; }
     void report(HWND owner, const std::wstring& text, const std::string& title) override;
     void afterCommand(std::function<void()> work) override { afterHandlers_.post(std::move(work)); }
@@ -128,8 +128,8 @@ private:
     void handOverFromSplash() override;
     // PasswordDialog::Host
     void hideMainWindow() override;
-    void passwordEntered(std::string password) override;
-    void newPasswordChosen(std::string password) override;
+    void passwordEntered(SecretString password) override;
+    void newPasswordChosen(SecretString password) override;
     void passwordDialogCancelled() override;
     void wrongTriesUsedUp() override { endProgramAtOnce(); }
     // VaultKeyDialog::Host
@@ -175,7 +175,7 @@ private:
     void openPasswordGenerator(HWND editor) override { generatorDialog_.open(editor); }
     // PasswordGeneratorDialog::Host
     vault::Cryptography& cryptography() override { return *env_.crypto; }
-    void useGeneratedPassword(const std::string& password) override { entryEditor_.usePassword(password); }
+    void useGeneratedPassword(std::string_view password) override { entryEditor_.usePassword(password); }
     // HelpViewer::Host
     std::wstring programFolder() const override { return env_.app.folder; }
     bool fileExists(const std::wstring& path) override;
@@ -183,7 +183,7 @@ private:
     // LinkLauncher::Host
     void shellOpen(const std::string& address, int showCommand) override { env_.shellOpen(address, showCommand); }
     // ColumnChooser::Host
-    void columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) override;
+    void columnsChosen(std::wstring path, SecretString text, const vault::CsvLayout& layout) override;
     // OptionsDialog::Host
     void optionsChosen(const Options& options) override { lock_.optionsChosen(options); }
     // VaultLock::Host

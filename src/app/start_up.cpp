@@ -37,9 +37,8 @@ void Program::askForMasterPassword() {
         passwordDialog_.openToCreate();
 }
 
-void Program::passwordEntered(std::string password) {
-    afterHandlers_.post([this, password = std::move(password)]() mutable {
-        WipedWhenDone wiped(password);
+void Program::passwordEntered(SecretString password) {
+    afterHandlers_.post([this, password = std::move(password)] {
         if (lock_.locked()) return lock_.unlockWith(password);
         if (!vault_.unlock(password)) passwordDialog_.refuseWrongPassword();
     });
@@ -57,9 +56,8 @@ void Program::showUnlocked() {
     mainWindow_.showUnlocked();
 }
 
-void Program::newPasswordChosen(std::string password) {
-    afterHandlers_.post([this, password = std::move(password)]() mutable {
-        WipedWhenDone wiped(password);
+void Program::newPasswordChosen(SecretString password) {
+    afterHandlers_.post([this, password = std::move(password)] {
         passwordDialog_.unload();
         vault_.create(password);
     });

@@ -29,7 +29,7 @@ std::string describe(const vault::VaultSession& vault, const vault::IoError& err
 
 // What the vault file holds after a failure, in the user's words.
 std::string vaultFileState(const vault::VaultSession& vault) {
-    std::string bytes;
+    SecretString bytes;
     if (vault.files().readAll(vault.path(), bytes).failed()) {
         vault::Path there;
         if (vault.files().finalPath(vault.path(), there).failed())
@@ -448,7 +448,7 @@ bool VaultController::inspect(vault::VaultState& state, Reading reading) {
     return true;
 }
 
-bool VaultController::unlock(const std::string& password) {
+bool VaultController::unlock(std::string_view password) {
     vault::VaultSession& vault = vault_;
     vault::OpenOutcome outcome = vault::OpenOutcome::FileChanged;
     for (int reads = 0; outcome == vault::OpenOutcome::FileChanged; ++reads) {
@@ -505,7 +505,7 @@ bool VaultController::unlock(const std::string& password) {
     return true;
 }
 
-void VaultController::create(const std::string& password) {
+void VaultController::create(std::string_view password) {
     vault::VaultSession& vault = vault_;
     // A vault without a master password may still hold entries (a restored backup, a hand edit):
     // they stay, and show in the list. The dialog is gone by now: whatever fails is told in a box
@@ -540,7 +540,7 @@ void VaultController::lock() {
     if (!vault_.hasUnsavedChanges()) vault_.close();
 }
 
-bool VaultController::unlockKept(HWND owner, const std::string& password) {
+bool VaultController::unlockKept(HWND owner, std::string_view password) {
     if (!isMasterPassword(owner, password)) return false;
     host_.setStatusText(unsavedStatus(vault_));
     return true;
@@ -584,11 +584,11 @@ bool VaultController::checkPassword(HWND owner, const std::function<bool(bool& f
     return right;
 }
 
-bool VaultController::isMasterPassword(HWND owner, const std::string& password) {
+bool VaultController::isMasterPassword(HWND owner, std::string_view password) {
     return checkPassword(owner, [&](bool& failed) { return vault_.isMasterPassword(password, failed); });
 }
 
-bool VaultController::saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format,
+bool VaultController::saveWithNewKey(HWND owner, std::string_view password, vault::VaultFormat format,
                                      const std::string& done) {
     vault::VaultSession& vault = vault_;
     // Another program's change comes in under the key the file has now.

@@ -45,7 +45,7 @@ public:
         virtual void askForNewPassword() = 0;
         virtual void askForPassword() = 0;
         // A file to import whose columns are in doubt: the user chooses them.
-        virtual void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) = 0;
+        virtual void askForColumns(const std::wstring& path, SecretString text, const vault::CsvGuess& guess) = 0;
         // The vault file got another master password elsewhere: the user is asked for it. False
         // when the program cannot ask now (the dialog it would ask in is busy).
         virtual bool askForChangedVaultPassword() = 0;
@@ -80,9 +80,9 @@ public:
     // Opens the vault with the password typed: false when it is not the master password. Otherwise
     // the vault is open and the main window shown, or the gate asks again (the file changed), or a
     // failure was told and the program ended.
-    bool unlock(const std::string& password);
+    bool unlock(std::string_view password);
     // Gives the vault the new master password and shows the main window.
-    void create(const std::string& password);
+    void create(std::string_view password);
 
     // Locks the open vault: its entries and what unlocks it are dropped and wiped, unless a change
     // is unsaved: then they are kept, out of sight, for the unlock.
@@ -90,7 +90,7 @@ public:
     // Whether the locked vault kept its entries; then the master password alone unlocks them (the
     // status line says again what is unsaved), and the file is not read.
     bool keptWhileLocked() const { return vault_.isOpen(); }
-    bool unlockKept(HWND owner, const std::string& password);
+    bool unlockKept(HWND owner, std::string_view password);
 
     // Changes of the entries, through the open vault; the view is told. save() writes them.
     vault::EntryId addEntry(const vault::Entry& entry);
@@ -104,10 +104,10 @@ public:
 
     // Whether the password is the open vault's master password; a failure of the system's
     // cryptography is told in a box modal to `owner`.
-    bool isMasterPassword(HWND owner, const std::string& password);
+    bool isMasterPassword(HWND owner, std::string_view password);
     // Seals the vault with a new key from `password` in `format` and saves it. On success the
     // status line says `done` and when; otherwise the vault keeps its key and the file what it held.
-    bool saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format, const std::string& done);
+    bool saveWithNewKey(HWND owner, std::string_view password, vault::VaultFormat format, const std::string& done);
 
     // Entries in from another program's CSV export, and out to a CSV file; boxes are modal to `owner`.
     void importEntries(HWND owner);
@@ -147,7 +147,7 @@ public:
     void checkVaultFile(HWND owner);
     // The master password typed for the vault file changed elsewhere: false when it is not its
     // password. Closed without it: the file is not brought in, and a save asks before replacing it.
-    bool changedVaultPasswordEntered(HWND owner, const std::string& password);
+    bool changedVaultPasswordEntered(HWND owner, std::string_view password);
     void changedVaultPasswordDeclined();
     // The vault's format may have changed (its key came from another copy): the menu and the
     // "Encrypted Vaults" mark follow it.

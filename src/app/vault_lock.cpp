@@ -88,7 +88,7 @@ void VaultLock::askToUnlock() {
     if (state == vault::VaultState::Fresh) passwordDialog_.switchToCreate();
 }
 
-void VaultLock::unlockWith(const std::string& password) {
+void VaultLock::unlockWith(std::string_view password) {
     const bool unlocked = vault_.keptWhileLocked() ? vault_.unlockKept(passwordDialog_.hwnd(), password)
                                                    : vault_.unlock(password);
     if (!unlocked) return passwordDialog_.refuseWrongPassword();

@@ -68,7 +68,7 @@ public:
     // Opens the password dialog over the locked main window.
     void askToUnlock();
     // The password typed into the dialog while locked.
-    void unlockWith(const std::string& password);
+    void unlockWith(std::string_view password);
     // The vault is open again: the main window shows it, and the editor's draft comes back.
     void finishUnlock();
     // Shown once the vault is unlocked: a report that a lock closed before it was read.

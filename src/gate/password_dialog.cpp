@@ -192,24 +192,22 @@ void PasswordDialog::showCreateModeMessage(const std::string& text, bool emptyBo
     setOnTop(*this, true);
 }
 
-NewPassword checkNewPassword(const std::wstring& typed, const std::wstring& retyped) {
+NewPassword checkNewPassword(std::wstring_view typed, std::wstring_view retyped) {
     if (typed.size() < PasswordDialog::kMinimumLength)
         return {"You must enter a password that is at least 4 characters long", false, {}};
     if (retyped != typed) return {"Your passwords did not match.  Please try again.", true, {}};
     // The vault stores the password as one line of the code page: refuse what it cannot carry.
-    AnsiText password = narrow(typed);
-    WipedWhenDone wiped(password.text);
+    SecretText password = narrowSecret(typed);
     std::string problem = password.complete ? vault::masterPasswordProblem(password.text)
                                             : vault::outsideCodePageProblem("password");
     if (!problem.empty()) return {problem, true, {}};
-    return {{}, false, password.text};
+    return {{}, false, std::move(password.text)};
 }
 
 void PasswordDialog::confirmNewPassword() {
-    std::wstring typed = wideWindowText(passwordBox->hwnd()), retyped = wideWindowText(retypeBox->hwnd());
-    WipedWhenDone wipedTyped(typed), wipedRetyped(retyped);
+    const SecretWString typed = secretWideWindowText(passwordBox->hwnd());
+    const SecretWString retyped = secretWideWindowText(retypeBox->hwnd());
     NewPassword checked = checkNewPassword(typed, retyped);
-    WipedWhenDone wiped(checked.password);
     if (!checked.problem.empty()) {
         showCreateModeMessage(checked.problem, checked.emptyBoxes);
         return;
@@ -220,8 +218,7 @@ void PasswordDialog::confirmNewPassword() {
 }
 
 void PasswordDialog::handOverEnteredPassword() {
-    AnsiText typed = secretWindowText(passwordBox->hwnd());
-    WipedWhenDone wiped(typed.text);
+    SecretText typed = secretWindowText(passwordBox->hwnd());
     // A character outside the code page can never be part of the master password.
     if (!typed.complete) return refuseWrongPassword();
     handedOver_ = true;

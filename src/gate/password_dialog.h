@@ -7,6 +7,7 @@
 
 #include "platform/app_info.h"
 #include "platform/window.h"
+#include "platform/wipe.h"
 
 namespace vk {
 
@@ -18,9 +19,9 @@ struct Skinning;
 struct NewPassword {
     std::string problem;
     bool emptyBoxes = false;
-    std::string password;
+    SecretString password;
 };
-NewPassword checkNewPassword(const std::wstring& typed, const std::wstring& retyped);
+NewPassword checkNewPassword(std::wstring_view typed, std::wstring_view retyped);
 
 class PasswordDialog : public Window {
 public:
@@ -52,9 +53,9 @@ public:
     public:
         virtual void hideMainWindow() = 0;
         // The password typed at a later start, to be checked.
-        virtual void passwordEntered(std::string password) = 0;
+        virtual void passwordEntered(SecretString password) = 0;
         // A new master password, typed twice and fit to be stored.
-        virtual void newPasswordChosen(std::string password) = 0;
+        virtual void newPasswordChosen(SecretString password) = 0;
         // Cancel, the close box, or Cancel in the box of a wrong password.
         virtual void passwordDialogCancelled() = 0;
         // The third wrong password.

@@ -9,8 +9,7 @@
 namespace vk {
 
 void showStrength(const Control& passwordBox, Control& line) {
-    AnsiText typed = secretWindowText(passwordBox.hwnd());
-    WipedWhenDone wiped(typed.text);
+    const SecretText typed = secretWindowText(passwordBox.hwnd());
     line.setText(passwords::strengthLine(typed.text));
 }
 

@@ -142,12 +142,6 @@ void VaultKeyDialog::refuse(const std::string& message, bool emptyNewBoxes) {
     }
 }
 
-VaultKeyDialog::Request::~Request() {
-    wipeSecret(current.text);
-    wipeSecret(newPassword);
-    wipeSecret(retyped);
-}
-
 void VaultKeyDialog::onOkClick() {
     // A BM_CLICK (an accessibility tool's default action) still reaches the button while the
     // program works on the request: it waits for the answer.
@@ -156,8 +150,8 @@ void VaultKeyDialog::onOkClick() {
     request.purpose = purpose_;
     request.current = secretWindowText(currentBox->hwnd());
     if (changing()) {
-        request.newPassword = wideWindowText(newBox->hwnd());
-        request.retyped = wideWindowText(retypeBox->hwnd());
+        request.newPassword = secretWideWindowText(newBox->hwnd());
+        request.retyped = secretWideWindowText(retypeBox->hwnd());
     }
     requested_ = true;
     host_.vaultKeyChangeAsked(std::move(request));

@@ -37,13 +37,9 @@ public:
     // What the user typed, as OK hands it over; every copy of a password in it is wiped with it.
     struct Request {
         Purpose purpose = Purpose::Encrypt;
-        AnsiText current;          // the master password, as the user typed it
-        std::wstring newPassword;  // to change it: the new one, and the new one typed again
-        std::wstring retyped;
-        Request() = default;
-        Request(Request&&) = default;
-        Request& operator=(Request&&) = default;
-        ~Request();
+        SecretText current;         // the master password, as the user typed it
+        SecretWString newPassword;  // to change it: the new one, and the new one typed again
+        SecretWString retyped;
     };
 
     // What the dialog asks of the program around it. The program acts on a request only after the

@@ -30,6 +30,8 @@ constexpr int kButtonsTop = kFirstRowTop + 3 * kRowHeight + 60;
 constexpr int kButtonHeight = 495;
 constexpr int kMaxColumnWidth = 3000;
 constexpr int kColumnPadding = 240;  // around a column's name in its header
+// Longer than any field the import takes (vault::kMaxImportedFieldLength), counting its end.
+constexpr size_t kMaxCellText = 8192;
 
 constexpr std::string_view kNoColumnChoice = "(none)";
 
@@ -92,7 +94,7 @@ bool takesCredentials(const vault::CsvLayout& layout) {
 
 // ---- The window ----
 
-void ColumnChooser::open(std::wstring path, std::string text, const vault::CsvGuess& guess) {
+void ColumnChooser::open(std::wstring path, SecretString text, const vault::CsvGuess& guess) {
     unload();
     path_ = std::move(path);
     text_ = std::move(text);
@@ -156,8 +158,9 @@ void ColumnChooser::onLoad() {
 }
 
 void ColumnChooser::onUnload(bool&) {
-    // The file's text may be large: it goes with the dialog.
-    text_ = {};
+    // The file's text may be large: it goes with the dialog, wiped, as what the list shows of it.
+    blankPreview();
+    SecretString().swap(text_);
     path_ = {};
 }
 
@@ -182,6 +185,7 @@ vault::CsvPreview ColumnChooser::showReading(const vault::CsvLayout& reading) {
 void ColumnChooser::fillPreview(const vault::CsvPreview& preview) {
     HWND list = previewList->hwnd();
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    blankPreview();
     ListView_DeleteAllItems(list);
     while (ListView_DeleteColumn(list, 0)) {
     }
@@ -195,7 +199,7 @@ void ColumnChooser::fillPreview(const vault::CsvPreview& preview) {
     }
     for (size_t row = 0; row < preview.rows.size(); ++row) {
         for (size_t i = 0; i < preview.rows[row].size() && i < preview.columns.size(); ++i) {
-            std::wstring text = wide(preview.rows[row][i]);
+            SecretWString text = utf8ToWideSecret(preview.rows[row][i]);
             LVITEMW item{};
             item.mask = LVIF_TEXT;
             item.iItem = static_cast<int>(row);
@@ -217,6 +221,25 @@ void ColumnChooser::fillPreview(const vault::CsvPreview& preview) {
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
+}
+
+void ColumnChooser::blankPreview() {
+    HWND list = previewList->hwnd();
+    const int rows = ListView_GetItemCount(list);
+    const int columns = Header_GetItemCount(ListView_GetHeader(list));
+    // A text of the same length takes the old one's place in the list's own memory.
+    SecretWString text(kMaxCellText, L'\0');
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column) {
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = text.data();
+            item.cchTextMax = static_cast<int>(text.size());
+            const auto length = static_cast<size_t>(SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+            std::wstring blank(length, L' ');
+            item.pszText = blank.data();
+            SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        }
 }
 
 char ColumnChooser::chosenSeparator() const {

@@ -57,7 +57,7 @@ public:
     public:
         // The user chose how to read the file's text: the program imports its rows so, once the
         // dialog's handler is over.
-        virtual void columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) = 0;
+        virtual void columnsChosen(std::wstring path, SecretString text, const vault::CsvLayout& layout) = 0;
 
     protected:
         ~Host() = default;
@@ -67,7 +67,7 @@ public:
 
     // Opens the dialog on a file's text (UTF-8) with the import's guess chosen; a dialog already
     // open for another file gives way to it.
-    void open(std::wstring path, std::string text, const vault::CsvGuess& guess);
+    void open(std::wstring path, SecretString text, const vault::CsvGuess& guess);
     // The layout as the controls choose it now.
     vault::CsvLayout chosenLayout() const;
 
@@ -89,6 +89,8 @@ private:
     // chosen. Returns the preview.
     vault::CsvPreview showReading(const vault::CsvLayout& reading);
     void fillPreview(const vault::CsvPreview& preview);
+    // Overwrites the preview's texts where the list keeps them, so that none is freed unwiped.
+    void blankPreview();
     char chosenSeparator() const;
     bool firstRowNames() const;
 
@@ -109,7 +111,7 @@ private:
     Host& host_;
     Skinning& skinning_;
     std::wstring path_;
-    std::string text_;
+    SecretString text_;
     vault::CsvGuess guess_;
     // The stand-in columns (title, e-mail) of the current reading, which the lists do not show.
     vault::CsvLayout reading_;

@@ -85,7 +85,7 @@ void MainWindow::onCopyClick(vault::Field field) {
         setStatusText("You must first select a row to copy from.");
         return;
     }
-    std::string value(vault::EntryList::field(entries_.at(*index), static_cast<int>(field)));
+    const SecretString value(vault::EntryList::field(entries_.at(*index), static_cast<int>(field)));
     std::optional<DWORD> copied = cleared ? clipboardSetText(hwnd(), value) : std::nullopt;
     if (!copied) {
         setStatusText("Nothing copied: another program is using the clipboard.  Please try again.");
@@ -99,7 +99,7 @@ void MainWindow::onCopyClick(vault::Field field) {
     }
     // A password the list keeps out of sight stays out of sight on the status line too.
     const bool hidden = field == vault::Field::Password && !entryList.passwordsShown();
-    setStatusText(kCopyLabels[static_cast<int>(field)] + (hidden ? std::string("(not shown)") : value));
+    setStatusText(kCopyLabels[static_cast<int>(field)] + (hidden ? std::string("(not shown)") : std::string(value)));
 }
 
 void MainWindow::forgetCopies() {

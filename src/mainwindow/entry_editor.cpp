@@ -34,6 +34,7 @@ void EntryEditor::create() {
     generateButton = &createButton(GenerateButton, "Generate...", 4680, 465, 1155, 345);
     websiteLabel = skinLabel(WebsiteLabel, "Website:", 960);
     websiteBox = &createEditBox(WebsiteBox, 1320, 900, 3255, 315);
+    for (EditBox* box : {usernameBox, passwordBox, websiteBox}) box->holdSecret();
     setTabOrder({cancelButton, saveButton, usernameLabel, usernameBox, passwordLabel, passwordBox, generateButton,
                  websiteLabel, websiteBox});
 
@@ -60,16 +61,11 @@ void EntryEditor::openForEdit(vault::EntryId id, vault::EntryView entry) {
     show();
 }
 
-EntryEditor::Draft::~Draft() {
-    if (opening) wipeSecret(opening->password);
-    for (std::wstring& box : boxes) wipeSecret(box);
-}
-
 std::optional<EntryEditor::Draft> EntryEditor::takeDraft() {
     if (!isLoaded()) return std::nullopt;
     Draft draft;
     draft.opening = opening_;
-    for (vault::Field field : kFields) draft.boxes[static_cast<size_t>(field)] = wideWindowText(boxOf(field)->hwnd());
+    for (vault::Field field : kFields) draft.boxes[static_cast<size_t>(field)] = secretWideWindowText(boxOf(field)->hwnd());
     unload();
     return draft;
 }
@@ -96,6 +92,11 @@ void EntryEditor::onLoad() {
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
 }
 
+void EntryEditor::onUnload(bool&) {
+    opening_.reset();
+    shownCut_ = {};
+}
+
 EditBox* EntryEditor::boxOf(vault::Field field) const {
     EditBox* const boxes[] = {usernameBox, passwordBox, websiteBox};  // in the order of the fields
     return boxes[static_cast<size_t>(field)];
@@ -103,25 +104,26 @@ EditBox* EntryEditor::boxOf(vault::Field field) const {
 
 void EntryEditor::showOpeningEntry() {
     for (vault::Field field : kFields) {
-        std::string text(vault::EntryList::field(*opening_, static_cast<int>(field)));
-        HWND box = boxOf(field)->hwnd();
-        setWindowText(box, text);
-        if (windowText(box).text != text) shownCut_[static_cast<size_t>(field)] = wideWindowText(box);
+        const std::string_view text = vault::EntryList::field(*opening_, static_cast<int>(field));
+        EditBox* box = boxOf(field);
+        box->setSecretText(text);
+        if (secretWindowText(box->hwnd()).text != text)
+            shownCut_[static_cast<size_t>(field)] = secretWideWindowText(box->hwnd());
     }
 }
 
-AnsiText EntryEditor::fieldText(vault::Field field) const {
+SecretText EntryEditor::fieldText(vault::Field field) const {
     HWND box = boxOf(field)->hwnd();
-    const std::optional<std::wstring>& shown = shownCut_[static_cast<size_t>(field)];
-    if (opening_ && shown && wideWindowText(box) == *shown)
-        return {std::string(vault::EntryList::field(*opening_, static_cast<int>(field))), true};
-    return windowText(box);
+    const std::optional<SecretWString>& shown = shownCut_[static_cast<size_t>(field)];
+    if (opening_ && shown && secretWideWindowText(box) == *shown)
+        return {SecretString(vault::EntryList::field(*opening_, static_cast<int>(field))), true};
+    return secretWindowText(box);
 }
 
 std::optional<vault::Entry> EntryEditor::storableEntry() {
-    AnsiText username = fieldText(vault::Field::Username);
-    AnsiText password = fieldText(vault::Field::Password);
-    AnsiText website = fieldText(vault::Field::Location);
+    SecretText username = fieldText(vault::Field::Username);
+    SecretText password = fieldText(vault::Field::Password);
+    SecretText website = fieldText(vault::Field::Location);
     std::string problem;
     if (!username.complete)
         problem = vault::outsideCodePageProblem("Username");
@@ -129,7 +131,7 @@ std::optional<vault::Entry> EntryEditor::storableEntry() {
         problem = vault::outsideCodePageProblem("Password");
     else if (!website.complete)
         problem = vault::outsideCodePageProblem("Website");
-    vault::Entry entry{username.text, password.text, website.text};
+    vault::Entry entry{std::move(username.text), std::move(password.text), std::move(website.text)};
     if (problem.empty()) problem = vault::entryProblem(entry);
     if (!problem.empty()) {
         messageBox(hwnd(), problem, "Error", MB_OK);
@@ -178,9 +180,9 @@ void EntryEditor::onCancelClick() { unload(); }
 
 void EntryEditor::onGenerateClick() { host_.openPasswordGenerator(hwnd()); }
 
-void EntryEditor::usePassword(const std::string& password) {
+void EntryEditor::usePassword(std::string_view password) {
     if (!isLoaded()) return;
-    passwordBox->setText(password);
+    passwordBox->setSecretText(password);
     SetFocus(passwordBox->hwnd());
 }
 

@@ -65,11 +65,7 @@ public:
     // and what each box held, typed or not. Its texts are wiped with it.
     struct Draft {
         std::optional<vault::Entry> opening;
-        std::array<std::wstring, 3> boxes;  // by field
-        Draft() = default;
-        Draft(Draft&&) = default;
-        Draft& operator=(Draft&&) = default;
-        ~Draft();
+        std::array<SecretWString, 3> boxes;  // by field
     };
     // Closes the editor as Cancel does, keeping what it held; none when it is not open.
     std::optional<Draft> takeDraft();
@@ -82,11 +78,13 @@ public:
     void onGenerateClick();
     bool onWebsiteKey(wchar_t key);
     // Puts a generated password into the Password box, in place of what it held.
-    void usePassword(const std::string& password);
+    void usePassword(std::string_view password);
 
 protected:
     void create() override;
     void onLoad() override;
+    // What the editor was opened on goes with it: nothing of an entry stays behind a closed editor.
+    void onUnload(bool& cancel) override;
 
 private:
     Button* cancelButton = nullptr;  // closes the editor and changes nothing
@@ -106,7 +104,7 @@ private:
     void showOpeningEntry();
     // A field as Save takes it: as it was opened while its box still shows exactly the part of it
     // that could be shown, else what the box holds.
-    AnsiText fieldText(vault::Field field) const;
+    SecretText fieldText(vault::Field field) const;
     // The three boxes as an entry; empty when one holds what the vault cannot store (the user
     // has been told why).
     std::optional<vault::Entry> storableEntry();
@@ -119,7 +117,7 @@ private:
     std::optional<vault::Entry> opening_;
     std::optional<vault::EntryId> openedEntry_;
     // By field: what its box showed of a field it could not show whole.
-    std::array<std::optional<std::wstring>, 3> shownCut_;
+    std::array<std::optional<SecretWString>, 3> shownCut_;
     // True while a Save runs: a click that still reaches the button meanwhile is ignored.
     bool saving_ = false;
 };

@@ -124,7 +124,7 @@ void EntryListView::fillDisplayInfo(NMLVDISPINFOW& info) const {
         return;
     }
     // As much of the text as the list asks for; the rest is never drawn.
-    std::wstring wide = widen(std::string(text.substr(0, kMaxShownBytes)));
+    const SecretWString wide = widenSecret(text.substr(0, kMaxShownBytes));
     size_t n = std::min(wide.size(), static_cast<size_t>(item.cchTextMax - 1));
     wide.copy(item.pszText, n);
     item.pszText[n] = L'\0';

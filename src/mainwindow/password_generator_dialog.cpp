@@ -99,6 +99,7 @@ void PasswordGeneratorDialog::createResultControls() {
     lstrcpynW(font.lfFaceName, L"Consolas", LF_FACESIZE);
     resultFont_.reset(CreateFontIndirectW(&font));
     resultBox->setFont(resultFont_.get());
+    resultBox->holdSecret();
     bitsLabel = &createSkinLabel(*this, BitsLabel, "", 120, 3405, 6615, 255);
 
     newButton = &createButton(NewButton, "New", 120, kButtonsTop, 1095, kButtonHeight);
@@ -169,14 +170,13 @@ void PasswordGeneratorDialog::enableControlsOfMode(GeneratorMode mode) {
 void PasswordGeneratorDialog::generate() {
     const GeneratorChoice choice = choiceShown();
     if (std::string problem = passwords::choiceProblem(choice); !problem.empty()) return showResult("", problem);
-    std::optional<std::string> password = passwords::generatePassword(host_.cryptography(), choice);
+    std::optional<SecretString> password = passwords::generatePassword(host_.cryptography(), choice);
     if (!password) return showResult("", "Windows gave no random numbers, so no password could be made.");
     showResult(*password, passwords::aboutBitsText(passwords::generatedBits(choice)));
-    wipeSecret(*password);
 }
 
-void PasswordGeneratorDialog::showResult(const std::string& result, const std::string& worth) {
-    resultBox->setText(result);
+void PasswordGeneratorDialog::showResult(std::string_view result, const std::string& worth) {
+    resultBox->setSecretText(result);
     bitsLabel->setText(worth);
     EnableWindow(useButton->hwnd(), !result.empty());
 }
@@ -184,8 +184,7 @@ void PasswordGeneratorDialog::showResult(const std::string& result, const std::s
 void PasswordGeneratorDialog::onNewClick() { generate(); }
 
 void PasswordGeneratorDialog::onUseClick() {
-    AnsiText result = windowText(resultBox->hwnd());
-    WipedWhenDone wiped(result.text);
+    const SecretText result = secretWindowText(resultBox->hwnd());
     if (result.text.empty()) return;
     host_.useGeneratedPassword(result.text);
     unload();

@@ -51,7 +51,7 @@ public:
         virtual vault::Cryptography& cryptography() = 0;
         virtual SettingsStore& settings() = 0;
         // The user chose to use this password.
-        virtual void useGeneratedPassword(const std::string& password) = 0;
+        virtual void useGeneratedPassword(std::string_view password) = 0;
 
     protected:
         ~Host() = default;
@@ -104,7 +104,7 @@ private:
     void enableControlsOfMode(passwords::GeneratorMode mode);
     // A new result for the choice shown, or the reason there is none.
     void generate();
-    void showResult(const std::string& result, const std::string& worth);
+    void showResult(std::string_view result, const std::string& worth);
 
     Host& host_;
     const Branding& branding_;

@@ -34,9 +34,10 @@ bool isSymbol(char c) { return !isUpper(c) && !isLower(c) && !isDigit(c); }
 
 // One character of each set, then the rest from all of them, in an order shuffled afresh: each set
 // appears at least once, and where it appears gives nothing away.
-std::string randomCharacters(RandomChoice& random, const std::vector<std::string>& sets, int length) {
+SecretString randomCharacters(RandomChoice& random, const std::vector<std::string>& sets, int length) {
     const std::string all = std::accumulate(sets.begin(), sets.end(), std::string());
-    std::string password;
+    SecretString password;
+    password.reserve(static_cast<size_t>(length));
     for (const std::string& set : sets) password += set[random.below(static_cast<std::uint32_t>(set.size()))];
     while (password.size() < static_cast<size_t>(length))
         password += all[random.below(static_cast<std::uint32_t>(all.size()))];
@@ -44,9 +45,11 @@ std::string randomCharacters(RandomChoice& random, const std::vector<std::string
     return password;
 }
 
-std::string randomWords(RandomChoice& random, int count) {
+SecretString randomWords(RandomChoice& random, int count) {
     const std::vector<std::string>& words = effLargeWordList();
-    std::string passphrase;
+    constexpr size_t kLongestWord = 16;  // no word of the list is longer
+    SecretString passphrase;
+    passphrase.reserve(static_cast<size_t>(count) * (kLongestWord + 1));
     for (int i = 0; i < count; ++i) {
         if (i > 0) passphrase += kWordSeparator;
         passphrase += words[random.below(static_cast<std::uint32_t>(words.size()))];
@@ -95,7 +98,7 @@ std::string choiceProblem(const GeneratorChoice& choice) {
     return {};
 }
 
-std::optional<std::string> generatePassword(vault::Cryptography& crypto, const GeneratorChoice& choice) {
+std::optional<SecretString> generatePassword(vault::Cryptography& crypto, const GeneratorChoice& choice) {
     if (!choiceProblem(choice).empty()) throw std::invalid_argument(choiceProblem(choice));
     RandomChoice random(crypto);
     try {

@@ -44,7 +44,7 @@ std::string choiceProblem(const GeneratorChoice& choice);
 
 // A new password or passphrase for a choice without a problem; none when the system gave no
 // random numbers.
-std::optional<std::string> generatePassword(vault::Cryptography& crypto, const GeneratorChoice& choice);
+std::optional<SecretString> generatePassword(vault::Cryptography& crypto, const GeneratorChoice& choice);
 
 // The entropy, in bits, of what the generator makes for this choice: how many equally likely
 // guesses its result is worth.

@@ -23,8 +23,8 @@ bool isLower(char c) { return c >= 'a' && c <= 'z'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 char lowerOf(char c) { return isUpper(c) ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string lowerCase(std::string_view text) {
-    std::string lower(text);
+SecretString lowerCase(std::string_view text) {
+    SecretString lower(text);
     std::transform(lower.begin(), lower.end(), lower.begin(), lowerOf);
     return lower;
 }
@@ -63,18 +63,18 @@ constexpr L33t kL33t[] = {{'4', "a"}, {'@', "a"}, {'8', "b"}, {'(', "c"}, {'{', 
                           {'$', "s"}, {'5', "s"}, {'+', "t"}, {'7', "lt"}, {'%', "x"}, {'2', "z"}};
 
 struct Unl33ted {
-    std::string text;
+    SecretString text;
     double log2Variations;  // the guesses the substitutions add
 };
 
 // The word with its l33t symbols read back as letters, each symbol standing for one letter
 // throughout, in every way the table allows.
-std::vector<Unl33ted> unl33tedForms(const std::string& lower) {
+std::vector<Unl33ted> unl33tedForms(std::string_view lower) {
     std::vector<Unl33ted> forms;
     for (const L33t& sub : kL33t) {
         const int subbed = static_cast<int>(std::count(lower.begin(), lower.end(), sub.symbol));
         if (subbed == 0) continue;
-        if (forms.empty()) forms.push_back({lower, 0});
+        if (forms.empty()) forms.push_back({SecretString(lower), 0});
         std::vector<Unl33ted> next;
         for (const Unl33ted& form : forms) {
             for (char letter : sub.letters) {
@@ -85,7 +85,6 @@ std::vector<Unl33ted> unl33tedForms(const std::string& lower) {
                 next.push_back(std::move(read));
             }
         }
-        for (Unl33ted& replaced : forms) wipeSecret(replaced.text);
         forms = std::move(next);
     }
     return forms;
@@ -99,7 +98,7 @@ void addListedWords(std::string_view password, std::vector<Match>& out) {
         for (size_t end = begin + 1; end <= std::min(password.size(), begin + longest); ++end) {
             const std::string_view token = password.substr(begin, end - begin);
             const double capitals = log2CapitalVariations(token);
-            auto add = [&](const std::string& word, double log2Variations) {
+            auto add = [&](std::string_view word, double log2Variations) {
                 if (auto rank = commonPasswordRank(word))
                     out.push_back({Pattern::CommonPassword, begin, end, std::log2(*rank) + capitals + log2Variations});
                 if (isEffWord(word))
@@ -110,18 +109,15 @@ void addListedWords(std::string_view password, std::vector<Match>& out) {
                     out.push_back({Pattern::Name, begin, end, *log2Rank + capitals + log2Variations});
             };
             // Pieces of the password: wiped once looked up, as every copy of a password is.
-            std::string lower = lowerCase(token);
-            std::string reversed(lower.rbegin(), lower.rend());
-            std::vector<Unl33ted> forms = unl33tedForms(lower);
-            WipedWhenDone wipedLower(lower), wipedReversed(reversed);
+            const SecretString lower = lowerCase(token);
+            const SecretString reversed(lower.rbegin(), lower.rend());
+            const std::vector<Unl33ted> forms = unl33tedForms(lower);
             add(lower, 0);
             if (reversed != lower) add(reversed, 1);
             // A lone symbol read as a letter ("!" as "i") is a word only by chance.
             const bool l33tWord = token.size() > 1;
-            for (Unl33ted& form : forms) {
-                if (l33tWord) add(form.text, form.log2Variations);
-                wipeSecret(form.text);
-            }
+            if (l33tWord)
+                for (const Unl33ted& form : forms) add(form.text, form.log2Variations);
         }
     }
 }

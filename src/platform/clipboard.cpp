@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/wipe.h"
+
 namespace vk {
 namespace {
 
@@ -28,16 +30,18 @@ private:
     bool open_ = false;
 };
 
-// Copies the bytes into memory the open clipboard takes over; false when it could not.
-bool putOnOpenClipboard(UINT format, const void* data, size_t size) {
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+// Copies the bytes, and as many zero bytes after them, into memory the open clipboard takes over;
+// false when it could not.
+bool putOnOpenClipboard(UINT format, const void* data, size_t size, size_t zeros = 0) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size + zeros);
     if (!memory) return false;
-    void* bytes = GlobalLock(memory);
+    auto* bytes = static_cast<char*>(GlobalLock(memory));
     if (!bytes) {
         GlobalFree(memory);
         return false;
     }
     std::memcpy(bytes, data, size);
+    std::memset(bytes + size, 0, zeros);
     GlobalUnlock(memory);
     if (!SetClipboardData(format, memory)) {
         GlobalFree(memory);
@@ -55,19 +59,31 @@ void markAsPrivate() {
     putOnOpenClipboard(RegisterClipboardFormatW(L"CanUploadToCloudClipboard"), &no, sizeof no);
 }
 
+// Empties the open clipboard. The text this program put there (a password, perhaps) is wiped first
+// where this process keeps it: emptying frees that memory as it is.
+bool emptyOpenClipboard(HWND owner) {
+    if (GetClipboardOwner() == owner)
+        if (HANDLE text = GetClipboardData(CF_TEXT))
+            if (void* bytes = GlobalLock(text)) {
+                wipeBytes(bytes, GlobalSize(text));
+                GlobalUnlock(text);
+            }
+    return EmptyClipboard() != FALSE;
+}
+
 }  // namespace
 
 bool clipboardClear(HWND owner) {
     ClipboardScope clipboard(owner);
-    return clipboard.isOpen() && EmptyClipboard();
+    return clipboard.isOpen() && emptyOpenClipboard(owner);
 }
 
-std::optional<DWORD> clipboardSetText(HWND owner, const std::string& ansi) {
+std::optional<DWORD> clipboardSetText(HWND owner, std::string_view ansi) {
     DWORD sequence = 0;
     {
         ClipboardScope clipboard(owner);
-        if (!clipboard.isOpen() || !EmptyClipboard()) return std::nullopt;
-        if (!putOnOpenClipboard(CF_TEXT, ansi.c_str(), ansi.size() + 1)) return std::nullopt;
+        if (!clipboard.isOpen() || !emptyOpenClipboard(owner)) return std::nullopt;
+        if (!putOnOpenClipboard(CF_TEXT, ansi.data(), ansi.size(), 1)) return std::nullopt;
         markAsPrivate();
         sequence = GetClipboardSequenceNumber();
     }
@@ -84,7 +100,7 @@ ClipboardClearing clipboardClearIfUnchanged(HWND owner, DWORD sequence, Clipboar
     if (!clipboard.isOpen()) return ClipboardClearing::Busy;
     // Whoever held it open may have copied something of their own meanwhile.
     if (GetClipboardSequenceNumber() != sequence) return ClipboardClearing::NotOurs;
-    return EmptyClipboard() ? ClipboardClearing::Cleared : ClipboardClearing::Busy;
+    return emptyOpenClipboard(owner) ? ClipboardClearing::Cleared : ClipboardClearing::Busy;
 }
 
 }  // namespace vk

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include <optional>
-#include <string>
+#include <string_view>
 
 namespace vk {
 
@@ -12,7 +12,7 @@ bool clipboardClear(HWND owner);
 // Puts plain text on the clipboard, marked so that the clipboard history, the cloud clipboard
 // and clipboard monitors leave it alone. Answers the clipboard's sequence number while it holds
 // that text, for clipboardClearIfUnchanged.
-std::optional<DWORD> clipboardSetText(HWND owner, const std::string& ansi);
+std::optional<DWORD> clipboardSetText(HWND owner, std::string_view ansi);
 // What became of a request to take our copy off the clipboard.
 enum class ClipboardClearing {
     Cleared,  // the clipboard was emptied

@@ -8,63 +8,88 @@ namespace vk {
 
 namespace {
 
-std::wstring wideFrom(UINT codePage, std::string_view text) {
+template <typename Wide>
+Wide wideFrom(UINT codePage, std::string_view text) {
     if (text.empty()) return {};
     const int size = static_cast<int>(text.size());
     int n = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
+    Wide wide(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), n);
     return wide;
 }
 
-}  // namespace
-
-std::wstring widen(const std::string& ansi) { return wideFrom(CP_ACP, ansi); }
-
-AnsiText narrow(const std::wstring& wide) {
-    AnsiText out;
-    if (wide.empty()) return out;
-    // UTF-8 as the ANSI code page rejects the "default character used" query; every character fits.
-    bool utf8 = GetACP() == CP_UTF8;
+template <typename Narrow>
+Narrow narrowInto(UINT codePage, std::wstring_view wide, bool& complete) {
+    complete = true;
+    if (wide.empty()) return {};
+    // UTF-8 has a place for every character, and rejects the "default character used" query.
+    const bool utf8 = codePage == CP_UTF8 || (codePage == CP_ACP && GetACP() == CP_UTF8);
     DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
     BOOL* usedDefaultPtr = utf8 ? nullptr : &usedDefault;
     int wn = static_cast<int>(wide.size());
-    int n = WideCharToMultiByte(CP_ACP, flags, wide.data(), wn, nullptr, 0, nullptr, usedDefaultPtr);
-    out.text.assign(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, flags, wide.data(), wn, out.text.data(), n, nullptr, usedDefaultPtr);
-    out.complete = !usedDefault;
+    int n = WideCharToMultiByte(codePage, flags, wide.data(), wn, nullptr, 0, nullptr, usedDefaultPtr);
+    Narrow out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, flags, wide.data(), wn, out.data(), n, nullptr, usedDefaultPtr);
+    complete = !usedDefault;
     return out;
 }
 
-std::wstring wideWindowText(HWND hwnd) {
+template <typename Wide>
+Wide windowTextOf(HWND hwnd) {
     int length = GetWindowTextLengthW(hwnd);
-    std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+    Wide wide(static_cast<size_t>(length) + 1, L'\0');
     int got = GetWindowTextW(hwnd, wide.data(), length + 1);
     wide.resize(static_cast<size_t>(got > 0 ? got : 0));
     return wide;
 }
 
+}  // namespace
+
+std::wstring widen(const std::string& ansi) { return wideFrom<std::wstring>(CP_ACP, ansi); }
+
+AnsiText narrow(const std::wstring& wide) {
+    AnsiText out;
+    out.text = narrowInto<std::string>(CP_ACP, wide, out.complete);
+    return out;
+}
+
+std::wstring wideWindowText(HWND hwnd) { return windowTextOf<std::wstring>(hwnd); }
+
 AnsiText windowText(HWND hwnd) {
     return narrow(wideWindowText(hwnd));
 }
 
-AnsiText secretWindowText(HWND box) {
-    std::wstring wide = wideWindowText(box);
-    WipedWhenDone wiped(wide);
-    return narrow(wide);
+SecretText narrowSecret(std::wstring_view wide) {
+    SecretText out;
+    out.text = narrowInto<SecretString>(CP_ACP, wide, out.complete);
+    return out;
 }
 
+SecretWString widenSecret(std::string_view ansi) { return wideFrom<SecretWString>(CP_ACP, ansi); }
+
+SecretWString secretWideWindowText(HWND hwnd) { return windowTextOf<SecretWString>(hwnd); }
+
+SecretText secretWindowText(HWND hwnd) { return narrowSecret(secretWideWindowText(hwnd)); }
+
+void setSecretWindowText(HWND hwnd, std::string_view ansi) { SetWindowTextW(hwnd, widenSecret(ansi).c_str()); }
+
+SecretText utf8ToCodePageSecret(std::string_view utf8) { return narrowSecret(wideFrom<SecretWString>(CP_UTF8, utf8)); }
+
+SecretString codePageToUtf8Secret(std::string_view ansi) {
+    bool complete = true;
+    return narrowInto<SecretString>(CP_UTF8, wideFrom<SecretWString>(CP_ACP, ansi), complete);
+}
+
+SecretWString utf8ToWideSecret(std::string_view utf8) { return wideFrom<SecretWString>(CP_UTF8, utf8); }
+
 void wipeBoxText(HWND box) {
-    const int length = GetWindowTextLengthW(box);
-    if (length > 0) {
-        // The same number of characters, put over the old ones without an undo copy: the box writes
-        // them into the buffer the old text is in.
-        std::wstring blank(static_cast<size_t>(length), L'*');
-        SendMessageW(box, EM_SETSEL, 0, -1);
-        SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(blank.c_str()));
+    SendMessageW(box, EM_EMPTYUNDOBUFFER, 0, 0);
+    for (int length = GetWindowTextLengthW(box); length > 0; --length) {
+        SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(length - 1), length);
+        SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
     }
-    SetWindowTextW(box, L"");
+    SendMessageW(box, EM_EMPTYUNDOBUFFER, 0, 0);
 }
 
 void setWindowText(HWND hwnd, const std::string& ansi) {
@@ -75,18 +100,13 @@ std::string displayText(const std::wstring& wide) {
     return narrow(wide).text;
 }
 
-AnsiText utf8ToCodePage(std::string_view utf8) { return narrow(wideFrom(CP_UTF8, utf8)); }
+AnsiText utf8ToCodePage(std::string_view utf8) { return narrow(wideFrom<std::wstring>(CP_UTF8, utf8)); }
 
-std::wstring utf8ToWide(std::string_view utf8) { return wideFrom(CP_UTF8, utf8); }
+std::wstring utf8ToWide(std::string_view utf8) { return wideFrom<std::wstring>(CP_UTF8, utf8); }
 
 std::string codePageToUtf8(std::string_view ansi) {
-    std::wstring wide = wideFrom(CP_ACP, ansi);
-    if (wide.empty()) return {};
-    const int size = static_cast<int>(wide.size());
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), n, nullptr, nullptr);
-    return utf8;
+    bool complete = true;
+    return narrowInto<std::string>(CP_UTF8, wideFrom<std::wstring>(CP_ACP, ansi), complete);
 }
 
 std::string sizeText(unsigned long long bytes) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/wipe.h"
+
 namespace vk {
 
 std::wstring widen(const std::string& ansi);
@@ -21,11 +23,25 @@ std::wstring wideWindowText(HWND hwnd);
 AnsiText windowText(HWND hwnd);
 void setWindowText(HWND hwnd, const std::string& ansi);
 
-// A password box's text, as windowText reads it but with the UTF-16 copy made on the way wiped.
-// The caller wipes what it gets (WipedWhenDone).
-AnsiText secretWindowText(HWND box);
-// Overwrites a password box's text where the box keeps it, then empties the box: setting another
-// text would leave the old one in freed memory.
+// Texts that hold a secret (a password, an entry's field), converted as the plain ones are into
+// texts that are wiped when they go, with no plain copy on the way.
+struct SecretText {
+    SecretString text;
+    bool complete = true;  // false: some character has no place in the code page
+};
+SecretText narrowSecret(std::wstring_view wide);
+SecretWString widenSecret(std::string_view ansi);
+SecretWString secretWideWindowText(HWND hwnd);
+SecretText secretWindowText(HWND hwnd);
+void setSecretWindowText(HWND hwnd, std::string_view ansi);
+SecretText utf8ToCodePageSecret(std::string_view utf8);
+SecretString codePageToUtf8Secret(std::string_view ansi);
+SecretWString utf8ToWideSecret(std::string_view utf8);
+
+// Empties an edit box that held a secret without leaving its text behind anywhere: its undo buffer
+// is emptied first, then the characters are taken off one at a time from the end, each zeroed where
+// the box keeps its text. Setting or replacing the text as a whole would leave the old one in the
+// heap: the box copies what a change replaces into memory it then frees unwiped.
 void wipeBoxText(HWND box);
 
 // Text for display only, where a lost character does no harm.

@@ -9,6 +9,7 @@
 
 #include "platform/app_info.h"
 #include "platform/control_front.h"
+#include "platform/handler_run.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "platform/twips.h"
@@ -179,14 +180,33 @@ void CheckBox::setChecked(bool checked) {
 }
 
 void EditBox::setText(const std::string& ansi) {
-    if (holdsSecret()) wipeBoxText(hwnd());
+    if (holdsSecret()) wipeText();
     Control::setText(ansi);
 }
 
-bool EditBox::holdsSecret() const { return (GetWindowLongW(hwnd(), GWL_STYLE) & ES_PASSWORD) != 0; }
+void EditBox::setSecretText(std::string_view ansi) {
+    wipeText();
+    setSecretWindowText(hwnd(), ansi);
+}
+
+void EditBox::holdSecret() {
+    secret_ = true;
+    // Room for a long password: what the box holds grows in place up to this length.
+    constexpr size_t kRoom = 256;
+    const HandlerRun quiet(quiet_);
+    SetWindowTextW(hwnd(), std::wstring(kRoom, L' ').c_str());
+    SetWindowTextW(hwnd(), L"");
+}
+
+bool EditBox::holdsSecret() const { return secret_ || (GetWindowLongW(hwnd(), GWL_STYLE) & ES_PASSWORD) != 0; }
+
+void EditBox::wipeText() {
+    const HandlerRun quiet(quiet_);
+    wipeBoxText(hwnd());
+}
 
 void EditBox::notified(WORD code) {
-    if (code == EN_CHANGE && onChange) onChange();
+    if (code == EN_CHANGE && onChange && !quiet_) onChange();
 }
 
 void DropDownList::notified(WORD code) {
@@ -433,7 +453,7 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         // The password boxes' buffers are freed with them, unwiped, unless they are wiped now.
         for (const auto& control : controls_)
-            if (auto* box = dynamic_cast<EditBox*>(control.get()); box && box->holdsSecret()) wipeBoxText(box->hwnd());
+            if (auto* box = dynamic_cast<EditBox*>(control.get()); box && box->holdsSecret()) box->wipeText();
         if (onMessage(message, wParam, lParam, result)) return result;
         break;
     case WM_NCDESTROY: {
@@ -530,6 +550,7 @@ EditBox& Window::createEditBox(int id, int left, int top, int width, int height,
                                  WS_EX_CLIENTEDGE, "", left, top, width, height);
     // No length limit: an edit control otherwise stops at 32,767 characters.
     SendMessageW(box.hwnd(), EM_SETLIMITTEXT, 0, 0);
+    if (style & ES_PASSWORD) box.holdSecret();
     installKeyPress(box);
     return box;
 }

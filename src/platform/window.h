@@ -116,16 +116,27 @@ public:
 class EditBox : public Control {
 public:
     using Control::Control;
-    // A password box's old text is wiped where the box kept it before the new one is set.
+    // A box that holds a secret has its old text wiped where it kept it before a new one is set.
     void setText(const std::string& ansi) override;
-    // A password box: its text is wiped when it changes or the window goes.
+    void setSecretText(std::string_view ansi);
+    // Makes the box one that holds a secret though it shows it (a password box, which shows dots,
+    // is one from the start): its text is wiped when it changes or the window goes, and it is given
+    // room at once for what is typed into it, so that typing never moves the text and frees its old
+    // place unwiped.
+    void holdSecret();
     bool holdsSecret() const;
+    // Empties the box, its text wiped where the box kept it (wipeBoxText); no change is notified.
+    void wipeText();
 
     // Each typed character, first: true when it was handled here. onChange: the text has changed,
     // typed or set.
     std::function<bool(wchar_t)> onKeyPress;
     std::function<void()> onChange;
     void notified(WORD code) override;
+
+private:
+    bool secret_ = false;
+    bool quiet_ = false;  // while the box changes its own text to keep a secret out of memory
 };
 
 class DropDownList : public Control {

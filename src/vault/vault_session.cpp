@@ -307,8 +307,11 @@ IoResult VaultSession::save() {
     }
     if (result.failed()) return result;
     remember(vault);
-    // The last base's room serves the next save: a big vault's save allocates nothing anew.
+    // The last base's room serves the next save: a big vault's save allocates nothing anew. What it
+    // held goes now, not at the next save: it may hold what the vault no longer holds (a password
+    // changed, an entry deleted).
     baseContent_.swap(written_);
+    wipeSecret(written_);
     found_ = VaultFound{VaultState::Guarded, key_.format(), found_.size};
     unsaved_ = false;
     savedChanges_ = entries_.changes();

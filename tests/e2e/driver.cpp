@@ -357,11 +357,15 @@ bool RunningProgram::selectListRow(HWND list, int row) const {
 }
 
 size_t RunningProgram::countInMemory(std::string_view bytes) const {
-    size_t count = 0;
+    if (bytes.empty()) return 0;
+    return countInMemory(std::vector<std::string>{std::string(bytes)}).front();
+}
+
+std::vector<size_t> RunningProgram::countInMemory(const std::vector<std::string>& texts) const {
+    std::vector<size_t> counts(texts.size());
     std::vector<char> region;
     MEMORY_BASIC_INFORMATION info{};
-    for (const char* at = nullptr;
-         VirtualQueryEx(process_.get(), at, &info, sizeof info) == sizeof info && !bytes.empty();
+    for (const char* at = nullptr; VirtualQueryEx(process_.get(), at, &info, sizeof info) == sizeof info;
          at = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
         const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
                                PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
@@ -370,10 +374,13 @@ size_t RunningProgram::countInMemory(std::string_view bytes) const {
         SIZE_T got = 0;
         if (!ReadProcessMemory(process_.get(), info.BaseAddress, region.data(), region.size(), &got)) continue;
         std::string_view seen(region.data(), got);
-        for (size_t found = seen.find(bytes); found != std::string_view::npos; found = seen.find(bytes, found + 1))
-            ++count;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            if (texts[i].empty()) continue;
+            for (size_t found = seen.find(texts[i]); found != std::string_view::npos; found = seen.find(texts[i], found + 1))
+                ++counts[i];
+        }
     }
-    return count;
+    return counts;
 }
 
 // ---- Windows and controls ----

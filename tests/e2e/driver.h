@@ -85,6 +85,8 @@ public:
     // How often `bytes` stand in the program's memory, freed memory of its heaps included: what an
     // attacker who can read the process (or its crash dump, or its page file) would find.
     size_t countInMemory(std::string_view bytes) const;
+    // The same for several texts at once, in one reading of the memory: a count for each.
+    std::vector<size_t> countInMemory(const std::vector<std::string>& texts) const;
 
 private:
     KernelHandle process_;

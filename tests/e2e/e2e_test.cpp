@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -446,42 +447,155 @@ void useKeyDialog(RunningProgram& program, HWND main, int item, const wchar_t* c
     ASSERT_TRUE(waitUntil([&] { return !program.window(caption); }, 20000ms)) << "the dialog stayed open";
 }
 
-// How many copies of a text the program holds, in its 8-bit and its UTF-16 form.
-size_t copiesInMemory(const RunningProgram& program, const std::string& text) {
-    const std::wstring utf16 = wide(text);
-    return program.countInMemory(text) +
-           program.countInMemory(std::string_view(reinterpret_cast<const char*>(utf16.data()), utf16.size() * sizeof(wchar_t)));
+// How many copies of a password the program holds: as typed (the code page's 8-bit form), as
+// controls hold it (UTF-16), and scrambled as a scrambled vault holds it (each byte's top bit flipped).
+struct Copies {
+    size_t ansi = 0, utf16 = 0, scrambled = 0;
+    size_t total() const { return ansi + utf16 + scrambled; }
+    Copies& operator+=(const Copies& more) {
+        ansi += more.ansi, utf16 += more.utf16, scrambled += more.scrambled;
+        return *this;
+    }
+};
+
+// Every text's copies, in one reading of the program's memory, freed memory of its heaps included.
+std::vector<Copies> copiesInMemory(const RunningProgram& program, const std::vector<std::string>& texts) {
+    std::vector<std::string> forms;
+    for (const std::string& text : texts) {
+        const std::wstring utf16 = wide(text);
+        forms.push_back(text);
+        forms.emplace_back(reinterpret_cast<const char*>(utf16.data()), utf16.size() * sizeof(wchar_t));
+        forms.push_back(vault::scrambleText(text));
+    }
+    const std::vector<size_t> counts = program.countInMemory(forms);
+    std::vector<Copies> copies;
+    for (size_t i = 0; i < texts.size(); ++i) copies.push_back({counts[3 * i], counts[3 * i + 1], counts[3 * i + 2]});
+    return copies;
 }
 
-// A master password typed into the program is wiped wherever the program copied it: once the vault
-// is encrypted with it and it is changed, neither the old nor the new one stays in the program's
-// memory, in either text form, freed memory included (the vault keeps only its keys). Locked by
-// Ctrl+L, scrambled or encrypted, it holds no entry's password either, and Ctrl+L unlocks it.
+// The copies of a group of passwords after a step, as the test's output tells them.
+Copies countAndTell(const RunningProgram& program, const char* step, const char* group,
+                    const std::vector<std::string>& passwords) {
+    Copies all;
+    for (const Copies& copies : copiesInMemory(program, passwords)) all += copies;
+    std::cout << "[ memory   ] after " << step << ", " << group << ": ANSI " << all.ansi << ", UTF-16 " << all.utf16
+              << ", XOR-0x80 " << all.scrambled << std::endl;
+    return all;
+}
+
+// Add, Generate..., Use, a username, Save: an entry whose password the generator made. Returns it.
+std::string addGeneratedEntry(const RunningProgram& program, HWND main, const std::wstring& username) {
+    click(control(main, L"Button", L"Add"));
+    HWND editor = program.waitForVisibleWindow(L"Add an entry");
+    if (!editor) return {};
+    click(control(editor, L"Button", L"Generate..."));
+    HWND generator = program.waitForVisibleWindow(L"Generate Password");
+    if (!generator) return {};
+    const std::wstring made = windowText(controlAt(generator, L"Edit", 2));
+    click(control(generator, L"Button", L"Use"));
+    if (!waitUntil([&] { return !IsWindow(generator); })) return {};
+    setText(controlAt(editor, L"Edit", 0), username);
+    click(control(editor, L"Button", L"Save"));
+    if (!waitUntil([&] { return !IsWindow(editor); })) return {};
+    return std::string(made.begin(), made.end());
+}
+
+// A password typed into the program is wiped wherever the program copied it. Once the vault is
+// encrypted with the master password and the password is changed, neither the old nor the new
+// one stays in the program's memory, freed memory included (the vault keeps only its keys).
+// Locked by Ctrl+L, scrambled or encrypted, the program holds no password at all, in any of the
+// three forms: not of the entries it loaded, nor of those typed or made with the generator, opened
+// in the editor, or imported from a file (through Choose Columns too). Ctrl+L then unlocks it.
 TEST_F(EndToEndLogin, NoPasswordStaysInMemoryOnceTheVaultIsEncryptedOrLocked) {
     HWND main = nullptr;
     ASSERT_NO_FATAL_FAILURE(logIn(main));
     HWND list = controlAt(main, L"SysListView32", 0);
-    auto lockThenUnlock = [&](const std::string& password) {
+    std::vector<std::string> passwords{std::string(entries[0].password), std::string(entries[1].password)};
+    const std::string changed = "Walnut-Lantern-Quarry-77";
+    auto tell = [&](const char* step) {
+        countAndTell(program(), step, "entry passwords", passwords);
+        return countAndTell(program(), step, "master passwords", {master, changed});
+    };
+
+    // Typed into the editor and saved; then an entry opened in the editor, and cancelled.
+    passwords.push_back("Typed-Otter-3318");
+    click(control(main, L"Button", L"Add"));
+    HWND editor = program().waitForVisibleWindow(L"Add an entry");
+    ASSERT_TRUE(editor);
+    ASSERT_NO_FATAL_FAILURE(typePassword(controlAt(editor, L"Edit", 0), L"typist"));
+    ASSERT_NO_FATAL_FAILURE(typePassword(controlAt(editor, L"Edit", 1), wide(passwords.back())));
+    click(control(editor, L"Button", L"Save"));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(editor); }));
+    ASSERT_TRUE(program().selectListRow(list, 0));
+    click(control(main, L"Button", L"Edit"));
+    editor = program().waitForVisibleWindow(L"Edit an entry");
+    ASSERT_TRUE(editor);
+    click(control(editor, L"Button", L"Cancel"));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(editor); }));
+    tell("save");
+
+    for (const wchar_t* username : {L"gen-1", L"gen-2", L"gen-3"}) {
+        passwords.push_back(addGeneratedEntry(program(), main, username));
+        ASSERT_FALSE(passwords.back().empty()) << "no entry made with Generate and Use";
+    }
+    tell("generate/use");
+
+    const struct {
+        const wchar_t* file;
+        std::string password;
+        std::string text;
+        bool columnsAsked;
+    } imports[] = {
+        {L"browser.csv", "Imported-Lark-5521", "url,username,password\r\nhttps://a.example/,ann,Imported-Lark-5521\r\n",
+         false},
+        {L"no names.csv", "Chosen-Fjord-7730", "bob@b.example;Chosen-Fjord-7730;https://b.example\r\n", true},
+    };
+    for (const auto& csv : imports) {
+        session.folder.write(csv.file, csv.text);
+        ASSERT_TRUE(chooseMenuItem(main, kFileMenu, 2));
+        ASSERT_TRUE(chooseFile(program(), L"Import Entries", session.folder.file(csv.file).native()));
+        if (csv.columnsAsked) {
+            HWND chooser = program().waitForVisibleWindow(L"Choose Columns");
+            ASSERT_TRUE(chooser) << "no Choose Columns for a file without column names";
+            click(control(chooser, L"Button", L"OK"));
+        }
+        HWND report = waitForMessageBoxTitled(program(), L"Import Entries", 20000ms);
+        ASSERT_TRUE(report) << "no report of the import";
+        answerAndWaitUntilGone(report, IDOK);
+        passwords.push_back(csv.password);
+    }
+    ASSERT_EQ(listCount(list), 8);
+    tell("import");
+
+    auto lockThenUnlock = [&](const std::string& password, const char* step) {
         ASSERT_TRUE(focusWithMouse(list));
         pressKey('L', VK_CONTROL);
         ASSERT_TRUE(waitUntil([&] { return listCount(list) == 0; })) << "Ctrl+L did not lock";
-        for (const std::string& secret : {password, entries[0].password, entries[1].password})
-            EXPECT_EQ(copiesInMemory(program(), secret), 0u) << secret << " stays in memory while locked";
+        const std::vector<std::string> all = [&] {
+            std::vector<std::string> texts = passwords;
+            texts.insert(texts.end(), {master, changed});
+            return texts;
+        }();
+        const std::vector<Copies> copies = copiesInMemory(program(), all);
+        tell(step);
+        for (size_t i = 0; i < all.size(); ++i)
+            EXPECT_EQ(copies[i].total(), 0u) << all[i] << " stays in memory while locked: ANSI " << copies[i].ansi
+                                             << ", UTF-16 " << copies[i].utf16 << ", XOR-0x80 " << copies[i].scrambled;
         pressKey('L', VK_CONTROL);
         HWND unlock = program().waitForVisibleWindow(kPasswordCaption);
         ASSERT_TRUE(unlock) << "Ctrl+L did not ask for the password";
         ASSERT_NO_FATAL_FAILURE(typePassword(passwordBox(unlock), wide(password)));
         pressKey(VK_RETURN);
-        ASSERT_TRUE(waitUntil([&] { return listCount(list) == 2; }, 20000ms)) << "the password did not unlock";
+        ASSERT_TRUE(waitUntil([&] { return listCount(list) == 8; }, 20000ms)) << "the password did not unlock";
     };
-    ASSERT_NO_FATAL_FAILURE(lockThenUnlock(master));
-    const std::string changed = "Walnut-Lantern-Quarry-77";
+    ASSERT_NO_FATAL_FAILURE(lockThenUnlock(master, "lock (scrambled)"));
     ASSERT_NO_FATAL_FAILURE(useKeyDialog(program(), main, 0, L"Encrypt Vault", {wide(master)}));
+    ASSERT_EQ(static_cast<unsigned char>(session.vault().front()), 0x80) << "the vault was not encrypted";
+    EXPECT_EQ(tell("encrypt").total(), 0u) << "the master password stays in memory";
     ASSERT_NO_FATAL_FAILURE(
         useKeyDialog(program(), main, 1, L"Change Master Password", {wide(master), wide(changed), wide(changed)}));
-    ASSERT_EQ(static_cast<unsigned char>(session.vault().front()), 0x80) << "the vault was not encrypted";
-    for (const std::string& password : {master, changed}) EXPECT_EQ(copiesInMemory(program(), password), 0u) << password;
-    ASSERT_NO_FATAL_FAILURE(lockThenUnlock(changed));
+    EXPECT_EQ(tell("change").total(), 0u) << "the old or the new master password stays in memory";
+    ASSERT_NO_FATAL_FAILURE(lockThenUnlock(changed, "lock (encrypted)"));
 }
 
 }  // namespace

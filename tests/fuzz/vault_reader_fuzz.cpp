@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     require(scrambleText(scrambleText(file)) == file);
 
-    std::string master = storedPasswordOf(file);
+    vk::SecretString master = storedPasswordOf(file);
     std::vector<Entry> plain = entriesOf(file);
     EntryTable table = entryTableOf(file);
     require(table.size() == plain.size());

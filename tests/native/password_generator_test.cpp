@@ -127,7 +127,7 @@ TEST(PasswordGenerator, CharactersComeFromTheTickedSetsEachAtLeastOnce) {
         SCOPED_TRACE(all + " x " + std::to_string(choice.length));
         ASSERT_EQ(choiceProblem(choice), "");
         for (int i = 0; i < 200; ++i) {
-            const std::optional<std::string> password = generatePassword(bytes, choice);
+            const std::optional<SecretString> password = generatePassword(bytes, choice);
             ASSERT_TRUE(password);
             ASSERT_EQ(password->size(), static_cast<size_t>(choice.length));
             for (char c : *password) {
@@ -160,9 +160,9 @@ TEST(PasswordGenerator, CharactersAreDrawnUniformlyAndShuffled) {
     std::vector<double> digitPlaces(8);
     double digitCount = 0;
     for (int i = 0; i < passwords; ++i) {
-        const std::string password = *generatePassword(bytes, choice);
+        const SecretString password = *generatePassword(bytes, choice);
         for (char c : password) observed[all.find(c)] += 1;
-        const std::string mixed = *generatePassword(bytes, digitsAmongLetters);
+        const SecretString mixed = *generatePassword(bytes, digitsAmongLetters);
         for (size_t place = 0; place < mixed.size(); ++place) {
             const bool digit = mixed[place] >= '0' && mixed[place] <= '9';
             digitPlaces[place] += digit ? 1 : 0;
@@ -252,7 +252,7 @@ TEST(PasswordGenerator, PassphrasesAreWordsOfTheListJoinedByHyphens) {
         choice.words = words;
         ASSERT_EQ(choiceProblem(choice), "");
         for (int i = 0; i < 20; ++i) {
-            const std::string passphrase = *generatePassword(bytes, choice);
+            const std::string passphrase(*generatePassword(bytes, choice));
             EXPECT_TRUE(isPassphraseOf(passphrase, words)) << passphrase;
             EXPECT_EQ(passphrase.find('|'), std::string::npos);
             seen.insert(passphrase);

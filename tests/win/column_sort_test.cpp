@@ -37,7 +37,7 @@ protected:
     std::vector<std::string> usernames() { return column(0); }
     std::vector<std::string> storedUsernames() {
         std::vector<std::string> names;
-        for (const Entry& e : vault::entriesOf(program.vaultBytes())) names.push_back(e.username);
+        for (const Entry& e : vault::entriesOf(program.vaultBytes())) names.push_back(std::string(e.username));
         return names;
     }
 

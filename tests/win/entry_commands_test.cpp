@@ -651,7 +651,7 @@ TEST_F(EntryCommandsTest, GoToRefusesWhatNoCommandLineHoldsAndShowsALongFailureC
         places.goTo(row, row == 1);
         EXPECT_EQ(places->mainWindow().statusText(), statuses[row]) << row;
     }
-    EXPECT_EQ(tried, (std::vector<std::string>{explorer + places.entries[0].location}));
+    EXPECT_EQ(tried, (std::vector<std::string>{explorer + std::string(places.entries[0].location)}));
 }
 
 // The processes this test program has started that are still running, by id, with their programs.

@@ -485,9 +485,9 @@ void click(Control* control) {
     pumpPending();  // what the click handed over is acted on once its handler is over
 }
 
-void setText(Control* control, const std::string& ansi) {
+void setText(Control* control, std::string_view ansi) {
     ASSERT_NE(control, nullptr);
-    SendMessageW(control->hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(widen(ansi).c_str()));
+    SendMessageW(control->hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(widen(std::string(ansi)).c_str()));
 }
 
 void pressEnter(Control* control) {

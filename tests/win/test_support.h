@@ -270,7 +270,7 @@ private:
 // runs what the click set waiting.
 void click(Control* control);
 // Types into a text box, replacing its text.
-void setText(Control* control, const std::string& ansi);
+void setText(Control* control, std::string_view ansi);
 // Presses Enter in a control: key down, the character, key up, through the program's dispatch, then
 // runs what the key set waiting.
 void pressEnter(Control* control);

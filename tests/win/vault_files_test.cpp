@@ -113,7 +113,7 @@ TEST_F(VaultFilesTest, CreateSaveAndLoadRoundTrip) {
 }
 
 TEST_F(VaultFilesTest, ReadingAMissingFileIsAnErrorAndCreatesNothing) {
-    std::string bytes = "unchanged";
+    SecretString bytes = "unchanged";
     IoResult result = files.readAll(vault, bytes);
     ASSERT_TRUE(result.failed());
     EXPECT_EQ(result.error().code, static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));

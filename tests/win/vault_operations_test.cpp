@@ -34,7 +34,7 @@ std::string scrambled(const std::string& text) {
 std::string line(const std::string& plain) { return scrambled(plain) + kCrLf; }
 
 std::string entryLine(const vault::Entry& entry) {
-    return line(entry.username + "|||" + entry.password + "|||" + entry.location);
+    return line(vault::joinEntryLine(entry));
 }
 
 std::string localeText(LCTYPE item) {
@@ -145,7 +145,7 @@ TEST_F(VaultLoadingTest, ReadsEveryEntryLineAsStoredAndSkipsBlankOnes) {
     for (size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i);
         const auto& entry = program->vaultSession().entries().at(i);
-        EXPECT_EQ(hex(std::string(entry.username)), hex(expected[i].username));
+        EXPECT_EQ(hex(std::string(entry.username)), hex(std::string(expected[i].username)));
         EXPECT_EQ(entry.password, expected[i].password);
         EXPECT_EQ(entry.location, expected[i].location);
     }
