@@ -317,7 +317,9 @@ TEST_F(VaultLockTest, ALockWhileACommandsBoxIsUpWaitsForTheCommand) {
             if (c.reportAfterUnlock) boxes.answer(IDOK);
             t.typeToUnlock(strong);
             ASSERT_EQ(boxes.seen().size(), seen + c.reportAfterUnlock);
-            if (c.reportAfterUnlock) EXPECT_EQ(boxes.seen().back().text, boxes.seen()[seen - 1].text);
+            if (c.reportAfterUnlock) {
+                EXPECT_EQ(boxes.seen().back().text, boxes.seen()[seen - 1].text);
+            }
             EXPECT_FALSE(t.program->locked());
             EXPECT_FALSE(t.editor().isLoaded()) << "the editor's Save was over before the lock";
             EXPECT_EQ(shownEntries(t.list()), c.shownAfterUnlock);
