@@ -54,7 +54,6 @@ bool VaultSession::openChangedFileWith(ChangedFile& file, std::string_view passw
     failed = false;
     if (file.opened.opening == FileOpening::OtherPassword) {
         SecretString stored = storedPasswordOf(file.bytes);
-        WipedWhenDone wiped(stored);
         if (password != stored) return false;
         previous = std::exchange(key_, VaultKey::scrambled(password));
     } else if (file.opened.opening == FileOpening::OtherKey) {

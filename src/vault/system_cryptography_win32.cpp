@@ -127,15 +127,14 @@ Provider openAesGcm() {
 
 // The ANSI text in UTF-8. Invalid bytes fail rather than turn into U+FFFD, so that two different
 // passwords never derive one key.
-bool convertToUtf8(std::string_view ansi, std::string& utf8) {
+bool convertToUtf8(std::string_view ansi, SecretString& utf8) {
     utf8.clear();
     if (ansi.empty()) return true;
     if (ansi.size() > INT_MAX) return false;
     int ansiSize = static_cast<int>(ansi.size());
     int wideSize = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), ansiSize, nullptr, 0);
     if (wideSize <= 0) return false;
-    std::wstring wide(static_cast<size_t>(wideSize), L'\0');
-    WipedWhenDone wiped(wide);
+    SecretWString wide(static_cast<size_t>(wideSize), L'\0');
     if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), ansiSize, wide.data(), wideSize) != wideSize)
         return false;
     int utf8Size =
@@ -150,8 +149,7 @@ NTSTATUS deriveKey(const Provider& hmac, std::string_view ansiPassword, ByteView
                    ByteSpan out) {
     if (!hmac.handle) return hmac.status;
     if (!fitsUlong(salt.size()) || !fitsUlong(out.size())) return kStatusInvalidParameter;
-    std::string utf8;
-    WipedWhenDone wiped(utf8);
+    SecretString utf8;
     if (!convertToUtf8(ansiPassword, utf8)) return kStatusNoUnicodeTranslation;
     if (!fitsUlong(utf8.size())) return kStatusInvalidParameter;
     return bcrypt().deriveKeyPbkdf2(hmac.handle.get(), reinterpret_cast<PUCHAR>(utf8.data()), ulongOf(utf8.size()),

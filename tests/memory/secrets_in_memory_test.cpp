@@ -4,17 +4,16 @@
 // encrypted, given a new master password, kept as an earlier version, merged with another
 // program's change, filled by imports of UTF-8 and UTF-16 files, exported, and locked.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
-#include <random>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "memory_watch.h"
 #include "posix_file_system.h"
+#include "temp_folder.h"
 #include "platform/wipe.h"
 #include "vault/entry_csv.h"
 #include "vault/vault_session.h"
@@ -22,8 +21,6 @@
 
 namespace vk::vault {
 namespace {
-
-namespace fs = std::filesystem;
 
 // The marker passwords: one longer than a string keeps in itself, one shorter.
 constexpr std::string_view kMaster = "Marker-Master-4417";
@@ -108,27 +105,6 @@ private:
     std::uint64_t counter_ = 1;
 };
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::random_device seed;
-        path_ = fs::temp_directory_path() /
-                ("vk-memory-test-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
-        fs::create_directory(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    Path path() const { return path_.string(); }
-    Path file(const char* name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
-
 // An export's CSV text, as another keeper writes it, built where it is wiped when it goes.
 SecretString csvWith(std::string_view password) {
     SecretString text("url,username,password\r\nhttps://example.com/,");
@@ -146,7 +122,7 @@ SecretString utf16Of(std::string_view ascii) {
 class SecretsInMemory : public ::testing::Test {
 protected:
     TempFolder folder;
-    const Path vault = vaultPathIn(folder.path());
+    const Path vault = vaultPathIn(folder.path().string());
     PosixFileSystem files;
     ToyCryptography crypto;
     VaultSession session{files, vault, &simpleCollationKey, &crypto};
@@ -236,12 +212,58 @@ protected:
     }
 };
 
+// Every way a text that holds a secret gives memory back leaves nothing of the secret in it: its
+// block when it grows or goes, the short text it keeps in itself when the object holding it goes,
+// a text moved away from; and a plain text wiped past its end before it goes.
+TEST(SecretTexts, LeaveNothingOfTheSecretInTheMemoryTheyGiveBack) {
+    constexpr std::string_view kLong = "Marker-Secret-Text-5084";
+    constexpr std::string_view kShort = "MkShort-73";
+    memory::MemoryWatch watch({kLong, kShort});
+    const struct {
+        const char* what;
+        std::function<void()> run;
+    } cases[] = {
+        {"a long text that goes", [&] { SecretString text(kLong); }},
+        {"a text that grows", [&] {
+             SecretString text(kLong);
+             for (int i = 0; i < 8; ++i) text += text;
+         }},
+        {"a short text, in an object that goes", [&] { auto held = std::make_unique<SecretString>(kShort); }},
+        {"a short text moved away from", [&] {
+             auto from = std::make_unique<SecretString>(kShort);
+             SecretString to = std::move(*from);
+         }},
+        {"short texts in a vector that grows", [&] {
+             std::vector<SecretString> texts;
+             for (int i = 0; i < 20; ++i) texts.emplace_back(kShort);
+         }},
+        {"a UTF-16 text that grows", [&] {
+             BasicSecretString<char16_t> text(kLong.begin(), kLong.end());
+             text.append(100, u'x');
+         }},
+        {"a buffer", [&] { SecretBuffer buffer(kLong.begin(), kLong.end()); }},
+        {"a plain text wiped, a shorter one in its place", [&] {
+             std::string text;
+             text.reserve(64);
+             text.append("Padding ").append(kLong);
+             text = "x";
+             wipeSecret(text);
+         }},
+    };
+    for (const auto& c : cases) {
+        c.run();
+        const std::vector<memory::Finding> freed = watch.takeFreedFindings();
+        EXPECT_TRUE(freed.empty()) << c.what << ":" << memory::describe(freed);
+    }
+}
+
 // Each step runs on the vault the steps before it left; after each, no block it freed held a
 // marker. Then, locked, no block held at all does.
 TEST_F(SecretsInMemory, NoStepOfTheVaultsWorkLeavesAPasswordInFreedMemoryAndTheLockLeavesNoneAtAll) {
     memory::MemoryWatch watch(
         {kMaster, kNewMaster, kLongPassword, kShortPassword, kImported, kImportedWide, kTheirs, kShortOurs, kShortTheirs});
-    const Path utf8Csv = folder.file("utf8.csv"), utf16Csv = folder.file("utf16.csv"), exported = folder.file("out.csv");
+    const Path utf8Csv = (folder.path() / "utf8.csv").string(), utf16Csv = (folder.path() / "utf16.csv").string(),
+               exported = (folder.path() / "out.csv").string();
     const struct Step {
         const char* what;
         std::function<void()> run;

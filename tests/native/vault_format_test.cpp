@@ -120,6 +120,21 @@ TEST(VaultBytes, SavedVaultHasTheWorkedBytes) {
                                          0x0D, 0x0A}));
 }
 
+// The writer keeps its own copy of where the pieces go: made from a lambda, whose wrapper is gone
+// once the writer is made, it still hands every piece on.
+TEST(VaultBytes, AWriterMadeFromALambdaWritesWhatTheBuilderWrites) {
+    std::string written;
+    VaultContentWriter writer("pw", [&written](std::string_view piece) {
+        written.append(piece);
+        return IoResult::success();
+    });
+    writer.add(Entry{"user", "secret", "example.com"});
+    ASSERT_TRUE(writer.finish().succeeded());
+    SavedVaultBuilder builder("pw", 1);
+    builder.add(Entry{"user", "secret", "example.com"});
+    EXPECT_EQ(written, builder.finish());
+}
+
 TEST(VaultBytes, SavedVaultWithoutEntriesEndsWithAnEmptyLine) {
     EXPECT_EQ(SavedVaultBuilder("pw").finish(), scrambleText("pw") + "\r\n\r\n");
     EXPECT_EQ(SavedVaultBuilder("").finish(), "\r\n\r\n");

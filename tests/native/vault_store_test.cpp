@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "posix_file_system.h"
+#include "temp_folder.h"
 #include "vault_samples.h"
 #include "vault/vault_session.h"
 #include "vault/vault_store.h"
@@ -22,28 +23,6 @@ namespace vk::vault {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A folder of its own for one test, removed with everything in it afterwards.
-class TempFolder {
-public:
-    TempFolder() {
-        std::random_device seed;
-        path_ = fs::temp_directory_path() /
-                ("vk-vault-test-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
-        fs::create_directory(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
