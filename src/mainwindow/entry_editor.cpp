@@ -34,7 +34,8 @@ void EntryEditor::create() {
     generateButton = &createButton(GenerateButton, "Generate...", 4680, 465, 1155, 345);
     websiteLabel = skinLabel(WebsiteLabel, "Website:", 960);
     websiteBox = &createEditBox(WebsiteBox, 1320, 900, 3255, 315);
-    for (EditBox* box : {usernameBox, passwordBox, websiteBox}) box->holdSecret();
+    // Wiped as it goes, a character at a time: the password; the other fields show in the list too.
+    passwordBox->holdSecret();
     setTabOrder({cancelButton, saveButton, usernameLabel, usernameBox, passwordLabel, passwordBox, generateButton,
                  websiteLabel, websiteBox});
 

@@ -311,7 +311,8 @@ IoResult VaultSession::save() {
     // held goes now, not at the next save: it may hold what the vault no longer holds (a password
     // changed, an entry deleted).
     baseContent_.swap(written_);
-    wipeSecret(written_);
+    wipeBytes(written_.data(), written_.size());  // past its end the room holds nothing yet
+    written_.clear();
     found_ = VaultFound{VaultState::Guarded, key_.format(), found_.size};
     unsaved_ = false;
     savedChanges_ = entries_.changes();
