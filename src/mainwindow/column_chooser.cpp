@@ -235,7 +235,8 @@ void ColumnChooser::blankPreview() {
             item.iSubItem = column;
             item.pszText = text.data();
             item.cchTextMax = static_cast<int>(text.size());
-            const auto length = static_cast<size_t>(SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+            const auto length =
+                static_cast<size_t>(SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
             std::wstring blank(length, L' ');
             item.pszText = blank.data();
             SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));

@@ -34,7 +34,8 @@ void EntryEditor::create() {
     generateButton = &createButton(GenerateButton, "Generate...", 4680, 465, 1155, 345);
     websiteLabel = skinLabel(WebsiteLabel, "Website:", 960);
     websiteBox = &createEditBox(WebsiteBox, 1320, 900, 3255, 315);
-    // Wiped as it goes, a character at a time: the password; the other fields show in the list too.
+    // The password is wiped from the box when it changes and when the editor goes (the other
+    // fields show in the list anyway).
     passwordBox->holdSecret();
     setTabOrder({cancelButton, saveButton, usernameLabel, usernameBox, passwordLabel, passwordBox, generateButton,
                  websiteLabel, websiteBox});
@@ -66,7 +67,8 @@ std::optional<EntryEditor::Draft> EntryEditor::takeDraft() {
     if (!isLoaded()) return std::nullopt;
     Draft draft;
     draft.opening = opening_;
-    for (vault::Field field : kFields) draft.boxes[static_cast<size_t>(field)] = secretWideWindowText(boxOf(field)->hwnd());
+    for (vault::Field field : kFields)
+        draft.boxes[static_cast<size_t>(field)] = secretWideWindowText(boxOf(field)->hwnd());
     unload();
     return draft;
 }

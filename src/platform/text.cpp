@@ -74,7 +74,9 @@ SecretText secretWindowText(HWND hwnd) { return narrowSecret(secretWideWindowTex
 
 void setSecretWindowText(HWND hwnd, std::string_view ansi) { SetWindowTextW(hwnd, widenSecret(ansi).c_str()); }
 
-SecretText utf8ToCodePageSecret(std::string_view utf8) { return narrowSecret(wideFrom<SecretWString>(CP_UTF8, utf8)); }
+SecretText utf8ToCodePageSecret(std::string_view utf8) {
+    return narrowSecret(wideFrom<SecretWString>(CP_UTF8, utf8));
+}
 
 SecretString codePageToUtf8Secret(std::string_view ansi) {
     bool complete = true;

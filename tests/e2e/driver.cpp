@@ -376,7 +376,7 @@ std::vector<size_t> RunningProgram::countInMemory(const std::vector<std::string>
         std::string_view seen(region.data(), got);
         for (size_t i = 0; i < texts.size(); ++i) {
             if (texts[i].empty()) continue;
-            for (size_t found = seen.find(texts[i]); found != std::string_view::npos; found = seen.find(texts[i], found + 1))
+            for (size_t at = seen.find(texts[i]); at != std::string_view::npos; at = seen.find(texts[i], at + 1))
                 ++counts[i];
         }
     }

@@ -473,7 +473,8 @@ std::vector<Copies> copiesInMemory(const RunningProgram& program, const std::vec
 // The copies of a group of texts together, told on the test's output.
 Copies tellCopies(const char* step, const char* group, std::span<const Copies> copies) {
     Copies all;
-    for (const Copies& one : copies) all = {all.ansi + one.ansi, all.utf16 + one.utf16, all.scrambled + one.scrambled};
+    for (const Copies& one : copies)
+        all = {all.ansi + one.ansi, all.utf16 + one.utf16, all.scrambled + one.scrambled};
     std::cout << "[ memory   ] after " << step << ", " << group << ": ANSI " << all.ansi << ", UTF-16 " << all.utf16
               << ", XOR-0x80 " << all.scrambled << std::endl;
     return all;
@@ -556,8 +557,8 @@ TEST_F(EndToEndLogin, NoPasswordStaysInMemoryOnceTheVaultIsEncryptedOrLocked) {
         std::string text;
         bool columnsAsked;
     } imports[] = {
-        {L"browser.csv", "Imported-Lark-5521", "url,username,password\r\nhttps://a.example/,ann,Imported-Lark-5521\r\n",
-         false},
+        {L"browser.csv", "Imported-Lark-5521",
+         "url,username,password\r\nhttps://a.example/,ann,Imported-Lark-5521\r\n", false},
         {L"no names.csv", "Chosen-Fjord-7730", "bob@b.example;Chosen-Fjord-7730;https://b.example\r\n", true},
     };
     for (const auto& csv : imports) {

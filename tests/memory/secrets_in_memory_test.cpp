@@ -260,8 +260,8 @@ TEST(SecretTexts, LeaveNothingOfTheSecretInTheMemoryTheyGiveBack) {
 // Each step runs on the vault the steps before it left; after each, no block it freed held a
 // marker. Then, locked, no block held at all does.
 TEST_F(SecretsInMemory, NoStepOfTheVaultsWorkLeavesAPasswordInFreedMemoryAndTheLockLeavesNoneAtAll) {
-    memory::MemoryWatch watch(
-        {kMaster, kNewMaster, kLongPassword, kShortPassword, kImported, kImportedWide, kTheirs, kShortOurs, kShortTheirs});
+    memory::MemoryWatch watch({kMaster, kNewMaster, kLongPassword, kShortPassword, kImported, kImportedWide, kTheirs,
+                               kShortOurs, kShortTheirs});
     const Path utf8Csv = (folder.path() / "utf8.csv").string(), utf16Csv = (folder.path() / "utf16.csv").string(),
                exported = (folder.path() / "out.csv").string();
     const struct Step {
@@ -324,7 +324,8 @@ TEST_F(SecretsInMemory, NoStepOfTheVaultsWorkLeavesAPasswordInFreedMemoryAndTheL
         EXPECT_TRUE(freed.empty()) << freed.size() << " freed blocks held a password:" << memory::describe(freed);
     }
     const std::vector<memory::Finding> held = watch.heldFindings();
-    EXPECT_TRUE(held.empty()) << held.size() << " blocks still hold a password once locked:" << memory::describe(held);
+    EXPECT_TRUE(held.empty()) << held.size() << " blocks still hold a password once locked:"
+                              << memory::describe(held);
 }
 
 }  // namespace
