@@ -112,7 +112,7 @@ private:
     void showUnlocked() override;
     void askForNewPassword() override { passwordDialog_.switchToCreate(); }
     void askForPassword() override { passwordDialog_.openToEnter(); }
-    void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) override;
+    void askForColumns(const std::wstring& path, vault::CsvText text, const vault::CsvGuess& guess) override;
     const std::string& product() const override { return productName; }
     // SplashWindow::Host
     unsigned splashTickMs() const override { return env_.splashTickMs; }
@@ -172,7 +172,7 @@ private:
     // LinkLauncher::Host
     void shellOpen(const std::string& address, int showCommand) override { env_.shellOpen(address, showCommand); }
     // ColumnChooser::Host
-    void columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) override;
+    void columnsChosen(std::wstring path, vault::CsvText text, const vault::CsvLayout& layout) override;
     // OptionsDialog::Host
     void optionsChosen(const Options& options) override;
 

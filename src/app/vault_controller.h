@@ -41,7 +41,7 @@ public:
         virtual void askForNewPassword() = 0;
         virtual void askForPassword() = 0;
         // A file to import whose columns are in doubt: the user chooses them.
-        virtual void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) = 0;
+        virtual void askForColumns(const std::wstring& path, vault::CsvText text, const vault::CsvGuess& guess) = 0;
         virtual void endProgramAtOnce() = 0;
         virtual const std::string& appTitle() const = 0;
         virtual const std::string& product() const = 0;  // the product name, under which settings are kept
@@ -102,7 +102,7 @@ public:
 
     // Entries in from another program's CSV export, and out to a CSV file; boxes are modal to `owner`.
     void importEntries(HWND owner);
-    void importInLayout(HWND owner, const std::wstring& path, std::string_view text, const vault::CsvLayout& layout);
+    void importInLayout(HWND owner, const std::wstring& path, const vault::CsvText& text, const vault::CsvLayout& layout);
     void exportEntries(HWND owner);
 
     const vault::VaultSession& vault() const { return vault_; }

@@ -8,13 +8,22 @@ namespace vk {
 
 namespace {
 
-std::wstring wideFrom(UINT codePage, std::string_view text) {
+std::wstring wideFrom(UINT codePage, std::string_view text, DWORD flags = 0) {
     if (text.empty()) return {};
     const int size = static_cast<int>(text.size());
-    int n = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+    int n = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
     std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), n);
+    MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), n);
     return wide;
+}
+
+std::string utf8From(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int size = static_cast<int>(wide.size());
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), n, nullptr, nullptr);
+    return utf8;
 }
 
 }  // namespace
@@ -79,14 +88,19 @@ AnsiText utf8ToCodePage(std::string_view utf8) { return narrow(wideFrom(CP_UTF8,
 
 std::wstring utf8ToWide(std::string_view utf8) { return wideFrom(CP_UTF8, utf8); }
 
-std::string codePageToUtf8(std::string_view ansi) {
-    std::wstring wide = wideFrom(CP_ACP, ansi);
-    if (wide.empty()) return {};
-    const int size = static_cast<int>(wide.size());
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), n, nullptr, nullptr);
-    return utf8;
+std::string codePageToUtf8(std::string_view ansi) { return utf8From(wideFrom(CP_ACP, ansi)); }
+
+std::optional<std::string> codePageFileTextToUtf8(std::string_view ansi) {
+    std::wstring wide = wideFrom(CP_ACP, ansi, MB_ERR_INVALID_CHARS);
+    if (wide.empty() && !ansi.empty()) return std::nullopt;
+    return utf8From(wide);
+}
+
+std::string codePageName() {
+    const UINT codePage = GetACP();
+    // The Windows code pages of Europe, the Middle East, Thailand and Vietnam go by that name.
+    const bool windowsNamed = codePage == 874 || (codePage >= 1250 && codePage <= 1258);
+    return (windowsNamed ? "Windows-" : "code page ") + std::to_string(codePage);
 }
 
 }  // namespace vk
