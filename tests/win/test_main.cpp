@@ -5,8 +5,9 @@
 //                      says "saving", saves a vault of COUNT entries made from SEED into FOLDER as
 //                      the program does, then says "saved" (a test may kill it on the way).
 //   --export-slowly PATH
-//                      writes an export to PATH as the program does, says "writing" half-way and
-//                      waits there until its standard input closes (a test kills it on the way).
+//                      runs the program and exports its entries to PATH through the File menu, says
+//                      "writing" at the export's first write and waits there until its standard
+//                      input closes (a test kills it on the way).
 //   --keep-desktop     has Wine start its desktop process now, says "ready" on stdout, and keeps
 //                      the desktop in use until its standard input closes (see scripts/test).
 //   --start-copy FOLDER
@@ -108,20 +109,6 @@ bool startedAsExplorer() {
     return lstrcmpiW(std::filesystem::path(self).filename().c_str(), L"explorer.exe") == 0;
 }
 
-int exportSlowly(const char* path) {
-    const std::wstring target = vk::widen(path);
-    auto content = [](const vk::vault::PieceWriter& write) {
-        vk::vault::IoResult written = write("Username,Password,Website/Location\r\nann,secret,u\r\n");
-        std::puts("writing");
-        std::fflush(stdout);
-        waitForInputToClose();
-        return written;
-    };
-    vk::vault::IoResult exported = vk::vault::realFileSystem().replaceAtomically(
-        target, vk::vault::temporaryPathFor(target), content, vk::vault::TemporaryCopy::RemovedIfKilled);
-    return exported.succeeded() ? 0 : 6;
-}
-
 int startCopy(const char* folder) {
     auto claim = vk::claimVault(vk::vault::realFileSystem(), vk::widen(folder));
     std::puts(claim ? "first" : "handed over");
@@ -145,9 +132,10 @@ int main(int argc, char** argv) {
                          std::strtoul(argv[4], nullptr, 10));
     if (argc == 2 && std::strcmp(argv[1], "--keep-desktop") == 0) return keepDesktop();
     if (argc == 3 && std::strcmp(argv[1], "--start-copy") == 0) return startCopy(argv[2]);
-    if (argc == 3 && std::strcmp(argv[1], "--export-slowly") == 0) return exportSlowly(argv[2]);
     OleInitialize(nullptr);
     vk::initializeWindowing();
+    if (argc == 3 && std::strcmp(argv[1], "--export-slowly") == 0)
+        return vk::test::exportUntilInputCloses(vk::widen(argv[2]));
     testing::InitGoogleTest(&argc, argv);
     vk::test::MessageBoxWatch unexpectedBoxesFail;
     return RUN_ALL_TESTS();
