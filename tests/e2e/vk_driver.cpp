@@ -10,8 +10,8 @@
 //       logs in and opens every other window: the help viewer, the delete question above it, the
 //       main window (also maximised), the entry editor and its password generator (characters and
 //       passphrase), the about box, the messages that tell what imports of a browser's export did
-//       (one with a stray quote), the dialog that asks for the columns of a file without names, and
-//       the dialogs that change the master password, encrypt the vault and remove its encryption
+//       (one with a stray quote), the dialog that asks for the columns of a file without names, the
+//       export's Save dialog with its list of types open, and the dialogs that change the master password, encrypt the vault and remove its encryption
 //       (the vault ends encrypted).
 //
 // For each window to photograph the driver says "shot NAME L T W H" (the window's outer rectangle
@@ -60,13 +60,14 @@ std::string rectText(const RECT& r) {
            std::to_string(r.bottom - r.top);
 }
 
-// Asks the script to photograph the window, and waits until it has.
-bool shoot(const std::string& name, HWND window) {
+// Asks the script to photograph an area of the screen, and waits until it has.
+bool shoot(const std::string& name, const RECT& area) {
     pause(kSettle);
-    say("shot " + name + " " + rectText(windowRect(window)));
+    say("shot " + name + " " + rectText(area));
     std::string reply;
     return static_cast<bool>(std::getline(std::cin, reply));
 }
+bool shoot(const std::string& name, HWND window) { return shoot(name, windowRect(window)); }
 
 std::wstring widen(const std::string& ansi) {
     std::wstring wide;
@@ -281,6 +282,33 @@ int photographImports(const RunningProgram& program, HWND main, const std::files
     return 0;
 }
 
+// The export's Save dialog with its list of types open: the two layouts an export can take.
+int photographExportTypes(const RunningProgram& program, HWND main) {
+    chooseMenuItem(main, kFileMenu, 3);
+    HWND warning = waitForMessageBoxTitled(program, L"Export Entries");
+    if (!warning) return fail("no warning before the export");
+    answerMessageBox(warning, IDYES);
+    HWND dialog = waitForFileDialog(program, L"Export Entries");
+    HWND types = dialog ? GetDlgItem(dialog, 0x470) : nullptr;  // cmb1, the list of types
+    if (!types) return fail("no Save dialog with its types");
+    SendMessageW(types, CB_SHOWDROPDOWN, TRUE, 0);
+    HWND list = nullptr;
+    waitUntil([&] {
+        for (HWND window : program.windows())
+            if (isVisible(window) && className(window) == L"ComboLBox") list = window;
+        return list != nullptr;
+    });
+    RECT area = windowRect(dialog);
+    if (list) {
+        const RECT listArea = windowRect(list);
+        UnionRect(&area, &area, &listArea);
+    }
+    if (!shoot("export-types", area)) return 1;
+    SendMessageW(types, CB_SHOWDROPDOWN, FALSE, 0);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    return waitUntil([&] { return !isVisible(dialog); }) ? 0 : fail("the Save dialog did not close");
+}
+
 // Opens a dialog from the File menu and photographs it; the dialog is left open.
 // Opens a dialog of the File menu, types into its password boxes from the top (as a person does,
 // so that the strength line follows) and photographs it.
@@ -339,6 +367,7 @@ int tour(const std::filesystem::path& folder, const std::string& password) {
     if (!main) return 1;
     if (int failed = photographWorkingWindows(program, main)) return failed;
     if (int failed = photographImports(program, main, folder)) return failed;
+    if (int failed = photographExportTypes(program, main)) return failed;
     if (int failed = photographVaultKeyDialogs(program, main, password)) return failed;
     if (int failed = photographLock(program, main)) return failed;
     closeWindow(main);
