@@ -10,9 +10,10 @@
 // Prints one figure a line as "name: value" for each size. Then Vellumkeep against itself: the
 // same vault encrypted and scrambled, opened (Ok -> list shown) and saved (an edit's Save -> list
 // shown), side by side; the encrypted open is set against the scrambled open plus the key
-// derivation alone, measured here with the system's cryptography. Last, an import of as many new
-// entries again from a CSV file (File > Import Entries..., Open -> its message shown), against a
-// save of the vault it makes (an edit's Save -> list shown).
+// derivation alone, measured here with the system's cryptography. Last, an export of the vault
+// (File > Export Entries..., Save -> the status line says it is written) and an import of as many
+// new entries again from a CSV file (File > Import Entries..., Open -> its message shown), each
+// against a save of the vault the import makes (an edit's Save -> list shown).
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -112,6 +113,9 @@ public:
     // Imports the CSV file through the File menu and the Open dialog, up to the message that
     // tells what was imported.
     bool importFile(const std::filesystem::path& csv, size_t rows);
+    // Exports every entry through the File menu, its warning and the Save dialog, up to the status
+    // line that tells the export is written.
+    bool exportFile(const std::filesystem::path& csv);
     // Reads the peak working set, after everything, sorts included, and closes the program.
     void finish();
 
@@ -246,6 +250,22 @@ bool Session::importFile(const std::filesystem::path& csv, size_t rows) {
     record("import", start);
     if (report) answerMessageBox(report, IDOK);
     return imported || failed("the entries were not imported");
+}
+
+bool Session::exportFile(const std::filesystem::path& csv) {
+    const std::wstring done = L"Exported " + std::to_wstring(listCount(list_)) + L" entries to ";
+    chooseMenuItem(main_, kFileMenu, 3);
+    HWND warning = waitForMessageBoxTitled(program_, L"Export Entries", 30000ms);
+    if (!warning) return failed("no warning before the export");
+    answerMessageBox(warning, IDYES);
+    HWND dialog = nullptr;
+    if (!chooseFile(program_, L"Export Entries", csv.native(), 30000ms, &dialog)) return failed("no Save dialog");
+    if (!waitClosely([&] { return !IsWindow(dialog); }, 30000ms)) return failed("the Save dialog stayed");
+    double start = now();
+    bool exported = waitClosely([&] { return program_.statusText(status_).starts_with(done); }, 60000ms);
+    paintNow(main_);
+    record("export", start);
+    return exported || failed("the entries were not exported");
 }
 
 void Session::finish() {
@@ -408,8 +428,8 @@ bool measureEncryption(const Contender& ours, size_t entries, int rounds, double
     return true;
 }
 
-// Vellumkeep importing as many entries again as its vault holds, from another program's export,
-// against the save of the vault that makes.
+// Vellumkeep exporting its vault, then importing as many entries again as it holds, from another
+// program's export; each against the save of the vault the import makes.
 bool measureImport(const Contender& ours, size_t entries, int rounds) {
     const std::string vault = vk::bench::sampleVault(kMaster, entries);
     std::string csv;
@@ -429,7 +449,8 @@ bool measureImport(const Contender& ours, size_t entries, int rounds) {
         folder.write(L"data.enc", vault);
         folder.write(L"export.csv", csv);
         Session session(folder.copyIn(importer.exe), importer.mainCaption, importer.samples);
-        bool ok = session.logIn(entries) && session.importFile(folder.path() / L"export.csv", entries);
+        bool ok = session.logIn(entries) && session.exportFile(folder.path() / L"exported.csv") &&
+                  session.importFile(folder.path() / L"export.csv", entries);
         for (int i = 0; ok && i < kRepeats; ++i) ok = session.edit(i);
         session.finish();
         if (!ok) return failed("an import round did not finish");
@@ -440,6 +461,9 @@ bool measureImport(const Contender& ours, size_t entries, int rounds) {
     print("import_ms" + suffix, import, 1);
     print("import_save_ms" + suffix, save, 1);
     print("import_ratio" + suffix, import / save, 2);
+    const double exportMs = median(importer.samples["export"]);
+    print("export_ms" + suffix, exportMs, 1);
+    print("export_ratio" + suffix, exportMs / save, 2);
     return true;
 }
 

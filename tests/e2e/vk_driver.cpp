@@ -291,7 +291,9 @@ int photographExportTypes(const RunningProgram& program, HWND main) {
     HWND dialog = waitForFileDialog(program, L"Export Entries");
     HWND types = dialog ? GetDlgItem(dialog, 0x470) : nullptr;  // cmb1, the list of types
     if (!types) return fail("no Save dialog with its types");
-    SendMessageW(types, CB_SHOWDROPDOWN, TRUE, 0);
+    // Opened with the mouse, as a person opens it: the list then stands above the dialog.
+    if (!bringToForeground(dialog)) return fail("the Save dialog does not come to the front");
+    clickWithMouse(types);
     HWND list = nullptr;
     waitUntil([&] {
         for (HWND window : program.windows())
@@ -300,6 +302,10 @@ int photographExportTypes(const RunningProgram& program, HWND main) {
     });
     RECT area = windowRect(dialog);
     if (list) {
+        // Without a window manager Wine leaves the list under the dialog, which hides its first
+        // item; shown again, the list comes to the top.
+        ShowWindow(list, SW_HIDE);
+        ShowWindow(list, SW_SHOWNA);
         const RECT listArea = windowRect(list);
         UnionRect(&area, &area, &listArea);
     }
