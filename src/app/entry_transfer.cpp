@@ -224,7 +224,7 @@ void VaultController::importInLayout(HWND owner, const std::wstring& path, const
     } else {
         host_.setStatusText("No entries imported.");
     }
-    messageBox(owner, importReport(path, text.encoding, result, saved), "Import Entries", MB_OK | MB_ICONINFORMATION);
+    host_.report(owner, importReport(path, text.encoding, result, saved), "Import Entries");
 }
 
 void VaultController::exportEntries(HWND owner) {

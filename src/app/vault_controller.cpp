@@ -155,6 +155,16 @@ constexpr const char* kCryptographyFailed =
 // leaves. True when the file holds the vault as the session has it.
 bool writeVault(VaultController& app, HWND owner, const char* cancelling) {
     vault::VaultSession& vault = app.vault();
+    // Entries gone without a command that removes them are a fault's doing: the file keeps them.
+    if (vault.missingEntries() > 0) {
+        vault::IoResult refused = vault.save();
+        if (owner)
+            messageBox(owner,
+                       "Vellumkeep did not save your entries to:\r\n\r\n" + displayText(vault.path()) + "\r\n\r\n" +
+                           refused.error().reason + "  The vault file keeps what it holds.",
+                       app.host().appTitle(), MB_OK | MB_ICONERROR);
+        return false;
+    }
     if (!mayReplaceVault(app, vault, owner)) return false;
     for (;;) {
         vault::IoResult saved = vault.save();

@@ -49,6 +49,8 @@ const wchar_t* const kMenuCaptions[] = {L"File", L"Data", L"Copy", L"Help", L"Ab
 constexpr int kListRightMargin = 500;
 constexpr int kListBottomMargin = 1000;
 
+// A copied password leaves the clipboard this long after the copy.
+constexpr UINT kClipboardClearMs = 10000;
 // How often a copied password is tried again while another program holds the clipboard open.
 constexpr UINT kClipboardRetryMs = 250;
 // How often the time without use is looked at.
@@ -101,7 +103,7 @@ void MainWindow::create() {
         WS_EX_CLIENTEDGE, "", 60, 1980, 8895, 4215);
     statusBar = &createControl(ControlKind::StatusBar, StatusBar, STATUSCLASSNAMEW, WS_VISIBLE | SBARS_SIZEGRIP, 0, "",
                                0, 6240, 9015, 315);
-    clipboardTimer = &createTimer(ClipboardTimer, host_.clipboardClearMs());
+    clipboardTimer = &createTimer(ClipboardTimer, kClipboardClearMs);
     clipboardTimer->onTick = [this] { onClipboardTimer(); };
     clipboardRetryTimer = &createTimer(ClipboardRetryTimer, kClipboardRetryMs);
     clipboardRetryTimer->onTick = [this] { onClipboardTimer(); };
@@ -254,7 +256,10 @@ bool MainWindow::unlockedOrAsk() {
     return false;
 }
 
-void MainWindow::onOptionsClick() { host_.showOptions(); }
+void MainWindow::onOptionsClick() {
+    // What the options change (when the vault locks) is the vault's to guard, as every command is.
+    if (unlockedOrAsk()) host_.showOptions();
+}
 
 void MainWindow::onLockClick() { host_.lockOrUnlock(); }
 

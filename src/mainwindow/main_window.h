@@ -75,8 +75,6 @@ public:
         virtual bool hasUnsavedChanges() const = 0;
         virtual std::uint64_t unsavedChangeCount() const = 0;
         virtual bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) = 0;
-        // How long a copied password stays on the clipboard.
-        virtual unsigned clipboardClearMs() const = 0;
         // Whether the vault is locked: its entries are out of sight until it is unlocked.
         virtual bool vaultLocked() const = 0;
         // The Lock command: locks the open vault, or asks for the password of the locked one.

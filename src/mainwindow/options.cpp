@@ -47,13 +47,6 @@ void saveOptions(const SettingsStore& settings, const std::string& product, cons
     settings.save(product, kSection, "showPasswords", options.showPasswords ? "1" : "0");
 }
 
-unsigned lockAfterMs(const SettingsStore& settings, const std::string& product, const Options& options) {
-    int seconds = 0;
-    if (parseNumber(settings.get(product, kSection, "lockAfterSeconds", ""), 60 * Options::kMostLockMinutes, seconds))
-        return static_cast<unsigned>(seconds) * 1000u;
-    return static_cast<unsigned>(options.lockAfterMinutes) * 60'000u;
-}
-
 bool parseLockMinutes(const std::string& typed, int& minutes) {
     return parseNumber(typed, Options::kMostLockMinutes, minutes);
 }

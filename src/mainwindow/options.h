@@ -21,11 +21,6 @@ struct Options {
 Options readOptions(const SettingsStore& settings, const std::string& product);
 void saveOptions(const SettingsStore& settings, const std::string& product, const Options& options);
 
-// How long the vault may stay open without use, in milliseconds; 0: it never locks for that. A
-// value of seconds in the settings ("lockAfterSeconds", which no dialog shows) takes the place of
-// the minutes: tests lock in a moment with it.
-unsigned lockAfterMs(const SettingsStore& settings, const std::string& product, const Options& options);
-
 // The minutes as typed, when they are a whole number from 0 to kMostLockMinutes.
 bool parseLockMinutes(const std::string& typed, int& minutes);
 

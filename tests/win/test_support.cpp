@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -259,10 +260,11 @@ MessageBoxWatch::~MessageBoxWatch() {
 
 LRESULT CALLBACK MessageBoxWatch::hook(int code, WPARAM wParam, LPARAM lParam) {
     auto box = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_DESTROYWND && activeBoxes) activeBoxes->onDestroyed(box);
     if (code == HCBT_ACTIVATE && isMessageBox(box)) {
         if (!activeBoxes)
             failAndClose(box);
-        else if (box != activeBoxes->pendingBox_)
+        else
             activeBoxes->onBox(box);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -282,20 +284,28 @@ void MessageBoxes::answerAfter(int button, std::function<void()> before) {
     befores_.push_back(std::move(before));
 }
 
+void MessageBoxes::onDestroyed(HWND window) {
+    std::erase(liveBoxes_, window);
+}
+
 namespace {
 
-// The button Enter presses in a message box: the one drawn as its default. (Wine's box answers
-// DM_GETDEFID with IDOK whatever its buttons are.)
+// The button a box's Enter presses: the button drawn as the default, or else the dialog's default
+// id where the box has that button. (Wine's box answers DM_GETDEFID with IDOK whatever its buttons.)
 int defaultButtonOf(HWND box) {
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if ((GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) return GetDlgCtrlID(child);
-    const LRESULT defined = SendMessageW(box, DM_GETDEFID, 0, 0);
-    return HIWORD(defined) == DC_HASDEFID && GetDlgItem(box, LOWORD(defined)) ? LOWORD(defined) : 0;
+    for (int button : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
+        HWND control = GetDlgItem(box, button);
+        if (control && (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) return button;
+    }
+    const LRESULT id = SendMessageW(box, DM_GETDEFID, 0, 0);
+    return HIWORD(id) == DC_HASDEFID && GetDlgItem(box, LOWORD(id)) ? LOWORD(id) : 0;
 }
 
 }  // namespace
 
 void MessageBoxes::onBox(HWND box) {
+    if (std::find(liveBoxes_.begin(), liveBoxes_.end(), box) != liveBoxes_.end()) return;
+    liveBoxes_.push_back(box);
     SeenBox seen;
     seen.text = windowText(GetDlgItem(box, 0xFFFF)).text;
     seen.wideText = wideWindowText(GetDlgItem(box, 0xFFFF));
@@ -460,6 +470,7 @@ void TestProgram::start(const std::filesystem::path& folder, vault::Cryptography
     env.shellOpen = [this](const std::string& address, int show) { addresses_.emplace_back(address, show); };
     env.isNT6OrLater = [this] { return nt6_; };
     env.splashTickMs = 1;
+    env.tickCount = [this] { return now_; };
     if (crypto) env.crypto = crypto;
     program_ = std::make_unique<Program>(std::move(env));
     auto recorder = std::make_unique<RecordingSkinSupport>();
