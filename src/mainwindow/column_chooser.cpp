@@ -108,7 +108,7 @@ std::string columnDoubtMessage(const vault::CsvGuess& guess, const vault::CsvPre
 }
 
 bool takesCredentials(const vault::CsvLayout& layout) {
-    return layout.username != vault::kNoColumn || layout.password != vault::kNoColumn;
+    return layout.username != vault::kNoColumn && layout.password != vault::kNoColumn;
 }
 
 // ---- The window ----

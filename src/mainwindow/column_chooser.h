@@ -27,7 +27,8 @@ std::vector<std::string> separatorChoices();
 int choiceOfSeparator(char separator);
 // Why the columns are asked for, told above the preview, and how many columns it leaves out.
 std::string columnDoubtMessage(const vault::CsvGuess& guess, const vault::CsvPreview& preview);
-// Whether the layout imports anything: it takes a username or a password from some column.
+// Whether the layout can import anything: it takes the username and the password from columns, as
+// the entry editor takes no entry without both.
 bool takesCredentials(const vault::CsvLayout& layout);
 
 class ColumnChooser : public Window {
