@@ -9,7 +9,6 @@
 
 #include "platform/app_info.h"
 #include "platform/file_dialogs.h"
-#include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "vault/entry_csv.h"
@@ -127,7 +126,7 @@ std::string readFailureText(const vault::IoError& error) {
 
 // The file's bytes, or nothing when it is too big or cannot be read (the user was told why).
 std::optional<std::string> readImportFile(const VaultController& app, HWND owner, const std::wstring& path) {
-    const unsigned long long size = fileSizeOf(path).value_or(0);
+    const unsigned long long size = app.vault().files().fileSize(path).value_or(0);
     if (size > vault::kMaxCsvImportBytes) {
         constexpr unsigned long long kMegabyte = 1 << 20;
         refuseImport(app, owner, path,
@@ -186,7 +185,7 @@ std::string protectedFileAt(const VaultController& app, const std::wstring& path
         {app.programFolder() + L"\\Help.rtf", "Vellumkeep's help"},
     };
     for (const auto& file : kept)
-        if (sameFile(path, file.file)) return file.what;
+        if (vault::sameFile(app.vault().files(), path, file.file)) return file.what;
     return {};
 }
 

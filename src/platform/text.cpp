@@ -103,4 +103,10 @@ std::string codePageName() {
     return (windowsNamed ? "Windows-" : "code page ") + std::to_string(codePage);
 }
 
+std::string sizeText(unsigned long long bytes) {
+    std::string digits = std::to_string(bytes);
+    if (bytes >= (1u << 20)) return std::to_string((bytes + (1u << 19)) >> 20) + " MB (" + digits + " bytes)";
+    return digits + " bytes";
+}
+
 }  // namespace vk

@@ -42,4 +42,7 @@ std::optional<std::string> codePageFileTextToUtf8(std::string_view ansi);
 std::string codePageName();
 std::wstring utf8ToWide(std::string_view utf8);
 
+// A size as people read it: "512 bytes", or "130 MB (136314880 bytes)".
+std::string sizeText(unsigned long long bytes);
+
 }  // namespace vk

@@ -89,7 +89,8 @@ void VaultSession::inspectBytes(const std::string& bytes, const Fingerprint& fin
     known_ = fingerprint;
     wipeSecret(storedPassword_);
     found_.size = bytes.size();
-    found_.format = isEncryptedVault(bytes) ? VaultFormat::Encrypted : VaultFormat::Scrambled;
+    const bool encrypted = isEncryptedVault(bytes) || (crypto_ && hasEncryptedVaultDigest(*crypto_, bytes));
+    found_.format = encrypted ? VaultFormat::Encrypted : VaultFormat::Scrambled;
     // An encrypted vault, whole or not, is never taken for a fresh one: that would overwrite it.
     if (found_.format == VaultFormat::Encrypted) {
         found_.state = encryptedVaultState(crypto_, bytes);
@@ -105,7 +106,9 @@ IoResult VaultSession::open(std::string_view password, OpenOutcome& outcome) {
     outcome = OpenOutcome::WrongPassword;
     VaultStore vault = store();
     std::string bytes;
-    if (IoResult result = vault.read(bytes); result.failed()) return result;
+    bool there = true;
+    if (IoResult result = vault.readIfThere(bytes, there); result.failed()) return result;
+    if (!there) return vaultGone(outcome);
     const Fingerprint read = *vault.seen();
     if (!known_ || read != *known_) {
         inspectBytes(bytes, read);
@@ -170,7 +173,9 @@ IoResult VaultSession::create(std::string_view masterPassword, OpenOutcome& outc
     outcome = OpenOutcome::FileChanged;
     VaultStore vault = store();
     std::string bytes;
-    if (IoResult result = vault.read(bytes); result.failed()) return result;
+    bool there = true;
+    if (IoResult result = vault.readIfThere(bytes, there); result.failed()) return result;
+    if (!there) return vaultGone(outcome);
     // Only the vault that inspect found without a master password gets one: a file that became an
     // encrypted vault meanwhile would be destroyed by the new first line.
     if (!known_ || *vault.seen() != *known_) {
@@ -185,6 +190,12 @@ IoResult VaultSession::create(std::string_view masterPassword, OpenOutcome& outc
     rememberEntriesWritten();
     found_.state = VaultState::Guarded;
     outcome = OpenOutcome::Opened;
+    return IoResult::success();
+}
+
+IoResult VaultSession::vaultGone(OpenOutcome& outcome) {
+    known_.reset();
+    outcome = OpenOutcome::FileChanged;
     return IoResult::success();
 }
 

@@ -46,7 +46,8 @@ enum class OpenOutcome {
     NewerVersion,
     CryptographyFailed,
     // The file is no longer the one inspect found (a sync tool, a restored backup): it was
-    // inspected again, nothing was loaded, and found() tells what it is now.
+    // inspected again, nothing was loaded, and found() tells what it is now; or it is gone, and
+    // nothing was made in its place: the gate inspects it again.
     FileChanged,
 };
 
@@ -147,6 +148,8 @@ private:
     void remember(const VaultStore& store);
     // What the file holds from now on: the entries as the list has them.
     void rememberEntriesWritten();
+    // The vault file went while the gate waited: it is inspected again, and nothing is made meanwhile.
+    IoResult vaultGone(OpenOutcome& outcome);
     // Takes the file's bytes as what the gate works on from now on.
     void inspectBytes(const std::string& bytes, const Fingerprint& fingerprint);
     void openScrambled(std::string bytes, std::string_view password, OpenOutcome& outcome);

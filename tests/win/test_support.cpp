@@ -290,15 +290,18 @@ void MessageBoxes::onDestroyed(HWND window) {
 
 namespace {
 
-// The button a box's Enter presses: the button drawn as the default, or else the dialog's default
-// id where the box has that button. (Wine's box answers DM_GETDEFID with IDOK whatever its buttons.)
+// The button a box's Enter presses, once the box is up: the one that has the focus, or the one
+// drawn as the default, or the dialog's default id.
 int defaultButtonOf(HWND box) {
+    HWND focus = GetFocus();
+    if (focus && GetParent(focus) == box && GetDlgCtrlID(focus) >= IDOK && GetDlgCtrlID(focus) <= IDNO)
+        return GetDlgCtrlID(focus);
     for (int button : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
         HWND control = GetDlgItem(box, button);
         if (control && (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) return button;
     }
     const LRESULT id = SendMessageW(box, DM_GETDEFID, 0, 0);
-    return HIWORD(id) == DC_HASDEFID && GetDlgItem(box, LOWORD(id)) ? LOWORD(id) : 0;
+    return HIWORD(id) == DC_HASDEFID ? LOWORD(id) : 0;
 }
 
 }  // namespace
@@ -332,7 +335,6 @@ VOID CALLBACK MessageBoxes::answerLater(HWND, UINT, UINT_PTR id, DWORD) {
     MessageBoxes* self = activeBoxes;
     if (!self || !self->pendingBox_) return;
     HWND box = self->pendingBox_;
-    // Read once the box has set itself up: it marks its default button after it was activated.
     self->seen_.back().defaultButton = defaultButtonOf(box);
     if (self->answers_.empty()) {
         ++self->unexpected_;

@@ -51,6 +51,15 @@ struct LockingProgram {
         wchar_t item[64] = L"";
         GetMenuStringW(GetSubMenu(GetMenu(form().hwnd()), 0), kLockItem, item, 64, MF_BYPOSITION);
         EXPECT_STREQ(item, L"Unlock...\tCtrl+L");
+        // Where the list was: the word, and the one thing to do; the vault's commands wait.
+        EXPECT_FALSE(IsWindowVisible(list()));
+        EXPECT_TRUE(IsWindowVisible(form().control(MainWindow::LockedLabel)->hwnd()));
+        EXPECT_EQ(form().control(MainWindow::LockedLabel)->text(), "Vellumkeep is locked.");
+        EXPECT_TRUE(IsWindowVisible(form().control(MainWindow::UnlockButton)->hwnd()));
+        EXPECT_EQ(LOWORD(SendMessageW(form().hwnd(), DM_GETDEFID, 0, 0)), MainWindow::UnlockButton);
+        for (int command : {MainWindow::AddButton, MainWindow::EditButton, MainWindow::DeleteButton,
+                            MainWindow::CopyPasswordButton})
+            EXPECT_FALSE(IsWindowEnabled(form().control(command)->hwnd())) << command;
     }
     // Asks to unlock, as the Lock command does while locked, and types the password.
     void typeToUnlock(const std::string& password) {
@@ -111,24 +120,35 @@ TEST_F(VaultLockTest, WhatLocksTheVaultAndWhatDoesNot) {
              t.form().timer(MainWindow::IdleTimer)->tick();
          }, false},
     };
+    ClipboardLock clipboardLock;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         LockingProgram t;
         t.start(c.settings);
+        t.selectRow(1);
+        click(t.form().control(MainWindow::CopyPasswordButton));
         c.act(t);
         pumpPending();
         if (!c.locks) {
             EXPECT_FALSE(t.program->locked());
             EXPECT_EQ(shownEntries(t.list()), kEntries);
+            EXPECT_EQ(clipboardText(), "pw-b");
             continue;
         }
         t.expectLocked();
-        ShowWindow(t.form().hwnd(), SW_RESTORE);
+        EXPECT_EQ(clipboardText(), std::nullopt) << "the copied password outlived the lock";
+        const bool wasMinimised = IsIconic(t.form().hwnd());
         t.program.writeVault("master", {kEntries[1]});  // changed by another program meanwhile
+        ShowWindow(t.form().hwnd(), SW_RESTORE);
+        pumpPending();
+        EXPECT_EQ(t.program->passwordDialog().isLoaded(), wasMinimised) << "restored, it asks for the password at once";
         t.typeToUnlock("master");
         EXPECT_FALSE(t.program->locked());
         EXPECT_EQ(shownEntries(t.list()), std::vector<Entry>{kEntries[1]});
         EXPECT_EQ(t.form().statusText(), "Loaded 1 entries");
+        EXPECT_TRUE(IsWindowVisible(t.list()));
+        EXPECT_FALSE(IsWindowVisible(t.form().control(MainWindow::UnlockButton)->hwnd()));
+        EXPECT_TRUE(IsWindowEnabled(t.form().control(MainWindow::AddButton)->hwnd()));
     }
 }
 
