@@ -35,6 +35,7 @@ const MenuItem kMenuItems[] = {
     {MainWindow::DataMenu, L"Delete Selected Item", [](MainWindow& w) { w.onDeleteClick(); }},
     {MainWindow::DataMenu, L"Edit Selected Item", [](MainWindow& w) { w.onEditClick(); }},
     {MainWindow::DataMenu, L"Goto \"Used At\" Location", [](MainWindow& w) { w.onGoToClick(); }},
+    {MainWindow::DataMenu, L"Find...\tCtrl+F", [](MainWindow& w) { w.onFindClick(); }},
     {MainWindow::CopyMenu, L"Selected Username", [](MainWindow& w) { w.onCopyClick(vault::Field::Username); }},
     {MainWindow::CopyMenu, L"Selected Password", [](MainWindow& w) { w.onCopyClick(vault::Field::Password); }},
     {MainWindow::CopyMenu, L"Selected Used At Location", [](MainWindow& w) { w.onCopyClick(vault::Field::Location); }},
@@ -54,12 +55,13 @@ constexpr UINT kClipboardRetryMs = 250;
 // How often the time without use is looked at.
 constexpr UINT kIdleCheckMs = 500;
 constexpr int kLockItem = 5;  // in the File menu
+constexpr int kFindItem = 4;  // in the Data menu
 
 }  // namespace
 
 MainWindow::MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor,
                        const vault::EntryList& entries)
-    : entryList(entries), host_(host), branding_(branding), skinning_(skinning), editor_(editor), entries_(entries) {}
+    : entryList(entries), findBox(*this, skinning), host_(host), branding_(branding), skinning_(skinning), editor_(editor), entries_(entries) {}
 
 int MainWindow::menuItemId(Menu menu, int position) {
     for (size_t row = 0; row < std::size(kMenuItems); ++row)
@@ -107,7 +109,8 @@ void MainWindow::create() {
     clipboardRetryTimer->onTick = [this] { onClipboardTimer(); };
     idleTimer = &createTimer(IdleTimer, kIdleCheckMs);
     idleTimer->onTick = [this] { host_.idleCheck(); };
-    setAccelerators({{FCONTROL | FVIRTKEY, 'L', static_cast<WORD>(menuItemId(FileMenu, kLockItem))}});
+    setAccelerators({{FCONTROL | FVIRTKEY, 'L', static_cast<WORD>(menuItemId(FileMenu, kLockItem))},
+                     {FCONTROL | FVIRTKEY, 'F', static_cast<WORD>(menuItemId(DataMenu, kFindItem))}});
     entryList.attach(entryListControl->hwnd());
     setTabOrder({addButton, editButton, deleteButton, websiteButton, entryListControl, copyButtons[0], goToButton,
                  copyButtons[1], copyButtons[2], statusBar});
@@ -200,6 +203,7 @@ void MainWindow::onUnload(bool& cancel) {
         return;
     }
     forgetCopiedPassword(ClipboardWait::Briefly);  // no later try: the program ends
+    findBox.unload();
     host_.unloadOtherWindows();
     if (skinning_.skinEnabled) skinSupportOf(skinning_).refresh();
     host_.unloadLinkLauncher();
@@ -240,6 +244,8 @@ void MainWindow::showVaultEncrypted(bool encrypted) {
 }
 
 void MainWindow::showLocked(bool locked) {
+    // What was searched may say what is in the vault: the find box goes, and its filter with it.
+    if (locked) findBox.unload();
     entryList.setLocked(locked);
     const UINT_PTR id = static_cast<UINT_PTR>(menuItemId(FileMenu, kLockItem));
     ModifyMenuW(GetMenu(hwnd()), static_cast<UINT>(id), MF_BYCOMMAND | MF_STRING, id,
@@ -278,6 +284,10 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
             host_.windowMinimised();
         else
             onResize();
+        if (findBox.isLoaded()) findBox.keepBeside();
+        return false;
+    case WM_MOVE:
+        if (findBox.isLoaded()) findBox.keepBeside();
         return false;
     case WM_WTSSESSION_CHANGE:
         if (wParam == WTS_SESSION_LOCK) host_.windowsLocking();

@@ -2,7 +2,63 @@
 
 #include <windows.h>
 
+#include <array>
+#include <vector>
+
 namespace vk {
+namespace {
+
+// How the code page folds letter case. A code page of one byte a character folds byte by byte,
+// through a table made once; one of more bytes a character (East Asian code pages) is folded
+// character by character, where a byte alone could be the second half of another character.
+struct CaseFolding {
+    bool byteByByte = true;
+    std::array<char, 256> lower{};
+};
+
+CaseFolding makeCaseFolding() {
+    CaseFolding folding;
+    CPINFO info{};
+    folding.byteByByte = GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+    for (int byte = 0; byte < 256; ++byte) {
+        char c = static_cast<char>(byte);
+        CharLowerBuffA(&c, 1);
+        folding.lower[static_cast<size_t>(byte)] = c;
+    }
+    return folding;
+}
+
+const CaseFolding& caseFolding() {
+    static const CaseFolding folding = makeCaseFolding();
+    return folding;
+}
+
+// Whole characters, lower-cased, then written as UTF-8, in which no character's bytes are found
+// inside another's.
+void foldCharacters(std::string_view text, std::string& folded) {
+    const int length = static_cast<int>(text.size());
+    const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    if (wideLength <= 0) return;
+    std::vector<wchar_t> wide(static_cast<size_t>(wideLength));
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), wideLength);
+    CharLowerBuffW(wide.data(), static_cast<DWORD>(wideLength));
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return;
+    const size_t start = folded.size();
+    folded.resize(start + static_cast<size_t>(size));
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, folded.data() + start, size, nullptr, nullptr);
+}
+
+}  // namespace
+
+void foldLetterCase(std::string_view text, std::string& folded) {
+    const CaseFolding& folding = caseFolding();
+    if (!folding.byteByByte) return foldCharacters(text, folded);
+    const size_t start = folded.size();
+    folded.resize(start + text.size());
+    char* out = folded.data() + start;
+    for (char c : text) *out++ = folding.lower[static_cast<unsigned char>(c)];
+}
 
 void userCollationKey(std::string_view text, std::string& keys) {
     if (text.empty()) return;

@@ -9,4 +9,8 @@ namespace vk {
 // the cost when the same texts are compared many times, as a sort does.
 void userCollationKey(std::string_view text, std::string& keys);
 
+// Appends to `folded` an ANSI text with its letter case folded away, as the system's code page
+// folds it: a word lies in a text, case ignored, when its folded form lies in the text's folded form.
+void foldLetterCase(std::string_view text, std::string& folded);
+
 }  // namespace vk

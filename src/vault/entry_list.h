@@ -60,6 +60,11 @@ public:
     // Drops every entry, their texts and sort keys wiped first: what a lock leaves of the list.
     // The sort settings stay.
     void dropAll();
+    // Which entries were added or changed since a moment: a mark taken then, and newSince with the
+    // entry's place. Emptying the list (dropAll) starts the marks afresh.
+    using Mark = std::uint32_t;
+    Mark mark() const { return static_cast<Mark>(held_.size()); }
+    bool newSince(size_t index, Mark mark) const { return order_[index] >= mark; }
     // How many entries were added, changed or removed one by one (loading does not count).
     std::uint64_t changes() const { return changes_; }
 

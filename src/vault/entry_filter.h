@@ -1,0 +1,60 @@
+#pragma once
+// Finding entries as the user types: the text is cut into words at spaces, and an entry matches
+// when every word is found somewhere in its Username or its Website/Location, letter case ignored.
+// Passwords are never searched: what the list then shows must not tell an onlooker which entry
+// holds a password they guess.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vault/entry_list.h"
+
+namespace vk::vault {
+
+// Appends to `folded` the text with letter case folded away, the same way for every text: a word
+// lies in a text, case ignored, when its folded form lies in the text's folded form.
+using CaseFold = void (*)(std::string_view text, std::string& folded);
+
+class EntryFilter {
+public:
+    // No words: every entry matches.
+    EntryFilter() = default;
+    // `typable` false: the text holds a character no entry can hold, so nothing matches.
+    EntryFilter(std::string_view typed, CaseFold fold, bool typable = true);
+    EntryFilter(const EntryFilter&) = default;
+    EntryFilter(EntryFilter&&) noexcept = default;
+    // The words replaced go with the argument, which wipes them.
+    EntryFilter& operator=(EntryFilter other) noexcept;
+    ~EntryFilter();  // wipes the words: they may say what is in the vault
+
+    // True when it lets every entry through.
+    bool empty() const { return words_.empty() && !matchesNothing_; }
+    bool matches(EntryView entry) const;
+    // True when every entry this filter matches, `wider` matches too: each of the words of `wider`
+    // lies within one of this filter's words (the user typed on).
+    bool narrows(const EntryFilter& wider) const;
+    friend bool operator==(const EntryFilter& a, const EntryFilter& b) {
+        return a.words_ == b.words_ && a.matchesNothing_ == b.matchesNothing_;
+    }
+
+private:
+    CaseFold fold_ = nullptr;
+    std::vector<std::string> words_;  // folded, each once
+    bool matchesNothing_ = false;
+    mutable std::string searched_;  // an entry's searched fields, folded; kept to spare allocations
+};
+
+// The places, in display order, of the entries a filtered list shows.
+using ShownRows = std::vector<std::uint32_t>;
+
+// Collects into `rows` the places of the entries that `filter` matches, and of those added or
+// changed since `kept` (EntryList::mark), whether they match or not: the user sees what they just
+// saved. Looks only at the places in `among` when given (a filter that narrows the last one only
+// needs its rows). Asks `stop` every few thousand entries and once more at the end: false, with
+// `rows` unfinished, as soon as it says so.
+bool collectShownRows(const EntryList& entries, const EntryFilter& filter, EntryList::Mark kept,
+                      const ShownRows* among, ShownRows& rows, const std::function<bool()>& stop);
+
+}  // namespace vk::vault
