@@ -167,14 +167,20 @@ void MainWindow::onFindClick() {
 }
 
 bool MainWindow::findTextChanged(const AnsiText& typed) {
-    const bool wasFiltered = entryList.filtered();
     // Each keystroke replaces the search before it: one that comes while the list is worked out
     // stops that work, and the box asks again with the text it leaves.
-    if (!entryList.filterBy(vault::EntryFilter(typed.text, &foldLetterCase, typed.complete), &keyWaiting)) return false;
+    return showMatches(typed, &keyWaiting);
+}
+
+bool MainWindow::showMatches(const AnsiText& typed, const std::function<bool()>& keyWaiting) {
+    const bool wasFiltered = entryList.filtered();
+    const vault::CaseFolding folding{letterCaseTable(), &foldLetterCase};
+    if (!entryList.filterBy(vault::EntryFilter(typed.text, folding, typed.complete), keyWaiting)) return false;
+    const size_t count = entries_.count();
     if (entryList.filtered())
-        setStatusText(matchesText(entryList.shownCount(), entries_.count(), typed.text));
+        setStatusText(matchesText(entryList.shownCount(), count, typed.text));
     else if (wasFiltered)
-        setStatusText("All " + withThousands(entries_.count()) + (entries_.count() == 1 ? " entry shown" : " entries shown"));
+        setStatusText("All " + withThousands(count) + (count == 1 ? " entry shown" : " entries shown"));
     return true;
 }
 
@@ -182,6 +188,9 @@ void MainWindow::firstMatchChosen() {
     if (entryList.selectFirstRow()) focusOn(entryList.hwnd());
 }
 
-void MainWindow::findClosed() { findTextChanged({}); }
+void MainWindow::findClosed() {
+    // The box is gone: nothing would ask again, so no key may stop this.
+    showMatches({}, [] { return false; });
+}
 
 }  // namespace vk

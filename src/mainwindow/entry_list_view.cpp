@@ -8,6 +8,8 @@ namespace vk {
 namespace {
 
 constexpr size_t kMaxShownBytes = 1024;
+// How often a long search asks whether a key waits.
+constexpr DWORD kAskEveryMs = 10;
 // Bullets, which the list's usual fonts have (some lack a black circle).
 constexpr wchar_t kHiddenPassword[] = L"\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022";
 
@@ -139,18 +141,26 @@ void EntryListView::collectRowsAgain() {
     rows_.swap(rows);
 }
 
-bool EntryListView::filterBy(vault::EntryFilter filter, const std::function<bool()>& stop) {
+bool EntryListView::filterBy(vault::EntryFilter filter, const std::function<bool()>& keyWaiting) {
     if (filter == filter_) return true;
-    // Asking `stop` may run a change of the entries (a message sent by another program): the rows
-    // worked out until then are out of date.
+    // Asking whether a key waits costs a trip to the system: it is asked every few milliseconds of
+    // the work, and once before its outcome is shown. Asking may run other code of the program (a
+    // change of the entries, say): rows worked out before that are out of date.
     const std::uint64_t changesBefore = changes_;
-    auto stopped = [&] { return changes_ != changesBefore || stop(); };
+    DWORD lastAsked = GetTickCount();
+    auto stopped = [&] {
+        if (changes_ != changesBefore) return true;
+        if (GetTickCount() - lastAsked < kAskEveryMs) return false;
+        lastAsked = GetTickCount();
+        return keyWaiting();
+    };
     vault::ShownRows rows;
     if (!filter.empty()) {
         // Typing on only narrows what is shown: the rows shown are all that need a look.
         const vault::ShownRows* among = filtered() && filter.narrows(filter_) ? &rows_ : nullptr;
         if (!vault::collectShownRows(entries_, filter, entries_.mark(), among, rows, stopped)) return false;
     }
+    if (keyWaiting() || changes_ != changesBefore) return false;
     const std::vector<vault::EntryId> keep = selectedIds();
     filter_ = std::move(filter);
     keptSince_ = entries_.mark();

@@ -35,9 +35,9 @@ public:
     size_t shownCount() const;
 
     // Shows only the entries `filter` matches; an empty filter shows them all again. The selected
-    // entry stays selected, in view, while it is shown. False when `stop` said to stop first (a
-    // keystroke came): the list then shows what it showed before.
-    bool filterBy(vault::EntryFilter filter, const std::function<bool()>& stop);
+    // entry stays selected, in view, while it is shown. False when `keyWaiting` said a key came
+    // first, which makes the work stale: the list then shows what it showed before.
+    bool filterBy(vault::EntryFilter filter, const std::function<bool()>& keyWaiting);
     bool filtered() const { return !filter_.empty(); }
     // Selects the first row shown, in view, with the keyboard focus; false when none is shown.
     bool selectFirstRow();

@@ -3,6 +3,7 @@
 // a menu bar. Closing it ends the program.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -171,6 +172,8 @@ private:
 
     // FindBox::Host
     bool findTextChanged(const AnsiText& typed) override;
+    // The list shows what matches `typed`, and the status line how many; false when a key came first.
+    bool showMatches(const AnsiText& typed, const std::function<bool()>& keyWaiting);
     void firstMatchChosen() override;
     void findClosed() override;
 

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <array>
 #include <vector>
 
 namespace vk {
@@ -50,6 +49,11 @@ void foldCharacters(std::string_view text, std::string& folded) {
 }
 
 }  // namespace
+
+const std::array<char, 256>* letterCaseTable() {
+    const CaseFolding& folding = caseFolding();
+    return folding.byteByByte ? &folding.lower : nullptr;
+}
 
 void foldLetterCase(std::string_view text, std::string& folded) {
     const CaseFolding& folding = caseFolding();

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,8 @@ void userCollationKey(std::string_view text, std::string& keys);
 // Appends to `folded` an ANSI text with its letter case folded away, as the system's code page
 // folds it: a word lies in a text, case ignored, when its folded form lies in the text's folded form.
 void foldLetterCase(std::string_view text, std::string& folded);
+// The same folding, byte by byte, for a code page of one byte a character; none for the East
+// Asian code pages, where a byte may be half of a character.
+const std::array<char, 256>* letterCaseTable();
 
 }  // namespace vk

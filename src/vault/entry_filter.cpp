@@ -6,7 +6,26 @@
 
 namespace vk::vault {
 
-EntryFilter::EntryFilter(std::string_view typed, CaseFold fold, bool typable) : fold_(fold) {
+namespace {
+
+// Whether `word` (folded) lies in `text` (as it is), each byte of the text folded as it is read:
+// no folded copy is made, and no call is made for the few bytes of a field.
+bool containsFolded(std::string_view text, std::string_view word, const std::array<char, 256>& lower) {
+    if (word.size() > text.size()) return false;
+    const char first = word[0];
+    const size_t last = text.size() - word.size();
+    for (size_t i = 0; i <= last; ++i) {
+        if (lower[static_cast<unsigned char>(text[i])] != first) continue;
+        size_t k = 1;
+        while (k < word.size() && lower[static_cast<unsigned char>(text[i + k])] == word[k]) ++k;
+        if (k == word.size()) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+EntryFilter::EntryFilter(std::string_view typed, CaseFolding folding, bool typable) : folding_(folding) {
     if (!typable) {
         matchesNothing_ = true;
         return;
@@ -17,13 +36,16 @@ EntryFilter::EntryFilter(std::string_view typed, CaseFold fold, bool typable) : 
         typed.remove_prefix(space == std::string_view::npos ? typed.size() : space + 1);
         if (word.empty()) continue;
         std::string folded;
-        fold_(word, folded);
+        if (folding_.table)
+            for (char c : word) folded += (*folding_.table)[static_cast<unsigned char>(c)];
+        else
+            folding_.fold(word, folded);
         if (std::find(words_.begin(), words_.end(), folded) == words_.end()) words_.push_back(std::move(folded));
     }
 }
 
 EntryFilter& EntryFilter::operator=(EntryFilter other) noexcept {
-    std::swap(fold_, other.fold_);
+    std::swap(folding_, other.folding_);
     words_.swap(other.words_);
     std::swap(matchesNothing_, other.matchesNothing_);
     searched_.swap(other.searched_);
@@ -38,13 +60,20 @@ EntryFilter::~EntryFilter() {
 bool EntryFilter::matches(EntryView entry) const {
     if (matchesNothing_) return false;
     if (words_.empty()) return true;
-    searched_.clear();
-    fold_(entry.username, searched_);
-    // No word holds a NUL: none is found across the two fields.
-    searched_.push_back('\0');
-    fold_(entry.location, searched_);
-    return std::all_of(words_.begin(), words_.end(),
-                       [this](const std::string& word) { return searched_.find(word) != std::string::npos; });
+    if (!folding_.table) {
+        searched_.clear();
+        folding_.fold(entry.username, searched_);
+        // No word holds a NUL: none is found across the two fields.
+        searched_.push_back('\0');
+        folding_.fold(entry.location, searched_);
+    }
+    return std::all_of(words_.begin(), words_.end(), [&](const std::string& word) { return found(word, entry); });
+}
+
+bool EntryFilter::found(std::string_view word, EntryView entry) const {
+    if (!folding_.table) return searched_.find(word) != std::string::npos;
+    const auto& lower = *folding_.table;
+    return containsFolded(entry.username, word, lower) || containsFolded(entry.location, word, lower);
 }
 
 bool EntryFilter::narrows(const EntryFilter& wider) const {
@@ -58,19 +87,7 @@ bool EntryFilter::narrows(const EntryFilter& wider) const {
 
 bool collectShownRows(const EntryList& entries, const EntryFilter& filter, EntryList::Mark kept,
                       const ShownRows* among, ShownRows& rows, const std::function<bool()>& stop) {
-    // Often enough that a keystroke waits no more than a millisecond or so, seldom enough that
-    // asking costs nothing that shows.
-    constexpr size_t kStopCheckEvery = 8192;
-    rows.clear();
-    const size_t count = among ? among->size() : entries.count();
-    for (size_t i = 0; i < count; ++i) {
-        // Asking may run other code of the program: nothing read before it is trusted after a stop.
-        if (i % kStopCheckEvery == kStopCheckEvery - 1 && stop()) return false;
-        const size_t place = among ? (*among)[i] : i;
-        if (entries.newSince(place, kept) || filter.matches(entries.at(place)))
-            rows.push_back(static_cast<std::uint32_t>(place));
-    }
-    return !stop();
+    return entries.choose([&](EntryView entry) { return filter.matches(entry); }, kept, among, rows, stop);
 }
 
 }  // namespace vk::vault

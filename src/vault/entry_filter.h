@@ -3,6 +3,7 @@
 // when every word is found somewhere in its Username or its Website/Location, letter case ignored.
 // Passwords are never searched: what the list then shows must not tell an onlooker which entry
 // holds a password they guess.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,16 +14,21 @@
 
 namespace vk::vault {
 
-// Appends to `folded` the text with letter case folded away, the same way for every text: a word
-// lies in a text, case ignored, when its folded form lies in the text's folded form.
-using CaseFold = void (*)(std::string_view text, std::string& folded);
+// How letter case is folded away, the same way for every text: a word lies in a text, case
+// ignored, when its folded form lies in the text's folded form.
+struct CaseFolding {
+    // Byte by byte, for a code page of one byte a character: texts are searched as they are.
+    const std::array<char, 256>* table = nullptr;
+    // Otherwise whole texts: appends to `folded` the text folded.
+    void (*fold)(std::string_view text, std::string& folded) = nullptr;
+};
 
 class EntryFilter {
 public:
     // No words: every entry matches.
     EntryFilter() = default;
     // `typable` false: the text holds a character no entry can hold, so nothing matches.
-    EntryFilter(std::string_view typed, CaseFold fold, bool typable = true);
+    EntryFilter(std::string_view typed, CaseFolding folding, bool typable = true);
     EntryFilter(const EntryFilter&) = default;
     EntryFilter(EntryFilter&&) noexcept = default;
     // The words replaced go with the argument, which wipes them.
@@ -40,20 +46,22 @@ public:
     }
 
 private:
-    CaseFold fold_ = nullptr;
+    bool found(std::string_view word, EntryView entry) const;
+
+    CaseFolding folding_;
     std::vector<std::string> words_;  // folded, each once
     bool matchesNothing_ = false;
-    mutable std::string searched_;  // an entry's searched fields, folded; kept to spare allocations
+    mutable std::string searched_;  // without a table: an entry's searched fields, folded
 };
 
 // The places, in display order, of the entries a filtered list shows.
-using ShownRows = std::vector<std::uint32_t>;
+using ShownRows = EntryList::Places;
 
 // Collects into `rows` the places of the entries that `filter` matches, and of those added or
 // changed since `kept` (EntryList::mark), whether they match or not: the user sees what they just
 // saved. Looks only at the places in `among` when given (a filter that narrows the last one only
-// needs its rows). Asks `stop` every few thousand entries and once more at the end: false, with
-// `rows` unfinished, as soon as it says so.
+// needs its rows). Asks `stop` every few thousand entries: false, with `rows` unfinished, as soon
+// as it says so.
 bool collectShownRows(const EntryList& entries, const EntryFilter& filter, EntryList::Mark kept,
                       const ShownRows* among, ShownRows& rows, const std::function<bool()>& stop);
 

@@ -189,6 +189,31 @@ void EntryList::reorder() {
     std::stable_sort(order_.begin(), order_.end(), [this](Slot a, Slot b) { return before(a, b); });
 }
 
+bool EntryList::choose(const std::function<bool(EntryView)>& choose, Mark kept, const Places* among, Places& places,
+                       const std::function<bool()>& stop) const {
+    // Asking costs a call, which the caller may make cheaper still by looking only now and then.
+    constexpr size_t kStopCheckEvery = 4096;
+    enum : std::uint8_t { NotAsked, Asked, Chosen };
+    std::vector<std::uint8_t> state(held_.size(), among ? NotAsked : Asked);  // by slot
+    if (among)
+        for (std::uint32_t place : *among) state[order_[place]] = Asked;
+    size_t asked = 0;
+    for (Slot slot = 0; slot < held_.size(); ++slot) {
+        const Held& held = held_[slot];
+        if (state[slot] == NotAsked || (!held.vault && !held.own)) continue;
+        // Asking may run other code of the program: nothing read before it is trusted after a stop.
+        if (++asked % kStopCheckEvery == 0 && stop()) return false;
+        if (slot >= kept || choose(entryIn(slot))) state[slot] = Chosen;
+    }
+    places.clear();
+    const size_t count = among ? among->size() : order_.size();
+    for (size_t i = 0; i < count; ++i) {
+        const std::uint32_t place = among ? (*among)[i] : static_cast<std::uint32_t>(i);
+        if (state[order_[place]] == Chosen) places.push_back(place);
+    }
+    return true;
+}
+
 IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries, const PieceWriter& write) {
     VaultContentWriter writer(masterPassword, write);
     // Lines still in the order they were read (a vault not sorted since) go as one piece each.

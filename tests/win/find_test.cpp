@@ -247,6 +247,10 @@ TEST_F(FindTest, AKeystrokeThatComesMeanwhileReplacesTheSearch) {
     retry.tick();   // as the system would, once no key waits
     EXPECT_EQ(shownNames(), (Names{"john@example.com", "BOB"}));
     EXPECT_FALSE(retry.enabled());
+    // Closing the box leaves nothing to ask again: a key waiting then does not stop it.
+    PostMessageW(findTextBox()->hwnd(), WM_KEYDOWN, VK_SHIFT, 0x002A0001);
+    findBox().unload();
+    EXPECT_EQ(listCount(list()), 5);
 }
 
 }  // namespace
