@@ -17,6 +17,8 @@ target_link_libraries(vk_test_samples PUBLIC vk_portable)
 file(GLOB VK_NATIVE_TEST_SOURCES CONFIGURE_DEPENDS tests/native/*.cpp)
 add_executable(vk_native_tests ${VK_NATIVE_TEST_SOURCES})
 target_link_libraries(vk_native_tests PRIVATE vk_test_samples GTest::gtest GTest::gtest_main)
+# The layer test reads the guide and the sources where they stand.
+target_compile_definitions(vk_native_tests PRIVATE VK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(vk_native_tests DISCOVERY_MODE PRE_TEST)
 
 # The vault reader once more, with its portable scan in place of the wide one the machine offers.

@@ -9,7 +9,6 @@
 
 #include "platform/app_info.h"
 #include "platform/file_dialogs.h"
-#include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "vault/entry_csv.h"
@@ -118,7 +117,7 @@ std::string readFailureText(const vault::IoError& error) {
 
 // The file's bytes, or nothing when it is too big or cannot be read (the user was told why).
 std::optional<std::string> readImportFile(const VaultController& app, HWND owner, const std::wstring& path) {
-    const unsigned long long size = fileSizeOf(path).value_or(0);
+    const unsigned long long size = app.vault().files().fileSize(path).value_or(0);
     if (size > vault::kMaxCsvImportBytes) {
         constexpr unsigned long long kMegabyte = 1 << 20;
         refuseImport(app, owner, path,
@@ -177,7 +176,7 @@ std::string protectedFileAt(const VaultController& app, const std::wstring& path
         {app.programFolder() + L"\\Help.rtf", "Vellumkeep's help"},
     };
     for (const auto& file : kept)
-        if (sameFile(path, file.file)) return file.what;
+        if (vault::sameFile(app.vault().files(), path, file.file)) return file.what;
     return {};
 }
 
@@ -215,7 +214,7 @@ void VaultController::importInLayout(HWND owner, const std::wstring& path, std::
     } else {
         host_.setStatusText("No entries imported.");
     }
-    messageBox(owner, importReport(path, result, saved), "Import Entries", MB_OK | MB_ICONINFORMATION);
+    host_.report(owner, importReport(path, result, saved), "Import Entries");
 }
 
 void VaultController::exportEntries(HWND owner) {

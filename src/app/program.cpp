@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "gate/strength_meter.h"
+#include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/wipe.h"
@@ -39,7 +40,8 @@ Program::Program(Environment environment)
       vaultKeyDialog_(*this, *this),
       columnChooser_(*this, *this),
       generatorDialog_(*this, *this, *this),
-      optionsDialog_(*this, *this) {
+      optionsDialog_(*this, *this),
+      lock_(*this, vault_, passwordDialog_, env_.settings, env_.tickCount) {
     isNT6OrLater = [this] { return env_.isNT6OrLater(); };
 }
 
@@ -142,6 +144,19 @@ void Program::unloadOtherWindows() {
     columnChooser_.unload();
     optionsDialog_.unload();
     splashWindow_.unload();
+}
+
+void Program::report(HWND owner, const std::wstring& text, const std::string& title) {
+    messageBox(owner, text, title, MB_OK | MB_ICONINFORMATION);
+    // A lock that waited for the box closed it: it holds no secret, and is shown once unlocked.
+    if (lock_.waiting()) lock_.tellAfterUnlock(text, title);
+}
+
+void Program::closeDialogsForLock() {
+    generatorDialog_.unload();  // before the editor it belongs to
+    vaultKeyDialog_.unload();
+    columnChooser_.unload();
+    optionsDialog_.unload();
 }
 
 void Program::unloadLinkLauncher() {

@@ -7,6 +7,7 @@
 
 #include "app/splash_window.h"
 #include "app/vault_controller.h"
+#include "app/vault_lock.h"
 #include "gate/password_dialog.h"
 #include "gate/vault_key_dialog.h"
 #include "mainwindow/column_chooser.h"
@@ -16,7 +17,6 @@
 #include "mainwindow/options_dialog.h"
 #include "mainwindow/password_generator_dialog.h"
 #include "platform/app_info.h"
-#include "platform/input_watch.h"
 #include "platform/owner_window.h"
 #include "platform/posted_work.h"
 #include "platform/settings.h"
@@ -40,8 +40,8 @@ struct Environment {
     std::function<bool()> isNT6OrLater;
     // 75 ticks of the splash timer make about one second.
     unsigned splashTickMs = 13;
-    // A copied password leaves the clipboard this long after the copy.
-    unsigned clipboardClearMs = 10000;
+    // The time in milliseconds, as GetTickCount tells it: what a time without use is measured by.
+    std::function<DWORD()> tickCount = [] { return GetTickCount(); };
 
     static Environment real();
 };
@@ -63,7 +63,8 @@ class Program : public Branding,
                 public HelpViewer::Host,
                 public LinkLauncher::Host,
                 public ColumnChooser::Host,
-                public OptionsDialog::Host {
+                public OptionsDialog::Host,
+                public VaultLock::Host {
 public:
     explicit Program(Environment environment);
     ~Program();
@@ -96,9 +97,9 @@ public:
     ColumnChooser& columnChooser() { return columnChooser_; }
     PasswordGeneratorDialog& generatorDialog() { return generatorDialog_; }
     OptionsDialog& optionsDialog() { return optionsDialog_; }
-    const Options& options() const { return options_; }
-    // Whether the vault is locked: none of its entries is on screen until the master password is given.
-    bool locked() const { return locked_; }
+    VaultLock& lock() { return lock_; }
+    const Options& options() const { return lock_.options(); }
+    bool locked() const { return lock_.locked(); }
     std::string& linkRequest() { return linkRequest_; }
 
 private:
@@ -114,6 +115,7 @@ private:
     void askForPassword() override { passwordDialog_.openToEnter(); }
     void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) override;
     const std::string& product() const override { return productName; }
+    void report(HWND owner, const std::wstring& text, const std::string& title) override;
     // SplashWindow::Host
     unsigned splashTickMs() const override { return env_.splashTickMs; }
     void handOverFromSplash() override;
@@ -123,8 +125,6 @@ private:
     void newPasswordChosen(std::string password) override;
     void passwordDialogCancelled() override;
     void wrongTriesUsedUp() override { endProgramAtOnce(); }
-    // The password typed to unlock the locked vault.
-    void unlockWith(const std::string& password);
     // VaultKeyDialog::Host
     void vaultKeyChangeAsked(VaultKeyDialog::Request request) override;
     // Checks what the vault key dialog was given, in the order the dialog asks it, and saves the
@@ -151,13 +151,12 @@ private:
     bool hasUnsavedChanges() const override { return vault_.vault().hasUnsavedChanges(); }
     std::uint64_t unsavedChangeCount() const override { return vault_.vault().unsavedChangeCount(); }
     bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) override;
-    unsigned clipboardClearMs() const override { return env_.clipboardClearMs; }
-    bool vaultLocked() const override { return locked_; }
-    void lockOrUnlock() override;
-    void windowsLocking() override;
-    void windowMinimised() override;
-    void idleCheck() override;
-    void showOptions() override { optionsDialog_.open(options_); }
+    bool vaultLocked() const override { return lock_.locked(); }
+    void lockOrUnlock() override { lock_.lockOrUnlock(); }
+    void windowsLocking() override { lock_.windowsLocking(); }
+    void windowMinimised() override { lock_.windowMinimised(); }
+    void idleCheck() override { lock_.idleCheck(); }
+    void showOptions() override { optionsDialog_.open(lock_.options()); }
     // EntryEditor::Host
     vault::EntryId addEntry(const vault::Entry& entry) override { return vault_.addEntry(entry); }
     bool replaceEntry(vault::EntryId id, const vault::Entry& entry) override { return vault_.replaceEntry(id, entry); }
@@ -174,17 +173,17 @@ private:
     // ColumnChooser::Host
     void columnsChosen(std::wstring path, std::string text, const vault::CsvLayout& layout) override;
     // OptionsDialog::Host
-    void optionsChosen(const Options& options) override;
-
-    // The lock (vault_lock.cpp). A lock asked for while a box, a system dialog or a key being
-    // derived holds the main window waits for it: the boxes and dialogs are told to close as their
-    // Cancel would, and the lock follows as soon as the window is free again.
-    void loadOptions();
-    void askForLock();
-    void lockWhenFree();
-    void lock();
-    void askToUnlock();
-    void finishUnlock();
+    void optionsChosen(const Options& options) override { lock_.optionsChosen(options); }
+    // VaultLock::Host
+    void closeDialogsForLock() override;
+    std::optional<EntryEditor::Draft> takeEditorDraft() override { return entryEditor_.takeDraft(); }
+    void reopenEditorDraft(EntryEditor::Draft draft, std::optional<vault::EntryId> entry) override {
+        entryEditor_.openDraft(std::move(draft), entry);
+    }
+    void showLocked(bool locked) override { mainWindow_.showLocked(locked); }
+    void forgetCopies() override { mainWindow_.forgetCopies(); }
+    void optionsRead(const Options& options) override { mainWindow_.entryList.setPasswordsShown(options.showPasswords); }
+    HWND mainWindowHandle() const override { return mainWindow_.hwnd(); }
 
     Environment env_;
     // The vault beside the executable, and its commands.
@@ -208,13 +207,7 @@ private:
     PasswordGeneratorDialog generatorDialog_;  // opened by entryEditor_
     OptionsDialog optionsDialog_;
 
-    Options options_;
-    unsigned lockAfterMs_ = 0;  // 0: no lock for want of use
-    InputWatch inputWatch_;      // when the user last used the program
-    bool locked_ = false;
-    bool lockAsked_ = false;     // a lock waits for the main window to be free
-    // What the editor held when the vault locked; it comes back at the unlock.
-    std::optional<EntryEditor::Draft> draft_;
+    VaultLock lock_;
 };
 
 }  // namespace vk

@@ -28,7 +28,7 @@ void Program::handOverFromSplash() {
 }
 
 void Program::askForMasterPassword() {
-    loadOptions();  // as the main window loads: they say how it shows the entries and when it locks
+    lock_.loadOptions();  // as the main window loads: they say how it shows the entries and when it locks
     vault::VaultState state = vault::VaultState::Fresh;
     if (!vault_.inspect(state)) return;  // reported; the program has ended
     if (state == vault::VaultState::Guarded)
@@ -40,7 +40,7 @@ void Program::askForMasterPassword() {
 void Program::passwordEntered(std::string password) {
     afterHandlers_.post([this, password = std::move(password)]() mutable {
         WipedWhenDone wiped(password);
-        if (locked_) return unlockWith(password);
+        if (lock_.locked()) return lock_.unlockWith(password);
         if (!vault_.unlock(password)) passwordDialog_.refuseWrongPassword();
     });
 }
@@ -48,12 +48,12 @@ void Program::passwordEntered(std::string password) {
 void Program::passwordDialogCancelled() {
     // At start the gate is the only way in: without a password the program ends. A locked vault
     // stays locked.
-    if (!locked_) return endProgramAtOnce();
+    if (!lock_.locked()) return endProgramAtOnce();
     afterHandlers_.post([this] { passwordDialog_.unload(); });
 }
 
 void Program::showUnlocked() {
-    if (locked_) return finishUnlock();
+    if (lock_.locked()) return lock_.finishUnlock();
     mainWindow_.showUnlocked();
 }
 

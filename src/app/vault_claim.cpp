@@ -6,7 +6,6 @@
 #include <iterator>
 
 #include "platform/app_info.h"
-#include "platform/files.h"
 #include "platform/message_box.h"
 #include "vault/vault_store.h"
 
@@ -54,7 +53,7 @@ std::optional<VaultClaim> claimVault(vault::FileSystem& files, const vault::Path
     if (!claim.byPath.held()) return handOver(claim.byPath, vaultPath);
     // The file as it is at start, claimed while this copy runs: a save puts a new file in its place,
     // which its other names (hard links) no longer reach.
-    const std::optional<FileIdentity> file = fileIdentityOf(vaultPath);
+    const std::optional<FileIdentity> file = files.identity(vaultPath);
     if (!file) return claim;
     claim.byFile.emplace(fileKey(*file));
     if (!claim.byFile->held()) return handOver(*claim.byFile, vaultPath);

@@ -8,8 +8,8 @@
 #include "app/vault_claim.h"
 #include "platform/collation.h"
 #include "platform/date_time.h"
-#include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/parse.h"
 #include "platform/process.h"
 #include "platform/text.h"
 #include "platform/wait_cursor.h"
@@ -102,7 +102,7 @@ std::string unsavedStatus(const vault::VaultSession& vault) {
 // A vault larger than the memory the program may use is refused, naming its size; the program
 // then ends rather than stay open with a password and no entries.
 void reportVaultTooLarge(VaultController& app, const vault::VaultSession& vault) {
-    std::optional<unsigned long long> bytes = fileSizeOf(vault.path());
+    std::optional<std::uint64_t> bytes = vault.files().fileSize(vault.path());
     const std::string size = bytes ? sizeText(*bytes) : "too large";
     messageBox(nullptr,
                "Vellumkeep cannot load its vault file:\r\n\r\n" + displayText(vault.path()) + "\r\n\r\nThe file is " +
@@ -155,6 +155,16 @@ constexpr const char* kCryptographyFailed =
 // leaves. True when the file holds the vault as the session has it.
 bool writeVault(VaultController& app, HWND owner, const char* cancelling) {
     vault::VaultSession& vault = app.vault();
+    // Entries gone without a command that removes them are a fault's doing: the file keeps them.
+    if (vault.missingEntries() > 0) {
+        vault::IoResult refused = vault.save();
+        if (owner)
+            messageBox(owner,
+                       "Vellumkeep did not save your entries to:\r\n\r\n" + displayText(vault.path()) + "\r\n\r\n" +
+                           refused.error().reason + "  The vault file keeps what it holds.",
+                       app.host().appTitle(), MB_OK | MB_ICONERROR);
+        return false;
+    }
     if (!mayReplaceVault(app, vault, owner)) return false;
     for (;;) {
         vault::IoResult saved = vault.save();
@@ -193,11 +203,13 @@ vault::Path copyPathOf(const vault::VaultSession& vault) {
 // The copy a save wrote beside the vault and could not put in its place, when one is there and
 // holds anything. A link in the copy's place is no copy of ours: it goes, and what it leads to stays.
 std::optional<vault::Path> leftOverCopy(const vault::VaultSession& vault) {
+    vault::FileSystem& files = vault.files();
     const vault::Path copy = copyPathOf(vault);
-    const std::optional<unsigned long long> size = fileSizeOf(copy);
-    if (!size) return std::nullopt;
-    if (*size == 0 || isLink(copy)) {
-        removeFile(copy);
+    const std::optional<std::uint64_t> size = files.fileSize(copy);
+    const bool link = files.isLink(copy);
+    if (!size && !link) return std::nullopt;
+    if (link || *size == 0) {
+        (void)files.remove(copy);  // nothing of ours is lost: a link's target stays
         return std::nullopt;
     }
     return copy;
@@ -209,34 +221,35 @@ bool unusable(const vault::VaultFound& found) {
 }
 
 // The copy takes the vault's place; a vault file that holds anything is kept aside, never replaced.
-bool putCopyInPlace(const vault::VaultSession& vault, const vault::Path& copy, std::string& failure) {
+vault::IoResult putCopyInPlace(const vault::VaultSession& vault, const vault::Path& copy) {
+    vault::FileSystem& files = vault.files();
     vault::Path target;
-    if (vault.files().finalPath(vault.path(), target).failed()) target = vault.path();
-    const std::optional<unsigned long long> size = fileSizeOf(target);
+    if (files.finalPath(vault.path(), target).failed()) target = vault.path();
+    const std::optional<std::uint64_t> size = files.fileSize(target);
     vault::Path aside;
     if (size && *size > 0) {
-        aside = freeNameBeside(target, L".damaged");
-        if (!moveFileOver(target, aside, failure)) return false;
+        aside = vault::freeNameBeside(files, target, L".damaged");
+        if (vault::IoResult moved = files.moveFile(target, aside); moved.failed()) return moved;
     }
-    if (moveFileOver(copy, target, failure)) return true;
-    std::string ignored;
-    if (!aside.empty()) moveFileOver(aside, target, ignored);
-    return false;
+    vault::IoResult placed = files.moveFile(copy, target);
+    if (placed.failed() && !aside.empty()) (void)files.moveFile(aside, target);
+    return placed;
 }
 
 // The vault file is missing, empty or damaged, and the copy its last save wrote is beside it: the
 // newest save there is. It is offered, and nothing is removed until the user decides: the copy
 // takes the vault's place (a damaged vault is kept aside), or the program ends leaving both.
+// True when there was no copy, or the copy took the vault's place.
 bool offerLeftOverCopy(VaultController& app, const char* vaultIs) {
     vault::VaultSession& vault = app.vault();
-    const vault::Path copy = copyPathOf(vault);
-    const std::optional<unsigned long long> size = fileSizeOf(copy);
-    if (!size || *size == 0 || isLink(copy)) return true;
+    const std::optional<vault::Path> copy = leftOverCopy(vault);
+    if (!copy) return true;
+    const std::uint64_t size = vault.files().fileSize(*copy).value_or(0);
     int answer = messageBox(nullptr,
                             "Vellumkeep's vault file " + std::string(vaultIs) + ":\r\n\r\n" +
                                 displayText(vault.path()) + "\r\n\r\nBeside it is the copy that Vellumkeep's last "
-                                "save wrote (" + sizeText(*size) + "), which holds your newest entries:\r\n\r\n" +
-                                displayText(copy) +
+                                "save wrote (" + sizeText(size) + "), which holds your newest entries:\r\n\r\n" +
+                                displayText(*copy) +
                                 "\r\n\r\nUse this copy as the vault?  Choose No to close Vellumkeep and leave both "
                                 "files as they are.",
                             app.host().appTitle(), MB_YESNO | MB_ICONWARNING);
@@ -244,38 +257,38 @@ bool offerLeftOverCopy(VaultController& app, const char* vaultIs) {
         app.host().endProgramAtOnce();
         return false;
     }
-    std::string failure;
-    if (putCopyInPlace(vault, copy, failure)) return true;
+    vault::IoResult placed = putCopyInPlace(vault, *copy);
+    if (placed.succeeded()) return true;
     messageBox(nullptr,
-               "Vellumkeep could not put the copy in the vault's place:\r\n\r\n" + displayText(copy) +
-                   "\r\n\r\n" + failure + "\r\n\r\nBoth files are as they were.",
+               "Vellumkeep could not put the copy in the vault's place:\r\n\r\n" + displayText(*copy) +
+                   "\r\n\r\n" + placed.error().reason + "\r\n\r\nBoth files are as they were.",
                app.host().appTitle(), MB_OK | MB_ICONERROR);
     app.host().endProgramAtOnce();
     return false;
 }
 
 // After the vault was inspected: a copy beside a vault that cannot be opened as it is, is offered
-// (and the vault inspected again if it is taken); beside a vault that opens, it is what a killed
-// save left and goes. False when the program ended.
+// (and the vault inspected again if it is taken). Beside a vault that may open, it stays until the
+// vault has opened whole: damage past an encrypted vault's header shows only then. False when the
+// program ended.
 bool actOnLeftOverCopy(VaultController& app, const vault::VaultFound& found) {
     vault::VaultSession& vault = app.vault();
-    const std::optional<vault::Path> copy = leftOverCopy(vault);
-    if (!copy) return true;
-    if (found.state == vault::VaultState::NewerVersion) return true;  // not ours to judge
-    if (!unusable(found)) {
-        removeFile(*copy);
-        return true;
-    }
+    if (!unusable(found)) return true;
     if (!offerLeftOverCopy(app, found.size == 0 ? "is empty (0 bytes)" : "is damaged")) return false;
     vault::VaultFound again;
     return readVault(app, vault, [&] { return vault.inspect(again); });
+}
+
+// The vault opened whole: the copy a killed save left beside it is the older of the two, and goes.
+void removeLeftOverCopy(const VaultController& app) {
+    if (std::optional<vault::Path> copy = leftOverCopy(app.vault())) (void)app.vault().files().remove(*copy);
 }
 
 // Other names of the vault file (hard links) keep the file as it is now once a save has put a new
 // one in its place; said once, at start, while the names still share it.
 void warnOfHardLinks(VaultController& app) {
     const vault::VaultSession& vault = app.vault();
-    const std::optional<FileIdentity> file = fileIdentityOf(vault.path());
+    const std::optional<FileIdentity> file = vault.files().identity(vault.path());
     if (!file || file->names < 2) return;
     messageBox(nullptr,
                "Vellumkeep's vault file has " + std::to_string(file->names) + " names (hard links):\r\n\r\n" +
@@ -294,8 +307,26 @@ std::string formatMarkKey(const VaultController& app) {
     return displayText(vaultPathKey(app.vault().files(), app.vault().path()));
 }
 
+// The same, beside the vault file itself: it goes where the vault goes (a renamed or moved folder,
+// another computer), where the settings do not follow.
+vault::Path markFileOf(const vault::VaultSession& vault) {
+    vault::Path target;
+    if (vault.files().finalPath(vault.path(), target).failed()) target = vault.path();
+    return target + L".encrypted";
+}
+constexpr std::string_view kMarkFileText =
+    "Vellumkeep keeps this file beside its vault, which is encrypted: should the vault ever be found readable, "
+    "Vellumkeep asks before anything is written.\r\n";
+
+// A value in the settings that does not plainly say "not encrypted" (typed by hand, stored as a
+// number, damaged) marks the vault: asking once too often costs a click, not a vault.
+bool markedInSettings(const VaultController& app) {
+    const std::string stored = app.settings().get(app.host().product(), kEncryptedVaultsSection, formatMarkKey(app), "");
+    return !stored.empty() && parseSwitch(stored).value_or(true);
+}
+
 bool markedEncrypted(const VaultController& app) {
-    return app.settings().get(app.host().product(), kEncryptedVaultsSection, formatMarkKey(app), "0") == "1";
+    return markedInSettings(app) || app.vault().files().fileSize(markFileOf(app.vault())).has_value();
 }
 
 // What the vault file is now, in the words of the question about a vault that was encrypted.
@@ -344,11 +375,19 @@ bool mayGoOnWith(VaultController& app, const vault::VaultFound& found, bool aske
     return askedOfMissingVault || mayGoOnWithoutEncryption(app, found, false);
 }
 
-// Remembers the format the vault was opened or saved in, for the next start's question.
+// Remembers the format the vault was opened or saved in, for the next start's question: in the
+// settings and beside the vault.
 void rememberVaultFormat(VaultController& app) {
     const bool encrypted = app.vault().format() == vault::VaultFormat::Encrypted;
-    if (markedEncrypted(app) == encrypted) return;
-    app.settings().save(app.host().product(), kEncryptedVaultsSection, formatMarkKey(app), encrypted ? "1" : "0");
+    if (markedInSettings(app) != encrypted)
+        app.settings().save(app.host().product(), kEncryptedVaultsSection, formatMarkKey(app), encrypted ? "1" : "0");
+    vault::FileSystem& files = app.vault().files();
+    const vault::Path markFile = markFileOf(app.vault());
+    const bool marked = files.fileSize(markFile).has_value();
+    if (encrypted && !marked)
+        (void)files.replaceAtomically(markFile, vault::temporaryPathFor(markFile),
+                                      [](const vault::PieceWriter& write) { return write(kMarkFileText); });
+    if (!encrypted && marked) (void)files.remove(markFile);
 }
 
 void showVaultFormat(VaultController& app) { app.host().showVaultFormat(app.vault().format()); }
@@ -411,14 +450,21 @@ bool VaultController::unlock(const std::string& password) {
                 reportUnopenableVault(*this, vault, kKeepsChanging);
                 return true;
             }
-            if (!mayGoOnWith(*this, vault.found(), false)) return true;
-            if (vault.found().state == vault::VaultState::Fresh) {
+            vault::VaultState state = vault::VaultState::Guarded;
+            if (!inspect(state, Reading::AtUnlock)) return true;
+            if (state == vault::VaultState::Fresh) {
                 host_.askForNewPassword();
                 return true;
             }
         }
         WaitCursor deriving;  // an encrypted vault's keys take a moment
         if (!readVault(*this, vault, [&] { return vault.open(password, outcome); })) return true;
+        // Damaged past its header, which only the open can tell: the copy its last save left beside
+        // it, when there is one, is offered now.
+        if (outcome == vault::OpenOutcome::Damaged && leftOverCopy(vault)) {
+            if (!offerLeftOverCopy(*this, "is damaged")) return true;
+            outcome = vault::OpenOutcome::FileChanged;
+        }
     }
     switch (outcome) {
     case vault::OpenOutcome::WrongPassword: return false;
@@ -432,6 +478,7 @@ bool VaultController::unlock(const std::string& password) {
     }
     host_.entriesLoaded();
     host_.setStatusText("Loaded " + std::to_string(vault.entries().count()) + " entries");
+    removeLeftOverCopy(*this);
     showVaultFormat(*this);
     rememberVaultFormat(*this);
     // Keys made with fewer iterations than today's are made anew and saved at once; if that save
@@ -456,13 +503,15 @@ void VaultController::create(const std::string& password) {
     for (int reads = 0; outcome == vault::OpenOutcome::FileChanged; ++reads) {
         if (reads > 0) {
             if (reads > kMostReadsOfAChangingVault) return reportUnopenableVault(*this, vault, kKeepsChanging);
-            if (!mayGoOnWith(*this, vault.found(), false)) return;
+            vault::VaultState state = vault::VaultState::Fresh;
+            if (!inspect(state, Reading::AtUnlock)) return;
             // The file has a master password of its own now: it is asked for.
-            if (vault.found().state == vault::VaultState::Guarded) return host_.askForPassword();
+            if (state == vault::VaultState::Guarded) return host_.askForPassword();
         }
         if (!readVault(*this, vault, [&] { return vault.create(password, outcome); })) return;
     }
     host_.entriesLoaded();
+    removeLeftOverCopy(*this);
     rememberVaultFormat(*this);
     const size_t count = vault.entries().count();
     if (count == 0)

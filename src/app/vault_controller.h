@@ -42,6 +42,8 @@ public:
         virtual void askForPassword() = 0;
         // A file to import whose columns are in doubt: the user chooses them.
         virtual void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) = 0;
+        // What a command did, in a box modal to `owner`.
+        virtual void report(HWND owner, const std::wstring& text, const std::string& title) = 0;
         virtual void endProgramAtOnce() = 0;
         virtual const std::string& appTitle() const = 0;
         virtual const std::string& product() const = 0;  // the product name, under which settings are kept

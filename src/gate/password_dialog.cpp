@@ -1,5 +1,7 @@
 #include "gate/password_dialog.h"
 
+#include <algorithm>
+
 #include "gate/strength_meter.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
@@ -36,6 +38,7 @@ void PasswordDialog::create() {
     okButton = &createButton(OkButton, "Ok", 4500, 0, 1095, 495);
     cancelButton = &createButton(CancelButton, "Cancel", 5700, 0, 1035, 495);
     hideMainWindowTimer = &createTimer(HideMainWindowTimer, 100);
+    nextTryTimer = &createTimer(NextTryTimer, kFirstWaitMs);
     for (EditBox* box : {passwordBox, retypeBox}) SendMessageW(box->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
     // Each box right after its label: screen readers name a box by the label before it.
     setTabOrder({okButton, cancelButton, passwordLabel, passwordBox, retypeLabel, retypeBox});
@@ -56,11 +59,13 @@ void PasswordDialog::create() {
         if (creating_) showStrength(*passwordBox, *strengthLabel);
     };
     hideMainWindowTimer->onTick = [this] { onHideMainWindowTimer(); };
+    nextTryTimer->onTick = [this] { onNextTryTimer(); };
 }
 
 void PasswordDialog::openToCreate() {
     creating_ = true;
     unlocking_ = false;
+    afterWrongTries_ = AfterWrongTries::End;
     load();
     show();
 }
@@ -68,14 +73,16 @@ void PasswordDialog::openToCreate() {
 void PasswordDialog::openToEnter() {
     creating_ = false;
     unlocking_ = false;
+    afterWrongTries_ = AfterWrongTries::End;
     load();
     show();
 }
 
-void PasswordDialog::openToUnlock(HWND over) {
+void PasswordDialog::openToUnlock(HWND over, AfterWrongTries afterWrongTries) {
     if (isLoaded()) return show();
     creating_ = false;
     unlocking_ = true;
+    afterWrongTries_ = afterWrongTries;
     unlockOver_ = over;
     load();
     show();
@@ -168,7 +175,7 @@ bool PasswordDialog::onPasswordKey(wchar_t key) {
 void PasswordDialog::onOkClick() {
     // A BM_CLICK (an accessibility tool's default action) still reaches the button while the
     // program checks the password handed over: it waits for the answer.
-    if (handedOver_) return;
+    if (handedOver_ || nextTryTimer->enabled()) return;
     if (creating_)
         confirmNewPassword();
     else
@@ -238,6 +245,7 @@ void PasswordDialog::refuseWrongPassword() {
         return;
     }
     ++wrongTries_;
+    if (wrongTries_ >= kMaxTries && afterWrongTries_ == AfterWrongTries::Wait) return waitBeforeNextTry();
     if (wrongTries_ == kMaxTries) {
         messageBox(hwnd(), "Only 3 tries allowed.  Click Ok to close.", host_.appTitle(), MB_OK);
         keepMainWindowHidden(false);
@@ -247,7 +255,34 @@ void PasswordDialog::refuseWrongPassword() {
     passwordBox->setText("");
 }
 
+void PasswordDialog::waitBeforeNextTry() {
+    // 30 seconds after the third wrong try, twice as long after each one more, five minutes at most.
+    const int doublings = wrongTries_ - kMaxTries;
+    const UINT waitMs = doublings >= 4 ? kLongestWaitMs : std::min(kFirstWaitMs << doublings, kLongestWaitMs);
+    passwordBox->setText("");
+    EnableWindow(passwordBox->hwnd(), FALSE);
+    EnableWindow(okButton->hwnd(), FALSE);
+    const UINT seconds = waitMs / 1000;
+    messageLabel->setText(std::to_string(wrongTries_) + " wrong passwords.  The next try is taken in " +
+                          (seconds % 60 ? std::to_string(seconds) + " seconds." :
+                                          std::to_string(seconds / 60) + (seconds == 60 ? " minute." : " minutes.")));
+    nextTryTimer->setInterval(waitMs);
+    nextTryTimer->setEnabled(true);
+}
+
+void PasswordDialog::onNextTryTimer() {
+    nextTryTimer->setEnabled(false);
+    messageLabel->setText(kEnterPassword);
+    EnableWindow(passwordBox->hwnd(), TRUE);
+    EnableWindow(okButton->hwnd(), TRUE);
+    SetFocus(passwordBox->hwnd());
+}
+
 void PasswordDialog::onCancelClick() {
+    // Once a password is handed over, the program's answer decides: a Cancel that still reaches
+    // the disabled button (an accessibility tool's default action) would end the program at start,
+    // or be overtaken by an unlock.
+    if (handedOver_) return;
     keepMainWindowHidden(false);
     host_.passwordDialogCancelled();
 }

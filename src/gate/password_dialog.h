@@ -38,7 +38,12 @@ public:
         OkButton,
         CancelButton,
     };
-    enum TimerId : UINT_PTR { HideMainWindowTimer = 1 };
+    enum TimerId : UINT_PTR { HideMainWindowTimer = 1, NextTryTimer };
+    // What the third wrong password does: ends the program, or makes the next try wait (a locked
+    // vault whose change is not saved yet: ending would lose it).
+    enum class AfterWrongTries { End, Wait };
+    static constexpr UINT kFirstWaitMs = 30'000;
+    static constexpr UINT kLongestWaitMs = 300'000;
 
     // What the dialog asks of the program around it. The dialog's results are handed over here; the
     // program acts on them only after the dialog's handler has returned, and answers through
@@ -68,7 +73,7 @@ public:
     void openToEnter();
     // Opens the dialog to enter the master password of the locked vault, centred over the window
     // `over`, which it leaves in sight.
-    void openToUnlock(HWND over);
+    void openToUnlock(HWND over, AfterWrongTries afterWrongTries);
     bool unlocking() const { return unlocking_; }
     // The vault changed while the dialog asked for its password and now has none: the open dialog
     // asks for a new one instead.
@@ -85,6 +90,7 @@ public:
     void onOkClick();
     void onCancelClick();
     void onHideMainWindowTimer();
+    void onNextTryTimer();
     bool onPasswordKey(wchar_t key);
 
 protected:
@@ -102,6 +108,7 @@ private:
     Button* okButton = nullptr;
     Button* cancelButton = nullptr;
     Timer* hideMainWindowTimer = nullptr;
+    Timer* nextTryTimer = nullptr;  // ends the wait before the next try
 
     // Keeps the main window out of sight while the gate is open, but for an unlock.
     void keepMainWindowHidden(bool hidden);
@@ -109,6 +116,8 @@ private:
     void layOutEnterMode();
     void confirmNewPassword();
     void handOverEnteredPassword();
+    // After too many wrong tries: the next try is taken once a wait, longer each time, is over.
+    void waitBeforeNextTry();
     // The create-mode boxes let go of the topmost place while they are shown; `emptyBoxes`
     // empties both password boxes before the dialog takes it back.
     void showCreateModeMessage(const std::string& text, bool emptyBoxes);
@@ -119,6 +128,7 @@ private:
     bool creating_ = false;
     bool unlocking_ = false;
     HWND unlockOver_ = nullptr;
+    AfterWrongTries afterWrongTries_ = AfterWrongTries::End;
     // A password was handed over: the dialog's closing no longer ends the program, and OK waits for
     // the program's answer.
     bool handedOver_ = false;

@@ -166,6 +166,10 @@ void VaultKeyDialog::refuseNewPassword(const std::string& problem, bool emptyBox
 
 std::string VaultKeyDialog::doneText() const { return wordingFor(purpose_).done; }
 
-void VaultKeyDialog::onCancelClick() { unload(); }
+void VaultKeyDialog::onCancelClick() {
+    // Once OK has handed a request over, the program's answer decides: a Cancel that still reaches
+    // the disabled button would close the dialog under the work, which would go on without it.
+    if (!requested_) unload();
+}
 
 }  // namespace vk

@@ -3,14 +3,17 @@
 #include <commctrl.h>
 #include <wtsapi32.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <utility>
 
 #include "mainwindow/column_sort.h"
 #include "platform/message_box.h"
 #include "platform/settings.h"
 #include "platform/text.h"
 #include "skin/skin.h"
+#include "skin/skin_label.h"
 
 namespace vk {
 namespace {
@@ -50,12 +53,15 @@ const wchar_t* const kMenuCaptions[] = {L"File", L"Data", L"Copy", L"Help", L"Ab
 constexpr int kListRightMargin = 500;
 constexpr int kListBottomMargin = 1000;
 
+// A copied password leaves the clipboard this long after the copy.
+constexpr UINT kClipboardClearMs = 10000;
 // How often a copied password is tried again while another program holds the clipboard open.
 constexpr UINT kClipboardRetryMs = 250;
 // How often the time without use is looked at.
 constexpr UINT kIdleCheckMs = 500;
 constexpr int kLockItem = 5;  // in the File menu
 constexpr int kFindItem = 4;  // in the Data menu
+constexpr int kLockedLabelWidth = 4500;
 
 }  // namespace
 
@@ -103,7 +109,11 @@ void MainWindow::create() {
         WS_EX_CLIENTEDGE, "", 60, 1980, 8895, 4215);
     statusBar = &createControl(ControlKind::StatusBar, StatusBar, STATUSCLASSNAMEW, WS_VISIBLE | SBARS_SIZEGRIP, 0, "",
                                0, 6240, 9015, 315);
-    clipboardTimer = &createTimer(ClipboardTimer, host_.clipboardClearMs());
+    lockedLabel = &createSkinLabel(*this, LockedLabel, "Vellumkeep is locked.", 0, 0, kLockedLabelWidth, 255, false);
+    SetWindowLongW(lockedLabel->hwnd(), GWL_STYLE, GetWindowLongW(lockedLabel->hwnd(), GWL_STYLE) | SS_CENTER);
+    unlockButton = &createButton(UnlockButton, "Unlock...", 0, 0, 1155, 495);
+    unlockButton->setVisible(false);
+    clipboardTimer = &createTimer(ClipboardTimer, kClipboardClearMs);
     clipboardTimer->onTick = [this] { onClipboardTimer(); };
     clipboardRetryTimer = &createTimer(ClipboardRetryTimer, kClipboardRetryMs);
     clipboardRetryTimer->onTick = [this] { onClipboardTimer(); };
@@ -112,8 +122,8 @@ void MainWindow::create() {
     setAccelerators({{FCONTROL | FVIRTKEY, 'L', static_cast<WORD>(menuItemId(FileMenu, kLockItem))},
                      {FCONTROL | FVIRTKEY, 'F', static_cast<WORD>(menuItemId(DataMenu, kFindItem))}});
     entryList.attach(entryListControl->hwnd());
-    setTabOrder({addButton, editButton, deleteButton, websiteButton, entryListControl, copyButtons[0], goToButton,
-                 copyButtons[1], copyButtons[2], statusBar});
+    setTabOrder({addButton, editButton, deleteButton, websiteButton, entryListControl, lockedLabel, unlockButton,
+                 copyButtons[0], goToButton, copyButtons[1], copyButtons[2], statusBar});
 
     addButton->onClick = [this] { onAddClick(); };
     deleteButton->onClick = [this] { onDeleteClick(); };
@@ -121,6 +131,7 @@ void MainWindow::create() {
     goToButton->onClick = [this] { onGoToClick(); };
     websiteButton->onClick = [this] { onWebsiteClick(); };
     for (int i = 0; i < 3; ++i) copyButtons[i]->onClick = [this, i] { onCopyClick(static_cast<vault::Field>(i)); };
+    unlockButton->onClick = [this] { onUnlockClick(); };
     entryList.onColumnClick = [this](int column) { onColumnClick(column); };
 }
 
@@ -142,7 +153,7 @@ void MainWindow::showUnlocked() {
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
     show();
     idleTimer->setEnabled(true);
-    if (host_.settings().get(branding_.productName, "Settings", "showHelp", "1") == "1") host_.showHelpViewer();
+    if (helpShownAtStart(host_.settings(), branding_.productName)) host_.showHelpViewer();
     host_.closePasswordDialog();
 }
 
@@ -166,6 +177,7 @@ void MainWindow::onResize() {
     int listWidth = std::abs(width() - 2 * entryListControl->left() - kListRightMargin);
     int listHeight = std::abs(height() - entryListControl->top() - kListBottomMargin);
     entryListControl->move(entryListControl->left(), entryListControl->top(), listWidth, listHeight);
+    placeLockedView();
 }
 
 bool MainWindow::mayDiscardUnsavedChange() {
@@ -247,6 +259,15 @@ void MainWindow::showLocked(bool locked) {
     // What was searched may say what is in the vault: the find box goes, and its filter with it.
     if (locked) findBox.unload();
     entryList.setLocked(locked);
+    // In the list's place, a plain word and the one thing to do; the commands wait for the unlock.
+    for (Button* command : {addButton, deleteButton, editButton, goToButton, copyButtons[0], copyButtons[1],
+                            copyButtons[2]})
+        EnableWindow(command->hwnd(), !locked);
+    placeLockedView();
+    entryListControl->setVisible(!locked);
+    lockedLabel->setVisible(locked);
+    unlockButton->setVisible(locked);
+    if (locked && IsWindowEnabled(hwnd())) SetFocus(unlockButton->hwnd());
     const UINT_PTR id = static_cast<UINT_PTR>(menuItemId(FileMenu, kLockItem));
     ModifyMenuW(GetMenu(hwnd()), static_cast<UINT>(id), MF_BYCOMMAND | MF_STRING, id,
                 locked ? L"Unlock...\tCtrl+L" : L"Lock\tCtrl+L");
@@ -260,9 +281,21 @@ bool MainWindow::unlockedOrAsk() {
     return false;
 }
 
-void MainWindow::onOptionsClick() { host_.showOptions(); }
+void MainWindow::onOptionsClick() {
+    // What the options change (when the vault locks) is the vault's to guard, as every command is.
+    if (unlockedOrAsk()) host_.showOptions();
+}
 
 void MainWindow::onLockClick() { host_.lockOrUnlock(); }
+
+void MainWindow::onUnlockClick() { host_.lockOrUnlock(); }
+
+void MainWindow::placeLockedView() {
+    const int middle = entryListControl->left() + entryListControl->width() / 2;
+    const int top = entryListControl->top() + std::max(0, entryListControl->height() / 2 - 600);
+    lockedLabel->move(middle - kLockedLabelWidth / 2, top, kLockedLabelWidth, lockedLabel->height());
+    unlockButton->move(middle - unlockButton->width() / 2, top + 420, unlockButton->width(), unlockButton->height());
+}
 
 void MainWindow::onExitClick() { unload(); }
 
@@ -280,15 +313,24 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     switch (message) {
     case WM_SIZE:
         if (statusBar) SendMessageW(statusBar->hwnd(), WM_SIZE, 0, 0);
-        if (wParam == SIZE_MINIMIZED)
+        if (wParam == SIZE_MINIMIZED) {
+            minimised_ = true;
             host_.windowMinimised();
-        else
-            onResize();
+            return false;
+        }
+        onResize();
         if (findBox.isLoaded()) findBox.keepBeside();
+        // Brought back from the task bar while locked: what the user wants is in, at once.
+        if (std::exchange(minimised_, false) && host_.vaultLocked()) host_.lockOrUnlock();
         return false;
     case WM_MOVE:
         if (findBox.isLoaded()) findBox.keepBeside();
         return false;
+    case DM_GETDEFID:
+        // Enter anywhere in the locked window unlocks.
+        if (!host_.vaultLocked()) return false;
+        result = MAKELRESULT(UnlockButton, DC_HASDEFID);
+        return true;
     case WM_WTSSESSION_CHANGE:
         if (wParam == WTS_SESSION_LOCK) host_.windowsLocking();
         return false;

@@ -40,6 +40,8 @@ public:
         CopyLocationButton,
         EntryList,
         StatusBar,
+        LockedLabel,  // where the list was, while the vault is locked
+        UnlockButton,
     };
     enum TimerId : UINT_PTR { ClipboardTimer = 1, ClipboardRetryTimer, IdleTimer };
     static constexpr int copyButtonId(vault::Field field) { return CopyUsernameButton + static_cast<int>(field); }
@@ -77,8 +79,6 @@ public:
         virtual bool hasUnsavedChanges() const = 0;
         virtual std::uint64_t unsavedChangeCount() const = 0;
         virtual bool startProgram(const std::string& program, const std::string& commandLine, int showCommand) = 0;
-        // How long a copied password stays on the clipboard.
-        virtual unsigned clipboardClearMs() const = 0;
         // Whether the vault is locked: its entries are out of sight until it is unlocked.
         virtual bool vaultLocked() const = 0;
         // The Lock command: locks the open vault, or asks for the password of the locked one.
@@ -135,6 +135,7 @@ public:
     void onViewHelpClick();
     void onAboutClick();
     void onClipboardTimer();
+    void onUnlockClick();
     void onColumnClick(int column);  // 1-based, as the header reports it
     // Sorts the entries by a column of the list (1-based), as a click on its header does; see
     // sortByColumn for `reportErrors` and the result.
@@ -158,11 +159,15 @@ private:
     Button* copyButtons[3] = {};  // by field: Username, Password, Location
     Control* entryListControl = nullptr;
     Control* statusBar = nullptr;
+    Control* lockedLabel = nullptr;
+    Button* unlockButton = nullptr;
     Timer* clipboardTimer = nullptr;  // clears a copied password from the clipboard
     Timer* clipboardRetryTimer = nullptr;  // tries again while another program holds the clipboard
     Timer* idleTimer = nullptr;            // looks at the time without use, while the vault is open
 
     HMENU buildMenuBar() const;
+    // The locked view stands in the middle of the list's place.
+    void placeLockedView();
     // True when the vault is open; when it is locked, asks for its password instead.
     bool unlockedOrAsk();
     bool mayDiscardUnsavedChange();
@@ -183,6 +188,7 @@ private:
     EntryEditor& editor_;
     const vault::EntryList& entries_;
     bool showsEncrypted_ = false;
+    bool minimised_ = false;
     std::optional<DWORD> copiedPassword_;  // the clipboard's sequence number with it
     std::optional<DWORD> lastCopy_;        // the same for the last copy of any field
 };

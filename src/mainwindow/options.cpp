@@ -1,5 +1,6 @@
 #include "mainwindow/options.h"
 
+#include "platform/parse.h"
 #include "platform/settings.h"
 
 namespace vk {
@@ -8,32 +9,15 @@ namespace {
 constexpr char kSection[] = "Settings";
 
 bool flagOf(const SettingsStore& settings, const std::string& product, const char* key, bool fallback) {
-    const std::string stored = settings.get(product, kSection, key, "");
-    if (stored == "1") return true;
-    if (stored == "0") return false;
-    return fallback;
-}
-
-// A whole number of at most `most`, written plainly; nothing else.
-bool parseNumber(const std::string& text, int most, int& number) {
-    if (text.empty() || text.size() > 6) return false;
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    if (value > most) return false;
-    number = value;
-    return true;
+    return parseSwitch(settings.get(product, kSection, key, "")).value_or(fallback);
 }
 
 }  // namespace
 
 Options readOptions(const SettingsStore& settings, const std::string& product) {
     Options options;
-    int minutes = 0;
-    if (parseLockMinutes(settings.get(product, kSection, "lockAfterMinutes", ""), minutes))
-        options.lockAfterMinutes = minutes;
+    options.lockAfterMinutes =
+        parseLockMinutes(settings.get(product, kSection, "lockAfterMinutes", "")).value_or(options.lockAfterMinutes);
     options.lockOnSessionLock = flagOf(settings, product, "lockOnSessionLock", options.lockOnSessionLock);
     options.lockWhenMinimised = flagOf(settings, product, "lockWhenMinimised", options.lockWhenMinimised);
     options.showPasswords = flagOf(settings, product, "showPasswords", options.showPasswords);
@@ -47,15 +31,8 @@ void saveOptions(const SettingsStore& settings, const std::string& product, cons
     settings.save(product, kSection, "showPasswords", options.showPasswords ? "1" : "0");
 }
 
-unsigned lockAfterMs(const SettingsStore& settings, const std::string& product, const Options& options) {
-    int seconds = 0;
-    if (parseNumber(settings.get(product, kSection, "lockAfterSeconds", ""), 60 * Options::kMostLockMinutes, seconds))
-        return static_cast<unsigned>(seconds) * 1000u;
-    return static_cast<unsigned>(options.lockAfterMinutes) * 60'000u;
-}
-
-bool parseLockMinutes(const std::string& typed, int& minutes) {
-    return parseNumber(typed, Options::kMostLockMinutes, minutes);
+std::optional<int> parseLockMinutes(std::string_view typed) {
+    return parseWholeNumber(typed, 0, Options::kMostLockMinutes);
 }
 
 }  // namespace vk

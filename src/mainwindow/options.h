@@ -1,7 +1,9 @@
 #pragma once
 // The user's options: when the open vault locks itself, and whether the list shows passwords. They
 // are kept in the settings store beside "showHelp"; a missing or unreadable value means its default.
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vk {
 
@@ -21,12 +23,7 @@ struct Options {
 Options readOptions(const SettingsStore& settings, const std::string& product);
 void saveOptions(const SettingsStore& settings, const std::string& product, const Options& options);
 
-// How long the vault may stay open without use, in milliseconds; 0: it never locks for that. A
-// value of seconds in the settings ("lockAfterSeconds", which no dialog shows) takes the place of
-// the minutes: tests lock in a moment with it.
-unsigned lockAfterMs(const SettingsStore& settings, const std::string& product, const Options& options);
-
 // The minutes as typed, when they are a whole number from 0 to kMostLockMinutes.
-bool parseLockMinutes(const std::string& typed, int& minutes);
+std::optional<int> parseLockMinutes(std::string_view typed);
 
 }  // namespace vk

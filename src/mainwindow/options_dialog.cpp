@@ -70,7 +70,8 @@ void OptionsDialog::onMenu(int commandId) {
 
 void OptionsDialog::onOkClick() {
     Options chosen;
-    if (!parseLockMinutes(minutesBox->text(), chosen.lockAfterMinutes)) {
+    const std::optional<int> minutes = parseLockMinutes(minutesBox->text());
+    if (!minutes) {
         messageBox(hwnd(),
                    "Type the minutes as a whole number from 0 to " + std::to_string(Options::kMostLockMinutes) +
                        " (0: never lock for want of use).",
@@ -78,6 +79,7 @@ void OptionsDialog::onOkClick() {
         SetFocus(minutesBox->hwnd());
         return;
     }
+    chosen.lockAfterMinutes = *minutes;
     chosen.lockOnSessionLock = sessionLockBox->checked();
     chosen.lockWhenMinimised = minimisedBox->checked();
     chosen.showPasswords = showPasswordsBox->checked();

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "platform/parse.h"
 #include "platform/settings.h"
 #include "platform/text.h"
 #include "skin/skin.h"
@@ -21,11 +22,7 @@ constexpr int kButtonsTop = 3780;
 constexpr int kSecondColumn = 3720;
 
 // A whole number typed in a box; 0 (outside every range) when it holds anything else.
-int numberIn(const Control* box) {
-    const std::string text = box->text();
-    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
-    return std::stoi(text);
-}
+int numberIn(const Control* box) { return parseWholeNumber(box->text(), 0, 9999).value_or(0); }
 
 std::string rangeText(int lowest, int highest) { return std::to_string(lowest) + " to " + std::to_string(highest); }
 

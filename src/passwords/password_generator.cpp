@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "passwords/random_choice.h"
+#include "platform/parse.h"
 #include "passwords/word_list.h"
 
 namespace vk::passwords {
@@ -65,21 +66,9 @@ double expectedLog2OnePlusBinomial(int n, double p) {
     return expected;
 }
 
-bool readWholeNumber(const std::string& text, int lowest, int highest, int& number) {
-    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    const int value = std::stoi(text);
-    if (value < lowest || value > highest) return false;
-    number = value;
-    return true;
-}
-
 std::string rangeProblem(const char* before, int lowest, int highest, const char* after) {
     std::string text = before;
     return text.append(std::to_string(lowest)).append(" to ").append(std::to_string(highest)).append(after);
-}
-
-void readSwitch(const std::string& text, bool& on) {
-    if (text == "1" || text == "0") on = text == "1";
 }
 
 }  // namespace
@@ -169,13 +158,13 @@ GeneratorChoice choiceFromSettings(const std::function<std::string(const std::st
     const std::string mode = stored("generatorMode");
     if (mode == "passphrase" || mode == "characters")
         choice.mode = mode == "passphrase" ? GeneratorMode::Passphrase : GeneratorMode::Characters;
-    readWholeNumber(stored("generatorLength"), kShortestLength, kLongestLength, choice.length);
-    readSwitch(stored("generatorUpper"), choice.upper);
-    readSwitch(stored("generatorLower"), choice.lower);
-    readSwitch(stored("generatorDigits"), choice.digits);
-    readSwitch(stored("generatorSymbols"), choice.symbols);
-    readSwitch(stored("generatorAvoidLookAlikes"), choice.avoidLookAlikes);
-    readWholeNumber(stored("generatorWords"), kFewestWords, kMostWords, choice.words);
+    choice.length = parseWholeNumber(stored("generatorLength"), kShortestLength, kLongestLength).value_or(choice.length);
+    choice.upper = parseSwitch(stored("generatorUpper")).value_or(choice.upper);
+    choice.lower = parseSwitch(stored("generatorLower")).value_or(choice.lower);
+    choice.digits = parseSwitch(stored("generatorDigits")).value_or(choice.digits);
+    choice.symbols = parseSwitch(stored("generatorSymbols")).value_or(choice.symbols);
+    choice.avoidLookAlikes = parseSwitch(stored("generatorAvoidLookAlikes")).value_or(choice.avoidLookAlikes);
+    choice.words = parseWholeNumber(stored("generatorWords"), kFewestWords, kMostWords).value_or(choice.words);
     return choice;
 }
 

@@ -127,6 +127,7 @@ const char* nameOf(Pattern pattern) {
     switch (pattern) {
     case Pattern::CommonPassword: return "common password";
     case Pattern::ListWord: return "dictionary word";
+    case Pattern::Name: return "name";
     case Pattern::KeyboardRun: return "keyboard run";
     case Pattern::Sequence: return "sequence";
     case Pattern::Repeat: return "repeat";

@@ -9,7 +9,9 @@
 #include <utility>
 
 #include "passwords/common_passwords.h"
+#include "passwords/ranked_words.h"
 #include "passwords/word_list.h"
+#include "platform/parse.h"
 #include "platform/wipe.h"
 
 namespace vk::passwords {
@@ -35,9 +37,11 @@ double log2Placings(int a, int b) {
     return std::log2(ways);
 }
 
-// ---- Common passwords and list words ----
+// ---- Common passwords, list words and names ----
 
-constexpr size_t kLongestListed = 16;  // no common password or list word is longer
+constexpr size_t kLongestCommonOrEffWord = 16;  // no common password or EFF word is longer
+
+size_t longestListed() { return std::max(kLongestCommonOrEffWord, longestRankedWord()); }
 
 // Capitals: none cost nothing; only the first, only the last, or all of them, twice the guesses.
 double log2CapitalVariations(std::string_view word) {
@@ -90,8 +94,9 @@ std::vector<Unl33ted> unl33tedForms(const std::string& lower) {
 void addListedWords(std::string_view password, std::vector<Match>& out) {
     // A word chosen at random from the list takes half the list's size in guesses, on average.
     const double log2ListWordGuesses = std::log2((static_cast<double>(effLargeWordList().size()) + 1) / 2);
+    const size_t longest = longestListed();
     for (size_t begin = 0; begin < password.size(); ++begin) {
-        for (size_t end = begin + 1; end <= std::min(password.size(), begin + kLongestListed); ++end) {
+        for (size_t end = begin + 1; end <= std::min(password.size(), begin + longest); ++end) {
             const std::string_view token = password.substr(begin, end - begin);
             const double capitals = log2CapitalVariations(token);
             auto add = [&](const std::string& word, double log2Variations) {
@@ -99,6 +104,10 @@ void addListedWords(std::string_view password, std::vector<Match>& out) {
                     out.push_back({Pattern::CommonPassword, begin, end, std::log2(*rank) + capitals + log2Variations});
                 if (isEffWord(word))
                     out.push_back({Pattern::ListWord, begin, end, log2ListWordGuesses + capitals + log2Variations});
+                if (auto log2Rank = log2RankOfEnglishWord(word))
+                    out.push_back({Pattern::ListWord, begin, end, *log2Rank + capitals + log2Variations});
+                if (auto log2Rank = log2RankOfName(word))
+                    out.push_back({Pattern::Name, begin, end, *log2Rank + capitals + log2Variations});
             };
             // Pieces of the password: wiped once looked up, as every copy of a password is.
             std::string lower = lowerCase(token);
@@ -107,8 +116,10 @@ void addListedWords(std::string_view password, std::vector<Match>& out) {
             WipedWhenDone wipedLower(lower), wipedReversed(reversed);
             add(lower, 0);
             if (reversed != lower) add(reversed, 1);
+            // A lone symbol read as a letter ("!" as "i") is a word only by chance.
+            const bool l33tWord = token.size() > 1;
             for (Unl33ted& form : forms) {
-                add(form.text, form.log2Variations);
+                if (l33tWord) add(form.text, form.log2Variations);
                 wipeSecret(form.text);
             }
         }
@@ -299,11 +310,7 @@ std::optional<int> yearOfDate(int a, int b, int c) {
     return std::nullopt;
 }
 
-int numberOf(std::string_view digits) {
-    int number = 0;
-    for (char c : digits) number = number * 10 + (c - '0');
-    return number;
-}
+int numberOf(std::string_view digits) { return parseWholeNumber(digits, 0, 999'999'999).value_or(0); }
 
 size_t digitsFrom(std::string_view text, size_t at) {
     size_t end = at;

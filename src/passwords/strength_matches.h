@@ -1,8 +1,8 @@
 #pragma once
 // The patterns a password guesser tries before plain brute force, found in a password the way
-// zxcvbn finds them: common passwords and list words (also reversed, capitalised or with l33t
-// digits and symbols), keyboard runs, sequences, repeats, dates and years. Each match says how many
-// guesses its part alone would take.
+// zxcvbn finds them: common passwords, English words and names (also reversed, capitalised or with
+// l33t digits and symbols), keyboard runs, sequences, repeats, dates and years. Each match says how
+// many guesses its part alone would take.
 #include <cstddef>
 #include <functional>
 #include <string_view>
@@ -10,7 +10,7 @@
 
 namespace vk::passwords {
 
-enum class Pattern { CommonPassword, ListWord, KeyboardRun, Sequence, Repeat, Date, Year, Random };
+enum class Pattern { CommonPassword, ListWord, Name, KeyboardRun, Sequence, Repeat, Date, Year, Random };
 
 struct Match {
     Pattern pattern = Pattern::Random;

@@ -131,10 +131,4 @@ std::optional<unsigned long long> fileSizeOf(const std::wstring& path) {
     return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-std::string sizeText(unsigned long long bytes) {
-    std::string digits = std::to_string(bytes);
-    if (bytes >= (1u << 20)) return std::to_string((bytes + (1u << 19)) >> 20) + " MB (" + digits + " bytes)";
-    return digits + " bytes";
-}
-
 }  // namespace vk

@@ -19,8 +19,6 @@ std::optional<FileIdentity> fileIdentityOf(const std::wstring& path);
 
 // The file's size in bytes; empty when it cannot be told.
 std::optional<unsigned long long> fileSizeOf(const std::wstring& path);
-// A size as people read it: "512 bytes", or "130 MB (136314880 bytes)".
-std::string sizeText(unsigned long long bytes);
 
 // Whether two paths name one file: by the file's identity when both are there (any name of it, a
 // link to it), else by where the names lead.

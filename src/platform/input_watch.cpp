@@ -13,7 +13,8 @@ bool isInput(UINT message) {
 
 }  // namespace
 
-InputWatch::InputWatch() : lastInput_(GetTickCount()), outer_(watching) {
+InputWatch::InputWatch(std::function<DWORD()> clock)
+    : clock_(std::move(clock)), lastInput_(clock_()), outer_(watching) {
     watching = this;
     hook_ = SetWindowsHookExW(WH_GETMESSAGE, &InputWatch::hook, nullptr, GetCurrentThreadId());
 }

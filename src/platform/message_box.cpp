@@ -16,9 +16,14 @@ int messageBox(HWND owner, const std::wstring& text, const std::string& title, U
 
 namespace {
 
-BOOL CALLBACK cancelDialog(HWND window, LPARAM found) {
+// Message boxes and the system's dialogs are of the dialog class; the program's own windows are not.
+bool isSystemDialog(HWND window) {
     wchar_t className[16] = L"";
-    if (!GetClassNameW(window, className, 16) || lstrcmpW(className, L"#32770") != 0) return TRUE;
+    return GetClassNameW(window, className, 16) && lstrcmpW(className, L"#32770") == 0;
+}
+
+BOOL CALLBACK cancelDialog(HWND window, LPARAM found) {
+    if (!isSystemDialog(window)) return TRUE;
     int button = IDOK;
     if (GetDlgItem(window, IDCANCEL))
         button = IDCANCEL;
@@ -31,9 +36,21 @@ BOOL CALLBACK cancelDialog(HWND window, LPARAM found) {
 
 }  // namespace
 
+BOOL CALLBACK findDialog(HWND window, LPARAM found) {
+    if (!isSystemDialog(window)) return TRUE;
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
 bool cancelOpenDialogs() {
     bool found = false;
     EnumThreadWindows(GetCurrentThreadId(), &cancelDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool openDialogs() {
+    bool found = false;
+    EnumThreadWindows(GetCurrentThreadId(), &findDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

@@ -14,5 +14,8 @@ int messageBox(HWND owner, const std::wstring& text, const std::string& title, U
 // Cancel would, or its No where it has none, or its OK where it has neither. They close once the
 // loop that runs them takes the message; true when there was one.
 bool cancelOpenDialogs();
+// Whether a message box or a system dialog of this thread is open: the code that opened it waits
+// on the stack for its answer.
+bool openDialogs();
 
 }  // namespace vk

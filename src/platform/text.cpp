@@ -89,4 +89,10 @@ std::string codePageToUtf8(std::string_view ansi) {
     return utf8;
 }
 
+std::string sizeText(unsigned long long bytes) {
+    std::string digits = std::to_string(bytes);
+    if (bytes >= (1u << 20)) return std::to_string((bytes + (1u << 19)) >> 20) + " MB (" + digits + " bytes)";
+    return digits + " bytes";
+}
+
 }  // namespace vk

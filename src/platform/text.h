@@ -37,4 +37,7 @@ AnsiText utf8ToCodePage(std::string_view utf8);
 std::string codePageToUtf8(std::string_view ansi);
 std::wstring utf8ToWide(std::string_view utf8);
 
+// A size as people read it: "512 bytes", or "130 MB (136314880 bytes)".
+std::string sizeText(unsigned long long bytes);
+
 }  // namespace vk

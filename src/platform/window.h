@@ -147,6 +147,8 @@ public:
     UINT interval() const { return interval_; }
     bool enabled() const { return enabled_; }
     void setEnabled(bool enabled);
+    // Takes effect at the next setEnabled(true).
+    void setInterval(UINT intervalMs) { interval_ = intervalMs; }
     void tick();  // what WM_TIMER runs; tests may call it as the system would
 
     std::function<void()> onTick;

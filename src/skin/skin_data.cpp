@@ -1,7 +1,9 @@
 #include "skin/skin_data.h"
 
-#include <charconv>
+#include <optional>
 #include <string>
+
+#include "platform/parse.h"
 
 namespace vk {
 namespace {
@@ -12,19 +14,14 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-bool parseInt(std::string_view s, int& value) {
-    s = trim(s);
-    auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
-    return error == std::errc() && end == s.data() + s.size();
-}
-
 bool parseColour(std::string_view s, COLORREF& colour) {
     int rgb[3];
     for (int i = 0; i < 3; ++i) {
         size_t comma = s.find(',');
-        std::string_view part = i < 2 ? s.substr(0, comma) : s;
-        if ((i < 2 && comma == std::string_view::npos) || !parseInt(part, rgb[i]) || rgb[i] < 0 || rgb[i] > 255)
-            return false;
+        if (i < 2 && comma == std::string_view::npos) return false;
+        const std::optional<int> part = parseWholeNumber(trim(i < 2 ? s.substr(0, comma) : s), 0, 255);
+        if (!part) return false;
+        rgb[i] = *part;
         if (i < 2) s.remove_prefix(comma + 1);
     }
     colour = RGB(rgb[0], rgb[1], rgb[2]);
@@ -69,8 +66,7 @@ SkinData SkinData::parse(std::string_view text) {
         std::string_view key = trim(line.substr(0, equals));
         std::string_view value = trim(line.substr(equals + 1));
         if (key == "button.radius") {
-            int radius = 0;
-            if (parseInt(value, radius) && radius >= 0 && radius <= 20) skin.buttonRadius = radius;
+            if (std::optional<int> radius = parseWholeNumber(value, 0, 20)) skin.buttonRadius = *radius;
             continue;
         }
         for (const Key& k : kColours)

@@ -30,7 +30,7 @@ COLORREF captionColour(HWND label) {
     return skin ? skin->labelText : GetSysColor(COLOR_BTNTEXT);
 }
 
-// Word-wrapped, in the label's font; CR LF starts a new line.
+// Word-wrapped, in the label's font, centred where the label asks for it; CR LF starts a new line.
 void paintCaption(HWND label, HDC dc) {
     std::wstring caption = wideWindowText(label);
     if (caption.empty()) return;
@@ -40,8 +40,9 @@ void paintCaption(HWND label, HDC dc) {
     SelectObjectScope selected(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
     int previousMode = SetBkMode(dc, TRANSPARENT);
     COLORREF previousColour = SetTextColor(dc, captionColour(label));
+    const UINT alignment = (GetWindowLongW(label, GWL_STYLE) & SS_TYPEMASK) == SS_CENTER ? DT_CENTER : DT_LEFT;
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &client,
-              DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+              alignment | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
     SetTextColor(dc, previousColour);
     SetBkMode(dc, previousMode);
 }

@@ -128,6 +128,15 @@ HeaderStatus checkNotDamagedVersion2(Cryptography& crypto, ByteView file) {
 
 }  // namespace
 
+bool hasEncryptedVaultDigest(Cryptography& crypto, std::string_view fileBytes) {
+    ByteView bytes = bytesOf(fileBytes);
+    if (bytes.size() < kEncryptedHeaderSize) return false;
+    std::array<std::uint8_t, kVersion1HeaderSize> header{};
+    std::copy_n(bytes.begin(), header.size(), header.begin());
+    std::copy(kMagic.begin(), kMagic.end(), header.begin());
+    return checkDigest(crypto, header, bytes) == DigestCheck::Fits;
+}
+
 HeaderReading readEncryptedHeader(Cryptography& crypto, std::string_view fileBytes) {
     HeaderReading reading;  // Damaged until shown otherwise
     ByteView bytes = bytesOf(fileBytes);

@@ -118,6 +118,9 @@ public:
 // if its password is four characters ending in those that 56 4B 45 unscramble to, and its first
 // entry starts with those that 1A 0A unscramble to.
 bool isEncryptedVault(std::string_view fileBytes);
+// Whether bytes 76 to 107 are the digest of a version-2 header that starts with the magic: an
+// encrypted vault whose first bytes were damaged (zeroed, say), not a scrambled one.
+bool hasEncryptedVaultDigest(Cryptography& crypto, std::string_view fileBytes);
 
 // What a key is derived with.
 struct KeyParameters {

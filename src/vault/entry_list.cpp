@@ -161,6 +161,7 @@ bool EntryList::remove(EntryId id) {
     release(order_[*index]);
     order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(*index));
     ++changes_;
+    ++removals_;
     return true;
 }
 

@@ -75,6 +75,8 @@ public:
                 const std::function<bool()>& stop) const;
     // How many entries were added, changed or removed one by one (loading does not count).
     std::uint64_t changes() const { return changes_; }
+    // How many entries remove() took out, ever: what the user's commands removed.
+    std::uint64_t removals() const { return removals_; }
 
     bool sorted() const { return sorted_; }
     int sortKey() const { return sortKey_; }
@@ -135,6 +137,7 @@ private:
     std::array<KeyColumn, kColumns> keys_;
     EntryId nextId_ = 1;
     std::uint64_t changes_ = 0;
+    std::uint64_t removals_ = 0;
     bool sorted_ = false;
     int sortKey_ = 0;
     SortOrder sortOrder_ = SortOrder::Ascending;

@@ -2,10 +2,13 @@
 // The file operations the vault needs, behind one interface: Win32 in the program
 // (file_system_impl.h), POSIX in the native tests.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/files.h"
 
 namespace vk::vault {
 
@@ -84,7 +87,26 @@ public:
     virtual IoResult finalPath(const Path& path, Path& final) = 0;
     // Whether a folder is at the path (links followed).
     virtual bool isFolder(const Path& path) = 0;
+    // The size of the file the path leads to; empty when it cannot be told (no file there).
+    virtual std::optional<std::uint64_t> fileSize(const Path& path) = 0;
+    // Whether the name itself is a link (symbolic link or junction) that leads to a file of another
+    // name, or nowhere.
+    virtual bool isLink(const Path& path) = 0;
+    // Removes the file at the path (a link itself, not what it leads to), a read-only one too. A
+    // name with nothing at it is removed already.
+    virtual IoResult remove(const Path& path) = 0;
+    // Moves the file at `from` to `to`, replacing what is there (a link itself, not what it leads to).
+    virtual IoResult moveFile(const Path& from, const Path& to) = 0;
+    // The file at the path as its volume knows it, links followed; empty when nothing can be opened
+    // there. Every name of one file gives the same identity.
+    virtual std::optional<FileIdentity> identity(const Path& path) = 0;
 };
+
+// Whether two paths name one file: by the file's identity when both are there (any name of it, a
+// link to it), else by where the names lead.
+bool sameFile(FileSystem& files, const Path& a, const Path& b);
+// `path` followed by `suffix`, or by the suffix and a number: a name beside it at which nothing is.
+Path freeNameBeside(FileSystem& files, const Path& path, const Path& suffix);
 
 // The file system of the machine the program runs on (in the native tests and benchmarks, the
 // POSIX one they bring).

@@ -267,6 +267,23 @@ bool Win32FileSystem::isFolder(const Path& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::optional<std::uint64_t> Win32FileSystem::fileSize(const Path& path) { return fileSizeOf(path); }
+
+bool Win32FileSystem::isLink(const Path& path) { return vk::isLink(path); }
+
+IoResult Win32FileSystem::remove(const Path& path) {
+    if (removeFile(path)) return IoResult::success();
+    return lastError();
+}
+
+IoResult Win32FileSystem::moveFile(const Path& from, const Path& to) {
+    std::string reason;
+    if (moveFileOver(from, to, reason)) return IoResult::success();
+    return IoError{0, reason, {}};
+}
+
+std::optional<FileIdentity> Win32FileSystem::identity(const Path& path) { return fileIdentityOf(path); }
+
 FileSystem& realFileSystem() {
     static Win32FileSystem files;
     return files;

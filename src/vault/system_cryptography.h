@@ -4,6 +4,7 @@
 // encrypted or decrypted whole in one call: Wine 8 gets chained GCM calls and multi-call CBC wrong
 // while reporting success.
 #include <memory>
+#include <mutex>
 
 #include "vault/encrypted_vault.h"
 
@@ -43,6 +44,7 @@ private:
     // True for a status of success; otherwise records it as the last failure.
     bool done(long status);
 
+    std::once_flag providersMade_;
     std::unique_ptr<Providers> providers_;  // opened at the first call that needs them
     CryptographyFailure lastFailure_;
 };

@@ -257,7 +257,9 @@ SystemCryptography::SystemCryptography() = default;
 SystemCryptography::~SystemCryptography() = default;
 
 SystemCryptography::Providers& SystemCryptography::providers() {
-    if (!providers_) providers_ = std::make_unique<Providers>();
+    // Made at the first use, which may be on the thread that derives a key while the window thread
+    // uses them too: once, whichever thread comes first.
+    std::call_once(providersMade_, [this] { providers_ = std::make_unique<Providers>(); });
     return *providers_;
 }
 

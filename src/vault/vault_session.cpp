@@ -43,7 +43,24 @@ void VaultSession::remember(const VaultStore& store) {
     if (store.seen()) known_ = *store.seen();
 }
 
+void VaultSession::rememberEntriesWritten() {
+    fileEntries_ = entries_.count();
+    removalsWritten_ = entries_.removals();
+}
+
+std::uint64_t VaultSession::missingEntries() const {
+    const std::uint64_t accounted = entries_.count() + (entries_.removals() - removalsWritten_);
+    return accounted < fileEntries_ ? fileEntries_ - accounted : 0;
+}
+
 namespace {
+
+std::string missingEntriesReason(std::uint64_t missing, std::uint64_t held) {
+    return "The list holds " + std::to_string(missing) + " fewer " + (missing == 1 ? "entry" : "entries") +
+           " than the " + std::to_string(held) + " the vault file holds, and no command of yours removed " +
+           (missing == 1 ? "it" : "them") + ": Vellumkeep will not write the vault without " +
+           (missing == 1 ? "it." : "them.");
+}
 
 // Without the system's cryptography an encrypted vault's header cannot be checked; the open then
 // says why.
@@ -72,7 +89,8 @@ void VaultSession::inspectBytes(const std::string& bytes, const Fingerprint& fin
     known_ = fingerprint;
     wipeSecret(storedPassword_);
     found_.size = bytes.size();
-    found_.format = isEncryptedVault(bytes) ? VaultFormat::Encrypted : VaultFormat::Scrambled;
+    const bool encrypted = isEncryptedVault(bytes) || (crypto_ && hasEncryptedVaultDigest(*crypto_, bytes));
+    found_.format = encrypted ? VaultFormat::Encrypted : VaultFormat::Scrambled;
     // An encrypted vault, whole or not, is never taken for a fresh one: that would overwrite it.
     if (found_.format == VaultFormat::Encrypted) {
         found_.state = encryptedVaultState(crypto_, bytes);
@@ -88,7 +106,9 @@ IoResult VaultSession::open(std::string_view password, OpenOutcome& outcome) {
     outcome = OpenOutcome::WrongPassword;
     VaultStore vault = store();
     std::string bytes;
-    if (IoResult result = vault.read(bytes); result.failed()) return result;
+    bool there = true;
+    if (IoResult result = vault.readIfThere(bytes, there); result.failed()) return result;
+    if (!there) return vaultGone(outcome);
     const Fingerprint read = *vault.seen();
     if (!known_ || read != *known_) {
         inspectBytes(bytes, read);
@@ -108,6 +128,7 @@ void VaultSession::openScrambled(std::string bytes, std::string_view password, O
     key_ = VaultKey::scrambled(password);
     wipeSecret(storedPassword_);  // the key holds it now: no second copy stays
     entries_.addAll(entryTableOf(std::move(bytes)));
+    rememberEntriesWritten();
     outcome = OpenOutcome::Opened;
 }
 
@@ -144,6 +165,7 @@ void VaultSession::openEncrypted(std::string bytes, std::string_view password, O
     encryptedFile_.reserve(decrypted.plaintext.size() + decrypted.plaintext.size() / 8 + kEncryptedHeaderSize +
                            kTagSize);
     entries_.addAll(entryTableOf(std::move(decrypted.plaintext)));
+    rememberEntriesWritten();
     outcome = OpenOutcome::Opened;
 }
 
@@ -151,7 +173,9 @@ IoResult VaultSession::create(std::string_view masterPassword, OpenOutcome& outc
     outcome = OpenOutcome::FileChanged;
     VaultStore vault = store();
     std::string bytes;
-    if (IoResult result = vault.read(bytes); result.failed()) return result;
+    bool there = true;
+    if (IoResult result = vault.readIfThere(bytes, there); result.failed()) return result;
+    if (!there) return vaultGone(outcome);
     // Only the vault that inspect found without a master password gets one: a file that became an
     // encrypted vault meanwhile would be destroyed by the new first line.
     if (!known_ || *vault.seen() != *known_) {
@@ -163,8 +187,15 @@ IoResult VaultSession::create(std::string_view masterPassword, OpenOutcome& outc
     remember(vault);
     key_ = VaultKey::scrambled(masterPassword);
     entries_.addAll(entryTableOf(std::move(content)));
+    rememberEntriesWritten();
     found_.state = VaultState::Guarded;
     outcome = OpenOutcome::Opened;
+    return IoResult::success();
+}
+
+IoResult VaultSession::vaultGone(OpenOutcome& outcome) {
+    known_.reset();
+    outcome = OpenOutcome::FileChanged;
     return IoResult::success();
 }
 
@@ -175,6 +206,7 @@ void VaultSession::close() {
     std::string().swap(encryptedFile_);  // ciphertext, but room a closed vault need not keep
     known_.reset();
     found_ = VaultFound{};
+    rememberEntriesWritten();
 }
 
 bool VaultSession::isMasterPassword(std::string_view password, bool& failed) {
@@ -204,6 +236,8 @@ std::optional<VaultKey> VaultSession::makeKey(std::string_view masterPassword, V
 }
 
 VaultKey VaultSession::replaceKey(VaultKey key) {
+    // A closed vault stays closed: a key put back after a lock would open it with no entries.
+    if (!isOpen()) return key;
     VaultKey old = std::move(key_);
     key_ = std::move(key);
     return old;
@@ -243,6 +277,8 @@ IoResult VaultSession::sealContent() {
 IoResult VaultSession::save() {
     // Without its key the vault would be written as one that has no master password yet.
     if (!isOpen()) return IoError{0, "The vault is not open.", {}};
+    if (const std::uint64_t missing = missingEntries())
+        return IoError{0, missingEntriesReason(missing, fileEntries_), {}};
     VaultStore vault = store();
     IoResult result;
     if (!key_.keys_) {
@@ -260,6 +296,7 @@ IoResult VaultSession::save() {
     found_ = VaultFound{VaultState::Guarded, key_.format(), found_.size};
     unsaved_ = false;
     savedChanges_ = entries_.changes();
+    rememberEntriesWritten();
     return IoResult::success();
 }
 

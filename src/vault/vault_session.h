@@ -46,7 +46,8 @@ enum class OpenOutcome {
     NewerVersion,
     CryptographyFailed,
     // The file is no longer the one inspect found (a sync tool, a restored backup): it was
-    // inspected again, nothing was loaded, and found() tells what it is now.
+    // inspected again, nothing was loaded, and found() tells what it is now; or it is gone, and
+    // nothing was made in its place: the gate inspects it again.
     FileChanged,
 };
 
@@ -122,8 +123,15 @@ public:
     // Whether the file now differs from what this copy last read or wrote: anything else that
     // changed it meanwhile (a sync tool, a restored backup) must not be overwritten unasked.
     IoResult changedOnDisk(bool& changed);
-    // Writes every entry, in display order, over the vault, atomically, in the key's format.
+    // Writes every entry, in display order, over the vault, atomically, in the key's format. Refused
+    // while entries are missing (see missingEntries).
     IoResult save();
+    // How many fewer entries the list holds than the file did when last read or written, beyond
+    // those the user's commands removed: entries lost by a fault, which a save must not make final.
+    std::uint64_t missingEntries() const;
+    // The entries as they are now are what the vault holds, removals included: after a command
+    // that takes entries out as a whole (a restore, a merge of deletions made elsewhere).
+    void takeEntriesAsChosen() { rememberEntriesWritten(); }
 
     EntryList& entries() { return entries_; }
     const EntryList& entries() const { return entries_; }
@@ -138,6 +146,10 @@ public:
 private:
     VaultStore store();
     void remember(const VaultStore& store);
+    // What the file holds from now on: the entries as the list has them.
+    void rememberEntriesWritten();
+    // The vault file went while the gate waited: it is inspected again, and nothing is made meanwhile.
+    IoResult vaultGone(OpenOutcome& outcome);
     // Takes the file's bytes as what the gate works on from now on.
     void inspectBytes(const std::string& bytes, const Fingerprint& fingerprint);
     void openScrambled(std::string bytes, std::string_view password, OpenOutcome& outcome);
@@ -162,6 +174,9 @@ private:
     CryptographyFailure cryptographyFailure_;
     bool unsaved_ = false;
     std::uint64_t savedChanges_ = 0;
+    // The entries the file held when last read or written, and the removals counted by then.
+    std::uint64_t fileEntries_ = 0;
+    std::uint64_t removalsWritten_ = 0;
 };
 
 }  // namespace vk::vault

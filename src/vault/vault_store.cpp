@@ -51,6 +51,13 @@ IoResult VaultStore::read(std::string& bytes) {
     return IoResult::success();
 }
 
+IoResult VaultStore::readIfThere(std::string& bytes, bool& there) {
+    Path final;
+    there = files_.finalPath(path_, final).succeeded();
+    if (!there) return IoResult::success();
+    return read(bytes);
+}
+
 IoResult VaultStore::loadEntries(EntryTable& entries) {
     std::string bytes;
     if (IoResult result = readVaultFile(bytes); result.failed()) return result;

@@ -40,6 +40,8 @@ public:
     IoResult ensureVaultFile();
     // The vault's bytes, creating a Fresh vault first when there is none.
     IoResult read(std::string& bytes);
+    // The vault's bytes when a file is there (`there`); nothing is made when there is none.
+    IoResult readIfThere(std::string& bytes, bool& there);
     // Every entry, in file order.
     IoResult loadEntries(EntryTable& entries);
     // Replaces the vault with new content (see VaultContentWriter), atomically. The new copy is

@@ -12,8 +12,9 @@ namespace vk {
 namespace {
 
 constexpr char kCredits[] =
-    "Passphrase words: EFF's Large Wordlist (eff.org, CC BY 3.0 US). Common passwords: zxcvbn-ts "
-    "(MIT licence). Help has the details.";
+    "Passphrase words: EFF's Large Wordlist (eff.org, CC BY 3.0 US). Common passwords, words and "
+    "names: zxcvbn and zxcvbn-ts (MIT licence), word frequencies from OpenSubtitles via OPUS (ODC-BY). "
+    "Help has the details.";
 
 }  // namespace
 

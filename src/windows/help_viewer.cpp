@@ -3,8 +3,6 @@
 #include <commctrl.h>
 #include <richedit.h>
 
-#include <cmath>
-#include <cstdlib>
 
 #include "platform/settings.h"
 #include "platform/handles.h"
@@ -33,22 +31,6 @@ bool loadRichText(HWND box, const std::wstring& path) {
 }
 
 }  // namespace
-
-std::optional<int> checkStateFromSetting(const std::string& text) {
-    size_t begin = text.find_first_not_of(" \t");
-    size_t end = text.find_last_not_of(" \t");
-    if (begin == std::string::npos) return std::nullopt;
-    std::string number = text.substr(begin, end - begin + 1);
-    if (number.find_first_not_of("+-.0123456789") != std::string::npos) return std::nullopt;
-    char* stop = nullptr;
-    double value = std::strtod(number.c_str(), &stop);
-    if (stop != number.c_str() + number.size() || !std::isfinite(value)) return std::nullopt;
-    // Halves go to the even neighbour, as an integer conversion of the setting always did.
-    double rounded = std::nearbyint(value);
-    if (rounded < -32768 || rounded > 32767) return std::nullopt;
-    if (rounded < 0 || rounded > 2) return std::nullopt;
-    return static_cast<int>(rounded);
-}
 
 void HelpViewer::create() {
     Frame frame;
@@ -90,12 +72,11 @@ void HelpViewer::onLoad() {
     }
     loadRichText(document->hwnd(), path);
     setOnTop(*this, true);
-    std::string stored = host_.settings().get(branding_.productName, "Settings", "showHelp", "1");
-    if (auto state = checkStateFromSetting(stored)) setShowAtStartupState(*state);
+    if (auto state = readShowAtStartup(host_.settings(), branding_.productName)) setShowAtStartupState(*state);
 }
 
 void HelpViewer::onShowAtStartupClick() {
-    host_.settings().save(branding_.productName, "Settings", "showHelp", std::to_string(showAtStartupState()));
+    saveShowAtStartup(host_.settings(), branding_.productName, showAtStartupState());
 }
 
 }  // namespace vk

@@ -12,11 +12,6 @@ namespace vk {
 struct SettingsStore;
 struct Skinning;
 
-// The check box state a stored setting asks for (0 cleared, 1 checked, 2 greyed), read as a
-// 16-bit number the way the setting has always been read: surrounding spaces and leading zeros
-// are allowed. Empty when the text is not such a number or is outside 0 to 2.
-std::optional<int> checkStateFromSetting(const std::string& text);
-
 class HelpViewer : public Window {
 public:
     static constexpr int kClientWidth = 10290;  // twips

@@ -49,4 +49,14 @@ vault::IoResult FailingFileSystem::finalPath(const vault::Path& path, vault::Pat
 
 bool FailingFileSystem::isFolder(const vault::Path& path) { return real_.isFolder(path); }
 
+vault::IoResult FailingFileSystem::remove(const vault::Path& path) {
+    if (failRemovesAndMoves) return failure();
+    return real_.remove(path);
+}
+
+vault::IoResult FailingFileSystem::moveFile(const vault::Path& from, const vault::Path& to) {
+    if (failRemovesAndMoves) return failure();
+    return real_.moveFile(from, to);
+}
+
 }  // namespace vk::test

@@ -32,6 +32,13 @@ public:
                                       vault::TemporaryCopy copy = vault::TemporaryCopy::KeptIfKilled) override;
     vault::IoResult finalPath(const vault::Path& path, vault::Path& final) override;
     bool isFolder(const vault::Path& path) override;
+    std::optional<std::uint64_t> fileSize(const vault::Path& path) override { return real_.fileSize(path); }
+    bool isLink(const vault::Path& path) override { return real_.isLink(path); }
+    vault::IoResult remove(const vault::Path& path) override;
+    vault::IoResult moveFile(const vault::Path& from, const vault::Path& to) override;
+    std::optional<FileIdentity> identity(const vault::Path& path) override { return real_.identity(path); }
+    // Removing or moving a file fails too, with the same reason.
+    bool failRemovesAndMoves = false;
 
 private:
     vault::IoResult beforeStep(vault::WriteStep step, void* file) override;

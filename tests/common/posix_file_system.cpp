@@ -226,6 +226,34 @@ bool PosixFileSystem::isFolder(const Path& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+std::optional<std::uint64_t> PosixFileSystem::fileSize(const Path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool PosixFileSystem::isLink(const Path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+IoResult PosixFileSystem::remove(const Path& path) {
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT) return IoResult::success();
+    return IoError{static_cast<unsigned long>(errno), std::strerror(errno), {}};
+}
+
+IoResult PosixFileSystem::moveFile(const Path& from, const Path& to) {
+    if (::rename(from.c_str(), to.c_str()) == 0) return IoResult::success();
+    return IoError{static_cast<unsigned long>(errno), std::strerror(errno), {}};
+}
+
+std::optional<FileIdentity> PosixFileSystem::identity(const Path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return FileIdentity{static_cast<unsigned long>(info.st_dev), static_cast<unsigned long long>(info.st_ino),
+                        S_ISDIR(info.st_mode), static_cast<unsigned long>(info.st_nlink)};
+}
+
 FileSystem& realFileSystem() {
     static PosixFileSystem files;
     return files;

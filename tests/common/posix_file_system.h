@@ -17,6 +17,11 @@ public:
                                TemporaryCopy copy = TemporaryCopy::KeptIfKilled) override;
     IoResult finalPath(const Path& path, Path& final) override;
     bool isFolder(const Path& path) override;
+    std::optional<std::uint64_t> fileSize(const Path& path) override;
+    bool isLink(const Path& path) override;
+    IoResult remove(const Path& path) override;
+    IoResult moveFile(const Path& from, const Path& to) override;
+    std::optional<FileIdentity> identity(const Path& path) override;
 
 protected:
     // Called before each step of replaceAtomically but the flush, which goes through flushToDisk;

@@ -323,11 +323,32 @@ TEST(PasswordGenerator, KeepsItsChoicesInTheSettingsAndReadsOnlyWhatItWrote) {
 }
 
 TEST(FrontCodedList, DecodesEachEntryFromTheOneBeforeAndRefusesWhatIsNotSuch) {
-    EXPECT_EQ(decodeFrontCoded("AabacusCdomenFinal"), (std::vector<std::string>{"abacus", "abdomen", "abdominal"}));
-    EXPECT_EQ(decodeFrontCoded("A123B4"), (std::vector<std::string>{"123", "14"}));
-    EXPECT_EQ(decodeFrontCoded(""), std::vector<std::string>{});
-    for (const char* broken : {"abacus", "Aab!Eyz", "AabcD", "AabcB"})
+    struct Case {
+        const char* coded;
+        std::vector<std::string> entries;
+    } cases[] = {
+        {"AabacusCdomenFinal", {"abacus", "abdomen", "abdominal"}},
+        {"A123B4", {"123", "14"}},
+        {"", {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(decodeFrontCoded(c.coded), c.entries);
+        // Decoded into one block, each entry is found where it stands, and nothing else is.
+        const SortedEntries sorted(c.coded);
+        ASSERT_EQ(sorted.size(), c.entries.size());
+        for (size_t i = 0; i < c.entries.size(); ++i) {
+            EXPECT_EQ(sorted[i], c.entries[i]);
+            EXPECT_EQ(sorted.indexOf(c.entries[i]), i);
+            EXPECT_EQ(sorted.indexOf(c.entries[i] + "a"), std::nullopt);
+            EXPECT_EQ(sorted.indexOf(c.entries[i].substr(0, c.entries[i].size() - 1)), std::nullopt);
+        }
+        EXPECT_EQ(sorted.indexOf(""), std::nullopt);
+    }
+    EXPECT_EQ(SortedEntries("AabacusCdomenFinal").longest(), 9u);
+    for (const char* broken : {"abacus", "Aab!Eyz", "AabcD", "AabcB"}) {
         EXPECT_THROW(decodeFrontCoded(broken), std::invalid_argument) << broken;
+        EXPECT_THROW(SortedEntries{broken}, std::invalid_argument) << broken;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The strength estimate of a password the user made up: known weak and strong ones, the patterns
-// it sees through, the line it gives, and the common-password list behind it.
+// it sees through, the line it gives, and the lists of passwords, words and names behind it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include "passwords/common_passwords.h"
 #include "passwords/front_coded.h"
 #include "passwords/password_strength.h"
+#include "passwords/ranked_words.h"
 
 namespace vk::passwords {
 namespace {
@@ -35,10 +36,10 @@ TEST(PasswordStrength, JudgesKnownPasswordsByTheirCheapestGuess) {
         {"Password", Weak, {CommonPassword}},
         {"P@ssw0rd", Weak, {CommonPassword}},        // l33t
         {"drowssap", Weak, {CommonPassword}},        // reversed
-        {"monkey123", Weak, {CommonPassword, Sequence}},
+        {"monkey456", Weak, {CommonPassword, Sequence}},
         {"!@#$%^&*()", Weak, {KeyboardRun}},         // the digits row, shifted
         {"/.,mnbvcxz", Weak, {KeyboardRun}},
-        {"mju7nhy6", Weak, {KeyboardRun, KeyboardRun}},  // up a column, twice
+        {".lo9,ki8", Weak, {KeyboardRun, KeyboardRun}},  // up a column, twice
         {"abcdefgh", Weak, {Sequence}},
         {"zyxwvuts", Weak, {Sequence}},
         {"13579", Weak, {Sequence}},
@@ -47,7 +48,16 @@ TEST(PasswordStrength, JudgesKnownPasswordsByTheirCheapestGuess) {
         {"19/04/1987", Weak, {Date}},
         {"04.19.1987", Weak, {Date}},
         {"4/7/02", Weak, {Date}},
-        {"Summer2024!", Weak, {CommonPassword, Random}},
+        {"Dragon2024!", Weak, {CommonPassword, Random}},
+        // Words and names, as they are and l33t, reversed or capitalised, and rarer common passwords.
+        {"sutherland1977", Weak, {Name, Year}},
+        {"clemencia12", Weak, {Name, Sequence}},
+        {"m15informed", Weak, {ListWord}},
+        {"cunn!ngh@m", Weak, {Name}},
+        {"Gr4ndm0th3r!", Weak, {ListWord, Random}},  // a lone "!" is no l33t "i"
+        {"tnemnrevog", Weak, {ListWord}},
+        {"dnalrehtuS", Weak, {Name}},
+        {"Kalifornia", Weak, {CommonPassword}},
         {"k7#mQz2pX", Fair, {Random}},
         {"battery-staple", Fair, {ListWord, Random, ListWord}},
         {"Tq8#vLm2&Xw9!pZr", Strong, {Random}},
@@ -102,8 +112,9 @@ TEST(PasswordStrength, TellsTheLevelTheBitsAndWhatMadeItGuessable) {
         const char* reasons;  // each kind of pattern once, in order
     } cases[] = {
         {"password", "weak", ": common password"},
-        {"Summer1987", "weak", ": common password + year"},
-        {"mju7nhy6", "weak", ": keyboard run"},
+        {"Dragon1987", "weak", ": common password + year"},
+        {"sutherland1977", "weak", ": name + year"},
+        {".lo9,ki8", "weak", ": keyboard run"},
         {"battery-staple", "fair", ": dictionary word"},
         {"k7#mQz2pX", "fair", ""},
         {"Tq8#vLm2&Xw9!pZr", "strong", ""},
@@ -133,6 +144,37 @@ TEST(CommonPasswords, AreSortedDistinctLowerCaseAndEachRankedOnce) {
     std::iota(everyRank.begin(), everyRank.end(), 1);
     EXPECT_EQ(ranks, everyRank);
     EXPECT_EQ(commonPasswordRank("PASSWORD"), std::nullopt);  // callers compare the lower-case form
+}
+
+TEST(RankedWords, AreSortedDistinctLowerCaseAndEachFoundAtItsRank) {
+    struct List {
+        const char* coded;
+        const std::uint8_t* log2Ranks;
+        size_t count;
+        std::optional<double> (*log2RankOf)(std::string_view);
+    } lists[] = {
+        {kEnglishWordsFrontCoded, kEnglishWordsLog2Ranks, kEnglishWordsCount, log2RankOfEnglishWord},
+        {kNamesFrontCoded, kNamesLog2Ranks, kNamesCount, log2RankOfName},
+    };
+    size_t longest = 0;
+    for (const List& list : lists) {
+        const std::vector<std::string> words = decodeFrontCoded(list.coded);
+        ASSERT_EQ(words.size(), list.count);
+        EXPECT_TRUE(std::adjacent_find(words.begin(), words.end(), std::greater_equal<>()) == words.end());
+        for (size_t i = 0; i < words.size(); ++i) {
+            const std::string& word = words[i];
+            EXPECT_TRUE(std::all_of(word.begin(), word.end(), [](char c) { return c > ' ' && c <= '~' && !(c >= 'A' && c <= 'Z'); }))
+                << word;
+            EXPECT_EQ(list.log2RankOf(word), list.log2Ranks[i] / kRankStepsPerBit) << word;
+            EXPECT_EQ(list.log2RankOf(word + "Q"), std::nullopt) << word;  // no listed word holds a capital
+            longest = std::max(longest, word.size());
+        }
+    }
+    EXPECT_EQ(longestRankedWord(), longest);
+    // Most frequent first.
+    EXPECT_LT(log2RankOfEnglishWord("house"), log2RankOfEnglishWord("informed"));
+    EXPECT_LT(log2RankOfName("smith"), log2RankOfName("sutherland"));
+    EXPECT_EQ(log2RankOfName("Smith"), std::nullopt);  // callers look up the lower-case form
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -14,6 +15,7 @@
 
 #include "posix_file_system.h"
 #include "vault_samples.h"
+#include "vault/vault_session.h"
 #include "vault/vault_store.h"
 
 namespace vk::vault {
@@ -422,6 +424,49 @@ TEST_F(VaultStoreTest, AFailureAtAnyStepLeavesTheOldVaultAndNoTemporary) {
         EXPECT_EQ(readFile(vault), oldBytes);
         EXPECT_FALSE(fs::exists(failing.temporary));
     }
+}
+
+// Entries leave the vault only by a command that removes them: a save that would write fewer
+// entries than the file holds, for any other reason, is refused and the file keeps them; a
+// closed vault is never opened again by a key put back into it.
+TEST_F(VaultStoreTest, ASaveNeverWritesFewerEntriesThanTheFileHeldUnlessTheyWereRemoved) {
+    const std::vector<Entry> held{{"ann", "pw-1", ""}, {"bob", "pw-2", ""}, {"cy", "pw-3", ""}};
+    writeFile(vault, savedVault("master", held));
+    VaultSession session(files, vault, &simpleCollationKey, nullptr);
+    auto reopen = [&] {
+        session.close();
+        VaultFound found;
+        OpenOutcome outcome;
+        ASSERT_TRUE(session.inspect(found).succeeded());
+        ASSERT_TRUE(session.open("master", outcome).succeeded());
+        ASSERT_EQ(outcome, OpenOutcome::Opened);
+    };
+    reopen();
+    ASSERT_TRUE(session.entries().remove(session.entries().idAt(0)));
+    ASSERT_TRUE(session.save().succeeded());
+    EXPECT_EQ(entriesOf(readFile(vault)), (std::vector<Entry>{held[1], held[2]}));
+    const std::string saved = readFile(vault);
+
+    struct Fault {
+        const char* what;
+        std::function<void()> loseEntries;
+    } faults[] = {
+        {"the list emptied under an open vault", [&] { session.entries().dropAll(); }},
+        {"the key put back into a closed vault", [&] { session.close(), session.replaceKey(VaultKey::scrambled("master")); }},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.what);
+        reopen();
+        fault.loseEntries();
+        session.entries().add(Entry{"dee", "pw-4", ""});
+        EXPECT_TRUE(session.save().failed());
+        EXPECT_EQ(readFile(vault), saved);
+    }
+    reopen();
+    session.entries().dropAll();
+    session.takeEntriesAsChosen();  // a restore or a merge that chose fewer entries
+    EXPECT_TRUE(session.save().succeeded());
+    EXPECT_TRUE(entriesOf(readFile(vault)).empty());
 }
 
 }  // namespace

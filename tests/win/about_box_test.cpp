@@ -85,7 +85,7 @@ TEST_F(AboutBoxTest, AboutCommandShowsNameVersionOwnerAndSiteUnderTheHeader) {
     EXPECT_EQ(box().control(AboutBox::OwnerCaption)->text(), "Owned By:");
     EXPECT_EQ(box().control(AboutBox::WebsiteCaption)->text(), "Website:");
     const std::string credits = box().control(AboutBox::CreditsLabel)->text();
-    for (const char* named : {"EFF's Large Wordlist", "CC BY 3.0 US", "zxcvbn-ts", "MIT"})
+    for (const char* named : {"EFF's Large Wordlist", "CC BY 3.0 US", "zxcvbn-ts", "MIT", "OpenSubtitles", "ODC-BY"})
         EXPECT_NE(credits.find(named), std::string::npos) << named;
 
     LONG style = GetWindowLongW(box().hwnd(), GWL_STYLE);

@@ -418,7 +418,7 @@ TEST(CheckStateFromSetting, ReadsTheTextAsASmallWholeNumber) {
         // Exponent forms are not taken: the program only ever stores "0" and "1".
         {"1e0", std::nullopt}};
     for (const Case& c : cases) {
-        EXPECT_EQ(checkStateFromSetting(c.text), c.state) << "\"" << c.text << "\"";
+        EXPECT_EQ(showAtStartupOf(c.text), c.state) << "\"" << c.text << "\"";
     }
 }
 

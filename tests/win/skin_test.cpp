@@ -212,7 +212,7 @@ TEST_F(SkinnedProgram, CommandButtonsAreWhiteAndTheListIsWhiteWithBlackText) {
         EXPECT_EQ(control->backColor(), kWhite) << control->id();
         EXPECT_FALSE(control->foreColor()) << control->id();
     }
-    EXPECT_EQ(buttons, 8);
+    EXPECT_EQ(buttons, 9);  // the eight commands and the locked view's Unlock
     HWND list = form().control(MainWindow::EntryList)->hwnd();
     EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0)), kWhite);
     EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0)), kBlack);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -238,10 +239,11 @@ MessageBoxWatch::~MessageBoxWatch() {
 
 LRESULT CALLBACK MessageBoxWatch::hook(int code, WPARAM wParam, LPARAM lParam) {
     auto box = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_DESTROYWND && activeBoxes) activeBoxes->onDestroyed(box);
     if (code == HCBT_ACTIVATE && isMessageBox(box)) {
         if (!activeBoxes)
             failAndClose(box);
-        else if (box != activeBoxes->pendingBox_)
+        else
             activeBoxes->onBox(box);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -261,7 +263,31 @@ void MessageBoxes::answerAfter(int button, std::function<void()> before) {
     befores_.push_back(std::move(before));
 }
 
+void MessageBoxes::onDestroyed(HWND window) {
+    std::erase(liveBoxes_, window);
+}
+
+namespace {
+
+// The button a box's Enter presses, once the box is up: the one that has the focus, or the one
+// drawn as the default, or the dialog's default id.
+int defaultButtonOf(HWND box) {
+    HWND focus = GetFocus();
+    if (focus && GetParent(focus) == box && GetDlgCtrlID(focus) >= IDOK && GetDlgCtrlID(focus) <= IDNO)
+        return GetDlgCtrlID(focus);
+    for (int button : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
+        HWND control = GetDlgItem(box, button);
+        if (control && (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) return button;
+    }
+    const LRESULT id = SendMessageW(box, DM_GETDEFID, 0, 0);
+    return HIWORD(id) == DC_HASDEFID ? LOWORD(id) : 0;
+}
+
+}  // namespace
+
 void MessageBoxes::onBox(HWND box) {
+    if (std::find(liveBoxes_.begin(), liveBoxes_.end(), box) != liveBoxes_.end()) return;
+    liveBoxes_.push_back(box);
     SeenBox seen;
     seen.text = windowText(GetDlgItem(box, 0xFFFF)).text;
     seen.wideText = wideWindowText(GetDlgItem(box, 0xFFFF));
@@ -288,6 +314,7 @@ VOID CALLBACK MessageBoxes::answerLater(HWND, UINT, UINT_PTR id, DWORD) {
     MessageBoxes* self = activeBoxes;
     if (!self || !self->pendingBox_) return;
     HWND box = self->pendingBox_;
+    self->seen_.back().defaultButton = defaultButtonOf(box);
     if (self->answers_.empty()) {
         ++self->unexpected_;
         self->pendingBox_ = nullptr;
@@ -408,6 +435,7 @@ void TestProgram::start(const std::filesystem::path& folder, vault::Cryptography
     env.shellOpen = [this](const std::string& address, int show) { addresses_.emplace_back(address, show); };
     env.isNT6OrLater = [this] { return nt6_; };
     env.splashTickMs = 1;
+    env.tickCount = [this] { return now_; };
     if (crypto) env.crypto = crypto;
     program_ = std::make_unique<Program>(std::move(env));
     auto recorder = std::make_unique<RecordingSkinSupport>();

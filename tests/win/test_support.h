@@ -110,6 +110,7 @@ struct SeenBox {
     std::string title;
     bool hasOk = false, hasCancel = false, hasRetry = false, hasYes = false, hasNo = false;
     bool hasIcon = false;
+    int defaultButton = 0;  // the button Enter presses (IDOK, IDNO...)
     HWND owner = nullptr;
 };
 
@@ -147,8 +148,12 @@ private:
     friend class MessageBoxWatch;
     static VOID CALLBACK answerLater(HWND, UINT, UINT_PTR id, DWORD);
     void onBox(HWND box);
+    void onDestroyed(HWND window);
 
     HWND pendingBox_ = nullptr;
+    // Every box seen and not yet destroyed: one that is activated again (its owner's timer, the
+    // window manager) is the same box, not a new one.
+    std::vector<HWND> liveBoxes_;
     std::deque<int> answers_;
     std::deque<std::function<void()>> befores_;
     std::vector<SeenBox> seen_;
@@ -223,6 +228,8 @@ public:
     const std::string& settingsRoot() const { return settingsRoot_; }
     const RecordingSkinSupport& skinSupport() const { return *skinSupport_; }
     void setNT6OrLater(bool value) { nt6_ = value; }
+    // The program's clock, which moves only when the test moves it.
+    void passTime(DWORD ms) { now_ += ms; }
 
     // Writes a vault with this master password and entries (Saved layout).
     void writeVault(const std::string& master, const std::vector<vault::Entry>& entries = {});
@@ -239,6 +246,7 @@ private:
     std::string settingsRoot_;
     int ends_ = 0;
     bool nt6_ = true;
+    DWORD now_ = 0;
     std::vector<StartedCommand> commands_;
     std::vector<std::pair<std::string, int>> addresses_;
     std::unique_ptr<Program> program_;

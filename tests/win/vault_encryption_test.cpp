@@ -136,6 +136,7 @@ TEST(VaultEncryption, TheGateTellsAWrongPasswordFromADamagedOrNewerFile) {
         {"copied in text mode", textCopy, nullptr, "The file is damaged"},
         {"a changed byte of the salt", changed(20, 0x01), nullptr, "The file is damaged"},
         {"a first byte changed into a CR", '\r' + good.substr(1), nullptr, "The file is damaged"},
+        {"the first eight bytes zeroed", std::string(8, '\0') + good.substr(8), nullptr, "The file is damaged"},
         {"nothing but zero bytes", std::string(good.size(), '\0'), nullptr, "nothing but zero bytes"},
         {"a version damaged into a newer one", changed(8, 0x01), nullptr, "The file is damaged"},
         {"a newer version", newer, nullptr, "newer version of Vellumkeep"},
@@ -262,11 +263,13 @@ TEST(VaultEncryption, ASaveThatCannotSealLeavesFileAndKeyAsTheyWere) {
 }
 
 // Looks at the program from a timer while OK's work runs: a timer that fires then shows that the
-// window thread is not held by the work. It presses OK a second time, which must change nothing.
+// window thread is not held by the work. It presses OK a second time, then Cancel, which must
+// change nothing.
 struct Probe {
     HWND dialog = nullptr;
     HWND label = nullptr;
     HWND okButton = nullptr;
+    HWND cancelButton = nullptr;
     bool fired = false;
     bool dialogDisabled = false;
     std::string said;
@@ -280,9 +283,10 @@ VOID CALLBACK lookDuringWork(HWND, UINT, UINT_PTR id, DWORD) {
     probe->dialogDisabled = !IsWindowEnabled(probe->dialog);
     probe->said = windowText(probe->label).text;
     SendMessageW(probe->okButton, BM_CLICK, 0, 0);
+    SendMessageW(probe->cancelButton, BM_CLICK, 0, 0);
 }
 
-TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSecondOk) {
+TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSecondOkNorCancel) {
     TestProgram program;
     writeFile(program.vaultPath(), encryptedVault("master"));  // today's iterations: about a second each
     program.loadMainWindow();
@@ -292,15 +296,16 @@ TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSec
         std::vector<std::pair<int, const char*>> typed;
         int label;
         int okButton;
+        int cancelButton;
     };
     const Case cases[] = {
         {"the gate", program->passwordDialog(), {{PasswordDialog::PasswordBox, "master"}}, PasswordDialog::MessageLabel,
-         PasswordDialog::OkButton},
+         PasswordDialog::OkButton, PasswordDialog::CancelButton},
         {"changing the master password", program->vaultKeyDialog(),
          {{VaultKeyDialog::CurrentBox, "master"},
           {VaultKeyDialog::NewBox, kNewMaster.c_str()},
           {VaultKeyDialog::RetypeBox, kNewMaster.c_str()}},
-         VaultKeyDialog::StatusLabel, VaultKeyDialog::OkButton},
+         VaultKeyDialog::StatusLabel, VaultKeyDialog::OkButton, VaultKeyDialog::CancelButton},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -310,6 +315,7 @@ TEST(VaultEncryption, WhileAKeyIsDerivedTheDialogsPaintSayWhatTheyDoAndTakeNoSec
         seen.dialog = c.dialog.hwnd();
         seen.label = c.dialog.control(c.label)->hwnd();
         seen.okButton = c.dialog.control(c.okButton)->hwnd();
+        seen.cancelButton = c.dialog.control(c.cancelButton)->hwnd();
         probe = &seen;
         SetTimer(nullptr, 0, 20, &lookDuringWork);
         click(c.dialog.control(c.okButton));
@@ -345,6 +351,10 @@ TEST(VaultEncryption, AWrongCurrentOrAWeakNewPasswordChangesNothingInAnEncrypted
         {kChangePassword, {"Master", "new pass", "new pass"}, "is not your master password", IDOK},
         // A weak new password for an encrypted vault is asked about, and No is its default.
         {kChangePassword, {"master", "sunshine1", "sunshine1"}, "Strength: weak", IDNO},
+        // A name, a word in l33t, a rarer name: with a year or digits, each as weak.
+        {kChangePassword, {"master", "sutherland1977", "sutherland1977"}, "Strength: weak", IDNO},
+        {kChangePassword, {"master", "m15informed", "m15informed"}, "Strength: weak", IDNO},
+        {kChangePassword, {"master", "clemencia12", "clemencia12"}, "Strength: weak", IDNO},
         // The current password cannot be checked when no key can be derived (the dialog then says
         // too that it is not the master password).
         {kChangePassword, {"master", kNewMaster, kNewMaster},

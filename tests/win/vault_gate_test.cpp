@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,55 @@ TEST(VaultChangedAtTheGate, AVaultThatLostItsPasswordAsksForANewOneAndOneThatGot
     EXPECT_EQ(program.endCount(), 0);
 }
 
+// The vault goes or is swapped while the dialog waits: nothing is made in its place before the user
+// has seen what is there now. Moved into the copy's place, it is offered; gone or without a master
+// password where it was encrypted, the question says so.
+TEST(VaultChangedAtTheGate, AVaultGoneOrSwappedWhileTheDialogWaitsIsAskedAboutBeforeAnythingIsMade) {
+    TestProgram first;
+    writeFile(first.vaultPath(), encryptedVault("master"));
+    first.logIn("master");  // marks the vault as encrypted
+    const std::string encrypted = first.vaultBytes();
+    enum class Meanwhile { MovedIntoCopy, Deleted, MadeFresh };
+    const struct {
+        const char* what;
+        Meanwhile meanwhile;
+        int answer;
+        const char* says;
+    } cases[] = {
+        {"moved into the copy's place", Meanwhile::MovedIntoCopy, IDYES, "Use this copy as the vault?"},
+        {"deleted, once encrypted", Meanwhile::Deleted, IDNO, "the file now is missing"},
+        {"without a master password, once encrypted", Meanwhile::MadeFresh, IDNO,
+         "the file now is a vault without a master password"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(first.vaultPath(), encrypted);
+        TestProgram later(first.folder().path());
+        later->env().settings.root = first.settingsRoot();
+        later.loadMainWindow();
+        const fs::path copy = vault::temporaryPathFor(later.vaultPath().native());
+        if (c.meanwhile == Meanwhile::MovedIntoCopy) ASSERT_TRUE(MoveFileW(later.vaultPath().c_str(), copy.c_str()));
+        if (c.meanwhile == Meanwhile::Deleted) ASSERT_TRUE(DeleteFileW(later.vaultPath().c_str()));
+        if (c.meanwhile == Meanwhile::MadeFresh) writeFile(later.vaultPath(), vault::freshVault());
+        const std::string before = readFile(later.vaultPath());
+        MessageBoxes boxes;
+        std::string atTheQuestion = "unasked";
+        boxes.answerAfter(c.answer, [&] { atTheQuestion = readFile(later.vaultPath()); });
+        typePassword(later, "master");
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        EXPECT_TRUE(saysAll(boxes.seen()[0], {c.says})) << boxes.seen()[0].text;
+        EXPECT_EQ(atTheQuestion, before) << "written before the question";
+        EXPECT_EQ(later.endCount(), c.answer == IDNO ? 1 : 0);
+        if (c.answer == IDYES) {
+            EXPECT_EQ(shownEntries(later->mainWindow().entryList.hwnd()), kEntries);
+            EXPECT_FALSE(pathExists(copy));
+        } else {
+            EXPECT_EQ(readFile(later.vaultPath()), before);
+            EXPECT_FALSE(later->passwordDialog().creatingPassword());
+        }
+    }
+}
+
 // --- A vault that was encrypted when last used ------------------------------------------------
 
 TEST(VaultOnceEncrypted, FoundReadableIsToldBeforeAnythingAndNoKeepsTheFile) {
@@ -149,6 +199,77 @@ TEST(VaultOnceEncrypted, FoundReadableIsToldBeforeAnythingAndNoKeepsTheFile) {
     }
 }
 
+// The mark goes where the vault goes and is read by what it means: a renamed folder, a settings
+// value lost, stored as a number or with a space, a folder reached by a link: each still asks.
+TEST(VaultOnceEncrypted, IsKnownWhereverTheVaultGoesAndHoweverTheSettingsSayIt) {
+    auto markValue = [](const std::string& settingsRoot, const char* data, DWORD type, DWORD size) {
+        HKEY key = nullptr;
+        const std::string section = settingsRoot + "\\Vellumkeep\\Encrypted Vaults";
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, section.c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+        char name[128];
+        DWORD length = sizeof name;
+        ASSERT_EQ(RegEnumValueA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+        if (data)
+            RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data), size);
+        else
+            RegDeleteValueA(key, name);
+        RegCloseKey(key);
+    };
+    const DWORD one = 1;
+    const struct {
+        const char* what;
+        std::function<void(TestProgram& first, const fs::path& there)> move;
+        bool byLink;
+    } cases[] = {
+        {"the folder renamed, the settings left behind",
+         [](TestProgram& first, const fs::path& there) {
+             for (const wchar_t* name : {L"data.enc", L"data.enc.encrypted"})
+                 ASSERT_TRUE(CopyFileW((first.folder() / name).c_str(), (there / name).c_str(), TRUE));
+         }, false},
+        {"the settings value deleted",
+         [&](TestProgram& first, const fs::path&) { markValue(first.settingsRoot(), nullptr, 0, 0); }, false},
+        {"the settings value a number, the file beside it gone",
+         [&](TestProgram& first, const fs::path&) {
+             DeleteFileW((first.folder() / L"data.enc.encrypted").c_str());
+             markValue(first.settingsRoot(), reinterpret_cast<const char*>(&one), REG_DWORD, sizeof one);
+         }, false},
+        {"the settings value with a space, the file beside it gone",
+         [&](TestProgram& first, const fs::path&) {
+             DeleteFileW((first.folder() / L"data.enc.encrypted").c_str());
+             markValue(first.settingsRoot(), "1 ", REG_SZ, 3);
+         }, false},
+        {"the folder reached by a link, the file beside it gone",
+         [&](TestProgram& first, const fs::path&) { DeleteFileW((first.folder() / L"data.enc.encrypted").c_str()); },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestProgram first;
+        writeFile(first.vaultPath(), encryptedVault("master"));
+        first.logIn("master");
+        TempFolder elsewhere;
+        c.move(first, elsewhere.path());
+        fs::path folder = first.folder().path();
+        if (c.what[4] == 'f' && c.what[11] == 'r') folder = elsewhere.path();  // renamed
+        if (c.byLink) {
+            ASSERT_TRUE(makeSymbolicLink(elsewhere.path(), L"linked", L"..\\" + first.folder().path().filename().native()));
+            folder = elsewhere.path() / L"linked";
+        }
+        TestProgram later(folder);
+        if (folder == first.folder().path() || c.byLink) later->env().settings.root = first.settingsRoot();
+        writeFile(later.vaultPath(), "");
+        MessageBoxes boxes;
+        boxes.answer(IDNO);
+        later.loadMainWindow();
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        EXPECT_TRUE(saysAll(boxes.seen()[0], {"was encrypted when you last used it", "empty (0 bytes)"}))
+            << boxes.seen()[0].text;
+        EXPECT_EQ(boxes.seen()[0].defaultButton, IDNO);
+        EXPECT_EQ(later.endCount(), 1);
+        EXPECT_EQ(later.vaultBytes(), "");
+    }
+}
+
 TEST(VaultOnceEncrypted, RemovingTheEncryptionYourselfAsksNothingAtTheNextStart) {
     TestProgram first;
     writeFile(first.vaultPath(), encryptedVault("master"));
@@ -167,28 +288,37 @@ TEST(VaultOnceEncrypted, RemovingTheEncryptionYourselfAsksNothingAtTheNextStart)
 
 // --- The copy a save left beside the vault ----------------------------------------------------
 
-TEST(LeftOverCopy, IsRemovedBesideAVaultThatOpensAndOfferedInPlaceOfOneThatCannot) {
+// A copy goes only once the vault beside it has opened whole, its content's tag checked: damage
+// past an encrypted vault's header shows only then, and the copy is offered at that moment.
+TEST(LeftOverCopy, IsRemovedBesideAVaultThatOpensWholeAndOfferedInPlaceOfOneThatCannot) {
     const std::string copy = scrambledVault("master");
     const std::string damaged = encryptedVault("master").substr(0, 50);
+    std::string damagedContent = encryptedVault("master");
+    damagedContent.back() = static_cast<char>(damagedContent.back() ^ 1);  // the tag
     struct Case {
         const char* what;
         std::optional<std::string> vaultFile;
         bool linked;  // the vault is a link into another folder, and a save writes beside its target
         bool readOnlyCopy;
         int answer;  // 0: no question
+        bool askedAtOpen;  // once the password has opened the file, not at start
         std::string vaultAfter;
         bool copyAfter;
         std::optional<std::string> keptAside;
     };
     const Case cases[] = {
-        {"beside a vault that opens", scrambledVault("other"), false, true, 0, scrambledVault("other"), false, {}},
-        {"beside a linked vault that opens", scrambledVault("other"), true, false, 0, scrambledVault("other"), false,
+        {"beside a vault that opens", scrambledVault("master"), false, true, 0, false, scrambledVault("master"), false, {}},
+        {"beside a linked vault that opens", scrambledVault("master"), true, false, 0, false, scrambledVault("master"),
+         false, {}},
+        {"the vault missing, taken", std::nullopt, false, false, IDYES, false, copy, false, {}},
+        {"the vault missing, declined", std::nullopt, false, false, IDNO, false, "", true, {}},
+        {"the vault empty, taken", std::string(), false, false, IDYES, false, copy, false, {}},
+        {"the vault damaged, taken", damaged, false, false, IDYES, false, copy, false, damaged},
+        {"the vault damaged, declined", damaged, false, false, IDNO, false, damaged, true, {}},
+        {"the vault damaged past its header, taken", damagedContent, false, false, IDYES, true, copy, false,
+         damagedContent},
+        {"the vault damaged past its header, declined", damagedContent, false, false, IDNO, true, damagedContent, true,
          {}},
-        {"the vault missing, taken", std::nullopt, false, false, IDYES, copy, false, {}},
-        {"the vault missing, declined", std::nullopt, false, false, IDNO, "", true, {}},
-        {"the vault empty, taken", std::string(), false, false, IDYES, copy, false, {}},
-        {"the vault damaged, taken", damaged, false, false, IDYES, copy, false, damaged},
-        {"the vault damaged, declined", damaged, false, false, IDNO, damaged, true, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -208,6 +338,11 @@ TEST(LeftOverCopy, IsRemovedBesideAVaultThatOpensAndOfferedInPlaceOfOneThatCanno
         MessageBoxes boxes;
         if (c.answer) boxes.answer(c.answer);
         program.loadMainWindow();
+        ASSERT_EQ(boxes.seen().size(), c.answer && !c.askedAtOpen ? 1u : 0u);
+        if (!c.answer || c.askedAtOpen) {
+            EXPECT_EQ(readFile(leftOver), copy) << "gone before the vault beside it opened";
+            typePassword(program, "master");
+        }
         ASSERT_EQ(boxes.seen().size(), c.answer ? 1u : 0u);
         if (c.answer) {
             EXPECT_TRUE(saysAll(boxes.seen()[0], {"Use this copy as the vault?"})) << boxes.seen()[0].text;
@@ -222,12 +357,32 @@ TEST(LeftOverCopy, IsRemovedBesideAVaultThatOpensAndOfferedInPlaceOfOneThatCanno
         if (c.keptAside) {
             EXPECT_EQ(readFile(aside), *c.keptAside);
         }
-        EXPECT_EQ(program->passwordDialog().isLoaded(), c.answer != IDNO);
-        if (c.answer == IDYES) {
-            typePassword(program, "master");
+        EXPECT_EQ(program.endCount(), c.answer == IDNO ? 1 : 0);
+        if (c.answer == IDYES && !c.askedAtOpen) typePassword(program, "master");
+        if (c.answer != IDNO) {
             EXPECT_EQ(shownEntries(program->mainWindow().entryList.hwnd()), kEntries);
         }
     }
+}
+
+// A vault a newer version wrote is not this version's to judge, nor is the copy beside it.
+TEST(LeftOverCopy, BesideANewerVersionsVaultStaysAsItIs) {
+    TestProgram program;
+    vault::SystemCryptography crypto;
+    std::string newer = encryptedVault("master");
+    newer[8] = static_cast<char>(newer[8] + 1);  // the version
+    newer = vault::withHeaderDigestMadeAnew(crypto, newer);
+    writeFile(program.vaultPath(), newer);
+    const fs::path copy = vault::temporaryPathFor(program.vaultPath().native());
+    writeFile(copy, scrambledVault("master"));
+    MessageBoxes boxes;
+    boxes.answer(IDOK);
+    program.loadMainWindow();
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_TRUE(saysAll(boxes.seen()[0], {"newer version of Vellumkeep"})) << boxes.seen()[0].text;
+    EXPECT_EQ(program.endCount(), 1);
+    EXPECT_EQ(readFile(copy), scrambledVault("master"));
+    EXPECT_EQ(program.vaultBytes(), newer);
 }
 
 // Wine's DeleteFileW removes what a link leads to: a link in the copy's place goes, at start and

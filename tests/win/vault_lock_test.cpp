@@ -22,7 +22,7 @@ namespace {
 using vault::Entry;
 
 const std::vector<Entry> kEntries{{"alice", "pw-a", "georgetown"}, {"bob", "pw-b", "www.example.com"}};
-enum FileItem { kEncryptionItem = 0, kOptionsItem = 4, kLockItem = 5 };
+enum FileItem { kEncryptionItem = 0, kChangePasswordItem = 1, kImportItem = 2, kExportItem = 3, kOptionsItem = 4, kLockItem = 5 };
 
 // The program on two entries, and what the lock tests do with it.
 struct LockingProgram {
@@ -51,6 +51,15 @@ struct LockingProgram {
         wchar_t item[64] = L"";
         GetMenuStringW(GetSubMenu(GetMenu(form().hwnd()), 0), kLockItem, item, 64, MF_BYPOSITION);
         EXPECT_STREQ(item, L"Unlock...\tCtrl+L");
+        // Where the list was: the word, and the one thing to do; the vault's commands wait.
+        EXPECT_FALSE(IsWindowVisible(list()));
+        EXPECT_TRUE(IsWindowVisible(form().control(MainWindow::LockedLabel)->hwnd()));
+        EXPECT_EQ(form().control(MainWindow::LockedLabel)->text(), "Vellumkeep is locked.");
+        EXPECT_TRUE(IsWindowVisible(form().control(MainWindow::UnlockButton)->hwnd()));
+        EXPECT_EQ(LOWORD(SendMessageW(form().hwnd(), DM_GETDEFID, 0, 0)), MainWindow::UnlockButton);
+        for (int command : {MainWindow::AddButton, MainWindow::EditButton, MainWindow::DeleteButton,
+                            MainWindow::CopyPasswordButton})
+            EXPECT_FALSE(IsWindowEnabled(form().control(command)->hwnd())) << command;
     }
     // Asks to unlock, as the Lock command does while locked, and types the password.
     void typeToUnlock(const std::string& password) {
@@ -73,13 +82,24 @@ TEST_F(VaultLockTest, WhatLocksTheVaultAndWhatDoesNot) {
         return [=](LockingProgram& t) { SendMessageW(t.form().hwnd(), message, wParam, 0); };
     };
     auto minimise = [](LockingProgram& t) { ShowWindow(t.form().hwnd(), SW_MINIMIZE); };
-    auto usedThenLeft = [](LockingProgram& t) {
-        for (int i = 0; i < 10; ++i) {  // use counts, whatever window it reaches
-            PostMessageW(t.list(), i % 2 ? WM_MOUSEMOVE : WM_KEYUP, 0, 0);
-            pumpFor(250);
-        }
-        EXPECT_FALSE(t.program->locked()) << "locked while in use";
-        pumpUntil([&] { return t.program->locked(); }, 3000);
+    // Used for longer than the five minutes, by one kind of input only, then left for five minutes.
+    // The clock is the test's: it moves when the test moves it.
+    auto usedThenLeft = [](UINT input) {
+        return [input](LockingProgram& t) {
+            Timer& idleCheck = *t.form().timer(MainWindow::IdleTimer);
+            for (int minute = 0; minute < 8; ++minute) {
+                t.program.passTime(60'000);
+                PostMessageW(minute % 2 ? t.list() : t.form().hwnd(), input, 0, 0);  // whatever window it reaches
+                pumpPending();
+                idleCheck.tick();
+            }
+            EXPECT_FALSE(t.program->locked()) << "locked while in use";
+            t.program.passTime(5 * 60'000 - 1);
+            idleCheck.tick();
+            EXPECT_FALSE(t.program->locked()) << "locked before its time";
+            t.program.passTime(1);
+            idleCheck.tick();
+        };
     };
     const struct {
         const char* what;
@@ -93,28 +113,42 @@ TEST_F(VaultLockTest, WhatLocksTheVaultAndWhatDoesNot) {
         {"Windows locks, the option off", {{"lockOnSessionLock", "0"}}, send(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK), false},
         {"minimised", {}, minimise, false},
         {"minimised, the option on", {{"lockWhenMinimised", "1"}}, minimise, true},
-        {"used, then a second without use", {{"lockAfterSeconds", "1"}}, usedThenLeft, true},
+        {"the mouse used, then five minutes without use", {}, usedThenLeft(WM_MOUSEMOVE), true},
+        {"typed into, then five minutes without use", {}, usedThenLeft(WM_KEYUP), true},
+        {"never for want of use", {{"lockAfterMinutes", "0"}}, [](LockingProgram& t) {
+             t.program.passTime(1440 * 60'000);
+             t.form().timer(MainWindow::IdleTimer)->tick();
+         }, false},
     };
+    ClipboardLock clipboardLock;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         LockingProgram t;
-        std::map<std::string, std::string> settings = c.settings;
-        settings.emplace("lockAfterSeconds", "");  // none left by an earlier case
-        t.start(settings);
+        t.start(c.settings);
+        t.selectRow(1);
+        click(t.form().control(MainWindow::CopyPasswordButton));
         c.act(t);
         pumpPending();
         if (!c.locks) {
             EXPECT_FALSE(t.program->locked());
             EXPECT_EQ(shownEntries(t.list()), kEntries);
+            EXPECT_EQ(clipboardText(), "pw-b");
             continue;
         }
         t.expectLocked();
-        ShowWindow(t.form().hwnd(), SW_RESTORE);
+        EXPECT_EQ(clipboardText(), std::nullopt) << "the copied password outlived the lock";
+        const bool wasMinimised = IsIconic(t.form().hwnd());
         t.program.writeVault("master", {kEntries[1]});  // changed by another program meanwhile
+        ShowWindow(t.form().hwnd(), SW_RESTORE);
+        pumpPending();
+        EXPECT_EQ(t.program->passwordDialog().isLoaded(), wasMinimised) << "restored, it asks for the password at once";
         t.typeToUnlock("master");
         EXPECT_FALSE(t.program->locked());
         EXPECT_EQ(shownEntries(t.list()), std::vector<Entry>{kEntries[1]});
         EXPECT_EQ(t.form().statusText(), "Loaded 1 entries");
+        EXPECT_TRUE(IsWindowVisible(t.list()));
+        EXPECT_FALSE(IsWindowVisible(t.form().control(MainWindow::UnlockButton)->hwnd()));
+        EXPECT_TRUE(IsWindowEnabled(t.form().control(MainWindow::AddButton)->hwnd()));
     }
 }
 
@@ -179,12 +213,134 @@ TEST_F(VaultLockTest, NoOpenBoxOrDialogHoldsTheLockOff) {
     windowsLocks();
     EXPECT_FALSE(program->vaultKeyDialog().isLoaded());
     expectLocked();
+
+    // The options say when the vault locks: they are the vault's to guard, as every command is.
+    typeToUnlock("master");
+    chooseFileItem(kOptionsItem);
+    ASSERT_TRUE(program->optionsDialog().isLoaded());
+    windowsLocks();
+    EXPECT_FALSE(program->optionsDialog().isLoaded());
+    chooseFileItem(kOptionsItem);
+    EXPECT_FALSE(program->optionsDialog().isLoaded());
+    EXPECT_TRUE(program->passwordDialog().visible());
+}
+
+// A lock that comes while a command's box is up, after the command's save failed, waits for the
+// command: the box closes as Cancel would, the command ends as it would then, and the lock
+// follows. Nothing is lost or added twice, whichever way the lock comes, and the next save
+// writes every entry.
+TEST_F(VaultLockTest, ALockWhileACommandsBoxIsUpWaitsForTheCommand) {
+    const std::string strong = "Harbor-Quilt-Lantern-58";  // no question before it guards a vault
+    const Entry carol{"carol", "pw-c", ""}, dave{"dave", "pw-d", "www.example.org"};
+    using Trigger = std::function<void(LockingProgram&)>;
+    const std::pair<const char*, Trigger> triggers[] = {
+        {"Windows locks the session", [](LockingProgram& t) { t.windowsLocks(); }},
+        {"File > Lock", [](LockingProgram& t) { t.chooseFileItem(kLockItem); }},
+        {"five minutes without use",
+         [](LockingProgram& t) {
+             t.program.passTime(5 * 60'000);
+             t.form().timer(MainWindow::IdleTimer)->tick();
+         }},
+    };
+    auto keyDialog = [](FileItem item, std::vector<std::string> typed) {
+        return [item, typed](LockingProgram& t) {
+            t.chooseFileItem(item);
+            const int boxes[] = {VaultKeyDialog::CurrentBox, VaultKeyDialog::NewBox, VaultKeyDialog::RetypeBox};
+            for (size_t i = 0; i < typed.size(); ++i) setText(t.program->vaultKeyDialog().control(boxes[i]), typed[i]);
+            click(t.program->vaultKeyDialog().control(VaultKeyDialog::OkButton));
+        };
+    };
+    // Each command, its boxes answered: the box of its failure closes as the lock comes.
+    using Command = std::function<void(LockingProgram&, MessageBoxes&, const std::function<void()>& lockComes)>;
+    auto failedSave = [](std::function<void(LockingProgram&)> command) -> Command {
+        return [command](LockingProgram& t, MessageBoxes& boxes, const std::function<void()>& lockComes) {
+            boxes.answerAfter(IDCANCEL, lockComes);  // Retry or Cancel
+            command(t);
+        };
+    };
+    const struct {
+        const char* what;
+        bool encryptFirst;
+        Command command;
+        bool reportAfterUnlock;  // what the lock closed unread is shown again
+        std::vector<Entry> shownAfterUnlock;
+    } commands[] = {
+        {"Encrypt Vault", false, failedSave(keyDialog(kEncryptionItem, {strong})), false, kEntries},
+        {"Change Master Password", false,
+         failedSave(keyDialog(kChangePasswordItem, {strong, "Copper-Meadow-Violin-31", "Copper-Meadow-Violin-31"})),
+         false, kEntries},
+        {"Remove Encryption", true, failedSave(keyDialog(kEncryptionItem, {strong})), false, kEntries},
+        {"the editor's Save", false,
+         failedSave([&](LockingProgram& t) {
+             click(t.form().control(MainWindow::AddButton));
+             setText(t.editor().control(EntryEditor::UsernameBox), carol.username);
+             setText(t.editor().control(EntryEditor::PasswordBox), carol.password);
+             click(t.editor().control(EntryEditor::SaveButton));
+         }),
+         false, {kEntries[0], kEntries[1], carol}},
+        {"Import Entries", false,
+         [&](LockingProgram& t, MessageBoxes& boxes, const std::function<void()>& lockComes) {
+             const std::filesystem::path csv = t.program.folder().file("in.csv");
+             writeFile(csv, "Username,Password,Website/Location\r\ncarol,pw-c,\r\n");
+             boxes.answerAfter(IDCANCEL, lockComes);
+             boxes.answer(IDOK);  // the report, which the lock closes too
+             FileDialogAnswer open(L"Import Entries", csv.native());
+             t.chooseFileItem(kImportItem);
+         },
+         true, {kEntries[0], kEntries[1], carol}},
+        {"Export Entries", false,
+         [&](LockingProgram& t, MessageBoxes& boxes, const std::function<void()>& lockComes) {
+             boxes.answer(IDYES);  // every password in plain text
+             boxes.answerAfter(IDOK, lockComes);  // not exported
+             FileDialogAnswer saveAs(L"Export Entries", t.program.folder().file("out.csv").native());
+             t.chooseFileItem(kExportItem);
+         },
+         false, kEntries},
+    };
+    for (const auto& c : commands) {
+        for (const auto& [how, trigger] : triggers) {
+            SCOPED_TRACE(std::string(c.what) + ", " + how);
+            LockingProgram t;
+            t.program.writeVault(strong, kEntries);
+            t.program.logIn(strong);
+            if (c.encryptFirst) keyDialog(kEncryptionItem, {strong})(t);
+            const std::string before = t.program.vaultBytes();
+            t.program.files().failAt = vault::WriteStep::Replace;
+            MessageBoxes boxes;
+            c.command(t, boxes, [&, trigger = trigger] { trigger(t); });
+            EXPECT_TRUE(pumpUntil([&] { return t.program->locked(); }, 3000));
+            t.expectLocked();
+            EXPECT_EQ(t.program.vaultBytes(), before);
+            t.program.files().failAt.reset();
+
+            const size_t seen = boxes.seen().size();
+            if (c.reportAfterUnlock) boxes.answer(IDOK);
+            t.typeToUnlock(strong);
+            ASSERT_EQ(boxes.seen().size(), seen + c.reportAfterUnlock);
+            if (c.reportAfterUnlock) EXPECT_EQ(boxes.seen().back().text, boxes.seen()[seen - 1].text);
+            EXPECT_FALSE(t.program->locked());
+            EXPECT_FALSE(t.editor().isLoaded()) << "the editor's Save was over before the lock";
+            EXPECT_EQ(shownEntries(t.list()), c.shownAfterUnlock);
+            click(t.form().control(MainWindow::AddButton));
+            setText(t.editor().control(EntryEditor::UsernameBox), dave.username);
+            setText(t.editor().control(EntryEditor::PasswordBox), dave.password);
+            setText(t.editor().control(EntryEditor::WebsiteBox), dave.location);
+            click(t.editor().control(EntryEditor::SaveButton));
+            EXPECT_EQ(t.form().statusText(), "Added new entry.  Data saved.");
+            std::vector<Entry> saved = c.shownAfterUnlock;
+            saved.push_back(dave);
+            EXPECT_EQ(shownEntries(t.list()), saved);
+            EXPECT_EQ(t.program->vaultSession().entries().count(), saved.size());
+            EXPECT_EQ(boxes.unexpected(), 0);
+        }
+    }
 }
 
 // A change that could not be saved stays, hidden, through the lock; the unlock takes the password
 // it was opened with, reads no file, and says again that the change is unsaved. Cancel leaves the
-// vault locked; three wrong tries end the program.
-TEST_F(VaultLockTest, TheUnlockKeepsAnUnsavedChangeAndAllowsThreeTries) {
+// vault locked. Wrong tries never end the program while the change is unsaved: from the third on,
+// each makes the next try wait, twice as long each time; once it is saved, three end it again.
+TEST_F(VaultLockTest, AWrongPasswordAtTheUnlockNeverLosesAnUnsavedChange) {
     start();
     program.files().failAt = vault::WriteStep::Replace;
     MessageBoxes boxes;
@@ -198,12 +354,29 @@ TEST_F(VaultLockTest, TheUnlockKeepsAnUnsavedChangeAndAllowsThreeTries) {
     click(program->passwordDialog().control(PasswordDialog::CancelButton));
     EXPECT_FALSE(program->passwordDialog().isLoaded());
     expectLocked();
-    boxes.answer(IDRETRY);
-    typeToUnlock("wrong");
-    typeToUnlock("master");
+
+    PasswordDialog& dialog = program->passwordDialog();
+    for (int i = 0; i < 4; ++i) boxes.answer(IDRETRY);
+    for (const char* guess : {"one", "two", "three"}) typeToUnlock(guess);
+    Timer& nextTry = *dialog.timer(PasswordDialog::NextTryTimer);
+    for (const char* said : {"3 wrong passwords.  The next try is taken in 30 seconds.",
+                             "4 wrong passwords.  The next try is taken in 1 minute."}) {
+        EXPECT_EQ(dialog.control(PasswordDialog::MessageLabel)->text(), said);
+        EXPECT_FALSE(IsWindowEnabled(dialog.control(PasswordDialog::OkButton)->hwnd()));
+        setText(dialog.control(PasswordDialog::PasswordBox), "master");
+        click(dialog.control(PasswordDialog::OkButton));
+        EXPECT_TRUE(program->locked()) << "a try taken before its time";
+        nextTry.tick();
+        typeToUnlock(said[0] == '3' ? "four" : "master");
+    }
+    EXPECT_EQ(program.endCount(), 0);
+    EXPECT_FALSE(program->locked());
     EXPECT_EQ(listCount(list()), 3);
     EXPECT_EQ(form().statusText(), "Not saved: the last change is kept in the list only, until a save succeeds.");
 
+    program.files().failAt.reset();
+    boxes.answer(IDYES);  // the file another program wrote meanwhile is replaced
+    ASSERT_TRUE(program->vault().save(form().hwnd()));
     chooseFileItem(kLockItem);
     for (int i = 0; i < 3; ++i) boxes.answer(IDRETRY);
     boxes.answer(IDOK);
