@@ -67,7 +67,13 @@ constexpr int kLockedLabelWidth = 4500;
 
 MainWindow::MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor,
                        const vault::EntryList& entries)
-    : entryList(entries), findBox(*this, skinning), host_(host), branding_(branding), skinning_(skinning), editor_(editor), entries_(entries) {}
+    : entryList(entries),
+      findBox(*this, skinning),
+      host_(host),
+      branding_(branding),
+      skinning_(skinning),
+      editor_(editor),
+      entries_(entries) {}
 
 int MainWindow::menuItemId(Menu menu, int position) {
     for (size_t row = 0; row < std::size(kMenuItems); ++row)

@@ -7,9 +7,7 @@
 namespace vk {
 namespace {
 
-// How the code page folds letter case. A code page of one byte a character folds byte by byte,
-// through a table made once; one of more bytes a character (East Asian code pages) is folded
-// character by character, where a byte alone could be the second half of another character.
+// How a code page of one byte a character folds letter case, byte by byte: a table made once.
 struct CaseFolding {
     bool byteByByte = true;
     std::array<char, 256> lower{};
@@ -32,9 +30,16 @@ const CaseFolding& caseFolding() {
     return folding;
 }
 
-// Whole characters, lower-cased, then written as UTF-8, in which no character's bytes are found
-// inside another's.
-void foldCharacters(std::string_view text, std::string& folded) {
+}  // namespace
+
+const std::array<char, 256>* letterCaseTable() {
+    const CaseFolding& folding = caseFolding();
+    return folding.byteByByte ? &folding.lower : nullptr;
+}
+
+void foldLetterCase(std::string_view text, std::string& folded) {
+    // Whole characters, lower-cased, then written as UTF-8, in which no character's bytes are
+    // found inside another's.
     const int length = static_cast<int>(text.size());
     const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
     if (wideLength <= 0) return;
@@ -46,22 +51,6 @@ void foldCharacters(std::string_view text, std::string& folded) {
     const size_t start = folded.size();
     folded.resize(start + static_cast<size_t>(size));
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, folded.data() + start, size, nullptr, nullptr);
-}
-
-}  // namespace
-
-const std::array<char, 256>* letterCaseTable() {
-    const CaseFolding& folding = caseFolding();
-    return folding.byteByByte ? &folding.lower : nullptr;
-}
-
-void foldLetterCase(std::string_view text, std::string& folded) {
-    const CaseFolding& folding = caseFolding();
-    if (!folding.byteByByte) return foldCharacters(text, folded);
-    const size_t start = folded.size();
-    folded.resize(start + text.size());
-    char* out = folded.data() + start;
-    for (char c : text) *out++ = folding.lower[static_cast<unsigned char>(c)];
 }
 
 void userCollationKey(std::string_view text, std::string& keys) {

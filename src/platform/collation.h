@@ -10,11 +10,11 @@ namespace vk {
 // the cost when the same texts are compared many times, as a sort does.
 void userCollationKey(std::string_view text, std::string& keys);
 
-// Appends to `folded` an ANSI text with its letter case folded away, as the system's code page
-// folds it: a word lies in a text, case ignored, when its folded form lies in the text's folded form.
-void foldLetterCase(std::string_view text, std::string& folded);
-// The same folding, byte by byte, for a code page of one byte a character; none for the East
-// Asian code pages, where a byte may be half of a character.
+// Letter case folded away, as the system's code page folds it: a word lies in a text, case ignored,
+// when its folded form lies in the text's folded form. Byte by byte through this table, for a code
+// page of one byte a character; none for the East Asian code pages, where a byte may be half of a
+// character and foldLetterCase appends to `folded` the text folded character by character.
 const std::array<char, 256>* letterCaseTable();
+void foldLetterCase(std::string_view text, std::string& folded);
 
 }  // namespace vk

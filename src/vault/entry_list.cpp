@@ -190,7 +190,7 @@ void EntryList::reorder() {
     std::stable_sort(order_.begin(), order_.end(), [this](Slot a, Slot b) { return before(a, b); });
 }
 
-bool EntryList::choose(const std::function<bool(EntryView)>& choose, Mark kept, const Places* among, Places& places,
+bool EntryList::choose(const std::function<bool(EntryView)>& wanted, Mark kept, const Places* among, Places& places,
                        const std::function<bool()>& stop) const {
     // Asking costs a call, which the caller may make cheaper still by looking only now and then.
     constexpr size_t kStopCheckEvery = 4096;
@@ -204,7 +204,7 @@ bool EntryList::choose(const std::function<bool(EntryView)>& choose, Mark kept, 
         if (state[slot] == NotAsked || (!held.vault && !held.own)) continue;
         // Asking may run other code of the program: nothing read before it is trusted after a stop.
         if (++asked % kStopCheckEvery == 0 && stop()) return false;
-        if (slot >= kept || choose(entryIn(slot))) state[slot] = Chosen;
+        if (slot >= kept || wanted(entryIn(slot))) state[slot] = Chosen;
     }
     places.clear();
     const size_t count = among ? among->size() : order_.size();

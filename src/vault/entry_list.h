@@ -65,13 +65,13 @@ public:
     // (dropAll) starts the marks afresh.
     using Mark = std::uint32_t;
     Mark mark() const { return static_cast<Mark>(held_.size()); }
-    // The places, in display order, of the entries that are new since `kept` or that `choose`
+    // The places, in display order, of the entries that are new since `kept` or that `wanted`
     // answers true for, among the places `among` (all entries when null). The entries are asked
     // about in the order they are held (a loaded vault's in the order of its file), not in display
     // order: a big sorted list is then read from start to end instead of all over memory. `stop`
     // is asked every few thousand entries: false, with `places` unfinished, when it says so.
     using Places = std::vector<std::uint32_t>;
-    bool choose(const std::function<bool(EntryView)>& choose, Mark kept, const Places* among, Places& places,
+    bool choose(const std::function<bool(EntryView)>& wanted, Mark kept, const Places* among, Places& places,
                 const std::function<bool()>& stop) const;
     // How many entries were added, changed or removed one by one (loading does not count).
     std::uint64_t changes() const { return changes_; }
