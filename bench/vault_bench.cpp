@@ -4,8 +4,12 @@
 // the content from the list and replaces the file atomically, against writing, flushing and
 // renaming the same bytes, already made. Many alternating rounds, medians. Prints one figure a line as
 // "name: value" for 32,766 and 100,000 entries. Last, an import of a CSV export of the same
-// entries into an empty list, saved once, against a plain save of the vault it makes. Built natively (the POSIX file store) and for
-// Windows (the file store the program ships with, run under Wine), whose figures carry "wine_".
+// entries into an empty list, saved once, against a plain save of the vault it makes. Then, through
+// the open vault as the program uses it, a save that first keeps the vault as an earlier version,
+// and a merge with another program's save that changed 1,000 entries (read, merged, the earlier
+// version kept, saved), each against a plain save of the open vault. Built natively (the POSIX file
+// store) and for Windows (the file store the program ships with, run under Wine), whose figures
+// carry "wine_".
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -20,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +32,7 @@
 #include "vault/entry_csv.h"
 #include "vault/entry_list.h"
 #include "sample_vault.h"
+#include "vault/vault_session.h"
 #include "vault/vault_store.h"
 
 namespace {
@@ -137,6 +143,69 @@ void writeFlushRename(const std::filesystem::path& target, const std::string& by
 unsigned long processId() { return static_cast<unsigned long>(getpid()); }
 #endif
 
+// The open vault on the file at `vault`, as the program has it after the master password.
+std::unique_ptr<vk::vault::VaultSession> openVault(const std::filesystem::path& vault, const std::string& master) {
+    auto session = std::make_unique<vk::vault::VaultSession>(vk::vault::realFileSystem(), vault,
+                                                             &vk::vault::simpleCollationKey, nullptr);
+    vk::vault::VaultFound found;
+    mustSucceed(session->inspect(found), "an inspection");
+    vk::vault::OpenOutcome outcome;
+    mustSucceed(session->open(master, outcome), "an open");
+    if (outcome != vk::vault::OpenOutcome::Opened) mustSucceed(vk::vault::IoError{0, "not opened", {}}, "an open");
+    return session;
+}
+
+void writeWhole(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// A save that keeps an earlier version first, and a merge with another program's save of 1,000
+// changed entries, against a plain save of the open vault; each round starts from the same files.
+void measureVersionsAndMerge(const std::filesystem::path& vault, const std::string& master, const std::string& content,
+                             const std::function<void(const char*, double, int)>& print) {
+    std::vector<vk::vault::Entry> changed = vk::vault::entriesOf(content);
+    constexpr size_t kChanges = 1000;
+    for (size_t i = 0; i < kChanges; ++i) changed[i * changed.size() / kChanges].password += "-changed";
+    vk::vault::SavedVaultBuilder theirs(master, changed.size());
+    for (const vk::vault::Entry& entry : changed) theirs.add(entry);
+    const std::string theirContent = theirs.finish();
+
+    std::vector<double> plain, keeping, merging;
+    vk::vault::Seconds now = 1800000000;
+    for (int round = 0; round < kRounds; ++round) {
+        writeWhole(vault, content);
+        std::unique_ptr<vk::vault::VaultSession> session = openVault(vault, master);
+        mustSucceed(session->save(), "a first save");  // as a session of edits saves: its room made
+        auto t0 = Clock::now();
+        mustSucceed(session->save(), "a plain save");
+        auto t1 = Clock::now();
+        bool kept = false;
+        mustSucceed(session->keepVersion(++now, true, kept), "keeping a version");
+        mustSucceed(session->save(), "a save");
+        auto t2 = Clock::now();
+        session->entries().add(vk::vault::Entry{"ours", "a change here", "www.example.com"});
+        session->markUnsaved();
+        writeWhole(vault, theirContent);  // another program's save, which the merge starts from
+        auto t3 = Clock::now();
+        bool differs = false;
+        vk::vault::ChangedFile file;
+        mustSucceed(session->readChangedFile(differs, file), "reading the changed file");
+        session->takeChangedFile(std::move(file));
+        mustSucceed(session->keepVersion(++now, true, kept), "keeping a version");
+        mustSucceed(session->save(), "saving the merge");
+        auto t4 = Clock::now();
+        plain.push_back(milliseconds(t1 - t0));
+        keeping.push_back(milliseconds(t2 - t1));
+        merging.push_back(milliseconds(t4 - t3));
+    }
+    print("vault_session_save_ms", median(plain), 3);
+    print("vault_save_keeping_version_ms", median(keeping), 3);
+    print("vault_save_keeping_version_ratio", median(keeping) / median(plain), 2);
+    print("vault_merge_1000_changes_and_save_ms", median(merging), 3);
+    print("vault_merge_ratio", median(merging) / median(plain), 2);
+}
+
 void measure(size_t entries) {
     namespace fs = std::filesystem;
     fs::path folder = fs::temp_directory_path() / ("vellumkeep-bench-" + std::to_string(processId()));
@@ -230,6 +299,7 @@ void measure(size_t entries) {
     print("vault_imported", static_cast<double>(imported), 0);
     print("vault_import_and_save_ms", importAndSave, 3);
     print("vault_import_ratio", importAndSave / plainSave, 2);
+    measureVersionsAndMerge(vault, master, content, print);
     fs::remove_all(folder);
 }
 

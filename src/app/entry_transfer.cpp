@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "vault/entry_csv.h"
 #include "vault/vault_store.h"
+#include "vault/vault_versions.h"
 
 namespace vk {
 namespace {
@@ -161,8 +162,9 @@ vault::CsvImport importFrom(const VaultController& app, std::string_view text, c
 }
 
 // What a file the export must never replace is to the user: the vault (by any of its names), the
-// copy a save writes beside it, and the program's own files. Empty for any other file.
-std::string protectedFileAt(const VaultController& app, const std::wstring& path) {
+// copy a save writes beside it, its earlier versions and the program's own files. Empty for any
+// other file.
+std::string protectedFileAt(VaultController& app, const std::wstring& path) {
     const vault::Path vaultPath = app.vault().path();
     vault::Path vaultTarget;
     if (app.vault().files().finalPath(vaultPath, vaultTarget).failed()) vaultTarget = vaultPath;
@@ -177,6 +179,12 @@ std::string protectedFileAt(const VaultController& app, const std::wstring& path
     };
     for (const auto& file : kept)
         if (vault::sameFile(app.vault().files(), path, file.file)) return file.what;
+    const size_t separator = path.find_last_of(L"\\/");
+    vault::Seconds keptAt = 0;
+    unsigned sequence = 0;
+    if (separator != std::wstring::npos && vault::parseVersionFileName(path.substr(separator + 1), keptAt, sequence) &&
+        vault::sameFile(app.vault().files(), path.substr(0, separator), app.vault().versionsFolder()))
+        return "an earlier version of Vellumkeep's vault";
     return {};
 }
 

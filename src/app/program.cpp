@@ -41,6 +41,7 @@ Program::Program(Environment environment)
       columnChooser_(*this, *this),
       generatorDialog_(*this, *this, *this),
       optionsDialog_(*this, *this),
+      earlierVersionsDialog_(*this, *this),
       lock_(*this, vault_, passwordDialog_, env_.settings, env_.tickCount) {
     isNT6OrLater = [this] { return env_.isNT6OrLater(); };
 }
@@ -103,6 +104,7 @@ void Program::vaultKeyChangeAsked(VaultKeyDialog::Request request) {
 
 void Program::changeVaultKey(VaultKeyDialog::Request& request) {
     VaultKeyDialog& dialog = vaultKeyDialog_;
+    if (request.purpose == VaultKeyDialog::Purpose::OpenChangedVault) return openChangedVault(request);
     // An encrypted vault's keys take a moment each, during which the dialog paints but takes nothing.
     dialog.showWorking("Checking the password...");
     const bool right = request.current.complete && vault_.isMasterPassword(dialog.hwnd(), request.current.text);
@@ -143,6 +145,7 @@ void Program::unloadOtherWindows() {
     vaultKeyDialog_.unload();
     columnChooser_.unload();
     optionsDialog_.unload();
+    earlierVersionsDialog_.unload();
     splashWindow_.unload();
 }
 
@@ -157,6 +160,7 @@ void Program::closeDialogsForLock() {
     vaultKeyDialog_.unload();
     columnChooser_.unload();
     optionsDialog_.unload();
+    earlierVersionsDialog_.unload();
 }
 
 void Program::unloadLinkLauncher() {

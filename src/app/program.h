@@ -11,6 +11,7 @@
 #include "gate/password_dialog.h"
 #include "gate/vault_key_dialog.h"
 #include "mainwindow/column_chooser.h"
+#include "mainwindow/earlier_versions_dialog.h"
 #include "mainwindow/entry_editor.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/options.h"
@@ -42,6 +43,8 @@ struct Environment {
     unsigned splashTickMs = 13;
     // The time in milliseconds, as GetTickCount tells it: what a time without use is measured by.
     std::function<DWORD()> tickCount = [] { return GetTickCount(); };
+    // While the main window waits, the vault file is looked at this often for another program's change.
+    unsigned vaultCheckMs = 3000;
 
     static Environment real();
 };
@@ -64,7 +67,8 @@ class Program : public Branding,
                 public LinkLauncher::Host,
                 public ColumnChooser::Host,
                 public OptionsDialog::Host,
-                public VaultLock::Host {
+                public VaultLock::Host,
+                public EarlierVersionsDialog::Host {
 public:
     explicit Program(Environment environment);
     ~Program();
@@ -97,6 +101,7 @@ public:
     ColumnChooser& columnChooser() { return columnChooser_; }
     PasswordGeneratorDialog& generatorDialog() { return generatorDialog_; }
     OptionsDialog& optionsDialog() { return optionsDialog_; }
+    EarlierVersionsDialog& earlierVersionsDialog() { return earlierVersionsDialog_; }
     VaultLock& lock() { return lock_; }
     const Options& options() const { return lock_.options(); }
     bool locked() const { return lock_.locked(); }
@@ -116,6 +121,8 @@ private:
     void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) override;
     const std::string& product() const override { return productName; }
     void report(HWND owner, const std::wstring& text, const std::string& title) override;
+    void afterCommand(std::function<void()> work) override { afterHandlers_.post(std::move(work)); }
+    bool askForChangedVaultPassword() override;
     // SplashWindow::Host
     unsigned splashTickMs() const override { return env_.splashTickMs; }
     void handOverFromSplash() override;
@@ -127,9 +134,12 @@ private:
     void wrongTriesUsedUp() override { endProgramAtOnce(); }
     // VaultKeyDialog::Host
     void vaultKeyChangeAsked(VaultKeyDialog::Request request) override;
+    void vaultKeyDialogClosed(VaultKeyDialog::Purpose purpose) override;
     // Checks what the vault key dialog was given, in the order the dialog asks it, and saves the
     // vault with its new key; the dialog closes when it is saved, and says why when it is not.
     void changeVaultKey(VaultKeyDialog::Request& request);
+    // The master password the vault file got elsewhere, as the dialog was given it.
+    void openChangedVault(VaultKeyDialog::Request& request);
     // MainWindow::Host
     void askForMasterPassword() override;
     SettingsStore& settings() override { return env_.settings; }
@@ -155,8 +165,10 @@ private:
     void lockOrUnlock() override { lock_.lockOrUnlock(); }
     void windowsLocking() override { lock_.windowsLocking(); }
     void windowMinimised() override { lock_.windowMinimised(); }
-    void idleCheck() override { lock_.idleCheck(); }
+    void idleCheck() override;
     void showOptions() override { optionsDialog_.open(lock_.options()); }
+    void showEarlierVersions() override;
+    void mainWindowActivated() override;
     // EntryEditor::Host
     vault::EntryId addEntry(const vault::Entry& entry) override { return vault_.addEntry(entry); }
     bool replaceEntry(vault::EntryId id, const vault::Entry& entry) override { return vault_.replaceEntry(id, entry); }
@@ -182,8 +194,15 @@ private:
     }
     void showLocked(bool locked) override { mainWindow_.showLocked(locked); }
     void forgetCopies() override { mainWindow_.forgetCopies(); }
-    void optionsRead(const Options& options) override { mainWindow_.entryList.setPasswordsShown(options.showPasswords); }
+    void optionsRead(const Options& options) override;
     HWND mainWindowHandle() const override { return mainWindow_.hwnd(); }
+    // EarlierVersionsDialog::Host
+    void restoreVersionAsked(size_t row) override;
+
+    // The vault file, looked at for another program's change while the program's windows are free
+    // (no box or dialog of a command is open) and the vault is open and unlocked.
+    void checkVaultFile();
+    bool mayCheckVaultFile() const;
 
     Environment env_;
     // The vault beside the executable, and its commands.
@@ -206,6 +225,10 @@ private:
     ColumnChooser columnChooser_;  // asks for the columns of a file to import
     PasswordGeneratorDialog generatorDialog_;  // opened by entryEditor_
     OptionsDialog optionsDialog_;
+    EarlierVersionsDialog earlierVersionsDialog_;
+    // The versions the dialog lists, row by row.
+    std::vector<VaultController::EarlierVersion> shownVersions_;
+    DWORD lastVaultCheck_ = 0;  // when the vault file was last looked at (env_.tickCount)
 
     VaultLock lock_;
 };

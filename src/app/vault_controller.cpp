@@ -87,7 +87,7 @@ bool mayReplaceVault(VaultController& app, vault::VaultSession& vault, HWND owne
                                 place +
                                 "\r\n\r\nReplace it with the entries in this list?  Choose No to leave the file "
                                 "as it is; your change then stays in the list only, unsaved.",
-                            app.host().appTitle(), MB_YESNO | MB_ICONWARNING);
+                            app.host().appTitle(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
     return choice == IDYES;
 }
 
@@ -165,7 +165,10 @@ bool writeVault(VaultController& app, HWND owner, const char* cancelling) {
                        app.host().appTitle(), MB_OK | MB_ICONERROR);
         return false;
     }
+    // Another program's change is merged first; one that cannot be is asked about.
+    if (app.bringInOutsideChange(owner) == VaultController::OutsideChange::AskingPassword) return false;
     if (!mayReplaceVault(app, vault, owner)) return false;
+    app.keepEarlierVersion();
     for (;;) {
         vault::IoResult saved = vault.save();
         if (saved.succeeded()) return true;
@@ -394,6 +397,11 @@ void showVaultFormat(VaultController& app) { app.host().showVaultFormat(app.vaul
 
 }  // namespace
 
+void VaultController::showAndRememberFormat() {
+    showVaultFormat(*this);
+    rememberVaultFormat(*this);
+}
+
 VaultController::VaultController(Host& host, vault::FileSystem& files, vault::Cryptography* crypto,
                                  const SettingsStore& settings, std::wstring folder)
     : host_(host),
@@ -487,7 +495,10 @@ bool VaultController::unlock(const std::string& password) {
         WaitCursor deriving;
         if (std::optional<vault::VaultKey> stronger = vault.makeKey(password, vault::VaultFormat::Encrypted)) {
             vault::VaultKey weaker = vault.replaceKey(std::move(*stronger));
-            if (!writeVault(*this, nullptr, "")) vault.replaceKey(std::move(weaker));
+            if (!writeVault(*this, nullptr, ""))
+                vault.replaceKey(std::move(weaker));
+            else
+                resealEarlierVersions(nullptr, weaker);
         }
     }
     host_.showUnlocked();
@@ -524,6 +535,8 @@ void VaultController::create(const std::string& password) {
 }
 
 void VaultController::lock() {
+    waitingFile_.reset();
+    declinedFile_.reset();
     if (!vault_.hasUnsavedChanges()) vault_.close();
 }
 
@@ -555,12 +568,12 @@ bool VaultController::save(HWND owner) {
     return true;
 }
 
-bool VaultController::isMasterPassword(HWND owner, const std::string& password) {
+bool VaultController::checkPassword(HWND owner, const std::function<bool(bool& failed)>& check) {
     bool failed = false;
     bool right;
     {
         WaitCursor deriving;
-        right = vault_.isMasterPassword(password, failed);
+        right = check(failed);
     }
     if (failed)
         messageBox(owner,
@@ -571,9 +584,15 @@ bool VaultController::isMasterPassword(HWND owner, const std::string& password) 
     return right;
 }
 
+bool VaultController::isMasterPassword(HWND owner, const std::string& password) {
+    return checkPassword(owner, [&](bool& failed) { return vault_.isMasterPassword(password, failed); });
+}
+
 bool VaultController::saveWithNewKey(HWND owner, const std::string& password, vault::VaultFormat format,
                                      const std::string& done) {
     vault::VaultSession& vault = vault_;
+    // Another program's change comes in under the key the file has now.
+    if (bringInOutsideChange(owner) == OutsideChange::AskingPassword) return false;
     std::optional<vault::VaultKey> key;
     {
         WaitCursor deriving;
@@ -607,6 +626,8 @@ bool VaultController::saveWithNewKey(HWND owner, const std::string& password, va
     showVaultFormat(*this);
     rememberVaultFormat(*this);
     host_.setStatusText(done + "  Saved " + generalDateTimeNow());
+    // No kept copy may stay weaker than the vault: an old master password must open none of them.
+    resealEarlierVersions(owner, previous);
     return true;
 }
 

@@ -7,9 +7,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/vault_claim.h"
 #include "platform/app_info.h"
@@ -32,6 +34,8 @@ public:
         virtual void entriesLoaded() = 0;
         virtual void setStatusText(const std::string& text) = 0;
         virtual std::string statusText() const = 0;
+        // Runs `work` once the command that is running now is over (and has said what it did).
+        virtual void afterCommand(std::function<void()> work) = 0;
         // The File menu offers what fits the vault's format.
         virtual void showVaultFormat(vault::VaultFormat format) = 0;
         // The vault is open: the main window takes over from the gate.
@@ -42,6 +46,9 @@ public:
         virtual void askForPassword() = 0;
         // A file to import whose columns are in doubt: the user chooses them.
         virtual void askForColumns(const std::wstring& path, std::string text, const vault::CsvGuess& guess) = 0;
+        // The vault file got another master password elsewhere: the user is asked for it. False
+        // when the program cannot ask now (the dialog it would ask in is busy).
+        virtual bool askForChangedVaultPassword() = 0;
         // What a command did, in a box modal to `owner`.
         virtual void report(HWND owner, const std::wstring& text, const std::string& title) = 0;
         virtual void endProgramAtOnce() = 0;
@@ -107,6 +114,45 @@ public:
     void importInLayout(HWND owner, const std::wstring& path, std::string_view text, const vault::CsvLayout& layout);
     void exportEntries(HWND owner);
 
+    // Earlier versions (earlier_versions.cpp).
+    struct EarlierVersion {
+        vault::KeptVersion kept;
+        std::string keptAt;   // in the user's time zone and format
+        std::string entries;  // how many it holds, or why it cannot be read
+        bool restorable = false;
+    };
+    // The versions kept, newest first; a folder that cannot be read is told in a box modal to `owner`.
+    std::vector<EarlierVersion> earlierVersions(HWND owner);
+    // Asks, keeps the vault as it is as a version, then makes the version the vault and shows it;
+    // boxes are modal to `owner`. True when the vault is the version now.
+    bool restoreVersion(HWND owner, const EarlierVersion& version);
+    // Before a save: the vault file as it is becomes an earlier version when one is due (`always`:
+    // in any case). A version that cannot be kept never stops the save; the status line says why,
+    // once for the same reason.
+    void keepEarlierVersion(bool always = false);
+
+    // Another program's change of the vault file (outside_changes.cpp).
+    enum class OutsideChange {
+        None,           // the file is as this copy last read or wrote it
+        BroughtIn,      // read again, or merged with the change here
+        CannotBringIn,  // damaged, newer, not a vault, no longer encrypted, or its password refused
+        AskingPassword  // it has another master password, which the user is asked for
+    };
+    // Brings in what another program saved to the vault file since this copy last read or wrote
+    // it: reads it again when nothing here is unsaved, merges it with the change here otherwise;
+    // boxes are modal to `owner`. A merge is left for the save that follows.
+    OutsideChange bringInOutsideChange(HWND owner);
+    // The same, when the program notices it (the main window activated, a while without use): a
+    // merge is saved at once.
+    void checkVaultFile(HWND owner);
+    // The master password typed for the vault file changed elsewhere: false when it is not its
+    // password. Closed without it: the file is not brought in, and a save asks before replacing it.
+    bool changedVaultPasswordEntered(HWND owner, const std::string& password);
+    void changedVaultPasswordDeclined();
+    // The vault's format may have changed (its key came from another copy): the menu and the
+    // "Encrypted Vaults" mark follow it.
+    void showAndRememberFormat();
+
     const vault::VaultSession& vault() const { return vault_; }
     vault::VaultSession& vault() { return vault_; }
     Host& host() { return host_; }
@@ -126,11 +172,28 @@ private:
         return change();
     }
 
+    // Adds a sentence to the status line once the running command has said its own.
+    void addStatusNote(const std::string& note);
+    // Runs a check of a password that derives a key (with the hourglass); a failure of the system's
+    // cryptography is told in a box modal to `owner`.
+    bool checkPassword(HWND owner, const std::function<bool(bool& failed)>& check);
+    // Seals every kept version as the vault is sealed now, after its key changed from `old`; asks
+    // before it removes one that cannot be.
+    void resealEarlierVersions(HWND owner, const vault::VaultKey& old);
+    // Takes another program's readable change of the file into the list.
+    void takeOutsideChange(HWND owner, vault::ChangedFile file);
+    void tellMergeConflicts(HWND owner, const std::vector<vault::TakenChange::Conflict>& conflicts);
+
     Host& host_;
     const SettingsStore& settings_;
     std::wstring folder_;
     vault::VaultSession vault_;
     std::optional<VaultClaim> claim_;
+    // The changed file whose master password is asked for; a file that is not brought in (its
+    // password declined, or not a vault this copy can read), which is not asked about again.
+    std::optional<vault::ChangedFile> waitingFile_;
+    std::optional<vault::Fingerprint> declinedFile_;
+    std::string versionProblemTold_;  // why the last version could not be kept, once told
 };
 
 }  // namespace vk

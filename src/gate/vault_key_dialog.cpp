@@ -41,9 +41,16 @@ const Wording& wordingFor(VaultKeyDialog::Purpose purpose) {
     static const Wording kChange{"Change Master Password",
                                  "Choose a new master password that you will not forget: it cannot be reset.", 420,
                                  "Current Password:", "The master password is changed."};
+    static const Wording kChanged{
+        "Vault Changed Elsewhere",
+        "Another program saved the vault file with another master password: its master password was changed on "
+        "another computer, or by another copy of Vellumkeep.\r\n\r\nType that master password to bring in "
+        "the file's changes; it guards the vault from now on.  Cancel leaves the file as it is.",
+        1260, "Its Master Password:", "The vault's changes are brought in."};
     switch (purpose) {
     case VaultKeyDialog::Purpose::Encrypt: return kEncrypt;
     case VaultKeyDialog::Purpose::RemoveEncryption: return kRemove;
+    case VaultKeyDialog::Purpose::OpenChangedVault: return kChanged;
     case VaultKeyDialog::Purpose::ChangePassword: break;
     }
     return kChange;
@@ -114,7 +121,8 @@ EditBox* VaultKeyDialog::passwordGettingStrength() const {
     switch (purpose_) {
     case Purpose::Encrypt: return currentBox;
     case Purpose::ChangePassword: return newBox;
-    case Purpose::RemoveEncryption: break;
+    case Purpose::RemoveEncryption:
+    case Purpose::OpenChangedVault: break;
     }
     return nullptr;
 }
@@ -158,7 +166,10 @@ void VaultKeyDialog::onOkClick() {
 void VaultKeyDialog::showWorking(const std::string& what) { statusLabel->setText(what); }
 
 void VaultKeyDialog::refuseCurrentPassword() {
-    refuse("The password you entered is not your master password.  Nothing was changed.", false);
+    refuse(purpose_ == Purpose::OpenChangedVault
+               ? "The password you entered is not the vault file's master password.  Nothing was changed."
+               : "The password you entered is not your master password.  Nothing was changed.",
+           false);
     currentBox->setText("");
 }
 
@@ -171,5 +182,7 @@ void VaultKeyDialog::onCancelClick() {
     // the disabled button would close the dialog under the work, which would go on without it.
     if (!requested_) unload();
 }
+
+void VaultKeyDialog::onUnload(bool&) { host_.vaultKeyDialogClosed(purpose_); }
 
 }  // namespace vk

@@ -1,7 +1,8 @@
 #pragma once
-// The dialog that changes what protects the vault, for one of three purposes: encrypt the vault,
-// remove its encryption, or change its master password. Each asks for the current master
-// password first; changing it also asks for the new one twice. It hands what was typed to the
+// The dialog that changes what protects the vault, for one of four purposes: encrypt the vault,
+// remove its encryption, change its master password, or take the master password that the vault
+// file got elsewhere (another computer changed it). Each asks for a master password first;
+// changing it also asks for the new one twice. It hands what was typed to the
 // program, which checks it, saves the vault and closes the dialog, or answers with a refusal.
 #include <string>
 #include <string_view>
@@ -16,7 +17,7 @@ struct Skinning;
 
 class VaultKeyDialog : public Window {
 public:
-    enum class Purpose { Encrypt, RemoveEncryption, ChangePassword };
+    enum class Purpose { Encrypt, RemoveEncryption, ChangePassword, OpenChangedVault };
     static constexpr int kClientWidth = 6855;  // twips, as the password dialog
 
     // Each password box's id follows its label's.
@@ -50,6 +51,8 @@ public:
     class Host {
     public:
         virtual void vaultKeyChangeAsked(Request request) = 0;
+        // The dialog closed, its purpose done or not.
+        virtual void vaultKeyDialogClosed(Purpose purpose) = 0;
         virtual const std::string& appTitle() const = 0;
 
     protected:
@@ -80,6 +83,7 @@ public:
 protected:
     void create() override;
     void onLoad() override;
+    void onUnload(bool& cancel) override;
 
 private:
     bool changing() const { return purpose_ == Purpose::ChangePassword; }

@@ -33,6 +33,7 @@ const MenuItem kMenuItems[] = {
     {MainWindow::FileMenu, L"Export Entries...", [](MainWindow& w) { w.onExportClick(); }},
     {MainWindow::FileMenu, L"Options...", [](MainWindow& w) { w.onOptionsClick(); }},
     {MainWindow::FileMenu, L"Lock\tCtrl+L", [](MainWindow& w) { w.onLockClick(); }},
+    {MainWindow::FileMenu, L"Earlier Versions...", [](MainWindow& w) { w.onEarlierVersionsClick(); }},
     {MainWindow::FileMenu, L"Exit", [](MainWindow& w) { w.onExitClick(); }},
     {MainWindow::DataMenu, L"Add Username/Password", [](MainWindow& w) { w.onAddClick(); }},
     {MainWindow::DataMenu, L"Delete Selected Item", [](MainWindow& w) { w.onDeleteClick(); }},
@@ -292,6 +293,10 @@ void MainWindow::onOptionsClick() {
     if (unlockedOrAsk()) host_.showOptions();
 }
 
+void MainWindow::onEarlierVersionsClick() {
+    if (unlockedOrAsk()) host_.showEarlierVersions();
+}
+
 void MainWindow::onLockClick() { host_.lockOrUnlock(); }
 
 void MainWindow::onUnlockClick() { host_.lockOrUnlock(); }
@@ -331,6 +336,10 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         return false;
     case WM_MOVE:
         if (findBox.isLoaded()) findBox.keepBeside();
+        return false;
+    case WM_ACTIVATEAPP:
+        // Back from another program, which may have changed the vault file.
+        if (wParam) host_.mainWindowActivated();
         return false;
     case DM_GETDEFID:
         // Enter anywhere in the locked window unlocks.

@@ -89,6 +89,10 @@ public:
         virtual void windowMinimised() = 0;
         virtual void idleCheck() = 0;
         virtual void showOptions() = 0;
+        virtual void showEarlierVersions() = 0;
+        // The program became the active one again, coming back from another: the vault file is
+        // looked at once the activation is over.
+        virtual void mainWindowActivated() = 0;
         virtual void endProgramAtOnce() = 0;
         virtual const std::string& appTitle() const = 0;
 
@@ -130,6 +134,7 @@ public:
     void onImportClick();
     void onExportClick();
     void onOptionsClick();
+    void onEarlierVersionsClick();
     void onLockClick();
     void onExitClick();
     void onViewHelpClick();

@@ -21,6 +21,8 @@ Options readOptions(const SettingsStore& settings, const std::string& product) {
     options.lockOnSessionLock = flagOf(settings, product, "lockOnSessionLock", options.lockOnSessionLock);
     options.lockWhenMinimised = flagOf(settings, product, "lockWhenMinimised", options.lockWhenMinimised);
     options.showPasswords = flagOf(settings, product, "showPasswords", options.showPasswords);
+    options.versionsKept =
+        parseVersionsKept(settings.get(product, kSection, "versionsKept", "")).value_or(options.versionsKept);
     return options;
 }
 
@@ -29,10 +31,15 @@ void saveOptions(const SettingsStore& settings, const std::string& product, cons
     settings.save(product, kSection, "lockOnSessionLock", options.lockOnSessionLock ? "1" : "0");
     settings.save(product, kSection, "lockWhenMinimised", options.lockWhenMinimised ? "1" : "0");
     settings.save(product, kSection, "showPasswords", options.showPasswords ? "1" : "0");
+    settings.save(product, kSection, "versionsKept", std::to_string(options.versionsKept));
 }
 
 std::optional<int> parseLockMinutes(std::string_view typed) {
     return parseWholeNumber(typed, 0, Options::kMostLockMinutes);
+}
+
+std::optional<int> parseVersionsKept(std::string_view typed) {
+    return parseWholeNumber(typed, 0, Options::kMostVersionsKept);
 }
 
 }  // namespace vk

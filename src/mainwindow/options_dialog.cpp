@@ -41,13 +41,18 @@ void OptionsDialog::create() {
     sessionLockBox = checkBox(SessionLockBox, "Lock when Windows is locked or goes to sleep", 1);
     minimisedBox = checkBox(MinimisedBox, "Lock when minimised", 2);
     showPasswordsBox = checkBox(ShowPasswordsBox, "Show passwords in the list", 3);
+    // "Keep [10] earlier versions", as the first row.
+    const int versionsTop = kMargin + 120 + 4 * kRowHeight + 60;
+    keepLabel = &createSkinLabel(*this, KeepLabel, "Keep", kMargin, versionsTop + 45, 975, 255);
+    versionsBox = &createEditBox(VersionsBox, 1110, versionsTop, 660, 315, ES_AUTOHSCROLL | ES_NUMBER);
+    versionsLabel = &createSkinLabel(*this, VersionsLabel, "earlier versions", 1890, versionsTop + 45, 3720, 255);
     okButton = &createButton(OkButton, "OK", kClientWidth - kMargin - 1035 - 105 - 1095, kButtonsTop, 1095,
                              kButtonHeight);
     cancelButton = &createButton(CancelButton, "Cancel", kClientWidth - kMargin - 1035, kButtonsTop, 1035,
                                  kButtonHeight);
     // The box right after the label before it: screen readers name it "Lock after".
-    setTabOrder({lockAfterLabel, minutesBox, minutesLabel, sessionLockBox, minimisedBox, showPasswordsBox, okButton,
-                 cancelButton});
+    setTabOrder({lockAfterLabel, minutesBox, minutesLabel, sessionLockBox, minimisedBox, showPasswordsBox, keepLabel,
+                 versionsBox, versionsLabel, okButton, cancelButton});
     okButton->onClick = [this] { onOkClick(); };
     cancelButton->onClick = [this] { onCancelClick(); };
 }
@@ -57,6 +62,7 @@ void OptionsDialog::onLoad() {
     sessionLockBox->setChecked(shown_.lockOnSessionLock);
     minimisedBox->setChecked(shown_.lockWhenMinimised);
     showPasswordsBox->setChecked(shown_.showPasswords);
+    versionsBox->setText(std::to_string(shown_.versionsKept));
     standAboveKeptOnTop();
     centreOnScreen();
     if (skinning_.skinEnabled) skinWindow(skinning_, *this);
@@ -79,7 +85,17 @@ void OptionsDialog::onOkClick() {
         SetFocus(minutesBox->hwnd());
         return;
     }
+    const std::optional<int> versions = parseVersionsKept(versionsBox->text());
+    if (!versions) {
+        messageBox(hwnd(),
+                   "Type the number of earlier versions to keep as a whole number from 0 to " +
+                       std::to_string(Options::kMostVersionsKept) + " (0: keep none).",
+                   host_.appTitle(), MB_OK | MB_ICONWARNING);
+        SetFocus(versionsBox->hwnd());
+        return;
+    }
     chosen.lockAfterMinutes = *minutes;
+    chosen.versionsKept = *versions;
     chosen.lockOnSessionLock = sessionLockBox->checked();
     chosen.lockWhenMinimised = minimisedBox->checked();
     chosen.showPasswords = showPasswordsBox->checked();

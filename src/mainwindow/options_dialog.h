@@ -1,5 +1,6 @@
 #pragma once
-// The Options dialog: when the open vault locks itself, and whether the list shows passwords. OK
+// The Options dialog: when the open vault locks itself, whether the list shows passwords, and how
+// many earlier versions saves keep. OK
 // hands the options chosen to the program, which keeps them and acts on them.
 #include <string>
 
@@ -13,7 +14,7 @@ struct Skinning;
 class OptionsDialog : public Window {
 public:
     static constexpr int kClientWidth = 5730;  // twips
-    static constexpr int kClientHeight = 2460;
+    static constexpr int kClientHeight = 2880;
 
     enum ControlId : int {
         LockAfterLabel = kFirstControlId,
@@ -22,6 +23,9 @@ public:
         SessionLockBox,
         MinimisedBox,
         ShowPasswordsBox,
+        KeepLabel,
+        VersionsBox,
+        VersionsLabel,
         OkButton,
         CancelButton,
     };
@@ -58,6 +62,9 @@ private:
     CheckBox* sessionLockBox = nullptr;
     CheckBox* minimisedBox = nullptr;
     CheckBox* showPasswordsBox = nullptr;
+    Control* keepLabel = nullptr;
+    EditBox* versionsBox = nullptr;
+    Control* versionsLabel = nullptr;
     Button* okButton = nullptr;
     Button* cancelButton = nullptr;
 

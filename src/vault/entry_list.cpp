@@ -142,6 +142,36 @@ void EntryList::addAll(EntryTable table) {
     if (sorted_) reorder();
 }
 
+void EntryList::takeMerge(const std::vector<MergedEntry>& merged, EntryTable theirs, bool oneChange) {
+    size_t taken = 0;
+    for (const MergedEntry& entry : merged) taken += entry.from == MergedEntry::From::Theirs;
+    // Their table is kept when most of it is taken: a few changed entries get fields of their own,
+    // so that a file read again and again does not keep its every copy.
+    const LoadedVault* kept =
+        taken * 2 > theirs.size() ? &loadedVaults_.emplace_back(LoadedVault{std::move(theirs), std::nullopt}) : nullptr;
+    const EntryTable& table = kept ? kept->table : theirs;
+    std::vector<bool> staying(order_.size());
+    std::vector<Slot> order;
+    order.reserve(merged.size());
+    for (const MergedEntry& entry : merged) {
+        if (entry.from == MergedEntry::From::Ours) {
+            staying[entry.index] = true;
+            order.push_back(order_[entry.index]);
+        } else if (kept) {
+            held_.push_back(Held{kept, static_cast<std::uint32_t>(entry.index), nextId_++, nullptr});
+            order.push_back(static_cast<Slot>(held_.size() - 1));
+        } else {
+            order.push_back(hold(table[entry.index], nextId_++));
+        }
+    }
+    for (size_t i = 0; i < order_.size(); ++i)
+        if (!staying[i]) release(order_[i]);
+    order_ = std::move(order);
+    if (sorted_) reorder();
+    if (kept == nullptr) theirs.wipe();
+    if (oneChange) ++changes_;
+}
+
 bool EntryList::replace(EntryId id, EntryView entry) {
     auto index = indexOf(id);
     if (!index) return false;

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "vault/entry_merge.h"
 #include "vault/vault_format.h"
 
 namespace vk::vault {
@@ -56,6 +57,9 @@ public:
     void addInOneChange(EntryTable table);
     // Appends a whole loaded vault, keeping its text as it is.
     void addAll(EntryTable table);
+    // Makes the list hold the merged entries, in their order: ours (by their place in the list)
+    // keep their identities, theirs come from `theirs`. Counted as one change when `oneChange`.
+    void takeMerge(const std::vector<MergedEntry>& merged, EntryTable theirs, bool oneChange);
     bool replace(EntryId id, EntryView entry);
     bool remove(EntryId id);
     // Drops every entry, their texts and sort keys wiped first: what a lock leaves of the list.

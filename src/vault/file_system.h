@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -100,6 +101,11 @@ public:
     // The file at the path as its volume knows it, links followed; empty when nothing can be opened
     // there. Every name of one file gives the same identity.
     virtual std::optional<FileIdentity> identity(const Path& path) = 0;
+    // The names of the files in a folder, not of its folders, in no order; none when no folder is
+    // there (nothing, or a file).
+    virtual IoResult filesIn(const Path& folder, std::vector<Path>& names) = 0;
+    // Makes the folder, unless one is there.
+    virtual IoResult makeFolder(const Path& folder) = 0;
 };
 
 // Whether two paths name one file: by the file's identity when both are there (any name of it, a

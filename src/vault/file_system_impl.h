@@ -34,6 +34,8 @@ public:
     IoResult remove(const Path& path) override;
     IoResult moveFile(const Path& from, const Path& to) override;
     std::optional<FileIdentity> identity(const Path& path) override;
+    IoResult filesIn(const Path& folder, std::vector<Path>& names) override;
+    IoResult makeFolder(const Path& folder) override;
 
 private:
     IoResult beforeStep(WriteStep step, void* file);

@@ -201,7 +201,7 @@ IoResult Win32FileSystem::replaceAtomically(const Path& target, const Path& temp
     if (IoResult result = beforeStep(WriteStep::CreateTemporary, nullptr); result.failed()) return fail(result.error());
     // What a crash left in the temporary copy's place goes first, read-only or not; a link there is
     // removed, never followed, so that nothing is written where it leads. The copy is then made new.
-    removeFile(temporary);
+    vk::removeFile(temporary);
     file.reset(CreateFileW(temporary.c_str(), GENERIC_WRITE | (removedIfKilled ? DELETE : 0), 0, nullptr, CREATE_NEW,
                            carried, nullptr));
     if (!file) return fail(whyNotMade(temporary));
@@ -283,6 +283,30 @@ IoResult Win32FileSystem::moveFile(const Path& from, const Path& to) {
 }
 
 std::optional<FileIdentity> Win32FileSystem::identity(const Path& path) { return fileIdentityOf(path); }
+
+IoResult Win32FileSystem::filesIn(const Path& folder, std::vector<Path>& names) {
+    names.clear();
+    if (!isFolder(folder)) return IoResult::success();  // nothing there, or a file
+    WIN32_FIND_DATAW found{};
+    FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search) return lastError();
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+    } while (FindNextFileW(search.get(), &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES) return lastError();
+    return IoResult::success();
+}
+
+IoResult Win32FileSystem::makeFolder(const Path& folder) {
+    // A file in the folder's place is named as the reason, whatever name the system gives it.
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return errorOf(ERROR_ALREADY_EXISTS);
+    if (CreateDirectoryW(folder.c_str(), nullptr)) return IoResult::success();
+    const DWORD code = GetLastError();
+    if (code == ERROR_ALREADY_EXISTS && isFolder(folder)) return IoResult::success();
+    return errorOf(code);
+}
 
 FileSystem& realFileSystem() {
     static Win32FileSystem files;

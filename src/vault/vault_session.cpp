@@ -127,6 +127,7 @@ void VaultSession::openScrambled(std::string bytes, std::string_view password, O
     if (storedPassword_.empty() || password != storedPassword_) return;
     key_ = VaultKey::scrambled(password);
     wipeSecret(storedPassword_);  // the key holds it now: no second copy stays
+    baseContent_ = bytes;
     entries_.addAll(entryTableOf(std::move(bytes)));
     rememberEntriesWritten();
     outcome = OpenOutcome::Opened;
@@ -164,6 +165,7 @@ void VaultSession::openEncrypted(std::string bytes, std::string_view password, O
     // Room for the first save's file at once: a big vault's save then neither grows it nor copies.
     encryptedFile_.reserve(decrypted.plaintext.size() + decrypted.plaintext.size() / 8 + kEncryptedHeaderSize +
                            kTagSize);
+    baseContent_ = decrypted.plaintext;
     entries_.addAll(entryTableOf(std::move(decrypted.plaintext)));
     rememberEntriesWritten();
     outcome = OpenOutcome::Opened;
@@ -186,6 +188,7 @@ IoResult VaultSession::create(std::string_view masterPassword, OpenOutcome& outc
     if (IoResult result = vault.saveVault(content); result.failed()) return result;
     remember(vault);
     key_ = VaultKey::scrambled(masterPassword);
+    baseContent_ = content;
     entries_.addAll(entryTableOf(std::move(content)));
     rememberEntriesWritten();
     found_.state = VaultState::Guarded;
@@ -204,6 +207,10 @@ void VaultSession::close() {
     key_ = VaultKey();
     wipeSecret(storedPassword_);
     std::string().swap(encryptedFile_);  // ciphertext, but room a closed vault need not keep
+    for (std::string* content : {&baseContent_, &written_}) {
+        wipeSecret(*content);
+        std::string().swap(*content);
+    }
     known_.reset();
     found_ = VaultFound{};
     rememberEntriesWritten();
@@ -261,6 +268,7 @@ IoResult VaultSession::sealContent() {
             wipeSecret(file);
             return written;
         }
+        written_.assign(file, kEncryptedHeaderSize);
         EncryptResult encrypted = encryptVaultInPlace(*crypto_, *key_.keys_, file);
         if (encrypted.status == EncryptStatus::Encrypted) return IoResult::success();
         return IoError{0, withSystemReason("The system's cryptography could not encrypt the vault.", encrypted.failure),
@@ -270,6 +278,7 @@ IoResult VaultSession::sealContent() {
         // for the next save: both go.
         wipeSecret(file);
         std::string().swap(file);
+        wipeSecret(written_);
         return IoError{0, "There is not enough memory to encrypt the vault.", {}};
     }
 }
@@ -281,10 +290,15 @@ IoResult VaultSession::save() {
         return IoError{0, missingEntriesReason(missing, fileEntries_), {}};
     VaultStore vault = store();
     IoResult result;
+    written_.clear();
     if (!key_.keys_) {
-        // Written from the list piece by piece: a big vault is never held twice over.
+        written_.reserve(baseContent_.size() + baseContent_.size() / 8);
+        // Written from the list piece by piece, each piece also kept as the base of a later merge.
         result = vault.saveVault([this](const PieceWriter& write) {
-            return writeVaultContent(key_.masterPassword_, entries_, write);
+            return writeVaultContent(key_.masterPassword_, entries_, [&](std::string_view piece) {
+                written_.append(piece);
+                return write(piece);
+            });
         });
     } else {
         if (!crypto_) return IoError{0, "The system's cryptography could not encrypt the vault.", {}};
@@ -293,6 +307,8 @@ IoResult VaultSession::save() {
     }
     if (result.failed()) return result;
     remember(vault);
+    // The last base's room serves the next save: a big vault's save allocates nothing anew.
+    baseContent_.swap(written_);
     found_ = VaultFound{VaultState::Guarded, key_.format(), found_.size};
     unsaved_ = false;
     savedChanges_ = entries_.changes();

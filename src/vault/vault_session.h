@@ -11,12 +11,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "vault/encrypted_vault.h"
 #include "vault/entry_list.h"
 #include "vault/file_system.h"
 #include "vault/fingerprint.h"
 #include "vault/vault_store.h"
+#include "vault/vault_versions.h"
 
 namespace vk::vault {
 
@@ -49,6 +51,68 @@ enum class OpenOutcome {
     // inspected again, nothing was loaded, and found() tells what it is now; or it is gone, and
     // nothing was made in its place: the gate inspects it again.
     FileChanged,
+};
+
+// What a vault file (a kept version, or the vault as another program left it) is to the open vault.
+enum class FileOpening {
+    Opened,              // with the open vault's key
+    OtherPassword,       // scrambled, with another master password as its first line
+    Unencrypted,         // scrambled, where the open vault is encrypted
+    OtherKey,            // encrypted with keys the open vault does not have (or encrypted where it is not)
+    Damaged,             // an encrypted file whose header or content is damaged
+    NewerVersion,        // encrypted by a newer version of the program
+    NotAVault,           // empty, without a master password, or nothing but zero bytes
+    CryptographyFailed,  // the system's cryptography failed to open it
+};
+// Whether the file's entries could be read.
+inline bool readable(FileOpening opening) {
+    return opening == FileOpening::Opened || opening == FileOpening::OtherPassword ||
+           opening == FileOpening::Unencrypted;
+}
+// It holds passwords in the clear: they are wiped when it goes.
+struct OpenedFile {
+    FileOpening opening = FileOpening::NotAVault;
+    EntryTable entries;   // when readable
+    std::string content;  // when readable: the vault's lines, scrambled, as a scrambled vault holds them
+
+    OpenedFile() = default;
+    OpenedFile(OpenedFile&&) = default;
+    OpenedFile& operator=(OpenedFile&&) = default;
+    ~OpenedFile() {
+        entries.wipe();
+        wipeSecret(content);
+    }
+};
+
+// The vault file as another program changed it since this copy last read or wrote it.
+struct ChangedFile {
+    Fingerprint fingerprint;
+    std::string bytes;  // the file
+    OpenedFile opened;
+
+    ChangedFile() = default;
+    ChangedFile(ChangedFile&&) = default;
+    ChangedFile& operator=(ChangedFile&&) = default;
+    ~ChangedFile() { wipeSecret(bytes); }
+};
+// What taking another program's change did: the list holds the file's entries again (nothing here
+// was unsaved), or the merge of both; the merge may have to be saved still.
+struct TakenChange {
+    bool merged = false;
+    bool unsaved = false;
+    // Entries that both sides touched (see entry_merge.h): the base entry, ours and theirs (none
+    // where that side deleted it).
+    struct Conflict {
+        Entry base;
+        std::optional<Entry> ours, theirs;
+    };
+    std::vector<Conflict> conflicts;
+};
+
+// A kept version that could not be sealed with the vault's new key, and why.
+struct UnsealedVersion {
+    Path path;
+    std::string reason;
 };
 
 // What unlocks the open vault, and what a save seals it with: the master password, which a
@@ -133,6 +197,39 @@ public:
     // that takes entries out as a whole (a restore, a merge of deletions made elsewhere).
     void takeEntriesAsChosen() { rememberEntriesWritten(); }
 
+    // Earlier versions (session_versions.cpp).
+    // How many earlier versions a save keeps: 0 keeps none.
+    void keepVersions(int count) { versionsKept_ = count; }
+    int versionsKept() const { return versionsKept_; }
+    // The folder of the versions: beside the vault file itself, so that every path to the vault finds it.
+    Path versionsFolder();
+    IoResult listVersions(std::vector<KeptVersion>& newestFirst);
+    // Keeps the vault file as it is now as an earlier version before a save, when one is due (see
+    // VaultVersions::due) or `always`; then keeps only the newest. `kept` says whether it did.
+    IoResult keepVersion(Seconds now, bool always, bool& kept);
+    // A kept version, opened with the open vault's key.
+    IoResult openVersion(const Path& version, OpenedFile& opened);
+    // The list holds the entries of a restored version from now on (the same entries keep their
+    // identities), as one unsaved change.
+    void takeEntries(EntryTable entries);
+    // After the key changed from `old`: every kept version is sealed with the open vault's key, or
+    // scrambled under its master password, each atomically; those that cannot be are returned.
+    std::vector<UnsealedVersion> resealVersions(const VaultKey& old);
+    // Removes a kept version.
+    IoResult removeVersion(const Path& version) { return files_.remove(version); }
+
+    // Another program's change of the file (session_sync.cpp).
+    // Reads the file, when it changed since this copy last read or wrote it (`changed`), and opens it
+    // with the open vault's key.
+    IoResult readChangedFile(bool& changed, ChangedFile& file);
+    // Opens a changed file that has another key (or master password) with its password; from now on
+    // the vault is sealed with that key, and `previous` is the one it had. False when it is not its
+    // password, or the system's cryptography failed (`failed`).
+    bool openChangedFileWith(ChangedFile& file, std::string_view password, VaultKey& previous, bool& failed);
+    // Takes a readable changed file: the list holds its entries when nothing here is unsaved, or the
+    // merge of both (the base being the vault as this copy last read or wrote it).
+    TakenChange takeChangedFile(ChangedFile file);
+
     EntryList& entries() { return entries_; }
     const EntryList& entries() const { return entries_; }
 
@@ -159,6 +256,12 @@ private:
     // scrambled vault keeps its master password, encrypted where they were written. A failure,
     // memory running out among them, leaves no unencrypted content behind.
     IoResult sealContent();
+    // A vault file's content with a key: its entries and what they are to the key.
+    OpenedFile openWithKey(std::string bytes, const VaultKey& key);
+    // The entries as a vault file sealed with the open vault's key, in `file`.
+    IoResult sealedFile(const EntryTable& entries, std::string& file);
+    // The vault as this copy last read or wrote it, as entries.
+    EntryTable baseEntries() const;
 
     FileSystem& files_;
     const Path path_;
@@ -172,6 +275,12 @@ private:
     // spares a big vault the cost of fresh pages at every save.
     std::string encryptedFile_;
     CryptographyFailure cryptographyFailure_;
+    // The vault's content as this copy last read or wrote it, scrambled as a scrambled vault holds
+    // it: the base of a merge with another program's change.
+    std::string baseContent_;
+    std::string written_;  // what a save is writing, until it becomes the base
+    VaultVersions versions_{files_};
+    int versionsKept_ = 10;
     bool unsaved_ = false;
     std::uint64_t savedChanges_ = 0;
     // The entries the file held when last read or written, and the removals counted by then.

@@ -59,4 +59,10 @@ vault::IoResult FailingFileSystem::moveFile(const vault::Path& from, const vault
     return real_.moveFile(from, to);
 }
 
+vault::IoResult FailingFileSystem::filesIn(const vault::Path& folder, std::vector<vault::Path>& names) {
+    return real_.filesIn(folder, names);
+}
+
+vault::IoResult FailingFileSystem::makeFolder(const vault::Path& folder) { return real_.makeFolder(folder); }
+
 }  // namespace vk::test

@@ -37,6 +37,8 @@ public:
     vault::IoResult remove(const vault::Path& path) override;
     vault::IoResult moveFile(const vault::Path& from, const vault::Path& to) override;
     std::optional<FileIdentity> identity(const vault::Path& path) override { return real_.identity(path); }
+    vault::IoResult filesIn(const vault::Path& folder, std::vector<vault::Path>& names) override;
+    vault::IoResult makeFolder(const vault::Path& folder) override;
     // Removing or moving a file fails too, with the same reason.
     bool failRemovesAndMoves = false;
 

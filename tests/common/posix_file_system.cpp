@@ -254,6 +254,23 @@ std::optional<FileIdentity> PosixFileSystem::identity(const Path& path) {
                         S_ISDIR(info.st_mode), static_cast<unsigned long>(info.st_nlink)};
 }
 
+IoResult PosixFileSystem::filesIn(const Path& folder, std::vector<Path>& names) {
+    names.clear();
+    Directory listing(::opendir(folder.c_str()));
+    if (!listing) return errno == ENOENT || errno == ENOTDIR ? IoResult::success() : IoResult(lastError());
+    while (const dirent* entry = ::readdir(listing.get())) {
+        struct stat info {};
+        if (::lstat((folder + '/' + entry->d_name).c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
+            names.emplace_back(entry->d_name);
+    }
+    return IoResult::success();
+}
+
+IoResult PosixFileSystem::makeFolder(const Path& folder) {
+    if (::mkdir(folder.c_str(), 0700) == 0 || (errno == EEXIST && isFolder(folder))) return IoResult::success();
+    return lastError();
+}
+
 FileSystem& realFileSystem() {
     static PosixFileSystem files;
     return files;

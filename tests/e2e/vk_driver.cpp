@@ -5,11 +5,13 @@
 //       SPLASH_BMP (it lasts about a second, so the driver takes it itself) and says "saved splash";
 //       then shows the dialog that creates the master password, and cancels it.
 //   vk_driver make-vault FOLDER PASSWORD
-//       writes FOLDER\data.enc: the master password and a few sample entries.
+//       writes FOLDER\data.enc: the master password and a few sample entries; and three earlier
+//       versions of it, with fewer entries, in FOLDER\data.enc.versions.
 //   vk_driver tour FOLDER PASSWORD
 //       logs in and opens every other window: the help viewer, the delete question above it, the
-//       main window (also maximised, and with the list filtered by the find box), the entry editor and its password generator (characters and
-//       passphrase), the about box, the messages that tell what imports of a browser's export did
+//       main window (also maximised, and with the list filtered by the find box), the entry editor
+//       and its password generator (characters and passphrase), the about box, the earlier
+//       versions, the messages that tell what imports of a browser's export did
 //       (one with a stray quote), the dialog that asks for the columns of a file without names, and
 //       the dialogs that change the master password, encrypt the vault and remove its encryption
 //       (the vault ends encrypted).
@@ -28,6 +30,7 @@
 #include "driver.h"
 #include "vault_samples.h"
 #include "vault/vault_format.h"
+#include "vault/vault_versions.h"
 
 namespace {
 
@@ -76,15 +79,28 @@ std::wstring widen(const std::string& ansi) {
     return wide;
 }
 
-int makeVault(const std::filesystem::path& folder, const std::string& password) {
+// A vault of the first `count` sample entries.
+bool writeSampleVault(const std::filesystem::path& path, const std::string& password, size_t count) {
     vk::vault::SavedVaultBuilder vault(password);
-    for (const auto& entry : kSampleEntries) vault.add(entry);
-    std::FILE* file = _wfopen((folder / L"data.enc").c_str(), L"wb");
-    if (!file) return fail("cannot write the vault in " + folder.string());
+    for (size_t i = 0; i < count; ++i) vault.add(kSampleEntries[i]);
+    std::FILE* file = _wfopen(path.c_str(), L"wb");
+    if (!file) return false;
     std::string bytes = vault.finish();
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    std::fclose(file);
-    return written ? 0 : fail("cannot write the vault");
+    return std::fclose(file) == 0 && written;
+}
+
+int makeVault(const std::filesystem::path& folder, const std::string& password) {
+    if (!writeSampleVault(folder / L"data.enc", password, std::size(kSampleEntries)))
+        return fail("cannot write the vault in " + folder.string());
+    // Kept by earlier sessions, at fixed times (UTC), so that the pictures stay the same.
+    const std::filesystem::path versions = folder / L"data.enc.versions";
+    std::filesystem::create_directory(versions);
+    const vk::vault::Seconds kept[] = {1781251468, 1781199725, 1780650951};
+    for (size_t i = 0; i < std::size(kept); ++i)
+        if (!writeSampleVault(versions / vk::vault::versionFileName(kept[i], 1), password, 4 - i))
+            return fail("cannot write an earlier version");
+    return 0;
 }
 
 RECT withMargin(RECT r, int margin) {
@@ -334,6 +350,14 @@ int photographVaultKeyDialogs(const RunningProgram& program, HWND main, const st
     return 0;
 }
 
+// The earlier versions that the sample vault comes with.
+int photographEarlierVersions(const RunningProgram& program, HWND main) {
+    HWND versions = photographFileDialog(program, main, 6, L"Earlier Versions", "earlier-versions");
+    if (!versions) return 1;
+    click(control(versions, L"Button", L"Close"));
+    return waitUntil([&] { return !IsWindow(versions); }) ? 0 : fail("the earlier versions stay open");
+}
+
 // The Options dialog, then the main window locked by Ctrl+L.
 int photographLock(const RunningProgram& program, HWND main) {
     HWND options = photographFileDialog(program, main, 4, L"Options", "options");
@@ -354,6 +378,7 @@ int tour(const std::filesystem::path& folder, const std::string& password) {
     HWND main = logIn(program, password);
     if (!main) return 1;
     if (int failed = photographWorkingWindows(program, main)) return failed;
+    if (int failed = photographEarlierVersions(program, main)) return failed;
     if (int failed = photographImports(program, main, folder)) return failed;
     if (int failed = photographVaultKeyDialogs(program, main, password)) return failed;
     if (int failed = photographLock(program, main)) return failed;

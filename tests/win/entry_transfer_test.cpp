@@ -182,8 +182,9 @@ TEST(EntryTransfer, AFileThatCannotBeReadIsToldInWordsAndLeavesTheVaultAsItWas) 
     EXPECT_EQ(program.vaultBytes(), vaultBefore);
 }
 
-// An export never replaces the vault (by any of its names) or the program's files, and a write that
-// fails leaves the file it would have replaced as it was, with no copy beside it.
+// An export never replaces the vault (by any of its names), its earlier versions or the program's
+// files, and a write that fails leaves the file it would have replaced as it was, with no copy
+// beside it.
 TEST(EntryTransfer, AnExportNeitherReplacesWhatItMustNotNorLeavesAHalfWrittenFile) {
     TestProgram program;
     program.writeVault("master", kEntries);
@@ -191,6 +192,9 @@ TEST(EntryTransfer, AnExportNeitherReplacesWhatItMustNotNorLeavesAHalfWrittenFil
     const std::string vaultBefore = program.vaultBytes();
     writeFile(program.folder().file("Help.rtf"), "{\\rtf1 help}");
     writeFile(program.folder().file("old export.csv"), "the export before");
+    std::filesystem::create_directory(program.folder().file("data.enc.versions"));
+    const std::filesystem::path version = program.folder().file("data.enc.versions/2020-01-01 00-00-00 UTC.enc");
+    writeFile(version, vaultBefore);
     ASSERT_TRUE(CreateHardLinkW(program.folder().file("vault by another name.csv").c_str(), program.vaultPath().c_str(),
                                 nullptr));
     struct Case {
@@ -204,6 +208,8 @@ TEST(EntryTransfer, AnExportNeitherReplacesWhatItMustNotNorLeavesAHalfWrittenFil
         {"the vault by another name", L"vault by another name.csv", "That file is Vellumkeep's vault", false},
         {"the copy a save writes", L"data.enc.tmp", "the copy of the vault that each save writes", false},
         {"the help", L"Help.rtf", "That file is Vellumkeep's help", false},
+        {"an earlier version", L"data.enc.versions\\2020-01-01 00-00-00 UTC.enc",
+         "That file is an earlier version of Vellumkeep's vault", false},
         {"a file whose write fails", L"old export.csv", "could not export", true},
     };
     for (const Case& c : cases) {
@@ -223,6 +229,7 @@ TEST(EntryTransfer, AnExportNeitherReplacesWhatItMustNotNorLeavesAHalfWrittenFil
     program.files().failAt.reset();
     EXPECT_EQ(program.vaultBytes(), vaultBefore);
     EXPECT_EQ(readFile(program.folder().file("Help.rtf")), "{\\rtf1 help}");
+    EXPECT_EQ(readFile(version), vaultBefore);
     EXPECT_EQ(readFile(program.folder().file("old export.csv")), "the export before");
     EXPECT_FALSE(pathExists(program.folder().file("old export.csv.tmp")));
     EXPECT_FALSE(pathExists(program.folder().file("data.enc.tmp")));
@@ -259,7 +266,11 @@ TEST(EntryTransfer, AnImportSkipsWhatTheCodePageCannotHoldAndSavesOnce) {
     EXPECT_NE(boxes.seen()[0].text.find("2 with characters this computer's code page cannot hold"), std::string::npos)
         << boxes.seen()[0].text;
     EXPECT_EQ(vault::entriesOf(program.vaultBytes()), (std::vector<vault::Entry>{{"bob", "pw-b", "u"}}));
-    EXPECT_EQ(std::count(counting.steps.begin(), counting.steps.end(), vault::WriteStep::CreateTemporary), 1);
+    // The vault as it was, kept as an earlier version first, then the vault saved once.
+    EXPECT_EQ(std::count(counting.steps.begin(), counting.steps.end(), vault::WriteStep::CreateTemporary), 2);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(program.folder().file("data.enc.versions")),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST_F(MainWindowTest, MenuBarReadsFileDataCopyHelpAbout) {
     ASSERT_EQ(GetMenuItemCount(bar), 5);
     const wchar_t* tops[] = {L"File", L"Data", L"Copy", L"Help", L"About"};
     std::vector<std::vector<std::wstring>> items = {
-        {L"Encrypt Vault...", L"Change Master Password...", L"Import Entries...", L"Export Entries...", L"Options...", L"Lock\tCtrl+L", L"Exit"},
+        {L"Encrypt Vault...", L"Change Master Password...", L"Import Entries...", L"Export Entries...", L"Options...", L"Lock\tCtrl+L", L"Earlier Versions...", L"Exit"},
         {L"Add Username/Password", L"Delete Selected Item", L"Edit Selected Item", L"Goto \"Used At\" Location",
          L"Find...\tCtrl+F"},
         {L"Selected Username", L"Selected Password", L"Selected Used At Location"},

@@ -4,6 +4,14 @@
 //   --save-vault FOLDER SEED COUNT
 //                      says "saving", saves a vault of COUNT entries made from SEED into FOLDER as
 //                      the program does, then says "saved" (a test may kill it on the way).
+//   --merge-vault FOLDER COUNT
+//                      logs in to the vault in FOLDER (master password "master") as the program
+//                      does, adds an entry, writes the vault of COUNT entries made from seed 2 as
+//                      another program would, says "working", merges and saves as the program
+//                      does when it notices, then says "done" (a test may kill it on the way).
+//   --restore-vault FOLDER
+//                      logs in the same way, says "working", restores the newest earlier version
+//                      as File > Earlier Versions... does, then says "done".
 //   --export-slowly PATH
 //                      writes an export to PATH as the program does, says "writing" half-way and
 //                      waits there until its standard input closes (a test kills it on the way).
@@ -122,6 +130,37 @@ int exportSlowly(const char* path) {
     return exported.succeeded() ? 0 : 6;
 }
 
+void say(const char* word) {
+    std::puts(word);
+    std::fflush(stdout);
+}
+
+int mergeOrRestore(bool merge, const char* folder, size_t count) {
+    OleInitialize(nullptr);
+    vk::initializeWindowing();
+    vk::test::MessageBoxWatch unexpectedBoxesFail;
+    vk::test::MessageBoxes boxes;
+    vk::test::TestProgram program{std::filesystem::path(vk::widen(folder))};
+    program.logIn("master");
+    vk::VaultController& vault = program->vault();
+    const HWND owner = program->mainWindow().hwnd();
+    if (merge) {
+        vault.addEntry({"ours", "pw", "here"});
+        program->vaultSession().markUnsaved();
+        vk::test::writeFile(program.vaultPath(), vk::test::largeVault("master", count, 2));
+        say("working");
+        vault.checkVaultFile(owner);
+    } else {
+        boxes.answer(IDYES);
+        const auto versions = vault.earlierVersions(owner);
+        if (versions.empty()) return 7;
+        say("working");
+        if (!vault.restoreVersion(owner, versions.front())) return 8;
+    }
+    say(program->vaultSession().hasUnsavedChanges() ? "unsaved" : "done");
+    return 0;
+}
+
 int startCopy(const char* folder) {
     auto claim = vk::claimVault(vk::vault::realFileSystem(), vk::widen(folder));
     std::puts(claim ? "first" : "handed over");
@@ -146,6 +185,9 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--keep-desktop") == 0) return keepDesktop();
     if (argc == 3 && std::strcmp(argv[1], "--start-copy") == 0) return startCopy(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "--export-slowly") == 0) return exportSlowly(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "--merge-vault") == 0)
+        return mergeOrRestore(true, argv[2], std::strtoul(argv[3], nullptr, 10));
+    if (argc == 3 && std::strcmp(argv[1], "--restore-vault") == 0) return mergeOrRestore(false, argv[2], 0);
     OleInitialize(nullptr);
     vk::initializeWindowing();
     testing::InitGoogleTest(&argc, argv);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "platform/text.h"
 #include "test_support.h"
 #include "vault/encrypted_vault.h"
+#include "vault/vault_versions.h"
 #include "vault_samples.h"
 
 namespace vk::test {
@@ -106,6 +108,53 @@ TEST(VaultEncryption, EncryptRestartChangePasswordAndRemoveGiveTheScrambledVault
     useKeyDialog(second, kEncryption, {kNewMaster});
     EXPECT_EQ(hex(second.vaultBytes()), hex(scrambledVault(kNewMaster)));
     EXPECT_EQ(fileMenuItem(second, kEncryption), L"Encrypt Vault...");
+}
+
+// No kept copy is weaker than the vault: encrypting it, changing its master password and removing
+// the encryption seal every earlier version anew, so that an old master password opens none.
+TEST(VaultEncryption, EveryEarlierVersionIsSealedAnewWithTheVault) {
+    TestProgram program;
+    program.writeVault(kMaster, kEntries);
+    // One version that another session kept, then the one this session keeps at its first save.
+    const std::filesystem::path versions = program.folder().file("data.enc.versions");
+    std::filesystem::create_directory(versions);
+    writeFile(versions / vault::versionFileName(1700000000, 1), program.vaultBytes());
+    program.logIn(kMaster);
+    program->vault().addEntry({"carol", "pw3", ""});
+    ASSERT_TRUE(program->vault().save(program->mainWindow().hwnd()));
+    const struct {
+        const char* what;
+        FileItem item;
+        std::vector<std::string> typed;
+        bool encrypted;
+        const std::string& opens;
+    } steps[] = {
+        {"encrypted", kEncryption, {kMaster}, true, kMaster},
+        {"a new master password", kChangePassword, {kMaster, kNewMaster, kNewMaster}, true, kNewMaster},
+        {"the encryption removed", kEncryption, {kNewMaster}, false, kNewMaster},
+    };
+    vault::SystemCryptography crypto;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        useKeyDialog(program, step.item, step.typed);
+        ASSERT_FALSE(program->vaultKeyDialog().isLoaded());
+        size_t count = 0;
+        for (const auto& file : std::filesystem::directory_iterator(versions)) {
+            const std::string bytes = readFile(file.path());
+            ++count;
+            EXPECT_EQ(bytes.find(vault::scrambleText(kMaster)), std::string::npos) << "the first password, readable";
+            EXPECT_EQ(vault::isEncryptedVault(bytes), step.encrypted);
+            if (!step.encrypted) {
+                EXPECT_EQ(vault::storedPasswordOf(bytes), step.opens);
+                continue;
+            }
+            EXPECT_EQ(vault::keysForPassword(crypto, bytes, step.opens).status, vault::UnlockStatus::Opened);
+            if (step.opens != kMaster) {
+                EXPECT_EQ(vault::keysForPassword(crypto, bytes, kMaster).status, vault::UnlockStatus::WrongPassword);
+            }
+        }
+        EXPECT_EQ(count, 2u);
+    }
 }
 
 // At start: a wrong password is one of the three tries; a damaged or newer file is said to be so,

@@ -135,8 +135,12 @@ TEST(VaultChangedAtTheGate, AVaultGoneOrSwappedWhileTheDialogWaitsIsAskedAboutBe
         later->env().settings.root = first.settingsRoot();
         later.loadMainWindow();
         const fs::path copy = vault::temporaryPathFor(later.vaultPath().native());
-        if (c.meanwhile == Meanwhile::MovedIntoCopy) ASSERT_TRUE(MoveFileW(later.vaultPath().c_str(), copy.c_str()));
-        if (c.meanwhile == Meanwhile::Deleted) ASSERT_TRUE(DeleteFileW(later.vaultPath().c_str()));
+        if (c.meanwhile == Meanwhile::MovedIntoCopy) {
+            ASSERT_TRUE(MoveFileW(later.vaultPath().c_str(), copy.c_str()));
+        }
+        if (c.meanwhile == Meanwhile::Deleted) {
+            ASSERT_TRUE(DeleteFileW(later.vaultPath().c_str()));
+        }
         if (c.meanwhile == Meanwhile::MadeFresh) writeFile(later.vaultPath(), vault::freshVault());
         const std::string before = readFile(later.vaultPath());
         MessageBoxes boxes;

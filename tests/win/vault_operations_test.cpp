@@ -388,8 +388,9 @@ TEST_F(VaultSavingTest, ASaveWritesTheMasterEveryRowAndAClosingEmptyLine) {
 }
 
 TEST_F(VaultSavingTest, AVaultChangedByAnotherProgramIsReplacedOnlyWhenTheUserSaysSo) {
-    // A sync tool puts another version in place while the program runs.
-    const std::string theirs = savedBytes("master", {{"fromY", "pw", "elsewhere"}});
+    // A sync tool puts another file in place while the program runs, one that cannot be merged
+    // with: a vault without a master password.
+    const std::string theirs = savedBytes("", {{"fromY", "pw", "elsewhere"}});
     writeFile(program.vaultPath(), theirs);
 
     // No: the file stays as it is, and the change stays in the list, unsaved.
