@@ -119,10 +119,19 @@ bool EntryListView::refresh(const std::vector<vault::EntryId>& keepSelected) {
     return !first;
 }
 
-void EntryListView::entriesChanging() { keepSelected_ = selectedIds(); }
+void EntryListView::entriesChanging() {
+    keepSelected_ = selectedIds();
+    savesBefore_ = entries_.saves();
+}
 
 void EntryListView::entriesChanged() {
     ++changes_;
+    // What the user saved stays in sight until the filter changes; what another program changed
+    // meanwhile, or a version restored, is filtered like the rest.
+    if (filtered() && entries_.saves() != savesBefore_) {
+        auto at = std::lower_bound(kept_.begin(), kept_.end(), entries_.lastSaved());
+        if (at == kept_.end() || *at != entries_.lastSaved()) kept_.insert(at, entries_.lastSaved());
+    }
     if (filtered()) collectRowsAgain();
     refresh(keepSelected_);
     keepSelected_.clear();
@@ -130,14 +139,14 @@ void EntryListView::entriesChanged() {
 
 void EntryListView::entriesLoaded() {
     ++changes_;
-    keptSince_ = entries_.mark();
+    kept_.clear();
     if (filtered()) collectRowsAgain();
     refresh({});
 }
 
 void EntryListView::collectRowsAgain() {
     vault::ShownRows rows;
-    vault::collectShownRows(entries_, filter_, keptSince_, nullptr, rows, [] { return false; });
+    vault::collectShownRows(entries_, filter_, kept_, nullptr, rows, [] { return false; });
     rows_.swap(rows);
 }
 
@@ -158,12 +167,12 @@ bool EntryListView::filterBy(vault::EntryFilter filter, const std::function<bool
     if (!filter.empty()) {
         // Typing on only narrows what is shown: the rows shown are all that need a look.
         const vault::ShownRows* among = filtered() && filter.narrows(filter_) ? &rows_ : nullptr;
-        if (!vault::collectShownRows(entries_, filter, entries_.mark(), among, rows, stopped)) return false;
+        if (!vault::collectShownRows(entries_, filter, {}, among, rows, stopped)) return false;
     }
     if (keyWaiting() || changes_ != changesBefore) return false;
     const std::vector<vault::EntryId> keep = selectedIds();
     filter_ = std::move(filter);
-    keptSince_ = entries_.mark();
+    kept_.clear();
     rows_.swap(rows);
     if (!refresh(keep) && shownCount() > 0) ListView_EnsureVisible(hwnd_, 0, FALSE);
     return true;

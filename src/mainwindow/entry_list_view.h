@@ -82,7 +82,8 @@ private:
     std::vector<vault::EntryId> keepSelected_;  // while the entries change
     vault::EntryFilter filter_;                 // none: every entry shown
     vault::ShownRows rows_;                     // while filtered: the places of the entries shown
-    vault::EntryList::Mark keptSince_ = 0;      // entries saved since the filter was set stay shown
+    std::vector<vault::EntryId> kept_;          // saved since the filter was set: shown, in order
+    std::uint64_t savesBefore_ = 0;             // while the entries change
     // Counts the changes of the entries: a filter worked out meanwhile is out of date.
     std::uint64_t changes_ = 0;
 };

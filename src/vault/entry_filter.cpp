@@ -85,9 +85,12 @@ bool EntryFilter::narrows(const EntryFilter& wider) const {
     });
 }
 
-bool collectShownRows(const EntryList& entries, const EntryFilter& filter, EntryList::Mark kept,
+bool collectShownRows(const EntryList& entries, const EntryFilter& filter, const std::vector<EntryId>& kept,
                       const ShownRows* among, ShownRows& rows, const std::function<bool()>& stop) {
-    return entries.choose([&](EntryView entry) { return filter.matches(entry); }, kept, among, rows, stop);
+    auto shown = [&](EntryView entry, EntryId id) {
+        return filter.matches(entry) || std::binary_search(kept.begin(), kept.end(), id);
+    };
+    return entries.choose(shown, among, rows, stop);
 }
 
 }  // namespace vk::vault

@@ -57,12 +57,11 @@ private:
 // The places, in display order, of the entries a filtered list shows.
 using ShownRows = EntryList::Places;
 
-// Collects into `rows` the places of the entries that `filter` matches, and of those added or
-// changed since `kept` (EntryList::mark), whether they match or not: the user sees what they just
-// saved. Looks only at the places in `among` when given (a filter that narrows the last one only
+// Collects into `rows` the places of the entries that `filter` matches, and of those in `kept`
+// (identities, in order), whether they match or not: the user sees what they just saved. Looks only at the places in `among` when given (a filter that narrows the last one only
 // needs its rows). Asks `stop` every few thousand entries: false, with `rows` unfinished, as soon
 // as it says so.
-bool collectShownRows(const EntryList& entries, const EntryFilter& filter, EntryList::Mark kept,
+bool collectShownRows(const EntryList& entries, const EntryFilter& filter, const std::vector<EntryId>& kept,
                       const ShownRows* among, ShownRows& rows, const std::function<bool()>& stop);
 
 }  // namespace vk::vault

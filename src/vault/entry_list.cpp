@@ -119,6 +119,8 @@ EntryId EntryList::add(EntryView entry) {
     Slot slot = hold(entry, id);
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(placeFor(slot)), slot);
     ++changes_;
+    ++saves_;
+    lastSaved_ = id;
     return id;
 }
 
@@ -182,6 +184,8 @@ bool EntryList::replace(EntryId id, EntryView entry) {
     size_t place = sorted_ ? placeFor(slot) : *index;
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(place), slot);
     ++changes_;
+    ++saves_;
+    lastSaved_ = id;
     return true;
 }
 
@@ -220,7 +224,7 @@ void EntryList::reorder() {
     std::stable_sort(order_.begin(), order_.end(), [this](Slot a, Slot b) { return before(a, b); });
 }
 
-bool EntryList::choose(const std::function<bool(EntryView)>& wanted, Mark kept, const Places* among, Places& places,
+bool EntryList::choose(const std::function<bool(EntryView, EntryId)>& wanted, const Places* among, Places& places,
                        const std::function<bool()>& stop) const {
     // Asking costs a call, which the caller may make cheaper still by looking only now and then.
     constexpr size_t kStopCheckEvery = 4096;
@@ -234,7 +238,7 @@ bool EntryList::choose(const std::function<bool(EntryView)>& wanted, Mark kept, 
         if (state[slot] == NotAsked || (!held.vault && !held.own)) continue;
         // Asking may run other code of the program: nothing read before it is trusted after a stop.
         if (++asked % kStopCheckEvery == 0 && stop()) return false;
-        if (slot >= kept || wanted(entryIn(slot))) state[slot] = Chosen;
+        if (wanted(entryIn(slot), held.id)) state[slot] = Chosen;
     }
     places.clear();
     const size_t count = among ? among->size() : order_.size();

@@ -65,17 +65,17 @@ public:
     // Drops every entry, their texts and sort keys wiped first: what a lock leaves of the list.
     // The sort settings stay.
     void dropAll();
-    // A moment, to tell the entries added or changed since (see choose). Emptying the list
-    // (dropAll) starts the marks afresh.
-    using Mark = std::uint32_t;
-    Mark mark() const { return static_cast<Mark>(held_.size()); }
-    // The places, in display order, of the entries that are new since `kept` or that `wanted`
-    // answers true for, among the places `among` (all entries when null). The entries are asked
-    // about in the order they are held (a loaded vault's in the order of its file), not in display
-    // order: a big sorted list is then read from start to end instead of all over memory. `stop`
-    // is asked every few thousand entries: false, with `places` unfinished, when it says so.
+    // Entries saved one by one (add, replace), as the user saves them: how many, ever, and the
+    // identity of the last one.
+    std::uint64_t saves() const { return saves_; }
+    EntryId lastSaved() const { return lastSaved_; }
+    // The places, in display order, of the entries that `wanted` answers true for, among the places
+    // `among` (all entries when null). The entries are asked about in the order they are held (a
+    // loaded vault's in the order of its file), not in display order: a big sorted list is then
+    // read from start to end instead of all over memory. `stop` is asked every few thousand
+    // entries: false, with `places` unfinished, when it says so.
     using Places = std::vector<std::uint32_t>;
-    bool choose(const std::function<bool(EntryView)>& wanted, Mark kept, const Places* among, Places& places,
+    bool choose(const std::function<bool(EntryView, EntryId)>& wanted, const Places* among, Places& places,
                 const std::function<bool()>& stop) const;
     // How many entries were added, changed or removed one by one (loading does not count).
     std::uint64_t changes() const { return changes_; }
@@ -141,6 +141,8 @@ private:
     std::array<KeyColumn, kColumns> keys_;
     EntryId nextId_ = 1;
     std::uint64_t changes_ = 0;
+    std::uint64_t saves_ = 0;
+    EntryId lastSaved_ = 0;
     std::uint64_t removals_ = 0;
     bool sorted_ = false;
     int sortKey_ = 0;

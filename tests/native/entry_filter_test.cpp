@@ -56,19 +56,20 @@ TEST(CollectShownRows, MatchesInDisplayOrderWithWhatWasSavedSinceAmongTheRowsGiv
     const EntryFilter bank("bank", {&asciiTable(), nullptr});
     ShownRows rows;
     auto never = [] { return false; };
-    ASSERT_TRUE(collectShownRows(list, bank, list.mark(), nullptr, rows, never));
+    ASSERT_TRUE(collectShownRows(list, bank, {}, nullptr, rows, never));
     EXPECT_EQ(rows, (ShownRows{0, 2, 3}));
-    const EntryList::Mark before = list.mark();
-    list.add(Entry{"bb", "p", ""});  // sorted in after b, matching nothing
-    ASSERT_TRUE(collectShownRows(list, bank, before, nullptr, rows, never));
+    const EntryId saved = list.add(Entry{"bb", "p", ""});  // sorted in after b, matching nothing
+    ASSERT_TRUE(collectShownRows(list, bank, {saved}, nullptr, rows, never));
     EXPECT_EQ(rows, (ShownRows{0, 2, 3, 4}));
     const ShownRows among{0, 1, 4};
-    ASSERT_TRUE(collectShownRows(list, bank, list.mark(), &among, rows, never));
+    ASSERT_TRUE(collectShownRows(list, bank, {}, &among, rows, never));
     EXPECT_EQ(rows, (ShownRows{0, 4}));
     // Asked every few thousand entries whether to go on: stopped, it gives up.
     list.addAll(entryTableOf(10000, [](size_t) { return EntryView{"user", "p", "site"}; }));
+    EXPECT_EQ(list.saves(), 1u) << "entries read in are no entries saved";
+    EXPECT_EQ(list.lastSaved(), saved);
     int asked = 0;
-    EXPECT_FALSE(collectShownRows(list, bank, list.mark(), nullptr, rows, [&] { return ++asked == 2; }));
+    EXPECT_FALSE(collectShownRows(list, bank, {}, nullptr, rows, [&] { return ++asked == 2; }));
     EXPECT_EQ(asked, 2);
 }
 
