@@ -1,7 +1,8 @@
 // Times the real Vellumkeep.exe against the bare reference program, both driven from outside as a
 // person would drive them: the password typed and "Ok" clicked, header clicks, entries added and
-// edited through the editor's Save, deletes confirmed in the box. Each time runs from the click
-// to the moment the list shows the outcome (the program has answered and painted). Both programs
+// edited through the editor's Save, deletes confirmed in the box, words typed into the find box key
+// by key. Each time runs from the click or key to the moment the list shows the outcome (the
+// program has answered and painted). Both programs
 // run side by side, each on its half of the screen, and take every step in turn, who goes first
 // alternating, so that both meet the same machine; each figure is the median of its samples.
 //
@@ -39,6 +40,9 @@ namespace {
 using namespace vk::e2e;
 
 const std::string kMaster = "correct horse battery staple";
+constexpr int kDataMenu = 1, kFindItem = 4;
+// Typed into the find box key by key, then partly erased.
+constexpr wchar_t kFindKeys[] = L"alice bank\b\b\b\b";
 constexpr UINT kBusyLimitMs = 10000;
 constexpr int kRepeats = 3;  // samples of each change in one run of a program
 
@@ -82,6 +86,21 @@ bool waitClosely(const std::function<bool()>& done, Duration timeout = 60000ms) 
     return true;
 }
 
+// One key, pressed and let go at once, as a person types it: a character, or L'\b' for Backspace.
+void sendKey(wchar_t key) {
+    INPUT inputs[2]{};
+    for (INPUT& input : inputs) input.type = INPUT_KEYBOARD;
+    if (key == L'\b') {
+        inputs[0].ki.wVk = inputs[1].ki.wVk = VK_BACK;
+    } else {
+        inputs[0].ki.wScan = inputs[1].ki.wScan = key;
+        inputs[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        inputs[1].ki.dwFlags = KEYEVENTF_UNICODE;
+    }
+    inputs[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
 // Has the window paint what it has been told to repaint, now; returns when it has.
 void paintNow(HWND window) {
     RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -110,6 +129,9 @@ public:
         return changeThroughEditor(L"Edit", L"Edit an entry", "edited" + std::to_string(i), 0);
     }
     bool deleteMiddleRow();
+    // Opens the find box and types `keys` into it one at a time (L'\b' erases), each key timed
+    // until the list shows its matches; notes the most memory used while filtered against before.
+    bool find(const std::wstring& keys);
     // Imports the CSV file through the File menu and the Open dialog, up to the message that
     // tells what was imported.
     bool importFile(const std::filesystem::path& csv, size_t rows);
@@ -126,6 +148,11 @@ private:
     // A window the program opens centred goes over its own main window instead.
     void keepOverMain(HWND window);
     bool waitForStatus(const std::wstring& text);
+    HWND openFindBox();
+    // The status line tells how many entries match `typed`, and the list shows that many.
+    bool showsMatchesOf(const std::wstring& typed);
+    // The program's working set now, in MB; `peak`: the most it ever was.
+    double memoryMb(bool peak) const;
     void record(const std::string& name, double start) { samples_[name].push_back(now() - start); }
 
     RunningProgram program_;
@@ -268,14 +295,65 @@ bool Session::exportFile(const std::filesystem::path& csv) {
     return exported || failed("the entries were not exported");
 }
 
-void Session::finish() {
+HWND Session::openFindBox() {
+    // The reference keeps its box in its main window; Vellumkeep opens its own through the Data menu.
+    if (HWND box = controlAt(main_, L"Edit", 0)) return box;
+    chooseMenuItem(main_, kDataMenu, kFindItem);
+    HWND window = program_.waitForVisibleWindow(L"Find", 10000ms);
+    return window ? controlAt(window, L"Edit", 0) : nullptr;
+}
+
+bool Session::showsMatchesOf(const std::wstring& typed) {
+    const std::wstring status = program_.statusText(status_);
+    const std::wstring quoted = L" \"" + typed + L"\"";
+    if (status.size() <= quoted.size() || status.compare(status.size() - quoted.size(), quoted.size(), quoted) != 0)
+        return false;
+    int count = 0;
+    for (wchar_t c : status.substr(0, status.find(L' ')))
+        if (c >= L'0' && c <= L'9') count = count * 10 + (c - L'0');
+    return listCount(list_) == count;
+}
+
+double Session::memoryMb(bool peak) const {
+    double mb = 0;
     if (HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, program_.id())) {
         PROCESS_MEMORY_COUNTERS counters{};
         counters.cb = sizeof counters;
         if (GetProcessMemoryInfo(process, &counters, sizeof counters))
-            samples_["memory"].push_back(static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0));
+            mb = static_cast<double>(peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize) / (1024.0 * 1024.0);
         CloseHandle(process);
     }
+    return mb;
+}
+
+bool Session::find(const std::wstring& keys) {
+    HWND box = openFindBox();
+    if (!box || !focusWithMouse(box)) return failed("no find box to type into");
+    const double unfiltered = memoryMb(false);
+    double most = unfiltered;
+    std::wstring typed;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const bool erase = keys[i] == L'\b';
+        if (erase)
+            typed.pop_back();
+        else
+            typed += keys[i];
+        double start = now();
+        sendKey(keys[i]);
+        bool shown = waitClosely([&] { return showsMatchesOf(typed); });
+        paintNow(main_);
+        // The first key and each erase widen the search: every entry is looked at again.
+        const std::string kind = i == 0 || erase ? "filter_widen" : "filter_narrow";
+        for (const std::string& name : {kind, std::string("filter"), "filter@" + std::to_string(i)}) record(name, start);
+        if (!shown) return failed("the list did not show the matches");
+        most = std::max(most, memoryMb(false));
+    }
+    samples_["filter_memory"].push_back(most / unfiltered);
+    return true;
+}
+
+void Session::finish() {
+    samples_["memory"].push_back(memoryMb(true));
     closeWindow(main_);
     if (!program_.waitForEnd(10000ms)) program_.terminate();
 }
@@ -339,6 +417,7 @@ bool runRound(Contender& first, Contender& second, const std::string& firstVault
         for (int i = 0; i < kRepeats && !changesOnly; ++i) both([&](Session& s) { return s.add(i); });
         for (int i = 0; i < kRepeats; ++i) both([&](Session& s) { return s.edit(i); });
         for (int i = 0; i < kRepeats && !changesOnly; ++i) both([&](Session& s) { return s.deleteMiddleRow(); });
+        if (!changesOnly) both([&](Session& s) { return s.find(kFindKeys); });
         a.finish();
         b.finish();
     }
@@ -375,13 +454,25 @@ bool measure(Contender& ours, Contender& bare, size_t entries, int rounds, bool 
                 for (double v : values) std::fprintf(stderr, " %.0f", v);
                 std::fprintf(stderr, "\n");
             }
-    for (const char* figure : {"open", "sort", "resort", "add", "edit", "delete", "memory"}) {
+    for (const char* figure :
+         {"open", "sort", "resort", "add", "edit", "delete", "filter", "filter_narrow", "filter_widen", "memory"}) {
         double a = median(ours.samples[figure]), b = median(bare.samples[figure]);
         bool memory = std::string(figure) == "memory";
         print(std::string(figure) + (memory ? "_mb" : "_ms") + suffix, a, 1);
         print(std::string(figure) + (memory ? "_bare_mb" : "_bare_ms") + suffix, b, 1);
         print(std::string(figure) + "_ratio" + suffix, a / b, 2);
     }
+    // The slowest key of the sequence (its median over the rounds), and memory while filtered.
+    double worst = 0, worstBare = 0;
+    for (size_t i = 0; i + 1 < std::size(kFindKeys); ++i) {
+        worst = std::max(worst, median(ours.samples["filter@" + std::to_string(i)]));
+        worstBare = std::max(worstBare, median(bare.samples["filter@" + std::to_string(i)]));
+    }
+    print("filter_worst_ms" + suffix, worst, 1);
+    print("filter_worst_bare_ms" + suffix, worstBare, 1);
+    print("filter_worst_ratio" + suffix, worst / worstBare, 2);
+    print("filter_memory_ratio" + suffix, median(ours.samples["filter_memory"]), 2);
+    print("filter_memory_bare_ratio" + suffix, median(bare.samples["filter_memory"]), 2);
     std::printf("saved_files_identical%s: %s\n", suffix.c_str(), identical ? "yes" : "no");
     return identical;
 }

@@ -9,11 +9,12 @@
 //       versions of it, with fewer entries, in FOLDER\data.enc.versions.
 //   vk_driver tour FOLDER PASSWORD
 //       logs in and opens every other window: the help viewer, the delete question above it, the
-//       main window (also maximised), the entry editor and its password generator (characters and
-//       passphrase), the about box, the earlier versions, the messages that tell what imports of a
-//       browser's export did (one with a stray quote), the dialog that asks for the columns of a file
-//       without names, the export's Save dialog with its list of types open, and the dialogs that
-//       change the master password, encrypt the vault and remove its encryption
+//       main window (also maximised, and with the list filtered by the find box), the entry editor
+//       and its password generator (characters and passphrase), the about box, the earlier
+//       versions, the messages that tell what imports of a browser's export did (one with a stray
+//       quote), the dialog that asks for the columns of a file without names, the export's Save
+//       dialog with its list of types open, and the dialogs that change the master password,
+//       encrypt the vault and remove its encryption
 //       (the vault ends encrypted).
 //
 // For each window to photograph the driver says "shot NAME L T W H" (the window's outer rectangle
@@ -70,6 +71,7 @@ bool shoot(const std::string& name, const RECT& area) {
     std::string reply;
     return static_cast<bool>(std::getline(std::cin, reply));
 }
+
 bool shoot(const std::string& name, HWND window) { return shoot(name, windowRect(window)); }
 
 std::wstring widen(const std::string& ansi) {
@@ -172,10 +174,7 @@ bool photographDeleteQuestionOverHelp(const RunningProgram& program, HWND main, 
     click(control(main, L"Button", L"Delete"));
     HWND box = program.waitForMessageBox();
     if (!box) return false;
-    pause(kSettle);
-    say("shot confirm-delete-over-help " + rectText(unionOf(windowRect(help), windowRect(box))));
-    std::string reply;
-    bool taken = static_cast<bool>(std::getline(std::cin, reply));
+    bool taken = shoot("confirm-delete-over-help", unionOf(windowRect(help), windowRect(box)));
     answerMessageBox(box, IDCANCEL);
     return taken;
 }
@@ -186,6 +185,22 @@ bool photographMaximised(HWND main) {
     bool taken = shoot("main-maximised", main);
     ShowWindow(main, SW_RESTORE);
     return taken;
+}
+
+// Ctrl+F, a few letters typed and Enter: the list shows what matches, the first entry selected,
+// and the find box stays beside the window. Closing the box shows every entry again.
+bool photographFind(const RunningProgram& program, HWND main) {
+    HWND list = controlAt(main, L"SysListView32", 0);
+    if (!list || !focusWithMouse(list)) return false;
+    pressKey('F', VK_CONTROL);
+    HWND find = program.waitForVisibleWindow(L"Find");
+    if (!find) return false;
+    typeText(L"ar");
+    if (!waitUntil([&] { return listCount(list) == 2; })) return false;
+    pressKey(VK_RETURN);
+    bool taken = shoot("main-find", unionOf(windowRect(main), windowRect(find)));
+    closeWindow(find);
+    return taken && waitUntil([&] { return listCount(list) == 5; });
 }
 
 // The password generator over the editor, making characters, then a passphrase; Cancel closes it.
@@ -218,6 +233,7 @@ int photographWorkingWindows(const RunningProgram& program, HWND main) {
 
     if (!shoot("main", main)) return 1;
     if (!photographMaximised(main)) return 1;
+    if (!photographFind(program, main)) return fail("no find box");
 
     click(control(main, L"Button", L"Edit"));
     HWND editor = program.waitForVisibleWindow(kEditorCaption);

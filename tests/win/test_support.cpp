@@ -539,6 +539,19 @@ void pressEnter(Control* control) {
     pumpPending();
 }
 
+HWND focusOnceActive(HWND window) {
+    HWND focus = nullptr;
+    pumpUntil([&] {
+        if (GetActiveWindow() == window) {
+            focus = GetFocus();
+            return true;
+        }
+        SetForegroundWindow(window);
+        return false;
+    });
+    return focus;
+}
+
 std::ostream& operator<<(std::ostream& out, const PixelRect& r) {
     return out << r.left << "," << r.top << " " << r.width << "x" << r.height;
 }

@@ -288,6 +288,11 @@ void setText(Control* control, const std::string& ansi);
 // runs what the key set waiting.
 void pressEnter(Control* control);
 
+// The tests share the desktop with other programs, which may hold the foreground when a window
+// opens. This makes the window active, as the user's click would have, and answers the control
+// that has the focus at that moment.
+HWND focusOnceActive(HWND window);
+
 // A control's place in its window's client area, in pixels.
 struct PixelRect {
     int left, top, width, height;
