@@ -1,7 +1,8 @@
 // Times the real Vellumkeep.exe against the bare reference program, both driven from outside as a
 // person would drive them: the password typed and "Ok" clicked, header clicks, entries added and
-// edited through the editor's Save, deletes confirmed in the box. Each time runs from the click
-// to the moment the list shows the outcome (the program has answered and painted). Both programs
+// edited through the editor's Save, deletes confirmed in the box, words typed into the find box key
+// by key. Each time runs from the click or key to the moment the list shows the outcome (the
+// program has answered and painted). Both programs
 // run side by side, each on its half of the screen, and take every step in turn, who goes first
 // alternating, so that both meet the same machine; each figure is the median of its samples.
 //
@@ -10,9 +11,10 @@
 // Prints one figure a line as "name: value" for each size. Then Vellumkeep against itself: the
 // same vault encrypted and scrambled, opened (Ok -> list shown) and saved (an edit's Save -> list
 // shown), side by side; the encrypted open is set against the scrambled open plus the key
-// derivation alone, measured here with the system's cryptography. Last, an import of as many new
-// entries again from a CSV file (File > Import Entries..., Open -> its message shown), against a
-// save of the vault it makes (an edit's Save -> list shown).
+// derivation alone, measured here with the system's cryptography. Last, an export of the vault
+// (File > Export Entries..., Save -> the status line says it is written) and an import of as many
+// new entries again from a CSV file (File > Import Entries..., Open -> its message shown), each
+// against a save of the vault the import makes (an edit's Save -> list shown).
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -38,6 +40,9 @@ namespace {
 using namespace vk::e2e;
 
 const std::string kMaster = "correct horse battery staple";
+constexpr int kDataMenu = 1, kFindItem = 4;
+// Typed into the find box key by key, then partly erased.
+constexpr wchar_t kFindKeys[] = L"alice bank\b\b\b\b";
 constexpr UINT kBusyLimitMs = 10000;
 constexpr int kRepeats = 3;  // samples of each change in one run of a program
 
@@ -81,6 +86,21 @@ bool waitClosely(const std::function<bool()>& done, Duration timeout = 60000ms) 
     return true;
 }
 
+// One key, pressed and let go at once, as a person types it: a character, or L'\b' for Backspace.
+void sendKey(wchar_t key) {
+    INPUT inputs[2]{};
+    for (INPUT& input : inputs) input.type = INPUT_KEYBOARD;
+    if (key == L'\b') {
+        inputs[0].ki.wVk = inputs[1].ki.wVk = VK_BACK;
+    } else {
+        inputs[0].ki.wScan = inputs[1].ki.wScan = key;
+        inputs[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        inputs[1].ki.dwFlags = KEYEVENTF_UNICODE;
+    }
+    inputs[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
 // Has the window paint what it has been told to repaint, now; returns when it has.
 void paintNow(HWND window) {
     RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -109,9 +129,15 @@ public:
         return changeThroughEditor(L"Edit", L"Edit an entry", "edited" + std::to_string(i), 0);
     }
     bool deleteMiddleRow();
+    // Opens the find box and types `keys` into it one at a time (L'\b' erases), each key timed
+    // until the list shows its matches; notes the most memory used while filtered against before.
+    bool find(const std::wstring& keys);
     // Imports the CSV file through the File menu and the Open dialog, up to the message that
     // tells what was imported.
     bool importFile(const std::filesystem::path& csv, size_t rows);
+    // Exports every entry through the File menu, its warning and the Save dialog, up to the status
+    // line that tells the export is written.
+    bool exportFile(const std::filesystem::path& csv);
     // Reads the peak working set, after everything, sorts included, and closes the program.
     void finish();
 
@@ -122,6 +148,11 @@ private:
     // A window the program opens centred goes over its own main window instead.
     void keepOverMain(HWND window);
     bool waitForStatus(const std::wstring& text);
+    HWND openFindBox();
+    // The status line tells how many entries match `typed`, and the list shows that many.
+    bool showsMatchesOf(const std::wstring& typed);
+    // The program's working set now, in MB; `peak`: the most it ever was.
+    double memoryMb(bool peak) const;
     void record(const std::string& name, double start) { samples_[name].push_back(now() - start); }
 
     RunningProgram program_;
@@ -248,14 +279,81 @@ bool Session::importFile(const std::filesystem::path& csv, size_t rows) {
     return imported || failed("the entries were not imported");
 }
 
-void Session::finish() {
+bool Session::exportFile(const std::filesystem::path& csv) {
+    const std::wstring done = L"Exported " + std::to_wstring(listCount(list_)) + L" entries to ";
+    chooseMenuItem(main_, kFileMenu, 3);
+    HWND warning = waitForMessageBoxTitled(program_, L"Export Entries", 30000ms);
+    if (!warning) return failed("no warning before the export");
+    answerMessageBox(warning, IDYES);
+    HWND dialog = nullptr;
+    if (!chooseFile(program_, L"Export Entries", csv.native(), 30000ms, &dialog)) return failed("no Save dialog");
+    if (!waitClosely([&] { return !IsWindow(dialog); }, 30000ms)) return failed("the Save dialog stayed");
+    double start = now();
+    bool exported = waitClosely([&] { return program_.statusText(status_).starts_with(done); }, 60000ms);
+    paintNow(main_);
+    record("export", start);
+    return exported || failed("the entries were not exported");
+}
+
+HWND Session::openFindBox() {
+    // The reference keeps its box in its main window; Vellumkeep opens its own through the Data menu.
+    if (HWND box = controlAt(main_, L"Edit", 0)) return box;
+    chooseMenuItem(main_, kDataMenu, kFindItem);
+    HWND window = program_.waitForVisibleWindow(L"Find", 10000ms);
+    return window ? controlAt(window, L"Edit", 0) : nullptr;
+}
+
+bool Session::showsMatchesOf(const std::wstring& typed) {
+    const std::wstring status = program_.statusText(status_);
+    const std::wstring quoted = L" \"" + typed + L"\"";
+    if (status.size() <= quoted.size() || status.compare(status.size() - quoted.size(), quoted.size(), quoted) != 0)
+        return false;
+    int count = 0;
+    for (wchar_t c : status.substr(0, status.find(L' ')))
+        if (c >= L'0' && c <= L'9') count = count * 10 + (c - L'0');
+    return listCount(list_) == count;
+}
+
+double Session::memoryMb(bool peak) const {
+    double mb = 0;
     if (HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, program_.id())) {
         PROCESS_MEMORY_COUNTERS counters{};
         counters.cb = sizeof counters;
         if (GetProcessMemoryInfo(process, &counters, sizeof counters))
-            samples_["memory"].push_back(static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0));
+            mb = static_cast<double>(peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize) / (1024.0 * 1024.0);
         CloseHandle(process);
     }
+    return mb;
+}
+
+bool Session::find(const std::wstring& keys) {
+    HWND box = openFindBox();
+    if (!box || !focusWithMouse(box)) return failed("no find box to type into");
+    const double unfiltered = memoryMb(false);
+    double most = unfiltered;
+    std::wstring typed;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const bool erase = keys[i] == L'\b';
+        if (erase)
+            typed.pop_back();
+        else
+            typed += keys[i];
+        double start = now();
+        sendKey(keys[i]);
+        bool shown = waitClosely([&] { return showsMatchesOf(typed); });
+        paintNow(main_);
+        // The first key and each erase widen the search: every entry is looked at again.
+        const std::string kind = i == 0 || erase ? "filter_widen" : "filter_narrow";
+        for (const std::string& name : {kind, std::string("filter"), "filter@" + std::to_string(i)}) record(name, start);
+        if (!shown) return failed("the list did not show the matches");
+        most = std::max(most, memoryMb(false));
+    }
+    samples_["filter_memory"].push_back(most / unfiltered);
+    return true;
+}
+
+void Session::finish() {
+    samples_["memory"].push_back(memoryMb(true));
     closeWindow(main_);
     if (!program_.waitForEnd(10000ms)) program_.terminate();
 }
@@ -319,6 +417,7 @@ bool runRound(Contender& first, Contender& second, const std::string& firstVault
         for (int i = 0; i < kRepeats && !changesOnly; ++i) both([&](Session& s) { return s.add(i); });
         for (int i = 0; i < kRepeats; ++i) both([&](Session& s) { return s.edit(i); });
         for (int i = 0; i < kRepeats && !changesOnly; ++i) both([&](Session& s) { return s.deleteMiddleRow(); });
+        if (!changesOnly) both([&](Session& s) { return s.find(kFindKeys); });
         a.finish();
         b.finish();
     }
@@ -355,13 +454,25 @@ bool measure(Contender& ours, Contender& bare, size_t entries, int rounds, bool 
                 for (double v : values) std::fprintf(stderr, " %.0f", v);
                 std::fprintf(stderr, "\n");
             }
-    for (const char* figure : {"open", "sort", "resort", "add", "edit", "delete", "memory"}) {
+    for (const char* figure :
+         {"open", "sort", "resort", "add", "edit", "delete", "filter", "filter_narrow", "filter_widen", "memory"}) {
         double a = median(ours.samples[figure]), b = median(bare.samples[figure]);
         bool memory = std::string(figure) == "memory";
         print(std::string(figure) + (memory ? "_mb" : "_ms") + suffix, a, 1);
         print(std::string(figure) + (memory ? "_bare_mb" : "_bare_ms") + suffix, b, 1);
         print(std::string(figure) + "_ratio" + suffix, a / b, 2);
     }
+    // The slowest key of the sequence (its median over the rounds), and memory while filtered.
+    double worst = 0, worstBare = 0;
+    for (size_t i = 0; i + 1 < std::size(kFindKeys); ++i) {
+        worst = std::max(worst, median(ours.samples["filter@" + std::to_string(i)]));
+        worstBare = std::max(worstBare, median(bare.samples["filter@" + std::to_string(i)]));
+    }
+    print("filter_worst_ms" + suffix, worst, 1);
+    print("filter_worst_bare_ms" + suffix, worstBare, 1);
+    print("filter_worst_ratio" + suffix, worst / worstBare, 2);
+    print("filter_memory_ratio" + suffix, median(ours.samples["filter_memory"]), 2);
+    print("filter_memory_bare_ratio" + suffix, median(bare.samples["filter_memory"]), 2);
     std::printf("saved_files_identical%s: %s\n", suffix.c_str(), identical ? "yes" : "no");
     return identical;
 }
@@ -408,8 +519,8 @@ bool measureEncryption(const Contender& ours, size_t entries, int rounds, double
     return true;
 }
 
-// Vellumkeep importing as many entries again as its vault holds, from another program's export,
-// against the save of the vault that makes.
+// Vellumkeep exporting its vault, then importing as many entries again as it holds, from another
+// program's export; each against the save of the vault the import makes.
 bool measureImport(const Contender& ours, size_t entries, int rounds) {
     const std::string vault = vk::bench::sampleVault(kMaster, entries);
     std::string csv;
@@ -429,7 +540,8 @@ bool measureImport(const Contender& ours, size_t entries, int rounds) {
         folder.write(L"data.enc", vault);
         folder.write(L"export.csv", csv);
         Session session(folder.copyIn(importer.exe), importer.mainCaption, importer.samples);
-        bool ok = session.logIn(entries) && session.importFile(folder.path() / L"export.csv", entries);
+        bool ok = session.logIn(entries) && session.exportFile(folder.path() / L"exported.csv") &&
+                  session.importFile(folder.path() / L"export.csv", entries);
         for (int i = 0; ok && i < kRepeats; ++i) ok = session.edit(i);
         session.finish();
         if (!ok) return failed("an import round did not finish");
@@ -440,6 +552,9 @@ bool measureImport(const Contender& ours, size_t entries, int rounds) {
     print("import_ms" + suffix, import, 1);
     print("import_save_ms" + suffix, save, 1);
     print("import_ratio" + suffix, import / save, 2);
+    const double exportMs = median(importer.samples["export"]);
+    print("export_ms" + suffix, exportMs, 1);
+    print("export_ratio" + suffix, exportMs / save, 2);
     return true;
 }
 

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int kOk = 1, kAdd = 10, kEdit = 11, kDelete = 12, kSave = 20;
+constexpr int kOk = 1, kAdd = 10, kEdit = 11, kDelete = 12, kFind = 13, kSave = 20;
 constexpr int kColumns = 3;
 constexpr std::string_view kSeparator = "|||";
 constexpr char kCr = static_cast<char>('\r' ^ 0x80), kLf = static_cast<char>('\n' ^ 0x80),
@@ -103,6 +103,10 @@ private:
     void onSave();
     void onDelete();
     bool save();
+    void onFindChange();
+    bool matches(const Fields& fields, const std::vector<std::string>& words) const;
+    bool contains(std::string_view text, const std::string& word) const;
+    std::vector<std::string> foldedWords(std::string_view typed) const;
 
     void setStatus(const std::string& text);
     int selectedRow() const;
@@ -110,6 +114,7 @@ private:
     // that held the selection or focus.
     void refresh(std::uint32_t keep);
     void fillDisplayInfo(NMLVDISPINFOW& info) const;
+    size_t shownCount() const { return filtered_ ? shown_.size() : order_.size(); }
 
     const KeyColumn& keysOf(int column);
     bool before(std::uint32_t a, std::uint32_t b) const;
@@ -119,7 +124,7 @@ private:
     HINSTANCE instance_ = nullptr;
     HFONT font_ = nullptr;
     HWND passwordWindow_ = nullptr, passwordBox_ = nullptr;
-    HWND main_ = nullptr, list_ = nullptr, status_ = nullptr;
+    HWND main_ = nullptr, list_ = nullptr, status_ = nullptr, findBox_ = nullptr;
     HWND editor_ = nullptr, editBoxes_[kColumns] = {};
     bool editing_ = false;
     std::uint32_t editedEntry_ = 0;
@@ -134,6 +139,11 @@ private:
     bool sorted_ = false;
     int sortKey_ = 0;
     bool ascending_ = true;
+
+    char lower_[256] = {};             // letter case folded, byte by byte
+    std::vector<std::string> words_;  // the words found, folded; none: every entry shown
+    bool filtered_ = false;
+    std::vector<std::uint32_t> shown_;  // while filtered: the places in order_ shown
 };
 
 HWND Reference::makeWindow(const wchar_t* caption, int width, int height) {
@@ -162,6 +172,10 @@ int Reference::run(HINSTANCE instance) {
     vaultPath_ = exe;
     vaultPath_ = vaultPath_.substr(0, vaultPath_.find_last_of('\\') + 1) + "data.enc";
     font_ = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Verdana");
+    for (int byte = 0; byte < 256; ++byte) {
+        lower_[byte] = static_cast<char>(byte);
+        CharLowerBuffA(&lower_[byte], 1);
+    }
 
     WNDCLASSW wc{};
     wc.lpfnWndProc = &Reference::proc;
@@ -190,6 +204,7 @@ void Reference::buildMain() {
     child(main_, L"BUTTON", L"Add", BS_PUSHBUTTON, 4, 4, 77, 69, kAdd);
     child(main_, L"BUTTON", L"Delete", BS_PUSHBUTTON, 84, 4, 77, 69, kDelete);
     child(main_, L"BUTTON", L"Edit", BS_PUSHBUTTON, 164, 4, 77, 69, kEdit);
+    findBox_ = child(main_, L"EDIT", L"", WS_BORDER | ES_AUTOHSCROLL, 248, 4, 345, 24, kFind);
     list_ = child(main_, WC_LISTVIEWW, L"",
                   WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL, 4, 132,
                   593, 281, 0);
@@ -232,6 +247,9 @@ LRESULT Reference::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         case kSave:
             onSave();
+            return 0;
+        case kFind:
+            if (HIWORD(wParam) == EN_CHANGE) onFindChange();
             return 0;
         }
         break;
@@ -427,6 +445,93 @@ bool Reference::save() {
     return ok && MoveFileExA(temporary.c_str(), vaultPath_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
+std::vector<std::string> Reference::foldedWords(std::string_view typed) const {
+    std::vector<std::string> words;
+    while (!typed.empty()) {
+        size_t space = typed.find(' ');
+        std::string word(typed.substr(0, space));
+        typed.remove_prefix(space == std::string_view::npos ? typed.size() : space + 1);
+        for (char& c : word) c = lower_[static_cast<unsigned char>(c)];
+        if (!word.empty() && std::find(words.begin(), words.end(), word) == words.end()) words.push_back(word);
+    }
+    return words;
+}
+
+// Whether the word (folded) lies in the text, each byte folded as it is read.
+bool Reference::contains(std::string_view text, const std::string& word) const {
+    if (word.size() > text.size()) return false;
+    const size_t last = text.size() - word.size();
+    for (size_t i = 0; i <= last; ++i) {
+        if (lower_[static_cast<unsigned char>(text[i])] != word[0]) continue;
+        size_t k = 1;
+        while (k < word.size() && lower_[static_cast<unsigned char>(text[i + k])] == word[k]) ++k;
+        if (k == word.size()) return true;
+    }
+    return false;
+}
+
+bool Reference::matches(const Fields& fields, const std::vector<std::string>& words) const {
+    for (const std::string& word : words)
+        if (!contains(fields.text[0], word) && !contains(fields.text[2], word)) return false;
+    return true;
+}
+
+// "12 of 3,402 entries match "bank"", as Vellumkeep says it.
+std::string withThousands(size_t count) {
+    std::string digits = std::to_string(count), text;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
+void Reference::onFindChange() {
+    const std::string typed = wideToAnsi(windowText(findBox_));
+    std::vector<std::string> words = foldedWords(typed);
+    const bool wasFiltered = filtered_;
+    if (words != words_) {
+        // Typing on only narrows: each old word lies within a new one, and the rows shown are all
+        // that need a look.
+        bool narrowing = filtered_;
+        for (const std::string& old : words_) {
+            bool within = false;
+            for (const std::string& word : words) within = within || word.find(old) != std::string::npos;
+            narrowing = narrowing && within;
+        }
+        std::vector<std::uint32_t> shown;
+        if (!words.empty()) {
+            // The entries are looked at in the order they lie in memory, then picked in display
+            // order: a sorted list is read from start to end instead of all over memory.
+            enum : std::uint8_t { NotAsked, Asked, Chosen };
+            std::vector<std::uint8_t> state(entries_.size(), narrowing ? NotAsked : Asked);
+            if (narrowing)
+                for (std::uint32_t place : shown_) state[order_[place]] = Asked;
+            for (size_t entry = 0; entry < entries_.size(); ++entry)
+                if (state[entry] == Asked && matches(entries_[entry], words)) state[entry] = Chosen;
+            const size_t count = narrowing ? shown_.size() : order_.size();
+            for (size_t i = 0; i < count; ++i) {
+                const std::uint32_t place = narrowing ? shown_[i] : static_cast<std::uint32_t>(i);
+                if (state[order_[place]] == Chosen) shown.push_back(place);
+            }
+        }
+        words_ = std::move(words);
+        filtered_ = !words_.empty();
+        shown_.swap(shown);
+        int selected = selectedRow();
+        if (selected >= 0) ListView_SetItemState(list_, selected, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetItemCountEx(list_, static_cast<int>(shownCount()), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        if (shownCount() > 0) ListView_EnsureVisible(list_, 0, FALSE);
+        InvalidateRect(list_, nullptr, FALSE);
+    }
+    const size_t count = order_.size();
+    if (!filtered_ && !wasFiltered) return;
+    setStatus(filtered_ ? withThousands(shown_.size()) + " of " + withThousands(count) +
+                              (count == 1 ? " entry " : " entries ") + (shown_.size() == 1 ? "matches" : "match") +
+                              " \"" + typed + "\""
+                        : "All " + withThousands(count) + (count == 1 ? " entry shown" : " entries shown"));
+}
+
 void Reference::setStatus(const std::string& text) {
     SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(ansiToWide(text).c_str()));
 }
@@ -467,7 +572,9 @@ void Reference::fillDisplayInfo(NMLVDISPINFOW& info) const {
     if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= order_.size() || item.iSubItem < 0 ||
         item.iSubItem >= kColumns)
         return;
-    std::string_view text = entries_[order_[static_cast<size_t>(item.iItem)]].text[static_cast<size_t>(item.iSubItem)];
+    const size_t row = static_cast<size_t>(item.iItem);
+    if (row >= shownCount()) return;
+    std::string_view text = entries_[order_[filtered_ ? shown_[row] : row]].text[static_cast<size_t>(item.iSubItem)];
     int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(std::min<size_t>(text.size(), 1024)),
                                 item.pszText, item.cchTextMax - 1);
     item.pszText[n] = L'\0';

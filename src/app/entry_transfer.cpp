@@ -21,6 +21,8 @@ namespace {
 using namespace std::string_literals;
 
 const std::wstring kCsvFilter = L"CSV files (*.csv)\0*.csv\0Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0"s;
+// The export's types, in the order of vault::CsvExportType.
+const std::wstring kExportTypes = L"Vellumkeep CSV (*.csv)\0*.csv\0Web browser CSV (*.csv)\0*.csv\0"s;
 constexpr size_t kSkippedRowsNamed = 5;
 
 // Why rows were skipped, as the message counts them.
@@ -29,6 +31,8 @@ const char* countedReason(vault::CsvSkipReason reason) {
     case vault::CsvSkipReason::UnclosedQuote: return "with a quote that is never closed";
     case vault::CsvSkipReason::SwallowedRows: return "with a quote that runs over the rows after it";
     case vault::CsvSkipReason::NoUsernameOrPassword: return "without a username or a password";
+    case vault::CsvSkipReason::NoPassword: return "with a username but no password";
+    case vault::CsvSkipReason::NoUsername: return "with a password but no username";
     case vault::CsvSkipReason::FieldTooLong: return "with a field longer than 4,096 characters";
     case vault::CsvSkipReason::OutsideCodePage: return "with characters this computer's code page cannot hold";
     case vault::CsvSkipReason::UnstorableText: return "with text the vault cannot store";
@@ -76,11 +80,16 @@ std::wstring linesText(const std::vector<size_t>& lines) {
     return text;
 }
 
-// What the import did: how many entries it added, which came without the title that stood in
-// for their address, how many rows it skipped and why, and the first few of those rows.
-std::wstring importReport(const std::wstring& path, const vault::CsvImport& result, bool saved) {
+// What the import did: how many entries it added, in which encoding it read a file that is not
+// Unicode, which came without the title that stood in for their address, how many rows it skipped
+// and why, and the first few of those rows.
+std::wstring importReport(const std::wstring& path, vault::TextEncoding encoding, const vault::CsvImport& result,
+                          bool saved) {
     std::wstring text =
         widen("Imported " + plural(result.entries.size(), "entry", "entries")) + L" from:\r\n\r\n" + path;
+    if (encoding == vault::TextEncoding::CodePage)
+        text += widen("\r\n\r\nThe file is not UTF-8: it was read as " + codePageName() +
+                      ", this computer's code page.");
     if (!result.entries.empty() && !saved) text += L"\r\n\r\nThey are in the list, but not saved yet.";
     if (const size_t untitled = result.titlesLeftOut.size())
         text += L"\r\n\r\n" + wideNumber(untitled) + (untitled == 1 ? L" of them has" : L" of them have") +
@@ -196,20 +205,20 @@ void VaultController::importEntries(HWND owner) {
     std::optional<vault::CsvText> text;
     bool read = withEnoughMemory(*this, owner, *path, [&] {
         if (std::optional<SecretString> bytes = readImportFile(*this, owner, *path))
-            text = vault::csvTextOf(std::move(*bytes));
+            text = vault::csvTextOf(std::move(*bytes), codePageFileTextToUtf8);
     });
     if (!read || !text) return;
     if (text->problem != vault::CsvFileProblem::None)
-        return refuseImport(*this, owner, *path, std::string(vault::csvFileProblemText(text->problem)));
+        return refuseImport(*this, owner, *path, vault::csvFileProblemText(text->problem, codePageName()));
     const vault::CsvGuess guess = vault::guessLayout(text->utf8);
-    if (guess.doubt != vault::CsvDoubt::None) return host_.askForColumns(*path, std::move(text->utf8), guess);
-    importInLayout(owner, *path, text->utf8, guess.layout);
+    if (guess.doubt != vault::CsvDoubt::None) return host_.askForColumns(*path, std::move(*text), guess);
+    importInLayout(owner, *path, *text, guess.layout);
 }
 
-void VaultController::importInLayout(HWND owner, const std::wstring& path, std::string_view text,
+void VaultController::importInLayout(HWND owner, const std::wstring& path, const vault::CsvText& text,
                                      const vault::CsvLayout& layout) {
     vault::CsvImport result;
-    if (!withEnoughMemory(*this, owner, path, [&] { result = importFrom(*this, text, layout); })) return;
+    if (!withEnoughMemory(*this, owner, path, [&] { result = importFrom(*this, text.utf8, layout); })) return;
     const size_t count = result.entries.size();
     bool saved = true;
     if (count > 0) {
@@ -222,7 +231,7 @@ void VaultController::importInLayout(HWND owner, const std::wstring& path, std::
     } else {
         host_.setStatusText("No entries imported.");
     }
-    host_.report(owner, importReport(path, result, saved), "Import Entries");
+    host_.report(owner, importReport(path, text.encoding, result, saved), "Import Entries");
 }
 
 void VaultController::exportEntries(HWND owner) {
@@ -231,12 +240,14 @@ void VaultController::exportEntries(HWND owner) {
                             "gets a copy of it.\r\n\r\nExport anyway?",
                             "Export Entries", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
     if (answer != IDYES) return;
-    std::optional<std::wstring> path =
-        askFileToSave(owner, L"Export Entries", kCsvFilter, L"Vellumkeep entries.csv", L"csv");
-    if (!path) return;
-    if (std::string what = protectedFileAt(*this, *path); !what.empty()) {
+    std::optional<FileToSave> chosen =
+        askFileToSave(owner, L"Export Entries", kExportTypes, L"Vellumkeep entries.csv", L"csv");
+    if (!chosen) return;
+    const std::wstring& path = chosen->path;
+    const auto type = chosen->type == 1 ? vault::CsvExportType::WebBrowser : vault::CsvExportType::Vellumkeep;
+    if (std::string what = protectedFileAt(*this, path); !what.empty()) {
         messageBox(owner,
-                   "Vellumkeep will not export the entries to:\r\n\r\n" + displayText(*path) + "\r\n\r\nThat file is " +
+                   "Vellumkeep will not export the entries to:\r\n\r\n" + displayText(path) + "\r\n\r\nThat file is " +
                        what + ", which the export would replace.  Choose another name or folder.",
                    "Export Entries", MB_OK | MB_ICONWARNING);
         return;
@@ -244,24 +255,27 @@ void VaultController::exportEntries(HWND owner) {
     const vault::EntryList& entries = vault_.entries();
     auto content = [&](const vault::PieceWriter& write) {
         vault::IoResult written;
-        vault::CsvExportWriter csv(codePageToUtf8Secret, [&](std::string_view piece) {
-            written = write(piece);
-            return written.succeeded();
-        });
+        vault::CsvExportWriter csv(
+            codePageToUtf8Secret,
+            [&](std::string_view piece) {
+                written = write(piece);
+                return written.succeeded();
+            },
+            type);
         for (size_t i = 0; i < entries.count() && written.succeeded(); ++i) csv.add(entries.at(i));
         csv.finish();
         return written;
     };
-    vault::IoResult exported = vault_.files().replaceAtomically(*path, vault::temporaryPathFor(*path), content,
+    vault::IoResult exported = vault_.files().replaceAtomically(path, vault::temporaryPathFor(path), content,
                                                                 vault::TemporaryCopy::RemovedIfKilled);
     if (exported.failed()) {
         messageBox(owner,
-                   "Vellumkeep could not export the entries to:\r\n\r\n" + displayText(*path) + "\r\n\r\n" +
+                   "Vellumkeep could not export the entries to:\r\n\r\n" + displayText(path) + "\r\n\r\n" +
                        exported.error().reason + "\r\n\r\nNo file was written or changed.",
                    "Export Entries", MB_OK | MB_ICONWARNING);
         return;
     }
-    host_.setStatusText("Exported " + plural(entries.count(), "entry", "entries") + " to " + displayText(*path));
+    host_.setStatusText("Exported " + plural(entries.count(), "entry", "entries") + " to " + displayText(path));
 }
 
 }  // namespace vk

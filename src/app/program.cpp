@@ -86,11 +86,11 @@ void Program::changeVaultEncryption() {
 
 void Program::changeMasterPassword() { vaultKeyDialog_.open(VaultKeyDialog::Purpose::ChangePassword); }
 
-void Program::askForColumns(const std::wstring& path, SecretString text, const vault::CsvGuess& guess) {
+void Program::askForColumns(const std::wstring& path, vault::CsvText text, const vault::CsvGuess& guess) {
     columnChooser_.open(path, std::move(text), guess);
 }
 
-void Program::columnsChosen(std::wstring path, SecretString text, const vault::CsvLayout& layout) {
+void Program::columnsChosen(std::wstring path, vault::CsvText text, const vault::CsvLayout& layout) {
     afterHandlers_.post([this, path = std::move(path), text = std::move(text), layout] {
         vault_.importInLayout(mainWindow_.hwnd(), path, text, layout);
     });

@@ -118,7 +118,7 @@ private:
     void showUnlocked() override;
     void askForNewPassword() override { passwordDialog_.switchToCreate(); }
     void askForPassword() override { passwordDialog_.openToEnter(); }
-    void askForColumns(const std::wstring& path, SecretString text, const vault::CsvGuess& guess) override;
+    void askForColumns(const std::wstring& path, vault::CsvText text, const vault::CsvGuess& guess) override;
     const std::string& product() const override { return productName; }
     void report(HWND owner, const std::wstring& text, const std::string& title) override;
     void afterCommand(std::function<void()> work) override { afterHandlers_.post(std::move(work)); }
@@ -183,7 +183,7 @@ private:
     // LinkLauncher::Host
     void shellOpen(const std::string& address, int showCommand) override { env_.shellOpen(address, showCommand); }
     // ColumnChooser::Host
-    void columnsChosen(std::wstring path, SecretString text, const vault::CsvLayout& layout) override;
+    void columnsChosen(std::wstring path, vault::CsvText text, const vault::CsvLayout& layout) override;
     // OptionsDialog::Host
     void optionsChosen(const Options& options) override { lock_.optionsChosen(options); }
     // VaultLock::Host

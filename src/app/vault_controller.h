@@ -45,7 +45,7 @@ public:
         virtual void askForNewPassword() = 0;
         virtual void askForPassword() = 0;
         // A file to import whose columns are in doubt: the user chooses them.
-        virtual void askForColumns(const std::wstring& path, SecretString text, const vault::CsvGuess& guess) = 0;
+        virtual void askForColumns(const std::wstring& path, vault::CsvText text, const vault::CsvGuess& guess) = 0;
         // The vault file got another master password elsewhere: the user is asked for it. False
         // when the program cannot ask now (the dialog it would ask in is busy).
         virtual bool askForChangedVaultPassword() = 0;
@@ -111,7 +111,7 @@ public:
 
     // Entries in from another program's CSV export, and out to a CSV file; boxes are modal to `owner`.
     void importEntries(HWND owner);
-    void importInLayout(HWND owner, const std::wstring& path, std::string_view text, const vault::CsvLayout& layout);
+    void importInLayout(HWND owner, const std::wstring& path, const vault::CsvText& text, const vault::CsvLayout& layout);
     void exportEntries(HWND owner);
 
     // Earlier versions (earlier_versions.cpp).

@@ -14,7 +14,7 @@ namespace {
 
 // Layout in twips: the message, the preview, then two columns of labelled lists, then the buttons.
 constexpr int kMargin = 120;
-constexpr int kMessageHeight = 450;
+constexpr int kMessageHeight = 660;  // three lines
 constexpr int kPreviewTop = kMargin + kMessageHeight + 60;
 constexpr int kPreviewHeight = 2400;
 constexpr int kFirstRowTop = kPreviewTop + kPreviewHeight + 180;
@@ -67,7 +67,9 @@ int choiceOfSeparator(char separator) {
     return at == std::end(vault::kCsvSeparators) ? 0 : static_cast<int>(at - std::begin(vault::kCsvSeparators));
 }
 
-std::string columnDoubtMessage(const vault::CsvGuess& guess, const vault::CsvPreview& preview) {
+namespace {
+
+std::string whyColumnsAreAsked(const vault::CsvGuess& guess, const vault::CsvPreview& preview) {
     switch (guess.doubt) {
     case vault::CsvDoubt::None:
     case vault::CsvDoubt::NoPasswordColumn:
@@ -76,6 +78,9 @@ std::string columnDoubtMessage(const vault::CsvGuess& guess, const vault::CsvPre
                    "usernames, the passwords and the Website/Location of the logins below.";
         return "The first row of this file names no password column that Vellumkeep knows. Choose the columns "
                "that hold the usernames, the passwords and the Website/Location.";
+    case vault::CsvDoubt::NoUsernameColumn:
+        return "The first row of this file names no column for the username. Choose the column that holds it: "
+               "logins without a username are not imported.";
     case vault::CsvDoubt::NoLocationColumn:
         return "The first row of this file names no column for the Website/Location. Choose the column that "
                "holds it, or (none) to import the logins without one.";
@@ -88,13 +93,29 @@ std::string columnDoubtMessage(const vault::CsvGuess& guess, const vault::CsvPre
            "\" holds, and most rows have text in it. Check the columns to import: the others are left out.";
 }
 
+std::string withThousands(size_t number) {
+    std::string digits = std::to_string(number);
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, ',');
+    return digits;
+}
+
+}  // namespace
+
+std::string columnDoubtMessage(const vault::CsvGuess& guess, const vault::CsvPreview& preview) {
+    std::string message = whyColumnsAreAsked(guess, preview);
+    if (preview.columnsLeftOut > 0)
+        message += " Only the first " + std::to_string(preview.columns.size()) + " columns are shown; the file has " +
+                   withThousands(preview.columnsLeftOut) + " more.";
+    return message;
+}
+
 bool takesCredentials(const vault::CsvLayout& layout) {
-    return layout.username != vault::kNoColumn || layout.password != vault::kNoColumn;
+    return layout.username != vault::kNoColumn && layout.password != vault::kNoColumn;
 }
 
 // ---- The window ----
 
-void ColumnChooser::open(std::wstring path, SecretString text, const vault::CsvGuess& guess) {
+void ColumnChooser::open(std::wstring path, vault::CsvText text, const vault::CsvGuess& guess) {
     unload();
     path_ = std::move(path);
     text_ = std::move(text);
@@ -160,7 +181,7 @@ void ColumnChooser::onLoad() {
 void ColumnChooser::onUnload(bool&) {
     // The file's text may be large: it goes with the dialog, wiped, as what the list shows of it.
     blankPreview();
-    SecretString().swap(text_);
+    SecretString().swap(text_.utf8);
     path_ = {};
 }
 
@@ -170,8 +191,7 @@ void ColumnChooser::onMenu(int commandId) {
 }
 
 vault::CsvPreview ColumnChooser::showReading(const vault::CsvLayout& reading) {
-    const vault::CsvPreview preview =
-        vault::csvPreviewOf(text_, reading.separator, reading.firstRowNames, kPreviewRows);
+    const vault::CsvPreview preview = vault::csvPreviewOf(text_.utf8, reading, kPreviewRows, kPreviewColumns);
     fillPreview(preview);
     const std::vector<std::string> choices = columnChoices(preview);
     const size_t columns = preview.columns.size();
@@ -262,7 +282,7 @@ vault::CsvLayout ColumnChooser::chosenLayout() const {
 }
 
 void ColumnChooser::onReadingChange() {
-    reading_ = vault::guessColumns(text_, chosenSeparator(), firstRowNames());
+    reading_ = vault::guessColumns(text_.utf8, chosenSeparator(), firstRowNames());
     showReading(reading_);
 }
 

@@ -25,15 +25,19 @@ size_t columnOfChoice(int choice);
 // The separators as the user is offered them, in the order of vault::kCsvSeparators.
 std::vector<std::string> separatorChoices();
 int choiceOfSeparator(char separator);
-// Why the columns are asked for, told above the preview.
+// Why the columns are asked for, told above the preview, and how many columns it leaves out.
 std::string columnDoubtMessage(const vault::CsvGuess& guess, const vault::CsvPreview& preview);
-// Whether the layout imports anything: it takes a username or a password from some column.
+// Whether the layout can import anything: it takes the username and the password from columns, as
+// the entry editor takes no entry without both.
 bool takesCredentials(const vault::CsvLayout& layout);
 
 class ColumnChooser : public Window {
 public:
     static constexpr int kClientWidth = 9000;  // twips
     static constexpr size_t kPreviewRows = 8;
+    // A list view takes time that grows with the square of its columns: a file of thousands would
+    // keep the dialog from answering. The lists offer the same columns.
+    static constexpr size_t kPreviewColumns = 100;
 
     // Each list's id follows its label's.
     enum ControlId : int {
@@ -57,7 +61,7 @@ public:
     public:
         // The user chose how to read the file's text: the program imports its rows so, once the
         // dialog's handler is over.
-        virtual void columnsChosen(std::wstring path, SecretString text, const vault::CsvLayout& layout) = 0;
+        virtual void columnsChosen(std::wstring path, vault::CsvText text, const vault::CsvLayout& layout) = 0;
 
     protected:
         ~Host() = default;
@@ -65,9 +69,9 @@ public:
 
     ColumnChooser(Host& host, Skinning& skinning) : host_(host), skinning_(skinning) {}
 
-    // Opens the dialog on a file's text (UTF-8) with the import's guess chosen; a dialog already
-    // open for another file gives way to it.
-    void open(std::wstring path, SecretString text, const vault::CsvGuess& guess);
+    // Opens the dialog on a file's text with the import's guess chosen; a dialog already open for
+    // another file gives way to it.
+    void open(std::wstring path, vault::CsvText text, const vault::CsvGuess& guess);
     // The layout as the controls choose it now.
     vault::CsvLayout chosenLayout() const;
 
@@ -111,7 +115,7 @@ private:
     Host& host_;
     Skinning& skinning_;
     std::wstring path_;
-    SecretString text_;
+    vault::CsvText text_;
     vault::CsvGuess guess_;
     // The stand-in columns (title, e-mail) of the current reading, which the lists do not show.
     vault::CsvLayout reading_;

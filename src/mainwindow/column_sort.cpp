@@ -25,7 +25,8 @@ bool fail(const EntryListView& list, const SortError& error, bool reportErrors) 
 
 bool sortByColumn(const EntryListView& list, int column, bool reportErrors, const SortEntries& sort) {
     const vault::EntryList& entries = list.entries();
-    if (entries.empty()) return true;
+    // A list that shows no rows (none match the filter) has nothing to sort.
+    if (list.shownCount() == 0) return true;
     // The list reorders once, with all three settings: sorted mode, key and order.
     if (column < 1 || column > list.columnCount()) {
         if (!entries.sorted()) sort(true, entries.sortKey(), entries.sortOrder());

@@ -9,7 +9,9 @@
 #include "platform/locations.h"
 #include "mainwindow/main_window.h"
 #include "platform/clipboard.h"
+#include "platform/collation.h"
 #include "platform/message_box.h"
+#include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 
@@ -36,6 +38,23 @@ std::wstring shownInQuestion(std::string_view field) { return cutToReadableLengt
 std::string shownOnStatusLine(std::string_view commandLine) {
     if (commandLine.size() <= MAX_PATH) return std::string(commandLine);
     return displayText(cutToReadableLength(commandLine, MAX_PATH, L"..."));
+}
+
+// A count as people write it in English: 3,402.
+std::string withThousands(size_t count) {
+    const std::string digits = std::to_string(count);
+    std::string text;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
+// "12 of 3,402 entries match "bank"".
+std::string matchesText(size_t shown, size_t count, const std::string& typed) {
+    return withThousands(shown) + " of " + withThousands(count) + (count == 1 ? " entry " : " entries ") +
+           (shown == 1 ? "matches" : "match") + " \"" + typed + "\"";
 }
 
 }  // namespace
@@ -142,5 +161,36 @@ void MainWindow::onGoToClick() {
 }
 
 void MainWindow::onWebsiteClick() { host_.visitWebsite(); }
+
+void MainWindow::onFindClick() {
+    if (unlockedOrAsk()) findBox.open(hwnd());
+}
+
+bool MainWindow::findTextChanged(const AnsiText& typed) {
+    // Each keystroke replaces the search before it: one that comes while the list is worked out
+    // stops that work, and the box asks again with the text it leaves.
+    return showMatches(typed, &keyWaiting);
+}
+
+bool MainWindow::showMatches(const AnsiText& typed, const std::function<bool()>& keyWaiting) {
+    const bool wasFiltered = entryList.filtered();
+    const vault::CaseFolding folding{letterCaseTable(), &foldLetterCase};
+    if (!entryList.filterBy(vault::EntryFilter(typed.text, folding, typed.complete), keyWaiting)) return false;
+    const size_t count = entries_.count();
+    if (entryList.filtered())
+        setStatusText(matchesText(entryList.shownCount(), count, typed.text));
+    else if (wasFiltered)
+        setStatusText("All " + withThousands(count) + (count == 1 ? " entry shown" : " entries shown"));
+    return true;
+}
+
+void MainWindow::firstMatchChosen() {
+    if (entryList.selectFirstRow()) focusOn(entryList.hwnd());
+}
+
+void MainWindow::findClosed() {
+    // The box is gone: nothing would ask again, so no key may stop this.
+    showMatches({}, [] { return false; });
+}
 
 }  // namespace vk

@@ -1,11 +1,15 @@
 #include "mainwindow/entry_list_view.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace vk {
 namespace {
 
 constexpr size_t kMaxShownBytes = 1024;
+// How often a long search asks whether a key waits.
+constexpr DWORD kAskEveryMs = 10;
 // Bullets, which the list's usual fonts have (some lack a black circle).
 constexpr wchar_t kHiddenPassword[] = L"\u2022\u2022\u2022\u2022\u2022\u2022\u2022\u2022";
 
@@ -51,16 +55,37 @@ std::vector<int> EntryListView::selectedIndexes() const {
 
 std::optional<size_t> EntryListView::selectedIndex() const {
     std::vector<int> indexes = selectedIndexes();
-    if (indexes.empty() || static_cast<size_t>(indexes.front()) >= shownCount()) return std::nullopt;
-    return static_cast<size_t>(indexes.front());
+    if (indexes.empty()) return std::nullopt;
+    return placeOfRow(static_cast<size_t>(indexes.front()));
 }
 
 std::vector<vault::EntryId> EntryListView::selectedIds() const {
     std::vector<vault::EntryId> ids;
     if (!hwnd_) return ids;
     for (int index : selectedIndexes())
-        if (static_cast<size_t>(index) < shownCount()) ids.push_back(entries_.idAt(static_cast<size_t>(index)));
+        if (auto place = placeOfRow(static_cast<size_t>(index))) ids.push_back(entries_.idAt(*place));
     return ids;
+}
+
+size_t EntryListView::shownCount() const {
+    if (locked_) return 0;
+    return filtered() ? rows_.size() : entries_.count();
+}
+
+std::optional<size_t> EntryListView::placeOfRow(size_t row) const {
+    if (row >= shownCount()) return std::nullopt;
+    const size_t place = filtered() ? rows_[row] : row;
+    // The entries may be gone already (a lock drops them) when the list has not heard of it yet.
+    if (place >= entries_.count()) return std::nullopt;
+    return place;
+}
+
+std::optional<size_t> EntryListView::rowOfPlace(size_t place) const {
+    if (locked_ || place >= entries_.count()) return std::nullopt;
+    if (!filtered()) return place;
+    auto found = std::lower_bound(rows_.begin(), rows_.end(), place);
+    if (found == rows_.end() || *found != place) return std::nullopt;
+    return static_cast<size_t>(found - rows_.begin());
 }
 
 void EntryListView::clearSelection() {
@@ -71,8 +96,8 @@ void EntryListView::clearSelection() {
     if (focused >= 0) ListView_SetItemState(hwnd_, focused, 0, LVIS_FOCUSED);
 }
 
-void EntryListView::refresh(const std::vector<vault::EntryId>& keepSelected) {
-    if (!hwnd_) return;
+bool EntryListView::refresh(const std::vector<vault::EntryId>& keepSelected) {
+    if (!hwnd_) return false;
     clearSelection();
     // The whole list is repainted below and scrolled to the kept selection: the list need do
     // neither itself, and a count that stays the same (a sort, an edit) need not be told at all,
@@ -82,21 +107,83 @@ void EntryListView::refresh(const std::vector<vault::EntryId>& keepSelected) {
     bool first = true;
     for (vault::EntryId id : keepSelected) {
         auto found = entries_.indexOf(id);
-        if (!found) continue;
-        int index = static_cast<int>(*found);
+        auto row = found ? rowOfPlace(*found) : std::nullopt;
+        if (!row) continue;
+        int index = static_cast<int>(*row);
         UINT state = first ? LVIS_SELECTED | LVIS_FOCUSED : LVIS_SELECTED;
         ListView_SetItemState(hwnd_, index, state, state);
         if (first) ListView_EnsureVisible(hwnd_, index, FALSE);
         first = false;
     }
     InvalidateRect(hwnd_, nullptr, FALSE);
+    return !first;
 }
 
-void EntryListView::entriesChanging() { keepSelected_ = selectedIds(); }
+void EntryListView::entriesChanging() {
+    keepSelected_ = selectedIds();
+    savesBefore_ = entries_.saves();
+}
 
 void EntryListView::entriesChanged() {
+    ++changes_;
+    // What the user saved stays in sight until the filter changes; what another program changed
+    // meanwhile, or a version restored, is filtered like the rest.
+    if (filtered() && entries_.saves() != savesBefore_) {
+        auto at = std::lower_bound(kept_.begin(), kept_.end(), entries_.lastSaved());
+        if (at == kept_.end() || *at != entries_.lastSaved()) kept_.insert(at, entries_.lastSaved());
+    }
+    if (filtered()) collectRowsAgain();
     refresh(keepSelected_);
     keepSelected_.clear();
+}
+
+void EntryListView::entriesLoaded() {
+    ++changes_;
+    kept_.clear();
+    if (filtered()) collectRowsAgain();
+    refresh({});
+}
+
+void EntryListView::collectRowsAgain() {
+    vault::ShownRows rows;
+    vault::collectShownRows(entries_, filter_, kept_, nullptr, rows, [] { return false; });
+    rows_.swap(rows);
+}
+
+bool EntryListView::filterBy(vault::EntryFilter filter, const std::function<bool()>& keyWaiting) {
+    if (filter == filter_) return true;
+    // Asking whether a key waits costs a trip to the system: it is asked every few milliseconds of
+    // the work, and once before its outcome is shown. Asking may run other code of the program (a
+    // change of the entries, say): rows worked out before that are out of date.
+    const std::uint64_t changesBefore = changes_;
+    DWORD lastAsked = GetTickCount();
+    auto stopped = [&] {
+        if (changes_ != changesBefore) return true;
+        if (GetTickCount() - lastAsked < kAskEveryMs) return false;
+        lastAsked = GetTickCount();
+        return keyWaiting();
+    };
+    vault::ShownRows rows;
+    if (!filter.empty()) {
+        // Typing on only narrows what is shown: the rows shown are all that need a look.
+        const vault::ShownRows* among = filtered() && filter.narrows(filter_) ? &rows_ : nullptr;
+        if (!vault::collectShownRows(entries_, filter, {}, among, rows, stopped)) return false;
+    }
+    if (keyWaiting() || changes_ != changesBefore) return false;
+    const std::vector<vault::EntryId> keep = selectedIds();
+    filter_ = std::move(filter);
+    kept_.clear();
+    rows_.swap(rows);
+    if (!refresh(keep) && shownCount() > 0) ListView_EnsureVisible(hwnd_, 0, FALSE);
+    return true;
+}
+
+bool EntryListView::selectFirstRow() {
+    if (!hwnd_ || shownCount() == 0) return false;
+    clearSelection();
+    ListView_SetItemState(hwnd_, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(hwnd_, 0, FALSE);
+    return true;
 }
 
 void EntryListView::setLocked(bool locked) {
@@ -113,10 +200,10 @@ void EntryListView::fillDisplayInfo(NMLVDISPINFOW& info) const {
     LVITEMW& item = info.item;
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
     item.pszText[0] = L'\0';
-    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= shownCount() || item.iSubItem < 0 ||
-        item.iSubItem >= vault::EntryList::kColumns)
-        return;
-    std::string_view text = vault::EntryList::field(entries_.at(static_cast<size_t>(item.iItem)), item.iSubItem);
+    if (item.iItem < 0 || item.iSubItem < 0 || item.iSubItem >= vault::EntryList::kColumns) return;
+    auto place = placeOfRow(static_cast<size_t>(item.iItem));
+    if (!place) return;
+    std::string_view text = vault::EntryList::field(entries_.at(*place), item.iSubItem);
     if (text.empty()) return;
     if (item.iSubItem == static_cast<int>(vault::Field::Password) && !passwordsShown_) {
         // The same row of dots for every password: it tells nothing of the password, not even its length.
@@ -149,7 +236,7 @@ bool EntryListView::handleNotify(const NMHDR& header, LRESULT& result) {
 }
 
 // Typing in the list selects the next row whose username starts with the letters typed, as a
-// list that holds its own rows does; a virtual list asks its owner to search.
+// list that holds its own rows does; a virtual list asks its owner to search. Only rows shown count.
 int EntryListView::findRow(const NMLVFINDITEMW& find) const {
     if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
     AnsiText typed = narrow(find.lvfi.psz);
@@ -157,7 +244,9 @@ int EntryListView::findRow(const NMLVFINDITEMW& find) const {
     const int wanted = static_cast<int>(typed.text.size());
     const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
     auto matches = [&](size_t row) {
-        std::string_view name = entries_.at(row).username;
+        auto place = placeOfRow(row);
+        if (!place) return false;
+        std::string_view name = entries_.at(*place).username;
         if (partial ? name.size() < typed.text.size() : name.size() != typed.text.size()) return false;
         return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.data(), wanted, typed.text.data(), wanted) ==
                CSTR_EQUAL;

@@ -39,6 +39,7 @@ const MenuItem kMenuItems[] = {
     {MainWindow::DataMenu, L"Delete Selected Item", [](MainWindow& w) { w.onDeleteClick(); }},
     {MainWindow::DataMenu, L"Edit Selected Item", [](MainWindow& w) { w.onEditClick(); }},
     {MainWindow::DataMenu, L"Goto \"Used At\" Location", [](MainWindow& w) { w.onGoToClick(); }},
+    {MainWindow::DataMenu, L"Find...\tCtrl+F", [](MainWindow& w) { w.onFindClick(); }},
     {MainWindow::CopyMenu, L"Selected Username", [](MainWindow& w) { w.onCopyClick(vault::Field::Username); }},
     {MainWindow::CopyMenu, L"Selected Password", [](MainWindow& w) { w.onCopyClick(vault::Field::Password); }},
     {MainWindow::CopyMenu, L"Selected Used At Location", [](MainWindow& w) { w.onCopyClick(vault::Field::Location); }},
@@ -60,13 +61,20 @@ constexpr UINT kClipboardRetryMs = 250;
 // How often the time without use is looked at.
 constexpr UINT kIdleCheckMs = 500;
 constexpr int kLockItem = 5;  // in the File menu
+constexpr int kFindItem = 4;  // in the Data menu
 constexpr int kLockedLabelWidth = 4500;
 
 }  // namespace
 
 MainWindow::MainWindow(Host& host, const Branding& branding, Skinning& skinning, EntryEditor& editor,
                        const vault::EntryList& entries)
-    : entryList(entries), host_(host), branding_(branding), skinning_(skinning), editor_(editor), entries_(entries) {}
+    : entryList(entries),
+      findBox(*this, skinning),
+      host_(host),
+      branding_(branding),
+      skinning_(skinning),
+      editor_(editor),
+      entries_(entries) {}
 
 int MainWindow::menuItemId(Menu menu, int position) {
     for (size_t row = 0; row < std::size(kMenuItems); ++row)
@@ -118,7 +126,8 @@ void MainWindow::create() {
     clipboardRetryTimer->onTick = [this] { onClipboardTimer(); };
     idleTimer = &createTimer(IdleTimer, kIdleCheckMs);
     idleTimer->onTick = [this] { host_.idleCheck(); };
-    setAccelerators({{FCONTROL | FVIRTKEY, 'L', static_cast<WORD>(menuItemId(FileMenu, kLockItem))}});
+    setAccelerators({{FCONTROL | FVIRTKEY, 'L', static_cast<WORD>(menuItemId(FileMenu, kLockItem))},
+                     {FCONTROL | FVIRTKEY, 'F', static_cast<WORD>(menuItemId(DataMenu, kFindItem))}});
     entryList.attach(entryListControl->hwnd());
     setTabOrder({addButton, editButton, deleteButton, websiteButton, entryListControl, lockedLabel, unlockButton,
                  copyButtons[0], goToButton, copyButtons[1], copyButtons[2], statusBar});
@@ -213,6 +222,7 @@ void MainWindow::onUnload(bool& cancel) {
         return;
     }
     forgetCopiedPassword(ClipboardWait::Briefly);  // no later try: the program ends
+    findBox.unload();
     host_.unloadOtherWindows();
     if (skinning_.skinEnabled) skinSupportOf(skinning_).refresh();
     host_.unloadLinkLauncher();
@@ -253,6 +263,8 @@ void MainWindow::showVaultEncrypted(bool encrypted) {
 }
 
 void MainWindow::showLocked(bool locked) {
+    // What was searched may say what is in the vault: the find box goes, and its filter with it.
+    if (locked) findBox.unload();
     entryList.setLocked(locked);
     // In the list's place, a plain word and the one thing to do; the commands wait for the unlock.
     for (Button* command : {addButton, deleteButton, editButton, goToButton, copyButtons[0], copyButtons[1],
@@ -318,8 +330,12 @@ bool MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
             return false;
         }
         onResize();
+        if (findBox.isLoaded()) findBox.keepBeside();
         // Brought back from the task bar while locked: what the user wants is in, at once.
         if (std::exchange(minimised_, false) && host_.vaultLocked()) host_.lockOrUnlock();
+        return false;
+    case WM_MOVE:
+        if (findBox.isLoaded()) findBox.keepBeside();
         return false;
     case WM_ACTIVATEAPP:
         // Back from another program, which may have changed the vault file.

@@ -3,11 +3,13 @@
 // a menu bar. Closing it ends the program.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "vault/entry_list.h"
 #include "mainwindow/entry_list_view.h"
+#include "mainwindow/find_box.h"
 #include "platform/app_info.h"
 #include "platform/clipboard.h"
 #include "platform/window.h"
@@ -18,7 +20,7 @@ class EntryEditor;
 struct SettingsStore;
 struct Skinning;
 
-class MainWindow : public Window {
+class MainWindow : public Window, private FindBox::Host {
 public:
     static constexpr int kClientWidth = 9015;  // twips
     static constexpr int kClientHeight = 6555;
@@ -117,6 +119,7 @@ public:
     void forgetCopies();
 
     EntryListView entryList;
+    FindBox findBox;  // beside the main window while the user looks for an entry
 
     // Handlers: the buttons' commands, which the Data and Copy menus repeat, and the menus' own.
     void onAddClick();
@@ -124,6 +127,7 @@ public:
     void onDeleteClick();
     void onCopyClick(vault::Field field);
     void onGoToClick();
+    void onFindClick();
     void onWebsiteClick();
     void onEncryptionClick();
     void onChangePasswordClick();
@@ -175,6 +179,13 @@ private:
     // Takes a copied password off the clipboard, if the clipboard still holds it; while another
     // program has the clipboard open, the retry timer tries again until it is gone or not ours.
     void forgetCopiedPassword(ClipboardWait wait);
+
+    // FindBox::Host
+    bool findTextChanged(const AnsiText& typed) override;
+    // The list shows what matches `typed`, and the status line how many; false when a key came first.
+    bool showMatches(const AnsiText& typed, const std::function<bool()>& keyWaiting);
+    void firstMatchChosen() override;
+    void findClosed() override;
 
     Host& host_;
     const Branding& branding_;

@@ -41,14 +41,17 @@ std::optional<std::wstring> askFileToOpen(HWND owner, const std::wstring& title,
     return ask(dialog, path, GetOpenFileNameW);
 }
 
-std::optional<std::wstring> askFileToSave(HWND owner, const std::wstring& title, const std::wstring& filter,
-                                          const std::wstring& defaultName, const std::wstring& defaultExtension) {
+std::optional<FileToSave> askFileToSave(HWND owner, const std::wstring& title, const std::wstring& filter,
+                                        const std::wstring& defaultName, const std::wstring& defaultExtension) {
     std::vector<wchar_t> path(kPathRoom, L'\0');
     defaultName.copy(path.data(), std::min<size_t>(defaultName.size(), kPathRoom - 1));
     OPENFILENAMEW dialog = dialogFor(owner, title, filter, path);
     dialog.lpstrDefExt = defaultExtension.c_str();
     dialog.Flags |= OFN_OVERWRITEPROMPT;
-    return ask(dialog, path, GetSaveFileNameW);
+    std::optional<std::wstring> chosen = ask(dialog, path, GetSaveFileNameW);
+    if (!chosen) return std::nullopt;
+    // The dialog counts its types from 1.
+    return FileToSave{std::move(*chosen), static_cast<int>(dialog.nFilterIndex) - 1};
 }
 
 }  // namespace vk

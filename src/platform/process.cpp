@@ -17,6 +17,13 @@ void dispatchMessage(MSG& msg) {
     DispatchMessageW(&msg);
 }
 
+bool keyWaiting() {
+    MSG msg;
+    // Input and posted messages only: a message another program sends is not handled here.
+    return PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN,
+                        PM_NOREMOVE | PM_NOYIELD | PM_QS_INPUT | PM_QS_POSTMESSAGE);
+}
+
 int runMessageLoop() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) dispatchMessage(msg);

@@ -9,12 +9,12 @@ namespace vk {
 namespace {
 
 template <typename Wide>
-Wide wideFrom(UINT codePage, std::string_view text) {
+Wide wideFrom(UINT codePage, std::string_view text, DWORD flags = 0) {
     if (text.empty()) return {};
     const int size = static_cast<int>(text.size());
-    int n = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+    int n = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
     Wide wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), n);
+    MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), n);
     return wide;
 }
 
@@ -109,6 +109,20 @@ std::wstring utf8ToWide(std::string_view utf8) { return wideFrom<std::wstring>(C
 std::string codePageToUtf8(std::string_view ansi) {
     bool complete = true;
     return narrowInto<std::string>(CP_UTF8, wideFrom<std::wstring>(CP_ACP, ansi), complete);
+}
+
+std::optional<SecretString> codePageFileTextToUtf8(std::string_view ansi) {
+    SecretWString wide = wideFrom<SecretWString>(CP_ACP, ansi, MB_ERR_INVALID_CHARS);
+    if (wide.empty() && !ansi.empty()) return std::nullopt;
+    bool complete = true;
+    return narrowInto<SecretString>(CP_UTF8, wide, complete);
+}
+
+std::string codePageName() {
+    const UINT codePage = GetACP();
+    // The Windows code pages of Europe, the Middle East, Thailand and Vietnam go by that name.
+    const bool windowsNamed = codePage == 874 || (codePage >= 1250 && codePage <= 1258);
+    return (windowsNamed ? "Windows-" : "code page ") + std::to_string(codePage);
 }
 
 std::string sizeText(unsigned long long bytes) {

@@ -3,6 +3,7 @@
 // hold UTF-16. These convert between the two and detect what the code page cannot hold.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -51,6 +52,11 @@ std::string displayText(const std::wstring& wide);
 // the code page cannot hold leaves the text incomplete; every character has a place in UTF-8.
 AnsiText utf8ToCodePage(std::string_view utf8);
 std::string codePageToUtf8(std::string_view ansi);
+// The same for another program's file: nothing when a byte sequence means nothing in the code page.
+// Such a file holds passwords: its text, and the copy made on the way, are wiped.
+std::optional<SecretString> codePageFileTextToUtf8(std::string_view ansi);
+// The system's ANSI code page as users know it: "Windows-1252", or "code page 932".
+std::string codePageName();
 std::wstring utf8ToWide(std::string_view utf8);
 
 // A size as people read it: "512 bytes", or "130 MB (136314880 bytes)".

@@ -299,6 +299,13 @@ void Window::bringToFront() {
     SetActiveWindow(hwnd_);
 }
 
+void Window::focusOn(HWND control) {
+    if (!hwnd_ || !IsChild(hwnd_, control)) return;
+    lastFocus_ = control;
+    bringToFront();
+    if (GetActiveWindow() == hwnd_) SetFocus(control);
+}
+
 int Window::toPixels(int twips) const { return twipsToPixels(twips, dpi_); }
 int Window::toTwips(int pixels) const { return pixelsToTwips(pixels, dpi_); }
 
@@ -337,6 +344,20 @@ void Window::centreOver(HWND other) {
     const RECT area = workArea();
     const int left = std::clamp<int>((over.left + over.right - width) / 2, area.left, std::max(area.left, area.right - width));
     const int top = std::clamp<int>((over.top + over.bottom - height) / 2, area.top, std::max(area.top, area.bottom - height));
+    SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Window::placeBeside(HWND other) {
+    RECT beside{}, own{};
+    if (!hwnd_ || !other || !GetWindowRect(other, &beside) || IsIconic(other)) return;
+    GetWindowRect(hwnd_, &own);
+    const int width = own.right - own.left, height = own.bottom - own.top;
+    const RECT area = workArea();
+    int top = beside.bottom;
+    if (top + height > area.bottom) top = beside.top - height;
+    if (top < area.top) top = beside.bottom - height;
+    const int left = std::clamp<int>(beside.right - width, area.left, std::max(area.left, area.right - width));
+    top = std::clamp<int>(top, area.top, std::max(area.top, area.bottom - height));
     SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

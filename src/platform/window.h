@@ -202,6 +202,9 @@ public:
     std::string caption() const;
     void setCaption(const std::string& ansi);
     void bringToFront();
+    // Brings the window to the front with the keyboard focus on `control`: at once when the window
+    // can be made active, else as soon as it is activated.
+    void focusOn(HWND control);
 
     int dpi() const { return dpi_; }
     int toPixels(int twips) const;
@@ -214,6 +217,9 @@ public:
     void centreOnScreen();
     // Centred over another window, kept inside the screen's work area.
     void centreOver(HWND other);
+    // Beside another window, right edges in line: under it, or above it when there is no room
+    // under it, or over its bottom right corner when there is room for neither.
+    void placeBeside(HWND other);
     bool minimized() const;
 
     // The controls in the order they were added (the window's control collection).

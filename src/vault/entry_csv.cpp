@@ -23,10 +23,15 @@ constexpr ByteSet kNeedQuotes = byteSet(",\"\r\n");
 
 // Reads CSV records one after the other, as RFC 4180 has them, and leniently where writers stray
 // from it: a line may end with CR LF, LF or a lone CR; a quote inside an unquoted field, and text
-// between a closing quote and the next separator, are taken as they stand.
+// between a closing quote and the next separator, are taken as they stand. With backslash
+// quoting, a backslash in a quoted field takes the quote or backslash after it as it stands.
 class CsvReader {
 public:
-    CsvReader(std::string_view text, char separator) : text_(text), separator_(separator) {}
+    CsvReader(std::string_view text, char separator, CsvQuoting quoting = CsvQuoting::Doubled)
+        : text_(text), separator_(separator), quoting_(quoting),
+          quotedStops_(byteSet(quoting == CsvQuoting::Backslash ? "\"\r\n\\" : "\"\r\n")) {}
+    explicit CsvReader(std::string_view text, const CsvLayout& layout)
+        : CsvReader(text, layout.separator, layout.quoting) {}
 
     // Reads the next record, passing over blank lines; false at the end of the text.
     bool next();
@@ -35,6 +40,8 @@ public:
     size_t lastLine() const { return recordLastLine_; }
     // True when the record's last field opened a quote that the text never closes.
     bool unclosedQuote() const { return unclosedQuote_; }
+    // How many of the record's quoted fields had text after their closing quote.
+    size_t textAfterQuotes() const { return textAfterQuotes_; }
     size_t fieldCount() const { return fields_.size(); }
     // Empty for a field the record does not have.
     std::string_view field(size_t index) const;
@@ -54,8 +61,9 @@ private:
     void skipToFieldEnd() {
         while (pos_ < text_.size() && text_[pos_] != separator_ && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
     }
-    void skipToQuoteOrLineEnd() {
-        while (pos_ < text_.size() && text_[pos_] != '"' && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+    // Move on to the next byte that a quoted field stops at (a quote, a line end, an escape); or to the end.
+    void skipToQuotedStop() {
+        while (pos_ < text_.size() && !quotedStops_[static_cast<unsigned char>(text_[pos_])]) ++pos_;
     }
     void readField();
     void readQuoted(Field& field);
@@ -63,11 +71,14 @@ private:
 
     std::string_view text_;
     char separator_;
+    CsvQuoting quoting_;
+    ByteSet quotedStops_;
     size_t pos_ = 0;
     size_t lineNumber_ = 1;
     size_t recordLine_ = 0;
     size_t recordLastLine_ = 0;
     bool unclosedQuote_ = false;
+    size_t textAfterQuotes_ = 0;
     std::vector<Field> fields_;
     SecretString copy_;
 };
@@ -91,6 +102,7 @@ bool CsvReader::next() {
     fields_.clear();
     copy_.clear();
     unclosedQuote_ = false;
+    textAfterQuotes_ = 0;
     while (atLineEnd()) passLineEnd();
     if (pos_ >= text_.size()) return false;
     recordLine_ = lineNumber_;
@@ -116,14 +128,22 @@ void CsvReader::readField() {
 void CsvReader::readQuoted(Field& field) {
     size_t from = ++pos_;
     for (;;) {
-        skipToQuoteOrLineEnd();
+        skipToQuotedStop();
         if (pos_ >= text_.size()) {
             take(field, from, pos_);
             unclosedQuote_ = true;
             return;
         }
-        if (text_[pos_] == '"') {
-            bool doubled = pos_ + 1 < text_.size() && text_[pos_ + 1] == '"';
+        if (text_[pos_] == '\\') {
+            const bool escapes = pos_ + 1 < text_.size() && (text_[pos_ + 1] == '"' || text_[pos_ + 1] == '\\');
+            if (escapes) {
+                take(field, from, pos_);
+                from = pos_ + 1;  // the escaped byte starts the next piece
+            }
+            pos_ += escapes ? 2 : 1;
+        } else if (text_[pos_] == '"') {
+            const bool doubled =
+                quoting_ == CsvQuoting::Doubled && pos_ + 1 < text_.size() && text_[pos_ + 1] == '"';
             take(field, from, pos_ + (doubled ? 1 : 0));
             pos_ += doubled ? 2 : 1;
             if (!doubled) break;
@@ -134,6 +154,7 @@ void CsvReader::readQuoted(Field& field) {
     }
     from = pos_;
     skipToFieldEnd();
+    textAfterQuotes_ += from != pos_;
     take(field, from, pos_);
 }
 
@@ -170,7 +191,9 @@ enum class Meaning {
     Account,  // the same; else a title
     Password,
     Location,
+    PostalAddress,  // "address": the Website/Location only when no column names a web address
     Title,
+    LabelledLines,  // "label:value" lines holding the credentials (Zoho Vault's SecretData)
     Other,  // what exports carry beside the credentials: notes, one-time codes, folders, times...
 };
 
@@ -186,9 +209,10 @@ constexpr std::pair<std::string_view, Meaning> kColumnNames[] = {
     {"website", Meaning::Location}, {"websiteaddress", Meaning::Location}, {"webaddress", Meaning::Location},
     {"websitelocation", Meaning::Location}, {"site", Meaning::Location}, {"siteurl", Meaning::Location},
     {"domain", Meaning::Location}, {"hostname", Meaning::Location}, {"origin", Meaning::Location},
-    {"originurl", Meaning::Location}, {"address", Meaning::Location}, {"link", Meaning::Location},
-    {"location", Meaning::Location}, {"title", Meaning::Title}, {"name", Meaning::Title},
-    {"accountname", Meaning::Title},
+    {"originurl", Meaning::Location}, {"link", Meaning::Location}, {"location", Meaning::Location},
+    {"passwordurl", Meaning::Location}, {"secreturl", Meaning::Location}, {"address", Meaning::PostalAddress},
+    {"title", Meaning::Title}, {"name", Meaning::Title}, {"accountname", Meaning::Title},
+    {"passwordname", Meaning::Title}, {"secretname", Meaning::Title}, {"secretdata", Meaning::LabelledLines},
 };
 
 // Columns of the known exports that are not credentials: a file leaving them out loses nothing
@@ -201,6 +225,7 @@ constexpr std::string_view kOtherColumnNames[] = {
     "timepasswordchanged", "lastused", "httprealm", "formactionorigin", "matchurl", "additionalurls",
     "rffieldsv2", "customfields", "username2", "username3", "cardholdername", "cardnumber", "cvc", "pin",
     "expirydate", "zipcode", "fullname", "phonenumber", "address1", "address2", "city", "country", "state",
+    "foldername", "customdata", "classification", "chambername",
 };
 
 std::string reducedName(std::string_view name) {
@@ -223,17 +248,28 @@ Meaning meaningOf(std::string_view name) {
 
 bool isCredential(Meaning meaning) { return meaning != Meaning::Unknown && meaning != Meaning::Other; }
 
+// Enpass writes a title, then label and value pairs: "Title","Field","Value","Field","Value"...
+bool namesLabelValuePairs(const CsvReader& header) {
+    return header.fieldCount() >= 3 && reducedName(header.field(0)) == "title" &&
+           reducedName(header.field(1)) == "field" && reducedName(header.field(2)) == "value";
+}
+
 // The columns a header row names; where two columns mean the same, the first.
 CsvLayout columnsNamedBy(const CsvReader& header, char separator) {
     std::vector<Meaning> meanings;
     for (size_t i = 0; i < header.fieldCount(); ++i) meanings.push_back(meaningOf(header.field(i)));
-    auto first = [&](Meaning meaning) {
-        auto at = std::find(meanings.begin(), meanings.end(), meaning);
+    auto first = [&](Meaning meaning, size_t from = 0) {
+        auto at = std::find(meanings.begin() + static_cast<std::ptrdiff_t>(from), meanings.end(), meaning);
         return at == meanings.end() ? kNoColumn : static_cast<size_t>(at - meanings.begin());
     };
     CsvLayout layout{separator, true};
     layout.password = first(Meaning::Password);
     layout.location = first(Meaning::Location);
+    if (layout.location != kNoColumn) layout.secondLocation = first(Meaning::Location, layout.location + 1);
+    else layout.location = first(Meaning::PostalAddress);
+    layout.labelledLines = first(Meaning::LabelledLines);
+    layout.labelValuePairs = namesLabelValuePairs(header);
+    if (layout.labelValuePairs) layout.title = 0;
     const size_t email = first(Meaning::Email), account = first(Meaning::Account);
     layout.username = first(Meaning::Username);
     if (layout.username == kNoColumn) layout.username = email != kNoColumn ? email : account;
@@ -272,10 +308,10 @@ struct ColumnCounts {
     size_t rows = 0;
     std::vector<size_t> filled, matching;
 };
-ColumnCounts countColumns(std::string_view text, char separator, bool skipFirstRow,
+ColumnCounts countColumns(std::string_view text, const CsvLayout& reading, bool skipFirstRow,
                           const std::function<bool(std::string_view)>& counts) {
     ColumnCounts result;
-    CsvReader reader(text, separator);
+    CsvReader reader(text, reading);
     if (skipFirstRow) reader.next();
     for (; result.rows < kSampledRows && reader.next(); ++result.rows) {
         if (reader.fieldCount() > result.filled.size()) {
@@ -293,7 +329,7 @@ ColumnCounts countColumns(std::string_view text, char separator, bool skipFirstR
 
 // The first column whose text mostly looks as `looks` says, or kNoColumn.
 size_t columnThatMostlyHolds(std::string_view text, char separator, bool (*looks)(std::string_view)) {
-    ColumnCounts counts = countColumns(text, separator, false, looks);
+    ColumnCounts counts = countColumns(text, CsvLayout{separator, false}, false, looks);
     for (size_t i = 0; i < counts.filled.size(); ++i)
         if (counts.filled[i] * 2 > counts.rows && counts.matching[i] * 2 > counts.filled[i]) return i;
     return kNoColumn;
@@ -309,17 +345,22 @@ CsvLayout columnsByContent(std::string_view text, char separator) {
     return layout;
 }
 
-// The first column that the layout leaves out, that no export is known to carry beside its
-// credentials, and that holds text in most rows.
-size_t columnLeftOut(std::string_view text, const CsvLayout& layout) {
-    CsvReader header(text, layout.separator);
+// When the username or the password column the layout names is mostly empty: the first column
+// that it leaves out, that no export is known to carry beside its credentials, and that holds
+// text in most rows. That column may hold what the named one lacks.
+size_t columnInDoubt(std::string_view text, const CsvLayout& layout) {
+    CsvReader header(text, layout);
     header.next();
-    ColumnCounts counts = countColumns(text, layout.separator, true, [](std::string_view) { return true; });
+    ColumnCounts counts = countColumns(text, layout, true, [](std::string_view) { return true; });
+    auto mostlyFilled = [&](size_t column) {
+        return column < counts.filled.size() && counts.filled[column] * 2 > counts.rows;
+    };
+    if (mostlyFilled(layout.username) && mostlyFilled(layout.password)) return kNoColumn;
     const size_t used[] = {layout.username, layout.password, layout.location, layout.title, layout.email};
     for (size_t i = 0; i < counts.filled.size(); ++i) {
         if (std::find(std::begin(used), std::end(used), i) != std::end(used)) continue;
         if (meaningOf(header.field(i)) != Meaning::Unknown) continue;
-        if (counts.filled[i] * 2 > counts.rows) return i;
+        if (mostlyFilled(i)) return i;
     }
     return kNoColumn;
 }
@@ -329,12 +370,52 @@ bool hasRowsAfterTheFirst(std::string_view text, char separator) {
     return reader.next() && reader.next();
 }
 
+// KeePass's CSV export escapes quotes and backslashes with a backslash; its header row tells it.
+bool isKeePassHeader(const CsvReader& header) {
+    constexpr std::string_view kNames[] = {"Account", "Login Name", "Password", "Web Site", "Comments"};
+    if (header.fieldCount() != std::size(kNames)) return false;
+    for (size_t i = 0; i < std::size(kNames); ++i)
+        if (header.field(i) != kNames[i]) return false;
+    return true;
+}
+
+// How many records read amiss with this quoting: a quote never closed, text after a closing
+// quote, or another number of fields than the first row has.
+size_t recordsReadAmiss(std::string_view text, char separator, CsvQuoting quoting) {
+    CsvReader reader(text, separator, quoting);
+    size_t fields = 0, amiss = 0;
+    if (reader.next()) fields = reader.fieldCount();
+    while (reader.next())
+        amiss += reader.unclosedQuote() || reader.textAfterQuotes() > 0 || reader.fieldCount() != fields;
+    return amiss;
+}
+
+CsvQuoting quotingOf(std::string_view text, char separator, const CsvReader& header) {
+    if (isKeePassHeader(header)) return CsvQuoting::Backslash;
+    // Other exporters escape quotes so without a header of their own (1Password, in the layout of
+    // Apple's keychain): their files are read so where that reads them cleanly and doubled quotes do not.
+    if (text.find("\\\"") == std::string_view::npos) return CsvQuoting::Doubled;
+    const size_t amissEscaped = recordsReadAmiss(text, separator, CsvQuoting::Backslash);
+    return amissEscaped < recordsReadAmiss(text, separator, CsvQuoting::Doubled) ? CsvQuoting::Backslash
+                                                                                 : CsvQuoting::Doubled;
+}
+
+CsvLayout layoutNamedBy(std::string_view text, char separator) {
+    CsvReader header(text, separator);
+    header.next();
+    CsvLayout layout = columnsNamedBy(header, separator);
+    layout.quoting = quotingOf(text, separator, header);
+    // Without an address column, the title is the likeliest address.
+    if (layout.location == kNoColumn) layout.location = layout.title;
+    return layout;
+}
+
 }  // namespace
 
 // --- Reading a file's layout --------------------------------------------------------------------
 
-CsvText csvTextOf(SecretString fileBytes) {
-    Utf8Text decoded = utf8TextOf(std::move(fileBytes));
+CsvText csvTextOf(SecretString fileBytes, const CodePageReader& fromCodePage) {
+    Utf8Text decoded = utf8TextOf(std::move(fileBytes), fromCodePage);
     switch (decoded.problem) {
     case TextProblem::None: break;
     case TextProblem::NotText: return {CsvFileProblem::NotText, {}};
@@ -342,7 +423,7 @@ CsvText csvTextOf(SecretString fileBytes) {
     case TextProblem::BrokenUtf16: return {CsvFileProblem::BrokenUtf16, {}};
     }
     if (decoded.text.find_first_not_of("\r\n") == SecretString::npos) return {CsvFileProblem::Empty, {}};
-    return {CsvFileProblem::None, std::move(decoded.text)};
+    return {CsvFileProblem::None, std::move(decoded.text), decoded.encoding};
 }
 
 char detectSeparator(std::string_view text) {
@@ -366,50 +447,47 @@ char detectSeparator(std::string_view text) {
 }
 
 CsvLayout guessColumns(std::string_view text, char separator, bool firstRowNames) {
-    if (!firstRowNames) return columnsByContent(text, separator);
-    CsvReader header(text, separator);
-    header.next();
-    CsvLayout layout = columnsNamedBy(header, separator);
-    // Without an address column, the title is the likeliest address.
-    if (layout.location == kNoColumn) layout.location = layout.title;
-    return layout;
+    return firstRowNames ? layoutNamedBy(text, separator) : columnsByContent(text, separator);
 }
 
 CsvGuess guessLayout(std::string_view text) {
     const char separator = detectSeparator(text);
-    CsvReader header(text, separator);
-    header.next();
-    CsvGuess guess{columnsNamedBy(header, separator)};
-    if (guess.layout.password == kNoColumn) {
+    CsvGuess guess{layoutNamedBy(text, separator)};
+    const CsvLayout& layout = guess.layout;
+    // Labelled credentials have no column to choose.
+    if (layout.labelledLines != kNoColumn || layout.labelValuePairs) return guess;
+    if (layout.password == kNoColumn) {
+        CsvReader header(text, separator);
+        header.next();
         guess.doubt = CsvDoubt::NoPasswordColumn;
         guess.layout = guessColumns(text, separator, holdsColumnNames(header));
     } else if (!hasRowsAfterTheFirst(text, separator)) {
         // Nothing to import: nothing to lose.
-    } else if (guess.layout.location == kNoColumn) {
+    } else if (layout.username == kNoColumn) {
+        guess.doubt = CsvDoubt::NoUsernameColumn;
+    } else if (layout.location == kNoColumn) {
         guess.doubt = CsvDoubt::NoLocationColumn;
-        guess.layout.location = guess.layout.title;
-    } else if (size_t column = columnLeftOut(text, guess.layout); column != kNoColumn) {
+    } else if (size_t column = columnInDoubt(text, layout); column != kNoColumn) {
         guess.doubt = CsvDoubt::UnknownColumn;
         guess.doubtfulColumn = column;
     }
     return guess;
 }
 
-CsvPreview csvPreviewOf(std::string_view text, char separator, bool firstRowNames, size_t maxRows) {
+CsvPreview csvPreviewOf(std::string_view text, const CsvLayout& reading, size_t maxRows, size_t maxColumns) {
     CsvPreview preview;
-    CsvReader reader(text, separator);
+    CsvReader reader(text, reading);
     size_t columns = 0;
-    if (firstRowNames && reader.next()) {
-        columns = reader.fieldCount();
-        for (size_t i = 0; i < columns; ++i) preview.columns.emplace_back(reader.field(i));
-    }
-    while (preview.rows.size() < maxRows && reader.next()) {
-        auto& row = preview.rows.emplace_back();
-        for (size_t i = 0; i < reader.fieldCount(); ++i) row.emplace_back(reader.field(i));
+    auto readFields = [&](auto& into) {  // the names, or a row's fields, which are kept wiped
+        for (size_t i = 0; i < reader.fieldCount() && i < maxColumns; ++i) into.emplace_back(reader.field(i));
         columns = std::max(columns, reader.fieldCount());
-    }
-    preview.columns.resize(columns);
-    for (size_t i = 0; i < columns; ++i)
+    };
+    if (reading.firstRowNames && reader.next()) readFields(preview.columns);
+    while (preview.rows.size() < maxRows && reader.next()) readFields(preview.rows.emplace_back());
+    const size_t shown = std::min(columns, maxColumns);
+    preview.columnsLeftOut = columns - shown;
+    preview.columns.resize(shown);
+    for (size_t i = 0; i < shown; ++i)
         if (preview.columns[i].empty()) preview.columns[i] = "Column " + std::to_string(i + 1);
     return preview;
 }
@@ -424,17 +502,68 @@ struct RowFields {
     bool locationIsTitle = false;
 };
 
+// Fills an empty field of the entry with the value its label names.
+void takeLabelled(EntryView& entry, std::string_view label, std::string_view value) {
+    std::string_view* field = nullptr;
+    switch (meaningOf(label)) {
+    case Meaning::Username:
+    case Meaning::Email:
+    case Meaning::Account: field = &entry.username; break;
+    case Meaning::Password: field = &entry.password; break;
+    case Meaning::Location: field = &entry.location; break;
+    default: return;
+    }
+    if (field->empty()) *field = value;
+}
+
+// "username:ann" lines, one a credential, as Zoho Vault keeps them in one field.
+void takeLabelledLines(EntryView& entry, std::string_view lines) {
+    while (!lines.empty()) {
+        const size_t end = std::min(lines.find_first_of("\r\n"), lines.size());
+        const std::string_view line = lines.substr(0, end);
+        if (const size_t colon = line.find(':'); colon != std::string_view::npos)
+            takeLabelled(entry, line.substr(0, colon), line.substr(colon + 1));
+        lines.remove_prefix(std::min(end + 1, lines.size()));
+    }
+}
+
+// A title, then label and value pairs, then perhaps a note that has no label (an even count of
+// fields), as Enpass writes a row.
+void takeLabelValuePairs(EntryView& entry, const CsvReader& row) {
+    const size_t pairsEnd = row.fieldCount() % 2 == 0 ? row.fieldCount() - 1 : row.fieldCount();
+    for (size_t label = 1; label + 1 < pairsEnd; label += 2) takeLabelled(entry, row.field(label), row.field(label + 1));
+}
+
+// An address some exporters write for none.
+bool isNoAddress(std::string_view text) { return text.empty() || text == "undefined"; }
+
 RowFields rowOf(const CsvReader& row, const CsvLayout& layout) {
-    RowFields fields{{row.field(layout.username), row.field(layout.password), row.field(layout.location)}};
+    // A title with no address column of its own stands in last, below what labels name.
+    const bool onlyTitle = layout.location == layout.title;
+    RowFields fields{{row.field(layout.username), row.field(layout.password),
+                      onlyTitle ? std::string_view() : row.field(layout.location)}};
     EntryView& entry = fields.entry;
+    if (layout.labelValuePairs) takeLabelValuePairs(entry, row);
+    if (layout.labelledLines != kNoColumn) takeLabelledLines(entry, row.field(layout.labelledLines));
     // A row with an e-mail and no password is an identity, an alias or a card, not a login.
     if (layout.username != kNoColumn && entry.username.empty() && !entry.password.empty())
         entry.username = row.field(layout.email);
-    if (layout.location != kNoColumn && entry.location.empty()) {
+    if (isNoAddress(entry.location)) entry.location = row.field(layout.secondLocation);
+    if (isNoAddress(entry.location)) entry.location = {};
+    // A title that only repeats the username says nothing of where the login is used.
+    if (layout.location != kNoColumn && entry.location.empty() && row.field(layout.title) != entry.username) {
         entry.location = row.field(layout.title);
         fields.locationIsTitle = !entry.location.empty();
     }
     return fields;
+}
+
+// True for a row that repeats the first row's names: a file of several exports put together.
+bool repeatsNames(const CsvReader& row, const std::vector<std::string>& names) {
+    if (names.empty() || row.fieldCount() != names.size()) return false;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (row.field(i) != names[i]) return false;
+    return true;
 }
 
 // True when a field of the record holds, after a line break, a line with as many separators as
@@ -563,8 +692,12 @@ std::optional<CsvSkipReason> CsvRowImporter::convert(const EntryView& row, Impor
 }
 
 void CsvRowImporter::import(size_t line, RowFields row) {
-    if (row.entry.username.empty() && row.entry.password.empty())
-        return skip(line, line, CsvSkipReason::NoUsernameOrPassword);
+    // The entry editor takes no entry without both.
+    if (row.entry.username.empty() || row.entry.password.empty())
+        return skip(line, line,
+                    row.entry.password.empty() ? (row.entry.username.empty() ? CsvSkipReason::NoUsernameOrPassword
+                                                                              : CsvSkipReason::NoPassword)
+                                               : CsvSkipReason::NoUsername);
     ImportedEntries::Row added;
     std::string detail;
     std::optional<CsvSkipReason> problem = convert(row.entry, added, detail);
@@ -607,14 +740,19 @@ CsvImport importEntriesCsv(std::string_view text, const CsvLayout& layout, std::
                            const ToCodePage& toCodePage) {
     CsvImport result;
     CsvRowImporter importer(existing, toCodePage, result, text.size());
-    CsvReader reader(text, layout.separator);
+    CsvReader reader(text, layout);
     size_t fieldsInARow = 0;
-    if (layout.firstRowNames && reader.next()) fieldsInARow = reader.fieldCount();
+    std::vector<std::string> names;
+    if (layout.firstRowNames && reader.next()) {
+        fieldsInARow = reader.fieldCount();
+        for (size_t i = 0; i < fieldsInARow; ++i) names.emplace_back(reader.field(i));
+    }
     bool unclosed = reader.unclosedQuote();
     while (!unclosed && reader.next()) {
         unclosed = reader.unclosedQuote();
         if (fieldsInARow == 0) fieldsInARow = reader.fieldCount();
         if (unclosed) break;
+        if (repeatsNames(reader, names)) continue;
         if (swallowsRows(reader, fieldsInARow, layout.separator))
             importer.skip(reader.line(), reader.lastLine(), CsvSkipReason::SwallowedRows);
         else
@@ -630,6 +768,8 @@ std::string_view csvSkipReasonText(CsvSkipReason reason) {
     case CsvSkipReason::UnclosedQuote: return "opens a quote that is never closed: the rest of the file was not read";
     case CsvSkipReason::SwallowedRows: return "opens a quote that runs over the rows after it";
     case CsvSkipReason::NoUsernameOrPassword: return "has neither a username nor a password";
+    case CsvSkipReason::NoPassword: return "has a username but no password";
+    case CsvSkipReason::NoUsername: return "has a password but no username";
     case CsvSkipReason::FieldTooLong: return "has a field longer than 4,096 characters";
     case CsvSkipReason::OutsideCodePage: return "holds characters that this computer's code page cannot store";
     case CsvSkipReason::UnstorableText: return "holds text the vault cannot store";
@@ -639,13 +779,16 @@ std::string_view csvSkipReasonText(CsvSkipReason reason) {
     return {};
 }
 
-std::string_view csvFileProblemText(CsvFileProblem problem) {
+std::string csvFileProblemText(CsvFileProblem problem, std::string_view codePageName) {
     switch (problem) {
     case CsvFileProblem::None: return {};
     case CsvFileProblem::Empty: return "The file is empty.";
-    case CsvFileProblem::NotText: return "The file is not a text file.";
+    case CsvFileProblem::NotText:
+        return "The file is not a text file: it holds zero bytes, as programs and pictures do, and no CSV "
+               "export does.";
     case CsvFileProblem::NotUnicodeText:
-        return "The file's text is neither UTF-8 nor UTF-16. Export or save it as UTF-8, then import it again.";
+        return "The file's text is neither UTF-8 nor UTF-16, and it does not read as text in this computer's code "
+               "page (" + std::string(codePageName) + ") either. Export or save it as UTF-8, then import it again.";
     case CsvFileProblem::BrokenUtf16:
         return "Every other byte of the file is zero, as in UTF-16 text saved without its byte-order mark, but it "
                "does not read as UTF-16: it may be damaged. Export or save it as UTF-8, then import it again.";
@@ -657,8 +800,27 @@ std::string_view csvFileProblemText(CsvFileProblem problem) {
 
 namespace {
 
-constexpr std::string_view kExportStart = "\xEF\xBB\xBF" "Username,Password,Website/Location\r\n";
+// Vellumkeep's export starts with a byte-order mark, so that a spreadsheet reads it as UTF-8;
+// browsers write and read theirs without one.
+constexpr std::string_view kVellumkeepStart = "\xEF\xBB\xBF" "Username,Password,Website/Location\r\n";
+constexpr std::string_view kWebBrowserStart = "name,url,username,password\r\n";
 constexpr size_t kExportPieceSize = size_t{1} << 16;
+
+bool isSchemeName(std::string_view text) {
+    auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    auto isSchemeByte = [&](char c) { return isLetter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; };
+    return !text.empty() && isLetter(text.front()) && std::all_of(text.begin(), text.end(), isSchemeByte);
+}
+
+// Without a scheme, only a dotted name of letters, digits and hyphens is taken for a host.
+bool looksLikeHostName(std::string_view text) {
+    auto isHostByte = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+               static_cast<unsigned char>(c) >= 0x80;
+    };
+    return text.find('.') != std::string_view::npos && !text.starts_with('.') && !text.ends_with('.') &&
+           std::all_of(text.begin(), text.end(), isHostByte);
+}
 
 bool needsQuotes(std::string_view field) {
     if (field.empty()) return false;
@@ -680,19 +842,43 @@ void appendDoublingQuotes(SecretString& out, std::string_view text) {
 
 }  // namespace
 
-CsvExportWriter::CsvExportWriter(const FromCodePage& toUtf8, const CsvPieceWriter& write)
-    : toUtf8_(toUtf8), write_(write) {
-    held_.reserve(kExportPieceSize + kExportStart.size());
-    held_.append(kExportStart);
+std::string_view hostOf(std::string_view location) {
+    std::string_view rest = location;
+    const size_t schemeEnd = rest.find("://");
+    const bool hasScheme = schemeEnd != std::string_view::npos && isSchemeName(rest.substr(0, schemeEnd));
+    if (hasScheme) rest.remove_prefix(schemeEnd + 3);
+    std::string_view authority = rest.substr(0, rest.find_first_of("/?#\\"));
+    if (const size_t at = authority.rfind('@'); hasScheme && at != std::string_view::npos)
+        authority.remove_prefix(at + 1);  // a user name before the host
+    const size_t hostEnd =
+        authority.starts_with('[') ? authority.find(']') + 1 : authority.find(':');  // an IPv6 address, or a port
+    const std::string_view host = authority.substr(0, hostEnd == 0 ? std::string_view::npos : hostEnd);
+    return hasScheme || looksLikeHostName(host) ? host : std::string_view();
+}
+
+CsvExportWriter::CsvExportWriter(const FromCodePage& toUtf8, const CsvPieceWriter& write, CsvExportType type)
+    : toUtf8_(toUtf8), write_(write), type_(type) {
+    const std::string_view start = type == CsvExportType::Vellumkeep ? kVellumkeepStart : kWebBrowserStart;
+    held_.reserve(kExportPieceSize + start.size());
+    held_.append(start);
 }
 
 void CsvExportWriter::add(EntryView entry) {
     if (stopped_) return;
+    if (type_ == CsvExportType::WebBrowser) {
+        const std::string_view host = hostOf(entry.location);
+        putField(host.empty() ? entry.username : host);
+        held_ += ',';
+        putField(entry.location);
+        held_ += ',';
+    }
     putField(entry.username);
     held_ += ',';
     putField(entry.password);
-    held_ += ',';
-    putField(entry.location);
+    if (type_ == CsvExportType::Vellumkeep) {
+        held_ += ',';
+        putField(entry.location);
+    }
     held_ += "\r\n";
     if (held_.size() >= kExportPieceSize) writeHeldBack();
 }

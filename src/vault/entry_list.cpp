@@ -119,6 +119,8 @@ EntryId EntryList::add(EntryView entry) {
     Slot slot = hold(entry, id);
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(placeFor(slot)), slot);
     ++changes_;
+    ++saves_;
+    lastSaved_ = id;
     return id;
 }
 
@@ -182,6 +184,8 @@ bool EntryList::replace(EntryId id, EntryView entry) {
     size_t place = sorted_ ? placeFor(slot) : *index;
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(place), slot);
     ++changes_;
+    ++saves_;
+    lastSaved_ = id;
     return true;
 }
 
@@ -218,6 +222,31 @@ void EntryList::setSortSettings(bool sorted, int sortKey, SortOrder order) {
 void EntryList::reorder() {
     sortKeys();
     std::stable_sort(order_.begin(), order_.end(), [this](Slot a, Slot b) { return before(a, b); });
+}
+
+bool EntryList::choose(const std::function<bool(EntryView, EntryId)>& wanted, const Places* among, Places& places,
+                       const std::function<bool()>& stop) const {
+    // Asking costs a call, which the caller may make cheaper still by looking only now and then.
+    constexpr size_t kStopCheckEvery = 4096;
+    enum : std::uint8_t { NotAsked, Asked, Chosen };
+    std::vector<std::uint8_t> state(held_.size(), among ? NotAsked : Asked);  // by slot
+    if (among)
+        for (std::uint32_t place : *among) state[order_[place]] = Asked;
+    size_t asked = 0;
+    for (Slot slot = 0; slot < held_.size(); ++slot) {
+        const Held& held = held_[slot];
+        if (state[slot] == NotAsked || (!held.vault && !held.own)) continue;
+        // Asking may run other code of the program: nothing read before it is trusted after a stop.
+        if (++asked % kStopCheckEvery == 0 && stop()) return false;
+        if (wanted(entryIn(slot), held.id)) state[slot] = Chosen;
+    }
+    places.clear();
+    const size_t count = among ? among->size() : order_.size();
+    for (size_t i = 0; i < count; ++i) {
+        const std::uint32_t place = among ? (*among)[i] : static_cast<std::uint32_t>(i);
+        if (state[order_[place]] == Chosen) places.push_back(place);
+    }
+    return true;
 }
 
 IoResult writeVaultContent(std::string_view masterPassword, const EntryList& entries, const PieceWriter& write) {

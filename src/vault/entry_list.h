@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,18 @@ public:
     // Drops every entry, their texts and sort keys wiped first: what a lock leaves of the list.
     // The sort settings stay.
     void dropAll();
+    // Entries saved one by one (add, replace), as the user saves them: how many, ever, and the
+    // identity of the last one.
+    std::uint64_t saves() const { return saves_; }
+    EntryId lastSaved() const { return lastSaved_; }
+    // The places, in display order, of the entries that `wanted` answers true for, among the places
+    // `among` (all entries when null). The entries are asked about in the order they are held (a
+    // loaded vault's in the order of its file), not in display order: a big sorted list is then
+    // read from start to end instead of all over memory. `stop` is asked every few thousand
+    // entries: false, with `places` unfinished, when it says so.
+    using Places = std::vector<std::uint32_t>;
+    bool choose(const std::function<bool(EntryView, EntryId)>& wanted, const Places* among, Places& places,
+                const std::function<bool()>& stop) const;
     // How many entries were added, changed or removed one by one (loading does not count).
     std::uint64_t changes() const { return changes_; }
     // How many entries remove() took out, ever: what the user's commands removed.
@@ -129,6 +142,8 @@ private:
     std::array<KeyColumn, kColumns> keys_;
     EntryId nextId_ = 1;
     std::uint64_t changes_ = 0;
+    std::uint64_t saves_ = 0;
+    EntryId lastSaved_ = 0;
     std::uint64_t removals_ = 0;
     bool sorted_ = false;
     int sortKey_ = 0;

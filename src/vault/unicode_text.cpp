@@ -88,21 +88,25 @@ Utf8Text decodeUtf16(std::string_view units, bool bigEndian) {
 }
 
 // UTF-16 without its mark shows itself by its zero bytes: the high byte of every character of
-// ASCII, which a CSV file is full of (separators, digits, web addresses). Returns whether the
-// bytes look like UTF-16, and in which order.
+// ASCII, which a CSV file is full of (separators, digits, web addresses). Only zeros beside a
+// printable character count: a file of zeros and line ends is no text. Returns whether the bytes
+// look like UTF-16, and in which order.
 enum class Utf16Look { No, LittleEndian, BigEndian };
 Utf16Look utf16Look(std::string_view bytes) {
     constexpr size_t kSampled = 4096;
     std::string_view sample = bytes.substr(0, std::min(bytes.size(), kSampled) & ~size_t{1});
-    size_t zeroFirst = 0, zeroSecond = 0;
+    auto printable = [](char c) { return (c >= 0x20 && c < 0x7F) || c == '\t'; };
+    size_t zeroFirst = 0, zeroSecond = 0, asciiFirst = 0, asciiSecond = 0;
     for (size_t i = 0; i < sample.size(); i += 2) {
         zeroFirst += sample[i] == '\0';
         zeroSecond += sample[i + 1] == '\0';
+        asciiFirst += sample[i] == '\0' && printable(sample[i + 1]);
+        asciiSecond += sample[i + 1] == '\0' && printable(sample[i]);
     }
     // At least a quarter of the characters in ASCII, and zeros nearly all on one side.
     const size_t units = sample.size() / 2;
-    if (zeroSecond * 4 >= units && zeroFirst * 8 <= zeroSecond) return Utf16Look::LittleEndian;
-    if (zeroFirst * 4 >= units && zeroSecond * 8 <= zeroFirst) return Utf16Look::BigEndian;
+    if (units > 0 && asciiSecond * 4 >= units && zeroFirst * 8 <= zeroSecond) return Utf16Look::LittleEndian;
+    if (units > 0 && asciiFirst * 4 >= units && zeroSecond * 8 <= zeroFirst) return Utf16Look::BigEndian;
     return Utf16Look::No;
 }
 
@@ -112,23 +116,83 @@ Utf8Text decodeUnmarkedUtf16(std::string_view bytes, bool bigEndian) {
     return decoded;
 }
 
-}  // namespace
+// The code point of the well-formed UTF-8 sequence of `length` bytes at `at`.
+std::uint32_t codePointAt(std::string_view text, size_t at, size_t length) {
+    constexpr unsigned char kLeadBits[] = {0x7F, 0x7F, 0x1F, 0x0F, 0x07};
+    std::uint32_t code = static_cast<unsigned char>(text[at]) & kLeadBits[length];
+    for (size_t i = 1; i < length; ++i) code = (code << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+    return code;
+}
 
-Utf8Text utf8TextOf(SecretString fileBytes) {
-    std::string_view bytes = fileBytes;
-    if (bytes.starts_with(kUtf16LeMark)) return decodeUtf16(bytes.substr(kUtf16LeMark.size()), false);
-    if (bytes.starts_with(kUtf16BeMark)) return decodeUtf16(bytes.substr(kUtf16BeMark.size()), true);
-    if (bytes.starts_with(kUtf8Mark)) fileBytes.erase(0, kUtf8Mark.size());
+// Characters no text file holds: control characters beside tab and line ends, and the mark a
+// converter leaves where a byte had no meaning.
+bool isControl(std::uint32_t code) {
+    return (code < 0x20 && code != '\t' && code != '\n' && code != '\r') || (code >= 0x7F && code < 0xA0) ||
+           code == 0xFFFD;
+}
+
+// Letters, and the marks that go with them, of the scripts the ANSI code pages hold: Latin,
+// Greek, Cyrillic, Hebrew, Arabic, Thai, Vietnamese, Japanese, Chinese and Korean. What else lies
+// beyond ASCII is a symbol: punctuation, currency, signs.
+bool isLetter(std::uint32_t code) {
+    if (code >= 0xC0 && code < 0x2B0) return code != 0xD7 && code != 0xF7;
+    return (code >= 0x300 && code < 0x2000) || (code >= 0x3040 && code < 0xA000) || (code >= 0xAC00 && code < 0xD7B0) ||
+           (code >= 0xF900 && code < 0xFB00) || (code >= 0xFF00 && code < 0xFFF0);
+}
+
+// Text without a byte-order mark: UTF-8, UTF-16 that left its mark out, or the code page's.
+Utf8Text unmarkedTextOf(SecretString fileBytes, const CodePageReader& fromCodePage) {
     TextProblem problem = checkUtf8(fileBytes);
     if (problem == TextProblem::NotText) {
+        Utf8Text decoded;
         switch (utf16Look(fileBytes)) {
-        case Utf16Look::LittleEndian: return decodeUnmarkedUtf16(fileBytes, false);
-        case Utf16Look::BigEndian: return decodeUnmarkedUtf16(fileBytes, true);
-        case Utf16Look::No: break;
+        case Utf16Look::LittleEndian: decoded = decodeUnmarkedUtf16(fileBytes, false); break;
+        case Utf16Look::BigEndian: decoded = decodeUnmarkedUtf16(fileBytes, true); break;
+        case Utf16Look::No: return {problem, {}};
         }
+        decoded.encoding = TextEncoding::Utf16;
+        return decoded;
     }
-    if (problem != TextProblem::None) return {problem, {}};
-    return {problem, std::move(fileBytes)};
+    if (problem == TextProblem::None) return {problem, std::move(fileBytes)};
+    if (fromCodePage)
+        if (std::optional<SecretString> text = fromCodePage(fileBytes); text && readsAsText(*text))
+            return {TextProblem::None, std::move(*text), TextEncoding::CodePage};
+    return {problem, {}};
+}
+
+}  // namespace
+
+Utf8Text utf8TextOf(SecretString fileBytes, const CodePageReader& fromCodePage) {
+    std::string_view bytes = fileBytes;
+    const bool littleEndian = bytes.starts_with(kUtf16LeMark), bigEndian = bytes.starts_with(kUtf16BeMark);
+    if (littleEndian || bigEndian) {
+        Utf8Text decoded = decodeUtf16(bytes.substr(kUtf16LeMark.size()), bigEndian);
+        decoded.encoding = TextEncoding::Utf16;
+        return decoded;
+    }
+    if (bytes.starts_with(kUtf8Mark)) fileBytes.erase(0, kUtf8Mark.size());
+    return unmarkedTextOf(std::move(fileBytes), fromCodePage);
+}
+
+bool readsAsText(std::string_view utf8) {
+    // Text of another code page read in this one runs letters and symbols together: each of its
+    // characters became two or more. Real text sets a symbol beside ASCII (a space, a digit).
+    size_t beyondAscii = 0, oddPairs = 0;
+    bool previousBeyond = false, previousSymbol = false;
+    for (size_t at = 0; at < utf8.size();) {
+        const size_t length = std::max<size_t>(1, sequenceLength(utf8, at));
+        const std::uint32_t code = codePointAt(utf8, at, length);
+        at += length;
+        if (isControl(code)) return false;
+        const bool beyond = code >= 0x80 && code != 0xA0;  // a no-break space is a space
+        const bool symbol = beyond && !isLetter(code);
+        if (beyond) ++beyondAscii;
+        if (beyond && previousBeyond && (symbol || previousSymbol)) ++oddPairs;
+        previousBeyond = beyond;
+        previousSymbol = symbol;
+    }
+    constexpr size_t kFewestOddPairs = 3;
+    return oddPairs < kFewestOddPairs || oddPairs * 4 < beyondAscii;
 }
 
 bool isAscii(std::string_view text) {

@@ -41,12 +41,21 @@ void appendScrambled(Text& out, std::string_view text) {
     scrambleRange(out.data() + start, text.size());
 }
 
+// Where the first "|||" of a line starts. A plain loop: fields are short, and a call to the C
+// library's search for each one costs more than looking at their few bytes.
+size_t separatorIn(std::string_view line) {
+    const char* const data = line.data();
+    for (size_t i = 0; i + 2 < line.size(); ++i)
+        if (data[i] == '|' && data[i + 1] == '|' && data[i + 2] == '|') return i;
+    return std::string_view::npos;
+}
+
 // The three fields of an unscrambled entry line, cut at "|||" from the left. A missing piece is
 // empty and lies at the line's end; what follows a third piece is dropped.
 std::array<std::string_view, 3> splitPieces(std::string_view line) {
     std::array<std::string_view, 3> pieces;
     for (auto& piece : pieces) {
-        size_t at = line.find(kSeparator);
+        size_t at = separatorIn(line);
         piece = line.substr(0, at);
         line.remove_prefix(at == std::string_view::npos ? line.size() : at + kSeparator.size());
     }

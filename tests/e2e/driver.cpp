@@ -508,6 +508,12 @@ bool chooseFile(const RunningProgram& program, std::wstring_view title, const st
     return PostMessageW(dialog, WM_COMMAND, IDOK, 0) != FALSE;
 }
 
+HWND waitForFileDialog(const RunningProgram& program, std::wstring_view title, Duration timeout) {
+    HWND dialog = nullptr;
+    waitUntil([&] { return (dialog = systemDialog(program, title, false)) != nullptr; }, timeout);
+    return dialog;
+}
+
 HWND waitForMessageBoxTitled(const RunningProgram& program, std::wstring_view title, Duration timeout) {
     HWND box = nullptr;
     waitUntil([&] { return (box = systemDialog(program, title, true)) != nullptr; }, timeout);

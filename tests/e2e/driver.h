@@ -124,6 +124,8 @@ bool chooseMenuItem(HWND window, int menu, int item);
 // `dialog` receives the dialog's window.
 bool chooseFile(const RunningProgram& program, std::wstring_view title, const std::wstring& path,
                 Duration timeout = std::chrono::seconds(30), HWND* dialog = nullptr);
+// The system's Open or Save dialog titled `title`, once the program shows it.
+HWND waitForFileDialog(const RunningProgram& program, std::wstring_view title, Duration timeout = kDefaultWait);
 // A message box of the program with this title, once it shows.
 HWND waitForMessageBoxTitled(const RunningProgram& program, std::wstring_view title, Duration timeout = kDefaultWait);
 

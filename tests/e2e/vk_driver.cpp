@@ -9,10 +9,12 @@
 //       versions of it, with fewer entries, in FOLDER\data.enc.versions.
 //   vk_driver tour FOLDER PASSWORD
 //       logs in and opens every other window: the help viewer, the delete question above it, the
-//       main window (also maximised), the entry editor and its password generator (characters and
-//       passphrase), the about box, the earlier versions, the messages that tell what imports of a browser's export did
-//       (one with a stray quote), the dialog that asks for the columns of a file without names, and
-//       the dialogs that change the master password, encrypt the vault and remove its encryption
+//       main window (also maximised, and with the list filtered by the find box), the entry editor
+//       and its password generator (characters and passphrase), the about box, the earlier
+//       versions, the messages that tell what imports of a browser's export did (one with a stray
+//       quote), the dialog that asks for the columns of a file without names, the export's Save
+//       dialog with its list of types open, and the dialogs that change the master password,
+//       encrypt the vault and remove its encryption
 //       (the vault ends encrypted).
 //
 // For each window to photograph the driver says "shot NAME L T W H" (the window's outer rectangle
@@ -62,13 +64,15 @@ std::string rectText(const RECT& r) {
            std::to_string(r.bottom - r.top);
 }
 
-// Asks the script to photograph the window, and waits until it has.
-bool shoot(const std::string& name, HWND window) {
+// Asks the script to photograph an area of the screen, and waits until it has.
+bool shoot(const std::string& name, const RECT& area) {
     pause(kSettle);
-    say("shot " + name + " " + rectText(windowRect(window)));
+    say("shot " + name + " " + rectText(area));
     std::string reply;
     return static_cast<bool>(std::getline(std::cin, reply));
 }
+
+bool shoot(const std::string& name, HWND window) { return shoot(name, windowRect(window)); }
 
 std::wstring widen(const std::string& ansi) {
     std::wstring wide;
@@ -170,10 +174,7 @@ bool photographDeleteQuestionOverHelp(const RunningProgram& program, HWND main, 
     click(control(main, L"Button", L"Delete"));
     HWND box = program.waitForMessageBox();
     if (!box) return false;
-    pause(kSettle);
-    say("shot confirm-delete-over-help " + rectText(unionOf(windowRect(help), windowRect(box))));
-    std::string reply;
-    bool taken = static_cast<bool>(std::getline(std::cin, reply));
+    bool taken = shoot("confirm-delete-over-help", unionOf(windowRect(help), windowRect(box)));
     answerMessageBox(box, IDCANCEL);
     return taken;
 }
@@ -184,6 +185,22 @@ bool photographMaximised(HWND main) {
     bool taken = shoot("main-maximised", main);
     ShowWindow(main, SW_RESTORE);
     return taken;
+}
+
+// Ctrl+F, a few letters typed and Enter: the list shows what matches, the first entry selected,
+// and the find box stays beside the window. Closing the box shows every entry again.
+bool photographFind(const RunningProgram& program, HWND main) {
+    HWND list = controlAt(main, L"SysListView32", 0);
+    if (!list || !focusWithMouse(list)) return false;
+    pressKey('F', VK_CONTROL);
+    HWND find = program.waitForVisibleWindow(L"Find");
+    if (!find) return false;
+    typeText(L"ar");
+    if (!waitUntil([&] { return listCount(list) == 2; })) return false;
+    pressKey(VK_RETURN);
+    bool taken = shoot("main-find", unionOf(windowRect(main), windowRect(find)));
+    closeWindow(find);
+    return taken && waitUntil([&] { return listCount(list) == 5; });
 }
 
 // The password generator over the editor, making characters, then a passphrase; Cancel closes it.
@@ -216,6 +233,7 @@ int photographWorkingWindows(const RunningProgram& program, HWND main) {
 
     if (!shoot("main", main)) return 1;
     if (!photographMaximised(main)) return 1;
+    if (!photographFind(program, main)) return fail("no find box");
 
     click(control(main, L"Button", L"Edit"));
     HWND editor = program.waitForVisibleWindow(kEditorCaption);
@@ -296,6 +314,39 @@ int photographImports(const RunningProgram& program, HWND main, const std::files
     return 0;
 }
 
+// The export's Save dialog with its list of types open: the two layouts an export can take.
+int photographExportTypes(const RunningProgram& program, HWND main) {
+    chooseMenuItem(main, kFileMenu, 3);
+    HWND warning = waitForMessageBoxTitled(program, L"Export Entries");
+    if (!warning) return fail("no warning before the export");
+    answerMessageBox(warning, IDYES);
+    HWND dialog = waitForFileDialog(program, L"Export Entries");
+    HWND types = dialog ? GetDlgItem(dialog, 0x470) : nullptr;  // cmb1, the list of types
+    if (!types) return fail("no Save dialog with its types");
+    // Opened with the mouse, as a person opens it: the list then stands above the dialog.
+    if (!bringToForeground(dialog)) return fail("the Save dialog does not come to the front");
+    clickWithMouse(types);
+    HWND list = nullptr;
+    waitUntil([&] {
+        for (HWND window : program.windows())
+            if (isVisible(window) && className(window) == L"ComboLBox") list = window;
+        return list != nullptr;
+    });
+    RECT area = windowRect(dialog);
+    if (list) {
+        // Without a window manager Wine leaves the list under the dialog, which hides its first
+        // item; shown again, the list comes to the top.
+        ShowWindow(list, SW_HIDE);
+        ShowWindow(list, SW_SHOWNA);
+        const RECT listArea = windowRect(list);
+        UnionRect(&area, &area, &listArea);
+    }
+    if (!shoot("export-types", area)) return 1;
+    SendMessageW(types, CB_SHOWDROPDOWN, FALSE, 0);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    return waitUntil([&] { return !isVisible(dialog); }) ? 0 : fail("the Save dialog did not close");
+}
+
 // Opens a dialog from the File menu and photographs it; the dialog is left open.
 // Opens a dialog of the File menu, types into its password boxes from the top (as a person does,
 // so that the strength line follows) and photographs it.
@@ -363,6 +414,7 @@ int tour(const std::filesystem::path& folder, const std::string& password) {
     if (int failed = photographWorkingWindows(program, main)) return failed;
     if (int failed = photographEarlierVersions(program, main)) return failed;
     if (int failed = photographImports(program, main, folder)) return failed;
+    if (int failed = photographExportTypes(program, main)) return failed;
     if (int failed = photographVaultKeyDialogs(program, main, password)) return failed;
     if (int failed = photographLock(program, main)) return failed;
     closeWindow(main);

@@ -2,12 +2,14 @@
 // heap once the vault is locked: every block this program frees is looked through for marker
 // passwords as it goes (memory_watch.h), while a vault is created, saved, sorted, opened again,
 // encrypted, given a new master password, kept as an earlier version, merged with another
-// program's change, filled by imports of UTF-8 and UTF-16 files, exported, and locked.
+// program's change, filled by imports of UTF-8, UTF-16 and code page files, exported in both
+// layouts, and locked.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,7 @@ constexpr std::string_view kLongPassword = "Marker-Entry-3391-Longer";
 constexpr std::string_view kShortPassword = "MkShort-51";
 constexpr std::string_view kImported = "Marker-Import-6650";
 constexpr std::string_view kImportedWide = "Marker-Wide-2286";
+constexpr std::string_view kImportedAnsi = "Marker-Ansi-5173";
 constexpr std::string_view kTheirs = "Marker-Theirs-1709";
 constexpr std::string_view kShortOurs = "MkOurs-77";
 constexpr std::string_view kShortTheirs = "MkTheirs-8";
@@ -112,6 +115,29 @@ SecretString csvWith(std::string_view password) {
     return text;
 }
 
+// Latin-1 stands in for the system's code page, converted into texts that are wiped, as the
+// program's conversions are.
+std::optional<SecretString> utf8OfLatin1(std::string_view latin1) {
+    SecretString utf8;
+    for (char c : latin1) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) utf8 += c;
+        else utf8.append({static_cast<char>(0xC0 | (byte >> 6)), static_cast<char>(0x80 | (byte & 0x3F))});
+    }
+    return utf8;
+}
+std::optional<SecretString> latin1OfUtf8(std::string_view utf8) {
+    SecretString latin1;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x80) latin1 += utf8[i];
+        else if ((byte == 0xC2 || byte == 0xC3) && i + 1 < utf8.size())
+            latin1 += static_cast<char>(((byte & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        else return std::nullopt;
+    }
+    return latin1;
+}
+
 // The text as UTF-16 LE with its byte-order mark: read as the program reads such a file.
 SecretString utf16Of(std::string_view ascii) {
     SecretString bytes("\xFF\xFE");
@@ -155,28 +181,27 @@ protected:
     void import(const Path& csv) {
         SecretString bytes;
         ASSERT_TRUE(files.readAll(csv, bytes).succeeded());
-        CsvText text = csvTextOf(std::move(bytes));
+        CsvText text = csvTextOf(std::move(bytes), &utf8OfLatin1);
         ASSERT_EQ(text.problem, CsvFileProblem::None);
         const CsvGuess guess = guessLayout(text.utf8);
         std::vector<EntryView> existing;
         for (size_t i = 0; i < session.entries().count(); ++i) existing.push_back(session.entries().at(i));
-        CsvImport result = importEntriesCsv(text.utf8, guess.layout, existing, [](std::string_view) {
-            return std::optional<SecretString>();
-        });
+        CsvImport result = importEntriesCsv(text.utf8, guess.layout, existing, &latin1OfUtf8);
         ASSERT_EQ(result.entries.size(), 1u);
         session.entries().addInOneChange(
             entryTableOf(result.entries.size(), [&](size_t i) { return result.entries[i]; }));
         ASSERT_TRUE(session.save().succeeded());
     }
 
-    void exportTo(const Path& csv) {
+    void exportTo(const Path& csv, CsvExportType type) {
         auto content = [&](const PieceWriter& write) {
             IoResult written;
-            CsvExportWriter writer([](std::string_view ansi) { return SecretString(ansi); },
+            CsvExportWriter writer([](std::string_view ansi) { return *utf8OfLatin1(ansi); },
                                    [&](std::string_view piece) {
                                        written = write(piece);
                                        return written.succeeded();
-                                   });
+                                   },
+                                   type);
             for (size_t i = 0; i < session.entries().count(); ++i) writer.add(session.entries().at(i));
             writer.finish();
             return written;
@@ -260,10 +285,10 @@ TEST(SecretTexts, LeaveNothingOfTheSecretInTheMemoryTheyGiveBack) {
 // Each step runs on the vault the steps before it left; after each, no block it freed held a
 // marker. Then, locked, no block held at all does.
 TEST_F(SecretsInMemory, NoStepOfTheVaultsWorkLeavesAPasswordInFreedMemoryAndTheLockLeavesNoneAtAll) {
-    memory::MemoryWatch watch({kMaster, kNewMaster, kLongPassword, kShortPassword, kImported, kImportedWide, kTheirs,
-                               kShortOurs, kShortTheirs});
+    memory::MemoryWatch watch({kMaster, kNewMaster, kLongPassword, kShortPassword, kImported, kImportedWide,
+                               kImportedAnsi, kTheirs, kShortOurs, kShortTheirs});
     const Path utf8Csv = (folder.path() / "utf8.csv").string(), utf16Csv = (folder.path() / "utf16.csv").string(),
-               exported = (folder.path() / "out.csv").string();
+               ansiCsv = (folder.path() / "ansi.csv").string(), exported = (folder.path() / "out.csv").string();
     const struct Step {
         const char* what;
         std::function<void()> run;
@@ -314,7 +339,14 @@ TEST_F(SecretsInMemory, NoStepOfTheVaultsWorkLeavesAPasswordInFreedMemoryAndTheL
              writeFile(utf16Csv, utf16Of(csvWith(kImportedWide)));
              import(utf16Csv);
          }},
-        {"export", [&] { exportTo(exported); }},
+        {"import in the code page", [&] {
+             // A letter of Latin-1 that is no UTF-8 has the file read in the code page.
+             SecretString text("url,username,password\r\nhttps://caf\xE9.example/,importer@example.com,");
+             writeFile(ansiCsv, text.append(kImportedAnsi).append("\r\n"));
+             import(ansiCsv);
+         }},
+        {"export", [&] { exportTo(exported, CsvExportType::Vellumkeep); }},
+        {"export for web browsers", [&] { exportTo(exported, CsvExportType::WebBrowser); }},
         {"lock", [&] { session.close(); }},
     };
     for (const Step& step : steps) {

@@ -75,6 +75,7 @@ struct ImportCase {
     CsvFileProblem problem = CsvFileProblem::None;
     CsvDoubt doubt = CsvDoubt::None;  // the import then reads the file as the chooser first offers it
     std::vector<size_t> titlesLeftOut = {};
+    bool readInCodePage = false;
 };
 
 constexpr auto kInVaultAlready = CsvSkipReason::AlreadyInVault;
@@ -83,6 +84,8 @@ constexpr auto kOutside = CsvSkipReason::OutsideCodePage;
 constexpr auto kNotUnicode = CsvFileProblem::NotUnicodeText;
 constexpr auto kNoPassword = CsvDoubt::NoPasswordColumn;
 constexpr auto kNoLocation = CsvDoubt::NoLocationColumn;
+constexpr auto kNoPasswordHere = CsvSkipReason::NoPassword;
+constexpr auto kNoUsernameHere = CsvSkipReason::NoUsername;
 
 const ImportCase kImportCases[] = {
     // Each export's header row as its program writes it, with a row or two.
@@ -131,8 +134,36 @@ const ImportCase kImportCases[] = {
      {{"kim", "pw12", "https://k.example"}}, {{3, kNeither}}},
     {"RoboForm",
      "Name,Url,MatchUrl,Login,Pwd,Note,Folder,RfFieldsV2\n"
-     "L,https://l.example,https://l.example,lee,pw13,,/Web,\"User ID$:txt:lee\"\n",
-     {{"lee", "pw13", "https://l.example"}}},
+     "L,https://l.example,https://l.example,lee,pw13,,/Web,\"User ID$:txt:lee\"\nNote,,,,,text,/,\n",
+     {{"lee", "pw13", "https://l.example"}}, {{3, kNeither}}},
+    {"RoboForm, older layout", "Name,Url,Login,Pwd,Note,Folder\nL2,https://l2.example,lou,pw13b,,Web\n",
+     {{"lou", "pw13b", "https://l2.example"}}},
+    {"1Password with a street address beside the web address",
+     "Title,Address,Username,Password,URL,Notes\nHome,1 Main St,ann,pw,https://a.example,\nShop,2 Side St,bob,pw2,,\n",
+     {{"ann", "pw", "https://a.example"}, {"bob", "pw2", "Shop"}}},
+    {"Passwordstate: a header row repeated inside the file",
+     "Title,UserName,Password,URL,Description\nMail,ann,pw1,https://m.example,\n"
+     "Title,UserName,Password,URL,Description\nBank,bob,pw2,https://b.example,\n",
+     {{"ann", "pw1", "https://m.example"}, {"bob", "pw2", "https://b.example"}}},
+    {"Blur: undefined for no address",
+     "label,domain,email,username,password\nMail,undefined,ann@x.example,,pw1\nBank,b.example,,bob,pw2\n",
+     {{"ann@x.example", "pw1", ""}, {"bob", "pw2", "b.example"}}},
+    {"a second url column fills an empty first",
+     "name,url,username,password,url\nA,,ann,pw,https://second.example\nB,https://first.example,bob,pw,x\n"
+     "C,,cy,pw,\n",
+     {{"ann", "pw", "https://second.example"}, {"bob", "pw", "https://first.example"}, {"cy", "pw", "C"}}},
+    {"Zoho Vault: the credentials in label:value lines",
+     "Password Name,Password URL,Folder Name,Notes,Favorite,SecretData,CustomData\n"
+     "Mail,https://mail.example,Work,,0,\"username:ann\npassword:pw:1\nSecretType:Web Account\",\n"
+     "Router,,,,0,\"User Name:admin\r\nPassword:r00t\",\nNote,,,text,0,\"SecretType:Note\",\n",
+     {{"ann", "pw:1", "https://mail.example"}, {"admin", "r00t", "Router"}}, {{7, kNeither}}},
+    {"Enpass: a title, label and value pairs, a note",
+     "\"Title\",\"Field\",\"Value\",\"Field\",\"Value\",\"Field\",\"Value\",\"Note\"\n"
+     "\"Mail\",\"Username\",\"ann\",\"*Password\",\"pw1\",\"Website\",\"https://mail.example\",\"a note\"\n"
+     "\"Wifi\",\"Password\",\"w1\"\n\"Card\",\"Cardholder\",\"Ann\",\"Number\",\"4111\"\n"
+     "\"Forum\",\"E-mail\",\"cy@x.example\",\"Password\",\"pw3\"\n",
+     {{"ann", "pw1", "https://mail.example"}, {"cy@x.example", "pw3", "Forum"}},
+     {{3, kNoUsernameHere}, {4, kNeither}}},
     {"Vellumkeep", "\xEF\xBB\xBFUsername,Password,Website/Location\r\nmo,pw14,https://m.example\r\n",
      {{"mo", "pw14", "https://m.example"}}},
     {"no header row, columns guessed by what they hold",
@@ -162,7 +193,23 @@ const ImportCase kImportCases[] = {
      "username,password,url\nann,\"pw,https://a.example\nbob,pw2,https://b.example\ncy,\"q\",u\ndee,4,u\n",
      {{"dee", "4", "u"}}, {{2, CsvSkipReason::SwallowedRows, 4}}},
     {"fewer and more fields than the header", "username,password,url\nann\nbob,pw,https://x,extra,more\n",
-     {{"ann", "", ""}, {"bob", "pw", "https://x"}}},
+     {{"bob", "pw", "https://x"}}, {{2, kNoPasswordHere}}},
+    {"the editor's rule: a username and a password",
+     "username,password,url\nann,,u\n,pw,u\nbob,pw,u\n", {{"bob", "pw", "u"}},
+     {{2, kNoPasswordHere}, {3, kNoUsernameHere}}},
+    // Escapes: KeePass's, by its header; another exporter's, where only they read the file cleanly.
+    {"KeePass 2 escapes a quote and a backslash with a backslash",
+     "\"Account\",\"Login Name\",\"Password\",\"Web Site\",\"Comments\"\r\n"
+     "\"Mail\",\"ann\",\"ab\\\"cd,ef\",\"https://mail.example\",\"say \\\"hi\\\"\"\r\n"
+     "\"Files\",\"bob\",\"x\\\\p\",\"\",\"\"\r\n\"C\",\"cy\",\"end\\\\\",\"u\",\"\"\r\n",
+     {{"ann", "ab\"cd,ef", "https://mail.example"}, {"bob", "x\\p", "Files"}, {"cy", "end\\", "u"}}},
+    {"1Password in Apple's layout escapes a quote with a backslash",
+     "Title,URL,Username,Password,Notes,OTPAuth\n\"Bank\",\"https://bank.example\",\"dee\",\"q\\\"r,s\",\"\",\"\"\n"
+     "\"Shop\",\"https://shop.example\",\"eve\",\"plain\",\"\",\"\"\n",
+     {{"dee", "q\"r,s", "https://bank.example"}, {"eve", "plain", "https://shop.example"}}},
+    {"a backslash before a closing quote, where doubled quotes read the file",
+     "Title,URL,Username,Password,Notes\nShare,https://s.example,fay,\"pw\\\",\"C:\\\"\nMail,u,gus,\"a\"\"b\",\n",
+     {{"fay", "pw\\", "https://s.example"}, {"gus", "a\"b", "u"}}},
     {"duplicates, byte for byte",
      "username,password,url\nold,pw,https://old.example\nold,pw,https://old.example/\nOld,pw,https://old.example\n"
      "old,pw,https://old.example/\n,,x\n",
@@ -181,33 +228,46 @@ const ImportCase kImportCases[] = {
     {"UTF-16 LE", utf16(u"username,password,url\r\ncaf\u00E9,1\r\n", false), {{"caf\xE9", "1", ""}}},
     {"UTF-16 BE", utf16(u"username,password,url\n\u00E9,1\nsmile,\U0001F600\n", true), {{"\xE9", "1", ""}},
      {{3, kOutside}}},
+    {"the code page's text, not UTF-8", "username,password,url\ncaf\xE9,na\xEFve \xAB" "1\xBB,u\n",
+     {{"caf\xE9", "na\xEFve \xAB" "1\xBB", "u"}}, {}, {}, {}, {}, true},
     // Files that are not CSV exports of passwords.
     {"no bytes", "", {}, {}, CsvFileProblem::Empty},
     {"a mark and line ends", "\xEF\xBB\xBF\r\n\r\n", {}, {}, CsvFileProblem::Empty},
     {"a NUL byte", std::string("username,password\nann,1\0", 24), {}, {}, CsvFileProblem::NotText},
     {"UTF-16 LE without its mark", utf16(u"user,pass,url\nann,1,u\n", false).substr(2), {{"ann", "1", "u"}}},
     {"UTF-16 BE without its mark", utf16(u"user,pass,url\nann,1,u\n", true).substr(2), {{"ann", "1", "u"}}},
+    {"zeros beside line ends only", std::string("\0\r\0\n\0\n", 6), {}, {}, CsvFileProblem::NotText},
     {"UTF-16 without its mark, cut short", utf16(u"user,pass\n", false).substr(2, 9), {}, {},
      CsvFileProblem::BrokenUtf16},
     {"a NUL in UTF-16", utf16(std::u16string(u"user,password\n\0", 15), false), {}, {}, CsvFileProblem::NotText},
-    {"ANSI, not UTF-8", "username,password\ncaf\xE9,1\n", {}, {}, kNotUnicode},
+    {"another code page's text (GBK), read as nonsense", "username,password\n\xD3\xC3\xBB\xA7\xC3\xFB,1\n", {},
+     {}, kNotUnicode},
+    {"another code page's text (Shift-JIS), with control codes", "username,password\n\x83p\x83X,1\n", {}, {},
+     kNotUnicode},
     {"overlong UTF-8", "username,password\n\xE0\x80\xAF,1\n", {}, {}, kNotUnicode},
     {"a UTF-8 surrogate", "username,password\n\xED\xA0\x80,1\n", {}, {}, kNotUnicode},
     {"a lone UTF-16 surrogate", utf16(u"username,password\n\xD800,1\n", false), {}, {}, kNotUnicode},
     {"UTF-16 of an odd length", "\xFF\xFEu", {}, {}, kNotUnicode},
     // Files whose columns the user chooses; the import then reads them as the chooser first offers them.
     {"no password column", "site,note\nx,y\n", {}, {{2, kNeither}}, {}, kNoPassword},
-    {"no address column: the title instead", "title,username,password\nA,ann,1\n", {{"ann", "1", "A"}}, {}, {},
-     kNoLocation},
-    {"a password column alone", "password\nabc\n", {{"", "abc", ""}}, {}, {}, kNoLocation},
-    {"an unknown column that holds text", "user,password,url,Benutzer\n,1,u,ann\n,2,u,bob\n",
-     {{"", "1", "u"}, {"", "2", "u"}}, {}, {}, CsvDoubt::UnknownColumn},
+    {"no address column, no title", "username,password\nann,1\n", {{"ann", "1", ""}}, {}, {}, kNoLocation},
+    {"a password column alone", "password\nabc\n", {}, {{2, kNoUsernameHere}}, {}, CsvDoubt::NoUsernameColumn},
+    {"an unknown column holds text where the username column is empty",
+     "user,password,url,Benutzer\n,1,u,ann\n,2,u,bob\n", {}, {{2, kNoUsernameHere}, {3, kNoUsernameHere}}, {},
+     CsvDoubt::UnknownColumn},
+    // Files that import without asking: every role named, or a title to stand for the address.
+    {"no address column: the title instead", "title,username,password\nA,ann,1\n", {{"ann", "1", "A"}}},
+    {"an unknown column beside filled credentials", "user,password,url,Benutzer\nann,1,u,x\nbob,2,u,y\n",
+     {{"ann", "1", "u"}, {"bob", "2", "u"}}},
 };
 
 // What an import of the file does: its text, the layout guessed, then the rows read in it.
 CsvImport importCsv(std::string file, std::span<const EntryView> existing, CsvFileProblem* problem = nullptr,
-                    CsvGuess* guess = nullptr) {
-    CsvText text = csvTextOf(std::move(file));
+                    CsvGuess* guess = nullptr, TextEncoding* encoding = nullptr) {
+    CsvText text = csvTextOf(std::move(file), [](std::string_view latin1) -> std::optional<std::string> {
+        return utf8FromLatin1(latin1);
+    });
+    if (encoding) *encoding = text.encoding;
     if (problem) *problem = text.problem;
     if (text.problem != CsvFileProblem::None) return {};
     CsvGuess guessed = guessLayout(text.utf8);
@@ -221,8 +281,10 @@ TEST(EntryCsvImport, ReadsEachExportAndReportsWhatItSkips) {
         SCOPED_TRACE(c.name);
         CsvFileProblem problem;
         CsvGuess guess;
-        CsvImport result = importCsv(c.file, existing, &problem, &guess);
+        TextEncoding encoding = TextEncoding::Utf8;
+        CsvImport result = importCsv(c.file, existing, &problem, &guess, &encoding);
         EXPECT_EQ(problem, c.problem);
+        EXPECT_EQ(encoding == TextEncoding::CodePage, c.readInCodePage);
         EXPECT_EQ(guess.doubt, c.doubt);
         EXPECT_EQ(entriesOf(result.entries), c.entries);
         EXPECT_EQ(result.titlesLeftOut, c.titlesLeftOut);
@@ -285,46 +347,77 @@ TEST(EntryCsvImport, KnowsEachFieldByTheNamesExportsGiveIt) {
 
 TEST(EntryCsvImport, PreviewsTheFirstRowsByTheirColumnsNamesOrNumbers) {
     const std::string text = "name;;url\na;b;c;d\ne\nf\n";
-    CsvPreview named = csvPreviewOf(text, ';', true, 2);
+    CsvPreview named = csvPreviewOf(text, CsvLayout{';', true}, 2, 10);
     EXPECT_EQ(named.columns, (std::vector<std::string>{"name", "Column 2", "url", "Column 4"}));
     EXPECT_EQ(named.rows, (std::vector<std::vector<SecretString>>{{"a", "b", "c", "d"}, {"e"}}));
-    CsvPreview numbered = csvPreviewOf(text, detectSeparator(text), false, 1);
+    CsvPreview numbered = csvPreviewOf(text, CsvLayout{detectSeparator(text), false}, 1, 10);
     EXPECT_EQ(numbered.columns, (std::vector<std::string>{"Column 1", "Column 2", "Column 3"}));
     EXPECT_EQ(numbered.rows, (std::vector<std::vector<SecretString>>{{"name", "", "url"}}));
 }
 
-std::string exported(const std::vector<Entry>& entries, size_t& pieces) {
+std::string exported(const std::vector<Entry>& entries, CsvExportType type, size_t& pieces) {
     std::string out;
-    CsvExportWriter writer(FromCodePage(&utf8FromLatin1), [&](std::string_view piece) {
-        out += piece;
-        ++pieces;
-        return true;
-    });
+    CsvExportWriter writer(
+        FromCodePage(&utf8FromLatin1),
+        [&](std::string_view piece) {
+            out += piece;
+            ++pieces;
+            return true;
+        },
+        type);
     for (const Entry& e : entries) writer.add(e);
     EXPECT_TRUE(writer.finish());
     return out;
 }
 
-TEST(EntryCsvExport, ReadsBackAsItWasWritten) {
-    std::vector<Entry> entries = {{"a,b", "say \"hi\"", " lead"}, {"trail ", "\ttab", "caf\xE9"},
-                                  {"", "=1+2", "\"q"},            {"x|y", "p,w", ""}};
-    for (int i = 0; i < 3000; ++i) {  // more than one piece
-        std::string n = std::to_string(i);
-        entries.push_back({"user" + n, "pw" + n, "https://site.example/" + n});
-    }
-    size_t pieces = 0;
-    std::string csv = exported(entries, pieces);
-    EXPECT_GT(pieces, 1u);
-    EXPECT_TRUE(csv.starts_with("\xEF\xBB\xBFUsername,Password,Website/Location\r\n"
-                                "\"a,b\",\"say \"\"hi\"\"\",\" lead\"\r\n"
-                                "\"trail \",\"\ttab\",caf\xC3\xA9\r\n"
-                                ",=1+2,\"\"\"q\"\r\n"));
+struct ExportCase {
+    const char* name;
+    CsvExportType type;
+    std::vector<Entry> entries;
+    std::string start;  // how the file begins
+};
 
-    CsvFileProblem problem;
-    CsvImport back = importCsv(csv, {}, &problem);
-    EXPECT_EQ(problem, CsvFileProblem::None);
-    EXPECT_TRUE(back.skipped.empty());
-    EXPECT_EQ(entriesOf(back.entries), entries);
+const ExportCase kExportCases[] = {
+    {"Vellumkeep CSV",
+     CsvExportType::Vellumkeep,
+     {{"a,b", "say \"hi\"", " lead"}, {"trail ", "\ttab", "caf\xE9"}, {"dee", "=1+2", "\"q"}, {"x|y", "p,w", ""}},
+     "\xEF\xBB\xBFUsername,Password,Website/Location\r\n\"a,b\",\"say \"\"hi\"\"\",\" lead\"\r\n"
+     "\"trail \",\"\ttab\",caf\xC3\xA9\r\ndee,=1+2,\"\"\"q\"\r\nx|y,\"p,w\",\r\n"},
+    {"Web browser CSV: the host as the name, or the username",
+     CsvExportType::WebBrowser,
+     {{"ann", "p,1", "https://ann@mail.example.com:8080/x"},
+      {"bob", "p\"2", "www.example.com/login"},
+      {"cy", "p3", "C:\\Shared, Docs"},
+      {"dee", "p4", ""},
+      {"\xE9ve", "p5", "http://[::1]:80/"},
+      {"fay", "p6", "fay@mail.example"}},
+     "name,url,username,password\r\nmail.example.com,https://ann@mail.example.com:8080/x,ann,\"p,1\"\r\n"
+     "www.example.com,www.example.com/login,bob,\"p\"\"2\"\r\ncy,\"C:\\Shared, Docs\",cy,p3\r\ndee,,dee,p4\r\n"
+     "[::1],http://[::1]:80/,\xC3\xA9ve,p5\r\nfay,fay@mail.example,fay,p6\r\n"},
+};
+
+// Each export type reads back as it was written, a big export as well as a small one.
+TEST(EntryCsvExport, EachTypeReadsBackAsItWasWritten) {
+    for (const ExportCase& c : kExportCases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Entry> entries = c.entries;
+        for (int i = 0; i < 3000; ++i) {  // more than one piece
+            std::string n = std::to_string(i);
+            entries.push_back({"user" + n, "pw" + n, "https://site.example/" + n});
+        }
+        size_t pieces = 0;
+        std::string csv = exported(entries, c.type, pieces);
+        EXPECT_GT(pieces, 1u);
+        EXPECT_TRUE(csv.starts_with(c.start)) << csv.substr(0, c.start.size());
+
+        CsvFileProblem problem;
+        CsvGuess guess;
+        CsvImport back = importCsv(csv, {}, &problem, &guess);
+        EXPECT_EQ(problem, CsvFileProblem::None);
+        EXPECT_EQ(guess.doubt, CsvDoubt::None);
+        EXPECT_TRUE(back.skipped.empty());
+        EXPECT_EQ(entriesOf(back.entries), entries);
+    }
 }
 
 TEST(EntryCsvExport, StopsWhenThePieceWriterSaysSo) {

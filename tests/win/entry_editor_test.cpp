@@ -78,21 +78,6 @@ protected:
     }
     void save() { click(editor().control(EntryEditor::SaveButton)); }
 
-    // The tests share the desktop with other programs, which may hold the foreground when the
-    // editor opens. This makes the window active, as the user's click on Add would have, and
-    // answers the control that had the focus at that moment.
-    static HWND focusOnceActive(HWND hwnd) {
-        HWND focus = nullptr;
-        pumpUntil([&] {
-            if (GetActiveWindow() == hwnd) {
-                focus = GetFocus();
-                return true;
-            }
-            SetForegroundWindow(hwnd);
-            return false;
-        });
-        return focus;
-    }
     // Whether `upper` lies above `lower` among the top-level windows.
     static bool isAbove(HWND upper, HWND lower) {
         for (HWND w = GetWindow(lower, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))

@@ -1,10 +1,12 @@
 // Entries out to a CSV file and back in, through the File menu and the system's own Open and Save
 // dialogs, as a user moves them between programs.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,49 +32,62 @@ const std::vector<vault::Entry> kEntries{{"alice", "pw, with \"quotes\"", "www.e
                                          {" spaced ", "pw2", ""},
                                          {"b\xE9la", "=1+2", "C:\\Shared, Docs"}};
 
-TEST(EntryTransfer, AnExportReadsBackThroughTheMenusAndTheSystemsDialogs) {
-    TestProgram from;
-    from.writeVault("master", kEntries);
-    from.logIn("master");
-    const std::filesystem::path csv = from.folder().file("out.csv");
-    {
-        MessageBoxes boxes;
-        boxes.answer(IDNO);  // the plain-text warning: No leaves everything as it was
-        choose(from, kExport);
-        ASSERT_EQ(boxes.seen().size(), 1u);
-        EXPECT_NE(boxes.seen()[0].text.find("every password in plain text"), std::string::npos);
-        EXPECT_FALSE(pathExists(csv));
-    }
-    {
-        MessageBoxes boxes;
-        boxes.answer(IDYES);
-        FileDialogAnswer saveAs(L"Export Entries", csv.native());
-        choose(from, kExport);
-        EXPECT_TRUE(saveAs.answered());
-    }
-    const std::string exported = readFile(csv);
-    EXPECT_EQ(exported.rfind("\xEF\xBB\xBFUsername,Password,Website/Location\r\nalice,\"pw, with \"\"quotes\"\"\",", 0), 0u)
-        << exported;
-    EXPECT_EQ(from->mainWindow().statusText(), "Exported 3 entries to " + displayText(csv.native()));
+// Each export type, chosen in the Save dialog, reads back in through the Open dialog into another
+// vault, which holds one of the entries already.
+TEST(EntryTransfer, EachExportTypeReadsBackThroughTheMenusAndTheSystemsDialogs) {
+    const struct {
+        int type;  // in the Save dialog's list
+        const char* start;
+    } cases[] = {
+        {0, "\xEF\xBB\xBFUsername,Password,Website/Location\r\nalice,\"pw, with \"\"quotes\"\"\",www.example.com\r\n"},
+        {1, "name,url,username,password\r\nwww.example.com,www.example.com,alice,\"pw, with \"\"quotes\"\"\"\r\n"
+            "\" spaced \",,\" spaced \",pw2\r\nb\xC3\xA9la,\"C:\\Shared, Docs\",b\xC3\xA9la,=1+2\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        TestProgram from;
+        from.writeVault("master", kEntries);
+        from.logIn("master");
+        const std::filesystem::path csv = from.folder().file("out.csv");
+        {
+            MessageBoxes boxes;
+            boxes.answer(IDNO);  // the plain-text warning, No by default, leaves everything as it was
+            choose(from, kExport);
+            ASSERT_EQ(boxes.seen().size(), 1u);
+            EXPECT_NE(boxes.seen()[0].text.find("every password in plain text"), std::string::npos);
+            EXPECT_EQ(boxes.seen()[0].defaultButton, IDNO);
+            EXPECT_FALSE(pathExists(csv));
+        }
+        {
+            MessageBoxes boxes;
+            boxes.answer(IDYES);
+            FileDialogAnswer saveAs(L"Export Entries", csv.native(), c.type);
+            choose(from, kExport);
+            EXPECT_EQ(saveAs.types(), (std::vector<std::string>{"Vellumkeep CSV (*.csv)", "Web browser CSV (*.csv)"}));
+        }
+        const std::string exported = readFile(csv);
+        EXPECT_EQ(exported.rfind(c.start, 0), 0u) << exported;
+        EXPECT_EQ(from->mainWindow().statusText(), "Exported 3 entries to " + displayText(csv.native()));
 
-    TestProgram into;  // another vault, which holds one of the entries already
-    into.writeVault("other", {kEntries[1]});
-    into.logIn("other");
-    MessageBoxes boxes;
-    boxes.answer(IDOK);
-    FileDialogAnswer open(L"Import Entries", csv.native());
-    choose(into, kImport);
-    EXPECT_TRUE(open.answered());
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    EXPECT_EQ(boxes.seen()[0].title, "Import Entries");
-    EXPECT_EQ(boxes.seen()[0].text, "Imported 2 entries from:\r\n\r\n" + displayText(csv.native()) +
-                                        "\r\n\r\nSkipped 1 row:\r\n    1 already in the vault\r\n\r\n"
-                                        "Line 3 is already in the vault.");
-    const std::vector<vault::Entry> expected{kEntries[1], kEntries[0], kEntries[2]};
-    EXPECT_EQ(shownEntries(into->mainWindow().entryList.hwnd()), expected);
-    EXPECT_EQ(vault::entriesOf(into.vaultBytes()), expected);  // saved once, at once
-    EXPECT_EQ(into->vaultSession().unsavedChangeCount(), 0u);
-    EXPECT_EQ(into->mainWindow().statusText().rfind("Imported 2 entries.  Saved ", 0), 0u);
+        TestProgram into;
+        into.writeVault("other", {kEntries[1]});
+        into.logIn("other");
+        MessageBoxes boxes;
+        boxes.answer(IDOK);
+        FileDialogAnswer open(L"Import Entries", csv.native());
+        choose(into, kImport);
+        EXPECT_TRUE(open.answered());
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        EXPECT_EQ(boxes.seen()[0].title, "Import Entries");
+        EXPECT_EQ(boxes.seen()[0].text, "Imported 2 entries from:\r\n\r\n" + displayText(csv.native()) +
+                                            "\r\n\r\nSkipped 1 row:\r\n    1 already in the vault\r\n\r\n"
+                                            "Line 3 is already in the vault.");
+        const std::vector<vault::Entry> expected{kEntries[1], kEntries[0], kEntries[2]};
+        EXPECT_EQ(shownEntries(into->mainWindow().entryList.hwnd()), expected);
+        EXPECT_EQ(vault::entriesOf(into.vaultBytes()), expected);  // saved once, at once
+        EXPECT_EQ(into->vaultSession().unsavedChangeCount(), 0u);
+        EXPECT_EQ(into->mainWindow().statusText().rfind("Imported 2 entries.  Saved ", 0), 0u);
+    }
 }
 
 // Chooses an item of a drop-down list as the user does: the list tells its window.
@@ -112,6 +127,8 @@ TEST(EntryTransfer, AFileWithoutAHeaderRowComesInWithTheColumnsTheUserChooses) {
     EXPECT_EQ(itemText(username, 3), "Column 3");
     EXPECT_EQ(chosenItem(chooser.control(ColumnChooser::LocationBox)), 5);  // the column of web addresses
     EXPECT_FALSE(ok->enabled());  // no username or password column yet
+    pressEnter(username);         // Enter stands for OK, which takes nothing yet: no import, no box
+    EXPECT_TRUE(chooser.visible());
 
     click(chooser.control(ColumnChooser::FirstRowBox));  // read again, the first row as names
     EXPECT_EQ(itemText(username, 3), "ann");
@@ -130,6 +147,54 @@ TEST(EntryTransfer, AFileWithoutAHeaderRowComesInWithTheColumnsTheUserChooses) {
         kEntries[0], {"ann", "pw-1", "https://mail.example"}, {"bob", "pw-2", "www.bank.example"}};
     EXPECT_EQ(shownEntries(program->mainWindow().entryList.hwnd()), expected);
     EXPECT_EQ(vault::entriesOf(program.vaultBytes()), expected);
+}
+
+std::string windowTextOf(Control* control) { return windowText(control->hwnd()).text; }
+
+// The chooser says why it asks, with its guess chosen; it previews and offers no more than the
+// first hundred columns of a file of thousands. (When it asks: the import's own tests.)
+TEST(EntryTransfer, TheChooserSaysWhyItAsksAndShowsAHundredColumnsAtMost) {
+    std::string thousands;
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 10000; ++column) {
+            thousands += 'v';
+            thousands += std::to_string(column);
+            thousands += column < 9999 ? "," : "\r\n";
+        }
+    const struct {
+        const char* what;
+        std::string file;
+        const char* says;
+        int username = 0, password = 0, location = 0;  // the items chosen
+        int columns = 0;                               // in the preview
+    } cases[] = {
+        {"no username column", "password,url\r\npw-1,https://m.example\r\npw-2,https://n.example\r\n",
+         "names no column for the username", 0, 1, 2, 2},
+        {"ten thousand columns", thousands, "Only the first 100 columns are shown; the file has 9,900 more.", 0, 0, 0,
+         100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestProgram program;
+        program.writeVault("master");
+        program.logIn("master");
+        const std::filesystem::path csv = program.folder().file("in.csv");
+        writeFile(csv, c.file);
+        FileDialogAnswer open(L"Import Entries", csv.native());
+        choose(program, kImport);
+        ColumnChooser& chooser = program->columnChooser();
+        ASSERT_TRUE(chooser.isLoaded());
+        EXPECT_NE(windowTextOf(chooser.control(ColumnChooser::MessageLabel)).find(c.says), std::string::npos);
+        EXPECT_EQ(chosenItem(chooser.control(ColumnChooser::UsernameBox)), c.username);
+        EXPECT_EQ(chosenItem(chooser.control(ColumnChooser::PasswordBox)), c.password);
+        EXPECT_EQ(chosenItem(chooser.control(ColumnChooser::LocationBox)), c.location);
+        HWND preview = chooser.control(ColumnChooser::PreviewList)->hwnd();
+        EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(preview)), c.columns);
+        EXPECT_EQ(SendMessageW(chooser.control(ColumnChooser::PasswordBox)->hwnd(), CB_GETCOUNT, 0, 0), c.columns + 1);
+        EXPECT_FALSE(chooser.control(ColumnChooser::OkButton)->enabled());  // no username and password yet
+        click(chooser.control(ColumnChooser::CancelButton));
+        EXPECT_EQ(vault::entriesOf(program.vaultBytes()), std::vector<vault::Entry>{});
+    }
 }
 
 TEST(EntryTransfer, TheReportNamesTheLinesAQuoteRanOverAndTheTitlesLeftOut) {
@@ -158,6 +223,7 @@ TEST(EntryTransfer, TheReportNamesTheLinesAQuoteRanOverAndTheTitlesLeftOut) {
 }
 
 TEST(EntryTransfer, AFileThatCannotBeReadIsToldInWordsAndLeavesTheVaultAsItWas) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the files of other code pages are told apart from Windows-1252 text";
     TestProgram program;
     program.writeVault("master", {kEntries[0]});
     program.logIn("master");
@@ -168,9 +234,15 @@ TEST(EntryTransfer, AFileThatCannotBeReadIsToldInWordsAndLeavesTheVaultAsItWas) 
     ASSERT_TRUE(holder.held());
     writeFile(huge, "");
     std::filesystem::resize_file(huge, vault::kMaxCsvImportBytes + 1);  // a file with a hole: no time to write
+    // A NUL at an even offset beside line ends, and text of another code page (GBK).
+    const std::filesystem::path zeros = program.folder().file("zeros.csv"), gbk = program.folder().file("gbk.csv");
+    writeFile(zeros, std::string("\0\r\0\n", 4));
+    writeFile(gbk, "username,password\r\n\xD3\xC3\xBB\xA7\xC3\xFB,1\r\n");
     const std::pair<std::filesystem::path, const char*> cases[] = {
         {held, "Another program has the file open and keeps others from reading it."},
-        {huge, "Vellumkeep imports files of up to 128 MB, and this one is 129 MB."}};
+        {huge, "Vellumkeep imports files of up to 128 MB, and this one is 129 MB."},
+        {zeros, "The file is not a text file"},
+        {gbk, "does not read as text in this computer's code page (Windows-1252) either."}};
     for (const auto& [path, says] : cases) {
         MessageBoxes boxes;
         boxes.answer(IDOK);
@@ -235,7 +307,29 @@ TEST(EntryTransfer, AnExportNeitherReplacesWhatItMustNotNorLeavesAHalfWrittenFil
     EXPECT_FALSE(pathExists(program.folder().file("data.enc.tmp")));
 }
 
+// A file saved in the code page (a spreadsheet's "CSV" on a Western Windows) comes in whole, and
+// the report says how it was read.
+TEST(EntryTransfer, AFileInTheCodePageComesInAndTheReportSaysHowItWasRead) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the file is Windows-1252 text";
+    TestProgram program;
+    program.writeVault("master");
+    program.logIn("master");
+    const std::filesystem::path csv = program.folder().file("excel.csv");
+    writeFile(csv, "username;password;url\r\nb\xE9la;\xE9t\xE9 \xAB" "1\xBB;https://x.example\r\n");
+    MessageBoxes boxes;
+    boxes.answer(IDOK);
+    FileDialogAnswer open(L"Import Entries", csv.native());
+    choose(program, kImport);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text, "Imported 1 entry from:\r\n\r\n" + displayText(csv.native()) +
+                                        "\r\n\r\nThe file is not UTF-8: it was read as Windows-1252, this "
+                                        "computer's code page.");
+    EXPECT_EQ(vault::entriesOf(program.vaultBytes()),
+              (std::vector<vault::Entry>{{"b\xE9la", "\xE9t\xE9 \xAB" "1\xBB", "https://x.example"}}));
+}
+
 // An export killed while it writes leaves no copy of the passwords behind: the system removes it.
+// The program itself exports, in another process, through its File menu.
 TEST(EntryTransfer, AKilledExportLeavesNothingBehind) {
     TempFolder folder;
     const std::filesystem::path csv = folder.file("out.csv");
@@ -244,6 +338,7 @@ TEST(EntryTransfer, AKilledExportLeavesNothingBehind) {
     const std::filesystem::path copy = vault::temporaryPathFor(csv.native());
     EXPECT_TRUE(pathExists(copy));
     exporting.kill();
+    removeWhatAKilledProgramLeft(exporting.processId());
     EXPECT_FALSE(pathExists(copy));
     EXPECT_FALSE(pathExists(csv));
 }
@@ -274,4 +369,24 @@ TEST(EntryTransfer, AnImportSkipsWhatTheCodePageCannotHoldAndSavesOnce) {
 }
 
 }  // namespace
+
+int exportUntilInputCloses(const std::wstring& target) {
+    MessageBoxWatch unexpectedBoxesFail;
+    TestProgram program;
+    program.writeVault("master", kEntries);
+    program.logIn("master");
+    program.files().onStep = [](vault::WriteStep step) {
+        if (step != vault::WriteStep::Write) return;
+        std::puts("writing");
+        std::fflush(stdout);
+        for (char buffer[16]; std::fread(buffer, 1, sizeof buffer, stdin) > 0;) {
+        }
+    };
+    MessageBoxes boxes;
+    boxes.answer(IDYES);
+    FileDialogAnswer saveAs(L"Export Entries", target);
+    choose(program, kExport);
+    return 0;
+}
+
 }  // namespace vk::test

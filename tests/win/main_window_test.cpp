@@ -63,7 +63,8 @@ TEST_F(MainWindowTest, MenuBarReadsFileDataCopyHelpAbout) {
     const wchar_t* tops[] = {L"File", L"Data", L"Copy", L"Help", L"About"};
     std::vector<std::vector<std::wstring>> items = {
         {L"Encrypt Vault...", L"Change Master Password...", L"Import Entries...", L"Export Entries...", L"Options...", L"Lock\tCtrl+L", L"Earlier Versions...", L"Exit"},
-        {L"Add Username/Password", L"Delete Selected Item", L"Edit Selected Item", L"Goto \"Used At\" Location"},
+        {L"Add Username/Password", L"Delete Selected Item", L"Edit Selected Item", L"Goto \"Used At\" Location",
+         L"Find...\tCtrl+F"},
         {L"Selected Username", L"Selected Password", L"Selected Used At Location"},
         {L"View Help"},
         {L"About this software"}};
@@ -95,7 +96,7 @@ TEST_F(MainWindowTest, MenuItemsRunTheButtonsCommandsByIndex) {
         EXPECT_EQ(form().statusText(), "You must first select a row to copy from.");
     }
     form().setStatusText("unchanged");
-    choose(MainWindow::DataMenu, 4);  // no such items
+    choose(MainWindow::DataMenu, 5);  // no such items
     choose(MainWindow::FileMenu, 1);
     EXPECT_EQ(form().statusText(), "unchanged");
     EXPECT_TRUE(form().isLoaded());

@@ -13,8 +13,9 @@
 //                      logs in the same way, says "working", restores the newest earlier version
 //                      as File > Earlier Versions... does, then says "done".
 //   --export-slowly PATH
-//                      writes an export to PATH as the program does, says "writing" half-way and
-//                      waits there until its standard input closes (a test kills it on the way).
+//                      runs the program and exports its entries to PATH through the File menu, says
+//                      "writing" at the export's first write and waits there until its standard
+//                      input closes (a test kills it on the way).
 //   --keep-desktop     has Wine start its desktop process now, says "ready" on stdout, and keeps
 //                      the desktop in use until its standard input closes (see scripts/test).
 //   --start-copy FOLDER
@@ -116,20 +117,6 @@ bool startedAsExplorer() {
     return lstrcmpiW(std::filesystem::path(self).filename().c_str(), L"explorer.exe") == 0;
 }
 
-int exportSlowly(const char* path) {
-    const std::wstring target = vk::widen(path);
-    auto content = [](const vk::vault::PieceWriter& write) {
-        vk::vault::IoResult written = write("Username,Password,Website/Location\r\nann,secret,u\r\n");
-        std::puts("writing");
-        std::fflush(stdout);
-        waitForInputToClose();
-        return written;
-    };
-    vk::vault::IoResult exported = vk::vault::realFileSystem().replaceAtomically(
-        target, vk::vault::temporaryPathFor(target), content, vk::vault::TemporaryCopy::RemovedIfKilled);
-    return exported.succeeded() ? 0 : 6;
-}
-
 void say(const char* word) {
     std::puts(word);
     std::fflush(stdout);
@@ -184,12 +171,13 @@ int main(int argc, char** argv) {
                          std::strtoul(argv[4], nullptr, 10));
     if (argc == 2 && std::strcmp(argv[1], "--keep-desktop") == 0) return keepDesktop();
     if (argc == 3 && std::strcmp(argv[1], "--start-copy") == 0) return startCopy(argv[2]);
-    if (argc == 3 && std::strcmp(argv[1], "--export-slowly") == 0) return exportSlowly(argv[2]);
     if (argc == 4 && std::strcmp(argv[1], "--merge-vault") == 0)
         return mergeOrRestore(true, argv[2], std::strtoul(argv[3], nullptr, 10));
     if (argc == 3 && std::strcmp(argv[1], "--restore-vault") == 0) return mergeOrRestore(false, argv[2], 0);
     OleInitialize(nullptr);
     vk::initializeWindowing();
+    if (argc == 3 && std::strcmp(argv[1], "--export-slowly") == 0)
+        return vk::test::exportUntilInputCloses(vk::widen(argv[2]));
     testing::InitGoogleTest(&argc, argv);
     vk::test::MessageBoxWatch unexpectedBoxesFail;
     return RUN_ALL_TESTS();

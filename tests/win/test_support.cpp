@@ -195,6 +195,27 @@ bool ChildProgram::wait(DWORD ms) {
     return !process_ || WaitForSingleObject(process_.get(), ms) == WAIT_OBJECT_0;
 }
 
+void removeWhatAKilledProgramLeft(DWORD processId) {
+    // Its folders and settings are named "<process id>-<count>".
+    const std::wstring prefix = std::to_wstring(processId) + L"-";
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(base, ignored))
+        if (entry.path().filename().native().starts_with(L"vellumkeep-test-" + prefix))
+            std::filesystem::remove_all(entry.path(), ignored);
+    RegKey tests;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Vellumkeep Tests", 0, KEY_READ | KEY_WRITE, tests.put()) !=
+        ERROR_SUCCESS)
+        return;
+    std::vector<std::wstring> left;
+    wchar_t name[256];
+    for (DWORD i = 0, size = 256;
+         RegEnumKeyExW(tests.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i, size = 256)
+        if (std::wstring_view(name).starts_with(prefix)) left.emplace_back(name);
+    for (const std::wstring& key : left) RegDeleteTreeW(tests.get(), key.c_str());
+}
+
 HeldByAnotherProcess::HeldByAnotherProcess(const std::filesystem::path& path)
     : child_(L"--hold-file \"" + path.native() + L"\"") {
     held_ = child_.waitFor("held");
@@ -361,9 +382,10 @@ FileDialogAnswer* activeFileDialog = nullptr;  // one at a time, on the tests' o
 
 }  // namespace
 
-FileDialogAnswer::FileDialogAnswer(std::wstring title, std::wstring path)
+FileDialogAnswer::FileDialogAnswer(std::wstring title, std::wstring path, int type)
     : title_(std::move(title)),
       path_(std::move(path)),
+      type_(type),
       hook_(SetWindowsHookExW(WH_CBT, &FileDialogAnswer::hook, nullptr, GetCurrentThreadId())) {
     activeFileDialog = this;
 }
@@ -394,19 +416,34 @@ VOID CALLBACK FileDialogAnswer::answerLater(HWND, UINT, UINT_PTR id, DWORD) {
         return;
     }
     // The file's name is typed into the edit box of the name field (cmb13), whatever combo box
-    // holds it: a plain one on Windows, an extended one under Wine.
-    struct NameBox {
-        static BOOL CALLBACK find(HWND child, LPARAM found) {
+    // holds it: a plain one on Windows, an extended one under Wine. The types are the list cmb1.
+    struct Found {
+        HWND nameBox = nullptr;
+        HWND typeBox = nullptr;
+        static BOOL CALLBACK look(HWND child, LPARAM into) {
+            auto* found = reinterpret_cast<Found*>(into);
             wchar_t className[16] = L"";
             GetClassNameW(child, className, 16);
-            if (GetDlgCtrlID(child) != 0x47C || lstrcmpiW(className, L"Edit") != 0) return TRUE;
-            *reinterpret_cast<HWND*>(found) = child;
-            return FALSE;
+            if (GetDlgCtrlID(child) == 0x47C && lstrcmpiW(className, L"Edit") == 0) found->nameBox = child;
+            if (GetDlgCtrlID(child) == 0x470) found->typeBox = child;
+            return TRUE;
         }
     };
-    HWND nameBox = nullptr;
-    EnumChildWindows(self->dialog_, &NameBox::find, reinterpret_cast<LPARAM>(&nameBox));
-    if (nameBox) SetWindowTextW(nameBox, self->path_.c_str());
+    Found found;
+    EnumChildWindows(self->dialog_, &Found::look, reinterpret_cast<LPARAM>(&found));
+    const int types = found.typeBox ? static_cast<int>(SendMessageW(found.typeBox, CB_GETCOUNT, 0, 0)) : 0;
+    for (int i = 0; i < types; ++i) {
+        wchar_t name[256] = L"";
+        SendMessageW(found.typeBox, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
+        self->types_.push_back(displayText(name));
+    }
+    if (self->type_ >= 0 && found.typeBox) {
+        SendMessageW(found.typeBox, CB_SETCURSEL, static_cast<WPARAM>(self->type_), 0);
+        for (WORD notice : {CBN_SELCHANGE, CBN_SELENDOK})
+            SendMessageW(GetParent(found.typeBox), WM_COMMAND, MAKEWPARAM(0x470, notice),
+                         reinterpret_cast<LPARAM>(found.typeBox));
+    }
+    if (found.nameBox) SetWindowTextW(found.nameBox, self->path_.c_str());
     PostMessageW(self->dialog_, WM_COMMAND, IDOK, 0);
 }
 
@@ -500,6 +537,19 @@ void pressEnter(Control* control) {
     MSG up{control->hwnd(), WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u), 0, {}};
     dispatchMessage(up);
     pumpPending();
+}
+
+HWND focusOnceActive(HWND window) {
+    HWND focus = nullptr;
+    pumpUntil([&] {
+        if (GetActiveWindow() == window) {
+            focus = GetFocus();
+            return true;
+        }
+        SetForegroundWindow(window);
+        return false;
+    });
+    return focus;
 }
 
 std::ostream& operator<<(std::ostream& out, const PixelRect& r) {

@@ -79,6 +79,7 @@ public:
     void kill();
     // Waits for the child to end; false on time-out.
     bool wait(DWORD ms = 30000);
+    DWORD processId() const { return GetProcessId(process_.get()); }
 
 private:
     KernelHandle input_;
@@ -88,6 +89,13 @@ private:
 };
 
 // A file held open with no sharing by another process, until this object goes.
+// Removes the temporary folders and settings that a test program killed on the way left behind.
+void removeWhatAKilledProgramLeft(DWORD processId);
+
+// The program exporting its entries to `target` through its File menu, as a user does, stopped
+// at the export's first write until its standard input closes (a test kills it there).
+int exportUntilInputCloses(const std::wstring& target);
+
 class HeldByAnotherProcess {
 public:
     explicit HeldByAnotherProcess(const std::filesystem::path& path);
@@ -161,15 +169,18 @@ private:
 };
 
 // Answers the system's Open or Save dialog titled `title`, the next time one opens on this thread:
-// types `path` as the file's name and presses its OK button (an empty path presses Cancel).
+// chooses the file type `type` (from 0; -1 leaves the first), types `path` as the file's name and
+// presses its OK button (an empty path presses Cancel).
 class FileDialogAnswer {
 public:
-    FileDialogAnswer(std::wstring title, std::wstring path);
+    FileDialogAnswer(std::wstring title, std::wstring path, int type = -1);
     ~FileDialogAnswer();
     FileDialogAnswer(const FileDialogAnswer&) = delete;
     FileDialogAnswer& operator=(const FileDialogAnswer&) = delete;
 
     bool answered() const { return answered_; }
+    // The file types the dialog offered, as it named them.
+    const std::vector<std::string>& types() const { return types_; }
 
 private:
     static LRESULT CALLBACK hook(int code, WPARAM wParam, LPARAM lParam);
@@ -177,6 +188,8 @@ private:
 
     std::wstring title_;
     std::wstring path_;
+    int type_;
+    std::vector<std::string> types_;
     HWND dialog_ = nullptr;
     bool answered_ = false;
     HHOOK hook_ = nullptr;
@@ -274,6 +287,11 @@ void setText(Control* control, std::string_view ansi);
 // Presses Enter in a control: key down, the character, key up, through the program's dispatch, then
 // runs what the key set waiting.
 void pressEnter(Control* control);
+
+// The tests share the desktop with other programs, which may hold the foreground when a window
+// opens. This makes the window active, as the user's click would have, and answers the control
+// that has the focus at that moment.
+HWND focusOnceActive(HWND window);
 
 // A control's place in its window's client area, in pixels.
 struct PixelRect {
