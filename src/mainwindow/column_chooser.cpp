@@ -95,7 +95,7 @@ std::string whyColumnsAreAsked(const vault::CsvGuess& guess, const vault::CsvPre
 
 std::string withThousands(size_t number) {
     std::string digits = std::to_string(number);
-    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, ',');
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
     return digits;
 }
 
