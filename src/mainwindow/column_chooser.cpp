@@ -93,12 +93,6 @@ std::string whyColumnsAreAsked(const vault::CsvGuess& guess, const vault::CsvPre
            "\" holds, and most rows have text in it. Check the columns to import: the others are left out.";
 }
 
-std::string withThousands(size_t number) {
-    std::string digits = std::to_string(number);
-    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-    return digits;
-}
-
 }  // namespace
 
 std::string columnDoubtMessage(const vault::CsvGuess& guess, const vault::CsvPreview& preview) {

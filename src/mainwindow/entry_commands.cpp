@@ -40,17 +40,6 @@ std::string shownOnStatusLine(std::string_view commandLine) {
     return displayText(cutToReadableLength(commandLine, MAX_PATH, L"..."));
 }
 
-// A count as people write it in English: 3,402.
-std::string withThousands(size_t count) {
-    const std::string digits = std::to_string(count);
-    std::string text;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
-        text += digits[i];
-    }
-    return text;
-}
-
 // "12 of 3,402 entries match "bank"".
 std::string matchesText(size_t shown, size_t count, const std::string& typed) {
     return withThousands(shown) + " of " + withThousands(count) + (count == 1 ? " entry " : " entries ") +

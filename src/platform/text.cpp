@@ -125,6 +125,16 @@ std::string codePageName() {
     return (windowsNamed ? "Windows-" : "code page ") + std::to_string(codePage);
 }
 
+std::string withThousands(size_t count) {
+    const std::string digits = std::to_string(count);
+    std::string text;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
 std::string sizeText(unsigned long long bytes) {
     std::string digits = std::to_string(bytes);
     if (bytes >= (1u << 20)) return std::to_string((bytes + (1u << 19)) >> 20) + " MB (" + digits + " bytes)";

@@ -59,6 +59,8 @@ std::optional<SecretString> codePageFileTextToUtf8(std::string_view ansi);
 std::string codePageName();
 std::wstring utf8ToWide(std::string_view utf8);
 
+// A count as people write it in English: 3,402.
+std::string withThousands(size_t count);
 // A size as people read it: "512 bytes", or "130 MB (136314880 bytes)".
 std::string sizeText(unsigned long long bytes);
 
